@@ -1,0 +1,81 @@
+#include "diagnostics.h"
+
+#include <atomic>
+#include <charconv>
+
+namespace engine {
+
+namespace {
+std::atomic<std::FILE*> stream{nullptr};
+thread_local std::string* threadBuffer = nullptr;
+} // namespace
+
+void setDiagnosticStream(std::FILE* s) {
+    stream.store(s);
+}
+
+std::FILE* diagnosticStream() {
+    std::FILE* s = stream.load();
+    return s ? s : stdout;
+}
+
+void setThreadDiagnosticBuffer(std::string* buffer) {
+    threadBuffer = buffer;
+}
+
+void writeDiagnosticLine(const std::string& line) {
+    if (threadBuffer) {
+        threadBuffer->append(line);
+        threadBuffer->push_back('\n');
+        return;
+    }
+    std::FILE* s = diagnosticStream();
+    std::fwrite(line.data(), 1, line.size(), s);
+    std::fputc('\n', s);
+}
+
+std::string formatDouble(double value) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+Record& Record::operator<<(const char* text) {
+    text_.push_back(' ');
+    text_.append(text);
+    return *this;
+}
+
+Record& Record::operator<<(const std::string& text) {
+    return *this << text.c_str();
+}
+
+Record& Record::operator<<(int value) {
+    return *this << static_cast<long long>(value);
+}
+
+Record& Record::operator<<(long value) {
+    return *this << static_cast<long long>(value);
+}
+
+Record& Record::operator<<(long long value) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    text_.push_back(' ');
+    text_.append(buf, res.ptr);
+    return *this;
+}
+
+Record& Record::operator<<(double value) {
+    text_.push_back(' ');
+    text_.append(formatDouble(value));
+    return *this;
+}
+
+Record& Record::operator<<(quad value) {
+    char buf[64];
+    quadmath_snprintf(buf, sizeof buf, "%.36Qg", value);
+    return *this << buf;
+}
+
+} // namespace engine

@@ -1,0 +1,43 @@
+// The engine's diagnostic records: free-format lines (a leading blank, then the items
+// separated by blanks) written to one stream, standard output unless the caller redirects it.
+// A worker thread can divert its records into a buffer of its own, so that the records of
+// concurrent windows can be written later in window order.
+#pragma once
+
+#include "quad.h"
+
+#include <cstdio>
+#include <string>
+
+namespace engine {
+
+// Where diagnostic lines go; nullptr restores standard output.
+void setDiagnosticStream(std::FILE* stream);
+std::FILE* diagnosticStream();
+
+// While set (non-null), this thread's diagnostic lines are appended to *buffer instead.
+void setThreadDiagnosticBuffer(std::string* buffer);
+
+// Writes one line (a newline is added) to this thread's buffer or to the stream.
+void writeDiagnosticLine(const std::string& line);
+
+// Builds one free-format record.
+class Record {
+public:
+    Record& operator<<(const char* text);
+    Record& operator<<(const std::string& text);
+    Record& operator<<(int value);
+    Record& operator<<(long value);
+    Record& operator<<(long long value);
+    Record& operator<<(double value);
+    Record& operator<<(quad value);
+    const std::string& str() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// Shortest decimal text that reads back to the same double.
+std::string formatDouble(double value);
+
+} // namespace engine
