@@ -34,6 +34,15 @@ void writeDiagnosticLine(const std::string& line) {
     std::fputc('\n', s);
 }
 
+void writeDiagnosticText(const std::string& text) {
+    if (!text.empty())
+        std::fwrite(text.data(), 1, text.size(), diagnosticStream());
+}
+
+void flushDiagnostics() {
+    std::fflush(diagnosticStream());
+}
+
 std::string formatDouble(double value) {
     char buf[32];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);

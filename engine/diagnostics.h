@@ -21,6 +21,12 @@ void setThreadDiagnosticBuffer(std::string* buffer);
 // Writes one line (a newline is added) to this thread's buffer or to the stream.
 void writeDiagnosticLine(const std::string& line);
 
+// Writes text that already holds whole lines (each ending in a newline) to the stream.
+void writeDiagnosticText(const std::string& text);
+
+// Makes what was written visible to readers of the stream.
+void flushDiagnostics();
+
 // Builds one free-format record.
 class Record {
 public:

@@ -80,8 +80,9 @@ TEST(PattersonTable, NodesOfEachStageDecreaseAndLieInsideTheInterval) {
         for (int j = 0; j < added; ++j) {
             const quad x = engine::pattersonNodes[added - 1 + j];
             EXPECT_TRUE(x > 0 && x < 1);
-            if (j > 0)
+            if (j > 0) {
                 EXPECT_TRUE(x < engine::pattersonNodes[added - 2 + j]);
+            }
         }
     }
 }

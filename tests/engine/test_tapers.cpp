@@ -82,8 +82,9 @@ TEST(Tapers, AreOrthonormalAndOrderedByConcentration) {
         }
         for (int k = 0; k < K; ++k) {
             EXPECT_TRUE(t.evalu[k] > 0 && t.evalu[k] < 1) << "lambda " << k + 1;
-            if (k > 0)
+            if (k > 0) {
                 EXPECT_TRUE(t.evalu[k] < t.evalu[k - 1]) << "lambda " << k + 1;
+            }
             // Whenever the complement came from the subtraction, the two add up to 1.
             EXPECT_LT(toDouble(fabsq(t.evalu[k] + t.evalu1m[k] - 1)), 1e-32);
         }
@@ -105,10 +106,12 @@ TEST(Tapers, SymmetryCentreSampleAndSignRule) {
                     << "N = " << N << " taper " << k + 1 << " n = " << n;
             }
             EXPECT_NEAR(toDouble(energy), 1.0, 1e-32);
-            if ((N + 1) / 2 < N)
+            if ((N + 1) / 2 < N) {
                 EXPECT_TRUE(t.at(k, (N + 1) / 2) >= 0) << "N = " << N << " taper " << k + 1;
-            if (N % 2 == 1 && !symmetric)
+            }
+            if (N % 2 == 1 && !symmetric) {
                 EXPECT_TRUE(t.at(k, N / 2) == 0) << "centre of an antisymmetric taper";
+            }
         }
         // The antisymmetric taper is negative before the centre and positive after it.
         if (N >= 4) {

@@ -1,0 +1,76 @@
+// The whole analysis: the sample series on the defaults, and a long series of 200,000 samples
+// (window 2000, step 10, nfft 8192, fmax 0.06: 19,801 windows).
+#include "SeriesFile.h"
+#include "diagnostics.h"
+#include "mwc2.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Series {
+    std::vector<double> x, y;
+};
+
+// Four modulated sinusoids (periods 100, 41, 23 and 19 samples) in Gaussian noise.
+Series longSeries(int n) {
+    Series s;
+    std::mt19937_64 rng(1001);
+    std::normal_distribution<double> noise(0.0, 0.3);
+    const double periods[] = {100, 41, 23, 19};
+    const double amps[] = {1, 0.6, 0.4, 0.3};
+    for (int t = 0; t < n; ++t) {
+        double v = 1.5;
+        for (int k = 0; k < 4; ++k) {
+            const double a =
+                amps[k] * (1 + 0.5 * std::sin(2 * M_PI * t / std::max(n / (k + 2.0), 1.0)));
+            v += a * std::sin(2 * M_PI * t / periods[k] + 0.3 * (k + 1));
+        }
+        s.x.push_back(t);
+        s.y.push_back(v + noise(rng));
+    }
+    return s;
+}
+
+void runOnce(benchmark::State& state, const Series& s, int mpts, int inc, int nfft, double fmax) {
+    const int npts = static_cast<int>(s.y.size());
+    const std::size_t cells = static_cast<std::size_t>(engine::mwc2Windows(npts, mpts, inc)) *
+                              engine::mwc2Bins(nfft, fmax);
+    std::vector<double> a(cells), b(cells), c(cells), d(cells);
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    engine::setDiagnosticStream(quiet);
+    for (auto _ : state) {
+        const int status =
+            engine::mwc2(a.data(), b.data(), c.data(), d.data(), s.x.data(), 3.0, fmax, 1.0,
+                         s.y.data(), 1, npts, 4, mpts, inc, nfft, 95, nullptr, nullptr);
+        if (status != 0)
+            state.SkipWithError("analysis failed");
+        benchmark::DoNotOptimize(c.data());
+    }
+    engine::setDiagnosticStream(nullptr);
+    std::fclose(quiet);
+    state.counters["windows"] = engine::mwc2Windows(npts, mpts, inc);
+}
+
+void BM_Mwc2Sample(benchmark::State& state) {
+    const auto s = series::loadSeries(TONALITH_SAMPLE, 1, 1);
+    engine::Mwc2Execution e;
+    e.workers = static_cast<int>(state.range(0));
+    engine::mwc2SetExecution(e);
+    runOnce(state, Series{s->xpos, s->yval}, 400, 25, 4096, 0.06);
+    engine::mwc2SetExecution({});
+}
+BENCHMARK(BM_Mwc2Sample)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_Mwc2Long(benchmark::State& state) {
+    static const Series s = longSeries(200000);
+    runOnce(state, s, 2000, 10, 8192, 0.06);
+}
+BENCHMARK(BM_Mwc2Long)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
