@@ -1,0 +1,129 @@
+#include "RunParameters.h"
+
+#include "capacities.h"
+#include "diagnostics.h"
+#include "mwc2.h"
+
+#include <cmath>
+
+namespace analysis {
+
+namespace {
+
+std::string num(double v) {
+    return engine::formatDouble(v);
+}
+std::string num(int v) {
+    return std::to_string(v);
+}
+
+} // namespace
+
+std::optional<Problem> checkParameters(const RunParameters& p, int npts, double deltat) {
+    using engine::Mwc2Status;
+    const engine::Mwc2Check c =
+        engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.kspec, p.mpts, p.inc, p.nfft);
+    switch (c.status) {
+    case Mwc2Status::Ok:
+        return std::nullopt;
+    case Mwc2Status::BadNpts:
+        if (npts < 1)
+            return Problem{Parameter::Series, "the series is empty"};
+        return Problem{Parameter::Series, "the series has " + num(npts) + " samples; at most " +
+                                              num(engine::NMAX) + " can be analysed"};
+    case Mwc2Status::BadMpts:
+        if (p.mpts > npts)
+            return Problem{Parameter::Window, "window length " + num(p.mpts) + " exceeds the " +
+                                                  num(npts) + " samples of the series"};
+        return Problem{Parameter::Window,
+                       "window length " + num(p.mpts) + " is below the minimum of 2 samples"};
+    case Mwc2Status::BadInc:
+        return Problem{Parameter::Step, "window step " + num(p.inc) + " must be at least 1 sample"};
+    case Mwc2Status::BadNfft:
+        if (p.nfft < p.mpts)
+            return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
+                                                " is shorter than the window length " +
+                                                num(p.mpts)};
+        return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
+                                            " exceeds the maximum " + num(engine::NFMAX)};
+    case Mwc2Status::BadKspec:
+        return Problem{Parameter::Tapers, "number of tapers " + num(p.kspec) + " is outside 1 .. " +
+                                              num(std::min(engine::KMAX, p.mpts))};
+    case Mwc2Status::BadTbw:
+        if (!std::isfinite(p.tbw))
+            return Problem{Parameter::Tbw,
+                           "time-bandwidth product " + num(p.tbw) + " is not a number"};
+        return Problem{Parameter::Tbw, "time-bandwidth product " + num(p.tbw) +
+                                           " gives a half-bandwidth of " + num(p.tbw / p.mpts) +
+                                           " cycles per sample; with a window of " + num(p.mpts) +
+                                           " samples it must lie above 0 and below " +
+                                           num(p.mpts / 2.0)};
+    case Mwc2Status::BadFmax:
+        return Problem{Parameter::Fmax, "highest frequency " + num(p.fmax) + " is not a number"};
+    case Mwc2Status::BadDeltat:
+        return Problem{Parameter::Spacing, "sample spacing " + num(deltat) +
+                                               " (second position minus first) must be above 0"};
+    default:
+        return Problem{Parameter::Series, c.message};
+    }
+}
+
+double sampleSpacing(const series::Series& s) {
+    return s.xpos.size() >= 2 ? s.xpos[1] - s.xpos[0] : 1.0;
+}
+
+std::optional<Problem> checkSeries(const series::Series& s) {
+    const std::size_t n = s.xpos.size();
+    if (n < 2)
+        return Problem{Parameter::Series, n == 0
+                                              ? "no data line holds a position and a value"
+                                              : "only one data line holds a position and a value"};
+    if (n > static_cast<std::size_t>(engine::NMAX))
+        return Problem{Parameter::Series, "the series has " + std::to_string(n) +
+                                              " samples; at most " + num(engine::NMAX) +
+                                              " can be analysed"};
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string where = "line " + num(s.lines[i]);
+        if (!std::isfinite(s.yval[i]))
+            return Problem{Parameter::Series, where + " holds the value " + num(s.yval[i]) +
+                                                  ", which is not a finite number"};
+        if (!std::isfinite(s.xpos[i]))
+            return Problem{Parameter::Series, where + " holds the position " + num(s.xpos[i]) +
+                                                  ", which is not a finite number"};
+        if (i > 0 && !(s.xpos[i] > s.xpos[i - 1]))
+            return Problem{Parameter::Spacing, "positions must increase, but " + where +
+                                                   " (position " + num(s.xpos[i]) +
+                                                   ") does not follow line " + num(s.lines[i - 1]) +
+                                                   " (position " + num(s.xpos[i - 1]) + ")"};
+    }
+    return std::nullopt;
+}
+
+SpacingReport checkSpacing(const series::Series& s) {
+    SpacingReport r;
+    r.deltat = sampleSpacing(s);
+    for (std::size_t i = 1; i < s.xpos.size(); ++i) {
+        const double dev = std::fabs((s.xpos[i] - s.xpos[i - 1]) - r.deltat);
+        if (dev > r.largestDeviation) {
+            r.largestDeviation = dev;
+            r.line = s.lines[i];
+        }
+    }
+    if (r.largestDeviation > 1e-6 * std::fabs(r.deltat)) {
+        r.even = false;
+        r.text = "the positions are not evenly spaced: the spacing is taken as " + num(r.deltat) +
+                 " (the first two positions), and the spacing ending at line " + num(r.line) +
+                 " deviates from it by " + num(r.largestDeviation);
+    }
+    return r;
+}
+
+int windowCount(const RunParameters& p, int npts) {
+    return engine::mwc2Windows(npts, p.mpts, p.inc);
+}
+
+int binCount(const RunParameters& p) {
+    return engine::mwc2Bins(p.nfft, p.fmax);
+}
+
+} // namespace analysis

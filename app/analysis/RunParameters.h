@@ -1,0 +1,55 @@
+// The analysis parameters of one run and the checks made before the engine is called, with
+// messages in the user's terms. Shared by the application and the command-line tool.
+#pragma once
+
+#include "SeriesFile.h"
+
+#include <optional>
+#include <string>
+
+namespace analysis {
+
+struct RunParameters {
+    double tbw = 3.0;   // time-bandwidth product of the tapers
+    int kspec = 4;      // number of tapers
+    int mpts = 400;     // samples per window
+    int inc = 25;       // window step in samples
+    int nfft = 4096;    // transform length
+    double fmax = 0.06; // highest frequency kept, cycles per sample
+};
+
+enum class Parameter { Series, Tbw, Tapers, Window, Step, Nfft, Fmax, Spacing };
+
+struct Problem {
+    Parameter parameter;
+    std::string text; // says what is wrong and what is allowed
+};
+
+// A run that the engine would refuse: the first parameter at fault, or nothing.
+std::optional<Problem> checkParameters(const RunParameters& p, int npts, double deltat);
+
+// Sample spacing as the run takes it: the difference of the first two positions (1 for a
+// single sample).
+double sampleSpacing(const series::Series& s);
+
+// A series that cannot be analysed: fewer than two samples, more than the engine holds,
+// values or positions that are not finite numbers, positions that do not increase. The message
+// names the first offending line.
+std::optional<Problem> checkSeries(const series::Series& s);
+
+// Uneven spacing: the largest deviation of a spacing from the first one, when it exceeds 1e-6
+// of it. The text says so with the numbers; the run goes on.
+struct SpacingReport {
+    bool even = true;
+    double deltat = 1.0;
+    double largestDeviation = 0.0;
+    int line = 0; // file line where the largest deviation ends
+    std::string text;
+};
+SpacingReport checkSpacing(const series::Series& s);
+
+// Windows and frequency rows of a run, counted as the engine counts them.
+int windowCount(const RunParameters& p, int npts);
+int binCount(const RunParameters& p);
+
+} // namespace analysis

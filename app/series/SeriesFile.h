@@ -1,0 +1,52 @@
+// Reading a measured series from a plain-text data file: one sample per line, tab-separated
+// fields, the first field the position (depth or time), optional header lines. Numbers are
+// read with the C locale whatever the process locale is.
+//
+// Line handling: the text is split at line feeds; a carriage return before a line feed is
+// removed (Windows line ends). Lines and fields are trimmed of blanks and tabs, including the
+// Unicode space separators. Runs of tabs count as one separator. A field is a number when a
+// C-locale strtod consumes all of it (so "1,5" and "3 m" are not numbers).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace series {
+
+struct Series {
+    std::vector<double> xpos; // positions, first field
+    std::vector<double> yval; // values, the chosen field
+    std::vector<int> lines;   // 1-based file line of each sample, for messages
+};
+
+// The whole file as UTF-8 text. A UTF-8 byte-order mark is dropped, UTF-16 text (with its
+// byte-order mark) is converted, and bytes that are not UTF-8 are read as Latin-1. A file that
+// cannot be read, is a directory or holds NUL bytes outside UTF-16 gives no text and a reason.
+std::optional<std::string> readText(const std::string& path, std::string* why = nullptr);
+
+// Lines of the text (split at line feeds, a carriage return before each removed).
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// Drops leading and trailing blanks and tabs, Unicode space separators included.
+std::string_view trimBlanks(std::string_view s);
+
+// Fields of one line: trimmed, split at tabs, empty pieces dropped, each piece trimmed.
+std::vector<std::string_view> splitFields(std::string_view line);
+
+// The number a field holds, read as C-locale strtod reads it, or nothing when any character
+// is left over or the field is empty.
+std::optional<double> parseNumber(std::string_view field);
+
+// Titles for the value columns from the first line: its fields after the first when it is a
+// header, else "Column 2" .. "Column N". Empty when the line has fewer than 2 fields.
+std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
+
+// Positions and values (field `column`) of every valid data line after the first `skip`
+// lines. No series when the file cannot be read, skip is negative, or no line is left after
+// the skipped ones; an empty series when no line held two numbers there.
+std::optional<Series> loadSeries(const std::string& path, int skip, int column,
+                                 std::string* why = nullptr);
+
+} // namespace series

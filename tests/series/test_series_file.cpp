@@ -1,0 +1,201 @@
+// Reading series files: line and field splitting, numbers in the C locale whatever the
+// process locale, column titles, skipping, and the files users actually have.
+#include "SeriesFile.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+using namespace series;
+
+namespace {
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes) {
+        char tmpl[] = "/tmp/tonalith-series-XXXXXX";
+        const int fd = ::mkstemp(tmpl);
+        path_ = tmpl;
+        if (::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            std::abort();
+        ::close(fd);
+    }
+    ~TempFile() { ::unlink(path_.c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> strings(const std::vector<std::string_view>& v) {
+    return {v.begin(), v.end()};
+}
+
+TEST(SeriesFields, TabsSeparateAndBlanksAreTrimmed) {
+    EXPECT_EQ(strings(splitFields("1.0\t\t3.5")), (std::vector<std::string>{"1.0", "3.5"}));
+    EXPECT_EQ(strings(splitFields("  12.5\t 0.25 ")), (std::vector<std::string>{"12.5", "0.25"}));
+    EXPECT_EQ(strings(splitFields("1 2\t3")),
+              (std::vector<std::string>{"1 2", "3"})); // blanks do not separate
+    EXPECT_EQ(strings(splitFields("\xC2\xA0"
+                                  "5\t6\xE2\x80\x89")),
+              (std::vector<std::string>{"5", "6"}));
+    EXPECT_EQ(strings(splitFields("\xE3\x80\x80x\t\xE2\x80\xAFy")),
+              (std::vector<std::string>{"x", "y"}));
+    EXPECT_TRUE(splitFields("").empty());
+    EXPECT_TRUE(splitFields(" \t \t").empty());
+}
+
+TEST(SeriesFields, LinesSplitAtLineFeedsAndLoseTheirCarriageReturn) {
+    EXPECT_EQ(strings(splitLines("a\nb\n")), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(strings(splitLines("a\r\nb\r\n")), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(strings(splitLines("a\rb")),
+              (std::vector<std::string>{"a\rb"})); // a lone CR is not a line end
+}
+
+TEST(SeriesNumbers, CLocaleStrtodOnTheWholeField) {
+    struct Case {
+        const char* text;
+        bool number;
+        double value;
+    };
+    const Case cases[] = {
+        {"1.5", true, 1.5},  {"-2e3", true, -2000}, {"+.5", true, 0.5}, {"0x1p3", true, 8},
+        {"1,5", false, 0},   {"3 m", false, 0},     {"", false, 0},     {"-", false, 0},
+        {"1.5.2", false, 0}, {"abc", false, 0},     {"1e", false, 0},
+    };
+    for (const Case& c : cases) {
+        const auto v = parseNumber(c.text);
+        EXPECT_EQ(v.has_value(), c.number) << c.text;
+        if (c.number && v) {
+            EXPECT_EQ(*v, c.value) << c.text;
+        }
+    }
+    EXPECT_TRUE(std::isinf(*parseNumber("inf")));
+    EXPECT_TRUE(std::isnan(*parseNumber("NaN")));
+}
+
+// The application runs under the user's locale; a German one reads "1,5" as a number and
+// stops at "1.5" in strtod. The reader must not care.
+TEST(SeriesNumbers, IndependentOfTheProcessLocale) {
+    char dir[] = "/tmp/tonalith-locale-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string cmd =
+        std::string("localedef -i de_DE -f UTF-8 ") + dir + "/de_DE.UTF-8 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0)
+        GTEST_SKIP() << "localedef could not build de_DE.UTF-8 here";
+    ::setenv("LOCPATH", dir, 1);
+    const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(std::strtod("1,5", nullptr), 1.5) << "the German locale is in effect";
+    EXPECT_EQ(*parseNumber("1.5"), 1.5);
+    EXPECT_FALSE(parseNumber("1,5").has_value());
+    const TempFile f("x\ty\n0\t2.25\n1\t-1.5e-3\n");
+    const auto s = loadSeries(f.path(), 1, 1);
+    std::setlocale(LC_ALL, "C");
+    std::system((std::string("rm -rf ") + dir).c_str());
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->yval, (std::vector<double>{2.25, -1.5e-3}));
+}
+
+TEST(SeriesTitles, HeaderNamesOrColumnNumbers) {
+    EXPECT_EQ(columnTitles("depth\td18O\tcarbonate", true),
+              (std::vector<std::string>{"d18O", "carbonate"}));
+    EXPECT_EQ(columnTitles("depth\td18O\tcarbonate", false),
+              (std::vector<std::string>{"Column 2", "Column 3"}));
+    EXPECT_TRUE(columnTitles("1,2,3", true).empty()); // comma-separated: one field
+    EXPECT_TRUE(columnTitles("only", true).empty());
+}
+
+TEST(SeriesLoad, ColumnsSkipsAndInvalidLines) {
+    const TempFile f("depth\td18O\tcarbonate\n"
+                     "1.0\t\t3.5\n" // a missing field shifts the rest left
+                     "  12.5\t 0.25 \t7\n"
+                     "# a comment\n"
+                     "\n"
+                     "13.5\tn/a\t8\n" // not a number: dropped
+                     "14.5\t0.5\t9\n");
+    const auto values = loadSeries(f.path(), 1, 1);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->xpos, (std::vector<double>{1.0, 12.5, 14.5}));
+    EXPECT_EQ(values->yval, (std::vector<double>{3.5, 0.25, 0.5}));
+    EXPECT_EQ(values->lines, (std::vector<int>{2, 3, 7}));
+
+    const auto third = loadSeries(f.path(), 1, 2); // entry 1 of the pop-up
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->yval, (std::vector<double>{7, 8, 9}));
+
+    // Without skipping, the header line is read as data and dropped.
+    const auto noSkip = loadSeries(f.path(), 0, 1);
+    ASSERT_TRUE(noSkip);
+    EXPECT_EQ(noSkip->xpos, values->xpos);
+
+    // Column 0: the positions themselves.
+    EXPECT_EQ(loadSeries(f.path(), 1, 0)->yval, (std::vector<double>{1.0, 12.5, 13.5, 14.5}));
+}
+
+TEST(SeriesLoad, NothingLeftAfterSkippingGivesNoSeries) {
+    const TempFile f("h\n1\t2\n2\t3\n"); // three lines: the last one empty
+    EXPECT_TRUE(loadSeries(f.path(), 2, 1));
+    EXPECT_EQ(loadSeries(f.path(), 2, 1)->yval.size(), 1u);
+    EXPECT_TRUE(loadSeries(f.path(), 3, 1));
+    EXPECT_TRUE(loadSeries(f.path(), 3, 1)->yval.empty());
+    std::string why;
+    EXPECT_FALSE(loadSeries(f.path(), 4, 1, &why));
+    EXPECT_NE(why.find("no line is left"), std::string::npos);
+}
+
+TEST(SeriesLoad, NegativeSkipIsRefusedWithAReason) {
+    const TempFile f("1\t2\n");
+    std::string why;
+    EXPECT_FALSE(loadSeries(f.path(), -1, 1, &why));
+    EXPECT_NE(why.find("negative"), std::string::npos);
+}
+
+TEST(SeriesLoad, FilesUsersHave) {
+    const TempFile windows("x\ty\r\n1\t2.5\r\n2\t3.5\r\n");
+    EXPECT_EQ(loadSeries(windows.path(), 1, 1)->yval, (std::vector<double>{2.5, 3.5}));
+
+    const TempFile bom("\xEF\xBB\xBF"
+                       "1\t2\n2\t3\n");
+    EXPECT_EQ(loadSeries(bom.path(), 0, 1)->xpos, (std::vector<double>{1, 2}));
+
+    const std::string utf16le("\xFF\xFE"
+                              "1\0\t\0"
+                              "2\0\n\0"
+                              "3\0\t\0"
+                              "4\0\n\0",
+                              18);
+    const TempFile wide(utf16le);
+    EXPECT_EQ(loadSeries(wide.path(), 0, 1)->yval, (std::vector<double>{2, 4}));
+
+    const TempFile latin1("Tiefe\tTemperatur \xB0"
+                          "C\n1\t2\n");
+    const auto text = readText(latin1.path());
+    ASSERT_TRUE(text);
+    EXPECT_EQ(columnTitles(splitLines(*text)[0], true),
+              (std::vector<std::string>{"Temperatur \xC2\xB0"
+                                        "C"}));
+
+    const TempFile commas("x,y\n1,2\n2,3\n");
+    EXPECT_TRUE(loadSeries(commas.path(), 1, 1)->xpos.empty());
+
+    const TempFile decimalCommas("x\ty\n1\t2,5\n2\t3,5\n");
+    EXPECT_TRUE(loadSeries(decimalCommas.path(), 1, 1)->xpos.empty());
+}
+
+TEST(SeriesLoad, UnreadableInputsGiveNoSeriesAndAReason) {
+    std::string why;
+    EXPECT_FALSE(loadSeries("/nonexistent/file.txt", 0, 1, &why));
+    EXPECT_NE(why.find("No such file"), std::string::npos);
+    EXPECT_FALSE(loadSeries("/tmp", 0, 1, &why));
+    EXPECT_NE(why.find("folder"), std::string::npos);
+    const TempFile binary(std::string("1\t2\n\0\0\x01\x02", 8));
+    EXPECT_FALSE(loadSeries(binary.path(), 0, 1, &why));
+    EXPECT_NE(why.find("NUL"), std::string::npos);
+}
+
+} // namespace
