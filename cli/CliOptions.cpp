@@ -1,0 +1,221 @@
+#include "CliOptions.h"
+
+#include "SeriesFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace cli {
+
+std::optional<double> parseReal(const std::string& text) {
+    return series::parseNumber(text);
+}
+
+std::optional<int> parseInteger(const std::string& text) {
+    if (text.empty() || text.size() > 32)
+        return std::nullopt;
+    std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (i == text.size())
+        return std::nullopt;
+    for (std::size_t j = i; j < text.size(); ++j)
+        if (text[j] < '0' || text[j] > '9')
+            return std::nullopt;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+std::string usageText() {
+    return R"(Usage:
+  tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
+               [--window M] [--step I] [--nfft N] [--fmax F] [--keep-mean]
+               [--iprob P] [-o FILE] [--quiet]
+  tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
+  tonalith-cli --help
+
+analyze: evolutive multitaper harmonic analysis of one column of a data file.
+  FILE            plain text, one sample per line, tab-separated fields; the first
+                  field is the position (depth or time), evenly spaced.
+  --column N|NAME the values: field number counting the positions as field 0
+                  (default 1), or a name from the file's first line
+  --skip N        header lines to skip (default 1)
+  --tbw X         time-bandwidth product of the tapers (default 3)
+  --tapers K      number of Slepian tapers, 1..10 (default 4)
+  --window M      samples per window (default 400)
+  --step I        window step in samples (default 25)
+  --nfft N        transform length, at least the window (default 4096)
+  --fmax F        highest frequency kept, in cycles per sample (default 0.06)
+  --keep-mean     analyse the values as they are (the mean is removed by default)
+  --iprob P       significance level in percent for the auxiliary records (default 95)
+  -o FILE         write the rows to FILE (written whole, or not at all)
+  --quiet         no engine diagnostics, summary or progress bar
+  Output: a header line "x_centre	frequency	amplitude	probability" and one
+  tab-separated line per window and frequency (window-major, frequency ascending);
+  frequencies in cycles per position unit; numbers read back to the same double.
+  The sample spacing is the difference of the first two positions. The engine's
+  diagnostic lines, a summary and warnings go to standard error; the engine also
+  writes its records to fort.17, fort.20 and fort.27 in the working directory.
+
+tapers: the Slepian tapers of length N with their concentration ratios.
+  Output: a header "k	lambda	one_minus_lambda" and K rows, a blank line, then a
+  header "n	taper_1 ... taper_K" and N rows (n from 1).
+
+Exit status: 0 success, 2 bad input (file, column, option or parameter), 1 the
+analysis failed. Messages go to standard error.
+)";
+}
+
+namespace {
+
+struct Cursor {
+    const std::vector<std::string>& args;
+    std::size_t i = 0;
+    bool done() const { return i >= args.size(); }
+    const std::string& next() { return args[i++]; }
+};
+
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+} // namespace
+
+ParseResult parseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    auto fail = [](std::string text) {
+        ParseResult failed;
+        failed.error = std::move(text);
+        return failed;
+    };
+    ParsedCommandLine p;
+    if (args.empty())
+        return fail("no command given (analyze or tapers); see tonalith-cli --help");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        p.command = Command::Help;
+        result.parsed = p;
+        return result;
+    }
+    if (command != "analyze" && command != "tapers")
+        return fail("unknown command " + quoted(command) +
+                    " (analyze or tapers); see tonalith-cli --help");
+
+    Cursor c{args, 1};
+    const bool analyze = command == "analyze";
+    p.command = analyze ? Command::Analyze : Command::Tapers;
+    bool haveLength = false, haveTapers = false, haveTbw = false;
+    std::string error;
+
+    auto value = [&](const std::string& option) -> std::optional<std::string> {
+        if (c.done()) {
+            error = option + " needs a value";
+            return std::nullopt;
+        }
+        return c.next();
+    };
+    auto integer = [&](const std::string& option, int& target) {
+        const auto text = value(option);
+        if (!text)
+            return false;
+        const auto v = parseInteger(*text);
+        if (!v) {
+            error = option + ": " + quoted(*text) + " is not a whole number";
+            return false;
+        }
+        target = *v;
+        return true;
+    };
+    auto real = [&](const std::string& option, double& target) {
+        const auto text = value(option);
+        if (!text)
+            return false;
+        const auto v = parseReal(*text);
+        if (!v) {
+            error = option + ": " + quoted(*text) + " is not a number";
+            return false;
+        }
+        target = *v;
+        return true;
+    };
+
+    while (!c.done()) {
+        const std::string arg = c.next();
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            p.command = Command::Help;
+            p.helpTopic = command;
+            result.parsed = p;
+            return result;
+        } else if (arg == "-o" || arg == "--output") {
+            const auto v = value(arg);
+            ok = v.has_value();
+            if (ok)
+                (analyze ? p.analyze.output : p.tapers.output) = *v;
+            if (ok && v->empty()) {
+                error = arg + " needs a file name";
+                ok = false;
+            }
+        } else if (analyze && arg == "--column") {
+            const auto v = value(arg);
+            ok = v.has_value();
+            if (ok)
+                p.analyze.column = *v;
+        } else if (analyze && arg == "--skip") {
+            ok = integer(arg, p.analyze.skip);
+        } else if (arg == "--tbw") {
+            ok = real(arg, analyze ? p.analyze.params.tbw : p.tapers.tbw);
+            haveTbw = true;
+        } else if (arg == "--tapers") {
+            ok = integer(arg, analyze ? p.analyze.params.kspec : p.tapers.tapers);
+            haveTapers = true;
+        } else if (analyze && arg == "--window") {
+            ok = integer(arg, p.analyze.params.mpts);
+        } else if (analyze && arg == "--step") {
+            ok = integer(arg, p.analyze.params.inc);
+        } else if (analyze && arg == "--nfft") {
+            ok = integer(arg, p.analyze.params.nfft);
+        } else if (analyze && arg == "--fmax") {
+            ok = real(arg, p.analyze.params.fmax);
+        } else if (analyze && arg == "--iprob") {
+            ok = integer(arg, p.analyze.iprob);
+        } else if (analyze && arg == "--keep-mean") {
+            p.analyze.keepMean = true;
+        } else if (analyze && arg == "--quiet") {
+            p.analyze.quiet = true;
+        } else if (!analyze && arg == "--length") {
+            ok = integer(arg, p.tapers.length);
+            haveLength = true;
+        } else if (analyze && !arg.empty() && arg[0] != '-' && p.analyze.file.empty()) {
+            p.analyze.file = arg;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + quoted(arg) + " for " + command + "; see tonalith-cli " +
+                    command + " --help";
+            ok = false;
+        } else {
+            error = "unexpected argument " + quoted(arg);
+            ok = false;
+        }
+        if (!ok)
+            return fail(error);
+    }
+
+    if (analyze) {
+        if (p.analyze.file.empty())
+            return fail("analyze needs a data file; see tonalith-cli analyze --help");
+        if (p.analyze.skip < 0)
+            return fail("--skip " + std::to_string(p.analyze.skip) +
+                        ": the number of header lines cannot be negative");
+    } else {
+        if (!haveLength || !haveTapers || !haveTbw)
+            return fail("tapers needs --length, --tapers and --tbw");
+    }
+    result.parsed = p;
+    return result;
+}
+
+} // namespace cli

@@ -1,0 +1,53 @@
+// The command line of tonalith-cli, parsed into what each command needs.
+#pragma once
+
+#include "RunParameters.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct AnalyzeOptions {
+    std::string file;
+    std::string column = "1"; // field number (positions are field 0) or a header name
+    int skip = 1;
+    analysis::RunParameters params;
+    bool keepMean = false;
+    int iprob = 95;
+    std::string output; // empty: standard output
+    bool quiet = false;
+};
+
+struct TapersOptions {
+    int length = 0;
+    int tapers = 0;
+    double tbw = 0.0;
+    std::string output;
+};
+
+enum class Command { Analyze, Tapers, Help };
+
+struct ParsedCommandLine {
+    Command command = Command::Help;
+    AnalyzeOptions analyze;
+    TapersOptions tapers;
+    std::string helpTopic; // "", "analyze" or "tapers"
+};
+
+struct ParseResult {
+    std::optional<ParsedCommandLine> parsed;
+    std::string error; // set when parsed is empty: one line naming the problem
+};
+
+// args excludes the program name.
+ParseResult parseCommandLine(const std::vector<std::string>& args);
+
+// Strict number parsing of option values (C locale, whole text).
+std::optional<double> parseReal(const std::string& text);
+std::optional<int> parseInteger(const std::string& text);
+
+std::string usageText();
+
+} // namespace cli

@@ -1,0 +1,107 @@
+#include "OutputFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cli {
+
+OutputFile::~OutputFile() {
+    discard();
+}
+
+void OutputFile::discard() {
+    if (file_ && file_ != stdout)
+        std::fclose(file_);
+    file_ = nullptr;
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+bool OutputFile::open(const std::string& path, std::string* why) {
+    path_ = path;
+    if (path.empty()) {
+        file_ = stdout;
+        return true;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *why = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    std::string tmpl = dir + "/." + base + ".partial-XXXXXX";
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) {
+        *why = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    temp_ = tmpl;
+    file_ = ::fdopen(fd, "w");
+    if (!file_) {
+        ::close(fd);
+        *why = "cannot write " + path + ": " + std::strerror(errno);
+        discard();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::write(const char* data, std::size_t size) {
+    if (failed_ || !file_)
+        return false;
+    if (std::fwrite(data, 1, size, file_) != size) {
+        failed_ = true;
+        error_ = errno;
+    }
+    return !failed_;
+}
+
+bool OutputFile::commit(std::string* why) {
+    const std::string target = path_.empty() ? "standard output" : path_;
+    if (!file_) {
+        *why = "cannot write " + target;
+        return false;
+    }
+    if (!failed_ && std::fflush(file_) != 0) {
+        failed_ = true;
+        error_ = errno;
+    }
+    if (file_ == stdout) {
+        file_ = nullptr;
+        if (failed_)
+            *why = "cannot write to standard output: " + std::string(std::strerror(error_));
+        return !failed_;
+    }
+    if (!failed_ && ::fsync(::fileno(file_)) != 0) {
+        failed_ = true;
+        error_ = errno;
+    }
+    if (std::fclose(file_) != 0 && !failed_) {
+        failed_ = true;
+        error_ = errno;
+    }
+    file_ = nullptr;
+    if (!failed_ && ::rename(temp_.c_str(), path_.c_str()) != 0) {
+        failed_ = true;
+        error_ = errno;
+    }
+    if (failed_) {
+        *why = "cannot write " + target + ": " + std::strerror(error_) + " (nothing was written)";
+        discard();
+        return false;
+    }
+    temp_.clear();
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,32 @@
+// tonalith-cli: the analysis without a window, for batch use and scripts.
+#include "CliOptions.h"
+#include "Commands.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace cli {
+void complain(const std::string& text) {
+    std::fprintf(stderr, "tonalith-cli: %s\n", text.c_str());
+}
+} // namespace cli
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const cli::ParseResult r = cli::parseCommandLine(args);
+    if (!r.parsed) {
+        cli::complain(r.error);
+        return cli::EXIT_BAD_INPUT;
+    }
+    switch (r.parsed->command) {
+    case cli::Command::Help:
+        std::fputs(cli::usageText().c_str(), stdout);
+        return 0;
+    case cli::Command::Analyze:
+        return cli::runAnalyze(r.parsed->analyze);
+    case cli::Command::Tapers:
+        return cli::runTapers(r.parsed->tapers);
+    }
+    return cli::EXIT_BAD_INPUT;
+}

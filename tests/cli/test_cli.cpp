@@ -1,0 +1,299 @@
+// tonalith-cli end to end: the real binary on temporary files, its output, messages and exit
+// codes, and that a failure never leaves a partial result file.
+#include "RunProcess.h"
+
+#include "RunParameters.h"
+#include "SeriesFile.h"
+#include "diagnostics.h"
+#include "mwc2.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string cli = TONALITH_CLI;
+const std::string sample = TONALITH_SAMPLE;
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tonalith-cli-XXXXXX";
+        path_ = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string file(const std::string& name, const std::string& content) const {
+        const std::string p = path_ + "/" + name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p;
+    }
+    std::string path(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& dir() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool exists(const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+std::string readAll(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::vector<double>> parseRows(const std::string& text, std::string* header) {
+    std::vector<std::vector<double>> rows;
+    std::istringstream in(text);
+    std::string line;
+    std::getline(in, *header);
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        for (const auto f : series::splitFields(line))
+            row.push_back(*series::parseNumber(f));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+ProcessResult analyze(std::vector<std::string> args) {
+    args.insert(args.begin(), "analyze");
+    return runProcess(cli, args);
+}
+
+// The rows read back to exactly the doubles the engine computes.
+TEST(CliAnalyze, SampleRowsReadBackToTheEngineResult) {
+    TempDir dir;
+    const ProcessResult r = runProcess(cli, {"analyze", sample, "--column", "etp"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string header;
+    const auto rows = parseRows(r.out, &header);
+    EXPECT_EQ(header, "x_centre\tfrequency\tamplitude\tprobability");
+    ASSERT_EQ(rows.size(), 65u * 246u);
+
+    const auto s = series::loadSeries(sample, 1, 1);
+    std::vector<double> xc(rows.size()), f(rows.size()), a(rows.size()), p(rows.size());
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    engine::setDiagnosticStream(quiet);
+    ASSERT_EQ(engine::mwc2(xc.data(), f.data(), a.data(), p.data(), s->xpos.data(), 3, 0.06, 1,
+                           s->yval.data(), 1, 2001, 4, 400, 25, 4096, 95, nullptr, nullptr),
+              0);
+    engine::setDiagnosticStream(nullptr);
+    std::fclose(quiet);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i], (std::vector<double>{xc[i], f[i], a[i], p[i]})) << "row " << i;
+    }
+    // Diagnostics and the summary go to standard error, not among the rows.
+    EXPECT_NE(r.err.find(" Inside mwc2!"), std::string::npos);
+    EXPECT_NE(r.err.find("2001 samples, spacing 1, 65 windows x 246 frequency rows"),
+              std::string::npos);
+}
+
+TEST(CliAnalyze, ColumnByNumberOrNameAndQuietOutputFile) {
+    TempDir dir;
+    const std::string out = dir.path("rows.tsv");
+    const ProcessResult byName =
+        runProcess(cli, {"analyze", sample, "--column", "obliquity_deg", "-o", out, "--quiet"});
+    ASSERT_EQ(byName.exitCode, 0) << byName.err;
+    EXPECT_EQ(byName.out, "");
+    EXPECT_EQ(byName.err, "");
+    const ProcessResult byNumber = runProcess(cli, {"analyze", sample, "--column", "3", "--quiet"});
+    ASSERT_EQ(byNumber.exitCode, 0);
+    EXPECT_EQ(readAll(out), byNumber.out);
+    // Parameters change the shape of the result.
+    const ProcessResult small =
+        runProcess(cli, {"analyze", sample, "--window", "200", "--step", "100", "--nfft", "512",
+                         "--fmax", "0.1", "--tapers", "2", "--tbw", "2", "--quiet"});
+    ASSERT_EQ(small.exitCode, 0) << small.err;
+    std::string header;
+    EXPECT_EQ(parseRows(small.out, &header).size(),
+              19u * 52u); // (2001-200)/100+1 windows, 0.1*512+1 bins
+}
+
+struct FailureCase {
+    const char* what;
+    std::vector<std::string> args; // after "analyze FILE"
+    std::string content;           // the data file
+    int exitCode;
+    const char* says;
+};
+
+TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
+    std::string good = "position\tvalue\n";
+    for (int i = 0; i < 500; ++i)
+        good += std::to_string(i) + "\t" + std::to_string(std::sin(i * 0.3)) + "\n";
+    std::string nonFinite = good;
+    nonFinite.replace(nonFinite.find("\n10\t") + 1, 0, "9.5\tnan\n");
+    const FailureCase cases[] = {
+        {"no data lines", {}, "position\tvalue\n# nothing\n", 2, "no data line"},
+        {"unknown column",
+         {"--column", "temperature"},
+         good,
+         2,
+         "'temperature' is not a column name"},
+        {"column out of range", {"--column", "5"}, good, 2, "no data line"},
+        {"column 0", {"--column", "0"}, good, 2, "field 0 holds the positions"},
+        {"non-numeric option",
+         {"--window", "abc"},
+         good,
+         2,
+         "--window: 'abc' is not a whole number"},
+        {"non-numeric real", {"--fmax", "0,1"}, good, 2, "--fmax: '0,1' is not a number"},
+        {"missing value", {"--tbw"}, good, 2, "--tbw needs a value"},
+        {"unknown option", {"--frobnicate"}, good, 2, "unknown option '--frobnicate'"},
+        {"window too long",
+         {"--window", "600"},
+         good,
+         2,
+         "--window: window length 600 exceeds the 500 samples"},
+        {"nfft below window",
+         {"--nfft", "300"},
+         good,
+         2,
+         "--nfft: transform length 300 is shorter"},
+        {"too many tapers", {"--tapers", "11"}, good, 2, "--tapers: number of tapers 11"},
+        {"tbw too large", {"--tbw", "200"}, good, 2, "--tbw: time-bandwidth product 200"},
+        {"negative skip", {"--skip", "-1"}, good, 2, "--skip -1"},
+        {"non-finite value", {}, nonFinite, 2, "line 12 holds the value nan"},
+        {"decreasing positions",
+         {},
+         "x\ty\n0\t1\n2\t2\n1\t3\n",
+         2,
+         "line 4 (position 1) does not follow line 3"},
+    };
+    for (const FailureCase& c : cases) {
+        TempDir dir;
+        const std::string data = dir.file("data.txt", c.content);
+        const std::string out = dir.path("out.tsv");
+        std::vector<std::string> args = {"analyze", data};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (std::string(c.what) != "missing value") {
+            args.push_back("-o");
+            args.push_back(out);
+        }
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("tonalith-cli: ", 0), 0u) << c.what;
+        EXPECT_EQ(r.out, "") << c.what;
+        EXPECT_FALSE(exists(out)) << c.what << ": no partial output";
+    }
+}
+
+TEST(CliAnalyze, UnreadableFileAndFolder) {
+    const ProcessResult missing = analyze({"/nonexistent/data.txt"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("cannot read /nonexistent/data.txt: No such file or directory"),
+              std::string::npos);
+    const ProcessResult folder = analyze({"/tmp"});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_NE(folder.err.find("folder"), std::string::npos);
+}
+
+TEST(CliAnalyze, UnevenSpacingWarnsAndGoesOn) {
+    TempDir dir;
+    std::string text = "x\ty\n";
+    for (int i = 0; i < 500; ++i)
+        text += std::to_string(i + (i > 250 ? 0.5 : 0.0)) + "\t" +
+                std::to_string(std::cos(i * 0.2)) + "\n";
+    const ProcessResult r = analyze({dir.file("uneven.txt", text), "--quiet"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.err.find("warning:"), std::string::npos);
+    EXPECT_NE(r.err.find("deviates from it by 0.5"), std::string::npos) << r.err;
+    EXPECT_FALSE(r.out.empty());
+}
+
+TEST(CliAnalyze, FailedWriteLeavesNoFileAndKeepsAnExistingOne) {
+    TempDir dir;
+    const std::string out = dir.file("result.tsv", "previous results\n");
+    // A file size limit makes the write fail part way.
+    const ProcessResult r = runProcess(cli, {"analyze", sample, "-o", out, "--quiet"}, [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("cannot write " + out), std::string::npos) << r.err;
+    EXPECT_EQ(readAll(out), "previous results\n");
+    const ProcessResult ls = runProcess("/bin/ls", {"-A", dir.dir()});
+    EXPECT_EQ(ls.out, "result.tsv\n") << "no temporary file is left behind";
+}
+
+TEST(CliTapers, TableOfRatiosThenTapers) {
+    const ProcessResult r =
+        runProcess(cli, {"tapers", "--length", "64", "--tapers", "3", "--tbw", "2.5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream in(r.out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "k\tlambda\tone_minus_lambda");
+    double previous = 2;
+    for (int k = 1; k <= 3; ++k) {
+        std::getline(in, line);
+        const auto f = series::splitFields(line);
+        ASSERT_EQ(f.size(), 3u);
+        EXPECT_EQ(f[0], std::to_string(k));
+        const double lambda = *series::parseNumber(f[1]);
+        EXPECT_LT(lambda, previous);
+        EXPECT_NEAR(lambda + *series::parseNumber(f[2]), 1.0, 1e-15);
+        previous = lambda;
+    }
+    std::getline(in, line);
+    EXPECT_EQ(line, "");
+    std::getline(in, line);
+    EXPECT_EQ(line, "n\ttaper_1\ttaper_2\ttaper_3");
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        for (const auto f : series::splitFields(line))
+            row.push_back(*series::parseNumber(f));
+        rows.push_back(row);
+    }
+    ASSERT_EQ(rows.size(), 64u);
+    double energy = 0;
+    for (int n = 0; n < 64; ++n) {
+        EXPECT_EQ(rows[n][0], n + 1);
+        EXPECT_EQ(rows[n][1], rows[63 - n][1]);  // symmetric
+        EXPECT_EQ(rows[n][2], -rows[63 - n][2]); // antisymmetric
+        energy += rows[n][1] * rows[n][1];
+    }
+    EXPECT_NEAR(energy, 1.0, 1e-14);
+}
+
+TEST(CliTapers, BadArgumentsAreNamed) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"tapers", "--length", "1", "--tapers", "1", "--tbw", "1"}, "--length 1"},
+        {{"tapers", "--length", "64", "--tapers", "12", "--tbw", "1"}, "--tapers 12"},
+        {{"tapers", "--length", "64", "--tapers", "2", "--tbw", "40"}, "--tbw 40"},
+        {{"tapers", "--length", "64", "--tapers", "2"}, "needs --length, --tapers and --tbw"},
+    };
+    for (const auto& [args, says] : cases) {
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 2) << says;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+}
+
+TEST(CliHelp, DocumentsEveryOptionAndExitStatus) {
+    const ProcessResult r = runProcess(cli, {"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* word :
+         {"--column", "--skip", "--tbw", "--tapers", "--window", "--step", "--nfft", "--fmax",
+          "--keep-mean", "--iprob", "-o FILE", "--quiet", "--length", "Exit status"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(runProcess(cli, {}).exitCode, 2);
+    EXPECT_EQ(runProcess(cli, {"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(runProcess(cli, {"analyze", "--help"}).exitCode, 0);
+}
+
+} // namespace
