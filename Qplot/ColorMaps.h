@@ -1,0 +1,48 @@
+// The six colour maps the plot offers, each a Qwt colour map with fixed parameters.
+#pragma once
+
+#include "QwtCompat62.h"
+
+#include <qwt_color_map.h>
+
+// Dark blue at 0 through cyan (0.1), green (0.15), yellow (0.2) and red (0.8) to white at 1.
+class LinearColorMap : public QwtLinearColorMap {
+public:
+    explicit LinearColorMap(QwtColorMap::Format format);
+    ~LinearColorMap() override;
+};
+
+// The whole hue circle at saturation 150 and value 200.
+class HueColorMap : public QwtHueColorMap {
+public:
+    explicit HueColorMap(QwtColorMap::Format format);
+    ~HueColorMap() override;
+};
+
+// Hue 220: saturation from 0 to 255 at full value.
+class SaturationColorMap : public QwtSaturationValueColorMap {
+public:
+    explicit SaturationColorMap(QwtColorMap::Format format);
+    ~SaturationColorMap() override;
+};
+
+// Hue 220: value from 70 to 255 at full saturation.
+class ValueColorMap : public QwtSaturationValueColorMap {
+public:
+    explicit ValueColorMap(QwtColorMap::Format format);
+    ~ValueColorMap() override;
+};
+
+// Hue 220: saturation from 100 and value from 70, both to 255.
+class SVColorMap : public QwtSaturationValueColorMap {
+public:
+    explicit SVColorMap(QwtColorMap::Format format);
+    ~SVColorMap() override;
+};
+
+// Steel blue with the opacity running over the range.
+class AlphaColorMap : public QwtAlphaColorMap {
+public:
+    explicit AlphaColorMap(QwtColorMap::Format format);
+    ~AlphaColorMap() override;
+};

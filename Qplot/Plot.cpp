@@ -1,0 +1,325 @@
+#include "Plot.h"
+
+#include "ColorMaps.h"
+#include "QwtPlotTonalith2.h"
+#include "RasterData.h"
+
+#include <qwt_matrix_raster_data.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_layout.h>
+#include <qwt_plot_renderer.h>
+#include <qwt_scale_widget.h>
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+Plot::SaveFileNameProvider& saveFileNameProvider() {
+    static Plot::SaveFileNameProvider provider = [](QWidget* parent, const QString& caption,
+                                                    const QString& name, const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, caption, name, filter);
+    };
+    return provider;
+}
+
+void setBlackText(QPalette& palette) {
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setBrush(group, QPalette::WindowText, QBrush(Qt::black, Qt::SolidPattern));
+        palette.setBrush(group, QPalette::Text, QBrush(Qt::black, Qt::SolidPattern));
+    }
+}
+
+QwtColorMap* newColorMap(int index) {
+    switch (index) {
+    case 1:
+        return new HueColorMap(QwtColorMap::RGB);
+    case 2:
+        return new SaturationColorMap(QwtColorMap::RGB);
+    case 3:
+        return new ValueColorMap(QwtColorMap::RGB);
+    case 4:
+        return new SVColorMap(QwtColorMap::RGB);
+    case 5:
+        return new AlphaColorMap(QwtColorMap::RGB);
+    default:
+        return new LinearColorMap(QwtColorMap::RGB);
+    }
+}
+
+QwtMatrixRasterData* newMatrix(const QVector<double>& values, int numColumns, int resampleMode,
+                               double xmin, double xmax, double ymin, double ymax,
+                               const QwtInterval& z) {
+    auto* m = new QwtMatrixRasterData();
+    m->setValueMatrix(values, numColumns);
+    m->setInterval(Qt::XAxis, QwtInterval(xmin, xmax, QwtInterval::ExcludeMaximum));
+    m->setInterval(Qt::YAxis, QwtInterval(ymin, ymax, QwtInterval::ExcludeMaximum));
+    m->setInterval(Qt::ZAxis, z);
+    m->setResampleMode(static_cast<QwtMatrixRasterData::ResampleMode>(resampleMode));
+    return m;
+}
+
+} // namespace
+
+void Plot::setSaveFileNameProvider(SaveFileNameProvider provider) {
+    saveFileNameProvider() = std::move(provider);
+}
+
+Plot::Plot(QWidget* parent) : QwtPlot(parent) {
+    alpha = 255;
+
+    auto* canvas = new QwtPlotCanvas();
+    canvas->setBorderRadius(5.0);
+    setCanvas(canvas);
+
+    rasterItem = new QwtPlotTonalith2(QString());
+    rasterItem->setRenderThreadCount(2);
+    rasterItem->setCachePolicy(QwtPlotRasterItem::NoCache);
+
+    QList<double> levels;
+    for (double level = 0.0; level < 1.2; level += 0.2)
+        levels += level;
+    rasterItem->setContourLevels(levels);
+
+    rasterItem->setData(new RasterData());
+    rasterItem->attach(this);
+    const QwtInterval z = rasterItem->interval(Qt::ZAxis);
+
+    setAxisTitle(yLeft, "Frequency");
+    setAxisTitle(xBottom, "Depth/Time");
+    setAxisTitle(yRight, "Intensity");
+    QwtScaleWidget* right = axisWidget(yRight);
+    right->setColorBarEnabled(true);
+    QPalette rightPalette = right->palette();
+    setBlackText(rightPalette);
+    right->setPalette(rightPalette);
+
+    setAxisScale(yRight, z.minValue(), z.maxValue());
+    enableAxis(yRight);
+    plotLayout()->setAlignCanvasToScales(true);
+
+    setColorMap(0);
+    setAxisMaxMinor(yLeft, 0);
+
+    static_cast<QwtMatrixRasterData*>(rasterItem->data())
+        ->setResampleMode(QwtMatrixRasterData::BilinearInterpolation);
+    replot();
+
+    QPalette palette = axisWidget(xBottom)->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::WindowText, QColor(0, 0, 0, 255));
+        palette.setColor(group, QPalette::Text, QColor(0, 0, 0, 255));
+    }
+    for (int axis : {xBottom, yLeft, yRight})
+        axisWidget(axis)->setPalette(palette);
+}
+
+Plot::~Plot() = default;
+
+void Plot::setColorMap(int index) {
+    QwtScaleWidget* axis = axisWidget(yRight);
+    const QwtInterval z = rasterItem->interval(Qt::ZAxis);
+    colorMapIndex = index;
+    rasterItem->setColorMap(newColorMap(index));
+    axis->setColorMap(z, newColorMap(index));
+    rasterItem->setAlpha(index == 5 ? 255 : alpha);
+    replot();
+}
+
+void Plot::setColorTableSize(int type) {
+    const int sizes[] = {0, 256, 1024, 16384};
+    rasterItem->setColorTableSize(type >= 1 && type <= 3 ? sizes[type] : 0);
+    replot();
+}
+
+void Plot::setAlpha(int value) {
+    alpha = value;
+    if (colorMapIndex == 5)
+        return;
+    rasterItem->setAlpha(value);
+    replot();
+}
+
+void Plot::showContour(bool on) {
+    rasterItem->setDisplayMode(QwtPlotTonalith2::ContourMode, on);
+    replot();
+}
+
+void Plot::showImage(bool on) {
+    rasterItem->setDisplayMode(QwtPlotTonalith2::ImageMode, on);
+    if (on)
+        rasterItem->setDefaultContourPen(QPen(QBrush(Qt::black, Qt::SolidPattern), 0, Qt::SolidLine,
+                                              Qt::SquareCap, Qt::BevelJoin));
+    else
+        rasterItem->setDefaultContourPen(QPen(Qt::NoPen));
+    replot();
+}
+
+void Plot::setContourLevels(const double* levels, int count) {
+    QList<double> list;
+    for (int i = 0; i < count; ++i)
+        list += levels[i];
+    rasterItem->setContourLevels(list);
+}
+
+void Plot::setValueFunction(ValueFunction function) {
+    auto* data = new TonalithData();
+    data->setValueFunction(function);
+    rasterItem->setData(data);
+}
+
+void Plot::setMatrix(const double* values, qint64 count, int numColumns, int resampleMode,
+                     double xmin, double xmax, double ymin, double ymax, double zmin, double zmax) {
+    if (!rasterItem)
+        return;
+    const QVector<double> copy(values, values + count);
+    rasterItem->setData(
+        newMatrix(copy, numColumns, resampleMode, xmin, xmax, ymin, ymax, QwtInterval(zmin, zmax)));
+    replot();
+}
+
+void Plot::setMatrixWithContours(const double* values, const double* contourValues, qint64 count,
+                                 int numColumns, int resampleMode, double xmin, double xmax,
+                                 double ymin, double ymax, double zmin, double zmax) {
+    if (!rasterItem)
+        return;
+    const QVector<double> image(values, values + count);
+    const QVector<double> contours(contourValues, contourValues + count);
+    rasterItem->setData(newMatrix(image, numColumns, resampleMode, xmin, xmax, ymin, ymax,
+                                  QwtInterval(zmin, zmax)));
+    rasterItem->setContourData(
+        newMatrix(contours, numColumns, resampleMode, xmin, xmax, ymin, ymax, QwtInterval(0, 100)));
+    replot();
+}
+
+void Plot::setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin,
+                        double zmax) {
+    if (!rasterItem)
+        return;
+    // Only a matrix takes new intervals; an analytic data set keeps its fixed ones.
+    if (auto* matrix = dynamic_cast<QwtMatrixRasterData*>(rasterItem->data())) {
+        matrix->setInterval(Qt::XAxis, QwtInterval(xmin, xmax, QwtInterval::ExcludeMaximum));
+        matrix->setInterval(Qt::YAxis, QwtInterval(ymin, ymax, QwtInterval::ExcludeMaximum));
+        matrix->setInterval(Qt::ZAxis, QwtInterval(zmin, zmax, QwtInterval::ExcludeMaximum));
+    }
+    replot();
+}
+
+void Plot::intervals(double* xmin, double* xmax, double* ymin, double* ymax, double* zmin,
+                     double* zmax) const {
+    if (!rasterItem)
+        return;
+    const QwtInterval x = rasterItem->interval(Qt::XAxis);
+    const QwtInterval y = rasterItem->interval(Qt::YAxis);
+    const QwtInterval z = rasterItem->interval(Qt::ZAxis);
+    *xmin = x.minValue();
+    *xmax = x.maxValue();
+    *ymin = y.minValue();
+    *ymax = y.maxValue();
+    *zmin = z.minValue();
+    *zmax = z.maxValue();
+}
+
+void Plot::repaintAxis(int axisId) {
+    QwtScaleWidget* scale = axisWidget(axisId);
+    if (!scale)
+        return;
+    scale->repaint();
+    if (QWidget* parent = scale->parentWidget())
+        parent->repaint();
+}
+
+void Plot::resizeEvent(QResizeEvent* event) {
+    // The layout must follow the new size, or the canvas keeps its old geometry.
+    QwtPlot::resizeEvent(event);
+    resize(size());
+    replot();
+}
+
+void Plot::drawItems(QPainter* painter, const QRectF& canvasRect,
+                     const QwtScaleMap maps[axisCnt]) const {
+    QwtPlot::drawItems(painter, canvasRect, maps);
+}
+
+void Plot::printInfo() {
+    qDebug() << "List of printers";
+    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters())
+        qDebug() << info.printerName();
+}
+
+void Plot::exportPdf() {
+    printInfo();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    const QString name = saveFileNameProvider()(
+        this, QCoreApplication::translate("QwtPlot", "Select Output Filename for PDF"),
+        "~/Desktop/Tonalith.pdf",
+        QCoreApplication::translate("QwtPlot", "Portable Document Format (*.pdf);;All Files (*)"));
+    if (name.isEmpty())
+        return;
+    QString why;
+    if (!writePdf(name, &why)) {
+        const QString message = "cannot write the PDF file " + name + ": " + why;
+        std::printf("%s\n", message.toLocal8Bit().constData());
+        std::fflush(stdout);
+        qWarning().noquote() << message;
+    }
+}
+
+bool Plot::writePdf(const QString& fileName, QString* why) {
+    const QFileInfo target(fileName);
+    if (target.isDir()) {
+        *why = "it is a folder";
+        return false;
+    }
+    QTemporaryFile temp(target.absolutePath() + "/." + target.fileName() + ".partial-XXXXXX");
+    if (!temp.open()) {
+        *why = temp.errorString();
+        return false;
+    }
+    temp.close(); // the PDF engine opens the file itself
+
+    QPrinter printer(QPrinter::PrinterResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setOutputFileName(temp.fileName());
+
+    QwtPlotRenderer renderer;
+    if (printer.colorMode() == QPrinter::GrayScale) {
+        renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground);
+        renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasBackground);
+        renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame);
+        renderer.setLayoutFlag(QwtPlotRenderer::FrameWithScales);
+    }
+    renderer.renderTo(this, printer);
+
+    // The PDF writer reports nothing itself: check that a whole document arrived.
+    QFile written(temp.fileName());
+    const bool complete = written.open(QIODevice::ReadOnly) && written.size() > 64 &&
+                          written.read(5) == "%PDF-" && written.seek(written.size() - 32) &&
+                          written.readAll().contains("%%EOF");
+    written.close();
+    if (!complete) {
+        *why = "the PDF could not be written completely (is the disk full?)";
+        return false;
+    }
+    // rename(2) replaces an existing file in one step: never a moment without one.
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(fileName).constData()) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    temp.setAutoRemove(false);
+    return true;
+}

@@ -1,0 +1,63 @@
+// The time-frequency map widget: one raster item that paints a matrix as a coloured image
+// and contour lines of a second matrix, frequency on the left axis, depth or time on the
+// bottom axis and a colour bar on the right. Exports itself to an A4 landscape PDF.
+#pragma once
+
+#include "TonalithData.h"
+
+#include <qwt_plot.h>
+
+#include <functional>
+
+class QwtPlotTonalith2;
+
+class Plot : public QwtPlot {
+    Q_OBJECT
+public:
+    explicit Plot(QWidget* parent = nullptr);
+    ~Plot() override;
+
+    void setColorMap(int index);
+    void setColorTableSize(int type);
+    void setAlpha(int alpha);
+    void showContour(bool on);
+    void showImage(bool on);
+    void setContourLevels(const double* levels, int count);
+    void setValueFunction(ValueFunction function);
+    void setMatrix(const double* values, qint64 count, int numColumns, int resampleMode,
+                   double xmin, double xmax, double ymin, double ymax, double zmin, double zmax);
+    void setMatrixWithContours(const double* values, const double* contourValues, qint64 count,
+                               int numColumns, int resampleMode, double xmin, double xmax,
+                               double ymin, double ymax, double zmin, double zmax);
+    void setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin, double zmax);
+    void intervals(double* xmin, double* xmax, double* ymin, double* ymax, double* zmin,
+                   double* zmax) const;
+    void repaintAxis(int axisId);
+    void exportPdf();
+    void printInfo();
+
+    // Renders the whole plot into an A4 landscape PDF at `fileName`, written to a temporary
+    // file in the same folder and renamed into place. Returns false (and says why) when the
+    // file could not be written; an existing file of that name is then left as it was.
+    bool writePdf(const QString& fileName, QString* why);
+
+    QwtPlotTonalith2* item() const { return rasterItem; }
+    int colorMapIndexValue() const { return colorMapIndex; }
+    int alphaValue() const { return alpha; }
+
+    // Asks for the PDF file name: (parent, caption, proposed name, filter) -> name, or empty
+    // when cancelled. The default shows the save dialog; tests install their own.
+    using SaveFileNameProvider =
+        std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+    static void setSaveFileNameProvider(SaveFileNameProvider provider);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void drawItems(QPainter* painter, const QRectF& canvasRect,
+                   const QwtScaleMap maps[axisCnt]) const override;
+
+private:
+    QwtPlotTonalith2* rasterItem = nullptr;
+    int colorMapIndex = 0;
+    int alpha = 255;
+};

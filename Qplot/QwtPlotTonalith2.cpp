@@ -1,0 +1,339 @@
+#include "QwtPlotTonalith2.h"
+
+#include "QwtCompat62.h"
+
+#include <qwt_color_map.h>
+#include <qwt_painter.h>
+#include <qwt_scale_map.h>
+
+#include <QFuture>
+#include <QPainter>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <cmath>
+
+struct QwtPlotTonalith2::PrivateData {
+    QwtRasterData* data = nullptr;
+    QwtRasterData* contourData = nullptr;
+    QwtColorMap* colorMap = new QwtLinearColorMap(QwtColorMap::RGB);
+    int displayMode = ImageMode;
+    QList<double> contourLevels;
+    QPen defaultContourPen;
+    int conrecFlags = QwtRasterData::IgnoreAllVerticesOnLevel;
+    int colorTableSize = 0;
+    QVector<QRgb> colorTable;
+
+    ~PrivateData() {
+        delete data;
+        delete contourData;
+        delete colorMap;
+    }
+};
+
+QwtPlotTonalith2::QwtPlotTonalith2(const QString& title)
+    : QwtPlotRasterItem(title), d(std::make_unique<PrivateData>()) {
+    setItemAttribute(QwtPlotItem::AutoScale, true);
+    setItemAttribute(QwtPlotItem::Legend, false);
+    setZ(8.0);
+}
+
+QwtPlotTonalith2::~QwtPlotTonalith2() = default;
+
+int QwtPlotTonalith2::rtti() const {
+    return QwtPlotItem::Rtti_PlotSpectrogram;
+}
+
+void QwtPlotTonalith2::notify() {
+    legendChanged();
+    itemChanged();
+}
+
+void QwtPlotTonalith2::setDisplayMode(DisplayMode mode, bool on) {
+    if (on != bool(mode & d->displayMode)) {
+        if (on)
+            d->displayMode |= mode;
+        else
+            d->displayMode &= ~mode;
+    }
+    notify();
+}
+
+bool QwtPlotTonalith2::testDisplayMode(DisplayMode mode) const {
+    return d->displayMode & mode;
+}
+
+void QwtPlotTonalith2::setData(QwtRasterData* data) {
+    if (data == d->data)
+        return;
+    delete d->data;
+    d->data = data;
+    invalidateCache();
+    itemChanged();
+}
+
+const QwtRasterData* QwtPlotTonalith2::data() const {
+    return d->data;
+}
+QwtRasterData* QwtPlotTonalith2::data() {
+    return d->data;
+}
+
+void QwtPlotTonalith2::setContourData(QwtRasterData* data) {
+    if (data == d->contourData)
+        return;
+    delete d->contourData;
+    d->contourData = data;
+    invalidateCache();
+    itemChanged();
+}
+
+const QwtRasterData* QwtPlotTonalith2::contourData() const {
+    return d->contourData;
+}
+QwtRasterData* QwtPlotTonalith2::contourData() {
+    return d->contourData;
+}
+
+void QwtPlotTonalith2::setColorMap(QwtColorMap* map) {
+    if (!map)
+        return;
+    if (map != d->colorMap) {
+        delete d->colorMap;
+        d->colorMap = map;
+    }
+    updateColorTable();
+    invalidateCache();
+    notify();
+}
+
+const QwtColorMap* QwtPlotTonalith2::colorMap() const {
+    return d->colorMap;
+}
+
+void QwtPlotTonalith2::setColorTableSize(int size) {
+    size = qMax(size, 0);
+    if (size == d->colorTableSize)
+        return;
+    d->colorTableSize = size;
+    updateColorTable();
+    invalidateCache();
+}
+
+int QwtPlotTonalith2::colorTableSize() const {
+    return d->colorTableSize;
+}
+
+void QwtPlotTonalith2::updateColorTable() {
+    if (d->colorMap->format() == QwtColorMap::Indexed)
+        d->colorTable = QwtCompat::colorTable256(*d->colorMap);
+    else if (d->colorTableSize == 0)
+        d->colorTable.clear();
+    else
+        d->colorTable = QwtCompat::colorTable(*d->colorMap, d->colorTableSize);
+}
+
+void QwtPlotTonalith2::setDefaultContourPen(const QColor& color, qreal width, Qt::PenStyle style) {
+    setDefaultContourPen(QPen(QBrush(color), width, style, Qt::SquareCap, Qt::BevelJoin));
+}
+
+void QwtPlotTonalith2::setDefaultContourPen(const QPen& pen) {
+    if (pen == d->defaultContourPen)
+        return;
+    d->defaultContourPen = pen;
+    notify();
+}
+
+QPen QwtPlotTonalith2::defaultContourPen() const {
+    return d->defaultContourPen;
+}
+
+QPen QwtPlotTonalith2::contourPen(double level) const {
+    if (!d->data || !d->colorMap)
+        return QPen();
+    const QwtInterval z = QwtCompat::interval(*d->data, Qt::ZAxis);
+    return QPen(QColor(d->colorMap->rgb(z, level))); // opaque: QColor(QRgb) drops the alpha
+}
+
+void QwtPlotTonalith2::setConrecFlag(QwtRasterData::ConrecFlag flag, bool on) {
+    if (on == bool(d->conrecFlags & flag))
+        return;
+    if (on)
+        d->conrecFlags |= flag;
+    else
+        d->conrecFlags &= ~flag;
+    itemChanged();
+}
+
+bool QwtPlotTonalith2::testConrecFlag(QwtRasterData::ConrecFlag flag) const {
+    return d->conrecFlags & flag;
+}
+
+void QwtPlotTonalith2::setContourLevels(const QList<double>& levels) {
+    d->contourLevels = levels;
+    std::sort(d->contourLevels.begin(), d->contourLevels.end());
+    notify();
+}
+
+QList<double> QwtPlotTonalith2::contourLevels() const {
+    return d->contourLevels;
+}
+
+QRectF QwtPlotTonalith2::pixelHint(const QRectF& area) const {
+    return d->data ? d->data->pixelHint(area) : QRectF();
+}
+
+QwtInterval QwtPlotTonalith2::interval(Qt::Axis axis) const {
+    return d->data ? QwtCompat::interval(*d->data, axis) : QwtInterval();
+}
+
+QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                     const QRectF& area, const QSize& imageSize) const {
+    if (imageSize.width() <= 0 || imageSize.height() <= 0 || !d->data || !d->colorMap)
+        return QImage();
+    const QwtInterval z = QwtCompat::interval(*d->data, Qt::ZAxis);
+    if (!z.isValid())
+        return QImage();
+
+    const bool rgb = d->colorMap->format() == QwtColorMap::RGB;
+    QImage image(imageSize, rgb ? QImage::Format_ARGB32 : QImage::Format_Indexed8);
+    if (!rgb)
+        image.setColorTable(QwtCompat::colorTable256(*d->colorMap));
+    // A band that colours nothing (an empty z range) leaves transparency, not stale memory.
+    image.fill(0);
+
+    d->data->initRaster(area, image.size());
+
+    int threads = static_cast<int>(renderThreadCount());
+    if (threads == 0)
+        threads = QThread::idealThreadCount();
+    if (threads <= 0)
+        threads = 1;
+    const int rows = image.height() / threads;
+
+    QList<QFuture<void>> futures;
+    for (int i = 0; i < threads; ++i) {
+        QRect tile(0, i * rows, image.width(), rows);
+        if (i == threads - 1) {
+            tile.setHeight(image.height() - i * rows);
+            renderTile(xMap, yMap, tile, &image);
+        } else {
+            futures += QtConcurrent::run(QThreadPool::globalInstance(),
+                                         [=, &image] { renderTile(xMap, yMap, tile, &image); });
+        }
+    }
+    for (QFuture<void>& f : futures)
+        f.waitForFinished();
+
+    d->data->discardRaster();
+    return image;
+}
+
+void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                  const QRect& tile, QImage* image) const {
+    const QwtInterval z = QwtCompat::interval(*d->data, Qt::ZAxis);
+    if (!(z.isValid() && z.width() > 0.0))
+        return;
+    const bool honourGaps = !QwtCompat::testAttribute(*d->data, QwtCompat::WithoutGaps);
+    const QwtRasterData& data = *d->data;
+    const QwtColorMap& map = *d->colorMap;
+    // The image was detached by the calling thread; scanLine() would detach again from
+    // several threads at once, so the rows are reached through the read-only accessor.
+    const QImage& shared = *image;
+    auto row = [&shared](int y) { return const_cast<uchar*>(shared.constScanLine(y)); };
+
+    if (image->format() == QImage::Format_ARGB32) {
+        const QVector<QRgb>& table = d->colorTable;
+        const int k = table.size();
+        for (int y = tile.top(); y <= tile.bottom(); ++y) {
+            const double ty = yMap.invTransform(y);
+            QRgb* line = reinterpret_cast<QRgb*>(row(y)) + tile.left();
+            for (int x = tile.left(); x <= tile.right(); ++x) {
+                const double v = data.value(xMap.invTransform(x), ty);
+                if (honourGaps && std::isnan(v))
+                    *line++ = 0u;
+                else if (k == 0)
+                    *line++ = map.rgb(z, v);
+                else
+                    *line++ = table[static_cast<int>(QwtCompat::colorIndex(map, k, z, v))];
+            }
+        }
+    } else if (image->format() == QImage::Format_Indexed8) {
+        for (int y = tile.top(); y <= tile.bottom(); ++y) {
+            const double ty = yMap.invTransform(y);
+            unsigned char* line = row(y) + tile.left();
+            for (int x = tile.left(); x <= tile.right(); ++x) {
+                const double v = data.value(xMap.invTransform(x), ty);
+                if (honourGaps && std::isnan(v))
+                    *line++ = 0;
+                else
+                    *line++ = static_cast<unsigned char>(QwtCompat::colorIndex(map, 256, z, v));
+            }
+        }
+    }
+}
+
+void QwtPlotTonalith2::draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                            const QRectF& canvasRect) const {
+    if (testDisplayMode(ImageMode))
+        QwtPlotRasterItem::draw(painter, xMap, yMap, canvasRect);
+    if (!testDisplayMode(ContourMode))
+        return;
+
+    QRectF rasterRect = canvasRect.adjusted(-2, -2, 2, 2);
+    QRectF area = QwtScaleMap::invTransform(xMap, yMap, rasterRect);
+    const QRectF bounds = boundingRect();
+    if (bounds.isValid()) {
+        area &= bounds;
+        if (area.width() <= 0 || area.height() <= 0)
+            return;
+        rasterRect = QwtScaleMap::transform(xMap, yMap, area);
+    }
+    const QRect rect = rasterRect.toRect();
+    const QSize raster = contourRasterSize(area, rect).boundedTo(rect.size());
+    if (raster.isValid())
+        drawContourLines(painter, xMap, yMap, computeContourLines(area, raster));
+}
+
+QSize QwtPlotTonalith2::contourRasterSize(const QRectF& area, const QRect& rect) const {
+    QSize raster = rect.size() / 2;
+    const QRectF hint = pixelHint(area);
+    if (hint.width() > 0 && hint.height() > 0) {
+        const QSize resolution(static_cast<int>(std::ceil(rect.width() / hint.width())),
+                               static_cast<int>(std::ceil(rect.height() / hint.height())));
+        raster = raster.boundedTo(resolution);
+    }
+    return raster;
+}
+
+QwtRasterData::ContourLines QwtPlotTonalith2::computeContourLines(const QRectF& rect,
+                                                                  const QSize& raster) const {
+    if (!d->contourData)
+        return QwtRasterData::ContourLines();
+    return d->contourData->contourLines(rect, raster, d->contourLevels,
+                                        QwtRasterData::ConrecFlags(d->conrecFlags));
+}
+
+void QwtPlotTonalith2::drawContourLines(QPainter* painter, const QwtScaleMap& xMap,
+                                        const QwtScaleMap& yMap,
+                                        const QwtRasterData::ContourLines& lines) const {
+    if (!d->contourData)
+        return;
+    for (const double level : d->contourLevels) {
+        QPen pen = defaultContourPen();
+        if (pen.style() == Qt::NoPen)
+            pen = contourPen(level);
+        if (pen.style() == Qt::NoPen)
+            continue;
+        painter->setPen(pen);
+        const QPolygonF polygon = lines.value(level);
+        // Points come in pairs, one segment each; an unpaired last point is ignored.
+        for (int i = 0; i + 1 < polygon.size(); i += 2) {
+            const QPointF p1(xMap.transform(polygon[i].x()), yMap.transform(polygon[i].y()));
+            const QPointF p2(xMap.transform(polygon[i + 1].x()),
+                             yMap.transform(polygon[i + 1].y()));
+            QwtPainter::drawLine(painter, p1, p2);
+        }
+    }
+}

@@ -1,0 +1,80 @@
+#include "plot_api.h"
+
+#include "Plot.h"
+
+Plot* plotCreate(QWidget* parent) {
+    auto* plot = new Plot(parent);
+    plot->setColorMap(1);
+    plot->setAlpha(255);
+    plot->showImage(true);
+    plot->showContour(true);
+    return plot;
+}
+
+void plotSetColorMap(Plot* plot, int colorMapIndex) {
+    plot->setColorMap(colorMapIndex);
+}
+
+void plotShowContour(Plot* plot, bool on) {
+    plot->showContour(on);
+}
+
+void plotSetColorTableSize(Plot* plot, int colorTableType) {
+    plot->setColorTableSize(colorTableType);
+}
+
+void plotSetAlpha(Plot* plot, int alpha) {
+    plot->setAlpha(alpha);
+}
+
+void plotSetContourLevels(Plot* plot, const double* levels, int count) {
+    plot->setContourLevels(levels, count);
+}
+
+void plotSetValueFunction(Plot* plot, PlotValueFunction function) {
+    plot->setValueFunction(function);
+}
+
+void plotSetMatrix(Plot* plot, const double* values, int64_t count, int numColumns,
+                   int resampleMode, double xmin, double xmax, double ymin, double ymax,
+                   double zmin, double zmax) {
+    plot->setMatrix(values, count, numColumns, resampleMode, xmin, xmax, ymin, ymax, zmin, zmax);
+    plot->setAxisScale(QwtPlot::yRight, zmin, zmax, 0);
+}
+
+void plotSetMatrixWithContours(Plot* plot, const double* values, const double* contourValues,
+                               int64_t count, int numColumns, int resampleMode, double xmin,
+                               double xmax, double ymin, double ymax, double zmin, double zmax) {
+    plot->setMatrixWithContours(values, contourValues, count, numColumns, resampleMode, xmin, xmax,
+                                ymin, ymax, zmin, zmax);
+    plot->setAxisScale(QwtPlot::yRight, zmin, zmax, 0);
+}
+
+void plotSetAxisScale(Plot* plot, int axisId, double min, double max, double step) {
+    plot->setAxisScale(axisId, min, max, step);
+}
+
+void plotSetIntervals(Plot* plot, double xmin, double xmax, double ymin, double ymax, double zmin,
+                      double zmax) {
+    plot->setIntervals(xmin, xmax, ymin, ymax, zmin, zmax);
+    plot->setAxisScale(QwtPlot::xBottom, xmin, xmax, 0);
+    plot->setAxisScale(QwtPlot::yLeft, ymin, ymax, 0);
+    plot->setAxisScale(QwtPlot::yRight, zmin, zmax, 0);
+}
+
+void plotGetIntervals(Plot* plot, double* xmin, double* xmax, double* ymin, double* ymax,
+                      double* zmin, double* zmax) {
+    plot->intervals(xmin, xmax, ymin, ymax, zmin, zmax);
+}
+
+void plotRepaintAxis(Plot* plot, int axisId) {
+    plot->repaintAxis(axisId);
+}
+
+void plotExportPdf(Plot* plot) {
+    plot->exportPdf();
+}
+
+void plotDestroy(Plot* plot) {
+    delete plot;
+}

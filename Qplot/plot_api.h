@@ -1,0 +1,53 @@
+/* The plot layer's entry points: plain functions of pointers, integers, booleans and doubles
+   through which the application drives the time-frequency map without knowing its classes.
+   All are called on the GUI thread. Integer codes:
+     axis id:            0 left (frequency), 1 right (colour bar), 2 bottom (depth/time), 3 top
+     colour-map index:   0 linear, 1 hue, 2 saturation, 3 value, 4 saturation-value, 5 alpha
+                         (other values act as 0)
+     colour-table type:  0 none, 1 256 colours, 2 1024, 3 16384 (other values act as 0)
+     resample mode:      0 nearest neighbour, 1 bilinear interpolation
+   Arrays are copied before a function returns; no pointer is kept. */
+#ifndef TONALITH_PLOT_API_H
+#define TONALITH_PLOT_API_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+class QWidget;
+class Plot;
+extern "C" {
+#else
+#include <stdbool.h>
+typedef struct QWidget QWidget;
+typedef struct Plot Plot;
+#endif
+
+typedef double (*PlotValueFunction)(double x, double y);
+
+Plot* plotCreate(QWidget* parent);
+void plotSetColorMap(Plot* plot, int colorMapIndex);
+void plotShowContour(Plot* plot, bool on);
+void plotSetColorTableSize(Plot* plot, int colorTableType);
+void plotSetAlpha(Plot* plot, int alpha);
+void plotSetContourLevels(Plot* plot, const double* levels, int count);
+void plotSetValueFunction(Plot* plot, PlotValueFunction function);
+void plotSetMatrix(Plot* plot, const double* values, int64_t count, int numColumns,
+                   int resampleMode, double xmin, double xmax, double ymin, double ymax,
+                   double zmin, double zmax);
+void plotSetMatrixWithContours(Plot* plot, const double* values, const double* contourValues,
+                               int64_t count, int numColumns, int resampleMode, double xmin,
+                               double xmax, double ymin, double ymax, double zmin, double zmax);
+void plotSetAxisScale(Plot* plot, int axisId, double min, double max, double step);
+void plotSetIntervals(Plot* plot, double xmin, double xmax, double ymin, double ymax, double zmin,
+                      double zmax);
+void plotGetIntervals(Plot* plot, double* xmin, double* xmax, double* ymin, double* ymax,
+                      double* zmin, double* zmax);
+void plotRepaintAxis(Plot* plot, int axisId);
+void plotExportPdf(Plot* plot);
+void plotDestroy(Plot* plot);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
