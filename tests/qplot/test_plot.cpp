@@ -375,6 +375,24 @@ private slots:
         QCOMPARE(QwtCompat::colorTable256(linear).size(), 256);
     }
 
+    void printerListGoesToTheDebugStreamWithItsFunctionName() {
+        static QStringList messages;
+        static QStringList functions;
+        messages.clear();
+        functions.clear();
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                messages << text;
+                functions << QString::fromLatin1(context.function ? context.function : "");
+            });
+        Plot plot;
+        plot.printInfo();
+        qInstallMessageHandler(previous);
+        QVERIFY(!messages.isEmpty());
+        QCOMPARE(messages.first(), QString("List of printers"));
+        QCOMPARE(functions.first(), QString("void Plot::printInfo()"));
+    }
+
     void resizingLaysOutTheCanvasAgain() {
         Plot* plot = newPlot();
         const QSize before = plot->canvas()->size();
