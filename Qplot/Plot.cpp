@@ -273,7 +273,10 @@ void Plot::exportPdf() {
         std::printf("%s\n", message.toLocal8Bit().constData());
         std::fflush(stdout);
         qWarning().noquote() << message;
+        emit pdfExportFinished(false, name, message);
+        return;
     }
+    emit pdfExportFinished(true, name, QString());
 }
 
 bool Plot::writePdf(const QString& fileName, QString* why) {

@@ -51,6 +51,10 @@ public:
         std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
     static void setSaveFileNameProvider(SaveFileNameProvider provider);
 
+signals:
+    // After an export attempt: whether the file was written, its name, and why not.
+    void pdfExportFinished(bool written, const QString& fileName, const QString& message);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void drawItems(QPainter* painter, const QRectF& canvasRect,

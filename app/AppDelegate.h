@@ -1,0 +1,18 @@
+// The application object's delegate: opens the main window at launch, with the data file
+// named on the command line (so that "open with" from a file manager works).
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class ViewController;
+
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    void applicationDidFinishLaunching(const QStringList& arguments);
+    ViewController* window() const { return window_; }
+
+private:
+    ViewController* window_ = nullptr;
+};

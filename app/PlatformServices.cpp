@@ -1,0 +1,58 @@
+#include "PlatformServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <cstdio>
+
+namespace Platform {
+
+namespace {
+OpenFileChooser& openFileChooser() {
+    static OpenFileChooser chooser = [](QWidget* parent, const QString& title,
+                                        const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    };
+    return chooser;
+}
+} // namespace
+
+void setOpenFileChooser(OpenFileChooser chooser) {
+    openFileChooser() = std::move(chooser);
+}
+
+QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter) {
+    return openFileChooser()(parent, title, filter);
+}
+
+QStringList resourceFolders() {
+    const QString exe = QCoreApplication::applicationDirPath();
+    return {QDir(exe).absoluteFilePath("../share/tonalith"),
+            QDir(exe).absoluteFilePath("share/tonalith")};
+}
+
+QString resourcePath(const QString& name) {
+    const QString file = name == "Credits" ? "Credits.html" : name;
+    for (const QString& folder : resourceFolders()) {
+        const QFileInfo info(QDir(folder).filePath(file));
+        if (info.isFile())
+            return info.canonicalFilePath();
+    }
+    return QString();
+}
+
+void say(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void postToMainThread(std::function<void()> f) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+}
+
+} // namespace Platform

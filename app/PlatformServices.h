@@ -1,0 +1,33 @@
+// What the shell needs of its platform, gathered in one place: the open and save dialogs
+// (replaceable, so that tests can answer them), application resources, messages on standard
+// output, and hand-offs to the GUI thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace Platform {
+
+// An open-file dialog: (parent, title, name filter) -> chosen path, or empty when cancelled.
+using OpenFileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
+void setOpenFileChooser(OpenFileChooser chooser);
+QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter);
+
+// An application resource by name ("etp.txt", "Credits"): its path, or empty when absent.
+// Resources live in share/tonalith beside the executable's folder.
+QString resourcePath(const QString& name);
+
+// Where resources are looked up (the first existing folder wins).
+QStringList resourceFolders();
+
+// One line on standard output, flushed at once.
+void say(const QString& line);
+
+// Runs f on the GUI thread, after the events already queued there.
+void postToMainThread(std::function<void()> f);
+
+} // namespace Platform

@@ -1,0 +1,76 @@
+#include "Preferences.h"
+
+#include <QHash>
+#include <QSettings>
+
+#include <cmath>
+
+namespace Preferences {
+
+const TypedKey<double> timeBandwidthProduct{"timeBandwidthProduct", 3.0};
+const TypedKey<int> numberOfTapers{"numberOfTapers", 4};
+const TypedKey<int> pointsPerWindow{"pointsPerWindow", 400};
+const TypedKey<int> windowIncrement{"windowIncrement", 25};
+const TypedKey<int> fftPoints{"fftPoints", 4096};
+const TypedKey<double> fmax{"fmax", 0.06};
+
+namespace {
+
+// The registration domain: consulted after the user's values, kept only in memory.
+QHash<QString, QVariant>& registered() {
+    static QHash<QString, QVariant> table;
+    return table;
+}
+
+template <typename T> T fallback(const TypedKey<T>& key) {
+    const QVariant v = registered().value(key.name);
+    return v.isValid() ? v.value<T>() : key.defaultValue;
+}
+
+} // namespace
+
+QVector<double> probabilityDefaults() {
+    return {0.8, 0.9, 0.95, 0.99};
+}
+
+void registerDefaults() {
+    QHash<QString, QVariant>& r = registered();
+    r.insert(timeBandwidthProduct.name, timeBandwidthProduct.defaultValue);
+    r.insert(numberOfTapers.name, numberOfTapers.defaultValue);
+    r.insert(pointsPerWindow.name, pointsPerWindow.defaultValue);
+    r.insert(windowIncrement.name, windowIncrement.defaultValue);
+    r.insert(fftPoints.name, fftPoints.defaultValue);
+    r.insert(fmax.name, fmax.defaultValue);
+    QVariantList levels;
+    for (double p : probabilityDefaults())
+        levels << p;
+    r.insert("probability", levels);
+}
+
+double read(const TypedKey<double>& key) {
+    const QVariant v = QSettings().value(key.name);
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok && std::isfinite(d) ? d : fallback(key);
+}
+
+int read(const TypedKey<int>& key) {
+    const QVariant v = QSettings().value(key.name);
+    bool ok = false;
+    const int i = v.toInt(&ok);
+    return ok ? i : fallback(key);
+}
+
+QVariant registeredDefault(const QString& name) {
+    return registered().value(name);
+}
+
+void store(const char* name, const QVariant& value) {
+    QSettings().setValue(name, value);
+}
+
+void remove(const char* name) {
+    QSettings().remove(name);
+}
+
+} // namespace Preferences

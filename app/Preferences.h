@@ -1,0 +1,43 @@
+// The analysis parameters in the user's preferences store (QSettings). Defaults are
+// registered as fallbacks: they apply where the user stored nothing and are never written.
+// Values are read afresh at the start of every run.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+namespace Preferences {
+
+// A key name with its value type and default.
+template <typename T> struct TypedKey {
+    const char* name;
+    T defaultValue;
+};
+
+extern const TypedKey<double> timeBandwidthProduct; // "timeBandwidthProduct", 3.0
+extern const TypedKey<int> numberOfTapers;          // "numberOfTapers", 4
+extern const TypedKey<int> pointsPerWindow;         // "pointsPerWindow", 400
+extern const TypedKey<int> windowIncrement;         // "windowIncrement", 25
+extern const TypedKey<int> fftPoints;               // "fftPoints", 4096
+extern const TypedKey<double> fmax;                 // "fmax", 0.06
+
+// "probability": significance levels; registered, not read by a run.
+QVector<double> probabilityDefaults();
+
+// Registers the whole table as fallback values (in memory, never saved).
+void registerDefaults();
+
+// The stored value converted to the key's type; the registered default, or the key's own
+// default, when nothing usable is stored. Never fails.
+double read(const TypedKey<double>& key);
+int read(const TypedKey<int>& key);
+
+// The fallback registered for a key name (an invalid QVariant when none).
+QVariant registeredDefault(const QString& name);
+
+// Writing and removing, for the preferences form.
+void store(const char* name, const QVariant& value);
+void remove(const char* name);
+
+} // namespace Preferences

@@ -1,0 +1,124 @@
+#include "PreferencesDialog.h"
+
+#include "Preferences.h"
+#include "RunParameters.h"
+#include "capacities.h"
+
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle("Preferences");
+    auto* form = new QFormLayout();
+
+    timeBandwidthProduct = new QDoubleSpinBox(this);
+    timeBandwidthProduct->setDecimals(4);
+    timeBandwidthProduct->setRange(0.0001, engine::NMAX / 2.0);
+    timeBandwidthProduct->setToolTip(
+        "Time-bandwidth product NW of the Slepian tapers; the half-bandwidth "
+        "W = NW / points per window must lie between 0 and 0.5 cycles per sample");
+    numberOfTapers = new QSpinBox(this);
+    numberOfTapers->setRange(1, engine::KMAX);
+    numberOfTapers->setToolTip(
+        "Number of Slepian tapers, 1 to 10 (at least 2 for an F-test), at most the "
+        "points per window; usually 2 NW - 1 or fewer");
+    pointsPerWindow = new QSpinBox(this);
+    pointsPerWindow->setRange(2, engine::NMAX);
+    pointsPerWindow->setToolTip(
+        "Samples per moving window, 2 to 524288, at most the length of the series");
+    windowIncrement = new QSpinBox(this);
+    windowIncrement->setRange(1, engine::NMAX);
+    windowIncrement->setToolTip("Step between windows in samples, at least 1");
+    fftPoints = new QSpinBox(this);
+    fftPoints->setRange(2, engine::NFMAX);
+    fftPoints->setToolTip("Transform length, from the points per window to 1048576 (zero padding)");
+    fmax = new QDoubleSpinBox(this);
+    fmax->setDecimals(6);
+    fmax->setRange(0.000001, 0.5);
+    fmax->setSingleStep(0.01);
+    fmax->setToolTip(
+        "Highest frequency shown, in cycles per sample (0.5 is the Nyquist frequency)");
+
+    form->addRow("Time-bandwidth product (NW):", timeBandwidthProduct);
+    form->addRow("Number of tapers:", numberOfTapers);
+    form->addRow("Points per window (samples):", pointsPerWindow);
+    form->addRow("Window increment (samples):", windowIncrement);
+    form->addRow("FFT points:", fftPoints);
+    form->addRow("Highest frequency (cycles/sample):", fmax);
+
+    problemLabel = new QLabel(this);
+    problemLabel->setWordWrap(true);
+    problemLabel->setStyleSheet("color: #b00020");
+
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PreferencesDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &PreferencesDialog::reject);
+    connect(buttons->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, this,
+            &PreferencesDialog::restoreDefaults);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(problemLabel);
+    layout->addWidget(buttons);
+    load();
+}
+
+void PreferencesDialog::load() {
+    timeBandwidthProduct->setValue(Preferences::read(Preferences::timeBandwidthProduct));
+    numberOfTapers->setValue(Preferences::read(Preferences::numberOfTapers));
+    pointsPerWindow->setValue(Preferences::read(Preferences::pointsPerWindow));
+    windowIncrement->setValue(Preferences::read(Preferences::windowIncrement));
+    fftPoints->setValue(Preferences::read(Preferences::fftPoints));
+    fmax->setValue(Preferences::read(Preferences::fmax));
+}
+
+QString PreferencesDialog::problem() const {
+    analysis::RunParameters p;
+    p.tbw = timeBandwidthProduct->value();
+    p.kspec = numberOfTapers->value();
+    p.mpts = pointsPerWindow->value();
+    p.inc = windowIncrement->value();
+    p.nfft = fftPoints->value();
+    p.fmax = fmax->value();
+    // Checked against a series as long as the window: only the series length is unknown here.
+    const auto found = analysis::checkParameters(p, p.mpts, 1.0);
+    return found ? QString::fromStdString(found->text) : QString();
+}
+
+void PreferencesDialog::accept() {
+    const QString why = problem();
+    if (!why.isEmpty()) {
+        problemLabel->setText("Not saved: " + why + ".");
+        return;
+    }
+    // A value equal to its registered default is not written: the store keeps only choices.
+    auto keep = [](const char* name, const QVariant& value) {
+        if (Preferences::registeredDefault(name) == value)
+            Preferences::remove(name);
+        else
+            Preferences::store(name, value);
+    };
+    keep(Preferences::timeBandwidthProduct.name, timeBandwidthProduct->value());
+    keep(Preferences::numberOfTapers.name, numberOfTapers->value());
+    keep(Preferences::pointsPerWindow.name, pointsPerWindow->value());
+    keep(Preferences::windowIncrement.name, windowIncrement->value());
+    keep(Preferences::fftPoints.name, fftPoints->value());
+    keep(Preferences::fmax.name, fmax->value());
+    QDialog::accept();
+}
+
+void PreferencesDialog::restoreDefaults() {
+    timeBandwidthProduct->setValue(Preferences::timeBandwidthProduct.defaultValue);
+    numberOfTapers->setValue(Preferences::numberOfTapers.defaultValue);
+    pointsPerWindow->setValue(Preferences::pointsPerWindow.defaultValue);
+    windowIncrement->setValue(Preferences::windowIncrement.defaultValue);
+    fftPoints->setValue(Preferences::fftPoints.defaultValue);
+    fmax->setValue(Preferences::fmax.defaultValue);
+    problemLabel->clear();
+}

@@ -1,0 +1,33 @@
+// The preferences form: the six analysis parameters with their units and the ranges the
+// engine accepts, checked together before they are stored, and Restore Defaults.
+#pragma once
+
+#include <QDialog>
+
+class QDoubleSpinBox;
+class QLabel;
+class QSpinBox;
+
+class PreferencesDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PreferencesDialog(QWidget* parent);
+
+    QDoubleSpinBox* timeBandwidthProduct;
+    QSpinBox* numberOfTapers;
+    QSpinBox* pointsPerWindow;
+    QSpinBox* windowIncrement;
+    QSpinBox* fftPoints;
+    QDoubleSpinBox* fmax;
+    QLabel* problemLabel;
+
+    // The fields' combination, or why the engine would refuse it.
+    QString problem() const;
+
+public slots:
+    void accept() override;
+    void restoreDefaults();
+
+private:
+    void load();
+};

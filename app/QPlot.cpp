@@ -1,0 +1,387 @@
+#include "QPlot.h"
+
+#include "PlatformServices.h"
+#include "Preferences.h"
+#include "RunParameters.h"
+#include "mwc2.h"
+
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QProgressBar>
+#include <QThreadPool>
+#include <QWidget>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <cmath>
+
+MyPlot* sharedPlot = nullptr;
+
+namespace PlotCodes {
+std::optional<AxisId> axisId(int raw) {
+    return raw >= 0 && raw <= 3 ? std::optional<AxisId>(static_cast<AxisId>(raw)) : std::nullopt;
+}
+std::optional<QwtRasterDataInterpolationMode> interpolationMode(int raw) {
+    return raw == 0 || raw == 1 ? std::optional(static_cast<QwtRasterDataInterpolationMode>(raw))
+                                : std::nullopt;
+}
+std::optional<QwtColorTableSize> colorTableSize(int raw) {
+    return raw >= 0 && raw <= 3 ? std::optional(static_cast<QwtColorTableSize>(raw)) : std::nullopt;
+}
+std::optional<QwtColorMap> colorMap(int raw) {
+    return raw >= 0 && raw <= 5 ? std::optional(static_cast<QwtColorMap>(raw)) : std::nullopt;
+}
+} // namespace PlotCodes
+
+using PlotCodes::AxisId;
+
+AxisRanges& axisRanges() {
+    static AxisRanges ranges;
+    return ranges;
+}
+
+// ---- QPlot -------------------------------------------------------------------------------
+
+QPlot::QPlot(QWidget* parent) : plot_(plotCreate(parent)) {}
+
+QPlot::QPlot(Plot* existing) : plot_(existing) {}
+
+QPlot::~QPlot() {
+    plot_ = nullptr;
+}
+
+QWidget* QPlot::widget() const {
+    return reinterpret_cast<QWidget*>(plot_);
+}
+
+void QPlot::setAlpha(int alpha) {
+    plotSetAlpha(plot_, alpha);
+}
+
+void QPlot::setContourLevels(const QVector<double>& levels) {
+    plotSetContourLevels(plot_, levels.constData(), levels.size());
+}
+
+void QPlot::exportPdf() {
+    plotExportPdf(plot_);
+}
+
+void QPlot::setMatrix(const QVector<double>& values, int numColumns,
+                      PlotCodes::QwtRasterDataInterpolationMode mode, double xmin, double xmax,
+                      double ymin, double ymax, double zmin, double zmax) {
+    plotSetMatrix(plot_, values.constData(), values.size(), numColumns, static_cast<int>(mode),
+                  xmin, xmax, ymin, ymax, zmin, zmax);
+    plotSetAxisScale(plot_, static_cast<int>(AxisId::xBottom), xmin, xmax, 0);
+    plotSetAxisScale(plot_, static_cast<int>(AxisId::yLeft), ymin, ymax, 0);
+}
+
+void QPlot::setMatrixWithContours(const QVector<double>& values,
+                                  const QVector<double>& contourValues, int numColumns,
+                                  PlotCodes::QwtRasterDataInterpolationMode mode, double xmin,
+                                  double xmax, double ymin, double ymax, double zmin, double zmax) {
+    plotSetMatrixWithContours(plot_, values.constData(), contourValues.constData(), values.size(),
+                              numColumns, static_cast<int>(mode), xmin, xmax, ymin, ymax, zmin,
+                              zmax);
+    plotSetAxisScale(plot_, static_cast<int>(AxisId::xBottom), xmin, xmax, 0);
+    plotSetAxisScale(plot_, static_cast<int>(AxisId::yLeft), ymin, ymax, 0);
+}
+
+void QPlot::setValueFunction(PlotValueFunction function) {
+    plotSetValueFunction(plot_, function);
+}
+
+void QPlot::setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin,
+                         double zmax) {
+    plotSetIntervals(plot_, xmin, xmax, ymin, ymax, zmin, zmax);
+}
+
+std::array<double, 6> QPlot::intervals() const {
+    std::array<double, 6> v{};
+    plotGetIntervals(plot_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
+    return v;
+}
+
+void QPlot::setAxisScale(AxisId axis, double min, double max, double step) {
+    plotSetAxisScale(plot_, static_cast<int>(axis), min, max, step);
+}
+
+void QPlot::repaintAxis(AxisId axis) {
+    plotRepaintAxis(plot_, static_cast<int>(axis));
+}
+
+// ---- MyPlot: creation ----------------------------------------------------------------------
+
+const QVector<double>& MyPlot::placeholderLevels() {
+    static const QVector<double> levels = [] {
+        QVector<double> l;
+        // Each level is one fused multiply-add of its index, not an accumulated sum.
+        for (int i = 0; std::fma(i, 0.2, 0.0) < 1; ++i)
+            l << std::fma(i, 0.2, 0.0);
+        return l;
+    }();
+    return levels;
+}
+
+MyPlot::MyPlot(QProgressBar* indicator) : progressIndicator(indicator) {
+    plot_ = plotCreate(nullptr);
+    widget()->setGeometry(0, 0, 900, 700);
+    const double zero = 0.0;
+    plotSetMatrixWithContours(plot_, &zero, &zero, 1, 1,
+                              static_cast<int>(PlotCodes::QwtRasterDataInterpolationMode::bilinear),
+                              0, 1, 0, 1, 0, 1);
+    setAxisScale(AxisId::xBottom, 0, 1, 0);
+    setAxisScale(AxisId::yLeft, 0, 1, 0);
+    setContourLevels(placeholderLevels());
+    // Shown once it is placed in the window: shown now, without a parent, it would flash up
+    // as a window of its own.
+}
+
+// ---- MyPlot: the run -----------------------------------------------------------------------
+
+struct ContextInfo : std::enable_shared_from_this<ContextInfo> {
+    QFuture<void> group; // the engine call and what follows it on the run's queue
+    QPointer<QProgressBar> progressIndicator;
+};
+
+struct MyPlot::Run {
+    std::vector<double> xpos, yval;
+    std::vector<double> xcent, freq, ampl, prob;
+    analysis::RunParameters params;
+    double deltat = 1.0;
+    int npts = 0;
+    bool contours = true;
+    std::shared_ptr<ContextInfo> context;
+    QThreadPool* resultQueue = nullptr;
+    int status = 0;
+    // Filled by finishAnalysis.
+    std::vector<double> zgrid, sgrid;
+    double xmin = 0, xmax = 0, flow = 0, fhigh = 0;
+    std::size_t nfreq = 0, nx = 0;
+    QElapsedTimer clock;
+    qint64 engineMs = 0, reshapeMs = 0;
+};
+
+namespace {
+
+std::size_t distinctCount(const std::vector<double>& v) {
+    std::vector<double> sorted = v;
+    std::sort(sorted.begin(), sorted.end());
+    return static_cast<std::size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+}
+
+} // namespace
+
+void MyPlot::reportProgress(void* ctx, double percent) {
+    if (!ctx)
+        return;
+    // The task holds the context until it has run, however late.
+    std::shared_ptr<ContextInfo> context = static_cast<ContextInfo*>(ctx)->shared_from_this();
+    Platform::postToMainThread([context, percent] {
+        if (context->progressIndicator)
+            context->progressIndicator->setValue(qRound(percent * 10));
+    });
+}
+
+std::optional<std::vector<double>> MyPlot::transposeGrid(const std::vector<double>& a,
+                                                         std::size_t rows, std::size_t cols) {
+    std::vector<double> result;
+    result.reserve(a.size());
+    if (rows == 0)
+        return result;
+    for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t j = 0; j < cols; ++j) {
+            if (i + j * rows >= a.size())
+                return std::nullopt;
+            result.push_back(a[i + j * rows]);
+        }
+    return result;
+}
+
+void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
+                         bool contours) {
+    if (positions.empty())
+        return;
+    if (running_) {
+        emit runFinished(false, "A run is already in progress.");
+        return;
+    }
+    if (progressIndicator) {
+        progressIndicator->setValue(0);
+        progressIndicator->show();
+    }
+
+    auto run = std::make_shared<Run>();
+    run->clock.start();
+    analysis::RunParameters& p = run->params;
+    p.tbw = Preferences::read(Preferences::timeBandwidthProduct);
+    p.kspec = Preferences::read(Preferences::numberOfTapers);
+    p.mpts = Preferences::read(Preferences::pointsPerWindow);
+    p.inc = Preferences::read(Preferences::windowIncrement);
+    p.nfft = Preferences::read(Preferences::fftPoints);
+    p.fmax = Preferences::read(Preferences::fmax);
+
+    run->npts = static_cast<int>(positions.size());
+    run->deltat = positions.size() >= 2 ? positions[1] - positions[0] : 1.0;
+    // Refuse what the engine would refuse, and maps without two columns and two rows.
+    QString refusal;
+    if (const auto problem = analysis::checkParameters(p, run->npts, run->deltat))
+        refusal = QString::fromStdString(problem->text);
+    const int nwin = analysis::windowCount(p, run->npts);
+    const int nsel = analysis::binCount(p);
+    if (refusal.isEmpty() && !(p.fmax > 0))
+        refusal =
+            QString(
+                "highest frequency %1 keeps no frequency above 0; it must be above 0 (at most 0.5 "
+                "cycles per sample)")
+                .arg(p.fmax);
+    if (refusal.isEmpty() && nwin < 2)
+        refusal =
+            QString(
+                "the settings give %1 window; the map needs at least 2 (shorten the window of %2 "
+                "points or the step of %3)")
+                .arg(nwin)
+                .arg(p.mpts)
+                .arg(p.inc);
+    if (refusal.isEmpty() && nsel < 2)
+        refusal =
+            QString(
+                "the settings give %1 frequency row; the map needs at least 2 (raise the highest "
+                "frequency or the number of FFT points)")
+                .arg(nsel);
+    if (!refusal.isEmpty()) {
+        Platform::say("problem: " + refusal);
+        endRun(false, "Not plotted: " + refusal + ".");
+        return;
+    }
+
+    const std::size_t cellCount = static_cast<std::size_t>(nwin) * static_cast<std::size_t>(nsel);
+    Platform::say(QString("%1 %2").arg(cellCount).arg(run->npts));
+    run->xcent.assign(cellCount, 0.0);
+    run->freq.assign(cellCount, 0.0);
+    run->ampl.assign(cellCount, 0.0);
+    run->prob.assign(cellCount, 0.0);
+    run->xpos = positions;
+    run->yval = values;
+    run->contours = contours;
+
+    run->resultQueue = new QThreadPool(this);
+    run->resultQueue->setObjectName("spectralQueue");
+    run->resultQueue->setMaxThreadCount(1);
+    run->context = std::make_shared<ContextInfo>();
+    run->context->progressIndicator = progressIndicator;
+
+    running_ = true;
+    emit runStarted();
+    run->context->group = QtConcurrent::run(run->resultQueue, [this, run] {
+        const QElapsedTimer engineClock = [] {
+            QElapsedTimer t;
+            t.start();
+            return t;
+        }();
+        const analysis::RunParameters& q = run->params;
+        run->status = engine::mwc2(run->xcent.data(), run->freq.data(), run->ampl.data(),
+                                   run->prob.data(), run->xpos.data(), q.tbw, q.fmax, run->deltat,
+                                   run->yval.data(), 1, run->npts, q.kspec, q.mpts, q.inc, q.nfft,
+                                   95, run->context.get(), &MyPlot::reportProgress);
+        run->engineMs = engineClock.elapsed();
+        finishAnalysis(run);
+    });
+}
+
+// On the run's queue, after the engine returned.
+void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
+    if (run->status != 0) {
+        const QString why =
+            run->status == static_cast<int>(engine::Mwc2Status::TaperFailure)
+                ? "the Slepian tapers could not be computed for these settings"
+                : QString("the analysis engine refused the run (status %1)").arg(run->status);
+        Platform::postToMainThread(
+            [this, run, why] { endRun(false, "Not plotted: " + why + "."); });
+        return;
+    }
+    Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
+    QElapsedTimer clock;
+    clock.start();
+    run->nfreq = distinctCount(run->freq);
+    if (!run->freq.empty()) {
+        const auto [flow, fhigh] = std::minmax_element(run->freq.begin(), run->freq.end());
+        run->flow = *flow;
+        run->fhigh = *fhigh;
+        const auto [xmin, xmax] = std::minmax_element(run->xcent.begin(), run->xcent.end());
+        run->xmin = *xmin;
+        run->xmax = *xmax;
+    }
+    run->nx = distinctCount(run->xcent);
+    auto zgrid = transposeGrid(run->ampl, run->nfreq, run->nx);
+    auto sgrid = zgrid ? transposeGrid(run->prob, run->nfreq, run->nx) : std::nullopt;
+    run->reshapeMs = clock.elapsed();
+    if (!zgrid || !sgrid || zgrid->empty()) {
+        Platform::postToMainThread([this, run] {
+            endRun(false, "Not plotted: the results could not be arranged into a map.");
+        });
+        return;
+    }
+    run->zgrid = std::move(*zgrid);
+    run->sgrid = std::move(*sgrid);
+    Platform::postToMainThread([this, run] { showResults(run); });
+}
+
+// On the GUI thread: the hand-off to the plot.
+void MyPlot::showResults(const std::shared_ptr<Run>& run) {
+    QElapsedTimer clock;
+    clock.start();
+    plotShowContour(plot_, run->contours);
+    const int ncols = static_cast<int>(run->nx);
+    const auto [zmin, zmax] = std::minmax_element(run->zgrid.begin(), run->zgrid.end());
+    plotSetMatrixWithContours(plot_, run->zgrid.data(), run->sgrid.data(),
+                              static_cast<int64_t>(run->zgrid.size()), ncols,
+                              static_cast<int>(PlotCodes::QwtRasterDataInterpolationMode::bilinear),
+                              run->xmin, run->xmax, run->flow, run->fhigh, *zmin, *zmax);
+    setAxisScale(AxisId::xBottom, run->xmin, run->xmax, 0);
+    setAxisScale(AxisId::yLeft, run->flow, run->fhigh, 0);
+    static const double levels[] = {0.8, 0.9, 0.95, 0.99};
+    plotSetContourLevels(plot_, levels, 4);
+    Platform::say(QString("%1 %2 %3").arg(run->xmin).arg(run->xmax).arg(run->nfreq));
+    plotSetColorTableSize(plot_, static_cast<int>(PlotCodes::QwtColorTableSize::k16384));
+    plotSetColorMap(plot_, static_cast<int>(PlotCodes::QwtColorMap::rgb));
+    if (progressIndicator)
+        progressIndicator->hide();
+
+    const std::array<double, 6> v = intervals();
+    AxisRanges& r = axisRanges();
+    r.xmin = v[0];
+    r.xmax = v[1];
+    r.ymin = v[2];
+    r.ymax = v[3];
+    r.zmin = v[4];
+    r.zmax = v[5];
+    const std::array<double, 6> w = intervals();
+    Platform::say(QString("(xmin: %1, xmax: %2, ymin: %3, ymax: %4, zmin: %5, zmax: %6)")
+                      .arg(w[0])
+                      .arg(w[1])
+                      .arg(w[2])
+                      .arg(w[3])
+                      .arg(w[4])
+                      .arg(w[5]));
+    Platform::say(
+        QString("timing: engine %1 ms, reshaping %2 ms, drawing %3 ms, from Plot to map %4 ms")
+            .arg(run->engineMs)
+            .arg(run->reshapeMs)
+            .arg(clock.elapsed())
+            .arg(run->clock.elapsed()));
+    QString message = QString("Spectrum calculation complete: %1 windows x %2 frequencies")
+                          .arg(run->nx)
+                          .arg(run->nfreq);
+    if (*zmax == *zmin)
+        message += QString(" (every amplitude is %1: nothing to colour)").arg(*zmin);
+    endRun(true, message);
+}
+
+void MyPlot::endRun(bool shown, const QString& message) {
+    if (progressIndicator)
+        progressIndicator->hide();
+    running_ = false;
+    for (QThreadPool* pool : findChildren<QThreadPool*>("spectralQueue"))
+        pool->deleteLater();
+    emit runFinished(shown, message);
+}

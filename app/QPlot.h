@@ -1,0 +1,123 @@
+// The shell's side of the plot: QPlot wraps one plot-layer widget and forwards to its entry
+// points; MyPlot is the application's plot (sharedPlot) and runs the analysis in the
+// background, hands the result to the plot and keeps the map's ranges (axisRanges).
+#pragma once
+
+#include "plot_api.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QProgressBar;
+class QWidget;
+
+// The integer codes of the plot entry points, by name.
+namespace PlotCodes {
+enum class AxisId : int { yLeft = 0, yRight = 1, xBottom = 2, xTop = 3 };
+enum class QwtRasterDataInterpolationMode : int { nearestNeighbour = 0, bilinear = 1 };
+enum class QwtColorTableSize : int { none = 0, k256 = 1, k1024 = 2, k16384 = 3 };
+enum class QwtColorMap : int {
+    rgb = 0,
+    hue = 1,
+    saturation = 2,
+    value = 3,
+    saturationValue = 4,
+    alpha = 5
+};
+
+// A raw value outside the listed cases gives no value.
+std::optional<AxisId> axisId(int raw);
+std::optional<QwtRasterDataInterpolationMode> interpolationMode(int raw);
+std::optional<QwtColorTableSize> colorTableSize(int raw);
+std::optional<QwtColorMap> colorMap(int raw);
+} // namespace PlotCodes
+
+// The six ranges of the map as last drawn or edited, application-wide; empty until the
+// first run completes.
+struct AxisRanges {
+    std::optional<double> xmin, xmax, ymin, ymax, zmin, zmax;
+    bool complete() const { return xmin && xmax && ymin && ymax && zmin && zmax; }
+};
+AxisRanges& axisRanges();
+
+class QPlot : public QObject {
+    Q_OBJECT
+public:
+    explicit QPlot(QWidget* parent); // a new plot through plotCreate
+    explicit QPlot(Plot* existing);  // wraps a plot that exists already
+    ~QPlot() override;               // never deletes the plot: its Qt parent does
+
+    Plot* plot() const { return plot_; }
+    QWidget* widget() const;
+
+    virtual void setAlpha(int alpha);
+    virtual void setContourLevels(const QVector<double>& levels);
+    virtual void exportPdf();
+    virtual void setMatrix(const QVector<double>& values, int numColumns,
+                           PlotCodes::QwtRasterDataInterpolationMode mode, double xmin, double xmax,
+                           double ymin, double ymax, double zmin, double zmax);
+    virtual void setMatrixWithContours(const QVector<double>& values,
+                                       const QVector<double>& contourValues, int numColumns,
+                                       PlotCodes::QwtRasterDataInterpolationMode mode, double xmin,
+                                       double xmax, double ymin, double ymax, double zmin,
+                                       double zmax);
+    virtual void setValueFunction(PlotValueFunction function);
+    virtual void setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin,
+                              double zmax);
+    virtual std::array<double, 6> intervals() const;
+    virtual void setAxisScale(PlotCodes::AxisId axis, double min, double max, double step);
+    virtual void repaintAxis(PlotCodes::AxisId axis);
+
+protected:
+    QPlot() = default;
+    Plot* plot_ = nullptr;
+};
+
+// One run's per-run state reached by the engine's progress callback.
+struct ContextInfo;
+
+class MyPlot : public QPlot {
+    Q_OBJECT
+public:
+    // The application's plot with the placeholder picture; progressIndicator may be null.
+    explicit MyPlot(QProgressBar* progressIndicator);
+
+    // Starts a run and returns at once; runFinished reports its end. Refused runs end at once.
+    void runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
+                     bool contours);
+    bool isRunning() const { return running_; }
+
+    // The engine's progress callback: hands the percentage to the progress indicator.
+    static void reportProgress(void* ctx, double percent);
+
+    // Window-major rows (rows values per window) to a frequency-major matrix; nothing when the
+    // rows do not fill rows x cols.
+    static std::optional<std::vector<double>> transposeGrid(const std::vector<double>& a,
+                                                            std::size_t rows, std::size_t cols);
+
+    static const QVector<double>& placeholderLevels();
+
+signals:
+    void runStarted();
+    // shown: a new map is on screen. message: what the status bar should say.
+    void runFinished(bool shown, const QString& message);
+
+private:
+    struct Run;
+    void finishAnalysis(const std::shared_ptr<Run>& run);
+    void showResults(const std::shared_ptr<Run>& run);
+    void endRun(bool shown, const QString& message);
+
+    QPointer<QProgressBar> progressIndicator;
+    bool running_ = false;
+};
+
+// The application's one plot, from start-up on.
+extern MyPlot* sharedPlot;

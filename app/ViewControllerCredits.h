@@ -1,0 +1,18 @@
+// The credits window: the "Credits" text of the application's resources.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QTextBrowser;
+
+class ViewControllerCredits : public QDialog {
+    Q_OBJECT
+public:
+    explicit ViewControllerCredits(QWidget* parent);
+
+    QPointer<QTextBrowser> textView;
+
+    void viewDidLoad();
+    void setRepresentedObject(const QVariant& object);
+};

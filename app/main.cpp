@@ -1,0 +1,16 @@
+// Tonalith: evolutive multitaper harmonic analysis of one measured series.
+#include "AppDelegate.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    // The Qt application exists before any widget; its event loop runs on the main thread.
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Tonalith");
+    QApplication::setApplicationName("Tonalith");
+    QApplication::setApplicationVersion(TONALITH_VERSION);
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching(QApplication::arguments());
+    application.exec();
+    return 0;
+}

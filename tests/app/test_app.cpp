@@ -1,0 +1,494 @@
+// The application with its real widgets on the offscreen platform: choosing a file, the run
+// and its hand-off to the map, preferences, the axis popover, the export, and the mends.
+#include "AppDelegate.h"
+#include "PlatformServices.h"
+#include "Plot.h"
+#include "Preferences.h"
+#include "PreferencesDialog.h"
+#include "QPlot.h"
+#include "QwtPlotTonalith2.h"
+#include "ViewController.h"
+#include "ViewControllerAxisControls.h"
+#include "ViewControllerCredits.h"
+#include "mwc2.h"
+
+#include <qwt_matrix_raster_data.h>
+#include <qwt_scale_widget.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Collects what the process writes to standard output while it lives.
+class StdoutCapture {
+public:
+    StdoutCapture() {
+        std::fflush(stdout);
+        saved_ = ::dup(1);
+        file_ = std::tmpfile();
+        ::dup2(::fileno(file_), 1);
+    }
+    ~StdoutCapture() { restore(); }
+    QString text() {
+        restore();
+        std::rewind(file_);
+        QByteArray bytes;
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, file_)) > 0;)
+            bytes.append(buf, static_cast<int>(n));
+        return QString::fromUtf8(bytes);
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stdout);
+        ::dup2(saved_, 1);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
+};
+
+QString writeSeries(const QTemporaryDir& dir, const QString& name, int n, double dt = 1.0,
+                    const std::function<double(int)>& value = {}) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("depth\td18O\tcarbonate\n");
+    for (int i = 0; i < n; ++i) {
+        const double v =
+            value ? value(i) : std::sin(2 * M_PI * i / 41.0) + 0.5 * std::sin(2 * M_PI * i / 23.0);
+        f.write(QString("%1\t%2\t%3\n")
+                    .arg(i * dt, 0, 'g', 17)
+                    .arg(v, 0, 'g', 17)
+                    .arg(1.0 + 0.1 * i)
+                    .toUtf8());
+    }
+    return path;
+}
+
+bool waitForRun(ViewController&, int timeoutMs = 60000) {
+    QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+    if (!sharedPlot->isRunning() && !finished.isEmpty())
+        return true;
+    return finished.wait(timeoutMs);
+}
+
+QwtMatrixRasterData* installedMatrix() {
+    return dynamic_cast<QwtMatrixRasterData*>(sharedPlot->plot()->item()->data());
+}
+
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase() {
+        // Preferences go to a settings file of this test run alone.
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QSettings().clear();
+    }
+
+    void init() {
+        QSettings().clear();
+        Platform::setOpenFileChooser(
+            [](QWidget*, const QString&, const QString&) { return QString(); });
+        engine::mwc2SetExecution({});
+        axisRanges() = AxisRanges{};
+    }
+
+    void startUpShowsThePlaceholder() {
+        StdoutCapture out;
+        ViewController w;
+        w.show();
+        const QString text = out.text();
+        QVERIFY(text.contains("BundlePath= "));
+        QVERIFY(text.contains(QCoreApplication::applicationDirPath()));
+        QCOMPARE(QCoreApplication::libraryPaths().size(), 2);
+        QVERIFY(text.contains("window="));
+        QCOMPARE(w.windowTitle(), QString("Tonalith"));
+        QVERIFY(sharedPlot && sharedPlot->parent() == &w);
+        QVERIFY(!w.progressIndicator->isVisible());
+        const std::array<double, 6> v = sharedPlot->intervals();
+        QCOMPARE(v[0], 0.0);
+        QCOMPARE(v[1], 1.0);
+        QCOMPARE(MyPlot::placeholderLevels(),
+                 (QVector<double>{0.0, 0.2, 0.4, 0.6000000000000001, 0.8}));
+        // The plot fills the plot area and follows the window's size.
+        QTest::qWait(20);
+        const QSize before = sharedPlot->widget()->size();
+        QVERIFY(before.width() > w.boxView->width() - 20);
+        w.resize(w.width() + 200, w.height() + 100);
+        QTest::qWait(20);
+        QVERIFY(sharedPlot->widget()->width() >= before.width() + 150);
+        QVERIFY(sharedPlot->widget()->height() >= before.height() + 50);
+    }
+
+    void codesOutsideTheirRangeHaveNoValue() {
+        QVERIFY(!PlotCodes::interpolationMode(2));
+        QVERIFY(PlotCodes::interpolationMode(1) ==
+                PlotCodes::QwtRasterDataInterpolationMode::bilinear);
+        QVERIFY(!PlotCodes::axisId(4));
+        QVERIFY(!PlotCodes::colorTableSize(-1));
+        QVERIFY(PlotCodes::colorMap(0) == PlotCodes::QwtColorMap::rgb);
+        QVERIFY(!PlotCodes::colorMap(6));
+    }
+
+    void chooseAFileAndPlotIt() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "core.txt", 1000, 0.5);
+        QString askedTitle;
+        QString askedFilter;
+        Platform::setOpenFileChooser([&](QWidget*, const QString& title, const QString& filter) {
+            askedTitle = title;
+            askedFilter = filter;
+            return path;
+        });
+        ViewController w;
+        w.show();
+        StdoutCapture out;
+        w.chooseFile();
+        QCOMPARE(askedTitle, QString("Select Text File"));
+        QCOMPARE(askedFilter,
+                 QString("Text files (*.txt *.tab *.TXT *.TAB *.csv *.CSV *.tsv *.TSV)"));
+        QCOMPARE(w.dataColumnPopUp->count(), 2);
+        QCOMPARE(w.dataColumnPopUp->itemText(0), QString("d18O"));
+        QCOMPARE(w.dataColumnPopUp->itemText(1), QString("carbonate"));
+        QCOMPARE(w.dataColumnPopUp->currentIndex(), 0); // the first entry is selected
+        QCOMPARE(w.inputFileBox->text(), QUrl::fromLocalFile(path).toString());
+        QVERIFY(w.windowTitle().contains("core.txt"));
+
+        QSignalSpy started(sharedPlot, &MyPlot::runStarted);
+        w.setupPlot();
+        QCOMPARE(started.size(), 1);
+        QVERIFY(!w.plotButton->isEnabled());
+        QVERIFY(w.progressIndicator->isVisible());
+        QVERIFY(waitForRun(w));
+        QVERIFY(w.plotButton->isEnabled());
+        QVERIFY(!w.progressIndicator->isVisible());
+        const QString text = out.text();
+        QVERIFY(text.contains("file selected: " + path));
+        QVERIFY(text.contains("6150 1000"));
+        QVERIFY(text.contains(QString::fromUtf8("Spectrum calculation complete 👍")));
+
+        QwtMatrixRasterData* m = installedMatrix();
+        QVERIFY(m);
+        QCOMPARE(m->numColumns(), 25);
+        QCOMPARE(m->numRows(), 246);
+        // Spacing 0.5: frequencies in cycles per position unit, up to 245 / (4096 * 0.5).
+        const std::array<double, 6> v = sharedPlot->intervals();
+        QCOMPARE(v[2], 0.0);
+        QCOMPARE(v[3], 245 / (4096 * 0.5));
+        QCOMPARE(v[0], 100.0); // first centre: 0 + 0.5 * 200
+        const AxisRanges& r = axisRanges();
+        QVERIFY(r.complete());
+        QCOMPARE(*r.xmin, v[0]);
+        QCOMPARE(*r.xmax, v[1]);
+        QCOMPARE(*r.ymax, v[3]);
+        QCOMPARE(*r.zmin, v[4]);
+        QCOMPARE(*r.zmax, v[5]);
+        QCOMPARE(w.statusMessage(),
+                 QString("Spectrum calculation complete: 25 windows x 246 frequencies"));
+        QVERIFY(sharedPlot->plot()->item()->testDisplayMode(QwtPlotTonalith2::ContourMode));
+        QCOMPARE(sharedPlot->plot()->item()->contourLevels(),
+                 (QList<double>{0.8, 0.9, 0.95, 0.99}));
+        QCOMPARE(sharedPlot->plot()->item()->colorTableSize(), 16384);
+    }
+
+    void cancelledDialogAndUnreadableFileAreReported() {
+        ViewController w;
+        StdoutCapture out;
+        w.chooseFile();
+        QVERIFY(out.text().contains("file selection was canceled"));
+        QVERIFY(w.statusMessage().contains("canceled"));
+        QVERIFY(!w.chooseFileAt("/nonexistent/data.txt"));
+        QVERIFY(w.statusMessage().contains("Cannot read data.txt"));
+    }
+
+    void sampleWithoutAColumnAnalysesTheFirstValueColumn() {
+        ViewController w;
+        w.show();
+        StdoutCapture out;
+        w.setupPlot(); // empty file box: the sample etp.txt
+        QVERIFY(waitForRun(w));
+        QVERIFY(w.inputFileBox->text().startsWith("file:"));
+        QVERIFY(w.inputFileBox->text().endsWith("etp.txt"));
+        QCOMPARE(w.dataColumnPopUp->itemText(0), QString("etp"));
+        QCOMPARE(w.dataColumnPopUp->currentIndex(), 0);
+        QVERIFY(out.text().contains("15990 2001")); // 65 windows x 246 rows, 2001 samples
+        QCOMPARE(installedMatrix()->numColumns(), 65);
+        // The values analysed are ETP (amplitudes of order 1), not the ages (up to 2000).
+        QVERIFY(*axisRanges().zmax < 5.0);
+        QVERIFY(*axisRanges().zmax > 0.1);
+    }
+
+    void preferencesAreReadAtEveryRunAndDefaultsAreNeverWritten() {
+        Preferences::registerDefaults();
+        QCOMPARE(Preferences::read(Preferences::numberOfTapers), 4);
+        QCOMPARE(Preferences::read(Preferences::fmax), 0.06);
+        QVERIFY(QSettings().allKeys().isEmpty());
+
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "p.txt", 1000);
+        ViewController w;
+        w.chooseFileAt(path);
+        Preferences::store("numberOfTapers", 8);
+        Preferences::store("pointsPerWindow", 500);
+        StdoutCapture out;
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QVERIFY(out.text().contains(
+            "ps tbw,kspec,mpts,inc,nfft,fmax,iprob,deltat : 3 8 500 25 4096 0.06 95 1"));
+        QCOMPARE(installedMatrix()->numColumns(), 21); // (1000 - 500) / 25 + 1
+
+        Preferences::remove("numberOfTapers");
+        Preferences::remove("pointsPerWindow");
+        QCOMPARE(Preferences::read(Preferences::numberOfTapers), 4);
+        StdoutCapture again;
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QVERIFY(again.text().contains(": 3 4 400 25 4096 0.06 95 1"));
+
+        // The form: OK with the defaults writes nothing; a changed value is stored.
+        PreferencesDialog dialog(&w);
+        dialog.accept();
+        QVERIFY(QSettings().allKeys().isEmpty());
+        PreferencesDialog edit(&w);
+        edit.windowIncrement->setValue(50);
+        edit.accept();
+        QCOMPARE(QSettings().value("windowIncrement").toInt(), 50);
+        PreferencesDialog restore(&w);
+        restore.restoreDefaults();
+        restore.accept();
+        QVERIFY(QSettings().allKeys().isEmpty());
+        // A combination the engine would refuse is not stored.
+        PreferencesDialog bad(&w);
+        bad.fftPoints->setValue(100); // below the window of 400
+        bad.accept();
+        QVERIFY(bad.problemLabel->text().contains(
+            "transform length 100 is shorter than the window length 400"));
+        QVERIFY(QSettings().allKeys().isEmpty());
+    }
+
+    void axisControlsOpenWithTheRangesAndApplyThemOnClose() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "a.txt", 1000);
+        ViewController w;
+        w.show();
+        w.chooseFileAt(path);
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        const std::array<double, 6> before = sharedPlot->intervals();
+
+        StdoutCapture out;
+        w.openAxisControls();
+        ViewControllerAxisControls* popover = w.axisControls();
+        QVERIFY(popover);
+        QCOMPARE(popover->xminTextField->text().toDouble(), before[0]);
+        QCOMPARE(popover->zmaxTextField->text().toDouble(), before[5]);
+        popover->close(); // no edits
+        QTest::qWait(20);
+        QVERIFY(out.text().contains("axisControlsSegue called"));
+        QCOMPARE(sharedPlot->intervals()[0], before[0]);
+        QCOMPARE(sharedPlot->intervals()[5], before[5]);
+
+        // Change only z: colours and colour bar follow, x and y stay.
+        w.openAxisControls();
+        w.axisControls()->zminTextField->setText("0.1");
+        w.axisControls()->zmaxTextField->setText("0.4");
+        QTest::keyClick(w.axisControls(), Qt::Key_Return);
+        QTest::qWait(20);
+        QVERIFY(!w.axisControls());
+        const std::array<double, 6> after = sharedPlot->intervals();
+        QCOMPARE(after[0], before[0]);
+        QCOMPARE(after[3], before[3]);
+        QCOMPARE(after[4], 0.1);
+        QCOMPARE(after[5], 0.4);
+        QCOMPARE(sharedPlot->plot()->axisWidget(QwtPlot::yRight)->colorBarInterval().maxValue(),
+                 0.4);
+
+        // The next opening shows what was typed.
+        w.openAxisControls();
+        QCOMPARE(w.axisControls()->zmaxTextField->text(), QString("0.4"));
+        // Text that is not a number keeps the stored range, and says so.
+        w.axisControls()->xmaxTextField->setText("abc");
+        QTest::keyClick(w.axisControls(), Qt::Key_Escape);
+        QTest::qWait(20);
+        QCOMPARE(*axisRanges().xmax, before[1]);
+        QVERIFY(w.statusMessage().contains("'abc' is not a number"));
+    }
+
+    void axisControlsBeforeAnyRunChangeNothing() {
+        ViewController w;
+        w.show();
+        w.openAxisControls();
+        QVERIFY(w.axisControls()->xminTextField->text().isEmpty());
+        w.axisControls()->close();
+        QTest::qWait(20);
+        QVERIFY(!axisRanges().complete());
+        QCOMPARE(sharedPlot->intervals()[1], 1.0);
+    }
+
+    void refusedSettingsAreNamedAndNothingRuns() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "short.txt", 300);
+        ViewController w;
+        w.chooseFileAt(path);
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        w.setupPlot(); // the default window of 400 exceeds the series
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), false);
+        QVERIFY(
+            w.statusMessage().contains("window length 400 exceeds the 300 samples of the series"));
+        QVERIFY(w.plotButton->isEnabled());
+        QVERIFY(!w.progressIndicator->isVisible());
+
+        Preferences::store("numberOfTapers", 11);
+        const QString longer = writeSeries(dir, "long.txt", 1000);
+        w.chooseFileAt(longer);
+        w.setupPlot();
+        QVERIFY(w.statusMessage().contains("number of tapers 11"));
+        Preferences::remove("numberOfTapers");
+
+        const QString nan =
+            writeSeries(dir, "nan.txt", 1000, 1.0, [](int i) { return i == 17 ? NAN : 1.0 * i; });
+        w.chooseFileAt(nan);
+        w.setupPlot();
+        QVERIFY(w.statusMessage().contains("line 19 holds the value nan"));
+    }
+
+    void aRunWithoutAPictureSaysWhy() {
+        engine::Mwc2Execution e;
+        e.simulatedTaperStatus = 2;
+        engine::mwc2SetExecution(e);
+        QTemporaryDir dir;
+        ViewController w;
+        w.show();
+        w.chooseFileAt(writeSeries(dir, "t.txt", 1000));
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        engine::mwc2SetExecution({});
+        QVERIFY(w.statusMessage().contains("the Slepian tapers could not be computed"));
+        QVERIFY(!w.progressIndicator->isVisible());
+        QVERIFY(w.plotButton->isEnabled());
+        QCOMPARE(sharedPlot->intervals()[1], 1.0); // the placeholder stays
+    }
+
+    void unevenSpacingWarnsAndTheRunGoesOn() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("uneven.txt");
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write("x\ty\n");
+        for (int i = 0; i < 1000; ++i)
+            f.write(QString("%1\t%2\n")
+                        .arg(i + (i >= 500 ? 0.25 : 0.0))
+                        .arg(std::sin(i * 0.3))
+                        .toUtf8());
+        f.close();
+        ViewController w;
+        w.chooseFileAt(path);
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QVERIFY(w.statusMessage().startsWith("Spectrum calculation complete"));
+        QVERIFY(w.statusMessage().contains("not evenly spaced"));
+        QVERIFY(w.statusMessage().contains("deviates from it by 0.25"));
+    }
+
+    void secondPlotDuringARunDoesNotEnterTheEngine() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "big.txt", 20000);
+        Preferences::store("pointsPerWindow", 2000);
+        Preferences::store("windowIncrement", 10);
+        Preferences::store("fftPoints", 8192);
+        ViewController w;
+        w.show();
+        w.chooseFileAt(path);
+        QSignalSpy started(sharedPlot, &MyPlot::runStarted);
+        w.setupPlot();
+        w.setupPlot();
+        w.plotButton->click(); // disabled
+        QCOMPARE(started.size(), 1);
+
+        // The window stays responsive while the engine works: the event loop turns and the
+        // progress bar moves.
+        int ticks = 0;
+        QList<int> progress;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] {
+            ++ticks;
+            progress << w.progressIndicator->value();
+        });
+        timer.start(10);
+        QVERIFY(waitForRun(w));
+        timer.stop();
+        QVERIFY2(ticks > 20, qPrintable(QString("%1 ticks").arg(ticks)));
+        QVERIFY(progress.last() > progress.first());
+        QCOMPARE(installedMatrix()->numColumns(), 1801);
+        Preferences::remove("pointsPerWindow");
+        Preferences::remove("windowIncrement");
+        Preferences::remove("fftPoints");
+    }
+
+    void exportTheMapToPdf() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("map.pdf");
+        Plot::setSaveFileNameProvider(
+            [&](QWidget*, const QString&, const QString&, const QString&) { return file; });
+        ViewController w;
+        w.show();
+        w.printImage(); // the placeholder
+        QVERIFY(QFile::exists(file));
+        QVERIFY(w.statusMessage().contains("Exported the map to " + file));
+        Plot::setSaveFileNameProvider(
+            [&](QWidget*, const QString&, const QString&, const QString&) {
+                return dir.filePath("missing/map.pdf");
+            });
+        w.printImage();
+        QVERIFY(w.statusMessage().startsWith("Cannot write the PDF file"));
+    }
+
+    void creditsAndCommandLine() {
+        ViewController w;
+        w.showCredits();
+        auto* credits = w.findChild<ViewControllerCredits*>();
+        QVERIFY(credits);
+        QVERIFY(credits->textView->toPlainText().contains("Laskar"));
+        QVERIFY(credits->textView->toPlainText().contains("Thomson"));
+
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "cmd.txt", 500);
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching({"tonalith", path});
+        QCOMPARE(delegate.window()->inputFileBox->text(), QUrl::fromLocalFile(path).toString());
+        QCOMPARE(delegate.window()->dataColumnPopUp->count(), 2);
+        delegate.window()->close();
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "test_app.moc"
