@@ -9,7 +9,7 @@ if [ "${1:-}" = "--inside" ]; then
   # Runs on the virtual display.
   app=$2
   work=$3
-  "$app" > "$work/app.out" 2>&1 &
+  QT_QPA_PLATFORM=xcb "$app" > "$work/app.out" 2>&1 &
   pid=$!
   # The main window: the largest top-level window titled Tonalith.
   find_window() {
