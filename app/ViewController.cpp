@@ -330,6 +330,13 @@ void ViewController::setupPlot() {
         report(QString("Cannot load %1: %2.").arg(name, QString::fromStdString(why)));
         return;
     }
+    if (loaded->xpos.empty()) {
+        const auto text = series::readText(path.toStdString());
+        report(QString("Not plotted: %1 has no data: %2.")
+                   .arg(name, QString::fromStdString(
+                                  series::explainEmptySeries(text ? *text : "", skip, column))));
+        return;
+    }
     if (const auto problem = analysis::checkSeries(*loaded)) {
         report(QString("Not plotted: %1: %2.").arg(name, QString::fromStdString(problem->text)));
         Platform::say("problem: " + QString::fromStdString(problem->text));
@@ -372,6 +379,7 @@ void ViewController::openAxisControls() {
     auto* popover = new ViewControllerAxisControls(this);
     axisControls_ = popover;
     prepareForSegue("axisControlsSegue", popover);
+    popover->setRepresentedObject(QVariant::fromValue(sharedPlot->widget()));
     popover->viewDidLoad();
     connect(popover, &ViewControllerAxisControls::problem, this, &ViewController::report);
     connect(popover, &ViewControllerAxisControls::closed, this,

@@ -24,6 +24,7 @@ void ViewControllerCredits::viewDidLoad() {
     const QString path = Platform::resourcePath("Credits");
     if (path.isEmpty())
         return;
+    setRepresentedObject(path);
     QFile file(path);
     if (textView && file.open(QIODevice::ReadOnly))
         textView->setHtml(QString::fromUtf8(file.readAll()));

@@ -154,9 +154,7 @@ int runAnalyze(const AnalyzeOptions& o) {
     }
     const series::Series& s = *loaded;
     if (s.xpos.empty()) {
-        complain(o.file + ": no data line after the " + std::to_string(o.skip) +
-                 " skipped holds a number in field 0 and in field " + std::to_string(*column) +
-                 " (fields are separated by tabs; numbers use a decimal point)");
+        complain(o.file + ": no data: " + series::explainEmptySeries(*text, o.skip, *column));
         return EXIT_BAD_INPUT;
     }
     if (const auto problem = analysis::checkSeries(s)) {

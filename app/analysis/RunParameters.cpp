@@ -25,6 +25,11 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
         engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.kspec, p.mpts, p.inc, p.nfft);
     switch (c.status) {
     case Mwc2Status::Ok:
+        if (p.fmax < 0)
+            return Problem{Parameter::Fmax,
+                           "highest frequency " + num(p.fmax) +
+                               " keeps no frequency; it must be at least 0 (up to 0.5 "
+                               "cycles per sample)"};
         return std::nullopt;
     case Mwc2Status::BadNpts:
         if (npts < 1)

@@ -1,5 +1,7 @@
 #include "SeriesFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -250,6 +252,46 @@ std::optional<Series> loadSeries(const std::string& path, int skip, int column, 
         s.lines.push_back(static_cast<int>(i + 1));
     }
     return s;
+}
+
+std::string explainEmptySeries(const std::string& text, int skip, int column) {
+    const auto lines = splitLines(text);
+    int looked = 0;
+    int commaSeparated = 0;
+    int decimalCommas = 0;
+    std::size_t mostFields = 0;
+    for (std::size_t i = static_cast<std::size_t>(std::max(skip, 0));
+         i < lines.size() && looked < 200; ++i) {
+        const auto fields = splitFields(lines[i]);
+        if (fields.empty())
+            continue;
+        ++looked;
+        mostFields = std::max(mostFields, fields.size());
+        if (fields.size() < 2 && lines[i].find(',') != std::string_view::npos)
+            ++commaSeparated;
+        for (const auto f : fields) {
+            const std::size_t comma = f.find(',');
+            if (comma != std::string_view::npos && comma > 0 && comma + 1 < f.size() &&
+                std::isdigit(static_cast<unsigned char>(f[comma - 1])) &&
+                std::isdigit(static_cast<unsigned char>(f[comma + 1])) &&
+                f.find(',', comma + 1) == std::string_view::npos) {
+                ++decimalCommas;
+                break;
+            }
+        }
+    }
+    if (looked == 0)
+        return "there is no data line after the header";
+    if (commaSeparated * 2 > looked)
+        return "the lines look comma-separated, but fields must be separated by tabs";
+    if (decimalCommas * 2 > looked)
+        return "the numbers use a decimal comma, but they must use a decimal point (1.5, not 1,5)";
+    if (mostFields <= static_cast<std::size_t>(column))
+        return "no line has a field " + std::to_string(column) + " (the lines have at most " +
+               std::to_string(mostFields) + " tab-separated field" + (mostFields == 1 ? "" : "s") +
+               ", the first being the position)";
+    return "no line holds a number both in field 0 (the position) and in field " +
+           std::to_string(column);
 }
 
 } // namespace series

@@ -49,4 +49,8 @@ std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
 std::optional<Series> loadSeries(const std::string& path, int skip, int column,
                                  std::string* why = nullptr);
 
+// Why no data line was found after the skipped lines, for a message: comma-separated lines,
+// decimal commas, lines without the chosen field, or no numbers where they were expected.
+std::string explainEmptySeries(const std::string& text, int skip, int column);
+
 } // namespace series

@@ -135,13 +135,13 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
     std::string nonFinite = good;
     nonFinite.replace(nonFinite.find("\n10\t") + 1, 0, "9.5\tnan\n");
     const FailureCase cases[] = {
-        {"no data lines", {}, "position\tvalue\n# nothing\n", 2, "no data line"},
+        {"no data lines", {}, "position\tvalue\n# nothing\n", 2, "no line has a field 1"},
         {"unknown column",
          {"--column", "temperature"},
          good,
          2,
          "'temperature' is not a column name"},
-        {"column out of range", {"--column", "5"}, good, 2, "no data line"},
+        {"column out of range", {"--column", "5"}, good, 2, "no line has a field 5"},
         {"column 0", {"--column", "0"}, good, 2, "field 0 holds the positions"},
         {"non-numeric option",
          {"--window", "abc"},
