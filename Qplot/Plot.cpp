@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -279,6 +280,84 @@ void Plot::exportPdf() {
     emit pdfExportFinished(true, name, QString());
 }
 
+namespace {
+
+// Moves a finished temporary file over the target in one step, with the permissions a new
+// file gets (temporary files are private).
+bool replaceWith(const QString& temp, const QString& target, QString* why) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(temp).constData(), 0666 & ~mask);
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
+        0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// Whether a written figure is whole: its format's opening and closing marks are there.
+bool looksComplete(const QString& path, const QString& format) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 32)
+        return false;
+    const QByteArray head = f.read(16);
+    f.seek(qMax<qint64>(0, f.size() - 64));
+    const QByteArray tail = f.readAll();
+    if (format == "pdf")
+        return head.startsWith("%PDF-") && tail.contains("%%EOF");
+    if (format == "png")
+        return head.startsWith("\x89PNG") && tail.contains("IEND");
+    return head.contains("<?xml") && tail.contains("</svg>");
+}
+
+} // namespace
+
+bool Plot::writeFigure(const QString& fileName, double width, double height, QString* why) {
+    const QFileInfo target(fileName);
+    const QString format = target.suffix().toLower();
+    if (format != "pdf" && format != "png" && format != "svg") {
+        *why = "the figure format ." + target.suffix() + " is not known (use .pdf, .png or .svg)";
+        return false;
+    }
+    if (format == "pdf" && (width <= 0 || height <= 0))
+        return writePdf(fileName, why); // A4 landscape, as the application exports it
+    if (target.isDir()) {
+        *why = "it is a folder";
+        return false;
+    }
+    QTemporaryFile temp(target.absolutePath() + "/." + target.fileName() + ".partial-XXXXXX");
+    if (!temp.open()) {
+        *why = temp.errorString();
+        return false;
+    }
+    temp.close();
+
+    QwtPlotRenderer renderer;
+    if (format == "png") {
+        const QSize size(width > 0 ? qRound(width) : 1200, height > 0 ? qRound(height) : 800);
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        renderer.renderTo(this, image);
+        if (!image.save(temp.fileName(), "PNG")) {
+            *why = "the PNG image could not be written (is the disk full?)";
+            return false;
+        }
+    } else {
+        const QSizeF size(width > 0 ? width : 297.0, height > 0 ? height : 210.0);
+        renderer.renderDocument(this, temp.fileName(), format, size, 85);
+    }
+    if (!looksComplete(temp.fileName(), format)) {
+        *why =
+            "the " + format.toUpper() + " file could not be written completely (is the disk full?)";
+        return false;
+    }
+    if (!replaceWith(temp.fileName(), fileName, why))
+        return false;
+    temp.setAutoRemove(false);
+    return true;
+}
+
 bool Plot::writePdf(const QString& fileName, QString* why) {
     const QFileInfo target(fileName);
     if (target.isDir()) {
@@ -308,21 +387,12 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
     renderer.renderTo(this, printer);
 
     // The PDF writer reports nothing itself: check that a whole document arrived.
-    QFile written(temp.fileName());
-    const bool complete = written.open(QIODevice::ReadOnly) && written.size() > 64 &&
-                          written.read(5) == "%PDF-" && written.seek(written.size() - 32) &&
-                          written.readAll().contains("%%EOF");
-    written.close();
-    if (!complete) {
+    if (!looksComplete(temp.fileName(), "pdf")) {
         *why = "the PDF could not be written completely (is the disk full?)";
         return false;
     }
-    // rename(2) replaces an existing file in one step: never a moment without one.
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
-                    QFile::encodeName(fileName).constData()) != 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
+    if (!replaceWith(temp.fileName(), fileName, why))
         return false;
-    }
     temp.setAutoRemove(false);
     return true;
 }

@@ -41,6 +41,11 @@ public:
     // file could not be written; an existing file of that name is then left as it was.
     bool writePdf(const QString& fileName, QString* why);
 
+    // Renders the whole plot into a figure file, PDF, PNG or SVG by the file's extension:
+    // width x height in pixels for PNG (default 1200 x 800), in millimetres for PDF and SVG
+    // (default 297 x 210, A4 landscape). Written whole or not at all, like writePdf.
+    bool writeFigure(const QString& fileName, double width, double height, QString* why);
+
     QwtPlotTonalith2* item() const { return rasterItem; }
     int colorMapIndexValue() const { return colorMapIndex; }
     int alphaValue() const { return alpha; }

@@ -78,3 +78,12 @@ void plotExportPdf(Plot* plot) {
 void plotDestroy(Plot* plot) {
     delete plot;
 }
+
+bool plotWriteFigure(Plot* plot, const char* fileName, double width, double height, char* message,
+                     int messageSize) {
+    QString why;
+    const bool written = plot->writeFigure(QString::fromUtf8(fileName), width, height, &why);
+    if (!written && message && messageSize > 0)
+        qstrncpy(message, why.toUtf8().constData(), static_cast<uint>(messageSize));
+    return written;
+}

@@ -44,6 +44,11 @@ void plotGetIntervals(Plot* plot, double* xmin, double* xmax, double* ymin, doub
                       double* zmin, double* zmax);
 void plotRepaintAxis(Plot* plot, int axisId);
 void plotExportPdf(Plot* plot);
+/* Renders the plot into fileName (.pdf, .png or .svg): width x height in pixels for PNG, in
+   millimetres for PDF and SVG, 0 for the format's default (PDF: A4 landscape). Returns true when
+   the file was written whole; otherwise the reason goes to message (when not null). */
+bool plotWriteFigure(Plot* plot, const char* fileName, double width, double height, char* message,
+                     int messageSize);
 void plotDestroy(Plot* plot);
 
 #ifdef __cplusplus

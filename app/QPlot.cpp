@@ -2,6 +2,7 @@
 
 #include "PlatformServices.h"
 #include "Preferences.h"
+#include "ResultMap.h"
 #include "RunParameters.h"
 #include "mwc2.h"
 
@@ -153,23 +154,11 @@ struct MyPlot::Run {
     std::shared_ptr<ContextInfo> context;
     QThreadPool* resultQueue = nullptr;
     int status = 0;
-    // Filled by finishAnalysis.
-    std::vector<double> zgrid, sgrid;
-    double xmin = 0, xmax = 0, flow = 0, fhigh = 0;
-    std::size_t nfreq = 0, nx = 0;
+    results::Provenance provenance;
+    resultmap::Grids grids; // filled by finishAnalysis
     QElapsedTimer clock;
     qint64 engineMs = 0, reshapeMs = 0;
 };
-
-namespace {
-
-std::size_t distinctCount(const std::vector<double>& v) {
-    std::vector<double> sorted = v;
-    std::sort(sorted.begin(), sorted.end());
-    return static_cast<std::size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
-}
-
-} // namespace
 
 void MyPlot::reportProgress(void* ctx, double percent) {
     if (!ctx)
@@ -263,6 +252,11 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
     run->xpos = positions;
     run->yval = values;
     run->contours = contours;
+    run->provenance = provenance_;
+    run->provenance.samples = run->npts;
+    run->provenance.deltat = run->deltat;
+    run->provenance.params = p;
+    run->provenance.meanRemoved = true;
 
     run->resultQueue = new QThreadPool(this);
     run->resultQueue->setObjectName("spectralQueue");
@@ -302,27 +296,15 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
     Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
     QElapsedTimer clock;
     clock.start();
-    run->nfreq = distinctCount(run->freq);
-    if (!run->freq.empty()) {
-        const auto [flow, fhigh] = std::minmax_element(run->freq.begin(), run->freq.end());
-        run->flow = *flow;
-        run->fhigh = *fhigh;
-        const auto [xmin, xmax] = std::minmax_element(run->xcent.begin(), run->xcent.end());
-        run->xmin = *xmin;
-        run->xmax = *xmax;
-    }
-    run->nx = distinctCount(run->xcent);
-    auto zgrid = transposeGrid(run->ampl, run->nfreq, run->nx);
-    auto sgrid = zgrid ? transposeGrid(run->prob, run->nfreq, run->nx) : std::nullopt;
+    auto grids = resultmap::reshape(run->xcent, run->freq, run->ampl, run->prob);
     run->reshapeMs = clock.elapsed();
-    if (!zgrid || !sgrid || zgrid->empty()) {
+    if (!grids) {
         Platform::postToMainThread([this, run] {
             endRun(false, "Not plotted: the results could not be arranged into a map.");
         });
         return;
     }
-    run->zgrid = std::move(*zgrid);
-    run->sgrid = std::move(*sgrid);
+    run->grids = std::move(*grids);
     Platform::postToMainThread([this, run] { showResults(run); });
 }
 
@@ -330,20 +312,9 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
 void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     QElapsedTimer clock;
     clock.start();
-    plotShowContour(plot_, run->contours);
-    const int ncols = static_cast<int>(run->nx);
-    const auto [zmin, zmax] = std::minmax_element(run->zgrid.begin(), run->zgrid.end());
-    plotSetMatrixWithContours(plot_, run->zgrid.data(), run->sgrid.data(),
-                              static_cast<int64_t>(run->zgrid.size()), ncols,
-                              static_cast<int>(PlotCodes::QwtRasterDataInterpolationMode::bilinear),
-                              run->xmin, run->xmax, run->flow, run->fhigh, *zmin, *zmax);
-    setAxisScale(AxisId::xBottom, run->xmin, run->xmax, 0);
-    setAxisScale(AxisId::yLeft, run->flow, run->fhigh, 0);
-    static const double levels[] = {0.8, 0.9, 0.95, 0.99};
-    plotSetContourLevels(plot_, levels, 4);
-    Platform::say(QString("%1 %2 %3").arg(run->xmin).arg(run->xmax).arg(run->nfreq));
-    plotSetColorTableSize(plot_, static_cast<int>(PlotCodes::QwtColorTableSize::k16384));
-    plotSetColorMap(plot_, static_cast<int>(PlotCodes::QwtColorMap::rgb));
+    const resultmap::Grids& g = run->grids;
+    resultmap::show(plot_, g, run->contours);
+    Platform::say(QString("%1 %2 %3").arg(g.xmin).arg(g.xmax).arg(g.nfreq));
     if (progressIndicator)
         progressIndicator->hide();
 
@@ -369,11 +340,22 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
             .arg(run->reshapeMs)
             .arg(clock.elapsed())
             .arg(run->clock.elapsed()));
+
+    auto result = std::make_shared<results::ResultSet>();
+    result->provenance = run->provenance;
+    result->windows = static_cast<int>(g.nx);
+    result->bins = static_cast<int>(g.nfreq);
+    result->xcent = std::move(run->xcent);
+    result->freq = std::move(run->freq);
+    result->ampl = std::move(run->ampl);
+    result->prob = std::move(run->prob);
+    lastResult_ = std::move(result);
+
     QString message = QString("Spectrum calculation complete: %1 windows x %2 frequencies")
-                          .arg(run->nx)
-                          .arg(run->nfreq);
-    if (*zmax == *zmin)
-        message += QString(" (every amplitude is %1: nothing to colour)").arg(*zmin);
+                          .arg(g.nx)
+                          .arg(g.nfreq);
+    if (v[4] == v[5])
+        message += QString(" (every amplitude is %1: nothing to colour)").arg(v[4]);
     endRun(true, message);
 }
 

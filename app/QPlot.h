@@ -3,6 +3,7 @@
 // background, hands the result to the plot and keeps the map's ranges (axisRanges).
 #pragma once
 
+#include "ResultSet.h"
 #include "plot_api.h"
 
 #include <QObject>
@@ -94,6 +95,12 @@ public:
                      bool contours);
     bool isRunning() const { return running_; }
 
+    // What the next run's results will say about their origin (file, column, skip,
+    // interpolation); the run adds the parameters, samples and spacing.
+    void setRunProvenance(const results::Provenance& provenance) { provenance_ = provenance; }
+    // The results of the last run that reached the map; empty before the first.
+    const std::shared_ptr<const results::ResultSet>& lastResult() const { return lastResult_; }
+
     // The engine's progress callback: hands the percentage to the progress indicator.
     static void reportProgress(void* ctx, double percent);
 
@@ -117,6 +124,8 @@ private:
 
     QPointer<QProgressBar> progressIndicator;
     bool running_ = false;
+    results::Provenance provenance_;
+    std::shared_ptr<const results::ResultSet> lastResult_;
 };
 
 // The application's one plot, from start-up on.

@@ -245,7 +245,8 @@ bool ViewController::chooseFileAt(const QString& path) {
         report(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)));
         return false;
     }
-    const auto titles = series::columnTitles(series::splitLines(*text).front(), skipHeaders);
+    const auto titles =
+        series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
     if (titles.empty()) {
         report(
             QString(
@@ -269,7 +270,8 @@ void ViewController::fillColumnPopUp(const QString& path) {
     const auto text = series::readText(path.toStdString());
     if (!text)
         return;
-    const auto titles = series::columnTitles(series::splitLines(*text).front(), skipHeaders);
+    const auto titles =
+        series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
     dataColumnPopUp->clear();
     for (const std::string& title : titles)
         dataColumnPopUp->addItem(QString::fromStdString(title));

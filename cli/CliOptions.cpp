@@ -2,8 +2,10 @@
 
 #include "SeriesFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -35,6 +37,8 @@ std::string usageText() {
   tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
                [--window M] [--step I] [--nfft N] [--fmax F] [--keep-mean]
                [--iprob P] [-o FILE] [--quiet]
+               [--grid PREFIX] [--map FILE [--size WxH]] [--interpolate [STEP]]
+  tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [-o FILE]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
   tonalith-cli --help
 
@@ -54,12 +58,28 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
   --iprob P       significance level in percent for the auxiliary records (default 95)
   -o FILE         write the rows to FILE (written whole, or not at all)
   --quiet         no engine diagnostics, summary or progress bar
-  Output: a header line "x_centre	frequency	amplitude	probability" and one
-  tab-separated line per window and frequency (window-major, frequency ascending);
-  frequencies in cycles per position unit; numbers read back to the same double.
+  --grid PREFIX   also write PREFIX-amplitude.tsv and PREFIX-probability.tsv: one row
+                  per frequency, one column per window headed by its centre
+  --map FILE      also draw the map, as the application shows it, into FILE: PDF, PNG
+                  or SVG by the extension (no display needed)
+  --size WxH      the map's size: pixels for PNG (default 1200x800), millimetres for
+                  PDF and SVG (default 297x210, A4 landscape)
+  --interpolate [STEP]
+                  resample unevenly spaced positions linearly at STEP (default: the
+                  median spacing) before the analysis
+  Output: a block of '#' lines saying how the results were made (file, column,
+  parameters, spacing, version), a header line "x_centre	frequency	amplitude
+  probability" and one tab-separated line per window and frequency (window-major,
+  frequency ascending); frequencies in cycles per position unit; numbers read back
+  to the same double.
   The sample spacing is the difference of the first two positions. The engine's
   diagnostic lines, a summary and warnings go to standard error; the engine also
   writes its records to fort.17, fort.20 and fort.27 in the working directory.
+
+peaks: the spectral lines of every window: the frequencies whose F-test probability
+  reaches P (default 0.95) and is a local maximum there. Output: the '#' block, a
+  header "x_centre	frequency	period	amplitude	probability" and one line per line;
+  the period is 1/frequency in position units.
 
 tapers: the Slepian tapers of length N with their concentration ratios.
   Output: a header "k	lambda	one_minus_lambda" and K rows, a blank line, then a
@@ -101,13 +121,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         result.parsed = p;
         return result;
     }
-    if (command != "analyze" && command != "tapers")
+    if (command != "analyze" && command != "peaks" && command != "tapers")
         return fail("unknown command " + quoted(command) +
-                    " (analyze or tapers); see tonalith-cli --help");
+                    " (analyze, peaks or tapers); see tonalith-cli --help");
 
     Cursor c{args, 1};
-    const bool analyze = command == "analyze";
-    p.command = analyze ? Command::Analyze : Command::Tapers;
+    const bool analyze = command != "tapers"; // analyze and peaks share the analysis options
+    const bool peaks = command == "peaks";
+    p.command = peaks ? Command::Peaks : analyze ? Command::Analyze : Command::Tapers;
     bool haveLength = false, haveTapers = false, haveTbw = false;
     std::string error;
 
@@ -187,6 +208,66 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             p.analyze.keepMean = true;
         } else if (analyze && arg == "--quiet") {
             p.analyze.quiet = true;
+        } else if (analyze && !peaks && arg == "--grid") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok)
+                p.analyze.grid = *v;
+            else if (v)
+                error = "--grid needs a file name prefix";
+        } else if (analyze && !peaks && arg == "--map") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok) {
+                p.analyze.map = *v;
+                const std::size_t dot = v->rfind('.');
+                std::string ext = dot == std::string::npos ? "" : v->substr(dot + 1);
+                for (char& ch : ext)
+                    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+                if (ext != "pdf" && ext != "png" && ext != "svg") {
+                    error = "--map: " + quoted(*v) + " does not end in .pdf, .png or .svg";
+                    ok = false;
+                }
+            } else if (v) {
+                error = "--map needs a file name";
+            }
+        } else if (analyze && !peaks && arg == "--size") {
+            const auto v = value(arg);
+            ok = v.has_value();
+            if (ok) {
+                const std::size_t x = v->find_first_of("xX");
+                const auto w = x == std::string::npos ? std::nullopt : parseReal(v->substr(0, x));
+                const auto h = x == std::string::npos ? std::nullopt : parseReal(v->substr(x + 1));
+                ok = w && h && *w >= 1 && *h >= 1 && *w <= 20000 && *h <= 20000;
+                if (ok) {
+                    p.analyze.mapWidth = *w;
+                    p.analyze.mapHeight = *h;
+                } else {
+                    error =
+                        "--size: " + quoted(*v) + " is not a size WxH between 1x1 and 20000x20000";
+                }
+            }
+        } else if (analyze && arg == "--interpolate") {
+            p.analyze.interpolate = true;
+            if (!c.done()) {
+                if (const auto step = parseReal(args[c.i])) {
+                    c.next();
+                    if (!(*step > 0) || !std::isfinite(*step)) {
+                        error = "--interpolate: the step " + args[c.i - 1] +
+                                " must be a number above 0";
+                        ok = false;
+                    } else {
+                        p.analyze.interpolateStep = *step;
+                    }
+                }
+            }
+        } else if (peaks && arg == "--level") {
+            ok = real(arg, p.analyze.level);
+            if (ok && !(p.analyze.level > 0 && p.analyze.level <= 1)) {
+                error =
+                    "--level: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
+                ok = false;
+            }
         } else if (!analyze && arg == "--length") {
             ok = integer(arg, p.tapers.length);
             haveLength = true;
@@ -206,7 +287,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
 
     if (analyze) {
         if (p.analyze.file.empty())
-            return fail("analyze needs a data file; see tonalith-cli analyze --help");
+            return fail(command + " needs a data file; see tonalith-cli " + command + " --help");
         if (p.analyze.skip < 0)
             return fail("--skip " + std::to_string(p.analyze.skip) +
                         ": the number of header lines cannot be negative");

@@ -18,6 +18,13 @@ struct AnalyzeOptions {
     int iprob = 95;
     std::string output; // empty: standard output
     bool quiet = false;
+    std::string grid;    // prefix of the grid files; empty: none
+    std::string map;     // figure file (.pdf, .png or .svg); empty: none
+    double mapWidth = 0; // pixels for PNG, millimetres for PDF and SVG; 0: the format's default
+    double mapHeight = 0;
+    bool interpolate = false;
+    double interpolateStep = 0; // 0: the median spacing
+    double level = 0.95;        // peaks: the probability a line must reach
 };
 
 struct TapersOptions {
@@ -27,13 +34,13 @@ struct TapersOptions {
     std::string output;
 };
 
-enum class Command { Analyze, Tapers, Help };
+enum class Command { Analyze, Peaks, Tapers, Help };
 
 struct ParsedCommandLine {
     Command command = Command::Help;
     AnalyzeOptions analyze;
     TapersOptions tapers;
-    std::string helpTopic; // "", "analyze" or "tapers"
+    std::string helpTopic; // "", "analyze", "peaks" or "tapers"
 };
 
 struct ParseResult {

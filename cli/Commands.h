@@ -10,6 +10,7 @@ constexpr int EXIT_BAD_INPUT = 2;
 constexpr int EXIT_ANALYSIS_FAILED = 1;
 
 int runAnalyze(const AnalyzeOptions& options);
+int runPeaks(const AnalyzeOptions& options);
 int runTapers(const TapersOptions& options);
 
 // One line on standard error, prefixed with the program name.

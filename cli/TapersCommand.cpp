@@ -32,7 +32,7 @@ int runTapers(const TapersOptions& o) {
         return EXIT_BAD_INPUT;
     }
     std::string why;
-    OutputFile out;
+    results::OutputFile out;
     if (!out.open(o.output, &why)) {
         complain(why);
         return EXIT_BAD_INPUT;

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
         return 0;
     case cli::Command::Analyze:
         return cli::runAnalyze(r.parsed->analyze);
+    case cli::Command::Peaks:
+        return cli::runPeaks(r.parsed->analyze);
     case cli::Command::Tapers:
         return cli::runTapers(r.parsed->tapers);
     }

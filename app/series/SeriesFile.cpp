@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -210,6 +211,15 @@ std::optional<double> parseNumber(std::string_view field) {
     return v;
 }
 
+std::string_view titleLine(const std::vector<std::string_view>& lines) {
+    std::size_t i = 0;
+    while (i < lines.size() && !trimBlanks(lines[i]).empty() && trimBlanks(lines[i])[0] == '#')
+        ++i;
+    if (i == 1 && splitFields(lines[0]).size() >= 2)
+        return lines[0];
+    return i < lines.size() ? lines[i] : std::string_view();
+}
+
 std::vector<std::string> columnTitles(std::string_view firstLine, bool header) {
     const auto fields = splitFields(firstLine);
     std::vector<std::string> titles;
@@ -252,6 +262,47 @@ std::optional<Series> loadSeries(const std::string& path, int skip, int column, 
         s.lines.push_back(static_cast<int>(i + 1));
     }
     return s;
+}
+
+double medianSpacing(const Series& s) {
+    if (s.xpos.size() < 2)
+        return 1.0;
+    std::vector<double> d;
+    d.reserve(s.xpos.size() - 1);
+    for (std::size_t i = 1; i < s.xpos.size(); ++i)
+        d.push_back(s.xpos[i] - s.xpos[i - 1]);
+    const std::size_t mid = d.size() / 2;
+    std::nth_element(d.begin(), d.begin() + static_cast<long>(mid), d.end());
+    if (d.size() % 2 == 1)
+        return d[mid];
+    const double upper = d[mid];
+    std::nth_element(d.begin(), d.begin() + static_cast<long>(mid) - 1,
+                     d.begin() + static_cast<long>(mid));
+    return (d[mid - 1] + upper) / 2;
+}
+
+Series resampleEvenly(const Series& s, double step) {
+    Series out;
+    if (s.xpos.empty() || !(step > 0))
+        return out;
+    const double x0 = s.xpos.front();
+    const double span = s.xpos.back() - x0;
+    const auto count = static_cast<std::size_t>(std::floor(span / step * (1 + 1e-12))) + 1;
+    std::size_t k = 0; // s.xpos[k] <= x < s.xpos[k + 1]
+    for (std::size_t i = 0; i < count; ++i) {
+        const double x = x0 + static_cast<double>(i) * step;
+        while (k + 1 < s.xpos.size() && s.xpos[k + 1] <= x)
+            ++k;
+        double y = s.yval[k];
+        if (k + 1 < s.xpos.size() && x > s.xpos[k]) {
+            const double t = (x - s.xpos[k]) / (s.xpos[k + 1] - s.xpos[k]);
+            y = s.yval[k] + t * (s.yval[k + 1] - s.yval[k]);
+        }
+        out.xpos.push_back(x);
+        out.yval.push_back(y);
+        out.lines.push_back(s.lines[k]);
+    }
+    return out;
 }
 
 std::string explainEmptySeries(const std::string& text, int skip, int column) {

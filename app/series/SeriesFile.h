@@ -39,6 +39,11 @@ std::vector<std::string_view> splitFields(std::string_view line);
 // is left over or the field is empty.
 std::optional<double> parseNumber(std::string_view field);
 
+// The line that names the columns: the first line, or the first after a block of '#' comment
+// lines (the header of a result file). A single '#' line with tab-separated fields is taken
+// as a commented header itself.
+std::string_view titleLine(const std::vector<std::string_view>& lines);
+
 // Titles for the value columns from the first line: its fields after the first when it is a
 // header, else "Column 2" .. "Column N". Empty when the line has fewer than 2 fields.
 std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
@@ -48,6 +53,14 @@ std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
 // the skipped ones; an empty series when no line held two numbers there.
 std::optional<Series> loadSeries(const std::string& path, int skip, int column,
                                  std::string* why = nullptr);
+
+// The median of the spacings between successive positions (1 for fewer than two samples).
+double medianSpacing(const Series& s);
+
+// The series resampled at even spacing `step` from its first position to its last, values by
+// linear interpolation between the neighbouring samples. Positions must increase. Each new
+// sample carries the file line of the sample at or before it.
+Series resampleEvenly(const Series& s, double step);
 
 // Why no data line was found after the skipped lines, for a message: comma-separated lines,
 // decimal commas, lines without the chosen field, or no numbers where they were expected.

@@ -46,8 +46,22 @@ ProcessResult analyze(const std::string& path, std::vector<std::string> args) {
     return runProcess(cli, args);
 }
 
+std::string withoutComments(const std::string& out) {
+    std::string kept;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        if (line.empty() || line[0] != '#')
+            kept += line + "\n";
+    return kept;
+}
+
+// Result rows: the lines after the '#' block and the header line.
 int rowCount(const std::string& out) {
-    return static_cast<int>(std::count(out.begin(), out.end(), '\n')) - 1;
+    int rows = 0;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        rows += !line.empty() && line[0] != '#';
+    return rows - 1;
 }
 
 TEST(BadInputCorpus, EveryFileIsAnalysedOrRefusedByName) {
@@ -98,7 +112,8 @@ TEST(BadInputCorpus, EveryFileIsAnalysedOrRefusedByName) {
             plainRows = r.out;
         if (std::string(c.file) == "utf16.txt") {
             const ProcessResult same = analyze(corpus + "/windows_line_ends.txt", {});
-            EXPECT_EQ(r.out, same.out) << "UTF-16 text reads as the same series";
+            EXPECT_TRUE(withoutComments(r.out) == withoutComments(same.out))
+                << "UTF-16 text reads as the same series";
         }
     }
     EXPECT_FALSE(plainRows.empty());

@@ -56,7 +56,9 @@ std::vector<std::vector<double>> parseRows(const std::string& text, std::string*
     std::vector<std::vector<double>> rows;
     std::istringstream in(text);
     std::string line;
-    std::getline(in, *header);
+    do
+        std::getline(in, *header); // after the '#' block
+    while (!header->empty() && (*header)[0] == '#');
     while (std::getline(in, line)) {
         std::vector<double> row;
         for (const auto f : series::splitFields(line))

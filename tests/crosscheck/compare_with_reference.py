@@ -14,6 +14,12 @@ import tempfile
 SKIP = 77
 
 
+def load(np, path):
+    """The rows of a result file: '#' lines and the header line dropped."""
+    lines = [line for line in open(path) if not line.startswith("#")][1:]
+    return np.loadtxt(lines, ndmin=2)
+
+
 def main(cli, sample, tools):
     reference = os.path.join(tools, "eha_reference.py")
     generator = os.path.join(tools, "make_series.py")
@@ -45,8 +51,8 @@ def main(cli, sample, tools):
         ref = os.path.join(work, "ref.tsv")
         subprocess.run([cli, "analyze", data, "--quiet", "-o", ours] + ours_args, check=True, cwd=work)
         subprocess.run([sys.executable, reference, data, "--out", ref, "--header"] + ref_args, check=True)
-        a = np.loadtxt(ours, skiprows=1, ndmin=2)
-        b = np.loadtxt(ref, skiprows=1, ndmin=2)
+        a = load(np, ours)
+        b = load(np, ref)
         if a.shape != b.shape:
             print(f"{name}: {a.shape} rows here, {b.shape} in the reference")
             failed = True

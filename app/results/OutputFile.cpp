@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace cli {
+namespace results {
 
 OutputFile::~OutputFile() {
     discard();
@@ -104,4 +104,4 @@ bool OutputFile::commit(std::string* why) {
     return true;
 }
 
-} // namespace cli
+} // namespace results

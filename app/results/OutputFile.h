@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace cli {
+namespace results {
 
 class OutputFile {
 public:
@@ -31,4 +31,4 @@ private:
     int error_ = 0;
 };
 
-} // namespace cli
+} // namespace results

@@ -1,0 +1,147 @@
+#include "ResultFiles.h"
+
+#include "diagnostics.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace results {
+
+const char* programVersion() {
+    return TONALITH_VERSION;
+}
+
+void appendNumber(std::string& out, double v) {
+    if (std::isinf(v)) {
+        out += v > 0 ? "inf" : "-inf";
+        return;
+    }
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+namespace {
+
+std::string num(double v) {
+    std::string s;
+    appendNumber(s, v);
+    return s;
+}
+
+// Buffered writing in pieces of about a megabyte.
+class Writer {
+public:
+    explicit Writer(OutputFile& out) : out_(out) { buffer_.reserve(1 << 20); }
+    std::string& text() { return buffer_; }
+    bool maybeFlush() { return buffer_.size() < (1 << 20) || flush(); }
+    bool flush() {
+        const bool ok = out_.write(buffer_);
+        buffer_.clear();
+        return ok;
+    }
+
+private:
+    OutputFile& out_;
+    std::string buffer_;
+};
+
+} // namespace
+
+std::string headerBlock(const Provenance& p, const std::string& what) {
+    const analysis::RunParameters& q = p.params;
+    std::string h;
+    h += "# Tonalith " + std::string(programVersion()) +
+         ": evolutive multitaper harmonic analysis, " + what + "\n";
+    h += "# input: " + p.input + "\n";
+    h += "# column: " + std::to_string(p.column) +
+         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
+    h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
+    h += "# samples: " + std::to_string(p.samples) + "\n";
+    h += "# sample spacing: " + num(p.deltat) + " (position units)\n";
+    h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
+         "\n";
+    h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
+    h += "# time-bandwidth product: " + num(q.tbw) + "\n";
+    h += "# tapers: " + std::to_string(q.kspec) + "\n";
+    h += "# window: " + std::to_string(q.mpts) + " samples\n";
+    h += "# step: " + std::to_string(q.inc) + " samples\n";
+    h += "# transform length: " + std::to_string(q.nfft) + "\n";
+    h += "# highest frequency: " + num(q.fmax) + " cycles per sample\n";
+    h += "# frequency: cycles per position unit; amplitude: unit of the values; probability: of "
+         "the harmonic F-test"
+         " (1e+37 where it could not be evaluated)\n";
+    return h;
+}
+
+bool writeRows(OutputFile& out, const ResultSet& r, Separator sep) {
+    Writer w(out);
+    std::string& t = w.text();
+    t = headerBlock(r.provenance, "result rows");
+    const char s = static_cast<char>(sep);
+    t += std::string("x_centre") + s + "frequency" + s + "amplitude" + s + "probability\n";
+    for (std::size_t i = 0; i < r.xcent.size(); ++i) {
+        appendNumber(t, r.xcent[i]);
+        t.push_back(s);
+        appendNumber(t, r.freq[i]);
+        t.push_back(s);
+        appendNumber(t, r.ampl[i]);
+        t.push_back(s);
+        appendNumber(t, r.prob[i]);
+        t.push_back('\n');
+        if (!w.maybeFlush())
+            return false;
+    }
+    return w.flush();
+}
+
+bool writeGrid(OutputFile& out, const ResultSet& r, GridOf which, Separator sep) {
+    Writer w(out);
+    std::string& t = w.text();
+    const bool amplitude = which == GridOf::Amplitude;
+    t = headerBlock(r.provenance, amplitude ? "amplitude grid (frequency x window centre)"
+                                            : "probability grid (frequency x window centre)");
+    const char s = static_cast<char>(sep);
+    t += "frequency";
+    for (int w0 = 0; w0 < r.windows; ++w0) {
+        t.push_back(s);
+        appendNumber(t, r.centre(w0));
+    }
+    t.push_back('\n');
+    const std::vector<double>& values = amplitude ? r.ampl : r.prob;
+    for (int i = 0; i < r.bins; ++i) {
+        appendNumber(t, r.frequency(i));
+        for (int w0 = 0; w0 < r.windows; ++w0) {
+            t.push_back(s);
+            appendNumber(t, values[r.row(w0, i)]);
+        }
+        t.push_back('\n');
+        if (!w.maybeFlush())
+            return false;
+    }
+    return w.flush();
+}
+
+bool writePeaks(OutputFile& out, const ResultSet& r, double level, Separator sep) {
+    Writer w(out);
+    std::string& t = w.text();
+    t = headerBlock(r.provenance, "spectral lines at probability " + num(level) + " or more");
+    const char s = static_cast<char>(sep);
+    t += std::string("x_centre") + s + "frequency" + s + "period" + s + "amplitude" + s +
+         "probability\n";
+    for (int w0 = 0; w0 < r.windows; ++w0) {
+        for (const Peak& p : findPeaks(r, w0, level)) {
+            for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
+                appendNumber(t, v);
+                t.push_back(s);
+            }
+            appendNumber(t, p.probability);
+            t.push_back('\n');
+        }
+        if (!w.maybeFlush())
+            return false;
+    }
+    return w.flush();
+}
+
+} // namespace results

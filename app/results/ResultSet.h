@@ -1,0 +1,61 @@
+// One analysis's results with how they were made: the engine's rows (window-major, frequency
+// ascending within a window) and the provenance a result file records.
+#pragma once
+
+#include "RunParameters.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace results {
+
+struct Provenance {
+    std::string input;      // the data file
+    int column = 1;         // field number of the values (positions are field 0)
+    std::string columnName; // its header name, when there is one
+    int skip = 1;
+    int samples = 0;
+    double deltat = 1.0;
+    bool meanRemoved = true;
+    analysis::RunParameters params;
+    std::string interpolation; // empty: none; else how the series was resampled
+};
+
+struct ResultSet {
+    Provenance provenance;
+    int windows = 0;
+    int bins = 0;
+    std::vector<double> xcent, freq, ampl, prob; // windows * bins rows each
+
+    double centre(int window) const { return xcent[static_cast<std::size_t>(window) * bins]; }
+    double frequency(int bin) const { return freq[static_cast<std::size_t>(bin)]; }
+    std::size_t row(int window, int bin) const {
+        return static_cast<std::size_t>(window) * bins + bin;
+    }
+};
+
+// Window-major rows (`rows` values per window, `cols` windows) to a row-major matrix with one
+// row per frequency: result[i * cols + j] = a[i + j * rows]. Nothing when a is too short.
+std::optional<std::vector<double>> transposeGrid(const std::vector<double>& a, std::size_t rows,
+                                                 std::size_t cols);
+
+// Number of distinct values (floating-point equality).
+std::size_t distinctCount(const std::vector<double>& v);
+
+// A spectral line of one window: a local maximum of probability among the bins whose
+// probability reaches the level.
+struct Peak {
+    double centre;
+    double frequency;
+    double period; // 1 / frequency, in position units (infinite at frequency 0)
+    double amplitude;
+    double probability;
+};
+
+// The lines of one window: in each run of adjacent bins at or above `level`, the bins whose
+// probability is a local maximum; on a plateau of equal probability (often exactly 1), the bin
+// of largest amplitude stands for it.
+std::vector<Peak> findPeaks(const ResultSet& r, int window, double level);
+
+} // namespace results
