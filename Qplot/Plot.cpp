@@ -8,6 +8,8 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 
 #include <QCoreApplication>
@@ -16,6 +18,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
@@ -239,6 +243,57 @@ void Plot::repaintAxis(int axisId) {
     scale->repaint();
     if (QWidget* parent = scale->parentWidget())
         parent->repaint();
+}
+
+namespace {
+
+// Tick labels of the frequency axis as periods: the label at frequency f reads 1/f.
+class PeriodScaleDraw : public QwtScaleDraw {
+public:
+    QwtText label(double frequency) const override {
+        if (!(frequency > 0))
+            return QwtText(QString::fromUtf8("\u221e"));
+        return QwtText(QLocale().toString(1.0 / frequency, 'g', 4));
+    }
+};
+
+} // namespace
+
+void Plot::setPointerCallbacks(void* ctx, PointerFunction moved, PointerFunction clicked) {
+    pointerContext_ = ctx;
+    moved_ = moved;
+    clicked_ = clicked;
+    canvas()->setMouseTracking(moved != nullptr);
+}
+
+void Plot::setFrequencyAxis(bool periods, bool logarithmic) {
+    if (periods != periodLabels_) {
+        periodLabels_ = periods;
+        setAxisScaleDraw(yLeft, periods ? new PeriodScaleDraw() : new QwtScaleDraw());
+        setAxisTitle(yLeft, periods ? "Period" : "Frequency");
+    }
+    if (logarithmic != logarithmic_) {
+        logarithmic_ = logarithmic;
+        setAxisScaleEngine(yLeft, logarithmic
+                                      ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
+                                      : new QwtLinearScaleEngine());
+    }
+    replot();
+}
+
+bool Plot::eventFilter(QObject* object, QEvent* event) {
+    if (object == canvas() &&
+        (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease)) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const double x = canvasMap(xBottom).invTransform(mouse->pos().x());
+        const double y = canvasMap(yLeft).invTransform(mouse->pos().y());
+        if (event->type() == QEvent::MouseMove && moved_)
+            moved_(pointerContext_, x, y);
+        else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+                 clicked_)
+            clicked_(pointerContext_, x, y);
+    }
+    return QwtPlot::eventFilter(object, event);
 }
 
 void Plot::resizeEvent(QResizeEvent* event) {

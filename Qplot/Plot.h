@@ -46,6 +46,16 @@ public:
     // (default 297 x 210, A4 landscape). Written whole or not at all, like writePdf.
     bool writeFigure(const QString& fileName, double width, double height, QString* why);
 
+    // Called with plot coordinates when the pointer moves over the canvas and when the canvas
+    // is clicked (null: no call).
+    using PointerFunction = void (*)(void* ctx, double x, double y);
+    void setPointerCallbacks(void* ctx, PointerFunction moved, PointerFunction clicked);
+
+    // The frequency axis labelled in periods (1/f, same map and scale) and/or logarithmic.
+    void setFrequencyAxis(bool periods, bool logarithmic);
+    bool periodLabels() const { return periodLabels_; }
+    bool logarithmicFrequency() const { return logarithmic_; }
+
     QwtPlotTonalith2* item() const { return rasterItem; }
     int colorMapIndexValue() const { return colorMapIndex; }
     int alphaValue() const { return alpha; }
@@ -61,6 +71,7 @@ signals:
     void pdfExportFinished(bool written, const QString& fileName, const QString& message);
 
 protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void drawItems(QPainter* painter, const QRectF& canvasRect,
                    const QwtScaleMap maps[axisCnt]) const override;
@@ -69,4 +80,9 @@ private:
     QwtPlotTonalith2* rasterItem = nullptr;
     int colorMapIndex = 0;
     int alpha = 255;
+    void* pointerContext_ = nullptr;
+    PointerFunction moved_ = nullptr;
+    PointerFunction clicked_ = nullptr;
+    bool periodLabels_ = false;
+    bool logarithmic_ = false;
 };

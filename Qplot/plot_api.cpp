@@ -1,6 +1,8 @@
 #include "plot_api.h"
 
 #include "Plot.h"
+#include "SeriesPlot.h"
+#include "SpectrumPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
     auto* plot = new Plot(parent);
@@ -86,4 +88,38 @@ bool plotWriteFigure(Plot* plot, const char* fileName, double width, double heig
     if (!written && message && messageSize > 0)
         qstrncpy(message, why.toUtf8().constData(), static_cast<uint>(messageSize));
     return written;
+}
+
+void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
+                             PlotPointerFunction clicked) {
+    plot->setPointerCallbacks(ctx, moved, clicked);
+}
+
+void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic) {
+    plot->setFrequencyAxis(periods, logarithmic);
+}
+
+SeriesPlot* seriesCreate(QWidget* parent) {
+    return new SeriesPlot(parent);
+}
+
+void seriesSetData(SeriesPlot* series, const double* positions, const double* values, int count) {
+    series->setSeries(positions, values, count);
+}
+
+void seriesSetXRange(SeriesPlot* series, double min, double max) {
+    series->setXRange(min, max);
+}
+
+SpectrumPanel* spectrumCreate(QWidget* parent) {
+    return new SpectrumPanel(parent);
+}
+
+void spectrumSetData(SpectrumPanel* panel, const double* frequency, const double* amplitude,
+                     const double* probability, int count, const char* title) {
+    panel->setSpectrum(frequency, amplitude, probability, count, QString::fromUtf8(title));
+}
+
+void spectrumSetLevels(SpectrumPanel* panel, const double* levels, int count) {
+    panel->setLevels(levels, count);
 }

@@ -15,11 +15,15 @@
 #ifdef __cplusplus
 class QWidget;
 class Plot;
+class SeriesPlot;
+class SpectrumPanel;
 extern "C" {
 #else
 #include <stdbool.h>
 typedef struct QWidget QWidget;
 typedef struct Plot Plot;
+typedef struct SeriesPlot SeriesPlot;
+typedef struct SpectrumPanel SpectrumPanel;
 #endif
 
 typedef double (*PlotValueFunction)(double x, double y);
@@ -50,6 +54,26 @@ void plotExportPdf(Plot* plot);
 bool plotWriteFigure(Plot* plot, const char* fileName, double width, double height, char* message,
                      int messageSize);
 void plotDestroy(Plot* plot);
+
+/* Pointer over the map: moved and clicked (either may be null) receive ctx and the plot
+   coordinates (depth/time, frequency) under the pointer. */
+typedef void (*PlotPointerFunction)(void* ctx, double x, double y);
+void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
+                             PlotPointerFunction clicked);
+/* The frequency axis labelled in periods (1/f) and/or on a logarithmic scale; replots. */
+void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
+
+/* The analysed series above the map. */
+SeriesPlot* seriesCreate(QWidget* parent);
+void seriesSetData(SeriesPlot* series, const double* positions, const double* values, int count);
+void seriesSetXRange(SeriesPlot* series, double min, double max);
+
+/* The spectrum of one window: amplitude and F-test probability against frequency, with
+   horizontal lines at the significance levels; title names the window. */
+SpectrumPanel* spectrumCreate(QWidget* parent);
+void spectrumSetData(SpectrumPanel* panel, const double* frequency, const double* amplitude,
+                     const double* probability, int count, const char* title);
+void spectrumSetLevels(SpectrumPanel* panel, const double* levels, int count);
 
 #ifdef __cplusplus
 }

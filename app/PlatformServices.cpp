@@ -20,6 +20,24 @@ OpenFileChooser& openFileChooser() {
 }
 } // namespace
 
+SaveFileChooser& saveFileChooser() {
+    static SaveFileChooser chooser = [](QWidget* parent, const QString& title,
+                                        const QString& proposed, const QString& filters,
+                                        QString* selected) {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filters, selected);
+    };
+    return chooser;
+}
+
+void setSaveFileChooser(SaveFileChooser chooser) {
+    saveFileChooser() = std::move(chooser);
+}
+
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filters, QString* selectedFilter) {
+    return saveFileChooser()(parent, title, proposed, filters, selectedFilter);
+}
+
 void setOpenFileChooser(OpenFileChooser chooser) {
     openFileChooser() = std::move(chooser);
 }

@@ -17,6 +17,14 @@ using OpenFileChooser = std::function<QString(QWidget*, const QString&, const QS
 void setOpenFileChooser(OpenFileChooser chooser);
 QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter);
 
+// A save dialog: (parent, title, proposed name, filters separated by ";;", the filter chosen
+// on return) -> chosen path, or empty when cancelled.
+using SaveFileChooser =
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&, QString*)>;
+void setSaveFileChooser(SaveFileChooser chooser);
+QString chooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filters, QString* selectedFilter);
+
 // An application resource by name ("etp.txt", "Credits"): its path, or empty when absent.
 // Resources live in share/tonalith beside the executable's folder.
 QString resourcePath(const QString& name);

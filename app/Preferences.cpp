@@ -13,6 +13,7 @@ const TypedKey<int> pointsPerWindow{"pointsPerWindow", 400};
 const TypedKey<int> windowIncrement{"windowIncrement", 25};
 const TypedKey<int> fftPoints{"fftPoints", 4096};
 const TypedKey<double> fmax{"fmax", 0.06};
+const TypedKey<bool> interpolateToEvenSpacing{"interpolateToEvenSpacing", false};
 
 namespace {
 
@@ -41,6 +42,7 @@ void registerDefaults() {
     r.insert(windowIncrement.name, windowIncrement.defaultValue);
     r.insert(fftPoints.name, fftPoints.defaultValue);
     r.insert(fmax.name, fmax.defaultValue);
+    r.insert(interpolateToEvenSpacing.name, interpolateToEvenSpacing.defaultValue);
     QVariantList levels;
     for (double p : probabilityDefaults())
         levels << p;
@@ -59,6 +61,11 @@ int read(const TypedKey<int>& key) {
     bool ok = false;
     const int i = v.toInt(&ok);
     return ok ? i : fallback(key);
+}
+
+bool read(const TypedKey<bool>& key) {
+    const QVariant v = QSettings().value(key.name);
+    return v.isValid() && v.canConvert<bool>() ? v.toBool() : fallback(key);
 }
 
 QVariant registeredDefault(const QString& name) {

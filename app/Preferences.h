@@ -15,12 +15,13 @@ template <typename T> struct TypedKey {
     T defaultValue;
 };
 
-extern const TypedKey<double> timeBandwidthProduct; // "timeBandwidthProduct", 3.0
-extern const TypedKey<int> numberOfTapers;          // "numberOfTapers", 4
-extern const TypedKey<int> pointsPerWindow;         // "pointsPerWindow", 400
-extern const TypedKey<int> windowIncrement;         // "windowIncrement", 25
-extern const TypedKey<int> fftPoints;               // "fftPoints", 4096
-extern const TypedKey<double> fmax;                 // "fmax", 0.06
+extern const TypedKey<double> timeBandwidthProduct;   // "timeBandwidthProduct", 3.0
+extern const TypedKey<int> numberOfTapers;            // "numberOfTapers", 4
+extern const TypedKey<int> pointsPerWindow;           // "pointsPerWindow", 400
+extern const TypedKey<int> windowIncrement;           // "windowIncrement", 25
+extern const TypedKey<int> fftPoints;                 // "fftPoints", 4096
+extern const TypedKey<double> fmax;                   // "fmax", 0.06
+extern const TypedKey<bool> interpolateToEvenSpacing; // "interpolateToEvenSpacing", false
 
 // "probability": significance levels; registered, not read by a run.
 QVector<double> probabilityDefaults();
@@ -32,6 +33,7 @@ void registerDefaults();
 // default, when nothing usable is stored. Never fails.
 double read(const TypedKey<double>& key);
 int read(const TypedKey<int>& key);
+bool read(const TypedKey<bool>& key);
 
 // The fallback registered for a key name (an invalid QVariant when none).
 QVariant registeredDefault(const QString& name);

@@ -4,6 +4,7 @@
 #include "RunParameters.h"
 #include "capacities.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -50,6 +51,11 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
     form->addRow("Window increment (samples):", windowIncrement);
     form->addRow("FFT points:", fftPoints);
     form->addRow("Highest frequency (cycles/sample):", fmax);
+    interpolate = new QCheckBox("Interpolate to even spacing", this);
+    interpolate->setToolTip(
+        "When the positions are not evenly spaced, resample the series linearly at the "
+        "median spacing before the analysis (recorded in exported results)");
+    form->addRow("", interpolate);
 
     problemLabel = new QLabel(this);
     problemLabel->setWordWrap(true);
@@ -76,6 +82,7 @@ void PreferencesDialog::load() {
     windowIncrement->setValue(Preferences::read(Preferences::windowIncrement));
     fftPoints->setValue(Preferences::read(Preferences::fftPoints));
     fmax->setValue(Preferences::read(Preferences::fmax));
+    interpolate->setChecked(Preferences::read(Preferences::interpolateToEvenSpacing));
 }
 
 QString PreferencesDialog::problem() const {
@@ -110,6 +117,7 @@ void PreferencesDialog::accept() {
     keep(Preferences::windowIncrement.name, windowIncrement->value());
     keep(Preferences::fftPoints.name, fftPoints->value());
     keep(Preferences::fmax.name, fmax->value());
+    keep(Preferences::interpolateToEvenSpacing.name, interpolate->isChecked());
     QDialog::accept();
 }
 
@@ -120,5 +128,6 @@ void PreferencesDialog::restoreDefaults() {
     windowIncrement->setValue(Preferences::windowIncrement.defaultValue);
     fftPoints->setValue(Preferences::fftPoints.defaultValue);
     fmax->setValue(Preferences::fmax.defaultValue);
+    interpolate->setChecked(Preferences::interpolateToEvenSpacing.defaultValue);
     problemLabel->clear();
 }

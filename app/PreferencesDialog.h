@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
 class QSpinBox;
@@ -19,6 +20,7 @@ public:
     QSpinBox* windowIncrement;
     QSpinBox* fftPoints;
     QDoubleSpinBox* fmax;
+    QCheckBox* interpolate;
     QLabel* problemLabel;
 
     // The fields' combination, or why the engine would refuse it.

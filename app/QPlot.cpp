@@ -145,6 +145,7 @@ struct ContextInfo : std::enable_shared_from_this<ContextInfo> {
 };
 
 struct MyPlot::Run {
+    QPointer<MyPlot> owner; // made on the GUI thread; read there by the hand-offs
     std::vector<double> xpos, yval;
     std::vector<double> xcent, freq, ampl, prob;
     analysis::RunParameters params;
@@ -258,12 +259,18 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
     run->provenance.params = p;
     run->provenance.meanRemoved = true;
 
+    run->owner = this;
+    current_ = run;
     run->resultQueue = new QThreadPool(this);
     run->resultQueue->setObjectName("spectralQueue");
     run->resultQueue->setMaxThreadCount(1);
     run->context = std::make_shared<ContextInfo>();
     run->context->progressIndicator = progressIndicator;
 
+    cancelRequested_ = false;
+    engine::Mwc2Execution execution = engine::mwc2Execution();
+    execution.cancel = &cancelRequested_;
+    engine::mwc2SetExecution(execution);
     running_ = true;
     emit runStarted();
     run->context->group = QtConcurrent::run(run->resultQueue, [this, run] {
@@ -283,14 +290,35 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
 }
 
 // On the run's queue, after the engine returned.
+MyPlot::~MyPlot() {
+    cancel();
+    if (current_)
+        current_->context->group.waitForFinished();
+}
+
+void MyPlot::cancel() {
+    if (running_)
+        cancelRequested_ = true;
+}
+
 void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
+    if (run->status == static_cast<int>(engine::Mwc2Status::Cancelled)) {
+        Platform::postToMainThread([run] {
+            if (run->owner)
+                run->owner->endRun(false,
+                                   "The run was cancelled; the map shows the previous results.");
+        });
+        return;
+    }
     if (run->status != 0) {
         const QString why =
             run->status == static_cast<int>(engine::Mwc2Status::TaperFailure)
                 ? "the Slepian tapers could not be computed for these settings"
                 : QString("the analysis engine refused the run (status %1)").arg(run->status);
-        Platform::postToMainThread(
-            [this, run, why] { endRun(false, "Not plotted: " + why + "."); });
+        Platform::postToMainThread([run, why] {
+            if (run->owner)
+                run->owner->endRun(false, "Not plotted: " + why + ".");
+        });
         return;
     }
     Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
@@ -299,13 +327,18 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
     auto grids = resultmap::reshape(run->xcent, run->freq, run->ampl, run->prob);
     run->reshapeMs = clock.elapsed();
     if (!grids) {
-        Platform::postToMainThread([this, run] {
-            endRun(false, "Not plotted: the results could not be arranged into a map.");
+        Platform::postToMainThread([run] {
+            if (run->owner)
+                run->owner->endRun(false,
+                                   "Not plotted: the results could not be arranged into a map.");
         });
         return;
     }
     run->grids = std::move(*grids);
-    Platform::postToMainThread([this, run] { showResults(run); });
+    Platform::postToMainThread([run] {
+        if (run->owner)
+            run->owner->showResults(run);
+    });
 }
 
 // On the GUI thread: the hand-off to the plot.
@@ -349,6 +382,8 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     result->freq = std::move(run->freq);
     result->ampl = std::move(run->ampl);
     result->prob = std::move(run->prob);
+    result->positions = std::move(run->xpos);
+    result->values = std::move(run->yval);
     lastResult_ = std::move(result);
 
     QString message = QString("Spectrum calculation complete: %1 windows x %2 frequencies")
@@ -363,6 +398,7 @@ void MyPlot::endRun(bool shown, const QString& message) {
     if (progressIndicator)
         progressIndicator->hide();
     running_ = false;
+    current_.reset();
     for (QThreadPool* pool : findChildren<QThreadPool*>("spectralQueue"))
         pool->deleteLater();
     emit runFinished(shown, message);

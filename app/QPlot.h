@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -89,11 +90,15 @@ class MyPlot : public QPlot {
 public:
     // The application's plot with the placeholder picture; progressIndicator may be null.
     explicit MyPlot(QProgressBar* progressIndicator);
+    // A run still in progress is cancelled and waited for: the engine never outlives its plot.
+    ~MyPlot() override;
 
     // Starts a run and returns at once; runFinished reports its end. Refused runs end at once.
     void runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
                      bool contours);
     bool isRunning() const { return running_; }
+    // Ends the run at the next window boundary; the previous picture stays.
+    void cancel();
 
     // What the next run's results will say about their origin (file, column, skip,
     // interpolation); the run adds the parameters, samples and spacing.
@@ -124,6 +129,8 @@ private:
 
     QPointer<QProgressBar> progressIndicator;
     bool running_ = false;
+    std::atomic<bool> cancelRequested_{false};
+    std::shared_ptr<Run> current_;
     results::Provenance provenance_;
     std::shared_ptr<const results::ResultSet> lastResult_;
 };

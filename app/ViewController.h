@@ -1,21 +1,28 @@
 // The main window: the data file, its value column and header lines, the plot action, the
-// axis ranges, the PDF export, the preferences and the credits, around the map.
+// axis ranges, the exports, the preferences and the credits, around the map; above the map
+// the analysed series, below it the spectrum of one window with its lines.
 #pragma once
+
+#include "plot_api.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
 
-#include <functional>
-
+class QAction;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QSplitter;
+class QTableWidget;
 class ViewControllerAxisControls;
 
 class ViewController : public QMainWindow {
@@ -40,22 +47,44 @@ public:
     QProgressBar* progressIndicator = nullptr;
     QFrame* boxView = nullptr;
 
+    // Around the map.
+    QSplitter* splitter = nullptr;
+    QWidget* seriesArea = nullptr;
+    QWidget* spectrumArea = nullptr;
+    SeriesPlot* seriesPlot = nullptr;
+    SpectrumPanel* spectrumPanel = nullptr;
+    QTableWidget* peakTable = nullptr;
+    QDoubleSpinBox* peakLevel = nullptr;
+    QLabel* readoutLabel = nullptr;
+    QMenu* recentMenu = nullptr;
+    QAction* plotAction = nullptr;
+    QAction* showSeriesAction = nullptr;
+    QAction* showSpectrumAction = nullptr;
+    QAction* periodAxisAction = nullptr;
+    QAction* logAxisAction = nullptr;
+
     bool skipHeaders = true;
     bool plotSignificanceContours = true;
     int skippedHeadersValue = 1;
 
     // The last message shown in the status bar.
     QString statusMessage() const;
-
     // The popover while it is open (null otherwise).
     ViewControllerAxisControls* axisControls() const { return axisControls_; }
+    // The window whose spectrum is shown (-1: none).
+    int selectedWindow() const { return selectedWindow_; }
+    // The files of File > Open Recent, most recent first.
+    QStringList recentFiles() const;
 
 public slots:
     void chooseFile();
     // What Choose does once a file is known: file box, window title, column pop-up.
     bool chooseFileAt(const QString& path);
     void setupPlot();
+    void plotOrStop();
     void printImage();
+    void exportResults();
+    void exportMap();
     void openAxisControls();
     void prepareForSegue(const QString& identifier, QObject* destination);
     void applyAxisRanges(double xmin, double xmax, double ymin, double ymax, double zmin,
@@ -64,11 +93,23 @@ public slots:
     void openPreferences();
     void showCredits();
     void setRepresentedObject(const QVariant& object);
+    // The pointer over the map, in plot coordinates.
+    void showReadout(double x, double y);
+    void selectWindowAt(double x);
+    void copyPeakList();
+    void exportPeakList();
 
 private slots:
     void runStarted();
     void runFinished(bool shown, const QString& message);
     void pdfExported(bool written, const QString& fileName, const QString& message);
+    void updateFrequencyAxis();
+    void updatePeakList();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildWindow();
@@ -79,8 +120,14 @@ private:
     void fillColumnPopUp(const QString& path);
     QUrl sampleDataFile() const;
     void updateTitle(const QString& path);
+    void addRecentFile(const QString& path);
+    void rebuildRecentMenu();
+    void restoreWindowState();
+    void showSeriesOfLastRun();
+    int nearestWindow(double x) const;
 
     QString pendingWarning_;
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;
+    int selectedWindow_ = -1;
 };

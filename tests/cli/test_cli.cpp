@@ -215,6 +215,28 @@ TEST(CliAnalyze, UnevenSpacingWarnsAndGoesOn) {
     EXPECT_FALSE(r.out.empty());
 }
 
+TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {
+    TempDir dir;
+    std::string text = "x\ty\n";
+    for (int i = 0; i < 600; ++i)
+        text +=
+            std::to_string(i == 300 ? 300.5 : i) + "\t" + std::to_string(std::cos(i * 0.2)) + "\n";
+    const std::string data = dir.file("uneven.txt", text);
+    const ProcessResult r = analyze({data, "--interpolate", "-o", dir.path("rows.tsv")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("resampled at spacing 1 to 600 samples"), std::string::npos) << r.err;
+    const std::string rows = readAll(dir.path("rows.tsv"));
+    EXPECT_NE(
+        rows.find(
+            "# interpolation: linear, to even spacing 1 (the median spacing), from 600 unevenly"),
+        std::string::npos);
+    const ProcessResult step =
+        analyze({data, "--interpolate", "0.5", "--quiet", "-o", dir.path("half.tsv")});
+    EXPECT_EQ(step.exitCode, 0) << step.err;
+    EXPECT_NE(readAll(dir.path("half.tsv")).find("# samples: 1199"), std::string::npos);
+    EXPECT_EQ(analyze({data, "--interpolate", "-1"}).exitCode, 2);
+}
+
 TEST(CliAnalyze, FailedWriteLeavesNoFileAndKeepsAnExistingOne) {
     TempDir dir;
     const std::string out = dir.file("result.tsv", "previous results\n");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <random>
 #include <sys/stat.h>
@@ -433,6 +434,49 @@ TEST(Mwc2Identity, SmallerFmaxGivesTheLeadingRowsOfTheFullRun) {
             ASSERT_EQ(all.freq[a], part.freq[b]);
             ASSERT_EQ(all.xcent[a], part.xcent[b]);
         }
+}
+
+} // namespace
+
+namespace {
+
+std::atomic<bool> stopFlag{false};
+int reportsBeforeStop = 0;
+
+void stopAtFifthWindow(void*, double percent) {
+    ++reportsBeforeStop;
+    if (percent >= 5 * (100.0 / 25))
+        stopFlag = true;
+}
+
+TEST(Mwc2Cancel, AFlagEndsTheRunAtAWindowBoundaryAndTheNextCallIsWhole) {
+    for (int workers : {1, 2}) {
+        stopFlag = false;
+        reportsBeforeStop = 0;
+        engine::Mwc2Execution e;
+        e.workers = workers;
+        e.cancel = &stopFlag;
+        engine::mwc2SetExecution(e);
+        const auto y = noisySines(1000);
+        const auto x = positions(1000);
+        std::vector<double> a(25 * 246), b(a.size()), c(a.size()), d(a.size());
+        std::FILE* quiet = std::fopen("/dev/null", "w");
+        engine::setDiagnosticStream(quiet);
+        const int status =
+            engine::mwc2(a.data(), b.data(), c.data(), d.data(), x.data(), 3, 0.06, 1, y.data(), 1,
+                         1000, 4, 400, 25, 4096, 95, nullptr, &stopAtFifthWindow);
+        EXPECT_EQ(status, static_cast<int>(engine::Mwc2Status::Cancelled)) << workers << " workers";
+        EXPECT_EQ(reportsBeforeStop, 5) << "the flag is read before each window";
+        EXPECT_GT(c[4 * 246 - 1], 0.0) << "the windows before the stop are complete";
+
+        stopFlag = false;
+        const Result whole = runMwc2(x, y, Params{});
+        engine::setDiagnosticStream(nullptr);
+        std::fclose(quiet);
+        engine::mwc2SetExecution({});
+        EXPECT_EQ(whole.status, 0);
+        EXPECT_EQ(whole.progress.size(), 25u);
+    }
 }
 
 } // namespace

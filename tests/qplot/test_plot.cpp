@@ -380,8 +380,8 @@ private slots:
         static QStringList functions;
         messages.clear();
         functions.clear();
-        const QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& text) {
                 messages << text;
                 functions << QString::fromLatin1(context.function ? context.function : "");
             });

@@ -199,3 +199,40 @@ TEST(SeriesLoad, UnreadableInputsGiveNoSeriesAndAReason) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SeriesResampling, LinearAtEvenSpacingFromTheFirstPosition) {
+    Series s;
+    s.xpos = {0, 1, 2, 3.5, 4, 5};
+    s.yval = {0, 1, 4, 12.25, 16, 25}; // x^2 at the samples
+    s.lines = {2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(medianSpacing(s), 1.0); // spacings 1, 1, 1.5, 0.5, 1
+    const Series even = resampleEvenly(s, 1.0);
+    EXPECT_EQ(even.xpos, (std::vector<double>{0, 1, 2, 3, 4, 5}));
+    // x = 3 lies between (2, 4) and (3.5, 12.25): 4 + (1 / 1.5) * 8.25 = 9.5
+    EXPECT_DOUBLE_EQ(even.yval[3], 9.5);
+    EXPECT_EQ(even.yval[4], 16.0);
+    EXPECT_EQ(even.yval[5], 25.0);
+    EXPECT_EQ(even.lines[3], 4); // the sample at or before it
+    const Series half = resampleEvenly(s, 0.5);
+    EXPECT_EQ(half.xpos.size(), 11u);
+    EXPECT_DOUBLE_EQ(half.yval[1], 0.5);
+    Series pair;
+    pair.xpos = {0, 2};
+    pair.yval = {1, 3};
+    pair.lines = {1, 2};
+    EXPECT_EQ(medianSpacing(pair), 2.0);
+}
+
+TEST(SeriesTitles, ResultFilesNameTheirColumnsAfterTheCommentBlock) {
+    const auto lines =
+        splitLines("# Tonalith\n# input: x\nx_centre\tfrequency\tamplitude\n1\t2\t3\n");
+    EXPECT_EQ(titleLine(lines), "x_centre\tfrequency\tamplitude");
+    const auto commented = splitLines("# depth\tvalue\n1\t2\n");
+    EXPECT_EQ(titleLine(commented),
+              "# depth\tvalue"); // a commented header names the columns itself
+    EXPECT_EQ(titleLine(splitLines("depth\tvalue\n1\t2\n")), "depth\tvalue");
+}
+
+} // namespace

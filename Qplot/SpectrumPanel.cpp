@@ -1,0 +1,95 @@
+#include "SpectrumPanel.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QwtPlot* newPanel(QWidget* parent, const char* title) {
+    auto* plot = new QwtPlot(parent);
+    auto* canvas = new QwtPlotCanvas();
+    canvas->setBorderRadius(3.0);
+    plot->setCanvas(canvas);
+    plot->setAxisTitle(QwtPlot::yLeft, title);
+    plot->setAxisMaxMajor(QwtPlot::yLeft, 4);
+    plot->setMinimumHeight(90);
+    return plot;
+}
+
+QwtPlotCurve* newCurve(QwtPlot* plot, const QColor& colour) {
+    auto* curve = new QwtPlotCurve();
+    curve->setPen(colour, 1.2);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    curve->attach(plot);
+    return curve;
+}
+
+} // namespace
+
+SpectrumPanel::SpectrumPanel(QWidget* parent) : QWidget(parent) {
+    title_ = new QLabel(this);
+    amplitude_ = newPanel(this, "Amplitude");
+    probability_ = newPanel(this, "Probability");
+    amplitude_->enableAxis(QwtPlot::xBottom, false);
+    probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");
+    probability_->setAxisScale(QwtPlot::yLeft, 0.0, 1.0);
+    amplitudeCurve_ = newCurve(amplitude_, QColor(20, 70, 160));
+    probabilityCurve_ = newCurve(probability_, QColor(170, 40, 30));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title_);
+    layout->addWidget(amplitude_, 1);
+    layout->addWidget(probability_, 1);
+    const double defaults[] = {0.8, 0.9, 0.95, 0.99};
+    setLevels(defaults, 4);
+}
+
+void SpectrumPanel::setSpectrum(const double* frequency, const double* amplitude,
+                                const double* probability, int count, const QString& title) {
+    title_->setText(title);
+    amplitudeCurve_->setSamples(frequency, amplitude, count);
+    // Probabilities that could not be evaluated (1e37) are left out.
+    QVector<double> f, p;
+    for (int i = 0; i < count; ++i)
+        if (probability[i] >= 0 && probability[i] <= 1) {
+            f << frequency[i];
+            p << probability[i];
+        }
+    probabilityCurve_->setSamples(f, p);
+    if (count > 0) {
+        const double lo = frequency[0], hi = frequency[count - 1];
+        amplitude_->setAxisScale(QwtPlot::xBottom, lo, hi);
+        probability_->setAxisScale(QwtPlot::xBottom, lo, hi);
+    }
+    amplitude_->setAxisAutoScale(QwtPlot::yLeft);
+    amplitude_->replot();
+    probability_->replot();
+}
+
+void SpectrumPanel::setLevels(const double* levels, int count) {
+    qDeleteAll(levels_);
+    levels_.clear();
+    for (int i = 0; i < count; ++i) {
+        auto* marker = new QwtPlotMarker();
+        marker->setLineStyle(QwtPlotMarker::HLine);
+        marker->setYValue(levels[i]);
+        marker->setLinePen(QColor(110, 110, 110), 0, Qt::DashLine);
+        marker->setLabel(QwtText(QString::number(levels[i])));
+        marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        marker->attach(probability_);
+        levels_ << marker;
+    }
+    probability_->replot();
+}
+
+QString SpectrumPanel::title() const {
+    return title_->text();
+}

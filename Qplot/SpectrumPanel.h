@@ -1,0 +1,34 @@
+// The spectrum of one window: its line amplitude and its F-test probability against
+// frequency, in two panels that share the frequency axis, with the significance levels drawn
+// as horizontal lines on the probability panel.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotMarker;
+
+class SpectrumPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit SpectrumPanel(QWidget* parent = nullptr);
+
+    void setSpectrum(const double* frequency, const double* amplitude, const double* probability,
+                     int count, const QString& title);
+    void setLevels(const double* levels, int count);
+
+    QwtPlot* amplitudePlot() const { return amplitude_; }
+    QwtPlot* probabilityPlot() const { return probability_; }
+    int levelCount() const { return levels_.size(); }
+    QString title() const;
+
+private:
+    QLabel* title_;
+    QwtPlot* amplitude_;
+    QwtPlot* probability_;
+    QwtPlotCurve* amplitudeCurve_;
+    QwtPlotCurve* probabilityCurve_;
+    QList<QwtPlotMarker*> levels_;
+};
