@@ -4,6 +4,7 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+#include <qwt_scale_draw.h>
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -19,6 +20,8 @@ QwtPlot* newPanel(QWidget* parent, const char* title) {
     plot->setCanvas(canvas);
     plot->setAxisTitle(QwtPlot::yLeft, title);
     plot->setAxisMaxMajor(QwtPlot::yLeft, 4);
+    // The same room for both vertical scales keeps the two frequency axes aligned.
+    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(44);
     plot->setMinimumHeight(90);
     return plot;
 }
@@ -37,6 +40,7 @@ SpectrumPanel::SpectrumPanel(QWidget* parent) : QWidget(parent) {
     title_ = new QLabel(this);
     amplitude_ = newPanel(this, "Amplitude");
     probability_ = newPanel(this, "Probability");
+    probability_->setToolTip("F-test probability; dashed lines at the significance levels");
     amplitude_->enableAxis(QwtPlot::xBottom, false);
     probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");
     probability_->setAxisScale(QwtPlot::yLeft, 0.0, 1.0);
@@ -82,8 +86,6 @@ void SpectrumPanel::setLevels(const double* levels, int count) {
         marker->setLineStyle(QwtPlotMarker::HLine);
         marker->setYValue(levels[i]);
         marker->setLinePen(QColor(110, 110, 110), 0, Qt::DashLine);
-        marker->setLabel(QwtText(QString::number(levels[i])));
-        marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignBottom);
         marker->attach(probability_);
         levels_ << marker;
     }

@@ -444,11 +444,8 @@ bool ViewController::chooseFileAt(const QString& path) {
     const auto titles =
         series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
     if (titles.empty()) {
-        report(
-            QString(
-                "%1: the first line has fewer than two tab-separated fields, so there is no value "
-                "column to offer.")
-                .arg(name));
+        report(QString("%1 offers no value column: %2.")
+                   .arg(name, QString::fromStdString(series::explainEmptySeries(*text, 0, 1))));
         return false;
     }
     dataColumnPopUp->clear();
@@ -523,10 +520,10 @@ void ViewController::setupPlot() {
     const QString name = QFileInfo(path).fileName();
     if (column < 1) {
         Platform::say("cannot load inputData");
-        report(
-            QString(
-                "%1 has no value column: its first line has fewer than two tab-separated fields.")
-                .arg(name));
+        const auto content = series::readText(path.toStdString());
+        report(QString("Not plotted: %1 has no value column: %2.")
+                   .arg(name, QString::fromStdString(
+                                  series::explainEmptySeries(content ? *content : "", skip, 1))));
         return;
     }
 
