@@ -172,21 +172,6 @@ void MyPlot::reportProgress(void* ctx, double percent) {
     });
 }
 
-std::optional<std::vector<double>> MyPlot::transposeGrid(const std::vector<double>& a,
-                                                         std::size_t rows, std::size_t cols) {
-    std::vector<double> result;
-    result.reserve(a.size());
-    if (rows == 0)
-        return result;
-    for (std::size_t i = 0; i < rows; ++i)
-        for (std::size_t j = 0; j < cols; ++j) {
-            if (i + j * rows >= a.size())
-                return std::nullopt;
-            result.push_back(a[i + j * rows]);
-        }
-    return result;
-}
-
 void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
                          bool contours) {
     if (positions.empty())

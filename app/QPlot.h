@@ -109,11 +109,6 @@ public:
     // The engine's progress callback: hands the percentage to the progress indicator.
     static void reportProgress(void* ctx, double percent);
 
-    // Window-major rows (rows values per window) to a frequency-major matrix; nothing when the
-    // rows do not fill rows x cols.
-    static std::optional<std::vector<double>> transposeGrid(const std::vector<double>& a,
-                                                            std::size_t rows, std::size_t cols);
-
     static const QVector<double>& placeholderLevels();
 
 signals:
