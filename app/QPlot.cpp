@@ -352,12 +352,12 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
                       .arg(w[3])
                       .arg(w[4])
                       .arg(w[5]));
-    Platform::say(
-        QString("timing: engine %1 ms, reshaping %2 ms, drawing %3 ms, from Plot to map %4 ms")
-            .arg(run->engineMs)
-            .arg(run->reshapeMs)
-            .arg(clock.elapsed())
-            .arg(run->clock.elapsed()));
+    Platform::say(QString("timing: engine %1 ms, reshaping %2 ms, hand-off to the plot %3 ms, from "
+                          "Plot to hand-off %4 ms (the map is painted at the next screen update)")
+                      .arg(run->engineMs)
+                      .arg(run->reshapeMs)
+                      .arg(clock.elapsed())
+                      .arg(run->clock.elapsed()));
 
     auto result = std::make_shared<results::ResultSet>();
     result->provenance = run->provenance;
