@@ -2,7 +2,7 @@
 
 #include "Plot.h"
 #include "SeriesPlot.h"
-#include "SpectrumPanel.h"
+#include "WindowPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
     auto* plot = new Plot(parent);
@@ -111,15 +111,15 @@ void seriesSetXRange(SeriesPlot* series, double min, double max) {
     series->setXRange(min, max);
 }
 
-SpectrumPanel* spectrumCreate(QWidget* parent) {
-    return new SpectrumPanel(parent);
+WindowPanel* windowPanelCreate(QWidget* parent) {
+    return new WindowPanel(parent);
 }
 
-void spectrumSetData(SpectrumPanel* panel, const double* frequency, const double* amplitude,
+void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
                      const double* probability, int count, const char* title) {
     panel->setSpectrum(frequency, amplitude, probability, count, QString::fromUtf8(title));
 }
 
-void spectrumSetLevels(SpectrumPanel* panel, const double* levels, int count) {
+void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count) {
     panel->setLevels(levels, count);
 }

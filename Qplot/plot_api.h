@@ -16,14 +16,14 @@
 class QWidget;
 class Plot;
 class SeriesPlot;
-class SpectrumPanel;
+class WindowPanel;
 extern "C" {
 #else
 #include <stdbool.h>
 typedef struct QWidget QWidget;
 typedef struct Plot Plot;
 typedef struct SeriesPlot SeriesPlot;
-typedef struct SpectrumPanel SpectrumPanel;
+typedef struct WindowPanel WindowPanel;
 #endif
 
 typedef double (*PlotValueFunction)(double x, double y);
@@ -70,10 +70,10 @@ void seriesSetXRange(SeriesPlot* series, double min, double max);
 
 /* The spectrum of one window: amplitude and F-test probability against frequency, with
    horizontal lines at the significance levels; title names the window. */
-SpectrumPanel* spectrumCreate(QWidget* parent);
-void spectrumSetData(SpectrumPanel* panel, const double* frequency, const double* amplitude,
+WindowPanel* windowPanelCreate(QWidget* parent);
+void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
                      const double* probability, int count, const char* title);
-void spectrumSetLevels(SpectrumPanel* panel, const double* levels, int count);
+void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
 
 #ifdef __cplusplus
 }

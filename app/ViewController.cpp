@@ -141,7 +141,7 @@ void ViewController::buildWindow() {
     spectrumArea = new QWidget(splitter);
     auto* spectrumLayout = new QHBoxLayout(spectrumArea);
     spectrumLayout->setContentsMargins(0, 0, 0, 0);
-    spectrumPanel = spectrumCreate(spectrumArea);
+    spectrumPanel = windowPanelCreate(spectrumArea);
     spectrumLayout->addWidget(reinterpret_cast<QWidget*>(spectrumPanel), 3);
     auto* peaksBox = new QVBoxLayout();
     auto* levelRow = new QHBoxLayout();
@@ -660,7 +660,7 @@ void ViewController::selectWindowAt(double x) {
                               .arg(w + 1)
                               .arg(r->windows)
                               .arg(number(r->centre(w)));
-    spectrumSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
+    windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
                     title.toUtf8().constData());
     showSpectrumAction->setChecked(true);
     updatePeakList();

@@ -52,7 +52,7 @@ public:
     QWidget* seriesArea = nullptr;
     QWidget* spectrumArea = nullptr;
     SeriesPlot* seriesPlot = nullptr;
-    SpectrumPanel* spectrumPanel = nullptr;
+    WindowPanel* spectrumPanel = nullptr;
     QTableWidget* peakTable = nullptr;
     QDoubleSpinBox* peakLevel = nullptr;
     QLabel* readoutLabel = nullptr;

@@ -52,9 +52,9 @@ import importlib.util
 import re
 import sys
 
-spec = importlib.util.spec_from_file_location("xwd", sys.argv[1])
-xwd = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(xwd)
+module_spec = importlib.util.spec_from_file_location("xwd", sys.argv[1])
+xwd = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(xwd)
 width, height, rows = xwd.read(sys.argv[2])
 info = open(sys.argv[3]).read()
 field = lambda name: int(re.search(name + r":\s+(-?\d+)", info).group(1))

@@ -8,7 +8,7 @@
 #include "QPlot.h"
 #include "SeriesFile.h"
 #include "SeriesPlot.h"
-#include "SpectrumPanel.h"
+#include "WindowPanel.h"
 #include "ViewController.h"
 #include "ViewControllerAxisControls.h"
 
@@ -203,7 +203,7 @@ private slots:
         sendMouse(QEvent::MouseButtonRelease, at);
         QCOMPARE(w.selectedWindow(), 30);
         QVERIFY(w.spectrumArea->isVisible());
-        auto* panel = reinterpret_cast<SpectrumPanel*>(w.spectrumPanel);
+        auto* panel = reinterpret_cast<WindowPanel*>(w.spectrumPanel);
         QVERIFY(panel->title().startsWith("Window 31 of 65"));
         QCOMPARE(panel->levelCount(), 4);
         // The lines at 0.95: obliquity near 1/41 and precession near 1/19 per kyr among them.

@@ -10,10 +10,10 @@ class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
 
-class SpectrumPanel : public QWidget {
+class WindowPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SpectrumPanel(QWidget* parent = nullptr);
+    explicit WindowPanel(QWidget* parent = nullptr);
 
     void setSpectrum(const double* frequency, const double* amplitude, const double* probability,
                      int count, const QString& title);

@@ -1,4 +1,4 @@
-#include "SpectrumPanel.h"
+#include "WindowPanel.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -36,7 +36,7 @@ QwtPlotCurve* newCurve(QwtPlot* plot, const QColor& colour) {
 
 } // namespace
 
-SpectrumPanel::SpectrumPanel(QWidget* parent) : QWidget(parent) {
+WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
     title_ = new QLabel(this);
     amplitude_ = newPanel(this, "Amplitude");
     probability_ = newPanel(this, "Probability");
@@ -56,7 +56,7 @@ SpectrumPanel::SpectrumPanel(QWidget* parent) : QWidget(parent) {
     setLevels(defaults, 4);
 }
 
-void SpectrumPanel::setSpectrum(const double* frequency, const double* amplitude,
+void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,
                                 const double* probability, int count, const QString& title) {
     title_->setText(title);
     amplitudeCurve_->setSamples(frequency, amplitude, count);
@@ -78,7 +78,7 @@ void SpectrumPanel::setSpectrum(const double* frequency, const double* amplitude
     probability_->replot();
 }
 
-void SpectrumPanel::setLevels(const double* levels, int count) {
+void WindowPanel::setLevels(const double* levels, int count) {
     qDeleteAll(levels_);
     levels_.clear();
     for (int i = 0; i < count; ++i) {
@@ -92,6 +92,6 @@ void SpectrumPanel::setLevels(const double* levels, int count) {
     probability_->replot();
 }
 
-QString SpectrumPanel::title() const {
+QString WindowPanel::title() const {
     return title_->text();
 }
