@@ -27,7 +27,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -337,12 +339,29 @@ void Plot::exportPdf() {
 
 namespace {
 
+// The process's file-creation mask, read without changing it (umask() is process-wide).
+mode_t currentUmask() {
+    QFile status("/proc/self/status");
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                return static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+    return 022;
+}
+
 // Moves a finished temporary file over the target in one step, with the permissions a new
-// file gets (temporary files are private).
+// file gets (temporary files are private), after its contents reached the disk.
 bool replaceWith(const QString& temp, const QString& target, QString* why) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(QFile::encodeName(temp).constData(), 0666 & ~mask);
+    const QByteArray path = QFile::encodeName(temp);
+    ::chmod(path.constData(), 0666 & ~currentUmask());
+    const int fd = ::open(path.constData(), O_RDONLY);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
     if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
         0) {
         *why = QString::fromLocal8Bit(std::strerror(errno));

@@ -57,7 +57,7 @@ WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,
-                                const double* probability, int count, const QString& title) {
+                              const double* probability, int count, const QString& title) {
     title_->setText(title);
     amplitudeCurve_->setSamples(frequency, amplitude, count);
     // Probabilities that could not be evaluated (1e37) are left out.

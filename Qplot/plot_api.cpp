@@ -116,7 +116,7 @@ WindowPanel* windowPanelCreate(QWidget* parent) {
 }
 
 void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
-                     const double* probability, int count, const char* title) {
+                        const double* probability, int count, const char* title) {
     panel->setSpectrum(frequency, amplitude, probability, count, QString::fromUtf8(title));
 }
 

@@ -274,11 +274,16 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
     });
 }
 
-// On the run's queue, after the engine returned.
 MyPlot::~MyPlot() {
     cancel();
     if (current_)
         current_->context->group.waitForFinished();
+    // The engine keeps no pointer to a flag that is gone.
+    engine::Mwc2Execution execution = engine::mwc2Execution();
+    if (execution.cancel == &cancelRequested_) {
+        execution.cancel = nullptr;
+        engine::mwc2SetExecution(execution);
+    }
 }
 
 void MyPlot::cancel() {
@@ -286,6 +291,7 @@ void MyPlot::cancel() {
         cancelRequested_ = true;
 }
 
+// On the run's queue, after the engine returned.
 void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
     if (run->status == static_cast<int>(engine::Mwc2Status::Cancelled)) {
         Platform::postToMainThread([run] {

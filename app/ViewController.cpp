@@ -10,6 +10,7 @@
 #include "SeriesFile.h"
 #include "ViewControllerAxisControls.h"
 #include "ViewControllerCredits.h"
+#include "capacities.h"
 
 #include <QAction>
 #include <QApplication>
@@ -512,6 +513,13 @@ void ViewController::setupPlot() {
     updateTitle(path);
 
     const int skip = skipHeaders ? skipHeaderRows->value() : 0;
+    std::string unreadable;
+    if (!series::readText(path.toStdString(), &unreadable)) {
+        Platform::say("cannot load inputData");
+        report(QString("Cannot load %1: %2.")
+                   .arg(QFileInfo(path).fileName(), QString::fromStdString(unreadable)));
+        return;
+    }
     // Analysing the positions as values is never what is wanted: with no column chosen yet,
     // offer the file's columns and take the first.
     if (dataColumnPopUp->currentIndex() < 0)
@@ -557,7 +565,16 @@ void ViewController::setupPlot() {
     if (!spacing.even && Preferences::read(Preferences::interpolateToEvenSpacing)) {
         const double step = series::medianSpacing(*loaded);
         const std::size_t before = loaded->xpos.size();
-        *loaded = series::resampleEvenly(*loaded, step);
+        const auto resampled = series::resampleEvenly(*loaded, step, engine::NMAX);
+        if (!resampled) {
+            report(QString("Not plotted: resampling %1 at its median spacing %2 would give %3 "
+                           "samples; at most "
+                           "%4 can be analysed.")
+                       .arg(name, number(step), number(series::resampledCount(*loaded, step)))
+                       .arg(engine::NMAX));
+            return;
+        }
+        *loaded = *resampled;
         provenance.interpolation = "linear, to even spacing " + number(step).toStdString() +
                                    " (the median spacing), from " + std::to_string(before) +
                                    " unevenly spaced samples";
@@ -661,7 +678,7 @@ void ViewController::selectWindowAt(double x) {
                               .arg(r->windows)
                               .arg(number(r->centre(w)));
     windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
-                    title.toUtf8().constData());
+                       title.toUtf8().constData());
     showSpectrumAction->setChecked(true);
     updatePeakList();
 }
@@ -880,11 +897,31 @@ void ViewController::prepareForSegue(const QString& identifier, QObject* destina
 void ViewController::applyAxisRanges(double xmin, double xmax, double ymin, double ymax,
                                      double zmin, double zmax) {
     Plot* plot = sharedPlot->plot();
-    plotSetIntervals(plot, xmin, xmax, ymin, ymax, zmin, zmax);
+    // The data keep their positions: x and y choose what part of the map the axes show, z the
+    // intensity range the colours span. (Giving the data new x and y intervals would move every
+    // window and frequency to where it does not belong, and the contours would no longer match.)
+    const std::array<double, 6> data = sharedPlot->intervals();
+    plotSetIntervals(plot, data[0], data[1], data[2], data[3], zmin, zmax);
+    double low = ymin;
+    const auto& r = sharedPlot->lastResult();
+    if (logAxisAction->isChecked() && !(low > 0) && r && r->bins > 1)
+        low = r->frequency(1); // a logarithmic axis starts above zero
+    plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::xBottom), xmin, xmax, 0);
+    plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, ymax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yRight), zmin, zmax, 0);
     plotSetColorMap(plot, static_cast<int>(PlotCodes::QwtColorMap::rgb));
     plotRepaintAxis(plot, static_cast<int>(PlotCodes::AxisId::yRight));
     seriesSetXRange(seriesPlot, xmin, xmax); // the series follows the map's horizontal range
+    QStringList empty;
+    if (!(xmin < xmax))
+        empty << "Depth/Time";
+    if (!(ymin < ymax))
+        empty << "Frequency";
+    if (!(zmin < zmax))
+        empty << "Intensity";
+    if (!empty.isEmpty())
+        report("The " + empty.join(", ") +
+               " range has its minimum at or above its maximum; the map may be empty.");
     centralWidget()->updateGeometry();
     nudgeWindow();
 }

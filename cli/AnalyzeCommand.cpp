@@ -7,6 +7,7 @@
 #include "ResultMap.h"
 #include "RunParameters.h"
 #include "SeriesFile.h"
+#include "capacities.h"
 #include "diagnostics.h"
 #include "mwc2.h"
 #include "plot_api.h"
@@ -168,7 +169,14 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, results::Provenance&
     if (!spacing.even && o.interpolate) {
         const double step = o.interpolateStep > 0 ? o.interpolateStep : series::medianSpacing(s);
         const std::size_t before = s.xpos.size();
-        s = series::resampleEvenly(s, step);
+        const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
+        if (!resampled) {
+            complain("--interpolate: resampling at spacing " + engine::formatDouble(step) +
+                     " would give " + engine::formatDouble(series::resampledCount(s, step)) +
+                     " samples; at most " + std::to_string(engine::NMAX) + " can be analysed");
+            return EXIT_BAD_INPUT;
+        }
+        s = *resampled;
         p.interpolation = "linear, to even spacing " + engine::formatDouble(step) + " (" +
                           (o.interpolateStep > 0 ? "as asked" : "the median spacing") + "), from " +
                           std::to_string(before) + " unevenly spaced samples";

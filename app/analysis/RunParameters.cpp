@@ -24,13 +24,23 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
     const engine::Mwc2Check c =
         engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.kspec, p.mpts, p.inc, p.nfft);
     switch (c.status) {
-    case Mwc2Status::Ok:
+    case Mwc2Status::Ok: {
         if (p.fmax < 0)
             return Problem{Parameter::Fmax,
                            "highest frequency " + num(p.fmax) +
                                " keeps no frequency; it must be at least 0 (up to 0.5 "
                                "cycles per sample)"};
+        // Four result arrays of windows x frequencies doubles, and the map's two matrices.
+        const double cells = static_cast<double>(windowCount(p, npts)) * binCount(p);
+        if (cells > maxResultCells)
+            return Problem{Parameter::Step,
+                           "the settings give " + num(windowCount(p, npts)) + " windows x " +
+                               num(binCount(p)) + " frequencies = " + engine::formatDouble(cells) +
+                               " results, more than the " + engine::formatDouble(maxResultCells) +
+                               " that fit in memory; raise the window step, or lower the highest "
+                               "frequency or the FFT points"};
         return std::nullopt;
+    }
     case Mwc2Status::BadNpts:
         if (npts < 1)
             return Problem{Parameter::Series, "the series is empty"};
@@ -60,8 +70,10 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
                            "time-bandwidth product " + num(p.tbw) + " is not a number"};
         return Problem{Parameter::Tbw, "time-bandwidth product " + num(p.tbw) +
                                            " gives a half-bandwidth of " + num(p.tbw / p.mpts) +
-                                           " cycles per sample; with a window of " + num(p.mpts) +
-                                           " samples it must lie above 0 and below " +
+                                           " cycles per sample, which must lie between 0 and 0.5; "
+                                           "with a window of " +
+                                           num(p.mpts) +
+                                           " samples the product must lie above 0 and below " +
                                            num(p.mpts / 2.0)};
     case Mwc2Status::BadFmax:
         return Problem{Parameter::Fmax, "highest frequency " + num(p.fmax) + " is not a number"};

@@ -20,6 +20,9 @@ struct RunParameters {
 
 enum class Parameter { Series, Tbw, Tapers, Window, Step, Nfft, Fmax, Spacing };
 
+// The most results (windows x frequencies) one run may give: about 1.6 GB of result arrays.
+constexpr double maxResultCells = 50e6;
+
 struct Problem {
     Parameter parameter;
     std::string text; // says what is wrong and what is allowed

@@ -28,6 +28,9 @@ std::optional<Grids> reshape(const std::vector<double>& xcent, const std::vector
         g.xmax = *xmax;
     }
     g.nx = results::distinctCount(xcent);
+    // Centres or frequencies that coincide in double precision cannot be laid out as a grid.
+    if (g.nfreq * g.nx != ampl.size())
+        return std::nullopt;
     auto zgrid = results::transposeGrid(ampl, g.nfreq, g.nx);
     auto sgrid = zgrid ? results::transposeGrid(prob, g.nfreq, g.nx) : std::nullopt;
     if (!zgrid || !sgrid || zgrid->empty())

@@ -19,7 +19,8 @@ struct Grids {
     double xmin = 0, xmax = 0, flow = 0, fhigh = 0;
 };
 
-// Nothing when the rows do not fill the frequencies x centres they hold, or hold none.
+// Nothing when the rows are not exactly the distinct frequencies x distinct centres they hold
+// (centres or frequencies that coincide in double precision), or hold none.
 std::optional<Grids> reshape(const std::vector<double>& xcent, const std::vector<double>& freq,
                              const std::vector<double>& ampl, const std::vector<double>& prob);
 

@@ -8,6 +8,22 @@
 
 namespace results {
 
+mode_t currentUmask() {
+    // Read, not set and reset: umask() is process-wide, and another thread may be creating files.
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    mode_t mask = 022;
+    if (!status)
+        return mask;
+    char line[256];
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, "Umask:", 6) == 0) {
+            mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
+            break;
+        }
+    std::fclose(status);
+    return mask;
+}
+
 OutputFile::~OutputFile() {
     discard();
 }
@@ -42,9 +58,7 @@ bool OutputFile::open(const std::string& path, std::string* why) {
         *why = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd, 0666 & ~currentUmask());
     temp_ = tmpl;
     file_ = ::fdopen(fd, "w");
     if (!file_) {

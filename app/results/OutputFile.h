@@ -5,8 +5,12 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/types.h>
 
 namespace results {
+
+// The process's file-creation mask, read without changing it.
+mode_t currentUmask();
 
 class OutputFile {
 public:

@@ -27,7 +27,7 @@ struct ResultSet {
     int windows = 0;
     int bins = 0;
     std::vector<double> xcent, freq, ampl, prob; // windows * bins rows each
-    std::vector<double> positions, values;        // the series that was analysed
+    std::vector<double> positions, values;       // the series that was analysed
 
     double centre(int window) const { return xcent[static_cast<std::size_t>(window) * bins]; }
     double frequency(int bin) const { return freq[static_cast<std::size_t>(bin)]; }

@@ -281,13 +281,21 @@ double medianSpacing(const Series& s) {
     return (d[mid - 1] + upper) / 2;
 }
 
-Series resampleEvenly(const Series& s, double step) {
-    Series out;
+double resampledCount(const Series& s, double step) {
     if (s.xpos.empty() || !(step > 0))
+        return 0;
+    return std::floor((s.xpos.back() - s.xpos.front()) / step * (1 + 1e-12)) + 1;
+}
+
+std::optional<Series> resampleEvenly(const Series& s, double step, std::size_t maxSamples) {
+    const double wanted = resampledCount(s, step);
+    if (!(wanted <= static_cast<double>(maxSamples)))
+        return std::nullopt;
+    Series out;
+    if (wanted < 1)
         return out;
     const double x0 = s.xpos.front();
-    const double span = s.xpos.back() - x0;
-    const auto count = static_cast<std::size_t>(std::floor(span / step * (1 + 1e-12))) + 1;
+    const auto count = static_cast<std::size_t>(wanted);
     std::size_t k = 0; // s.xpos[k] <= x < s.xpos[k + 1]
     for (std::size_t i = 0; i < count; ++i) {
         const double x = x0 + static_cast<double>(i) * step;

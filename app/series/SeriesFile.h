@@ -59,8 +59,12 @@ double medianSpacing(const Series& s);
 
 // The series resampled at even spacing `step` from its first position to its last, values by
 // linear interpolation between the neighbouring samples. Positions must increase. Each new
-// sample carries the file line of the sample at or before it.
-Series resampleEvenly(const Series& s, double step);
+// sample carries the file line of the sample at or before it. Nothing when it would hold more
+// than maxSamples samples.
+std::optional<Series> resampleEvenly(const Series& s, double step, std::size_t maxSamples);
+
+// How many samples resampleEvenly would make.
+double resampledCount(const Series& s, double step);
 
 // Why no data line was found after the skipped lines, for a message: comma-separated lines,
 // decimal commas, lines without the chosen field, or no numbers where they were expected.

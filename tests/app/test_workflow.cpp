@@ -8,9 +8,9 @@
 #include "QPlot.h"
 #include "SeriesFile.h"
 #include "SeriesPlot.h"
-#include "WindowPanel.h"
 #include "ViewController.h"
 #include "ViewControllerAxisControls.h"
+#include "WindowPanel.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_draw.h>

@@ -208,6 +208,11 @@ TEST(ParameterMatrix, EachIsRefusedByNameOrAnalysed) {
         {{"--fmax", "0.5"}, 0, "", 9 * 2049},
         {{"--fmax", "0.7"}, 0, "", 9 * 2049},
         {{"--fmax", "nan"}, 2, "--fmax: highest frequency nan is not a number", 0},
+        {{"--step", "1", "--window", "4", "--tapers", "2", "--tbw", "1", "--nfft", "1048576",
+          "--fmax", "0.5"},
+         2,
+         "--step: the settings give 597 windows x 524289 frequencies",
+         0},
     };
     for (const ParameterCase& c : cases) {
         std::string label;

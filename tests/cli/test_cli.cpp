@@ -235,6 +235,10 @@ TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {
     EXPECT_EQ(step.exitCode, 0) << step.err;
     EXPECT_NE(readAll(dir.path("half.tsv")).find("# samples: 1199"), std::string::npos);
     EXPECT_EQ(analyze({data, "--interpolate", "-1"}).exitCode, 2);
+    const ProcessResult tiny = analyze({data, "--interpolate", "1e-9"});
+    EXPECT_EQ(tiny.exitCode, 2);
+    EXPECT_NE(tiny.err.find("would give 599000000001 samples; at most 524288"), std::string::npos)
+        << tiny.err;
 }
 
 TEST(CliAnalyze, FailedWriteLeavesNoFileAndKeepsAnExistingOne) {

@@ -54,6 +54,12 @@ TEST(RunChecks, ParametersTheEngineWouldRefuseAreNamed) {
          "not a number"},
         {with([](RunParameters& p) { p.fmax = INFINITY; }), 1000, Parameter::Fmax, "not a number"},
         {RunParameters{}, 600000, Parameter::Series, "at most"},
+        {with([](RunParameters& p) {
+             p.inc = 1;
+             p.nfft = 1048576;
+             p.fmax = 0.5;
+         }),
+         100000, Parameter::Step, "99601 windows x 524289 frequencies"},
     };
     for (const Case& c : cases) {
         const auto problem = analysis::checkParameters(c.p, c.npts, 1.0);

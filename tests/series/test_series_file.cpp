@@ -208,14 +208,16 @@ TEST(SeriesResampling, LinearAtEvenSpacingFromTheFirstPosition) {
     s.yval = {0, 1, 4, 12.25, 16, 25}; // x^2 at the samples
     s.lines = {2, 3, 4, 5, 6, 7};
     EXPECT_EQ(medianSpacing(s), 1.0); // spacings 1, 1, 1.5, 0.5, 1
-    const Series even = resampleEvenly(s, 1.0);
+    const Series even = *resampleEvenly(s, 1.0, 100);
     EXPECT_EQ(even.xpos, (std::vector<double>{0, 1, 2, 3, 4, 5}));
     // x = 3 lies between (2, 4) and (3.5, 12.25): 4 + (1 / 1.5) * 8.25 = 9.5
     EXPECT_DOUBLE_EQ(even.yval[3], 9.5);
     EXPECT_EQ(even.yval[4], 16.0);
     EXPECT_EQ(even.yval[5], 25.0);
     EXPECT_EQ(even.lines[3], 4); // the sample at or before it
-    const Series half = resampleEvenly(s, 0.5);
+    const Series half = *resampleEvenly(s, 0.5, 100);
+    EXPECT_FALSE(resampleEvenly(s, 1e-9, 100)); // 5e9 samples: refused before anything is allocated
+    EXPECT_EQ(resampledCount(s, 1e-9), 5e9 + 1);
     EXPECT_EQ(half.xpos.size(), 11u);
     EXPECT_DOUBLE_EQ(half.yval[1], 0.5);
     Series pair;
