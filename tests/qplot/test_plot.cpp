@@ -197,13 +197,7 @@ private slots:
 
     void hiddenImageLeavesColouredContourLines() {
         Plot* plot = newPlot();
-        // A ramp from 0 to 1 along x crosses the level 0.5 once.
-        QVector<double> ramp;
-        for (int r = 0; r < 10; ++r)
-            for (int c = 0; c < 10; ++c)
-                ramp += c / 9.0;
-        plotSetMatrixWithContours(plot, ramp.data(), ramp.data(), ramp.size(), 10, 1, 0, 1, 0, 1, 0,
-                                  1);
+        setRamp(plot);
         plotSetAxisScale(plot, QwtPlot::xBottom, 0, 1, 0);
         plotSetAxisScale(plot, QwtPlot::yLeft, 0, 1, 0);
         const double level = 0.5;
@@ -236,12 +230,7 @@ private slots:
 
     void noContoursWhenTheCanvasLiesOutsideTheData() {
         Plot* plot = newPlot();
-        QVector<double> ramp;
-        for (int r = 0; r < 10; ++r)
-            for (int c = 0; c < 10; ++c)
-                ramp += c / 9.0;
-        plotSetMatrixWithContours(plot, ramp.data(), ramp.data(), ramp.size(), 10, 1, 0, 1, 0, 1, 0,
-                                  1);
+        setRamp(plot);
         const double level = 0.5;
         plotSetContourLevels(plot, &level, 1);
         plotSetAxisScale(plot, QwtPlot::xBottom, 10, 20, 0);
