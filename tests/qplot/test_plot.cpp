@@ -85,6 +85,16 @@ QRect inner(const QImage& image) {
     return image.rect().adjusted(8, 8, -8, -8);
 }
 
+// A 10 x 10 ramp from 0 to 1 along x over [0, 1] x [0, 1], as image and contour data: it
+// crosses the level 0.5 once, at x = 0.5.
+void setRamp(Plot* plot) {
+    QVector<double> ramp;
+    for (int r = 0; r < 10; ++r)
+        for (int c = 0; c < 10; ++c)
+            ramp += c / 9.0;
+    plotSetMatrixWithContours(plot, ramp.data(), ramp.data(), ramp.size(), 10, 1, 0, 1, 0, 1, 0, 1);
+}
+
 } // namespace
 
 class TestPlot : public QObject {
