@@ -1,4 +1,4 @@
-#include "ColorMaps.h"
+#include "Qplot/ColorMaps.h"
 
 // Qwt 6.1 fixes a colour map's format at construction and has no setFormat(); the maps are
 // built with the requested format instead. The alpha map is RGB by nature.

@@ -1,7 +1,7 @@
 // The six colour maps the plot offers, each a Qwt colour map with fixed parameters.
 #pragma once
 
-#include "QwtCompat62.h"
+#include "Qplot/QwtCompat62.h"
 
 #include <qwt_color_map.h>
 

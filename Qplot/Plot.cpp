@@ -1,8 +1,10 @@
-#include "Plot.h"
+#include "Qplot/Plot.h"
 
-#include "ColorMaps.h"
-#include "QwtPlotTonalith2.h"
-#include "RasterData.h"
+#include "Qplot/ColorMaps.h"
+#include "Qplot/QwtPlotTonalith2.h"
+#include "Qplot/RasterData.h"
+#include "Qplot/plot_api.h"
+#include "core/io/AtomicFile.h"
 
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>
@@ -22,14 +24,8 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTemporaryFile>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -50,15 +46,15 @@ void setBlackText(QPalette& palette) {
 
 QwtColorMap* newColorMap(int index) {
     switch (index) {
-    case 1:
+    case PLOT_MAP_HUE:
         return new HueColorMap(QwtColorMap::RGB);
-    case 2:
+    case PLOT_MAP_SATURATION:
         return new SaturationColorMap(QwtColorMap::RGB);
-    case 3:
+    case PLOT_MAP_VALUE:
         return new ValueColorMap(QwtColorMap::RGB);
-    case 4:
+    case PLOT_MAP_SATURATION_VALUE:
         return new SVColorMap(QwtColorMap::RGB);
-    case 5:
+    case PLOT_MAP_ALPHA:
         return new AlphaColorMap(QwtColorMap::RGB);
     default:
         return new LinearColorMap(QwtColorMap::RGB);
@@ -140,19 +136,20 @@ void Plot::setColorMap(int index) {
     colorMapIndex = index;
     rasterItem->setColorMap(newColorMap(index));
     axis->setColorMap(z, newColorMap(index));
-    rasterItem->setAlpha(index == 5 ? 255 : alpha);
+    rasterItem->setAlpha(index == PLOT_MAP_ALPHA ? 255 : alpha);
     replot();
 }
 
 void Plot::setColorTableSize(int type) {
     const int sizes[] = {0, 256, 1024, 16384};
-    rasterItem->setColorTableSize(type >= 1 && type <= 3 ? sizes[type] : 0);
+    rasterItem->setColorTableSize(type >= PLOT_TABLE_256 && type <= PLOT_TABLE_16384 ? sizes[type]
+                                                                                     : 0);
     replot();
 }
 
 void Plot::setAlpha(int value) {
     alpha = value;
-    if (colorMapIndex == 5)
+    if (colorMapIndex == PLOT_MAP_ALPHA)
         return;
     rasterItem->setAlpha(value);
     replot();
@@ -339,35 +336,19 @@ void Plot::exportPdf() {
 
 namespace {
 
-// The process's file-creation mask, read without changing it (umask() is process-wide).
-mode_t currentUmask() {
-    QFile status("/proc/self/status");
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("Umask:"))
-                return static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
-    return 022;
+// Moves a finished figure over the target; the reason without the file name, which the
+// caller's message already names.
+QString reasonOnly(const std::string& reason) {
+    const std::size_t colon = reason.find(": ");
+    return QString::fromStdString(colon == std::string::npos ? reason : reason.substr(colon + 2));
 }
 
-// Moves a finished temporary file over the target in one step, with the permissions a new
-// file gets (temporary files are private), after its contents reached the disk.
-bool replaceWith(const QString& temp, const QString& target, QString* why) {
-    const QByteArray path = QFile::encodeName(temp);
-    ::chmod(path.constData(), 0666 & ~currentUmask());
-    const int fd = ::open(path.constData(), O_RDONLY);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!synced) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) !=
-        0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
+bool commitFigure(io::AtomicFile& file, QString* why) {
+    std::string reason;
+    if (file.commit(&reason))
+        return true;
+    *why = reasonOnly(reason);
+    return false;
 }
 
 // Whether a written figure is whole: its format's opening and closing marks are there.
@@ -400,12 +381,13 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
         *why = "it is a folder";
         return false;
     }
-    QTemporaryFile temp(target.absolutePath() + "/." + target.fileName() + ".partial-XXXXXX");
-    if (!temp.open()) {
-        *why = temp.errorString();
+    io::AtomicFile file;
+    std::string reason;
+    if (!file.openForWriterByName(QFile::encodeName(fileName).toStdString(), &reason)) {
+        *why = reasonOnly(reason);
         return false;
     }
-    temp.close();
+    const QString temp = QFile::decodeName(file.temporaryPath().c_str());
 
     QwtPlotRenderer renderer;
     if (format == "png") {
@@ -413,23 +395,20 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
         QImage image(size, QImage::Format_ARGB32);
         image.fill(Qt::white);
         renderer.renderTo(this, image);
-        if (!image.save(temp.fileName(), "PNG")) {
+        if (!image.save(temp, "PNG")) {
             *why = "the PNG image could not be written (is the disk full?)";
             return false;
         }
     } else {
         const QSizeF size(width > 0 ? width : 297.0, height > 0 ? height : 210.0);
-        renderer.renderDocument(this, temp.fileName(), format, size, 85);
+        renderer.renderDocument(this, temp, format, size, 85);
     }
-    if (!looksComplete(temp.fileName(), format)) {
+    if (!looksComplete(temp, format)) {
         *why =
             "the " + format.toUpper() + " file could not be written completely (is the disk full?)";
         return false;
     }
-    if (!replaceWith(temp.fileName(), fileName, why))
-        return false;
-    temp.setAutoRemove(false);
-    return true;
+    return commitFigure(file, why);
 }
 
 bool Plot::writePdf(const QString& fileName, QString* why) {
@@ -438,18 +417,19 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
         *why = "it is a folder";
         return false;
     }
-    QTemporaryFile temp(target.absolutePath() + "/." + target.fileName() + ".partial-XXXXXX");
-    if (!temp.open()) {
-        *why = temp.errorString();
+    io::AtomicFile file; // the PDF engine opens the file by name itself
+    std::string reason;
+    if (!file.openForWriterByName(QFile::encodeName(fileName).toStdString(), &reason)) {
+        *why = reasonOnly(reason);
         return false;
     }
-    temp.close(); // the PDF engine opens the file itself
+    const QString temp = QFile::decodeName(file.temporaryPath().c_str());
 
     QPrinter printer(QPrinter::PrinterResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setOutputFileName(temp.fileName());
+    printer.setOutputFileName(temp);
 
     QwtPlotRenderer renderer;
     if (printer.colorMode() == QPrinter::GrayScale) {
@@ -461,12 +441,9 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
     renderer.renderTo(this, printer);
 
     // The PDF writer reports nothing itself: check that a whole document arrived.
-    if (!looksComplete(temp.fileName(), "pdf")) {
+    if (!looksComplete(temp, "pdf")) {
         *why = "the PDF could not be written completely (is the disk full?)";
         return false;
     }
-    if (!replaceWith(temp.fileName(), fileName, why))
-        return false;
-    temp.setAutoRemove(false);
-    return true;
+    return commitFigure(file, why);
 }

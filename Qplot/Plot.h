@@ -3,7 +3,7 @@
 // bottom axis and a colour bar on the right. Exports itself to an A4 landscape PDF.
 #pragma once
 
-#include "TonalithData.h"
+#include "Qplot/TonalithData.h"
 
 #include <qwt_plot.h>
 

@@ -1,4 +1,4 @@
-#include "QwtCompat62.h"
+#include "Qplot/QwtCompat62.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
-#include "QwtPlotTonalith2.h"
+#include "Qplot/QwtPlotTonalith2.h"
 
-#include "QwtCompat62.h"
+#include "Qplot/QwtCompat62.h"
 
 #include <qwt_color_map.h>
 #include <qwt_painter.h>

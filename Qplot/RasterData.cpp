@@ -1,4 +1,4 @@
-#include "RasterData.h"
+#include "Qplot/RasterData.h"
 
 RasterData::RasterData() {
     setValueMatrix(QVector<double>(64, 0.0), 8);

@@ -1,4 +1,4 @@
-#include "SeriesPlot.h"
+#include "Qplot/SeriesPlot.h"
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>

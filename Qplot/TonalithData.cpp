@@ -1,4 +1,4 @@
-#include "TonalithData.h"
+#include "Qplot/TonalithData.h"
 
 TonalithData::TonalithData() {
     intervals_[Qt::XAxis] = QwtInterval(-1.5, 1.5);

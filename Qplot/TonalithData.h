@@ -3,7 +3,7 @@
 // z in [0, 10]. The function is called from several rendering threads at once.
 #pragma once
 
-#include "QwtCompat62.h"
+#include "Qplot/QwtCompat62.h"
 
 #include <qwt_raster_data.h>
 

@@ -1,4 +1,6 @@
-#include "WindowPanel.h"
+#include "Qplot/WindowPanel.h"
+
+#include "core/results/SignificanceLevels.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -52,8 +54,8 @@ WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(title_);
     layout->addWidget(amplitude_, 1);
     layout->addWidget(probability_, 1);
-    const double defaults[] = {0.8, 0.9, 0.95, 0.99};
-    setLevels(defaults, 4);
+    const auto& levels = results::significanceLevels;
+    setLevels(levels.data(), static_cast<int>(levels.size()));
 }
 
 void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,

@@ -1,8 +1,8 @@
-#include "plot_api.h"
+#include "Qplot/plot_api.h"
 
-#include "Plot.h"
-#include "SeriesPlot.h"
-#include "WindowPanel.h"
+#include "Qplot/Plot.h"
+#include "Qplot/SeriesPlot.h"
+#include "Qplot/WindowPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
     auto* plot = new Plot(parent);

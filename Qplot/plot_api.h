@@ -26,6 +26,24 @@ typedef struct SeriesPlot SeriesPlot;
 typedef struct WindowPanel WindowPanel;
 #endif
 
+/* The integer codes, by name. */
+enum PlotAxisCode { PLOT_Y_LEFT = 0, PLOT_Y_RIGHT = 1, PLOT_X_BOTTOM = 2, PLOT_X_TOP = 3 };
+enum PlotColorMapCode {
+    PLOT_MAP_LINEAR = 0,
+    PLOT_MAP_HUE = 1,
+    PLOT_MAP_SATURATION = 2,
+    PLOT_MAP_VALUE = 3,
+    PLOT_MAP_SATURATION_VALUE = 4,
+    PLOT_MAP_ALPHA = 5
+};
+enum PlotColorTableCode {
+    PLOT_TABLE_NONE = 0,
+    PLOT_TABLE_256 = 1,
+    PLOT_TABLE_1024 = 2,
+    PLOT_TABLE_16384 = 3
+};
+enum PlotResampleCode { PLOT_NEAREST_NEIGHBOUR = 0, PLOT_BILINEAR = 1 };
+
 typedef double (*PlotValueFunction)(double x, double y);
 
 Plot* plotCreate(QWidget* parent);
@@ -72,7 +90,7 @@ void seriesSetXRange(SeriesPlot* series, double min, double max);
    horizontal lines at the significance levels; title names the window. */
 WindowPanel* windowPanelCreate(QWidget* parent);
 void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
-                     const double* probability, int count, const char* title);
+                        const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
 
 #ifdef __cplusplus

@@ -1,6 +1,6 @@
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
-#include "ViewController.h"
+#include "app/ViewController.h"
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
     window_ = new ViewController();

@@ -1,4 +1,4 @@
-#include "PlatformServices.h"
+#include "app/PlatformServices.h"
 
 #include <QCoreApplication>
 #include <QDir>

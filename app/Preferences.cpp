@@ -1,4 +1,6 @@
-#include "Preferences.h"
+#include "app/Preferences.h"
+
+#include "core/results/SignificanceLevels.h"
 
 #include <QHash>
 #include <QSettings>
@@ -31,7 +33,19 @@ template <typename T> T fallback(const TypedKey<T>& key) {
 } // namespace
 
 QVector<double> probabilityDefaults() {
-    return {0.8, 0.9, 0.95, 0.99};
+    const auto& levels = results::significanceLevels;
+    return QVector<double>(levels.begin(), levels.end());
+}
+
+analysis::RunParameters runParameters() {
+    analysis::RunParameters p;
+    p.tbw = read(timeBandwidthProduct);
+    p.kspec = read(numberOfTapers);
+    p.mpts = read(pointsPerWindow);
+    p.inc = read(windowIncrement);
+    p.nfft = read(fftPoints);
+    p.fmax = read(fmax);
+    return p;
 }
 
 void registerDefaults() {

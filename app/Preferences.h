@@ -3,6 +3,8 @@
 // Values are read afresh at the start of every run.
 #pragma once
 
+#include "core/analysis/RunParameters.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -31,6 +33,9 @@ void registerDefaults();
 
 // The stored value converted to the key's type; the registered default, or the key's own
 // default, when nothing usable is stored. Never fails.
+// The analysis parameters as the preferences hold them.
+analysis::RunParameters runParameters();
+
 double read(const TypedKey<double>& key);
 int read(const TypedKey<int>& key);
 bool read(const TypedKey<bool>& key);

@@ -1,8 +1,8 @@
-#include "PreferencesDialog.h"
+#include "app/PreferencesDialog.h"
 
-#include "Preferences.h"
-#include "RunParameters.h"
-#include "capacities.h"
+#include "app/Preferences.h"
+#include "core/analysis/RunParameters.h"
+#include "engine/capacities.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,10 +1,10 @@
-#include "QPlot.h"
+#include "app/QPlot.h"
 
-#include "PlatformServices.h"
-#include "Preferences.h"
-#include "ResultMap.h"
-#include "RunParameters.h"
-#include "mwc2.h"
+#include "Qplot/MapView.h"
+#include "app/PlatformServices.h"
+#include "core/analysis/RunParameters.h"
+#include "core/results/ResultGrids.h"
+#include "engine/mwc2.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -19,18 +19,23 @@
 MyPlot* sharedPlot = nullptr;
 
 namespace PlotCodes {
+namespace {
+template <typename Code> std::optional<Code> within(int raw, int first, int last) {
+    return raw >= first && raw <= last ? std::optional(static_cast<Code>(raw)) : std::nullopt;
+}
+} // namespace
+
 std::optional<AxisId> axisId(int raw) {
-    return raw >= 0 && raw <= 3 ? std::optional<AxisId>(static_cast<AxisId>(raw)) : std::nullopt;
+    return within<AxisId>(raw, PLOT_Y_LEFT, PLOT_X_TOP);
 }
 std::optional<QwtRasterDataInterpolationMode> interpolationMode(int raw) {
-    return raw == 0 || raw == 1 ? std::optional(static_cast<QwtRasterDataInterpolationMode>(raw))
-                                : std::nullopt;
+    return within<QwtRasterDataInterpolationMode>(raw, PLOT_NEAREST_NEIGHBOUR, PLOT_BILINEAR);
 }
 std::optional<QwtColorTableSize> colorTableSize(int raw) {
-    return raw >= 0 && raw <= 3 ? std::optional(static_cast<QwtColorTableSize>(raw)) : std::nullopt;
+    return within<QwtColorTableSize>(raw, PLOT_TABLE_NONE, PLOT_TABLE_16384);
 }
 std::optional<QwtColorMap> colorMap(int raw) {
-    return raw >= 0 && raw <= 5 ? std::optional(static_cast<QwtColorMap>(raw)) : std::nullopt;
+    return within<QwtColorMap>(raw, PLOT_MAP_LINEAR, PLOT_MAP_ALPHA);
 }
 } // namespace PlotCodes
 
@@ -149,14 +154,15 @@ struct MyPlot::Run {
     std::vector<double> xpos, yval;
     std::vector<double> xcent, freq, ampl, prob;
     analysis::RunParameters params;
+    engine::Mwc2Execution execution;
     double deltat = 1.0;
     int npts = 0;
     bool contours = true;
     std::shared_ptr<ContextInfo> context;
     QThreadPool* resultQueue = nullptr;
     int status = 0;
-    results::Provenance provenance;
-    resultmap::Grids grids; // filled by finishAnalysis
+    analysis::Provenance provenance;
+    results::Grids grids; // filled by finishAnalysis
     QElapsedTimer clock;
     qint64 engineMs = 0, reshapeMs = 0;
 };
@@ -172,9 +178,9 @@ void MyPlot::reportProgress(void* ctx, double percent) {
     });
 }
 
-void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
+void MyPlot::runAnalysis(const series::Series& series, const analysis::Provenance& provenance,
                          bool contours) {
-    if (positions.empty())
+    if (series.xpos.empty())
         return;
     if (running_) {
         emit runFinished(false, "A run is already in progress.");
@@ -187,47 +193,19 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
 
     auto run = std::make_shared<Run>();
     run->clock.start();
-    analysis::RunParameters& p = run->params;
-    p.tbw = Preferences::read(Preferences::timeBandwidthProduct);
-    p.kspec = Preferences::read(Preferences::numberOfTapers);
-    p.mpts = Preferences::read(Preferences::pointsPerWindow);
-    p.inc = Preferences::read(Preferences::windowIncrement);
-    p.nfft = Preferences::read(Preferences::fftPoints);
-    p.fmax = Preferences::read(Preferences::fmax);
-
-    run->npts = static_cast<int>(positions.size());
-    run->deltat = positions.size() >= 2 ? positions[1] - positions[0] : 1.0;
-    // Refuse what the engine would refuse, and maps without two columns and two rows.
-    QString refusal;
-    if (const auto problem = analysis::checkParameters(p, run->npts, run->deltat))
-        refusal = QString::fromStdString(problem->text);
-    const int nwin = analysis::windowCount(p, run->npts);
-    const int nsel = analysis::binCount(p);
-    if (refusal.isEmpty() && !(p.fmax > 0))
-        refusal =
-            QString(
-                "highest frequency %1 keeps no frequency above 0; it must be above 0 (at most 0.5 "
-                "cycles per sample)")
-                .arg(p.fmax);
-    if (refusal.isEmpty() && nwin < 2)
-        refusal =
-            QString(
-                "the settings give %1 window; the map needs at least 2 (shorten the window of %2 "
-                "points or the step of %3)")
-                .arg(nwin)
-                .arg(p.mpts)
-                .arg(p.inc);
-    if (refusal.isEmpty() && nsel < 2)
-        refusal =
-            QString(
-                "the settings give %1 frequency row; the map needs at least 2 (raise the highest "
-                "frequency or the number of FFT points)")
-                .arg(nsel);
-    if (!refusal.isEmpty()) {
+    const analysis::RunParameters& p = provenance.params;
+    run->params = p;
+    run->npts = static_cast<int>(series.xpos.size());
+    run->deltat = provenance.deltat;
+    // The caller prepared the run; a run the engine would refuse still never reaches it.
+    if (const auto problem = analysis::checkParameters(p, run->npts, run->deltat)) {
+        const QString refusal = QString::fromStdString(problem->text);
         Platform::say("problem: " + refusal);
         endRun(false, "Not plotted: " + refusal + ".");
         return;
     }
+    const int nwin = analysis::windowCount(p, run->npts);
+    const int nsel = analysis::binCount(p);
 
     const std::size_t cellCount = static_cast<std::size_t>(nwin) * static_cast<std::size_t>(nsel);
     Platform::say(QString("%1 %2").arg(cellCount).arg(run->npts));
@@ -235,14 +213,10 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
     run->freq.assign(cellCount, 0.0);
     run->ampl.assign(cellCount, 0.0);
     run->prob.assign(cellCount, 0.0);
-    run->xpos = positions;
-    run->yval = values;
+    run->xpos = series.xpos;
+    run->yval = series.yval;
     run->contours = contours;
-    run->provenance = provenance_;
-    run->provenance.samples = run->npts;
-    run->provenance.deltat = run->deltat;
-    run->provenance.params = p;
-    run->provenance.meanRemoved = true;
+    run->provenance = provenance;
 
     run->owner = this;
     current_ = run;
@@ -253,9 +227,8 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
     run->context->progressIndicator = progressIndicator;
 
     cancelRequested_ = false;
-    engine::Mwc2Execution execution = engine::mwc2Execution();
-    execution.cancel = &cancelRequested_;
-    engine::mwc2SetExecution(execution);
+    run->execution = execution_;
+    run->execution.cancel = &cancelRequested_;
     running_ = true;
     emit runStarted();
     run->context->group = QtConcurrent::run(run->resultQueue, [this, run] {
@@ -265,10 +238,11 @@ void MyPlot::runAnalysis(const std::vector<double>& positions, const std::vector
             return t;
         }();
         const analysis::RunParameters& q = run->params;
-        run->status = engine::mwc2(run->xcent.data(), run->freq.data(), run->ampl.data(),
-                                   run->prob.data(), run->xpos.data(), q.tbw, q.fmax, run->deltat,
-                                   run->yval.data(), 1, run->npts, q.kspec, q.mpts, q.inc, q.nfft,
-                                   95, run->context.get(), &MyPlot::reportProgress);
+        run->status =
+            engine::mwc2x(run->execution, run->xcent.data(), run->freq.data(), run->ampl.data(),
+                          run->prob.data(), run->xpos.data(), q.tbw, q.fmax, run->deltat,
+                          run->yval.data(), run->provenance.meanRemoved ? 1 : 0, run->npts, q.kspec,
+                          q.mpts, q.inc, q.nfft, 95, run->context.get(), &MyPlot::reportProgress);
         run->engineMs = engineClock.elapsed();
         finishAnalysis(run);
     });
@@ -278,12 +252,6 @@ MyPlot::~MyPlot() {
     cancel();
     if (current_)
         current_->context->group.waitForFinished();
-    // The engine keeps no pointer to a flag that is gone.
-    engine::Mwc2Execution execution = engine::mwc2Execution();
-    if (execution.cancel == &cancelRequested_) {
-        execution.cancel = nullptr;
-        engine::mwc2SetExecution(execution);
-    }
 }
 
 void MyPlot::cancel() {
@@ -315,7 +283,7 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
     Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
     QElapsedTimer clock;
     clock.start();
-    auto grids = resultmap::reshape(run->xcent, run->freq, run->ampl, run->prob);
+    auto grids = results::reshape(run->xcent, run->freq, run->ampl, run->prob);
     run->reshapeMs = clock.elapsed();
     if (!grids) {
         Platform::postToMainThread([run] {
@@ -336,8 +304,11 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
 void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     QElapsedTimer clock;
     clock.start();
-    const resultmap::Grids& g = run->grids;
-    resultmap::show(plot_, g, run->contours);
+    const results::Grids& g = run->grids;
+    mapShow(plot_,
+            {g.zgrid.data(), g.sgrid.data(), static_cast<int64_t>(g.zgrid.size()),
+             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
+            run->contours);
     Platform::say(QString("%1 %2 %3").arg(g.xmin).arg(g.xmax).arg(g.nfreq));
     if (progressIndicator)
         progressIndicator->hide();

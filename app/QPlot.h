@@ -3,8 +3,10 @@
 // background, hands the result to the plot and keeps the map's ranges (axisRanges).
 #pragma once
 
-#include "ResultSet.h"
-#include "plot_api.h"
+#include "Qplot/plot_api.h"
+#include "core/results/ResultSet.h"
+#include "core/series/SeriesFile.h"
+#include "engine/mwc2.h"
 
 #include <QObject>
 #include <QPointer>
@@ -22,16 +24,29 @@ class QWidget;
 
 // The integer codes of the plot entry points, by name.
 namespace PlotCodes {
-enum class AxisId : int { yLeft = 0, yRight = 1, xBottom = 2, xTop = 3 };
-enum class QwtRasterDataInterpolationMode : int { nearestNeighbour = 0, bilinear = 1 };
-enum class QwtColorTableSize : int { none = 0, k256 = 1, k1024 = 2, k16384 = 3 };
+enum class AxisId : int {
+    yLeft = PLOT_Y_LEFT,
+    yRight = PLOT_Y_RIGHT,
+    xBottom = PLOT_X_BOTTOM,
+    xTop = PLOT_X_TOP
+};
+enum class QwtRasterDataInterpolationMode : int {
+    nearestNeighbour = PLOT_NEAREST_NEIGHBOUR,
+    bilinear = PLOT_BILINEAR
+};
+enum class QwtColorTableSize : int {
+    none = PLOT_TABLE_NONE,
+    k256 = PLOT_TABLE_256,
+    k1024 = PLOT_TABLE_1024,
+    k16384 = PLOT_TABLE_16384
+};
 enum class QwtColorMap : int {
-    rgb = 0,
-    hue = 1,
-    saturation = 2,
-    value = 3,
-    saturationValue = 4,
-    alpha = 5
+    rgb = PLOT_MAP_LINEAR,
+    hue = PLOT_MAP_HUE,
+    saturation = PLOT_MAP_SATURATION,
+    value = PLOT_MAP_VALUE,
+    saturationValue = PLOT_MAP_SATURATION_VALUE,
+    alpha = PLOT_MAP_ALPHA
 };
 
 // A raw value outside the listed cases gives no value.
@@ -93,16 +108,17 @@ public:
     // A run still in progress is cancelled and waited for: the engine never outlives its plot.
     ~MyPlot() override;
 
-    // Starts a run and returns at once; runFinished reports its end. Refused runs end at once.
-    void runAnalysis(const std::vector<double>& positions, const std::vector<double>& values,
+    // Starts a run of a prepared series and returns at once; runFinished reports its end. The
+    // provenance carries the parameters. Refused runs end at once.
+    void runAnalysis(const series::Series& series, const analysis::Provenance& provenance,
                      bool contours);
     bool isRunning() const { return running_; }
     // Ends the run at the next window boundary; the previous picture stays.
     void cancel();
 
-    // What the next run's results will say about their origin (file, column, skip,
-    // interpolation); the run adds the parameters, samples and spacing.
-    void setRunProvenance(const results::Provenance& provenance) { provenance_ = provenance; }
+    // How later runs are carried out (workers; a simulated taper status in tests). The cancel
+    // flag is always this plot's own.
+    void setExecution(const engine::Mwc2Execution& execution) { execution_ = execution; }
     // The results of the last run that reached the map; empty before the first.
     const std::shared_ptr<const results::ResultSet>& lastResult() const { return lastResult_; }
 
@@ -126,7 +142,7 @@ private:
     bool running_ = false;
     std::atomic<bool> cancelRequested_{false};
     std::shared_ptr<Run> current_;
-    results::Provenance provenance_;
+    engine::Mwc2Execution execution_;
     std::shared_ptr<const results::ResultSet> lastResult_;
 };
 

@@ -1,16 +1,16 @@
-#include "ViewController.h"
+#include "app/ViewController.h"
 
-#include "OutputFile.h"
-#include "PlatformServices.h"
-#include "Preferences.h"
-#include "PreferencesDialog.h"
-#include "QPlot.h"
-#include "ResultFiles.h"
-#include "RunParameters.h"
-#include "SeriesFile.h"
-#include "ViewControllerAxisControls.h"
-#include "ViewControllerCredits.h"
-#include "capacities.h"
+#include "app/PlatformServices.h"
+#include "app/Preferences.h"
+#include "app/PreferencesDialog.h"
+#include "app/QPlot.h"
+#include "app/RecentFiles.h"
+#include "app/ResultExports.h"
+#include "app/ViewControllerAxisControls.h"
+#include "app/ViewControllerCredits.h"
+#include "app/WindowSpectrum.h"
+#include "core/analysis/RunPreparation.h"
+#include "core/series/SeriesFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,13 +54,11 @@ QString number(double v) {
     return QLocale::c().toString(v, 'g', 6);
 }
 
-constexpr int recentFileCount = 10;
-
 void pointerMoved(void* ctx, double x, double y) {
-    static_cast<ViewController*>(ctx)->showReadout(x, y);
+    static_cast<WindowSpectrum*>(ctx)->showReadout(x, y);
 }
 void pointerClicked(void* ctx, double x, double) {
-    static_cast<ViewController*>(ctx)->selectWindowAt(x);
+    static_cast<WindowSpectrum*>(ctx)->selectWindowAt(x);
 }
 
 } // namespace
@@ -139,37 +137,11 @@ void ViewController::buildWindow() {
     boxView->setFrameShape(QFrame::StyledPanel);
     boxView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-    spectrumArea = new QWidget(splitter);
-    auto* spectrumLayout = new QHBoxLayout(spectrumArea);
-    spectrumLayout->setContentsMargins(0, 0, 0, 0);
-    spectrumPanel = windowPanelCreate(spectrumArea);
-    spectrumLayout->addWidget(reinterpret_cast<QWidget*>(spectrumPanel), 3);
-    auto* peaksBox = new QVBoxLayout();
-    auto* levelRow = new QHBoxLayout();
-    peakLevel = new QDoubleSpinBox(spectrumArea);
-    peakLevel->setRange(0.5, 1.0);
-    peakLevel->setDecimals(3);
-    peakLevel->setSingleStep(0.01);
-    peakLevel->setValue(0.95);
-    peakLevel->setToolTip(
-        "Lines: frequencies whose F-test probability reaches this level and is a local maximum");
-    levelRow->addWidget(new QLabel("Lines at probability", spectrumArea));
-    levelRow->addWidget(peakLevel);
-    peaksBox->addLayout(levelRow);
-    peakTable = new QTableWidget(0, 4, spectrumArea);
-    peakTable->setHorizontalHeaderLabels({"Frequency", "Period", "Amplitude", "Probability"});
-    peakTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    peakTable->verticalHeader()->hide();
-    peakTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    peaksBox->addWidget(peakTable, 1);
-    auto* peakButtons = new QHBoxLayout();
-    auto* copy = new QPushButton("Copy", spectrumArea);
-    copy->setToolTip("Copy the lines as tab-separated text (Ctrl+Shift+C)");
-    auto* save = new QPushButton("Export TSV...", spectrumArea);
-    peakButtons->addWidget(copy);
-    peakButtons->addWidget(save);
-    peaksBox->addLayout(peakButtons);
-    spectrumLayout->addLayout(peaksBox, 2);
+    windowSpectrum = new WindowSpectrum(splitter);
+    spectrumArea = windowSpectrum;
+    spectrumPanel = windowSpectrum->spectrumPanel;
+    peakTable = windowSpectrum->peakTable;
+    peakLevel = windowSpectrum->peakLevel;
     spectrumArea->hide();
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 5);
@@ -177,8 +149,7 @@ void ViewController::buildWindow() {
     column->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    readoutLabel = new QLabel(this);
-    readoutLabel->setObjectName("readout");
+    readoutLabel = windowSpectrum->readoutLabel;
     statusBar()->addPermanentWidget(readoutLabel);
     progressIndicator = new QProgressBar(this);
     progressIndicator->setRange(0, 1000);
@@ -191,10 +162,9 @@ void ViewController::buildWindow() {
     connect(plotButton, &QPushButton::clicked, this, &ViewController::plotOrStop);
     connect(axisControlsButton, &QPushButton::clicked, this, &ViewController::openAxisControls);
     connect(printButton, &QPushButton::clicked, this, &ViewController::printImage);
-    connect(copy, &QPushButton::clicked, this, &ViewController::copyPeakList);
-    connect(save, &QPushButton::clicked, this, &ViewController::exportPeakList);
-    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &ViewController::updatePeakList);
+    connect(windowSpectrum, &WindowSpectrum::message, this, &ViewController::report);
+    exports = new ResultExports(this);
+    connect(exports, &ResultExports::message, this, &ViewController::report);
     connect(skipHeadersCheckBox, &QCheckBox::toggled, this, [this](bool on) {
         skipHeaders = on;
         skipHeaderRows->setEnabled(on);
@@ -208,10 +178,12 @@ void ViewController::buildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Open...", this, &ViewController::chooseFile, QKeySequence::Open);
     recentMenu = file->addMenu("Open &Recent");
+    recent = new RecentFiles(recentMenu, this);
+    connect(recent, &RecentFiles::chosen, this, &ViewController::chooseFileAt);
     file->addSeparator();
-    file->addAction("Export &Results...", this, &ViewController::exportResults,
+    file->addAction("Export &Results...", exports, &ResultExports::exportResults,
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    file->addAction("Export &Map...", this, &ViewController::exportMap,
+    file->addAction("Export &Map...", exports, &ResultExports::exportMap,
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
     file->addAction("&Export PDF...", this, &ViewController::printImage,
                     QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -224,9 +196,11 @@ void ViewController::buildMenus() {
                                          QKeySequence(Qt::CTRL | Qt::Key_R));
     analysisMenu->addAction("Axis &Ranges...", this, &ViewController::openAxisControls,
                             QKeySequence(Qt::CTRL | Qt::Key_E));
-    analysisMenu->addAction("&Copy Lines of the Window", this, &ViewController::copyPeakList,
+    analysisMenu->addAction("&Copy Lines of the Window", windowSpectrum,
+                            &WindowSpectrum::copyPeakList,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    analysisMenu->addAction("E&xport Lines of the Window...", this, &ViewController::exportPeakList,
+    analysisMenu->addAction("E&xport Lines of the Window...", windowSpectrum,
+                            &WindowSpectrum::exportPeakList,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     analysisMenu->addSeparator();
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
@@ -246,6 +220,8 @@ void ViewController::buildMenus() {
         a->setCheckable(true);
     connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
     connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
+    connect(windowSpectrum, &WindowSpectrum::windowSelected, showSpectrumAction,
+            [this] { showSpectrumAction->setChecked(true); });
     connect(periodAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
     connect(logAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
 
@@ -273,7 +249,7 @@ void ViewController::viewDidLoad() {
     connect(sharedPlot, &MyPlot::runFinished, this, &ViewController::runFinished);
     connect(sharedPlot->widget(), SIGNAL(pdfExportFinished(bool, QString, QString)), this,
             SLOT(pdfExported(bool, QString, QString)));
-    plotSetPointerCallbacks(sharedPlot->plot(), this, &pointerMoved, &pointerClicked);
+    plotSetPointerCallbacks(sharedPlot->plot(), windowSpectrum, &pointerMoved, &pointerClicked);
     embedPlot();
 }
 
@@ -348,7 +324,6 @@ void ViewController::restoreWindowState() {
     logAxisAction->setChecked(settings.value("view/logarithmic", false).toBool());
     if (settings.contains("window/splitter"))
         splitter->restoreState(settings.value("window/splitter").toByteArray());
-    rebuildRecentMenu();
 }
 
 void ViewController::closeEvent(QCloseEvent* event) {
@@ -362,41 +337,6 @@ void ViewController::closeEvent(QCloseEvent* event) {
     if (sharedPlot)
         sharedPlot->cancel();
     QMainWindow::closeEvent(event);
-}
-
-QStringList ViewController::recentFiles() const {
-    return QSettings().value("recentFiles").toStringList();
-}
-
-void ViewController::addRecentFile(const QString& path) {
-    QStringList files = recentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    while (files.size() > recentFileCount)
-        files.removeLast();
-    QSettings().setValue("recentFiles", files);
-    rebuildRecentMenu();
-}
-
-void ViewController::rebuildRecentMenu() {
-    recentMenu->clear();
-    const QStringList files = recentFiles();
-    for (int i = 0; i < files.size(); ++i) {
-        const QString path = files[i];
-        QAction* a = recentMenu->addAction(
-            QString("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(path).fileName()));
-        a->setToolTip(path);
-        a->setData(path);
-        connect(a, &QAction::triggered, this, [this, path] { chooseFileAt(path); });
-    }
-    if (!files.isEmpty()) {
-        recentMenu->addSeparator();
-        recentMenu->addAction("Clear Menu", this, [this] {
-            QSettings().remove("recentFiles");
-            rebuildRecentMenu();
-        });
-    }
-    recentMenu->setEnabled(!files.isEmpty());
 }
 
 void ViewController::dragEnterEvent(QDragEnterEvent* event) {
@@ -441,7 +381,7 @@ bool ViewController::chooseFileAt(const QString& path) {
         report(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)));
         return false;
     }
-    addRecentFile(url.toLocalFile());
+    recent->add(url.toLocalFile());
     const auto titles =
         series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
     if (titles.empty()) {
@@ -458,19 +398,6 @@ bool ViewController::chooseFileAt(const QString& path) {
                .arg(titles.size())
                .arg(titles.size() == 1 ? "" : "s"));
     return true;
-}
-
-void ViewController::fillColumnPopUp(const QString& path) {
-    const auto text = series::readText(path.toStdString());
-    if (!text)
-        return;
-    const auto titles =
-        series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
-    dataColumnPopUp->clear();
-    for (const std::string& title : titles)
-        dataColumnPopUp->addItem(QString::fromStdString(title));
-    if (!titles.empty())
-        dataColumnPopUp->setCurrentIndex(0);
 }
 
 QUrl ViewController::sampleDataFile() const {
@@ -512,83 +439,64 @@ void ViewController::setupPlot() {
     const QString path = url.toLocalFile();
     updateTitle(path);
 
-    const int skip = skipHeaders ? skipHeaderRows->value() : 0;
-    std::string unreadable;
-    if (!series::readText(path.toStdString(), &unreadable)) {
-        Platform::say("cannot load inputData");
-        report(QString("Cannot load %1: %2.")
-                   .arg(QFileInfo(path).fileName(), QString::fromStdString(unreadable)));
-        return;
-    }
-    // Analysing the positions as values is never what is wanted: with no column chosen yet,
-    // offer the file's columns and take the first.
-    if (dataColumnPopUp->currentIndex() < 0)
-        fillColumnPopUp(path);
-    const int column = dataColumnPopUp->currentIndex() + 1;
     const QString name = QFileInfo(path).fileName();
-    if (column < 1) {
-        Platform::say("cannot load inputData");
-        const auto content = series::readText(path.toStdString());
-        report(QString("Not plotted: %1 has no value column: %2.")
-                   .arg(name, QString::fromStdString(
-                                  series::explainEmptySeries(content ? *content : "", skip, 1))));
-        return;
+    analysis::RunRequest request;
+    request.file = path.toStdString();
+    request.skip = skipHeaders ? skipHeaderRows->value() : 0;
+    // Analysing the positions as values is never what is wanted: with no column chosen yet,
+    // the file's first value column is taken and its columns are offered.
+    const bool columnChosen = dataColumnPopUp->currentIndex() >= 0;
+    request.column = std::to_string(columnChosen ? dataColumnPopUp->currentIndex() + 1 : 1);
+    request.interpolate = Preferences::read(Preferences::interpolateToEvenSpacing);
+    request.params = Preferences::runParameters();
+    request.forMap = true;
+    analysis::PreparedRun run = analysis::prepareRun(request);
+    if (!columnChosen && !run.columnTitles.empty()) {
+        for (const std::string& title : run.columnTitles)
+            dataColumnPopUp->addItem(QString::fromStdString(title));
+        dataColumnPopUp->setCurrentIndex(0);
     }
-
-    std::string why;
-    auto loaded = series::loadSeries(path.toStdString(), skip, column, &why);
-    if (!loaded) {
-        Platform::say("cannot load inputData");
-        report(QString("Cannot load %1: %2.").arg(name, QString::fromStdString(why)));
-        return;
-    }
-    if (loaded->xpos.empty()) {
-        const auto content = series::readText(path.toStdString());
-        report(QString("Not plotted: %1 has no data: %2.")
-                   .arg(name, QString::fromStdString(series::explainEmptySeries(
-                                  content ? *content : "", skip, column))));
-        return;
-    }
-    if (const auto problem = analysis::checkSeries(*loaded)) {
-        report(QString("Not plotted: %1: %2.").arg(name, QString::fromStdString(problem->text)));
-        return;
-    }
-
-    results::Provenance provenance;
-    provenance.input = path.toStdString();
-    provenance.column = column;
-    provenance.columnName =
-        skipHeaders ? dataColumnPopUp->currentText().toStdString() : std::string();
-    provenance.skip = skip;
-    const analysis::SpacingReport spacing = analysis::checkSpacing(*loaded);
-    pendingWarning_.clear();
-    if (!spacing.even && Preferences::read(Preferences::interpolateToEvenSpacing)) {
-        const double step = series::medianSpacing(*loaded);
-        const std::size_t before = loaded->xpos.size();
-        const auto resampled = series::resampleEvenly(*loaded, step, engine::NMAX);
-        if (!resampled) {
-            report(QString("Not plotted: resampling %1 at its median spacing %2 would give %3 "
-                           "samples; at most "
-                           "%4 can be analysed.")
-                       .arg(name, number(step), number(series::resampledCount(*loaded, step)))
-                       .arg(engine::NMAX));
-            return;
+    if (const auto& problem = run.problem) {
+        const QString text = QString::fromStdString(problem->text);
+        using analysis::Parameter;
+        switch (problem->parameter) {
+        case Parameter::File:
+            Platform::say("cannot load inputData");
+            report(QString("Cannot load %1: %2.").arg(name, text));
+            break;
+        case Parameter::NoData:
+            Platform::say("cannot load inputData");
+            report(QString(columnChosen || !run.columnTitles.empty()
+                               ? "Not plotted: %1 has no data: %2."
+                               : "Not plotted: %1 has no value column: %2.")
+                       .arg(name, text));
+            break;
+        case Parameter::Column:
+        case Parameter::Series:
+        case Parameter::Spacing:
+        case Parameter::Interpolation:
+            report(QString("Not plotted: %1: %2.").arg(name, text));
+            break;
+        default:
+            Platform::say("problem: " + text);
+            report("Not plotted: " + text + ".");
         }
-        *loaded = *resampled;
-        provenance.interpolation = "linear, to even spacing " + number(step).toStdString() +
-                                   " (the median spacing), from " + std::to_string(before) +
-                                   " unevenly spaced samples";
+        return;
+    }
+    if (!skipHeaders)
+        run.provenance.columnName.clear();
+
+    pendingWarning_.clear();
+    if (run.resampling.done)
         pendingWarning_ =
             QString("Note: the positions are not evenly spaced (largest deviation %1); the series "
                     "was resampled linearly at the median spacing %2.")
-                .arg(number(spacing.largestDeviation), number(step));
-    } else if (!spacing.even) {
-        pendingWarning_ = "Warning: " + QString::fromStdString(spacing.text) + ".";
-    }
+                .arg(number(run.spacing.largestDeviation), number(run.resampling.step));
+    else if (!run.spacing.even)
+        pendingWarning_ = "Warning: " + QString::fromStdString(run.spacing.text) + ".";
     if (!pendingWarning_.isEmpty())
         Platform::say(pendingWarning_);
-    sharedPlot->setRunProvenance(provenance);
-    sharedPlot->runAnalysis(loaded->xpos, loaded->yval, plotSignificanceContours);
+    sharedPlot->runAnalysis(run.series, run.provenance, plotSignificanceContours);
 }
 
 void ViewController::runStarted() {
@@ -606,9 +514,9 @@ void ViewController::runFinished(bool shown, const QString& message) {
         return;
     showSeriesOfLastRun();
     updateFrequencyAxis();
-    selectedWindow_ = -1;
+    windowSpectrum->setResult(sharedPlot->lastResult());
     if (spectrumArea->isVisible())
-        selectWindowAt(*axisRanges().xmin);
+        windowSpectrum->selectWindowAt(*axisRanges().xmin);
 }
 
 void ViewController::showSeriesOfLastRun() {
@@ -621,134 +529,7 @@ void ViewController::showSeriesOfLastRun() {
         seriesSetXRange(seriesPlot, *axisRanges().xmin, *axisRanges().xmax);
 }
 
-// ---- the map: readout, window spectrum, frequency axis ---------------------------------------
-
-int ViewController::nearestWindow(double x) const {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    if (!r || r->windows < 1)
-        return -1;
-    int best = 0;
-    for (int w = 1; w < r->windows; ++w)
-        if (std::fabs(r->centre(w) - x) < std::fabs(r->centre(best) - x))
-            best = w;
-    return best;
-}
-
-void ViewController::showReadout(double x, double y) {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    const int w = nearestWindow(x);
-    if (!r || w < 0 || r->bins < 1) {
-        readoutLabel->clear();
-        return;
-    }
-    int bin = 0;
-    for (int i = 1; i < r->bins; ++i)
-        if (std::fabs(r->frequency(i) - y) < std::fabs(r->frequency(bin) - y))
-            bin = i;
-    // Outside the map by more than half a cell: nothing to read.
-    const double dx = r->windows > 1 ? std::fabs(r->centre(1) - r->centre(0)) / 2 : 0;
-    const double dy = r->bins > 1 ? std::fabs(r->frequency(1) - r->frequency(0)) / 2 : 0;
-    if (std::fabs(x - r->centre(w)) > dx + 1e-12 * std::fabs(x) ||
-        std::fabs(y - r->frequency(bin)) > dy + 1e-15) {
-        readoutLabel->clear();
-        return;
-    }
-    const double f = r->frequency(bin);
-    const double p = r->prob[r->row(w, bin)];
-    readoutLabel->setText(QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
-                              .arg(number(x), number(f),
-                                   f > 0 ? number(1 / f) : QString::fromUtf8("\u221e"),
-                                   number(r->ampl[r->row(w, bin)]), p > 1 ? "n/a" : number(p)));
-}
-
-void ViewController::selectWindowAt(double x) {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    const int w = nearestWindow(x);
-    if (!r || w < 0)
-        return;
-    selectedWindow_ = w;
-    std::vector<double> f(r->bins), a(r->bins), p(r->bins);
-    for (int i = 0; i < r->bins; ++i) {
-        f[i] = r->frequency(i);
-        a[i] = r->ampl[r->row(w, i)];
-        p[i] = r->prob[r->row(w, i)];
-    }
-    const QString title = QString("Window %1 of %2, centred at %3")
-                              .arg(w + 1)
-                              .arg(r->windows)
-                              .arg(number(r->centre(w)));
-    windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
-                       title.toUtf8().constData());
-    showSpectrumAction->setChecked(true);
-    updatePeakList();
-}
-
-void ViewController::updatePeakList() {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    peakTable->setRowCount(0);
-    if (!r || selectedWindow_ < 0 || selectedWindow_ >= r->windows)
-        return;
-    const auto peaks = results::findPeaks(*r, selectedWindow_, peakLevel->value());
-    peakTable->setRowCount(static_cast<int>(peaks.size()));
-    for (int i = 0; i < static_cast<int>(peaks.size()); ++i) {
-        const results::Peak& k = peaks[static_cast<std::size_t>(i)];
-        const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
-        for (int c = 0; c < 4; ++c)
-            peakTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
-    }
-}
-
-void ViewController::copyPeakList() {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    if (!r || selectedWindow_ < 0) {
-        report("No window is selected: click the map to choose one.");
-        return;
-    }
-    std::string text = "x_centre\tfrequency\tperiod\tamplitude\tprobability\n";
-    for (const results::Peak& k : results::findPeaks(*r, selectedWindow_, peakLevel->value())) {
-        for (double v : {k.centre, k.frequency, k.period, k.amplitude}) {
-            results::appendNumber(text, v);
-            text.push_back('\t');
-        }
-        results::appendNumber(text, k.probability);
-        text.push_back('\n');
-    }
-    QApplication::clipboard()->setText(QString::fromStdString(text));
-    report(QString("Copied the lines of window %1.").arg(selectedWindow_ + 1));
-}
-
-void ViewController::exportPeakList() {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    if (!r || selectedWindow_ < 0) {
-        report("No window is selected: click the map to choose one.");
-        return;
-    }
-    const QString path = Platform::chooseSaveFile(this, "Export Lines of the Window", "lines.tsv",
-                                                  "Tab-separated text (*.tsv)", nullptr);
-    if (path.isEmpty())
-        return;
-    results::ResultSet one = *r; // the chosen window alone
-    const int w = selectedWindow_;
-    auto slice = [&](const std::vector<double>& v) {
-        return std::vector<double>(v.begin() + static_cast<long>(one.row(w, 0)),
-                                   v.begin() + static_cast<long>(one.row(w, 0) + r->bins));
-    };
-    one.xcent = slice(r->xcent);
-    one.freq = slice(r->freq);
-    one.ampl = slice(r->ampl);
-    one.prob = slice(r->prob);
-    one.windows = 1;
-    results::OutputFile out;
-    std::string why;
-    if (!out.open(path.toStdString(), &why) ||
-        !results::writePeaks(out, one, peakLevel->value(), results::Separator::Tab) ||
-        !out.commit(&why)) {
-        report(QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) +
-               ".");
-        return;
-    }
-    report("Exported the lines of window " + QString::number(w + 1) + " to " + path + ".");
-}
+// ---- the map's frequency axis ------------------------------------------------------------
 
 void ViewController::updateFrequencyAxis() {
     if (!sharedPlot)
@@ -778,89 +559,6 @@ void ViewController::printImage() {
 void ViewController::pdfExported(bool written, const QString& fileName, const QString& message) {
     report(written ? "Exported the map to " + fileName + "."
                    : message[0].toUpper() + message.mid(1) + ".");
-}
-
-void ViewController::exportResults() {
-    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    if (!r) {
-        report("There are no results to export yet: press Plot first.");
-        return;
-    }
-    const QStringList filters = {
-        "Result rows, tab-separated (*.tsv)", "Result rows, comma-separated (*.csv)",
-        "Grids for R, tab-separated (*.tsv)", "Grids for R, comma-separated (*.csv)"};
-    QString chosen = filters[0];
-    QString path = Platform::chooseSaveFile(this, "Export Results", "results.tsv",
-                                            filters.join(";;"), &chosen);
-    if (path.isEmpty())
-        return;
-    const bool comma = chosen.contains("comma");
-    const QString extension = comma ? "csv" : "tsv";
-    if (QFileInfo(path).suffix().isEmpty())
-        path += "." + extension;
-    const results::Separator sep = comma ? results::Separator::Comma : results::Separator::Tab;
-    QStringList written;
-    auto write = [&](const QString& file, const std::function<bool(results::OutputFile&)>& body) {
-        results::OutputFile out;
-        std::string why;
-        if (!out.open(file.toStdString(), &why) || !body(out) || !out.commit(&why)) {
-            report(
-                QString::fromStdString(why.empty() ? "Cannot write " + file.toStdString() : why) +
-                ".");
-            return false;
-        }
-        written << file;
-        return true;
-    };
-    if (chosen.startsWith("Grids")) {
-        const QFileInfo info(path);
-        const QString base = info.absolutePath() + "/" + info.completeBaseName();
-        if (!write(base + "-amplitude." + extension,
-                   [&](results::OutputFile& out) {
-                       return results::writeGrid(out, *r, results::GridOf::Amplitude, sep);
-                   }) ||
-            !write(base + "-probability." + extension, [&](results::OutputFile& out) {
-                return results::writeGrid(out, *r, results::GridOf::Probability, sep);
-            }))
-            return;
-    } else if (!write(path,
-                      [&](results::OutputFile& out) { return results::writeRows(out, *r, sep); })) {
-        return;
-    }
-    report("Exported the results to " + written.join(" and ") + ".");
-}
-
-void ViewController::exportMap() {
-    if (!sharedPlot)
-        return;
-    const QStringList filters = {"PDF document, A4 landscape (*.pdf)", "PNG image (*.png)",
-                                 "SVG drawing (*.svg)"};
-    QString chosen = filters[0];
-    QString path =
-        Platform::chooseSaveFile(this, "Export Map", "Tonalith.pdf", filters.join(";;"), &chosen);
-    if (path.isEmpty())
-        return;
-    const QString extension = chosen.startsWith("PNG")   ? "png"
-                              : chosen.startsWith("SVG") ? "svg"
-                                                         : "pdf";
-    if (QFileInfo(path).suffix().isEmpty())
-        path += "." + extension;
-    // PNG at the size on screen; SVG at that size in millimetres at 96 dots per inch; PDF A4.
-    const QWidget* plot = sharedPlot->widget();
-    double width = 0, height = 0;
-    if (extension == "png") {
-        width = plot->width() * plot->devicePixelRatioF();
-        height = plot->height() * plot->devicePixelRatioF();
-    } else if (extension == "svg") {
-        width = plot->width() * 25.4 / 96;
-        height = plot->height() * 25.4 / 96;
-    }
-    char message[512] = "";
-    if (plotWriteFigure(sharedPlot->plot(), path.toUtf8().constData(), width, height, message,
-                        sizeof message))
-        report("Exported the map to " + path + ".");
-    else
-        report("Cannot write the map " + path + ": " + QString::fromUtf8(message) + ".");
 }
 
 void ViewController::openAxisControls() {

@@ -3,7 +3,7 @@
 // the analysed series, below it the spectrum of one window with its lines.
 #pragma once
 
-#include "plot_api.h"
+#include "Qplot/plot_api.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -23,7 +23,10 @@ class QPushButton;
 class QSpinBox;
 class QSplitter;
 class QTableWidget;
+class RecentFiles;
+class ResultExports;
 class ViewControllerAxisControls;
+class WindowSpectrum;
 
 class ViewController : public QMainWindow {
     Q_OBJECT
@@ -57,6 +60,9 @@ public:
     QDoubleSpinBox* peakLevel = nullptr;
     QLabel* readoutLabel = nullptr;
     QMenu* recentMenu = nullptr;
+    WindowSpectrum* windowSpectrum = nullptr;
+    ResultExports* exports = nullptr;
+    RecentFiles* recent = nullptr;
     QAction* plotAction = nullptr;
     QAction* showSeriesAction = nullptr;
     QAction* showSpectrumAction = nullptr;
@@ -71,10 +77,6 @@ public:
     QString statusMessage() const;
     // The popover while it is open (null otherwise).
     ViewControllerAxisControls* axisControls() const { return axisControls_; }
-    // The window whose spectrum is shown (-1: none).
-    int selectedWindow() const { return selectedWindow_; }
-    // The files of File > Open Recent, most recent first.
-    QStringList recentFiles() const;
 
 public slots:
     void chooseFile();
@@ -83,8 +85,6 @@ public slots:
     void setupPlot();
     void plotOrStop();
     void printImage();
-    void exportResults();
-    void exportMap();
     void openAxisControls();
     void prepareForSegue(const QString& identifier, QObject* destination);
     void applyAxisRanges(double xmin, double xmax, double ymin, double ymax, double zmin,
@@ -93,18 +93,12 @@ public slots:
     void openPreferences();
     void showCredits();
     void setRepresentedObject(const QVariant& object);
-    // The pointer over the map, in plot coordinates.
-    void showReadout(double x, double y);
-    void selectWindowAt(double x);
-    void copyPeakList();
-    void exportPeakList();
 
 private slots:
     void runStarted();
     void runFinished(bool shown, const QString& message);
     void pdfExported(bool written, const QString& fileName, const QString& message);
     void updateFrequencyAxis();
-    void updatePeakList();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,17 +111,12 @@ private:
     void embedPlot();
     void nudgeWindow();
     void report(const QString& message);
-    void fillColumnPopUp(const QString& path);
     QUrl sampleDataFile() const;
     void updateTitle(const QString& path);
-    void addRecentFile(const QString& path);
-    void rebuildRecentMenu();
     void restoreWindowState();
     void showSeriesOfLastRun();
-    int nearestWindow(double x) const;
 
     QString pendingWarning_;
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;
-    int selectedWindow_ = -1;
 };

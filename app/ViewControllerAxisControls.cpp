@@ -1,7 +1,7 @@
-#include "ViewControllerAxisControls.h"
+#include "app/ViewControllerAxisControls.h"
 
-#include "PlatformServices.h"
-#include "QPlot.h"
+#include "app/PlatformServices.h"
+#include "app/QPlot.h"
 
 #include <QDebug>
 #include <QGridLayout>

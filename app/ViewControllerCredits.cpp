@@ -1,6 +1,6 @@
-#include "ViewControllerCredits.h"
+#include "app/ViewControllerCredits.h"
 
-#include "PlatformServices.h"
+#include "app/PlatformServices.h"
 
 #include <QFile>
 #include <QTextBrowser>

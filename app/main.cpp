@@ -1,5 +1,5 @@
 // Tonalith: evolutive multitaper harmonic analysis of one measured series.
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include <QApplication>
 

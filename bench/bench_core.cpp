@@ -1,6 +1,6 @@
 // The numerical core: tapers with their concentration ratios, and the FFT.
-#include "fft.h"
-#include "tapers.h"
+#include "engine/fft.h"
+#include "engine/tapers.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The whole analysis: the sample series on the defaults, and a long series of 200,000 samples
 // (window 2000, step 10, nfft 8192, fmax 0.06: 19,801 windows).
-#include "SeriesFile.h"
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "core/series/SeriesFile.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,23 +37,22 @@ Series longSeries(int n) {
     return s;
 }
 
-void runOnce(benchmark::State& state, const Series& s, int mpts, int inc, int nfft, double fmax) {
+void runOnce(benchmark::State& state, const Series& s, int mpts, int inc, int nfft, double fmax,
+             const engine::Mwc2Execution& execution = {}) {
     const int npts = static_cast<int>(s.y.size());
     const std::size_t cells = static_cast<std::size_t>(engine::mwc2Windows(npts, mpts, inc)) *
                               engine::mwc2Bins(nfft, fmax);
     std::vector<double> a(cells), b(cells), c(cells), d(cells);
-    std::FILE* quiet = std::fopen("/dev/null", "w");
-    engine::setDiagnosticStream(quiet);
+    engine::setDiagnosticsDiscarded(true);
     for (auto _ : state) {
         const int status =
-            engine::mwc2(a.data(), b.data(), c.data(), d.data(), s.x.data(), 3.0, fmax, 1.0,
-                         s.y.data(), 1, npts, 4, mpts, inc, nfft, 95, nullptr, nullptr);
+            engine::mwc2x(execution, a.data(), b.data(), c.data(), d.data(), s.x.data(), 3.0, fmax,
+                          1.0, s.y.data(), 1, npts, 4, mpts, inc, nfft, 95, nullptr, nullptr);
         if (status != 0)
             state.SkipWithError("analysis failed");
         benchmark::DoNotOptimize(c.data());
     }
-    engine::setDiagnosticStream(nullptr);
-    std::fclose(quiet);
+    engine::setDiagnosticsDiscarded(false);
     state.counters["windows"] = engine::mwc2Windows(npts, mpts, inc);
 }
 
@@ -61,9 +60,7 @@ void BM_Mwc2Sample(benchmark::State& state) {
     const auto s = series::loadSeries(TONALITH_SAMPLE, 1, 1);
     engine::Mwc2Execution e;
     e.workers = static_cast<int>(state.range(0));
-    engine::mwc2SetExecution(e);
-    runOnce(state, Series{s->xpos, s->yval}, 400, 25, 4096, 0.06);
-    engine::mwc2SetExecution({});
+    runOnce(state, Series{s->xpos, s->yval}, 400, 25, 4096, 0.06, e);
 }
 BENCHMARK(BM_Mwc2Sample)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 

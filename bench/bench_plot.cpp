@@ -1,8 +1,8 @@
 // A replot of the map as the application shows it: a 1200 x 800 canvas, a 25 x 246 matrix
 // with contour lines, with and without the 16384-entry colour table, on one and two threads.
-#include "Plot.h"
-#include "QwtPlotTonalith2.h"
-#include "plot_api.h"
+#include "Qplot/Plot.h"
+#include "Qplot/QwtPlotTonalith2.h"
+#include "Qplot/plot_api.h"
 
 #include <qwt_color_map.h>
 #include <qwt_matrix_raster_data.h>

@@ -1,16 +1,14 @@
 // tonalith-cli analyze and peaks: load one column, check it and the parameters, run the
 // engine, write the rows (and grids and a map) or the spectral lines.
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "OutputFile.h"
-#include "ResultFiles.h"
-#include "ResultMap.h"
-#include "RunParameters.h"
-#include "SeriesFile.h"
-#include "capacities.h"
-#include "diagnostics.h"
-#include "mwc2.h"
-#include "plot_api.h"
+#include "Qplot/MapView.h"
+#include "core/analysis/RunPreparation.h"
+#include "core/io/AtomicFile.h"
+#include "core/results/ResultFiles.h"
+#include "core/results/ResultGrids.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -38,43 +36,18 @@ const char* optionOf(analysis::Parameter p) {
         return "--nfft";
     case analysis::Parameter::Fmax:
         return "--fmax";
+    case analysis::Parameter::Interpolation:
+        return "--interpolate";
     default:
         return nullptr;
     }
-}
-
-// The field number for --column: a number, or a name looked up in the line of titles.
-std::optional<int> resolveColumn(const AnalyzeOptions& o, std::string_view titles,
-                                 std::string& error, std::string& name) {
-    const auto fields = series::splitFields(titles);
-    if (const auto n = parseInteger(o.column)) {
-        if (*n < 1) {
-            error =
-                "--column " + o.column + ": field 0 holds the positions; value columns start at 1";
-            return std::nullopt;
-        }
-        if (static_cast<std::size_t>(*n) < fields.size() && !series::parseNumber(fields[*n]))
-            name = std::string(fields[*n]);
-        return *n;
-    }
-    std::string names;
-    for (std::size_t i = 1; i < fields.size(); ++i) {
-        if (fields[i] == o.column) {
-            name = o.column;
-            return static_cast<int>(i);
-        }
-        names += (names.empty() ? "" : ", ") + std::string(fields[i]);
-    }
-    error = "--column: '" + o.column + "' is not a column name in the first line of " + o.file +
-            (names.empty() ? " (it has no value columns)" : " (its columns are: " + names + ")");
-    return std::nullopt;
 }
 
 // Draws the progress bar on a terminal; when rows go to a file, writes the rows of the
 // windows that are final, so that formatting overlaps the analysis.
 class RunSink {
 public:
-    RunSink(const results::ResultSet& r, results::OutputFile* rows, bool bar)
+    RunSink(const results::ResultSet& r, io::AtomicFile* rows, bool bar)
         : r_(r), rows_(rows), bar_(bar) {}
 
     static void report(void* ctx, double percent) {
@@ -86,17 +59,15 @@ public:
 
     void begin() {
         if (rows_)
-            chunk_ = results::headerBlock(r_.provenance, "result rows") + results::rowHeader + "\n";
+            chunk_ = results::headerBlock(r_.provenance, "result rows") +
+                     results::rowTitles(results::Separator::Tab);
     }
 
     bool writeRows(std::size_t upTo) {
         if (!rows_)
             return true;
         for (; written_ < upTo && !failed_; ++written_) {
-            for (const std::vector<double>* column : {&r_.xcent, &r_.freq, &r_.ampl, &r_.prob}) {
-                results::appendNumber(chunk_, (*column)[written_]);
-                chunk_.push_back(column == &r_.prob ? '\n' : '\t');
-            }
+            results::appendRow(chunk_, r_, written_, results::Separator::Tab);
             if (chunk_.size() > (1 << 20))
                 flush();
         }
@@ -127,7 +98,7 @@ private:
     }
 
     const results::ResultSet& r_;
-    results::OutputFile* rows_;
+    io::AtomicFile* rows_;
     bool bar_;
     int shown_ = -1;
     std::size_t written_ = 0;
@@ -135,76 +106,50 @@ private:
     std::string chunk_;
 };
 
-// Loads and checks the series; fills the provenance. Returns the exit status to give up
-// with, or 0 to go on.
-int loadChecked(const AnalyzeOptions& o, series::Series& s, results::Provenance& p) {
-    std::string why;
-    const auto text = series::readText(o.file, &why);
-    if (!text) {
-        complain("cannot read " + o.file + ": " + why);
-        return EXIT_BAD_INPUT;
-    }
-    std::string error;
-    const auto column =
-        resolveColumn(o, series::titleLine(series::splitLines(*text)), error, p.columnName);
-    if (!column) {
-        complain(error);
-        return EXIT_BAD_INPUT;
-    }
-    const auto loaded = series::loadSeries(o.file, o.skip, *column, &why);
-    if (!loaded) {
-        complain("cannot load " + o.file + ": " + why);
-        return EXIT_BAD_INPUT;
-    }
-    s = *loaded;
-    if (s.xpos.empty()) {
-        complain(o.file + ": no data: " + series::explainEmptySeries(*text, o.skip, *column));
-        return EXIT_BAD_INPUT;
-    }
-    if (const auto problem = analysis::checkSeries(s)) {
-        complain(o.file + ": " + problem->text);
-        return EXIT_BAD_INPUT;
-    }
-    const analysis::SpacingReport spacing = analysis::checkSpacing(s);
-    if (!spacing.even && o.interpolate) {
-        const double step = o.interpolateStep > 0 ? o.interpolateStep : series::medianSpacing(s);
-        const std::size_t before = s.xpos.size();
-        const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
-        if (!resampled) {
-            complain("--interpolate: resampling at spacing " + engine::formatDouble(step) +
-                     " would give " + engine::formatDouble(series::resampledCount(s, step)) +
-                     " samples; at most " + std::to_string(engine::NMAX) + " can be analysed");
-            return EXIT_BAD_INPUT;
+// The run as every front end prepares it, worded for a terminal. Returns the exit status to
+// give up with, or 0 to go on.
+int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p) {
+    analysis::RunRequest request;
+    request.file = o.file;
+    request.column = o.column;
+    request.skip = o.skip;
+    request.interpolate = o.interpolate;
+    request.interpolateStep = o.interpolateStep;
+    request.params = o.params;
+    request.keepMean = o.keepMean;
+    request.forMap = !o.map.empty();
+    analysis::PreparedRun run = analysis::prepareRun(request);
+    if (const auto& problem = run.problem) {
+        using analysis::Parameter;
+        switch (problem->parameter) {
+        case Parameter::File:
+            complain("cannot read " + o.file + ": " + problem->text);
+            break;
+        case Parameter::Column:
+            complain("--column " + o.column + ": " + problem->text);
+            break;
+        case Parameter::NoData:
+            complain(o.file + ": no data: " + problem->text);
+            break;
+        case Parameter::Interpolation:
+            complain("--interpolate: " + problem->text);
+            break;
+        default:
+            const char* option = optionOf(problem->parameter);
+            complain(option ? std::string(option) + ": " + problem->text
+                            : o.file + ": " + problem->text);
         }
-        s = *resampled;
-        p.interpolation = "linear, to even spacing " + engine::formatDouble(step) + " (" +
-                          (o.interpolateStep > 0 ? "as asked" : "the median spacing") + "), from " +
-                          std::to_string(before) + " unevenly spaced samples";
-        if (!o.quiet)
-            complain("the positions are not evenly spaced (the largest deviation is " +
-                     engine::formatDouble(spacing.largestDeviation) + "); resampled at spacing " +
-                     engine::formatDouble(step) + " to " + std::to_string(s.xpos.size()) +
-                     " samples");
-        if (const auto problem = analysis::checkSeries(s)) {
-            complain(o.file + ": after interpolation: " + problem->text);
-            return EXIT_BAD_INPUT;
-        }
-    } else if (!spacing.even) {
-        complain("warning: " + o.file + ": " + spacing.text);
-    }
-    p.input = o.file;
-    p.column = *column;
-    p.skip = o.skip;
-    p.samples = static_cast<int>(s.xpos.size());
-    p.deltat = analysis::sampleSpacing(s);
-    p.meanRemoved = !o.keepMean;
-    p.params = o.params;
-    if (const auto problem = analysis::checkParameters(o.params, p.samples, p.deltat)) {
-        const char* option = optionOf(problem->parameter);
-        complain(option ? std::string(option) + ": " + problem->text
-                        : o.file + ": " + problem->text);
         return EXIT_BAD_INPUT;
     }
+    if (run.resampling.done && !o.quiet)
+        complain("the positions are not evenly spaced (the largest deviation is " +
+                 engine::formatDouble(run.spacing.largestDeviation) + "); resampled at spacing " +
+                 engine::formatDouble(run.resampling.step) + " to " +
+                 std::to_string(run.resampling.after) + " samples");
+    else if (!run.spacing.even && !run.resampling.done)
+        complain("warning: " + o.file + ": " + run.spacing.text);
+    s = std::move(run.series);
+    p = std::move(run.provenance);
     return 0;
 }
 
@@ -220,8 +165,8 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
     r.ampl.assign(cells, 0.0);
     r.prob.assign(cells, 0.0);
 
-    std::FILE* silent = o.quiet ? std::fopen("/dev/null", "w") : nullptr;
-    engine::setDiagnosticStream(o.quiet ? silent : stderr);
+    engine::setDiagnosticStream(stderr);
+    engine::setDiagnosticsDiscarded(o.quiet);
     if (!o.quiet)
         std::fprintf(stderr,
                      "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
@@ -233,9 +178,8 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
         r.provenance.deltat, s.yval.data(), o.keepMean ? 0 : 1, r.provenance.samples, q.kspec,
         q.mpts, q.inc, q.nfft, o.iprob, &sink, &RunSink::report);
     sink.finishBar();
+    engine::setDiagnosticsDiscarded(false);
     engine::setDiagnosticStream(nullptr);
-    if (silent)
-        std::fclose(silent);
     if (status != 0) {
         complain(status == static_cast<int>(engine::Mwc2Status::TaperFailure)
                      ? "the analysis failed: the Slepian tapers could not be computed for these "
@@ -246,8 +190,8 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
     return 0;
 }
 
-bool writeFile(const std::string& path, const std::function<bool(results::OutputFile&)>& body) {
-    results::OutputFile out;
+bool writeFile(const std::string& path, const std::function<bool(io::AtomicFile&)>& body) {
+    io::AtomicFile out;
     std::string why;
     if (!out.open(path, &why) || !body(out) || !out.commit(&why)) {
         complain(why.empty() ? "cannot write " + path : why);
@@ -258,10 +202,10 @@ bool writeFile(const std::string& path, const std::function<bool(results::Output
 
 // The map as the application shows it, drawn without a display.
 bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
-    const auto grids = resultmap::reshape(r.xcent, r.freq, r.ampl, r.prob);
-    if (!grids || grids->nx < 2 || grids->nfreq < 2) {
-        complain("--map: the map needs at least 2 windows and 2 frequencies; these settings give " +
-                 std::to_string(r.windows) + " and " + std::to_string(r.bins));
+    const auto grids = results::reshape(r.xcent, r.freq, r.ampl, r.prob);
+    if (!grids) {
+        complain("--map: the results could not be arranged into a map (window centres or "
+                 "frequencies coincide in double precision)");
         return false;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -273,7 +217,11 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
     QApplication application(argc, argv);
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
-    resultmap::show(plot, *grids, true);
+    const results::Grids& g = *grids;
+    mapShow(plot,
+            {g.zgrid.data(), g.sgrid.data(), static_cast<int64_t>(g.zgrid.size()),
+             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
+            true);
     char message[512] = "";
     const bool written =
         plotWriteFigure(plot, o.map.c_str(), o.mapWidth, o.mapHeight, message, sizeof message);
@@ -290,7 +238,7 @@ int runAnalyze(const AnalyzeOptions& o) {
     results::ResultSet r;
     if (const int status = loadChecked(o, s, r.provenance))
         return status;
-    results::OutputFile rows;
+    io::AtomicFile rows;
     std::string why;
     if (!rows.open(o.output, &why)) {
         complain(why);
@@ -309,7 +257,7 @@ int runAnalyze(const AnalyzeOptions& o) {
         for (const auto& [suffix, which] :
              {std::pair{"-amplitude.tsv", results::GridOf::Amplitude},
               std::pair{"-probability.tsv", results::GridOf::Probability}})
-            if (!writeFile(o.grid + suffix, [&](results::OutputFile& out) {
+            if (!writeFile(o.grid + suffix, [&](io::AtomicFile& out) {
                     return results::writeGrid(out, r, which, results::Separator::Tab);
                 }))
                 return EXIT_ANALYSIS_FAILED;
@@ -328,7 +276,7 @@ int runPeaks(const AnalyzeOptions& o) {
     if (const int status = runEngine(o, s, r, sink))
         return status;
     return writeFile(o.output,
-                     [&](results::OutputFile& out) {
+                     [&](io::AtomicFile& out) {
                          return results::writePeaks(out, r, o.level, results::Separator::Tab);
                      })
                ? 0

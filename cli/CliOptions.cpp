@@ -1,6 +1,6 @@
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
-#include "SeriesFile.h"
+#include "core/series/SeriesFile.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // The command line of tonalith-cli, parsed into what each command needs.
 #pragma once
 
-#include "RunParameters.h"
+#include "core/analysis/RunParameters.h"
 
 #include <optional>
 #include <string>

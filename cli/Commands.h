@@ -2,7 +2,7 @@
 // input, 1 a failed analysis.
 #pragma once
 
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 namespace cli {
 

@@ -1,10 +1,10 @@
 // tonalith-cli tapers: one set of Slepian tapers with their concentration ratios.
-#include "Commands.h"
-#include "OutputFile.h"
+#include "cli/Commands.h"
+#include "core/io/AtomicFile.h"
 
-#include "capacities.h"
-#include "diagnostics.h"
-#include "tapers.h"
+#include "engine/capacities.h"
+#include "engine/diagnostics.h"
+#include "engine/tapers.h"
 
 #include <cmath>
 #include <vector>
@@ -32,22 +32,23 @@ int runTapers(const TapersOptions& o) {
         return EXIT_BAD_INPUT;
     }
     std::string why;
-    results::OutputFile out;
+    io::AtomicFile out;
     if (!out.open(o.output, &why)) {
         complain(why);
         return EXIT_BAD_INPUT;
     }
 
     const int K = o.tapers;
-    std::vector<engine::quad> v(static_cast<std::size_t>(N) * K), eig(K), evalu(K);
+    std::vector<engine::quad> v(static_cast<std::size_t>(N) * K), eig(K);
+    std::vector<engine::quad> lambda(K), oneMinusLambda(K);
     std::vector<engine::quad> work(engine::dpssWorkQuads(N));
     std::vector<int> itag(N / 2 + 1);
     int iflag = 0;
     engine::setDiagnosticStream(stderr);
     engine::dpss(N, N, K, static_cast<engine::quad>(W), v.data(), eig.data(), iflag, work.data(),
                  itag.data());
-    engine::dpssev(N, N, K, static_cast<engine::quad>(W), 1.0e-8Q, 1.0e-14Q, v.data(), evalu.data(),
-                   eig.data());
+    engine::dpssev(N, N, K, static_cast<engine::quad>(W), engine::DPSSEV_RELTOL,
+                   engine::DPSSEV_ABSTOL, v.data(), lambda.data(), oneMinusLambda.data());
     engine::setDiagnosticStream(nullptr);
     if (iflag != 0) {
         complain("the tapers could not be computed (status " + std::to_string(iflag) + ")");
@@ -57,7 +58,8 @@ int runTapers(const TapersOptions& o) {
     auto num = [](engine::quad q) { return engine::formatDouble(static_cast<double>(q)); };
     std::string text = "k\tlambda\tone_minus_lambda\n";
     for (int k = 0; k < K; ++k)
-        text += std::to_string(k + 1) + "\t" + num(evalu[k]) + "\t" + num(eig[k]) + "\n";
+        text +=
+            std::to_string(k + 1) + "\t" + num(lambda[k]) + "\t" + num(oneMinusLambda[k]) + "\n";
     text += "\nn";
     for (int k = 0; k < K; ++k)
         text += "\ttaper_" + std::to_string(k + 1);

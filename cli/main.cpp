@@ -1,6 +1,6 @@
 // tonalith-cli: the analysis without a window, for batch use and scripts.
-#include "CliOptions.h"
-#include "Commands.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
-#include "auxfiles.h"
+#include "engine/auxfiles.h"
 
-#include "diagnostics.h"
+#include "engine/diagnostics.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Concentration ratios of the tapers: lambda_k = 2 * integral over [0, W] of the taper's
 // spectral window, by Patterson's nested quadrature; the complement 1 - lambda_k from the
 // out-of-band integral when the subtraction loses it.
-#include "diagnostics.h"
-#include "patterson.h"
-#include "taper_constants.h"
-#include "tapers.h"
+#include "engine/diagnostics.h"
+#include "engine/patterson.h"
+#include "engine/taper_constants.h"
+#include "engine/tapers.h"
 
 namespace engine {
 

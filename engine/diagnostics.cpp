@@ -1,4 +1,4 @@
-#include "diagnostics.h"
+#include "engine/diagnostics.h"
 
 #include <atomic>
 #include <charconv>
@@ -7,11 +7,16 @@ namespace engine {
 
 namespace {
 std::atomic<std::FILE*> stream{nullptr};
+std::atomic<bool> discarded{false};
 thread_local std::string* threadBuffer = nullptr;
 } // namespace
 
 void setDiagnosticStream(std::FILE* s) {
     stream.store(s);
+}
+
+void setDiagnosticsDiscarded(bool on) {
+    discarded.store(on);
 }
 
 std::FILE* diagnosticStream() {
@@ -29,13 +34,15 @@ void writeDiagnosticLine(const std::string& line) {
         threadBuffer->push_back('\n');
         return;
     }
+    if (discarded.load())
+        return;
     std::FILE* s = diagnosticStream();
     std::fwrite(line.data(), 1, line.size(), s);
     std::fputc('\n', s);
 }
 
 void writeDiagnosticText(const std::string& text) {
-    if (!text.empty())
+    if (!text.empty() && !discarded.load())
         std::fwrite(text.data(), 1, text.size(), diagnosticStream());
 }
 

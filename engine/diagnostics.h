@@ -4,7 +4,7 @@
 // concurrent windows can be written later in window order.
 #pragma once
 
-#include "quad.h"
+#include "engine/quad.h"
 
 #include <cstdio>
 #include <string>
@@ -14,6 +14,9 @@ namespace engine {
 // Where diagnostic lines go; nullptr restores standard output.
 void setDiagnosticStream(std::FILE* stream);
 std::FILE* diagnosticStream();
+
+// While on, diagnostic lines go nowhere, whatever the stream (a quiet caller needs no file).
+void setDiagnosticsDiscarded(bool on);
 
 // While set (non-null), this thread's diagnostic lines are appended to *buffer instead.
 void setThreadDiagnosticBuffer(std::string* buffer);

@@ -2,7 +2,7 @@
 // 1-based, column-major index expressions through small accessor macros so that every
 // operation and its order of evaluation stays that of the algorithm; the build keeps
 // floating-point contraction off, so no product is fused into a sum.
-#include "fft.h"
+#include "engine/fft.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "fprob.h"
+#include "engine/fprob.h"
 
-#include "reperr.h"
+#include "engine/reperr.h"
 
 #include <cmath>
 
@@ -8,11 +8,10 @@ namespace engine {
 
 namespace {
 constexpr double exponentGuard = 85.195648; // exp(-85.195648) is about 1e-37
-constexpr int largestNu2 = 19998;           // nu1 + nu2 may not exceed 20000
 } // namespace
 
 void mdfd(double F, int nu2, double& p, int& ier) {
-    if (nu2 < 2 || nu2 > largestNu2) {
+    if (nu2 < 2 || nu2 > MDFD_LARGEST_NU2) {
         ier = MDFD_BAD_DEGREES;
         p = MDFD_FILL;
         reperr(ier, "mdfd  ");

@@ -5,7 +5,10 @@
 
 namespace engine {
 
-constexpr int MDFD_BAD_DEGREES = 129; // nu2 outside 2..19998
+// Largest nu2 the probability accepts: nu1 + nu2 may not exceed 20000.
+constexpr int MDFD_LARGEST_NU2 = 19998;
+
+constexpr int MDFD_BAD_DEGREES = 129; // nu2 outside 2..MDFD_LARGEST_NU2
 constexpr int MDFD_NEGATIVE_F = 130;  // F < 0
 constexpr double MDFD_FILL = 1.0e37;  // P after an error
 

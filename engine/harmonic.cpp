@@ -1,6 +1,6 @@
-#include "harmonic.h"
+#include "engine/harmonic.h"
 
-#include "fft.h"
+#include "engine/fft.h"
 
 namespace engine {
 

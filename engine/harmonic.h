@@ -12,7 +12,7 @@
 // yk as complex doubles (re, im), column-major with leading dimension nfdim complex values.
 #pragma once
 
-#include "quad.h"
+#include "engine/quad.h"
 
 namespace engine {
 

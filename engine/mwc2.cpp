@@ -1,31 +1,23 @@
-// The analysis driver. The tapers depend only on mpts, kspec and tbw, so they are computed
-// once per call; windows are then processed by worker threads, each with static scratch of
-// its own, while the calling thread reports progress and writes every window's records in
-// window order, so that rows, progress reports, diagnostic lines and auxiliary records are
-// exactly those of a single thread walking the windows one after another.
-#include "mwc2.h"
+// The analysis driver: checks, the series copy and mean removal, the frequency grid and the
+// tapers. The tapers depend only on mpts, kspec and tbw, so they are computed once per call;
+// the windows then go through the pipeline (pipeline.h).
+#include "engine/mwc2.h"
 
-#include "auxfiles.h"
-#include "capacities.h"
-#include "diagnostics.h"
-#include "fft.h"
-#include "fprob.h"
-#include "harmonic.h"
-#include "tapers.h"
+#include "engine/auxfiles.h"
+#include "engine/capacities.h"
+#include "engine/diagnostics.h"
+#include "engine/fft.h"
+#include "engine/fprob.h"
+#include "engine/harmonic.h"
+#include "engine/pipeline.h"
+#include "engine/tapers.h"
 
 #include <cmath>
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace engine {
 
 namespace {
-
-constexpr int MAX_WORKERS = 4;
-constexpr int RING = 16; // windows in flight; a worker waits when it is this far ahead
 
 // ---- static storage: zero at start, touched only as far as a call needs it ---------------
 
@@ -33,255 +25,45 @@ double seriesX[NMAX];
 double seriesY[NMAX];
 double fgrid[NBINMAX];
 quad tapers[static_cast<long>(NMAX) * KMAX];
-double taperd[static_cast<long>(NMAX) * KMAX]; // the tapers rounded to double
 quad taperWork[DPSS_WORK_QUADS];
 int taperTags[NMAX / 2 + 1];
 quad eig[KMAX];
 quad evalu[KMAX];
 quad taperU[KMAX];
 
-struct Scratch {
-    double window[NMAX];
-    double yk[2L * NFMAX * KMAX];
-    double fftWork[4L * NFMAX + FFT_FACTOR_SLOTS];
-    double F[NBINMAX];
-    quad mu[2L * NBINMAX];
-    double P[NBINMAX];
-    double lineRecip[NBINMAX];
-    double lineF[NBINMAX];
-    quad harmftScratch[KMAX];
-};
-Scratch scratch[MAX_WORKERS];
+// The first worker's window arrays.
+double window[NMAX];
+double yk[2L * NFMAX * KMAX];
+double fftWork[4L * NFMAX + FFT_FACTOR_SLOTS];
+double F[NBINMAX];
+quad mu[2L * NBINMAX];
+double P[NBINMAX];
+double lineRecip[NBINMAX];
+double lineF[NBINMAX];
+quad harmftScratch[KMAX];
 
-Mwc2Execution execution;
-
-// ---- one run -----------------------------------------------------------------------------
-
-struct Run {
-    double* xcent;
-    double* freq;
-    double* ampl;
-    double* prob;
-    double deltat;
-    double fmax;
-    double xpos1;
-    int kspec, mpts, inc, nfft, iprob;
-    int nbspe, nf, nsel, nb; // nb: bins whose F-test is evaluated
-    int nu2;
-    bool dofBad; // nu2 outside what the probability accepts: an error record per bin
-    double threshold;
-    double rdeltat;
-    quad W;
-    quad S; // sum of squared taper sums
-};
-
-struct WindowText {
-    std::string out;     // diagnostic lines of the window
-    std::string periods; // fort.20 records of the window
-    int done = 0;        // the window whose text this is, once complete
-};
-
-std::string spectrumRecord(int w) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%% spectrum #%4d", w);
-    return buf;
+// The tapers rounded to double, leading dimension mpts: sized on first use.
+std::vector<double>& taperd() {
+    static std::vector<double> v;
+    return v;
 }
 
-// dpss and dpssev for the run; returns the taper status.
-int computeTapers(const Run& run) {
+// dpss and dpssev for the run, and their double copies; returns the taper status.
+int computeTapers(int mpts, int kspec, quad W, const Mwc2Execution& execution) {
     int iflag = 0;
-    dpss(NMAX, run.mpts, run.kspec, run.W, tapers, eig, iflag, taperWork, taperTags);
-    dpssev(NMAX, run.mpts, run.kspec, run.W, 1.0e-8Q, 1.0e-14Q, tapers, evalu, eig);
+    dpss(NMAX, mpts, kspec, W, tapers, eig, iflag, taperWork, taperTags);
+    dpssev(NMAX, mpts, kspec, W, DPSSEV_RELTOL, DPSSEV_ABSTOL, tapers, evalu, eig);
     if (execution.simulatedTaperStatus != 0)
         iflag = execution.simulatedTaperStatus;
     if (iflag != 0)
         return iflag;
-    for (int k = 0; k < run.kspec; ++k) {
-        const quad* v = tapers + static_cast<long>(k) * NMAX;
-        double* d = taperd + static_cast<long>(k) * NMAX;
-        for (int t = 0; t < run.mpts; ++t)
-            d[t] = static_cast<double>(v[t]);
-    }
+    std::vector<double>& d = taperd();
+    d.resize(static_cast<std::size_t>(mpts) * kspec);
+    for (int k = 0; k < kspec; ++k)
+        for (int t = 0; t < mpts; ++t)
+            d[static_cast<std::size_t>(k) * mpts + t] =
+                static_cast<double>(tapers[static_cast<long>(k) * NMAX + t]);
     return 0;
-}
-
-// Everything of window w after its tapers: transforms, F-test, probabilities, rows, records.
-void processWindow(const Run& run, Scratch& s, int w, WindowText& text) {
-    setThreadDiagnosticBuffer(&text.out);
-    const long ist = 1 + static_cast<long>(w - 1) * run.inc; // 1-based first sample
-    for (int t = 0; t < run.mpts; ++t)
-        s.window[t] = seriesY[ist - 1 + t];
-
-    eigcoef(run.mpts, run.nfft, run.kspec, s.window, NMAX, taperd, s.fftWork, NFMAX, s.yk);
-    if (execution.tapersPerWindow || execution.allBins)
-        harmft(run.mpts, run.nb, run.kspec, NMAX, tapers, NFMAX, s.yk, s.harmftScratch, s.F, s.mu);
-    else
-        harmonicBins(run.nb, run.kspec, taperU, run.S, NFMAX, s.yk, s.F, s.mu);
-
-    int count = 0;
-    for (int i = 0; i < run.nf; ++i) {
-        int ier = 0;
-        if (i >= run.nb) {
-            // Not observable beyond nsel except through the error record of a bad nu2.
-            if (run.dofBad)
-                mdfd(0.0, run.nu2, s.P[i], ier);
-            continue;
-        }
-        mdfd(s.F[i], run.nu2, s.P[i], ier);
-        if (s.P[i] >= run.threshold && fgrid[i] <= run.fmax) {
-            s.lineRecip[count] = i == 0 ? 0.0 : 1 / fgrid[i];
-            s.lineF[count] = s.F[i];
-            ++count;
-        }
-    }
-    for (int j = 1; j + 1 < count; ++j)
-        if (s.lineF[j] > s.lineF[j - 1] && s.lineF[j] > s.lineF[j + 1]) {
-            text.periods.append((Record() << w << run.deltat * s.lineRecip[j]).str());
-            text.periods.push_back('\n');
-        }
-
-    const double centre = static_cast<double>(
-        static_cast<quad>(run.xpos1) +
-        static_cast<quad>(run.deltat * static_cast<double>(ist + run.mpts / 2 - 1)));
-    const std::int64_t first = static_cast<std::int64_t>(w - 1) * run.nsel;
-    for (int i = 0; i < run.nsel; ++i) {
-        const std::int64_t r = first + i;
-        const double re = static_cast<double>(s.mu[2 * i]);
-        const double im = static_cast<double>(s.mu[2 * i + 1]);
-        run.xcent[r] = centre;
-        run.freq[r] = fgrid[i] * run.rdeltat;
-        run.ampl[r] = 2 * std::sqrt(re * re + im * im);
-        run.prob[r] = s.P[i];
-    }
-    if (count == 0)
-        writeDiagnosticLine(" no significant lines detected");
-    setThreadDiagnosticBuffer(nullptr);
-}
-
-void flushWindow(WindowText& text) {
-    writeDiagnosticText(text.out);
-    if (!text.periods.empty()) {
-        // fort.20 takes whole lines; split the buffered records.
-        std::size_t start = 0;
-        while (start < text.periods.size()) {
-            const std::size_t end = text.periods.find('\n', start);
-            auxWrite(20, text.periods.substr(start, end - start));
-            start = end + 1;
-        }
-    }
-    text.out.clear();
-    text.periods.clear();
-}
-
-bool cancelled() {
-    return execution.cancel && execution.cancel->load(std::memory_order_relaxed);
-}
-
-// The coordinator's part of window w: the cancellation check, progress and the fort.17 record.
-bool openWindow(int w, double pct, void* ctx, ProgressFunction progress) {
-    if (cancelled())
-        return false;
-    if (progress)
-        progress(ctx, w * pct);
-    auxWrite(17, spectrumRecord(w));
-    return true;
-}
-
-int workerCount(const Run& run) {
-    if (execution.tapersPerWindow)
-        return 1;
-    int n = execution.workers;
-    if (n <= 0)
-        n = static_cast<int>(std::thread::hardware_concurrency());
-    n = std::max(1, std::min(n, MAX_WORKERS));
-    return std::min(n, run.nbspe);
-}
-
-Mwc2Status runSequential(Run& run, double pct, void* ctx, ProgressFunction progress) {
-    WindowText text;
-    for (int w = 1; w <= run.nbspe; ++w) {
-        if (w > 1) {
-            if (!openWindow(w, pct, ctx, progress))
-                return Mwc2Status::Cancelled;
-            if (execution.tapersPerWindow) {
-                const int iflag = computeTapers(run);
-                if (iflag != 0) {
-                    writeDiagnosticLine(
-                        (Record() << "fatal error while computing dpss  iflag=" << iflag).str());
-                    return Mwc2Status::TaperFailure;
-                }
-            }
-        }
-        processWindow(run, scratch[0], w, text);
-        flushWindow(text);
-    }
-    return Mwc2Status::Ok;
-}
-
-Mwc2Status runParallel(Run& run, int nw, double pct, void* ctx, ProgressFunction progress) {
-    std::vector<WindowText> slots(RING);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int next = 1;    // next window to hand out
-    int flushed = 0; // last window whose records are written
-    bool stop = false;
-
-    auto work = [&](int id) {
-        for (;;) {
-            int w;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock,
-                             [&] { return stop || next > run.nbspe || next <= flushed + RING; });
-                if (stop || next > run.nbspe)
-                    return;
-                w = next++;
-            }
-            WindowText& slot = slots[w % RING];
-            processWindow(run, scratch[id], w, slot);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                slot.done = w;
-            }
-            changed.notify_all();
-        }
-    };
-
-    std::vector<std::thread> threads;
-    try {
-        for (int id = 0; id < nw; ++id)
-            threads.emplace_back(work, id);
-    } catch (const std::system_error&) {
-        if (threads.empty())
-            return runSequential(run, pct, ctx, progress);
-    }
-
-    Mwc2Status status = Mwc2Status::Ok;
-    for (int w = 1; w <= run.nbspe; ++w) {
-        if (w > 1 && !openWindow(w, pct, ctx, progress)) {
-            status = Mwc2Status::Cancelled;
-            break;
-        }
-        WindowText& slot = slots[w % RING];
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            changed.wait(lock, [&] { return slot.done == w; });
-        }
-        flushWindow(slot);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            flushed = w;
-        }
-        changed.notify_all();
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stop = true;
-    }
-    changed.notify_all();
-    for (std::thread& t : threads)
-        t.join();
-    return status;
 }
 
 Mwc2Check refuse(Mwc2Status status, const std::string& text) {
@@ -350,16 +132,17 @@ int mwc2Bins(int nfft, double fmax) {
     return n;
 }
 
-void mwc2SetExecution(const Mwc2Execution& e) {
-    execution = e;
-}
-Mwc2Execution mwc2Execution() {
-    return execution;
-}
-
 int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* xpos, double tbw,
          double fmax, double deltat, const double* yval, int irem, int npts, int kspec, int mpts,
          int inc, int nfft, int iprob, void* ctx, ProgressFunction progress) {
+    return mwc2x(Mwc2Execution{}, xcent, freq, ampl, prob, xpos, tbw, fmax, deltat, yval, irem,
+                 npts, kspec, mpts, inc, nfft, iprob, ctx, progress);
+}
+
+int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* ampl, double* prob,
+          const double* xpos, double tbw, double fmax, double deltat, const double* yval, int irem,
+          int npts, int kspec, int mpts, int inc, int nfft, int iprob, void* ctx,
+          ProgressFunction progress) {
     Mwc2Check check = mwc2check(tbw, fmax, deltat, npts, kspec, mpts, inc, nfft);
     if (check.ok() && (!xcent || !freq || !ampl || !prob || !xpos || !yval))
         check = refuse(Mwc2Status::NullArray, "a series or result array is null");
@@ -380,7 +163,7 @@ int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* 
                                   << kspec << mpts << inc << nfft << fmax << iprob << deltat)
                             .str());
 
-    Run run{};
+    WindowRun run{};
     run.nbspe = (npts - mpts) / inc + 1;
     if (irem == 1) {
         // The mean in quad, never rounded before the subtraction: a constant becomes 0.
@@ -395,6 +178,10 @@ int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* 
     auxWrite(27, "% x-centre  frequency   amplitude     phase    f-statistic probability   period");
     writeDiagnosticLine((Record() << "nbspe=" << run.nbspe << deltat << mpts).str());
 
+    run.series = seriesY;
+    run.fgrid = fgrid;
+    run.tapers = tapers;
+    run.taperU = taperU;
     run.xcent = xcent;
     run.freq = freq;
     run.ampl = ampl;
@@ -406,37 +193,35 @@ int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* 
     run.mpts = mpts;
     run.inc = inc;
     run.nfft = nfft;
-    run.iprob = iprob;
     run.nf = nfft / 2 + 1;
     run.nsel = mwc2Bins(nfft, fmax);
     run.nb = execution.allBins || execution.tapersPerWindow ? run.nf : run.nsel;
     run.nu2 = 2 * kspec - 2;
-    run.dofBad = run.nu2 < 2 || run.nu2 > 19998;
+    run.dofBad = run.nu2 < 2 || run.nu2 > MDFD_LARGEST_NU2;
     run.threshold = iprob * 0.01;
     run.rdeltat = 1 / deltat;
+    run.execution = execution;
+    run.first = {window, yk, NFMAX, fftWork, F, mu, P, lineRecip, lineF, harmftScratch};
 
     const double pct = 100.0 / run.nbspe;
     Mwc2Status status = Mwc2Status::Ok;
-    if (!openWindow(1, pct, ctx, progress)) {
+    if (!openWindow(execution, 1, pct, ctx, progress)) {
         status = Mwc2Status::Cancelled;
     } else {
-        run.W = static_cast<quad>(tbw * (1.0 / mpts));
+        const quad W = static_cast<quad>(tbw * (1.0 / mpts));
         const double df = 1.0 / nfft;
         for (int i = 0; i < run.nf; ++i)
             fgrid[i] = i * df;
-        const int iflag = computeTapers(run);
+        run.recomputeTapers = [&] { return computeTapers(mpts, kspec, W, execution); };
+        const int iflag = run.recomputeTapers();
         if (iflag != 0) {
             writeDiagnosticLine(
                 (Record() << "fatal error while computing dpss  iflag=" << iflag).str());
             status = Mwc2Status::TaperFailure;
         } else {
+            run.taperd = taperd().data();
             run.S = taperSums(mpts, kspec, NMAX, tapers, taperU);
-            const int nw = workerCount(run);
-            for (int id = 0; id < nw; ++id)
-                if (nfft != 1)
-                    fftinit(nfft, scratch[id].fftWork);
-            status = nw == 1 ? runSequential(run, pct, ctx, progress)
-                             : runParallel(run, nw, pct, ctx, progress);
+            status = runWindows(run, pct, ctx, progress);
         }
     }
     auxFlush();

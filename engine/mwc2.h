@@ -15,7 +15,8 @@
 // Records: diagnostic lines go to the diagnostic stream (diagnostics.h); per-window records
 // to the auxiliary files fort.17, fort.20 and fort.27 (auxfiles.h).
 //
-// The engine's working storage is static: only one call may run at a time in a process.
+// The engine's working storage is static (the first worker's arrays included; further workers
+// allocate theirs on first use): only one call may run at a time in a process.
 #pragma once
 
 #include <atomic>
@@ -78,7 +79,11 @@ struct Mwc2Execution {
     const std::atomic<bool>* cancel = nullptr; // read once per window; true ends the run
     int simulatedTaperStatus = 0; // non-zero: the taper computation reports this status (tests)
 };
-void mwc2SetExecution(const Mwc2Execution& execution);
-Mwc2Execution mwc2Execution();
+
+// mwc2 carried out as `execution` says; mwc2 itself uses the defaults.
+int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* ampl, double* prob,
+          const double* xpos, double tbw, double fmax, double deltat, const double* yval, int irem,
+          int npts, int kspec, int mpts, int inc, int nfft, int iprob, void* ctx,
+          ProgressFunction progress);
 
 } // namespace engine

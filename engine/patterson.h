@@ -8,7 +8,7 @@
 // P_i-1 .. 2P_i-2 weigh the pairs and entry 2P_i-1 the centre.
 #pragma once
 
-#include "quad.h"
+#include "engine/quad.h"
 
 namespace engine {
 

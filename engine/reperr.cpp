@@ -1,6 +1,6 @@
-#include "reperr.h"
+#include "engine/reperr.h"
 
-#include "diagnostics.h"
+#include "engine/diagnostics.h"
 
 #include <cstdio>
 

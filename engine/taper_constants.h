@@ -2,7 +2,7 @@
 // constant to full binary128 precision): the tapers are defined with these values.
 #pragma once
 
-#include "quad.h"
+#include "engine/quad.h"
 
 namespace engine {
 

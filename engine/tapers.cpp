@@ -1,8 +1,8 @@
 // Slepian tapers from the two half-problems of the commuting tridiagonal matrix.
-#include "tapers.h"
+#include "engine/tapers.h"
 
-#include "taper_constants.h"
-#include "trieig.h"
+#include "engine/taper_constants.h"
+#include "engine/trieig.h"
 
 #include <cstdint>
 

@@ -13,8 +13,8 @@
 // sample after the midpoint, v(ceil(N/2) + 1) in 1-based terms.
 #pragma once
 
-#include "capacities.h"
-#include "quad.h"
+#include "engine/capacities.h"
+#include "engine/quad.h"
 
 namespace engine {
 
@@ -29,6 +29,11 @@ constexpr long DPSS_WORK_QUADS = dpssWorkQuads(NMAX);
 // success, 1 when a half-problem's eigenvalue range could not be isolated, 2 when inverse
 // iteration did not converge. work holds DPSS_WORK_QUADS quads; itag holds NMAX/2 + 1 ints.
 void dpss(int ndim, int N, int K, quad W, quad* v, quad* eig, int& iflag, quad* work, int* itag);
+
+// Tolerances of the concentration ratios' quadrature: it stops when two successive Patterson
+// estimates differ by less than DPSSEV_RELTOL of the estimate, or by less than DPSSEV_ABSTOL.
+constexpr quad DPSSEV_RELTOL = 1.0e-8Q;
+constexpr quad DPSSEV_ABSTOL = 1.0e-14Q;
 
 // Concentration ratios lambda_k of the K tapers in v into evalu, and 1 - lambda_k into
 // evalu1m (computed from the out-of-band energy when the subtraction rounds to 0 or less).

@@ -1,7 +1,7 @@
 // Bisection (TRIDIB) and inverse iteration (TINVIT) in binary128. The ports keep EISPACK's
 // 1-based indices through accessor macros so that each step can be checked against the
 // method's description.
-#include "trieig.h"
+#include "engine/trieig.h"
 
 #include <cmath>
 

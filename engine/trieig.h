@@ -3,7 +3,7 @@
 // EISPACK's TRIDIB and TINVIT (Smith et al., Matrix Eigensystem Routines, 1976).
 #pragma once
 
-#include "quad.h"
+#include "engine/quad.h"
 
 namespace engine {
 

@@ -1,16 +1,19 @@
 // The application with its real widgets on the offscreen platform: choosing a file, the run
 // and its hand-off to the map, preferences, the axis popover, the export, and the mends.
-#include "AppDelegate.h"
-#include "PlatformServices.h"
-#include "Plot.h"
-#include "Preferences.h"
-#include "PreferencesDialog.h"
-#include "QPlot.h"
-#include "QwtPlotTonalith2.h"
-#include "ViewController.h"
-#include "ViewControllerAxisControls.h"
-#include "ViewControllerCredits.h"
-#include "mwc2.h"
+#include "Qplot/Plot.h"
+#include "Qplot/QwtPlotTonalith2.h"
+#include "app/AppDelegate.h"
+#include "app/PlatformServices.h"
+#include "app/Preferences.h"
+#include "app/PreferencesDialog.h"
+#include "app/QPlot.h"
+#include "app/RecentFiles.h"
+#include "app/ResultExports.h"
+#include "app/ViewController.h"
+#include "app/ViewControllerAxisControls.h"
+#include "app/ViewControllerCredits.h"
+#include "app/WindowSpectrum.h"
+#include "engine/mwc2.h"
 
 #include <qwt_matrix_raster_data.h>
 #include <qwt_scale_widget.h>
@@ -126,7 +129,6 @@ private slots:
         QSettings().clear();
         Platform::setOpenFileChooser(
             [](QWidget*, const QString&, const QString&) { return QString(); });
-        engine::mwc2SetExecution({});
         axisRanges() = AxisRanges{};
     }
 
@@ -383,10 +385,9 @@ private slots:
         const QString path = writeSeries(dir, "short.txt", 300);
         ViewController w;
         w.chooseFileAt(path);
-        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        QSignalSpy started(sharedPlot, &MyPlot::runStarted);
         w.setupPlot(); // the default window of 400 exceeds the series
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(finished.first().at(0).toBool(), false);
+        QCOMPARE(started.size(), 0);
         QVERIFY(
             w.statusMessage().contains("window length 400 exceeds the 300 samples of the series"));
         QCOMPARE(w.plotButton->text(), QString("Plot"));
@@ -404,19 +405,19 @@ private slots:
         w.chooseFileAt(nan);
         w.setupPlot();
         QVERIFY(w.statusMessage().contains("line 19 holds the value nan"));
+        QCOMPARE(started.size(), 0);
     }
 
     void aRunWithoutAPictureSaysWhy() {
         engine::Mwc2Execution e;
         e.simulatedTaperStatus = 2;
-        engine::mwc2SetExecution(e);
         QTemporaryDir dir;
         ViewController w;
+        sharedPlot->setExecution(e);
         w.show();
         w.chooseFileAt(writeSeries(dir, "t.txt", 1000));
         w.setupPlot();
         QVERIFY(waitForRun(w));
-        engine::mwc2SetExecution({});
         QVERIFY(w.statusMessage().contains("the Slepian tapers could not be computed"));
         QVERIFY(!w.progressIndicator->isVisible());
         QCOMPARE(w.plotButton->text(), QString("Plot"));

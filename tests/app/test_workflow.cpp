@@ -2,15 +2,18 @@
 // spectrum of a clicked window with its lines, the readout under the cursor, the period and
 // logarithmic frequency axis, interpolation of uneven series, cancelling a run, the series
 // above the map, drag and drop, recent files and remembered window state.
-#include "PlatformServices.h"
-#include "Plot.h"
-#include "Preferences.h"
-#include "QPlot.h"
-#include "SeriesFile.h"
-#include "SeriesPlot.h"
-#include "ViewController.h"
-#include "ViewControllerAxisControls.h"
-#include "WindowPanel.h"
+#include "Qplot/Plot.h"
+#include "Qplot/SeriesPlot.h"
+#include "Qplot/WindowPanel.h"
+#include "app/PlatformServices.h"
+#include "app/Preferences.h"
+#include "app/QPlot.h"
+#include "app/RecentFiles.h"
+#include "app/ResultExports.h"
+#include "app/ViewController.h"
+#include "app/ViewControllerAxisControls.h"
+#include "app/WindowSpectrum.h"
+#include "core/series/SeriesFile.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_draw.h>
@@ -129,7 +132,7 @@ private slots:
                 *chosen = filter;
                 return out.filePath("rows");
             });
-        w.exportResults();
+        w.exports->exportResults();
         QVERIFY(offered.contains(filter));
         const QStringList rows = dataLines(out.filePath("rows.csv"));
         QCOMPARE(rows.first(), QString("x_centre,frequency,amplitude,probability"));
@@ -143,7 +146,7 @@ private slots:
         QVERIFY(w.statusMessage().contains("Exported the results to"));
 
         filter = "Grids for R, tab-separated (*.tsv)";
-        w.exportResults();
+        w.exports->exportResults();
         const QStringList amplitude = dataLines(out.filePath("rows-amplitude.tsv"));
         const QStringList probability = dataLines(out.filePath("rows-probability.tsv"));
         QCOMPARE(amplitude.size(), 1 + 246);
@@ -174,15 +177,15 @@ private slots:
                 return out.filePath("map");
             });
         filter = "PNG image (*.png)";
-        w.exportMap();
+        w.exports->exportMap();
         const QImage png(out.filePath("map.png"));
         QCOMPARE(png.size(),
                  sharedPlot->widget()->size() * sharedPlot->widget()->devicePixelRatioF());
         filter = "SVG drawing (*.svg)";
-        w.exportMap();
+        w.exports->exportMap();
         QVERIFY(QFile(out.filePath("map.svg")).size() > 1000);
         filter = "PDF document, A4 landscape (*.pdf)";
-        w.exportMap();
+        w.exports->exportMap();
         QFile pdf(out.filePath("map.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.readAll().contains("/MediaBox [0 0 842"));
@@ -201,7 +204,7 @@ private slots:
         const QPoint at = pixelOf(r.centre(30), 0.03);
         sendMouse(QEvent::MouseButtonPress, at);
         sendMouse(QEvent::MouseButtonRelease, at);
-        QCOMPARE(w.selectedWindow(), 30);
+        QCOMPARE(w.windowSpectrum->selectedWindow(), 30);
         QVERIFY(w.spectrumArea->isVisible());
         auto* panel = reinterpret_cast<WindowPanel*>(w.spectrumPanel);
         QVERIFY(panel->title().startsWith("Window 31 of 65"));
@@ -221,7 +224,7 @@ private slots:
         const int lines = w.peakTable->rowCount();
         w.peakLevel->setValue(0.999);
         QVERIFY(w.peakTable->rowCount() <= lines);
-        w.copyPeakList();
+        w.windowSpectrum->copyPeakList();
         const QString copied = QApplication::clipboard()->text();
         QVERIFY(copied.startsWith("x_centre\tfrequency\tperiod\tamplitude\tprobability\n"));
         QCOMPARE(copied.count('\n'), 1 + w.peakTable->rowCount());
@@ -229,7 +232,7 @@ private slots:
         const QPoint other = pixelOf(r.centre(3), 0.01);
         sendMouse(QEvent::MouseButtonPress, other);
         sendMouse(QEvent::MouseButtonRelease, other);
-        QCOMPARE(w.selectedWindow(), 3);
+        QCOMPARE(w.windowSpectrum->selectedWindow(), 3);
     }
 
     void readoutShowsTheGridValuesUnderTheCursor() {
@@ -387,12 +390,12 @@ private slots:
             w.chooseFileAt(paths[5]); // chosen again: to the top
             QStringList expected = {paths[5], paths[11], paths[10], paths[9], paths[8],
                                     paths[7], paths[6],  paths[4],  paths[3], paths[2]};
-            QCOMPARE(w.recentFiles(), expected);
+            QCOMPARE(w.recent->files(), expected);
             QCOMPARE(w.recentMenu->actions().first()->data().toString(), paths[5]);
         }
         ViewController later; // remembered between sessions
-        QCOMPARE(later.recentFiles().first(), paths[5]);
-        QCOMPARE(later.recentFiles().size(), 10);
+        QCOMPARE(later.recent->files().first(), paths[5]);
+        QCOMPARE(later.recent->files().size(), 10);
         later.recentMenu->actions()[1]->trigger();
         QCOMPARE(later.inputFileBox->text(), QUrl::fromLocalFile(paths[11]).toString());
     }

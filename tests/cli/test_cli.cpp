@@ -1,11 +1,11 @@
 // tonalith-cli end to end: the real binary on temporary files, its output, messages and exit
 // codes, and that a failure never leaves a partial result file.
-#include "RunProcess.h"
+#include "tests/support/RunProcess.h"
 
-#include "RunParameters.h"
-#include "SeriesFile.h"
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "core/analysis/RunParameters.h"
+#include "core/series/SeriesFile.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Results as numbers and figures from the command-line tool: grids that read back to the
 // rows, the header block, maps drawn without a display, and the spectral lines of the sample.
-#include "RunProcess.h"
+#include "tests/support/RunProcess.h"
 
-#include "SeriesFile.h"
+#include "core/series/SeriesFile.h"
 
 #include <QCoreApplication>
 #include <QImage>

@@ -1,5 +1,5 @@
 // The mixed-radix FFT against the direct sum, its factorisation and exact special inputs.
-#include "fft.h"
+#include "engine/fft.h"
 
 #include <gtest/gtest.h>
 

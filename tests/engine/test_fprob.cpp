@@ -1,7 +1,7 @@
 // F-distribution probability for 2 and nu2 degrees of freedom, and its error records.
-#include "diagnostics.h"
-#include "fprob.h"
-#include "reperr.h"
+#include "engine/diagnostics.h"
+#include "engine/fprob.h"
+#include "engine/reperr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Tapered transforms and the harmonic F-test of one window.
-#include "capacities.h"
-#include "fft.h"
-#include "harmonic.h"
-#include "tapers.h"
+#include "engine/capacities.h"
+#include "engine/fft.h"
+#include "engine/harmonic.h"
+#include "engine/tapers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The analysis driver: window and bin bookkeeping, result rows, records, the refusal of bad
 // arguments, failure paths, and the identity of the fast path with the plain algorithm.
-#include "Mwc2Run.h"
-#include "capacities.h"
+#include "engine/capacities.h"
+#include "tests/support/Mwc2Run.h"
 
 #include <gtest/gtest.h>
 
@@ -293,9 +293,7 @@ TEST(Mwc2Refusal, LimitsThemselvesAreAccepted) {
 TEST(Mwc2Failure, TaperFailureEndsTheCallNotTheProcess) {
     engine::Mwc2Execution e;
     e.simulatedTaperStatus = 2;
-    engine::mwc2SetExecution(e);
-    const Result r = runMwc2(positions(1000), noisySines(1000), Params{});
-    engine::mwc2SetExecution({});
+    const Result r = runMwc2(positions(1000), noisySines(1000), Params{}, true, e);
     EXPECT_EQ(r.status, static_cast<int>(engine::Mwc2Status::TaperFailure));
     EXPECT_NE(r.diagnostics.find(" fatal error while computing dpss  iflag= 2\n"),
               std::string::npos);
@@ -383,10 +381,7 @@ void expectIdentical(const Result& a, const Result& b, const char* what) {
 }
 
 Result runWith(const engine::Mwc2Execution& e, const std::vector<double>& y, const Params& p) {
-    engine::mwc2SetExecution(e);
-    Result r = runMwc2(positions(static_cast<int>(y.size())), y, p);
-    engine::mwc2SetExecution({});
-    return r;
+    return runMwc2(positions(static_cast<int>(y.size())), y, p, true, e);
 }
 
 TEST(Mwc2Identity, FastPathEqualsThePlainAlgorithm) {
@@ -456,24 +451,22 @@ TEST(Mwc2Cancel, AFlagEndsTheRunAtAWindowBoundaryAndTheNextCallIsWhole) {
         engine::Mwc2Execution e;
         e.workers = workers;
         e.cancel = &stopFlag;
-        engine::mwc2SetExecution(e);
         const auto y = noisySines(1000);
         const auto x = positions(1000);
         std::vector<double> a(25 * 246), b(a.size()), c(a.size()), d(a.size());
         std::FILE* quiet = std::fopen("/dev/null", "w");
         engine::setDiagnosticStream(quiet);
         const int status =
-            engine::mwc2(a.data(), b.data(), c.data(), d.data(), x.data(), 3, 0.06, 1, y.data(), 1,
-                         1000, 4, 400, 25, 4096, 95, nullptr, &stopAtFifthWindow);
+            engine::mwc2x(e, a.data(), b.data(), c.data(), d.data(), x.data(), 3, 0.06, 1, y.data(),
+                          1, 1000, 4, 400, 25, 4096, 95, nullptr, &stopAtFifthWindow);
         EXPECT_EQ(status, static_cast<int>(engine::Mwc2Status::Cancelled)) << workers << " workers";
         EXPECT_EQ(reportsBeforeStop, 5) << "the flag is read before each window";
         EXPECT_GT(c[4 * 246 - 1], 0.0) << "the windows before the stop are complete";
 
         stopFlag = false;
-        const Result whole = runMwc2(x, y, Params{});
+        const Result whole = runMwc2(x, y, Params{}, true, e);
         engine::setDiagnosticStream(nullptr);
         std::fclose(quiet);
-        engine::mwc2SetExecution({});
         EXPECT_EQ(whole.status, 0);
         EXPECT_EQ(whole.progress.size(), 25u);
     }

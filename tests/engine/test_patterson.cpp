@@ -1,6 +1,6 @@
 // Patterson's nested rules as stored: constants equal their decimal strings, each rule
 // integrates the even powers up to its degree, and the weights of each stage sum to 2.
-#include "patterson.h"
+#include "engine/patterson.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Slepian tapers: eigenvectors of the sinc (Toeplitz) concentration matrix, orthonormal,
 // ordered, symmetric with the sign rule, and concentration ratios from the quadrature.
-#include "capacities.h"
-#include "diagnostics.h"
-#include "tapers.h"
+#include "engine/capacities.h"
+#include "engine/diagnostics.h"
+#include "engine/tapers.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ struct Tapers {
         std::vector<quad> work(engine::dpssWorkQuads(N));
         std::vector<int> itag(N / 2 + 2);
         engine::dpss(N, N, K, W, v.data(), eig.data(), iflag, work.data(), itag.data());
-        engine::dpssev(N, N, K, W, 1.0e-8Q, 1.0e-14Q, v.data(), evalu.data(), evalu1m.data());
+        engine::dpssev(N, N, K, W, engine::DPSSEV_RELTOL, engine::DPSSEV_ABSTOL, v.data(),
+                       evalu.data(), evalu1m.data());
     }
     quad at(int k, int n) const { return v[size_t(k) * N + n]; }
 };
@@ -159,7 +160,8 @@ TEST(Tapers, ComplementFromTheOutOfBandIntegral) {
 TEST(Tapers, HalfBandwidthAboveOneHalfGivesZeroComplement) {
     const Tapers t(64, 2, 0.3Q);
     std::vector<quad> evalu(2), evalu1m(2);
-    engine::dpssev(64, 64, 2, 0.6Q, 1.0e-8Q, 1.0e-14Q, t.v.data(), evalu.data(), evalu1m.data());
+    engine::dpssev(64, 64, 2, 0.6Q, engine::DPSSEV_RELTOL, engine::DPSSEV_ABSTOL, t.v.data(),
+                   evalu.data(), evalu1m.data());
     EXPECT_TRUE(evalu[0] > 1);
     EXPECT_TRUE(evalu1m[0] == 0);
 }

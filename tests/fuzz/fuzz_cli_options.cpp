@@ -1,5 +1,5 @@
 // Bytes as a command line (arguments separated by NUL bytes) for tonalith-cli's parser.
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 #include <cstdint>
 #include <string>

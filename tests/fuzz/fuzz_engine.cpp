@@ -1,7 +1,7 @@
 // The engine's argument check and a small run with fuzzed sizes and parameters. A refused
 // call must write nothing; an accepted one must fill exactly its rows.
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Bytes as a data file: the loader with a fuzzed skip count and column, then the checks that
 // follow it. Nothing may crash or read out of bounds; what comes back must be consistent.
-#include "RunParameters.h"
-#include "SeriesFile.h"
+#include "core/analysis/RunParameters.h"
+#include "core/series/SeriesFile.h"
 
 #include <cstdint>
 #include <cstdio>

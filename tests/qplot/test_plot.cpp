@@ -1,12 +1,12 @@
 // The plot layer with real rendering on the offscreen platform: colours of known matrices,
 // the placeholder, gaps, contours, the threaded bands, the entry points and the PDF export.
-#include "ColorMaps.h"
-#include "Plot.h"
-#include "QwtCompat62.h"
-#include "QwtPlotTonalith2.h"
-#include "RasterData.h"
-#include "TonalithData.h"
-#include "plot_api.h"
+#include "Qplot/ColorMaps.h"
+#include "Qplot/Plot.h"
+#include "Qplot/QwtCompat62.h"
+#include "Qplot/QwtPlotTonalith2.h"
+#include "Qplot/RasterData.h"
+#include "Qplot/TonalithData.h"
+#include "Qplot/plot_api.h"
 
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>

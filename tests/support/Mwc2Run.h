@@ -2,9 +2,9 @@
 // reports, diagnostic text and the auxiliary files, each run in a fresh working directory.
 #pragma once
 
-#include "auxfiles.h"
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "engine/auxfiles.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -75,7 +75,7 @@ inline void recordProgress(void* ctx, double percent) {
 }
 
 inline Result runMwc2(const std::vector<double>& x, const std::vector<double>& y, const Params& p,
-                      bool withProgress = true) {
+                      bool withProgress = true, const engine::Mwc2Execution& execution = {}) {
     Result r;
     const int npts = static_cast<int>(y.size());
     r.windows = engine::mwc2Windows(npts, p.mpts, p.inc);
@@ -93,10 +93,10 @@ inline Result runMwc2(const std::vector<double>& x, const std::vector<double>& y
     std::size_t size = 0;
     std::FILE* mem = open_memstream(&text, &size);
     engine::setDiagnosticStream(mem);
-    r.status = engine::mwc2(r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(), x.data(),
-                            p.tbw, p.fmax, p.deltat, y.data(), p.irem, npts, p.kspec, p.mpts, p.inc,
-                            p.nfft, p.iprob, withProgress ? &r.progress : nullptr,
-                            withProgress ? &recordProgress : nullptr);
+    r.status = engine::mwc2x(execution, r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(),
+                             x.data(), p.tbw, p.fmax, p.deltat, y.data(), p.irem, npts, p.kspec,
+                             p.mpts, p.inc, p.nfft, p.iprob, withProgress ? &r.progress : nullptr,
+                             withProgress ? &recordProgress : nullptr);
     engine::setDiagnosticStream(nullptr);
     std::fclose(mem);
     r.diagnostics.assign(text, size);

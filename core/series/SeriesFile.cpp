@@ -1,4 +1,4 @@
-#include "SeriesFile.h"
+#include "core/series/SeriesFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -231,15 +231,19 @@ std::vector<std::string> columnTitles(std::string_view firstLine, bool header) {
 }
 
 std::optional<Series> loadSeries(const std::string& path, int skip, int column, std::string* why) {
+    const auto text = readText(path, why);
+    if (!text)
+        return std::nullopt;
+    return parseSeries(*text, skip, column, why);
+}
+
+std::optional<Series> parseSeries(std::string_view text, int skip, int column, std::string* why) {
     if (skip < 0) {
         if (why)
             *why = "the number of header lines to skip is negative (" + std::to_string(skip) + ")";
         return std::nullopt;
     }
-    const auto text = readText(path, why);
-    if (!text)
-        return std::nullopt;
-    const auto lines = splitLines(*text);
+    const auto lines = splitLines(text);
     if (static_cast<long>(lines.size()) - skip <= 0) {
         if (why)
             *why = "no line is left after the " + std::to_string(skip) + " skipped header line" +

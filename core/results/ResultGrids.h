@@ -1,15 +1,12 @@
 // The map of one analysis: the engine's window-major rows reshaped into the two
-// frequency-major matrices (amplitude and F-test probability) and handed to the plot through
-// its entry points, as the application shows them and the command-line tool draws them.
+// frequency-major matrices (amplitude and F-test probability) that the plot draws.
 #pragma once
-
-#include "plot_api.h"
 
 #include <cstddef>
 #include <optional>
 #include <vector>
 
-namespace resultmap {
+namespace results {
 
 struct Grids {
     std::vector<double> zgrid; // amplitude, one row per frequency, one column per window
@@ -24,8 +21,4 @@ struct Grids {
 std::optional<Grids> reshape(const std::vector<double>& xcent, const std::vector<double>& freq,
                              const std::vector<double>& ampl, const std::vector<double>& prob);
 
-// The hand-off: contours on or off, both matrices with their ranges, the axis scales, the
-// levels 0.8, 0.9, 0.95 and 0.99, the 16384-colour table and the linear colour map.
-void show(Plot* plot, const Grids& grids, bool contours);
-
-} // namespace resultmap
+} // namespace results

@@ -1,5 +1,5 @@
 // Reshaping result rows into the map's matrices, and the spectral lines of one window.
-#include "ResultSet.h"
+#include "core/results/ResultSet.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // messages in the user's terms. Shared by the application and the command-line tool.
 #pragma once
 
-#include "SeriesFile.h"
+#include "core/series/SeriesFile.h"
 
 #include <optional>
 #include <string>
@@ -18,7 +18,21 @@ struct RunParameters {
     double fmax = 0.06; // highest frequency kept, cycles per sample
 };
 
-enum class Parameter { Series, Tbw, Tapers, Window, Step, Nfft, Fmax, Spacing };
+// What a problem is about: the file, its column, its data, resampling, or a parameter.
+enum class Parameter {
+    File,
+    Column,
+    NoData,
+    Series,
+    Interpolation,
+    Tbw,
+    Tapers,
+    Window,
+    Step,
+    Nfft,
+    Fmax,
+    Spacing
+};
 
 // The most results (windows x frequencies) one run may give: about 1.6 GB of result arrays.
 constexpr double maxResultCells = 50e6;

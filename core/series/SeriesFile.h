@@ -53,6 +53,9 @@ std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
 // the skipped ones; an empty series when no line held two numbers there.
 std::optional<Series> loadSeries(const std::string& path, int skip, int column,
                                  std::string* why = nullptr);
+// The same from text already read.
+std::optional<Series> parseSeries(std::string_view text, int skip, int column,
+                                  std::string* why = nullptr);
 
 // The median of the spacings between successive positions (1 for fewer than two samples).
 double medianSpacing(const Series& s);

@@ -1,6 +1,6 @@
 // Reading series files: line and field splitting, numbers in the C locale whatever the
 // process locale, column titles, skipping, and the files users actually have.
-#include "SeriesFile.h"
+#include "core/series/SeriesFile.h"
 
 #include <gtest/gtest.h>
 

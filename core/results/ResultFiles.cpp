@@ -1,6 +1,6 @@
-#include "ResultFiles.h"
+#include "core/results/ResultFiles.h"
 
-#include "diagnostics.h"
+#include "engine/diagnostics.h"
 
 #include <charconv>
 #include <cmath>
@@ -32,7 +32,7 @@ std::string num(double v) {
 // Buffered writing in pieces of about a megabyte.
 class Writer {
 public:
-    explicit Writer(OutputFile& out) : out_(out) { buffer_.reserve(1 << 20); }
+    explicit Writer(io::AtomicFile& out) : out_(out) { buffer_.reserve(1 << 20); }
     std::string& text() { return buffer_; }
     bool maybeFlush() { return buffer_.size() < (1 << 20) || flush(); }
     bool flush() {
@@ -42,13 +42,13 @@ public:
     }
 
 private:
-    OutputFile& out_;
+    io::AtomicFile& out_;
     std::string buffer_;
 };
 
 } // namespace
 
-std::string headerBlock(const Provenance& p, const std::string& what) {
+std::string headerBlock(const analysis::Provenance& p, const std::string& what) {
     const analysis::RunParameters& q = p.params;
     std::string h;
     h += "# Tonalith " + std::string(programVersion()) +
@@ -74,28 +74,54 @@ std::string headerBlock(const Provenance& p, const std::string& what) {
     return h;
 }
 
-bool writeRows(OutputFile& out, const ResultSet& r, Separator sep) {
+std::string rowTitles(Separator sep) {
+    const char s = static_cast<char>(sep);
+    return std::string("x_centre") + s + "frequency" + s + "amplitude" + s + "probability\n";
+}
+
+void appendRow(std::string& out, const ResultSet& r, std::size_t i, Separator sep) {
+    const char s = static_cast<char>(sep);
+    appendNumber(out, r.xcent[i]);
+    out.push_back(s);
+    appendNumber(out, r.freq[i]);
+    out.push_back(s);
+    appendNumber(out, r.ampl[i]);
+    out.push_back(s);
+    appendNumber(out, r.prob[i]);
+    out.push_back('\n');
+}
+
+std::string peakTitles(Separator sep) {
+    const char s = static_cast<char>(sep);
+    return std::string("x_centre") + s + "frequency" + s + "period" + s + "amplitude" + s +
+           "probability\n";
+}
+
+void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep) {
+    const char s = static_cast<char>(sep);
+    for (const Peak& p : peaks) {
+        for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
+            appendNumber(out, v);
+            out.push_back(s);
+        }
+        appendNumber(out, p.probability);
+        out.push_back('\n');
+    }
+}
+
+bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, "result rows");
-    const char s = static_cast<char>(sep);
-    t += std::string("x_centre") + s + "frequency" + s + "amplitude" + s + "probability\n";
+    t = headerBlock(r.provenance, "result rows") + rowTitles(sep);
     for (std::size_t i = 0; i < r.xcent.size(); ++i) {
-        appendNumber(t, r.xcent[i]);
-        t.push_back(s);
-        appendNumber(t, r.freq[i]);
-        t.push_back(s);
-        appendNumber(t, r.ampl[i]);
-        t.push_back(s);
-        appendNumber(t, r.prob[i]);
-        t.push_back('\n');
+        appendRow(t, r, i, sep);
         if (!w.maybeFlush())
             return false;
     }
     return w.flush();
 }
 
-bool writeGrid(OutputFile& out, const ResultSet& r, GridOf which, Separator sep) {
+bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
     const bool amplitude = which == GridOf::Amplitude;
@@ -122,22 +148,13 @@ bool writeGrid(OutputFile& out, const ResultSet& r, GridOf which, Separator sep)
     return w.flush();
 }
 
-bool writePeaks(OutputFile& out, const ResultSet& r, double level, Separator sep) {
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, double level, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, "spectral lines at probability " + num(level) + " or more");
-    const char s = static_cast<char>(sep);
-    t += std::string("x_centre") + s + "frequency" + s + "period" + s + "amplitude" + s +
-         "probability\n";
+    t = headerBlock(r.provenance, "spectral lines at probability " + num(level) + " or more") +
+        peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
-        for (const Peak& p : findPeaks(r, w0, level)) {
-            for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
-                appendNumber(t, v);
-                t.push_back(s);
-            }
-            appendNumber(t, p.probability);
-            t.push_back('\n');
-        }
+        appendPeaks(t, findPeaks(r, w0, level), sep);
         if (!w.maybeFlush())
             return false;
     }

@@ -1,12 +1,13 @@
-#include "OutputFile.h"
+#include "core/io/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace results {
+namespace io {
 
 mode_t currentUmask() {
     // Read, not set and reset: umask() is process-wide, and another thread may be creating files.
@@ -24,11 +25,11 @@ mode_t currentUmask() {
     return mask;
 }
 
-OutputFile::~OutputFile() {
+AtomicFile::~AtomicFile() {
     discard();
 }
 
-void OutputFile::discard() {
+void AtomicFile::discard() {
     if (file_ && file_ != stdout)
         std::fclose(file_);
     file_ = nullptr;
@@ -37,12 +38,8 @@ void OutputFile::discard() {
     temp_.clear();
 }
 
-bool OutputFile::open(const std::string& path, std::string* why) {
+bool AtomicFile::createTemporary(const std::string& path, std::string* why) {
     path_ = path;
-    if (path.empty()) {
-        file_ = stdout;
-        return true;
-    }
     const std::size_t slash = path.rfind('/');
     const std::string dir =
         slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
@@ -70,7 +67,28 @@ bool OutputFile::open(const std::string& path, std::string* why) {
     return true;
 }
 
-bool OutputFile::write(const char* data, std::size_t size) {
+bool AtomicFile::open(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        path_.clear();
+        file_ = stdout;
+        return true;
+    }
+    return createTemporary(path, why);
+}
+
+bool AtomicFile::openForWriterByName(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        *why = "no file name was given";
+        return false;
+    }
+    if (!createTemporary(path, why))
+        return false;
+    std::fclose(file_);
+    file_ = nullptr;
+    return true;
+}
+
+bool AtomicFile::write(const char* data, std::size_t size) {
     if (failed_ || !file_)
         return false;
     if (std::fwrite(data, 1, size, file_) != size) {
@@ -80,31 +98,54 @@ bool OutputFile::write(const char* data, std::size_t size) {
     return !failed_;
 }
 
-bool OutputFile::commit(std::string* why) {
+namespace {
+
+// The file's contents on the disk, for a file that another writer filled by name.
+int syncByName(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return errno;
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+bool AtomicFile::commit(std::string* why) {
     const std::string target = path_.empty() ? "standard output" : path_;
-    if (!file_) {
-        *why = "cannot write " + target;
-        return false;
-    }
-    if (!failed_ && std::fflush(file_) != 0) {
-        failed_ = true;
-        error_ = errno;
-    }
     if (file_ == stdout) {
+        if (!failed_ && std::fflush(file_) != 0) {
+            failed_ = true;
+            error_ = errno;
+        }
         file_ = nullptr;
         if (failed_)
             *why = "cannot write to standard output: " + std::string(std::strerror(error_));
         return !failed_;
     }
-    if (!failed_ && ::fsync(::fileno(file_)) != 0) {
-        failed_ = true;
-        error_ = errno;
+    if (temp_.empty()) {
+        *why = "cannot write " + target;
+        return false;
     }
-    if (std::fclose(file_) != 0 && !failed_) {
-        failed_ = true;
-        error_ = errno;
+    if (file_) {
+        if (!failed_ && std::fflush(file_) != 0) {
+            failed_ = true;
+            error_ = errno;
+        }
+        if (!failed_ && ::fsync(::fileno(file_)) != 0) {
+            failed_ = true;
+            error_ = errno;
+        }
+        if (std::fclose(file_) != 0 && !failed_) {
+            failed_ = true;
+            error_ = errno;
+        }
+        file_ = nullptr;
+    } else if (!failed_) {
+        error_ = syncByName(temp_);
+        failed_ = error_ != 0;
     }
-    file_ = nullptr;
     if (!failed_ && ::rename(temp_.c_str(), path_.c_str()) != 0) {
         failed_ = true;
         error_ = errno;
@@ -118,4 +159,4 @@ bool OutputFile::commit(std::string* why) {
     return true;
 }
 
-} // namespace results
+} // namespace io

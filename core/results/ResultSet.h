@@ -2,7 +2,7 @@
 // ascending within a window) and the provenance a result file records.
 #pragma once
 
-#include "RunParameters.h"
+#include "core/analysis/Provenance.h"
 
 #include <optional>
 #include <string>
@@ -10,20 +10,8 @@
 
 namespace results {
 
-struct Provenance {
-    std::string input;      // the data file
-    int column = 1;         // field number of the values (positions are field 0)
-    std::string columnName; // its header name, when there is one
-    int skip = 1;
-    int samples = 0;
-    double deltat = 1.0;
-    bool meanRemoved = true;
-    analysis::RunParameters params;
-    std::string interpolation; // empty: none; else how the series was resampled
-};
-
 struct ResultSet {
-    Provenance provenance;
+    analysis::Provenance provenance;
     int windows = 0;
     int bins = 0;
     std::vector<double> xcent, freq, ampl, prob; // windows * bins rows each

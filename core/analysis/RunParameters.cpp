@@ -1,8 +1,8 @@
-#include "RunParameters.h"
+#include "core/analysis/RunParameters.h"
 
-#include "capacities.h"
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "engine/capacities.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <cmath>
 
@@ -25,10 +25,10 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
         engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.kspec, p.mpts, p.inc, p.nfft);
     switch (c.status) {
     case Mwc2Status::Ok: {
-        if (p.fmax < 0)
+        if (!(p.fmax > 0))
             return Problem{Parameter::Fmax,
                            "highest frequency " + num(p.fmax) +
-                               " keeps no frequency; it must be at least 0 (up to 0.5 "
+                               " keeps no frequency above 0; it must be above 0 (at most 0.5 "
                                "cycles per sample)"};
         // Four result arrays of windows x frequencies doubles, and the map's two matrices.
         const double cells = static_cast<double>(windowCount(p, npts)) * binCount(p);

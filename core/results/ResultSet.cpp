@@ -1,4 +1,4 @@
-#include "ResultSet.h"
+#include "core/results/ResultSet.h"
 
 #include <algorithm>
 #include <limits>

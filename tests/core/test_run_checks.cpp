@@ -1,8 +1,8 @@
 // Checks made before a run, and the sample series analysed end to end.
-#include "RunParameters.h"
-#include "SeriesFile.h"
-#include "diagnostics.h"
-#include "mwc2.h"
+#include "core/analysis/RunParameters.h"
+#include "core/series/SeriesFile.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <gtest/gtest.h>
 

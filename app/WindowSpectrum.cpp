@@ -1,0 +1,196 @@
+#include "app/WindowSpectrum.h"
+
+#include "app/PlatformServices.h"
+#include "core/io/AtomicFile.h"
+#include "core/results/ResultFiles.h"
+#include "core/results/SignificanceLevels.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+QString number(double v) {
+    return QLocale::c().toString(v, 'g', 6);
+}
+
+} // namespace
+
+WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    spectrumPanel = windowPanelCreate(this);
+    layout->addWidget(reinterpret_cast<QWidget*>(spectrumPanel), 3);
+    auto* peaksBox = new QVBoxLayout();
+    auto* levelRow = new QHBoxLayout();
+    peakLevel = new QDoubleSpinBox(this);
+    peakLevel->setRange(0.5, 1.0);
+    peakLevel->setDecimals(3);
+    peakLevel->setSingleStep(0.01);
+    peakLevel->setValue(results::defaultLineLevel);
+    peakLevel->setToolTip(
+        "Lines: frequencies whose F-test probability reaches this level and is a local maximum");
+    levelRow->addWidget(new QLabel("Lines at probability", this));
+    levelRow->addWidget(peakLevel);
+    peaksBox->addLayout(levelRow);
+    peakTable = new QTableWidget(0, 4, this);
+    peakTable->setHorizontalHeaderLabels({"Frequency", "Period", "Amplitude", "Probability"});
+    peakTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    peakTable->verticalHeader()->hide();
+    peakTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    peaksBox->addWidget(peakTable, 1);
+    auto* peakButtons = new QHBoxLayout();
+    auto* copy = new QPushButton("Copy", this);
+    copy->setToolTip("Copy the lines as tab-separated text (Ctrl+Shift+C)");
+    auto* save = new QPushButton("Export TSV...", this);
+    peakButtons->addWidget(copy);
+    peakButtons->addWidget(save);
+    peaksBox->addLayout(peakButtons);
+    layout->addLayout(peaksBox, 2);
+
+    readoutLabel = new QLabel(this);
+    readoutLabel->setObjectName("readout");
+
+    connect(copy, &QPushButton::clicked, this, &WindowSpectrum::copyPeakList);
+    connect(save, &QPushButton::clicked, this, &WindowSpectrum::exportPeakList);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &WindowSpectrum::updatePeakList);
+}
+
+void WindowSpectrum::setResult(std::shared_ptr<const results::ResultSet> result) {
+    result_ = std::move(result);
+    selectedWindow_ = -1;
+    readoutLabel->clear();
+    updatePeakList();
+}
+
+int WindowSpectrum::nearestWindow(double x) const {
+    const auto& r = result_;
+    if (!r || r->windows < 1)
+        return -1;
+    int best = 0;
+    for (int w = 1; w < r->windows; ++w)
+        if (std::fabs(r->centre(w) - x) < std::fabs(r->centre(best) - x))
+            best = w;
+    return best;
+}
+
+void WindowSpectrum::showReadout(double x, double y) {
+    const auto& r = result_;
+    const int w = nearestWindow(x);
+    if (!r || w < 0 || r->bins < 1) {
+        readoutLabel->clear();
+        return;
+    }
+    int bin = 0;
+    for (int i = 1; i < r->bins; ++i)
+        if (std::fabs(r->frequency(i) - y) < std::fabs(r->frequency(bin) - y))
+            bin = i;
+    // Outside the map by more than half a cell: nothing to read.
+    const double dx = r->windows > 1 ? std::fabs(r->centre(1) - r->centre(0)) / 2 : 0;
+    const double dy = r->bins > 1 ? std::fabs(r->frequency(1) - r->frequency(0)) / 2 : 0;
+    if (std::fabs(x - r->centre(w)) > dx + 1e-12 * std::fabs(x) ||
+        std::fabs(y - r->frequency(bin)) > dy + 1e-15) {
+        readoutLabel->clear();
+        return;
+    }
+    const double f = r->frequency(bin);
+    const double p = r->prob[r->row(w, bin)];
+    readoutLabel->setText(QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
+                              .arg(number(x), number(f),
+                                   f > 0 ? number(1 / f) : QString::fromUtf8("\u221e"),
+                                   number(r->ampl[r->row(w, bin)]), p > 1 ? "n/a" : number(p)));
+}
+
+void WindowSpectrum::selectWindowAt(double x) {
+    const auto& r = result_;
+    const int w = nearestWindow(x);
+    if (!r || w < 0)
+        return;
+    selectedWindow_ = w;
+    std::vector<double> f(r->bins), a(r->bins), p(r->bins);
+    for (int i = 0; i < r->bins; ++i) {
+        f[i] = r->frequency(i);
+        a[i] = r->ampl[r->row(w, i)];
+        p[i] = r->prob[r->row(w, i)];
+    }
+    const QString title = QString("Window %1 of %2, centred at %3")
+                              .arg(w + 1)
+                              .arg(r->windows)
+                              .arg(number(r->centre(w)));
+    windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
+                       title.toUtf8().constData());
+    updatePeakList();
+    emit windowSelected();
+}
+
+std::vector<results::Peak> WindowSpectrum::peaks() const {
+    if (!result_ || selectedWindow_ < 0 || selectedWindow_ >= result_->windows)
+        return {};
+    return results::findPeaks(*result_, selectedWindow_, peakLevel->value());
+}
+
+void WindowSpectrum::updatePeakList() {
+    const auto lines = peaks();
+    peakTable->setRowCount(static_cast<int>(lines.size()));
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+        const results::Peak& k = lines[static_cast<std::size_t>(i)];
+        const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
+        for (int c = 0; c < 4; ++c)
+            peakTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
+    }
+}
+
+void WindowSpectrum::copyPeakList() {
+    if (!result_ || selectedWindow_ < 0) {
+        emit message("No window is selected: click the map to choose one.");
+        return;
+    }
+    std::string text = results::peakTitles(results::Separator::Tab);
+    results::appendPeaks(text, peaks(), results::Separator::Tab);
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+    emit message(QString("Copied the lines of window %1.").arg(selectedWindow_ + 1));
+}
+
+void WindowSpectrum::exportPeakList() {
+    if (!result_ || selectedWindow_ < 0) {
+        emit message("No window is selected: click the map to choose one.");
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(this, "Export Lines of the Window", "lines.tsv",
+                                                  "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    const results::ResultSet& r = *result_;
+    const int w = selectedWindow_;
+    results::ResultSet one = r; // the chosen window alone
+    auto slice = [&](const std::vector<double>& v) {
+        return std::vector<double>(v.begin() + static_cast<long>(r.row(w, 0)),
+                                   v.begin() + static_cast<long>(r.row(w, 0) + r.bins));
+    };
+    one.xcent = slice(r.xcent);
+    one.freq = slice(r.freq);
+    one.ampl = slice(r.ampl);
+    one.prob = slice(r.prob);
+    one.windows = 1;
+    io::AtomicFile out;
+    std::string why;
+    if (!out.open(path.toStdString(), &why) ||
+        !results::writePeaks(out, one, peakLevel->value(), results::Separator::Tab) ||
+        !out.commit(&why)) {
+        emit message(
+            QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
+        return;
+    }
+    emit message("Exported the lines of window " + QString::number(w + 1) + " to " + path + ".");
+}

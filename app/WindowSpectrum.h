@@ -1,0 +1,49 @@
+// Below the map: the spectrum of one window (amplitude and F-test probability) with its lines,
+// which can be copied or exported; and the status-bar readout of the grid cell under the
+// pointer. Both read the results of the last run that reached the map.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "core/results/ResultSet.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QDoubleSpinBox;
+class QLabel;
+class QTableWidget;
+
+class WindowSpectrum : public QWidget {
+    Q_OBJECT
+public:
+    explicit WindowSpectrum(QWidget* parent);
+
+    WindowPanel* spectrumPanel = nullptr;
+    QTableWidget* peakTable = nullptr;
+    QDoubleSpinBox* peakLevel = nullptr;
+    QLabel* readoutLabel = nullptr; // for the window's status bar
+
+    void setResult(std::shared_ptr<const results::ResultSet> result);
+    // The window whose spectrum is shown (-1: none).
+    int selectedWindow() const { return selectedWindow_; }
+
+public slots:
+    // The pointer over the map, in plot coordinates.
+    void showReadout(double x, double y);
+    void selectWindowAt(double x);
+    void copyPeakList();
+    void exportPeakList();
+
+signals:
+    void message(const QString& text);
+    void windowSelected();
+
+private:
+    void updatePeakList();
+    int nearestWindow(double x) const;
+    std::vector<results::Peak> peaks() const;
+
+    std::shared_ptr<const results::ResultSet> result_;
+    int selectedWindow_ = -1;
+};

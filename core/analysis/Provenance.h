@@ -1,0 +1,22 @@
+// How a series was turned into the run's input, as every result file records it.
+#pragma once
+
+#include "core/analysis/RunParameters.h"
+
+#include <string>
+
+namespace analysis {
+
+struct Provenance {
+    std::string input;      // the data file
+    int column = 1;         // field number of the values (positions are field 0)
+    std::string columnName; // its header name, when there is one
+    int skip = 1;
+    int samples = 0;
+    double deltat = 1.0;
+    bool meanRemoved = true;
+    RunParameters params;
+    std::string interpolation; // empty: none; else how the series was resampled
+};
+
+} // namespace analysis

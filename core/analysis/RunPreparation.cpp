@@ -1,0 +1,142 @@
+#include "core/analysis/RunPreparation.h"
+
+#include "engine/capacities.h"
+#include "engine/diagnostics.h"
+
+#include <cstdint>
+
+namespace analysis {
+
+namespace {
+
+std::string num(double v) {
+    return engine::formatDouble(v);
+}
+
+std::optional<int> wholeNumber(const std::string& text) {
+    const auto v = series::parseNumber(text);
+    if (!v || *v != static_cast<double>(static_cast<std::int64_t>(*v)) || *v > 1e9 || *v < -1e9)
+        return std::nullopt;
+    return static_cast<int>(*v);
+}
+
+// The field number of the request's column, a number or a title in the line of titles; the
+// column's title when the line names it.
+std::optional<int> resolveColumn(const RunRequest& request, std::string_view titleLine,
+                                 Problem& problem, std::string& name) {
+    const auto fields = series::splitFields(titleLine);
+    if (const auto n = wholeNumber(request.column)) {
+        if (*n < 1) {
+            problem = {Parameter::Column, "field 0 holds the positions; value columns start at 1"};
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(*n) < fields.size() && !series::parseNumber(fields[*n]))
+            name = std::string(fields[*n]);
+        return *n;
+    }
+    std::string names;
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        if (fields[i] == request.column) {
+            name = request.column;
+            return static_cast<int>(i);
+        }
+        names += (names.empty() ? "" : ", ") + std::string(fields[i]);
+    }
+    problem = {
+        Parameter::Column,
+        "'" + request.column + "' is not a column name in the first line of " + request.file +
+            (names.empty() ? " (it has no value columns)" : " (its columns are: " + names + ")")};
+    return std::nullopt;
+}
+
+std::optional<Problem> checkMapShape(const RunParameters& p, int npts) {
+    const int windows = windowCount(p, npts);
+    if (windows < 2)
+        return Problem{Parameter::Step, "the settings give " + num(windows) +
+                                            " window; the map needs at least 2 (shorten the "
+                                            "window of " +
+                                            num(p.mpts) + " points or the step of " + num(p.inc) +
+                                            ")"};
+    const int rows = binCount(p);
+    if (rows < 2)
+        return Problem{Parameter::Fmax, "the settings give " + num(rows) +
+                                            " frequency row; the map needs at least 2 (raise the "
+                                            "highest frequency or the number of FFT points)"};
+    return std::nullopt;
+}
+
+// Resamples an uneven series as asked; a problem when the result would not fit the engine.
+std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
+    series::Series& s = run.series;
+    const double step =
+        request.interpolateStep > 0 ? request.interpolateStep : series::medianSpacing(s);
+    const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
+    if (!resampled)
+        return Problem{Parameter::Interpolation,
+                       "resampling at spacing " + num(step) + " would give " +
+                           num(series::resampledCount(s, step)) + " samples; at most " +
+                           num(engine::NMAX) + " can be analysed"};
+    run.resampling = {true, step, !(request.interpolateStep > 0), s.xpos.size(),
+                      resampled->xpos.size()};
+    s = *resampled;
+    run.provenance.interpolation = "linear, to even spacing " + num(step) + " (" +
+                                   (run.resampling.medianStep ? "the median spacing" : "as asked") +
+                                   "), from " + std::to_string(run.resampling.before) +
+                                   " unevenly spaced samples";
+    if (const auto problem = checkSeries(s))
+        return Problem{problem->parameter, "after interpolation: " + problem->text};
+    return std::nullopt;
+}
+
+} // namespace
+
+PreparedRun prepareRun(const RunRequest& request) {
+    PreparedRun run;
+    Provenance& p = run.provenance;
+    p.input = request.file;
+    p.skip = request.skip;
+    p.meanRemoved = !request.keepMean;
+    p.params = request.params;
+
+    std::string why;
+    const auto text = series::readText(request.file, &why);
+    if (!text) {
+        run.problem = Problem{Parameter::File, why};
+        return run;
+    }
+    const std::string_view titles = series::titleLine(series::splitLines(*text));
+    run.columnTitles = series::columnTitles(titles, request.skip > 0);
+    Problem problem;
+    const auto column = resolveColumn(request, titles, problem, p.columnName);
+    if (!column) {
+        run.problem = problem;
+        return run;
+    }
+    p.column = *column;
+    const auto loaded = series::parseSeries(*text, request.skip, *column, &why);
+    if (!loaded) {
+        run.problem = Problem{Parameter::NoData, why};
+        return run;
+    }
+    run.series = *loaded;
+    if (run.series.xpos.empty()) {
+        run.problem =
+            Problem{Parameter::NoData, series::explainEmptySeries(*text, request.skip, *column)};
+        return run;
+    }
+    if ((run.problem = checkSeries(run.series)))
+        return run;
+    run.spacing = checkSpacing(run.series);
+    if (!run.spacing.even && request.interpolate && (run.problem = resample(request, run)))
+        return run;
+
+    p.samples = static_cast<int>(run.series.xpos.size());
+    p.deltat = sampleSpacing(run.series);
+    if ((run.problem = checkParameters(request.params, p.samples, p.deltat)))
+        return run;
+    if (request.forMap)
+        run.problem = checkMapShape(request.params, p.samples);
+    return run;
+}
+
+} // namespace analysis

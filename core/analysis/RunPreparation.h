@@ -1,0 +1,48 @@
+// The one way a run is prepared, for the window and the tool alike: the data file is read, the
+// value column found, the series loaded and checked, resampled to even spacing when asked, and
+// the parameters checked against it. The front ends only word the outcome for their medium.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/analysis/RunParameters.h"
+#include "core/series/SeriesFile.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace analysis {
+
+struct RunRequest {
+    std::string file;
+    std::string column = "1";   // a field number (positions are field 0) or a column title
+    int skip = 1;               // header lines before the data
+    bool interpolate = false;   // resample an unevenly spaced series to even spacing
+    double interpolateStep = 0; // 0: the median spacing
+    RunParameters params;
+    bool keepMean = false;
+    bool forMap = false; // a map needs at least 2 windows and 2 frequency rows
+};
+
+struct Resampling {
+    bool done = false;
+    double step = 0;
+    bool medianStep = true; // the step is the median spacing, not one that was asked for
+    std::size_t before = 0, after = 0;
+};
+
+struct PreparedRun {
+    series::Series series; // as the engine gets it
+    Provenance provenance;
+    std::vector<std::string> columnTitles; // of the file's value columns, field 1 first
+    SpacingReport spacing;                 // of the series as it was read
+    Resampling resampling;
+    // The first problem found; when set, only provenance.input and columnTitles may be used.
+    // Problem texts do not name the file: the front ends do, each in its own way.
+    std::optional<Problem> problem;
+    bool ok() const { return !problem; }
+};
+
+PreparedRun prepareRun(const RunRequest& request);
+
+} // namespace analysis

@@ -1,0 +1,38 @@
+// Result files: the rows as the command-line tool writes them, grids in the layout of the
+// field's R tools (frequency down, one column per window centre), and peak lists, each with a
+// header block of '#' lines saying how the results were made. Numbers read back to the same
+// double. Tab- or comma-separated.
+#pragma once
+
+#include "core/io/AtomicFile.h"
+#include "core/results/ResultSet.h"
+
+#include <string>
+
+namespace results {
+
+enum class Separator : char { Tab = '\t', Comma = ',' };
+enum class GridOf { Amplitude, Probability };
+
+// The '#' lines: program and version, input, column, every parameter, spacing, interpolation.
+std::string headerBlock(const analysis::Provenance& p, const std::string& what);
+
+// Shortest decimal text that reads back to the same double.
+void appendNumber(std::string& out, double v);
+
+// Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
+std::string rowTitles(Separator sep);
+void appendRow(std::string& out, const ResultSet& r, std::size_t row, Separator sep);
+
+// Column titles and the rows of a list of spectral lines.
+std::string peakTitles(Separator sep);
+void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep);
+
+bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep);
+bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator sep);
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, double level, Separator sep);
+
+// Program version recorded in result files.
+const char* programVersion();
+
+} // namespace results
