@@ -6,23 +6,26 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
+source "$here/xvfb_common.sh"
+
 if [ "${1:-}" = "--inside" ]; then
   app=$2
   file=$3
   out=$4
+  expected=$5
   QT_QPA_PLATFORM=xcb "$app" "$file" > "$out" 2>&1 &
   pid=$!
-  id=""
-  for _ in $(seq 1 150); do
-    id=$(xdotool search --name '^Tonalith' 2> /dev/null | tail -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
+  window() { id=$(xdotool search --name '^Tonalith' 2> /dev/null | tail -n 1) && [ -n "$id" ]; }
+  wait_for 60 "the Tonalith window" window || { kill "$pid"; exit 1; }
+  # The file named on the command line is read before the first key press counts.
+  wait_for 60 "the file to be chosen" grep -q "file selected: " "$out" || { kill "$pid"; exit 1; }
+  # Ctrl+R until the expected message is echoed: a key press can reach the display before the
+  # window takes the focus.
+  for _ in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$id" 2> /dev/null || true
+    xdotool key ctrl+r
+    wait_for 10 "the message '$expected'" grep -qF "$expected" "$out" && break
   done
-  [ -n "$id" ] || { echo "no window"; kill "$pid"; exit 1; }
-  sleep 1
-  xdotool windowfocus --sync "$id" 2> /dev/null || true
-  xdotool key ctrl+r
-  sleep 2
   # The window and the process are still there.
   kill -0 "$pid" || { echo "tonalith ended"; exit 1; }
   xwininfo -id "$id" > /dev/null || { echo "the window is gone"; exit 1; }
@@ -47,11 +50,13 @@ expect() { # output file, text
 }
 
 # A comma-separated file: no data to analyse.
-xvfb-run -a -s "-screen 0 1400x1000x24" "$here/bad_input_xvfb.sh" --inside "$app" "$bad" "$work/bad.out"
-expect "$work/bad.out" "commas.csv has no value column: the lines look comma-separated, but fields must be separated by tabs"
+message="commas.csv has no value column: the lines look comma-separated, but fields must be separated by tabs"
+on_display "$here/bad_input_xvfb.sh" --inside "$app" "$bad" "$work/bad.out" "$message"
+expect "$work/bad.out" "$message"
 
 # Preferences the engine would refuse, written by hand into the settings file.
 mkdir -p "$XDG_CONFIG_HOME/Tonalith"
 printf '[General]\npointsPerWindow=5000\nnumberOfTapers=abc\n' > "$XDG_CONFIG_HOME/Tonalith/Tonalith.conf"
-xvfb-run -a -s "-screen 0 1400x1000x24" "$here/bad_input_xvfb.sh" --inside "$app" "$sample" "$work/prefs.out"
-expect "$work/prefs.out" "window length 5000 exceeds the 2001 samples of the series"
+message="window length 5000 exceeds the 2001 samples of the series"
+on_display "$here/bad_input_xvfb.sh" --inside "$app" "$sample" "$work/prefs.out" "$message"
+expect "$work/prefs.out" "$message"

@@ -150,13 +150,11 @@ private slots:
         QCOMPARE(MyPlot::placeholderLevels(),
                  (QVector<double>{0.0, 0.2, 0.4, 0.6000000000000001, 0.8}));
         // The plot fills the plot area and follows the window's size.
-        QTest::qWait(20);
+        QTRY_VERIFY(sharedPlot->widget()->width() > w.boxView->width() - 20);
         const QSize before = sharedPlot->widget()->size();
-        QVERIFY(before.width() > w.boxView->width() - 20);
         w.resize(w.width() + 200, w.height() + 100);
-        QTest::qWait(20);
-        QVERIFY(sharedPlot->widget()->width() >= before.width() + 150);
-        QVERIFY(sharedPlot->widget()->height() >= before.height() + 50);
+        QTRY_VERIFY(sharedPlot->widget()->width() >= before.width() + 150);
+        QTRY_VERIFY(sharedPlot->widget()->height() >= before.height() + 50);
     }
 
     void codesOutsideTheirRangeHaveNoValue() {
@@ -322,7 +320,7 @@ private slots:
         QCOMPARE(popover->xminTextField->text().toDouble(), before[0]);
         QCOMPARE(popover->zmaxTextField->text().toDouble(), before[5]);
         popover->close(); // no edits
-        QTest::qWait(20);
+        QTRY_VERIFY(!w.axisControls());
         QVERIFY(out.text().contains("axisControlsSegue called"));
         QCOMPARE(sharedPlot->intervals()[0], before[0]);
         QCOMPARE(sharedPlot->intervals()[5], before[5]);
@@ -332,8 +330,7 @@ private slots:
         w.axisControls()->zminTextField->setText("0.1");
         w.axisControls()->zmaxTextField->setText("0.4");
         QTest::keyClick(w.axisControls(), Qt::Key_Return);
-        QTest::qWait(20);
-        QVERIFY(!w.axisControls());
+        QTRY_COMPARE(sharedPlot->intervals()[4], 0.1); // applied once the popover has closed
         const std::array<double, 6> after = sharedPlot->intervals();
         QCOMPARE(after[0], before[0]);
         QCOMPARE(after[3], before[3]);
@@ -351,10 +348,9 @@ private slots:
         w.axisControls()->xminTextField->setText("300");
         w.axisControls()->xmaxTextField->setText("600");
         QTest::keyClick(w.axisControls(), Qt::Key_Return);
-        QTest::qWait(20);
+        QTRY_COMPARE(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound(), 300.0);
         QCOMPARE(plot->item()->data()->value(x, y), valueBefore);
         QCOMPARE(plot->item()->contourData()->value(x, y), contourBefore);
-        QCOMPARE(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound(), 300.0);
         QCOMPARE(plot->axisScaleDiv(QwtPlot::xBottom).upperBound(), 600.0);
         QCOMPARE(*axisRanges().xmin, 300.0);
 
@@ -364,7 +360,7 @@ private slots:
         // Text that is not a number keeps the stored range, and says so.
         w.axisControls()->xmaxTextField->setText("abc");
         QTest::keyClick(w.axisControls(), Qt::Key_Escape);
-        QTest::qWait(20);
+        QTRY_VERIFY(!w.axisControls());
         QCOMPARE(*axisRanges().xmax, 600.0);
         QVERIFY(w.statusMessage().contains("'abc' is not a number"));
     }
@@ -375,7 +371,7 @@ private slots:
         w.openAxisControls();
         QVERIFY(w.axisControls()->xminTextField->text().isEmpty());
         w.axisControls()->close();
-        QTest::qWait(20);
+        QTRY_VERIFY(!w.axisControls());
         QVERIFY(!axisRanges().complete());
         QCOMPARE(sharedPlot->intervals()[1], 1.0);
     }

@@ -198,7 +198,6 @@ private slots:
         w.setupPlot(); // the sample
         QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
         QVERIFY(finished.wait(60000));
-        QTest::qWait(20);
         const auto& r = *sharedPlot->lastResult();
         QVERIFY(!w.spectrumArea->isVisible());
         const QPoint at = pixelOf(r.centre(30), 0.03);
@@ -240,7 +239,6 @@ private slots:
         w.show();
         w.chooseFileAt(series);
         QVERIFY(runAndWait(w));
-        QTest::qWait(20);
         const auto& r = *sharedPlot->lastResult();
         for (const auto& [window, bin] : {std::pair{3, 10}, std::pair{20, 200}, std::pair{0, 0}}) {
             sendMouse(QEvent::MouseMove, pixelOf(r.centre(window), r.frequency(bin)));
@@ -407,15 +405,15 @@ private slots:
             w.show();
             w.showSpectrumAction->setChecked(true);
             w.resize(1000, 700);
-            QTest::qWait(20);
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QTRY_COMPARE(w.size(), QSize(1000, 700));
             w.splitter->setSizes({0, 300, 250});
             sizes = w.splitter->sizes();
             w.close();
         }
         ViewController again;
         again.show();
-        QTest::qWait(20);
-        QCOMPARE(again.size(), QSize(1000, 700));
+        QTRY_COMPARE(again.size(), QSize(1000, 700));
         QVERIFY(again.showSpectrumAction->isChecked());
         const QList<int> restored = again.splitter->sizes();
         QCOMPARE(restored.size(), sizes.size());

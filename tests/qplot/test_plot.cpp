@@ -105,7 +105,8 @@ private:
         Plot* plot = plotCreate(nullptr);
         plot->resize(640, 480);
         plot->show();
-        QTest::qWait(10);
+        if (!QTest::qWaitForWindowExposed(plot))
+            qFatal("the plot was never shown");
         return plot;
     }
 
@@ -396,8 +397,7 @@ private slots:
         Plot* plot = newPlot();
         const QSize before = plot->canvas()->size();
         plot->resize(900, 700);
-        QTest::qWait(10);
-        QVERIFY(plot->canvas()->width() > before.width() + 200);
+        QTRY_VERIFY(plot->canvas()->width() > before.width() + 200);
         QVERIFY(plot->canvas()->height() > before.height() + 150);
         plotDestroy(plot);
     }

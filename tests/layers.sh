@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The layers as the tree shows them: engine/ knows only itself, core/ no Qt and no widget,
+# Qplot/ nothing of the engine, cli/ and python/ nothing of app/.
+#   layers.sh SOURCE_DIR
+set -uo pipefail
+cd "$1"
+status=0
+refuse() { # folder, pattern, what
+  local found
+  found=$(grep -rnE "$2" --include='*.h' --include='*.cpp' "$1" 2> /dev/null)
+  if [ -n "$found" ]; then
+    echo "$1/ must not $3:"
+    echo "$found"
+    status=1
+  fi
+}
+refuse engine '#include ["<](core|Qplot|app|cli|python)/|#include <Q' "include the layers above it or Qt"
+refuse core '#include ["<](Qplot|app|cli|python)/|#include <Q|#include <qwt' "include Qt, the plot layer or a front end"
+refuse Qplot '#include ["<](engine|app|cli|python)/|#include "core/(analysis|series)/' "include the engine, a front end or the engine's users in core"
+refuse cli '#include ["<]app/' "include the window"
+[ -d python ] && refuse python '#include ["<](app|Qplot)/|#include <Q' "include the window or Qt"
+refuse . '#include "[A-Za-z_0-9]+\.h"' "include a header without naming its folder"
+[ "$status" -eq 0 ] && echo "the layers hold"
+exit "$status"
