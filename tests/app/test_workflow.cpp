@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -420,6 +421,54 @@ private slots:
         for (int i = 0; i < sizes.size(); ++i)
             QVERIFY2(std::abs(restored[i] - sizes[i]) <= 2,
                      qPrintable(QString("%1 / %2").arg(restored[i]).arg(sizes[i])));
+    }
+
+    void theWindowAndTheToolRefuseTheSameRuns() {
+        const QString nan = writeSeries(data, "nan.txt", evenPositions(1000),
+                                        [](double x) { return x == 17 ? NAN : wave(x); });
+        const QString shortSeries = writeSeries(data, "short.txt", evenPositions(300), wave);
+        const QString uneven = writeSeries(data, "uneven.txt", {0, 1, 3, 4, 5, 6}, wave);
+        struct Case {
+            const char* what;
+            QString file;
+            QStringList settings; // preference, the tool's option (or none) and the value
+            bool accepted;
+        };
+        const QList<Case> cases = {
+            {"defaults", series, {}, true},
+            {"window longer than the series", shortSeries, {}, false},
+            {"one window", series, {"windowIncrement", "--step", "2000"}, false},
+            {"highest frequency 0", series, {"fmax", "--fmax", "0"}, false},
+            {"one frequency row", series, {"fmax", "--fmax", "0.0001"}, false},
+            {"a value that is not a number", nan, {}, false},
+            {"an uneven series resampled", uneven, {"interpolateToEvenSpacing", "", "true"}, false},
+        };
+        const QString figure = data.filePath("map.png");
+        for (const Case& c : cases) {
+            QSettings().clear();
+            QStringList options = {"analyze",   c.file,  "--quiet", "-o",
+                                   "/dev/null", "--map", figure};
+            for (int i = 0; i + 2 < c.settings.size(); i += 3) {
+                Preferences::store(c.settings[i].toUtf8().constData(), c.settings[i + 2]);
+                if (!c.settings[i + 1].isEmpty())
+                    options << c.settings[i + 1] << c.settings[i + 2];
+            }
+            if (c.settings.contains("interpolateToEvenSpacing"))
+                options << "--interpolate";
+            QProcess tool;
+            tool.start(TONALITH_CLI, options);
+            QVERIFY(tool.waitForFinished(60000));
+
+            ViewController w;
+            w.chooseFileAt(c.file);
+            QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+            w.setupPlot();
+            const bool ran = sharedPlot->isRunning() && finished.wait(60000);
+            QVERIFY2(ran == c.accepted, c.what);
+            QVERIFY2((tool.exitCode() == 0) == c.accepted, c.what);
+            if (!c.accepted)
+                QVERIFY2(w.statusMessage().startsWith("Not plotted"), c.what);
+        }
     }
 
     void keyboardOpensAndClosesTheRanges() {

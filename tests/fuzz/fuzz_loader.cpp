@@ -1,8 +1,10 @@
-// Bytes as a data file: the loader with a fuzzed skip count and column, then the checks that
-// follow it. Nothing may crash or read out of bounds; what comes back must be consistent.
-#include "core/analysis/RunParameters.h"
+// Bytes as a data file, prepared for a run as the window and the tool prepare it, with a
+// fuzzed skip count, column and resampling. Nothing may crash or read out of bounds; what comes
+// back must be consistent.
+#include "core/analysis/RunPreparation.h"
 #include "core/series/SeriesFile.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -10,32 +12,46 @@
 
 namespace {
 std::string scratchFile() {
-    return "/tmp/tonalith-fuzz-loader-" + std::to_string(::getpid()) + ".txt";
+    // Memory-backed where there is such a folder: the file is written for every input.
+    const char* dir = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/tonalith-fuzz-loader-" + std::to_string(::getpid()) + ".txt";
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2)
+    if (size < 3)
         return 0;
-    const int skip = static_cast<int8_t>(data[0]) % 8; // negative counts too
-    const int column = data[1] % 6;
     static const std::string path = scratchFile();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;
-    std::fwrite(data + 2, 1, size - 2, f);
+    std::fwrite(data + 3, 1, size - 3, f);
     std::fclose(f);
 
-    std::string why;
-    const auto text = series::readText(path, &why);
-    if (text)
-        (void)series::columnTitles(series::splitLines(*text).front(), data[0] & 1);
-    const auto s = series::loadSeries(path, skip, column, &why);
-    if (!s)
-        return 0;
-    if (s->xpos.size() != s->yval.size() || s->xpos.size() != s->lines.size())
+    analysis::RunRequest request;
+    request.file = path;
+    request.skip = static_cast<int8_t>(data[0]) % 8; // negative counts too
+    request.column = data[1] & 0x80 ? "value" : std::to_string(data[1] % 6);
+    request.interpolate = data[2] & 1;
+    request.interpolateStep = (data[2] >> 1) % 4 * 0.5;
+    request.forMap = data[2] & 0x40;
+    request.params.mpts = 4 + data[2] % 16;
+    request.params.inc = 1;
+    request.params.nfft = 64;
+    request.params.kspec = 2;
+    request.params.tbw = 1.5;
+    request.params.fmax = 0.5;
+    const analysis::PreparedRun run = analysis::prepareRun(request);
+    const series::Series& s = run.series;
+    if (s.xpos.size() != s.yval.size() || s.xpos.size() != s.lines.size())
         __builtin_trap();
-    (void)analysis::checkSeries(*s);
-    (void)analysis::checkSpacing(*s);
+    if (run.ok()) {
+        if (run.provenance.samples != static_cast<int>(s.xpos.size()) || s.xpos.size() < 2)
+            __builtin_trap();
+        for (std::size_t i = 0; i < s.xpos.size(); ++i)
+            if (!std::isfinite(s.xpos[i]) || !std::isfinite(s.yval[i]) ||
+                (i > 0 && !(s.xpos[i] > s.xpos[i - 1])))
+                __builtin_trap();
+    }
     return 0;
 }
