@@ -475,6 +475,7 @@ void ViewController::setupPlot() {
         case Parameter::Series:
         case Parameter::Spacing:
         case Parameter::Interpolation:
+        case Parameter::Preparation:
             report(QString("Not plotted: %1: %2.").arg(name, text));
             break;
         default:

@@ -117,6 +117,7 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.interpolateStep = o.interpolateStep;
     request.params = o.params;
     request.keepMean = o.keepMean;
+    request.preparation = o.preparation;
     request.forMap = !o.map.empty();
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (const auto& problem = run.problem) {

@@ -38,6 +38,7 @@ std::string usageText() {
                [--window M] [--step I] [--nfft N] [--fmax F] [--keep-mean]
                [--iprob P] [-o FILE] [--quiet]
                [--grid PREFIX] [--map FILE [--size WxH]] [--interpolate [STEP]]
+               [--log] [--detrend none|linear|poly:N|lowess:F] [--standardise]
   tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [-o FILE]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
   tonalith-cli --help
@@ -67,6 +68,13 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
   --interpolate [STEP]
                   resample unevenly spaced positions linearly at STEP (default: the
                   median spacing) before the analysis
+  --log           natural logarithm of the values (each must be above 0)
+  --detrend none|linear|poly:N|lowess:F
+                  remove the least-squares line, the polynomial of degree N (1..6), or
+                  the LOWESS curve (Cleveland 1979) of span F (0 < F <= 1) in position
+  --standardise   subtract the mean and divide by the standard deviation (n - 1)
+                  The steps run in this order, after --interpolate; the '#' block records
+                  them.
   Output: a block of '#' lines saying how the results were made (file, column,
   parameters, spacing, version), a header line "x_centre	frequency	amplitude
   probability" and one tab-separated line per window and frequency (window-major,
@@ -246,6 +254,22 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                     error =
                         "--size: " + quoted(*v) + " is not a size WxH between 1x1 and 20000x20000";
                 }
+            }
+        } else if (analyze && arg == "--log") {
+            p.analyze.preparation.log = true;
+        } else if (analyze && arg == "--standardise") {
+            p.analyze.preparation.standardise = true;
+        } else if (analyze && arg == "--detrend") {
+            const auto v = value(arg);
+            ok = v.has_value();
+            if (ok) {
+                std::string why;
+                const auto detrend = series::parseDetrend(*v, &why);
+                if (detrend)
+                    p.analyze.preparation.detrend = *detrend;
+                else
+                    error = "--detrend: " + why;
+                ok = detrend.has_value();
             }
         } else if (analyze && arg == "--interpolate") {
             p.analyze.interpolate = true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/analysis/RunParameters.h"
+#include "core/series/Preparation.h"
 
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@ struct AnalyzeOptions {
     bool interpolate = false;
     double interpolateStep = 0; // 0: the median spacing
     double level = 0.95;        // peaks: the probability a line must reach
+    series::Preparation preparation;
 };
 
 struct TapersOptions {

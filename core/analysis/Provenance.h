@@ -17,6 +17,7 @@ struct Provenance {
     bool meanRemoved = true;
     RunParameters params;
     std::string interpolation; // empty: none; else how the series was resampled
+    std::string preparation;   // empty: none; else the steps applied to the values
 };
 
 } // namespace analysis

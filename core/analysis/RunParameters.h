@@ -25,6 +25,7 @@ enum class Parameter {
     NoData,
     Series,
     Interpolation,
+    Preparation,
     Tbw,
     Tapers,
     Window,

@@ -129,6 +129,17 @@ PreparedRun prepareRun(const RunRequest& request) {
     run.spacing = checkSpacing(run.series);
     if (!run.spacing.even && request.interpolate && (run.problem = resample(request, run)))
         return run;
+    if (request.preparation.any()) {
+        series::PreparedValues prepared = series::prepareValues(
+            request.preparation, run.series.xpos, run.series.yval, run.series.lines);
+        if (prepared.problem) {
+            run.problem = Problem{Parameter::Preparation, *prepared.problem};
+            return run;
+        }
+        run.series.yval = std::move(prepared.values);
+        run.trend = std::move(prepared.trend);
+        p.preparation = request.preparation.describe();
+    }
 
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);

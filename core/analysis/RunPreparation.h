@@ -5,6 +5,7 @@
 
 #include "core/analysis/Provenance.h"
 #include "core/analysis/RunParameters.h"
+#include "core/series/Preparation.h"
 #include "core/series/SeriesFile.h"
 
 #include <cstddef>
@@ -21,7 +22,8 @@ struct RunRequest {
     double interpolateStep = 0; // 0: the median spacing
     RunParameters params;
     bool keepMean = false;
-    bool forMap = false; // a map needs at least 2 windows and 2 frequency rows
+    series::Preparation preparation; // after resampling
+    bool forMap = false;             // a map needs at least 2 windows and 2 frequency rows
 };
 
 struct Resampling {
@@ -37,6 +39,7 @@ struct PreparedRun {
     std::vector<std::string> columnTitles; // of the file's value columns, field 1 first
     SpacingReport spacing;                 // of the series as it was read
     Resampling resampling;
+    std::vector<double> trend; // removed by detrending, at the series' positions
     // The first problem found; when set, only provenance.input and columnTitles may be used.
     // Problem texts do not name the file: the front ends do, each in its own way.
     std::optional<Problem> problem;

@@ -61,6 +61,7 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
     h += "# sample spacing: " + num(p.deltat) + " (position units)\n";
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";
+    h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
     h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
     h += "# time-bandwidth product: " + num(q.tbw) + "\n";
     h += "# tapers: " + std::to_string(q.kspec) + "\n";

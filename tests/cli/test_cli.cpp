@@ -172,6 +172,16 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
          "x\ty\n0\t1\n2\t2\n1\t3\n",
          2,
          "line 4 (position 1) does not follow line 3"},
+        {"log of a value at or below 0",
+         {"--log"},
+         good,
+         2,
+         "line 2 holds the value 0, which has no logarithm"},
+        {"polynomial of degree 0", {"--detrend", "poly:0"}, good, 2, "--detrend: "},
+        {"polynomial of degree 7", {"--detrend", "poly:7"}, good, 2, "--detrend: "},
+        {"LOWESS span 0", {"--detrend", "lowess:0"}, good, 2, "--detrend: "},
+        {"LOWESS span above 1", {"--detrend", "lowess:1.5"}, good, 2, "--detrend: "},
+        {"unknown trend", {"--detrend", "cubic"}, good, 2, "--detrend: "},
     };
     for (const FailureCase& c : cases) {
         TempDir dir;
@@ -190,6 +200,58 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
         EXPECT_EQ(r.out, "") << c.what;
         EXPECT_FALSE(exists(out)) << c.what << ": no partial output";
     }
+}
+
+// A file prepared beforehand and analysed as it is gives the rows of the same preparation asked
+// of the tool, and the header block records the steps.
+TEST(CliAnalyze, PreparationEqualsTheSameStepsDoneBeforehand) {
+    TempDir dir;
+    std::string raw = "depth\tvalue\n";
+    for (int i = 0; i < 600; ++i)
+        raw += std::to_string(i) + "\t" + std::to_string(5 + 0.01 * i + std::sin(i * 0.4)) + "\n";
+    const std::string data = dir.file("raw.txt", raw);
+    const ProcessResult asked = runProcess(
+        cli, {"analyze", data, "--log", "--detrend", "linear", "--standardise", "--quiet"});
+    ASSERT_EQ(asked.exitCode, 0) << asked.err;
+    EXPECT_NE(asked.out.find("# preparation: log, then linear trend removed, then standardised"),
+              std::string::npos);
+
+    // The same steps written out independently: log, least-squares line, then z-scores.
+    const int n = 600;
+    std::vector<double> y(n);
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int i = 0; i < n; ++i) {
+        y[i] = std::log(std::stod(std::to_string(5 + 0.01 * i + std::sin(i * 0.4))));
+        sx += i, sy += y[i], sxx += 1.0 * i * i, sxy += i * y[i];
+    }
+    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    const double icept = (sy - slope * sx) / n;
+    double mean = 0, ss = 0;
+    for (int i = 0; i < n; ++i)
+        mean += (y[i] -= icept + slope * i) / n;
+    for (int i = 0; i < n; ++i)
+        ss += (y[i] - mean) * (y[i] - mean);
+    std::string prepared = "depth\tvalue\n";
+    char line[64];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "%d\t%.17g\n", i, (y[i] - mean) / std::sqrt(ss / (n - 1)));
+        prepared += line;
+    }
+    const ProcessResult done =
+        runProcess(cli, {"analyze", dir.file("prepared.txt", prepared), "--keep-mean", "--quiet"});
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    const auto rows = [](const std::string& text) {
+        std::vector<double> v;
+        std::istringstream in(text.substr(text.find("probability\n") + 12));
+        for (double x; in >> x;)
+            v.push_back(x);
+        return v;
+    };
+    const std::vector<double> a = rows(asked.out), b = rows(done.out);
+    ASSERT_EQ(a.size(), b.size());
+    // Amplitudes agree to rounding of the independent preparation (values of order 1).
+    for (std::size_t i = 0; i < a.size(); ++i)
+        EXPECT_NEAR(a[i], b[i], 1e-9 * (1 + std::fabs(a[i]))) << "value " << i;
 }
 
 TEST(CliAnalyze, UnreadableFileAndFolder) {

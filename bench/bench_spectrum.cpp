@@ -1,0 +1,84 @@
+// The whole-record spectrum: Slepian tapers (binary128) with their concentration ratios, then
+// the adaptive multitaper spectrum, and the robust red-noise fit over its bins.
+#include "core/spectrum/MultitaperSpectrum.h"
+#include "core/spectrum/RedNoise.h"
+#include "engine/tapers.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+using engine::quad;
+
+namespace {
+
+constexpr int K = 4;
+constexpr double TBW = 3.0;
+
+// AR(1) noise, rho = 0.7; uniform innovations are enough for timing.
+std::vector<double> series(int n) {
+    std::mt19937_64 rng(1);
+    std::uniform_real_distribution<double> u(-1, 1);
+    std::vector<double> x(n);
+    double prev = 0;
+    for (double& v : x)
+        v = prev = 0.7 * prev + u(rng);
+    return x;
+}
+
+struct Tapers {
+    std::vector<double> v, lambda;
+};
+
+Tapers tapers(int n) {
+    std::vector<quad> vq(size_t(n) * K), eig(K), ev(K), ev1m(K), work(engine::dpssWorkQuads(n));
+    std::vector<int> itag(n / 2 + 1);
+    const quad W = static_cast<quad>(TBW) / n;
+    int iflag = 0;
+    engine::dpss(n, n, K, W, vq.data(), eig.data(), iflag, work.data(), itag.data());
+    engine::dpssev(n, n, K, W, 1e-8Q, 1e-14Q, vq.data(), ev.data(), ev1m.data());
+    Tapers t{std::vector<double>(vq.size()), std::vector<double>(K)};
+    for (size_t i = 0; i < vq.size(); ++i)
+        t.v[i] = static_cast<double>(vq[i]);
+    for (int k = 0; k < K; ++k)
+        t.lambda[k] = static_cast<double>(ev[k]);
+    return t;
+}
+
+spectrum::AdaptiveSpectrum spectrumOf(const std::vector<double>& x, const Tapers& t) {
+    const int n = static_cast<int>(x.size());
+    const int nfft = spectrum::defaultTransformLength(n);
+    return spectrum::adaptiveSpectrum(x.data(), n, 1.0, t.v.data(), n, t.lambda.data(), K, nfft,
+                                      nfft / 2 + 1);
+}
+
+void BM_TapersAndSpectrum(benchmark::State& state) {
+    const auto x = series(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        const Tapers t = tapers(static_cast<int>(x.size()));
+        benchmark::DoNotOptimize(spectrumOf(x, t).power.data());
+    }
+}
+BENCHMARK(BM_TapersAndSpectrum)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+void BM_SpectrumOnly(benchmark::State& state) {
+    const auto x = series(static_cast<int>(state.range(0)));
+    const Tapers t = tapers(static_cast<int>(x.size()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(spectrumOf(x, t).power.data());
+}
+BENCHMARK(BM_SpectrumOnly)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+void BM_RobustBackground(benchmark::State& state) {
+    const auto x = series(static_cast<int>(state.range(0)));
+    const auto s = spectrumOf(x, tapers(static_cast<int>(x.size())));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(spectrum::fitBackground(spectrum::BackgroundKind::Robust,
+                                                         s.frequency, s.power, 0.0, 1.0, K)
+                                     .level.data());
+}
+BENCHMARK(BM_RobustBackground)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+} // namespace
