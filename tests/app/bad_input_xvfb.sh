@@ -15,7 +15,7 @@ if [ "${1:-}" = "--inside" ]; then
   expected=$5
   QT_QPA_PLATFORM=xcb "$app" "$file" > "$out" 2>&1 &
   pid=$!
-  window() { id=$(xdotool search --name '^Tonalith' 2> /dev/null | tail -n 1) && [ -n "$id" ]; }
+  window() { id=$(xdotool search --onlyvisible --name '^Tonalith' 2> /dev/null | tail -n 1) && [ -n "$id" ]; }
   wait_for 60 "the Tonalith window" window || { kill "$pid"; exit 1; }
   # The file named on the command line is read before the first key press counts.
   wait_for 60 "the file to be chosen" grep -q "file selected: " "$out" || { kill "$pid"; exit 1; }
