@@ -46,3 +46,30 @@ AlphaColorMap::AlphaColorMap(QwtColorMap::Format) : QwtAlphaColorMap(Qt::gray) {
     setColor(steelBlue);
 }
 AlphaColorMap::~AlphaColorMap() = default;
+
+namespace {
+// Even stops from a published table; the first and last entries are the map's ends.
+template <std::size_t N> void addEvenStops(QwtLinearColorMap& map, const QRgb (&table)[N]) {
+    for (std::size_t i = 1; i + 1 < N; ++i)
+        map.addColorStop(static_cast<double>(i) / (N - 1), QColor(table[i]));
+}
+constexpr QRgb viridis[] = {0x440154, 0x46337e, 0x365c8d, 0x277f8e,
+                            0x1fa187, 0x4ac16d, 0x9fda3a, 0xfde725};
+constexpr QRgb cividis[] = {0x00224e, 0x35456c, 0x666970, 0x948e77, 0xc8b866, 0xfee838};
+} // namespace
+
+ViridisColorMap::ViridisColorMap(QwtColorMap::Format format)
+    : QwtLinearColorMap(QColor(viridis[0]), QColor(viridis[7]), format) {
+    addEvenStops(*this, viridis);
+}
+ViridisColorMap::~ViridisColorMap() = default;
+
+CividisColorMap::CividisColorMap(QwtColorMap::Format format)
+    : QwtLinearColorMap(QColor(cividis[0]), QColor(cividis[5]), format) {
+    addEvenStops(*this, cividis);
+}
+CividisColorMap::~CividisColorMap() = default;
+
+GreyscaleColorMap::GreyscaleColorMap(QwtColorMap::Format format)
+    : QwtLinearColorMap(Qt::black, Qt::white, format) {}
+GreyscaleColorMap::~GreyscaleColorMap() = default;

@@ -1,4 +1,4 @@
-// The six colour maps the plot offers, each a Qwt colour map with fixed parameters.
+// The colour maps the plot offers, each a Qwt colour map with fixed parameters.
 #pragma once
 
 #include "Qplot/QwtCompat62.h"
@@ -45,4 +45,27 @@ class AlphaColorMap : public QwtAlphaColorMap {
 public:
     explicit AlphaColorMap(QwtColorMap::Format format);
     ~AlphaColorMap() override;
+};
+
+// Perceptually uniform, prints in grey: matplotlib's viridis (van der Walt and Smith, 2015),
+// from its published table sampled at eight even steps.
+class ViridisColorMap : public QwtLinearColorMap {
+public:
+    explicit ViridisColorMap(QwtColorMap::Format format);
+    ~ViridisColorMap() override;
+};
+
+// Readable with red-green colour-vision deficiency: cividis (Nunez, Anderton and Renslow 2018,
+// PLoS ONE 13(7): e0199239), from its published table sampled at six even steps.
+class CividisColorMap : public QwtLinearColorMap {
+public:
+    explicit CividisColorMap(QwtColorMap::Format format);
+    ~CividisColorMap() override;
+};
+
+// Black at 0 to white at 1.
+class GreyscaleColorMap : public QwtLinearColorMap {
+public:
+    explicit GreyscaleColorMap(QwtColorMap::Format format);
+    ~GreyscaleColorMap() override;
 };

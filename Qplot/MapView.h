@@ -1,5 +1,5 @@
 // The standard picture of one analysis, as the application shows it and the command-line
-// tool draws it: amplitude as colour (16384-colour table, linear map, bilinear resampling) and
+// tool draws it: a value per cell as colour (16384-colour table, bilinear resampling) and
 // probability contours at the significance levels, through the entry points.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <cstdint>
 
 struct MapMatrices {
-    const double* amplitude;   // one row per frequency, one column per window
+    const double* image;       // the values coloured: one row per frequency, one per window
     const double* probability; // likewise
     int64_t count;             // values in each matrix
     int columns;               // windows
@@ -16,4 +16,13 @@ struct MapMatrices {
     double ymin, ymax;         // lowest and highest frequency
 };
 
-void mapShow(Plot* plot, const MapMatrices& m, bool contours);
+struct MapStyle {
+    int colorMap = PLOT_MAP_LINEAR;
+    const char* colourBarTitle = nullptr; // null: the plot's own
+    double maskLevel = 0;                 // cells of lower probability left transparent; 0: none
+    bool reverseX = false;
+};
+
+// Each value is drawn over its own cell: the matrices span half a cell beyond the first and
+// last centres, while the axes span the centres themselves.
+void mapShow(Plot* plot, const MapMatrices& m, bool contours, const MapStyle& style = {});

@@ -56,6 +56,12 @@ QwtColorMap* newColorMap(int index) {
         return new SVColorMap(QwtColorMap::RGB);
     case PLOT_MAP_ALPHA:
         return new AlphaColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_VIRIDIS:
+        return new ViridisColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_CIVIDIS:
+        return new CividisColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_GREYSCALE:
+        return new GreyscaleColorMap(QwtColorMap::RGB);
     default:
         return new LinearColorMap(QwtColorMap::RGB);
     }
@@ -204,7 +210,22 @@ void Plot::setMatrixWithContours(const double* values, const double* contourValu
                                   QwtInterval(zmin, zmax)));
     rasterItem->setContourData(
         newMatrix(contours, numColumns, resampleMode, xmin, xmax, ymin, ymax, QwtInterval(0, 100)));
+    // The mask takes each cell whole, whatever the image's resampling.
+    rasterItem->setMaskData(newMatrix(contours, numColumns, QwtMatrixRasterData::NearestNeighbour,
+                                      xmin, xmax, ymin, ymax, QwtInterval(0, 100)));
     replot();
+}
+
+void Plot::setMaskLevel(double level) {
+    rasterItem->setMaskLevel(level);
+    replot();
+}
+
+void Plot::setAxisReversed(int axisId, bool reversed) {
+    if (QwtScaleEngine* engine = axisScaleEngine(axisId)) {
+        engine->setAttribute(QwtScaleEngine::Inverted, reversed);
+        replot();
+    }
 }
 
 void Plot::setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin,

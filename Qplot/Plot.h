@@ -33,6 +33,8 @@ public:
     void intervals(double* xmin, double* xmax, double* ymin, double* ymax, double* zmin,
                    double* zmax) const;
     void repaintAxis(int axisId);
+    void setMaskLevel(double level);
+    void setAxisReversed(int axisId, bool reversed);
     void exportPdf();
     void printInfo();
 

@@ -17,6 +17,8 @@
 struct QwtPlotTonalith2::PrivateData {
     QwtRasterData* data = nullptr;
     QwtRasterData* contourData = nullptr;
+    QwtRasterData* maskData = nullptr;
+    double maskLevel = 0.0;
     QwtColorMap* colorMap = new QwtLinearColorMap(QwtColorMap::RGB);
     int displayMode = ImageMode;
     QList<double> contourLevels;
@@ -28,6 +30,7 @@ struct QwtPlotTonalith2::PrivateData {
     ~PrivateData() {
         delete data;
         delete contourData;
+        delete maskData;
         delete colorMap;
     }
 };
@@ -94,6 +97,25 @@ const QwtRasterData* QwtPlotTonalith2::contourData() const {
 }
 QwtRasterData* QwtPlotTonalith2::contourData() {
     return d->contourData;
+}
+
+void QwtPlotTonalith2::setMaskData(QwtRasterData* data) {
+    if (data == d->maskData)
+        return;
+    delete d->maskData;
+    d->maskData = data;
+    invalidateCache();
+    itemChanged();
+}
+
+void QwtPlotTonalith2::setMaskLevel(double level) {
+    d->maskLevel = level > 0.0 ? level : 0.0;
+    invalidateCache();
+    itemChanged();
+}
+
+double QwtPlotTonalith2::maskLevel() const {
+    return d->maskLevel;
 }
 
 void QwtPlotTonalith2::setColorMap(QwtColorMap* map) {
@@ -204,6 +226,8 @@ QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap&
     image.fill(0);
 
     d->data->initRaster(area, image.size());
+    if (d->maskData)
+        d->maskData->initRaster(area, image.size());
 
     int threads = static_cast<int>(renderThreadCount());
     if (threads == 0)
@@ -227,6 +251,8 @@ QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap&
         f.waitForFinished();
 
     d->data->discardRaster();
+    if (d->maskData)
+        d->maskData->discardRaster();
     return image;
 }
 
@@ -238,6 +264,8 @@ void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yM
     const bool honourGaps = !QwtCompat::testAttribute(*d->data, QwtCompat::WithoutGaps);
     const QwtRasterData& data = *d->data;
     const QwtColorMap& map = *d->colorMap;
+    const QwtRasterData* mask = d->maskLevel > 0.0 ? d->maskData : nullptr;
+    const double maskLevel = d->maskLevel;
     // The image was detached by the calling thread; scanLine() would detach again from
     // several threads at once, so the rows are reached through the read-only accessor.
     const QImage& shared = *image;
@@ -250,8 +278,9 @@ void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yM
             const double ty = yMap.invTransform(y);
             QRgb* line = reinterpret_cast<QRgb*>(row(y)) + tile.left();
             for (int x = tile.left(); x <= tile.right(); ++x) {
-                const double v = data.value(xMap.invTransform(x), ty);
-                if (honourGaps && std::isnan(v))
+                const double tx = xMap.invTransform(x);
+                const double v = data.value(tx, ty);
+                if ((honourGaps && std::isnan(v)) || (mask && mask->value(tx, ty) < maskLevel))
                     *line++ = 0u;
                 else if (k == 0)
                     *line++ = map.rgb(z, v);
@@ -264,8 +293,9 @@ void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yM
             const double ty = yMap.invTransform(y);
             unsigned char* line = row(y) + tile.left();
             for (int x = tile.left(); x <= tile.right(); ++x) {
-                const double v = data.value(xMap.invTransform(x), ty);
-                if (honourGaps && std::isnan(v))
+                const double tx = xMap.invTransform(x);
+                const double v = data.value(tx, ty);
+                if ((honourGaps && std::isnan(v)) || (mask && mask->value(tx, ty) < maskLevel))
                     *line++ = 0;
                 else
                     *line++ = static_cast<unsigned char>(QwtCompat::colorIndex(map, 256, z, v));

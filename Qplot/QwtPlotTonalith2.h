@@ -33,6 +33,12 @@ public:
     const QwtRasterData* contourData() const;
     QwtRasterData* contourData();
 
+    // A data set looked up per pixel (nearest cell): where it lies below the level, the pixel
+    // is left transparent. The level 0 masks nothing.
+    void setMaskData(QwtRasterData* data);
+    void setMaskLevel(double level);
+    double maskLevel() const;
+
     void setColorMap(QwtColorMap* map);
     const QwtColorMap* colorMap() const;
 

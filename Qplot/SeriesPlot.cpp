@@ -2,9 +2,11 @@
 
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 
-SeriesPlot::SeriesPlot(QWidget* parent) : QwtPlot(parent), curve_(new QwtPlotCurve()) {
+SeriesPlot::SeriesPlot(QWidget* parent)
+    : QwtPlot(parent), curve_(new QwtPlotCurve()), overlay_(new QwtPlotCurve()) {
     auto* canvas = new QwtPlotCanvas();
     canvas->setBorderRadius(3.0);
     setCanvas(canvas);
@@ -18,6 +20,9 @@ SeriesPlot::SeriesPlot(QWidget* parent) : QwtPlot(parent), curve_(new QwtPlotCur
     curve_->setPen(QColor(30, 60, 120), 1.0);
     curve_->setRenderHint(QwtPlotItem::RenderAntialiased, true);
     curve_->attach(this);
+    overlay_->setPen(QColor(200, 40, 40), 1.5);
+    overlay_->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    overlay_->attach(this);
     setMinimumHeight(70);
 }
 
@@ -29,5 +34,16 @@ void SeriesPlot::setSeries(const double* x, const double* y, int count) {
 
 void SeriesPlot::setXRange(double min, double max) {
     setAxisScale(xBottom, min, max);
+    replot();
+}
+
+void SeriesPlot::setXReversed(bool reversed) {
+    axisScaleEngine(xBottom)->setAttribute(QwtScaleEngine::Inverted, reversed);
+    replot();
+}
+
+void SeriesPlot::setOverlay(const double* x, const double* y, int count) {
+    overlay_->setSamples(x, y, count);
+    setAxisAutoScale(yLeft);
     replot();
 }

@@ -73,6 +73,18 @@ void plotRepaintAxis(Plot* plot, int axisId) {
     plot->repaintAxis(axisId);
 }
 
+void plotSetMaskLevel(Plot* plot, double level) {
+    plot->setMaskLevel(level);
+}
+
+void plotSetAxisReversed(Plot* plot, int axisId, bool reversed) {
+    plot->setAxisReversed(axisId, reversed);
+}
+
+void plotSetAxisTitle(Plot* plot, int axisId, const char* title) {
+    plot->setAxisTitle(axisId, QString::fromUtf8(title));
+}
+
 void plotExportPdf(Plot* plot) {
     plot->exportPdf();
 }
@@ -109,6 +121,15 @@ void seriesSetData(SeriesPlot* series, const double* positions, const double* va
 
 void seriesSetXRange(SeriesPlot* series, double min, double max) {
     series->setXRange(min, max);
+}
+
+void seriesSetXReversed(SeriesPlot* series, bool reversed) {
+    series->setXReversed(reversed);
+}
+
+void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values,
+                      int count) {
+    series->setOverlay(positions, values, count);
 }
 
 WindowPanel* windowPanelCreate(QWidget* parent) {

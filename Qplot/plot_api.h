@@ -2,8 +2,8 @@
    through which the application drives the time-frequency map without knowing its classes.
    All are called on the GUI thread. Integer codes:
      axis id:            0 left (frequency), 1 right (colour bar), 2 bottom (depth/time), 3 top
-     colour-map index:   0 linear, 1 hue, 2 saturation, 3 value, 4 saturation-value, 5 alpha
-                         (other values act as 0)
+     colour-map index:   0 linear, 1 hue, 2 saturation, 3 value, 4 saturation-value, 5 alpha,
+                         6 viridis, 7 cividis, 8 greyscale (other values act as 0)
      colour-table type:  0 none, 1 256 colours, 2 1024, 3 16384 (other values act as 0)
      resample mode:      0 nearest neighbour, 1 bilinear interpolation
    Arrays are copied before a function returns; no pointer is kept. */
@@ -34,7 +34,10 @@ enum PlotColorMapCode {
     PLOT_MAP_SATURATION = 2,
     PLOT_MAP_VALUE = 3,
     PLOT_MAP_SATURATION_VALUE = 4,
-    PLOT_MAP_ALPHA = 5
+    PLOT_MAP_ALPHA = 5,
+    PLOT_MAP_VIRIDIS = 6,
+    PLOT_MAP_CIVIDIS = 7,
+    PLOT_MAP_GREYSCALE = 8
 };
 enum PlotColorTableCode {
     PLOT_TABLE_NONE = 0,
@@ -65,6 +68,12 @@ void plotSetIntervals(Plot* plot, double xmin, double xmax, double ymin, double 
 void plotGetIntervals(Plot* plot, double* xmin, double* xmax, double* ymin, double* ymax,
                       double* zmin, double* zmax);
 void plotRepaintAxis(Plot* plot, int axisId);
+/* Cells whose contour value (the F-test probability) lies below level are drawn transparent,
+   each cell whole; level <= 0 draws every cell. Replots. */
+void plotSetMaskLevel(Plot* plot, double level);
+/* An axis running from its maximum to its minimum (for ages with the oldest on the left). */
+void plotSetAxisReversed(Plot* plot, int axisId, bool reversed);
+void plotSetAxisTitle(Plot* plot, int axisId, const char* title);
 void plotExportPdf(Plot* plot);
 /* Renders the plot into fileName (.pdf, .png or .svg): width x height in pixels for PNG, in
    millimetres for PDF and SVG, 0 for the format's default (PDF: A4 landscape). Returns true when
@@ -85,6 +94,10 @@ void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 SeriesPlot* seriesCreate(QWidget* parent);
 void seriesSetData(SeriesPlot* series, const double* positions, const double* values, int count);
 void seriesSetXRange(SeriesPlot* series, double min, double max);
+void seriesSetXReversed(SeriesPlot* series, bool reversed);
+/* A second curve over the series (the removed trend); count 0 removes it. */
+void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values,
+                      int count);
 
 /* The spectrum of one window: amplitude and F-test probability against frequency, with
    horizontal lines at the significance levels; title names the window. */

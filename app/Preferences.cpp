@@ -16,6 +16,9 @@ const TypedKey<int> windowIncrement{"windowIncrement", 25};
 const TypedKey<int> fftPoints{"fftPoints", 4096};
 const TypedKey<double> fmax{"fmax", 0.06};
 const TypedKey<bool> interpolateToEvenSpacing{"interpolateToEvenSpacing", false};
+const TypedKey<bool> logValues{"logValues", false};
+const char* const detrendKey = "detrend";
+const TypedKey<bool> standardise{"standardise", false};
 
 namespace {
 
@@ -48,6 +51,16 @@ analysis::RunParameters runParameters() {
     return p;
 }
 
+series::Preparation preparation() {
+    series::Preparation p;
+    p.log = read(logValues);
+    p.standardise = read(standardise);
+    const std::string text = QSettings().value(detrendKey, "none").toString().toStdString();
+    if (const auto d = series::parseDetrend(text))
+        p.detrend = *d;
+    return p;
+}
+
 void registerDefaults() {
     QHash<QString, QVariant>& r = registered();
     r.insert(timeBandwidthProduct.name, timeBandwidthProduct.defaultValue);
@@ -57,6 +70,9 @@ void registerDefaults() {
     r.insert(fftPoints.name, fftPoints.defaultValue);
     r.insert(fmax.name, fmax.defaultValue);
     r.insert(interpolateToEvenSpacing.name, interpolateToEvenSpacing.defaultValue);
+    r.insert(logValues.name, logValues.defaultValue);
+    r.insert(detrendKey, "none");
+    r.insert(standardise.name, standardise.defaultValue);
     QVariantList levels;
     for (double p : probabilityDefaults())
         levels << p;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/analysis/RunParameters.h"
+#include "core/series/Preparation.h"
 
 #include <QString>
 #include <QVariant>
@@ -24,6 +25,11 @@ extern const TypedKey<int> windowIncrement;           // "windowIncrement", 25
 extern const TypedKey<int> fftPoints;                 // "fftPoints", 4096
 extern const TypedKey<double> fmax;                   // "fmax", 0.06
 extern const TypedKey<bool> interpolateToEvenSpacing; // "interpolateToEvenSpacing", false
+// The series preparation before a run: log, detrending ("none", "linear", "poly:N",
+// "lowess:F"), standardising.
+extern const TypedKey<bool> logValues;   // "logValues", false
+extern const char* const detrendKey;     // "detrend", "none"
+extern const TypedKey<bool> standardise; // "standardise", false
 
 // "probability": significance levels; registered, not read by a run.
 QVector<double> probabilityDefaults();
@@ -35,6 +41,9 @@ void registerDefaults();
 // default, when nothing usable is stored. Never fails.
 // The analysis parameters as the preferences hold them.
 analysis::RunParameters runParameters();
+
+// The preparation as the preferences hold it; an unreadable detrending reads as none.
+series::Preparation preparation();
 
 double read(const TypedKey<double>& key);
 int read(const TypedKey<int>& key);

@@ -2,12 +2,15 @@
 
 #include "app/Preferences.h"
 #include "core/analysis/RunParameters.h"
+#include "core/series/Preparation.h"
 #include "engine/capacities.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -57,6 +60,36 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
         "median spacing before the analysis (recorded in exported results)");
     form->addRow("", interpolate);
 
+    auto* seriesBox = new QGroupBox("Series", this);
+    auto* seriesForm = new QFormLayout(seriesBox);
+    logValues = new QCheckBox("Natural logarithm of the values", seriesBox);
+    logValues->setToolTip("Every value must be above 0");
+    detrend = new QComboBox(seriesBox);
+    detrend->addItems({"None", "Linear", "Polynomial", "LOWESS"});
+    detrend->setToolTip("The trend removed before the analysis, fitted in position: a "
+                        "least-squares line or polynomial, or LOWESS (Cleveland 1979)");
+    polynomialDegree = new QSpinBox(seriesBox);
+    polynomialDegree->setRange(1, 6);
+    polynomialDegree->setValue(2);
+    lowessSpan = new QDoubleSpinBox(seriesBox);
+    lowessSpan->setDecimals(3);
+    lowessSpan->setRange(0.001, 1.0);
+    lowessSpan->setSingleStep(0.05);
+    lowessSpan->setValue(0.3);
+    lowessSpan->setToolTip("The fraction of the samples in each local fit");
+    standardise = new QCheckBox("Standardise (mean 0, standard deviation 1)", seriesBox);
+    seriesForm->addRow("", logValues);
+    seriesForm->addRow("Detrend:", detrend);
+    seriesForm->addRow("Polynomial degree:", polynomialDegree);
+    seriesForm->addRow("LOWESS span:", lowessSpan);
+    seriesForm->addRow("", standardise);
+    seriesForm->addRow(new QLabel("Applied in this order, after interpolation.", seriesBox));
+    auto enableDetails = [this] {
+        polynomialDegree->setEnabled(detrend->currentIndex() == 2);
+        lowessSpan->setEnabled(detrend->currentIndex() == 3);
+    };
+    connect(detrend, QOverload<int>::of(&QComboBox::currentIndexChanged), this, enableDetails);
+
     problemLabel = new QLabel(this);
     problemLabel->setWordWrap(true);
     problemLabel->setStyleSheet("color: #b00020");
@@ -70,9 +103,25 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(seriesBox);
     layout->addWidget(problemLabel);
     layout->addWidget(buttons);
     load();
+    enableDetails();
+}
+
+QString PreferencesDialog::detrendText() const {
+    switch (detrend->currentIndex()) {
+    case 1:
+        return "linear";
+    case 2:
+        return QString("poly:%1").arg(polynomialDegree->value());
+    case 3:
+        return QString::fromStdString(
+            series::detrendText({series::Detrend::Method::Lowess, 0, lowessSpan->value()}));
+    default:
+        return "none";
+    }
 }
 
 void PreferencesDialog::load() {
@@ -83,6 +132,18 @@ void PreferencesDialog::load() {
     fftPoints->setValue(Preferences::read(Preferences::fftPoints));
     fmax->setValue(Preferences::read(Preferences::fmax));
     interpolate->setChecked(Preferences::read(Preferences::interpolateToEvenSpacing));
+    const series::Preparation p = Preferences::preparation();
+    logValues->setChecked(p.log);
+    standardise->setChecked(p.standardise);
+    using Method = series::Detrend::Method;
+    detrend->setCurrentIndex(p.detrend.method == Method::Linear       ? 1
+                             : p.detrend.method == Method::Polynomial ? 2
+                             : p.detrend.method == Method::Lowess     ? 3
+                                                                      : 0);
+    if (p.detrend.method == Method::Polynomial)
+        polynomialDegree->setValue(p.detrend.degree);
+    if (p.detrend.method == Method::Lowess)
+        lowessSpan->setValue(p.detrend.span);
 }
 
 QString PreferencesDialog::problem() const {
@@ -118,6 +179,9 @@ void PreferencesDialog::accept() {
     keep(Preferences::fftPoints.name, fftPoints->value());
     keep(Preferences::fmax.name, fmax->value());
     keep(Preferences::interpolateToEvenSpacing.name, interpolate->isChecked());
+    keep(Preferences::logValues.name, logValues->isChecked());
+    keep(Preferences::detrendKey, detrendText());
+    keep(Preferences::standardise.name, standardise->isChecked());
     QDialog::accept();
 }
 
@@ -129,5 +193,8 @@ void PreferencesDialog::restoreDefaults() {
     fftPoints->setValue(Preferences::fftPoints.defaultValue);
     fmax->setValue(Preferences::fmax.defaultValue);
     interpolate->setChecked(Preferences::interpolateToEvenSpacing.defaultValue);
+    logValues->setChecked(false);
+    detrend->setCurrentIndex(0);
+    standardise->setChecked(false);
     problemLabel->clear();
 }

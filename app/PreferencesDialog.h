@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QSpinBox;
@@ -21,7 +22,16 @@ public:
     QSpinBox* fftPoints;
     QDoubleSpinBox* fmax;
     QCheckBox* interpolate;
+    // The series preparation: log, detrending (with its degree or span), standardising.
+    QCheckBox* logValues;
+    QComboBox* detrend;
+    QSpinBox* polynomialDegree;
+    QDoubleSpinBox* lowessSpan;
+    QCheckBox* standardise;
     QLabel* problemLabel;
+
+    // The detrending the fields describe, in the tool's words ("poly:3").
+    QString detrendText() const;
 
     // The fields' combination, or why the engine would refuse it.
     QString problem() const;

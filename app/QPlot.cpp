@@ -304,31 +304,31 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
 void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     QElapsedTimer clock;
     clock.start();
-    const results::Grids& g = run->grids;
-    mapShow(plot_,
-            {g.zgrid.data(), g.sgrid.data(), static_cast<int64_t>(g.zgrid.size()),
-             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
-            run->contours);
+    contours_ = run->contours;
+    lastGrids_ = std::make_shared<const results::Grids>(std::move(run->grids));
+    const results::Grids& g = *lastGrids_;
+    drawMap();
     Platform::say(QString("%1 %2 %3").arg(g.xmin).arg(g.xmax).arg(g.nfreq));
     if (progressIndicator)
         progressIndicator->hide();
 
+    // The ranges are the grid's: the first and last window centre, the lowest and highest
+    // frequency; the matrices themselves reach half a cell further.
     const std::array<double, 6> v = intervals();
     AxisRanges& r = axisRanges();
-    r.xmin = v[0];
-    r.xmax = v[1];
-    r.ymin = v[2];
-    r.ymax = v[3];
+    r.xmin = g.xmin;
+    r.xmax = g.xmax;
+    r.ymin = g.flow;
+    r.ymax = g.fhigh;
     r.zmin = v[4];
     r.zmax = v[5];
-    const std::array<double, 6> w = intervals();
     Platform::say(QString("(xmin: %1, xmax: %2, ymin: %3, ymax: %4, zmin: %5, zmax: %6)")
-                      .arg(w[0])
-                      .arg(w[1])
-                      .arg(w[2])
-                      .arg(w[3])
-                      .arg(w[4])
-                      .arg(w[5]));
+                      .arg(*r.xmin)
+                      .arg(*r.xmax)
+                      .arg(*r.ymin)
+                      .arg(*r.ymax)
+                      .arg(*r.zmin)
+                      .arg(*r.zmax));
     Platform::say(QString("timing: engine %1 ms, reshaping %2 ms, hand-off to the plot %3 ms, from "
                           "Plot to hand-off %4 ms (the map is painted at the next screen update)")
                       .arg(run->engineMs)
@@ -354,6 +354,40 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     if (v[4] == v[5])
         message += QString(" (every amplitude is %1: nothing to colour)").arg(v[4]);
     endRun(true, message);
+}
+
+void MyPlot::drawMap() {
+    if (!lastGrids_)
+        return;
+    const results::Grids& g = *lastGrids_;
+    const std::vector<double> image = results::mapValues(g, display_.of);
+    const std::string title = results::mapOfTitle(display_.of);
+    MapStyle style;
+    style.colorMap = display_.colorMap;
+    style.colourBarTitle = title.c_str();
+    style.maskLevel = display_.maskLevel;
+    style.reverseX = display_.reverseX;
+    mapShow(plot_,
+            {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
+             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
+            contours_, style);
+}
+
+void MyPlot::setMapDisplay(const MapDisplay& display) {
+    display_ = display;
+    if (!lastGrids_)
+        return;
+    drawMap();
+    // The colour range follows what the colour shows.
+    const std::array<double, 6> v = intervals();
+    axisRanges().zmin = v[4];
+    axisRanges().zmax = v[5];
+}
+
+void MyPlot::setContoursShown(bool on) {
+    contours_ = on;
+    if (lastGrids_)
+        plotShowContour(plot_, on);
 }
 
 void MyPlot::endRun(bool shown, const QString& message) {

@@ -3,7 +3,10 @@
 // background, hands the result to the plot and keeps the map's ranges (axisRanges).
 #pragma once
 
+#include "Qplot/MapView.h"
 #include "Qplot/plot_api.h"
+#include "core/results/MapVariant.h"
+#include "core/results/ResultGrids.h"
 #include "core/results/ResultSet.h"
 #include "core/series/SeriesFile.h"
 #include "engine/mwc2.h"
@@ -122,6 +125,21 @@ public:
     // The results of the last run that reached the map; empty before the first.
     const std::shared_ptr<const results::ResultSet>& lastResult() const { return lastResult_; }
 
+    // How the map shows the last run and the next: what the colour shows and how. Changing it
+    // redraws the map from the kept grids; nothing is recomputed.
+    struct MapDisplay {
+        results::MapOf of = results::MapOf::Amplitude;
+        int colorMap = PLOT_MAP_LINEAR;
+        double maskLevel = 0; // 0: every cell coloured
+        bool reverseX = false;
+    };
+    void setMapDisplay(const MapDisplay& display);
+    const MapDisplay& mapDisplay() const { return display_; }
+    // Shows or hides the probability contours of the map shown and of later runs.
+    void setContoursShown(bool on);
+    // The grids of the last map; empty before the first.
+    const std::shared_ptr<const results::Grids>& lastGrids() const { return lastGrids_; }
+
     // The engine's progress callback: hands the percentage to the progress indicator.
     static void reportProgress(void* ctx, double percent);
 
@@ -137,6 +155,7 @@ private:
     void finishAnalysis(const std::shared_ptr<Run>& run);
     void showResults(const std::shared_ptr<Run>& run);
     void endRun(bool shown, const QString& message);
+    void drawMap();
 
     QPointer<QProgressBar> progressIndicator;
     bool running_ = false;
@@ -144,6 +163,9 @@ private:
     std::shared_ptr<Run> current_;
     engine::Mwc2Execution execution_;
     std::shared_ptr<const results::ResultSet> lastResult_;
+    std::shared_ptr<const results::Grids> lastGrids_;
+    MapDisplay display_;
+    bool contours_ = true;
 };
 
 // The application's one plot, from start-up on.

@@ -1,5 +1,6 @@
 #include "app/ViewController.h"
 
+#include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
 #include "app/PreferencesDialog.h"
@@ -169,8 +170,11 @@ void ViewController::buildWindow() {
         skipHeaders = on;
         skipHeaderRows->setEnabled(on);
     });
-    connect(significanceCheckBox, &QCheckBox::toggled, this,
-            [this](bool on) { plotSignificanceContours = on; });
+    connect(significanceCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        plotSignificanceContours = on;
+        if (sharedPlot)
+            sharedPlot->setContoursShown(on); // the map shown follows at once
+    });
     resize(1200, 800);
 }
 
@@ -224,6 +228,18 @@ void ViewController::buildMenus() {
             [this] { showSpectrumAction->setChecked(true); });
     connect(periodAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
     connect(logAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
+    view->addSeparator();
+    mapChoices = new MapChoices(view, this);
+    connect(mapChoices, &MapChoices::changed, this, &ViewController::applyMapChoices);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), mapChoices,
+            &MapChoices::setMaskLevel);
+    mapChoices->setMaskLevel(peakLevel->value());
+    showTrendAction = view->addAction("Removed &Trend Over the Series");
+    showTrendAction->setCheckable(true);
+    showTrendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_7));
+    showTrendAction->setToolTip("With detrending: the series before detrending with the removed "
+                                "trend drawn over it, instead of the analysed series");
+    connect(showTrendAction, &QAction::toggled, this, &ViewController::showSeriesOfLastRun);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&Credits", this, &ViewController::showCredits, QKeySequence::HelpContents);
@@ -251,6 +267,8 @@ void ViewController::viewDidLoad() {
             SLOT(pdfExported(bool, QString, QString)));
     plotSetPointerCallbacks(sharedPlot->plot(), windowSpectrum, &pointerMoved, &pointerClicked);
     embedPlot();
+    if (mapChoices)
+        applyMapChoices();
 }
 
 void ViewController::embedPlot() {
@@ -322,6 +340,7 @@ void ViewController::restoreWindowState() {
     showSpectrumAction->setChecked(settings.value("view/spectrum", false).toBool());
     periodAxisAction->setChecked(settings.value("view/periods", false).toBool());
     logAxisAction->setChecked(settings.value("view/logarithmic", false).toBool());
+    showTrendAction->setChecked(settings.value("view/trend", false).toBool());
     if (settings.contains("window/splitter"))
         splitter->restoreState(settings.value("window/splitter").toByteArray());
 }
@@ -334,6 +353,8 @@ void ViewController::closeEvent(QCloseEvent* event) {
     settings.setValue("view/spectrum", showSpectrumAction->isChecked());
     settings.setValue("view/periods", periodAxisAction->isChecked());
     settings.setValue("view/logarithmic", logAxisAction->isChecked());
+    settings.setValue("view/trend", showTrendAction->isChecked());
+    mapChoices->save();
     if (sharedPlot)
         sharedPlot->cancel();
     QMainWindow::closeEvent(event);
@@ -449,6 +470,7 @@ void ViewController::setupPlot() {
     request.column = std::to_string(columnChosen ? dataColumnPopUp->currentIndex() + 1 : 1);
     request.interpolate = Preferences::read(Preferences::interpolateToEvenSpacing);
     request.params = Preferences::runParameters();
+    request.preparation = Preferences::preparation();
     request.forMap = true;
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (!columnChosen && !run.columnTitles.empty()) {
@@ -497,6 +519,9 @@ void ViewController::setupPlot() {
         pendingWarning_ = "Warning: " + QString::fromStdString(run.spacing.text) + ".";
     if (!pendingWarning_.isEmpty())
         Platform::say(pendingWarning_);
+    trendOfRun_ = {};
+    if (!run.trend.empty())
+        trendOfRun_ = {run.series.xpos, std::move(run.fitted), std::move(run.trend)};
     sharedPlot->runAnalysis(run.series, run.provenance, plotSignificanceContours);
 }
 
@@ -513,6 +538,8 @@ void ViewController::runFinished(bool shown, const QString& message) {
     pendingWarning_.clear();
     if (!shown)
         return;
+    trendShown_ = std::move(trendOfRun_);
+    trendOfRun_ = {};
     showSeriesOfLastRun();
     updateFrequencyAxis();
     windowSpectrum->setResult(sharedPlot->lastResult());
@@ -524,13 +551,40 @@ void ViewController::showSeriesOfLastRun() {
     const auto& result = sharedPlot->lastResult();
     if (!result)
         return;
-    seriesSetData(seriesPlot, result->positions.data(), result->values.data(),
-                  static_cast<int>(result->positions.size()));
+    const RemovedTrend& t = trendShown_;
+    if (showTrendAction->isChecked() && !t.trend.empty()) {
+        seriesSetData(seriesPlot, t.positions.data(), t.fitted.data(),
+                      static_cast<int>(t.positions.size()));
+        seriesSetOverlay(seriesPlot, t.positions.data(), t.trend.data(),
+                         static_cast<int>(t.positions.size()));
+    } else {
+        seriesSetData(seriesPlot, result->positions.data(), result->values.data(),
+                      static_cast<int>(result->positions.size()));
+        seriesSetOverlay(seriesPlot, nullptr, nullptr, 0);
+    }
     if (axisRanges().complete())
         seriesSetXRange(seriesPlot, *axisRanges().xmin, *axisRanges().xmax);
 }
 
-// ---- the map's frequency axis ------------------------------------------------------------
+// ---- the map's frequency axis and display ---------------------------------------------------
+
+void ViewController::applyMapChoices() {
+    if (!sharedPlot)
+        return;
+    const MyPlot::MapDisplay d = mapChoices->display();
+    sharedPlot->setMapDisplay(d);
+    seriesSetXReversed(seriesPlot, d.reverseX);
+    if (!sharedPlot->lastGrids()) {
+        // The placeholder keeps its own colours; the choices apply from the first map on.
+        plotSetAxisReversed(sharedPlot->plot(), PLOT_X_BOTTOM, d.reverseX);
+        return;
+    }
+    // A redraw puts the axes back at the whole map: the ranges the user set stay.
+    if (axisRanges().complete())
+        applyAxisRanges(*axisRanges().xmin, *axisRanges().xmax, *axisRanges().ymin,
+                        *axisRanges().ymax, *axisRanges().zmin, *axisRanges().zmax);
+    updateFrequencyAxis();
+}
 
 void ViewController::updateFrequencyAxis() {
     if (!sharedPlot)
@@ -546,7 +600,7 @@ void ViewController::updateFrequencyAxis() {
             low = r->frequency(1);
         plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, *axisRanges().ymax,
                          0);
-        plotSetColorMap(plot, static_cast<int>(PlotCodes::QwtColorMap::rgb));
+        plotSetColorMap(plot, sharedPlot->mapDisplay().colorMap);
     }
 }
 
@@ -608,7 +662,7 @@ void ViewController::applyAxisRanges(double xmin, double xmax, double ymin, doub
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::xBottom), xmin, xmax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, ymax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yRight), zmin, zmax, 0);
-    plotSetColorMap(plot, static_cast<int>(PlotCodes::QwtColorMap::rgb));
+    plotSetColorMap(plot, sharedPlot->mapDisplay().colorMap);
     plotRepaintAxis(plot, static_cast<int>(PlotCodes::AxisId::yRight));
     seriesSetXRange(seriesPlot, xmin, xmax); // the series follows the map's horizontal range
     QStringList empty;
@@ -631,7 +685,17 @@ void ViewController::popoverDidClose(const QString& notification) {
 
 void ViewController::openPreferences() {
     PreferencesDialog dialog(this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        preferencesAccepted();
+}
+
+void ViewController::preferencesAccepted() {
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (!shown || sharedPlot->isRunning())
+        return;
+    const series::Preparation p = Preferences::preparation();
+    if (shown->provenance.preparation != (p.any() ? p.describe() : std::string()))
+        setupPlot();
 }
 
 void ViewController::showCredits() {

@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <vector>
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -23,6 +25,7 @@ class QPushButton;
 class QSpinBox;
 class QSplitter;
 class QTableWidget;
+class MapChoices;
 class RecentFiles;
 class ResultExports;
 class ViewControllerAxisControls;
@@ -68,6 +71,8 @@ public:
     QAction* showSpectrumAction = nullptr;
     QAction* periodAxisAction = nullptr;
     QAction* logAxisAction = nullptr;
+    QAction* showTrendAction = nullptr;
+    MapChoices* mapChoices = nullptr;
 
     bool skipHeaders = true;
     bool plotSignificanceContours = true;
@@ -91,6 +96,8 @@ public slots:
                          double zmax);
     void popoverDidClose(const QString& notification);
     void openPreferences();
+    // After the preferences were saved: a map of a differently prepared series is made anew.
+    void preferencesAccepted();
     void showCredits();
     void setRepresentedObject(const QVariant& object);
 
@@ -115,6 +122,14 @@ private:
     void updateTitle(const QString& path);
     void restoreWindowState();
     void showSeriesOfLastRun();
+    void applyMapChoices();
+
+    // The trend a detrending run removed and the values it was fitted to, kept from the start
+    // of a run to its map.
+    struct RemovedTrend {
+        std::vector<double> positions, fitted, trend;
+    };
+    RemovedTrend trendOfRun_, trendShown_;
 
     QString pendingWarning_;
     QVariant representedObject_;

@@ -6,6 +6,7 @@
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
+#include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
@@ -219,10 +220,17 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
     const results::Grids& g = *grids;
+    const std::vector<double> image = results::mapValues(g, o.mapOf);
+    const std::string title = results::mapOfTitle(o.mapOf);
+    MapStyle style;
+    style.colorMap = o.colours;
+    style.colourBarTitle = title.c_str();
+    style.maskLevel = o.maskLevel;
+    style.reverseX = o.reverseX;
     mapShow(plot,
-            {g.zgrid.data(), g.sgrid.data(), static_cast<int64_t>(g.zgrid.size()),
+            {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
              static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
-            true);
+            true, style);
     char message[512] = "";
     const bool written =
         plotWriteFigure(plot, o.map.c_str(), o.mapWidth, o.mapHeight, message, sizeof message);

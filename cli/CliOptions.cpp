@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "Qplot/MapColours.h"
 #include "core/series/SeriesFile.h"
 
 #include <cctype>
@@ -37,7 +38,8 @@ std::string usageText() {
   tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
                [--window M] [--step I] [--nfft N] [--fmax F] [--keep-mean]
                [--iprob P] [-o FILE] [--quiet]
-               [--grid PREFIX] [--map FILE [--size WxH]] [--interpolate [STEP]]
+               [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
+               [--colours NAME] [--reverse-x]] [--interpolate [STEP]]
                [--log] [--detrend none|linear|poly:N|lowess:F] [--standardise]
   tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [-o FILE]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
@@ -65,6 +67,14 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
                   or SVG by the extension (no display needed)
   --size WxH      the map's size: pixels for PNG (default 1200x800), millimetres for
                   PDF and SVG (default 297x210, A4 landscape)
+  --map-of amplitude|power|logpower|normalised|probability
+                  what the map's colour shows: the line amplitude (default), its square,
+                  log10 of the power, the amplitude divided by the largest of its window,
+                  or the F-test probability; the contours stay those of the probability
+  --mask P        draw cells whose F-test probability is below P (0 < P <= 1) transparent
+  --colours NAME  the colour map: linear (default), hue, saturation, value,
+                  saturation-value, alpha, viridis, cividis or greyscale
+  --reverse-x     the position axis from its largest value to its smallest
   --interpolate [STEP]
                   resample unevenly spaced positions linearly at STEP (default: the
                   median spacing) before the analysis
@@ -255,6 +265,33 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                         "--size: " + quoted(*v) + " is not a size WxH between 1x1 and 20000x20000";
                 }
             }
+        } else if (analyze && !peaks && arg == "--map-of") {
+            const auto v = value(arg);
+            const auto of = v ? results::parseMapOf(*v) : std::nullopt;
+            ok = of.has_value();
+            if (ok)
+                p.analyze.mapOf = *of;
+            else if (v)
+                error = "--map-of: " + quoted(*v) +
+                        " is not amplitude, power, logpower, normalised or probability";
+        } else if (analyze && !peaks && arg == "--mask") {
+            ok = real(arg, p.analyze.maskLevel);
+            if (ok && !(p.analyze.maskLevel > 0 && p.analyze.maskLevel <= 1)) {
+                error =
+                    "--mask: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
+                ok = false;
+            }
+        } else if (analyze && !peaks && arg == "--colours") {
+            const auto v = value(arg);
+            ok = v.has_value() && mapColourCode(v->c_str()) >= 0;
+            if (ok)
+                p.analyze.colours = mapColourCode(v->c_str());
+            else if (v)
+                error = "--colours: " + quoted(*v) +
+                        " is not linear, hue, saturation, value, saturation-value, alpha, "
+                        "viridis, cividis or greyscale";
+        } else if (analyze && !peaks && arg == "--reverse-x") {
+            p.analyze.reverseX = true;
         } else if (analyze && arg == "--log") {
             p.analyze.preparation.log = true;
         } else if (analyze && arg == "--standardise") {
@@ -310,6 +347,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (analyze) {
+        const AnalyzeOptions& a = p.analyze;
+        if (a.map.empty() && (a.mapOf != results::MapOf::Amplitude || a.maskLevel > 0 ||
+                              a.colours != 0 || a.reverseX))
+            return fail("--map-of, --mask, --colours and --reverse-x shape the map: give --map "
+                        "FILE too");
         if (p.analyze.file.empty())
             return fail(command + " needs a data file; see tonalith-cli " + command + " --help");
         if (p.analyze.skip < 0)

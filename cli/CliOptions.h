@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/analysis/RunParameters.h"
+#include "core/results/MapVariant.h"
 #include "core/series/Preparation.h"
 
 #include <optional>
@@ -23,6 +24,10 @@ struct AnalyzeOptions {
     std::string map;     // figure file (.pdf, .png or .svg); empty: none
     double mapWidth = 0; // pixels for PNG, millimetres for PDF and SVG; 0: the format's default
     double mapHeight = 0;
+    results::MapOf mapOf = results::MapOf::Amplitude;
+    double maskLevel = 0;  // cells of lower probability drawn transparent; 0: none
+    int colours = 0;       // the plot layer's colour-map code
+    bool reverseX = false; // the position axis from its maximum to its minimum
     bool interpolate = false;
     double interpolateStep = 0; // 0: the median spacing
     double level = 0.95;        // peaks: the probability a line must reach

@@ -138,6 +138,7 @@ PreparedRun prepareRun(const RunRequest& request) {
         }
         run.series.yval = std::move(prepared.values);
         run.trend = std::move(prepared.trend);
+        run.fitted = std::move(prepared.fitted);
         p.preparation = request.preparation.describe();
     }
 

@@ -39,7 +39,8 @@ struct PreparedRun {
     std::vector<std::string> columnTitles; // of the file's value columns, field 1 first
     SpacingReport spacing;                 // of the series as it was read
     Resampling resampling;
-    std::vector<double> trend; // removed by detrending, at the series' positions
+    std::vector<double> trend;  // removed by detrending, at the series' positions
+    std::vector<double> fitted; // the values the trend was fitted to (after log)
     // The first problem found; when set, only provenance.input and columnTitles may be used.
     // Problem texts do not name the file: the front ends do, each in its own way.
     std::optional<Problem> problem;

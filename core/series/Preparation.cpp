@@ -316,6 +316,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
     const auto fail = [&](std::string why) {
         out.values.clear();
         out.trend.clear();
+        out.fitted.clear();
         out.problem = std::move(why);
         return out;
     };
@@ -380,6 +381,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
             if (out.trend.empty())
                 return fail("the positions are too clustered to fit " + name);
         }
+        out.fitted = out.values;
         for (std::size_t i = 0; i < n; ++i)
             out.values[i] -= out.trend[i];
         if (!allFinite(out.trend, &bad) || !allFinite(out.values, &bad))

@@ -48,6 +48,7 @@ struct Preparation {
 struct PreparedValues {
     std::vector<double> values;         // after every step
     std::vector<double> trend;          // removed trend (units after log); empty without detrending
+    std::vector<double> fitted;         // the values the trend was fitted to (after log)
     std::optional<std::string> problem; // when set, nothing else is valid
 };
 

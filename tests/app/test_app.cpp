@@ -1,8 +1,10 @@
 // The application with its real widgets on the offscreen platform: choosing a file, the run
 // and its hand-off to the map, preferences, the axis popover, the export, and the mends.
+#include "Qplot/ColorMaps.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "app/AppDelegate.h"
+#include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
 #include "app/PreferencesDialog.h"
@@ -18,6 +20,8 @@
 #include <qwt_matrix_raster_data.h>
 #include <qwt_scale_widget.h>
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -208,16 +212,18 @@ private slots:
         QVERIFY(m);
         QCOMPARE(m->numColumns(), 25);
         QCOMPARE(m->numRows(), 246);
-        // Spacing 0.5: frequencies in cycles per position unit, up to 245 / (4096 * 0.5).
+        // Spacing 0.5: frequencies in cycles per position unit, up to 245 / (4096 * 0.5). The
+        // ranges are the grid's; the matrix reaches half a cell (6.25 by 1/4096) beyond them.
         const std::array<double, 6> v = sharedPlot->intervals();
-        QCOMPARE(v[2], 0.0);
-        QCOMPARE(v[3], 245 / (4096 * 0.5));
-        QCOMPARE(v[0], 100.0); // first centre: 0 + 0.5 * 200
         const AxisRanges& r = axisRanges();
         QVERIFY(r.complete());
-        QCOMPARE(*r.xmin, v[0]);
-        QCOMPARE(*r.xmax, v[1]);
-        QCOMPARE(*r.ymax, v[3]);
+        QCOMPARE(*r.xmin, 100.0); // first centre: 0 + 0.5 * 200
+        QCOMPARE(*r.ymin, 0.0);
+        QCOMPARE(*r.ymax, 245 / (4096 * 0.5));
+        QCOMPARE(v[0], 100.0 - 6.25);
+        QCOMPARE(v[1], *r.xmax + 6.25);
+        QCOMPARE(v[2], -0.5 / 2048);
+        QCOMPARE(v[3], *r.ymax + 0.5 / 2048);
         QCOMPARE(*r.zmin, v[4]);
         QCOMPARE(*r.zmax, v[5]);
         QCOMPARE(w.statusMessage(),
@@ -317,13 +323,15 @@ private slots:
         w.openAxisControls();
         ViewControllerAxisControls* popover = w.axisControls();
         QVERIFY(popover);
-        QCOMPARE(popover->xminTextField->text().toDouble(), before[0]);
+        // The popover offers the grid's ranges (the first window centre), not the matrix's.
+        QCOMPARE(popover->xminTextField->text().toDouble(), 200.0);
         QCOMPARE(popover->zmaxTextField->text().toDouble(), before[5]);
-        popover->close(); // no edits
+        const QwtScaleDiv axisBefore = sharedPlot->plot()->axisScaleDiv(QwtPlot::xBottom);
+        popover->close(); // no edits: nothing changes
         QTRY_VERIFY(!w.axisControls());
         QVERIFY(out.text().contains("axisControlsSegue called"));
-        QCOMPARE(sharedPlot->intervals()[0], before[0]);
-        QCOMPARE(sharedPlot->intervals()[5], before[5]);
+        QCOMPARE(sharedPlot->intervals(), before);
+        QCOMPARE(sharedPlot->plot()->axisScaleDiv(QwtPlot::xBottom), axisBefore);
 
         // Change only z: colours and colour bar follow, x and y stay.
         w.openAxisControls();
@@ -363,6 +371,48 @@ private slots:
         QTRY_VERIFY(!w.axisControls());
         QCOMPARE(*axisRanges().xmax, 600.0);
         QVERIFY(w.statusMessage().contains("'abc' is not a number"));
+    }
+
+    // What the map shows and how is redrawn from the kept grids; a new preparation runs again.
+    void mapChoicesRedrawAndPreparationRecomputes() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "m.txt", 1000);
+        ViewController w;
+        w.chooseFileAt(path);
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        const auto result = sharedPlot->lastResult();
+        const results::Grids& g = *sharedPlot->lastGrids();
+        // A known cell: window 3, frequency bin 10, read at its centre.
+        const std::size_t cell = 10 * g.nx + 3;
+        const double x = g.xmin + 3 * (g.xmax - g.xmin) / (g.nx - 1);
+        const double y = g.flow + 10 * (g.fhigh - g.flow) / (g.nfreq - 1);
+        const double a = g.zgrid[cell];
+        double windowMax = 0;
+        for (std::size_t f = 0; f < g.nfreq; ++f)
+            windowMax = std::max(windowMax, g.zgrid[f * g.nx + 3]);
+        const std::pair<int, double> expected[] = {
+            {1, a * a}, {2, 2 * std::log10(a)}, {3, a / windowMax}, {4, g.sgrid[cell]}, {0, a}};
+        for (const auto& [index, value] : expected) {
+            w.mapChoices->mapOfGroup->actions()[index]->trigger();
+            QCOMPARE(installedMatrix()->value(x, y), value);
+        }
+        w.mapChoices->colourGroup->actions()[PLOT_MAP_VIRIDIS]->trigger();
+        QVERIFY(dynamic_cast<const ViridisColorMap*>(sharedPlot->plot()->item()->colorMap()));
+        w.mapChoices->maskAction->setChecked(true);
+        QCOMPARE(sharedPlot->plot()->item()->maskLevel(), w.peakLevel->value());
+        QVERIFY(sharedPlot->lastResult() == result); // redrawn, not recomputed
+
+        Preferences::store(Preferences::detrendKey, "linear");
+        w.preferencesAccepted();
+        QVERIFY(waitForRun(w));
+        QVERIFY(sharedPlot->lastResult() != result);
+        QCOMPARE(sharedPlot->lastResult()->provenance.preparation,
+                 std::string("linear trend removed"));
+        // Still viridis, still masked: the choices hold for the new map.
+        QVERIFY(dynamic_cast<const ViridisColorMap*>(sharedPlot->plot()->item()->colorMap()));
+        QCOMPARE(sharedPlot->plot()->item()->maskLevel(), w.peakLevel->value());
+        Preferences::remove(Preferences::detrendKey);
     }
 
     void axisControlsBeforeAnyRunChangeNothing() {

@@ -182,6 +182,10 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
         {"LOWESS span 0", {"--detrend", "lowess:0"}, good, 2, "--detrend: "},
         {"LOWESS span above 1", {"--detrend", "lowess:1.5"}, good, 2, "--detrend: "},
         {"unknown trend", {"--detrend", "cubic"}, good, 2, "--detrend: "},
+        {"unknown map variant", {"--map", "m.png", "--map-of", "phase"}, good, 2, "--map-of: "},
+        {"mask level 0", {"--map", "m.png", "--mask", "0"}, good, 2, "--mask: "},
+        {"unknown colours", {"--map", "m.png", "--colours", "jet"}, good, 2, "--colours: "},
+        {"map shape without a map", {"--reverse-x"}, good, 2, "give --map FILE too"},
     };
     for (const FailureCase& c : cases) {
         TempDir dir;

@@ -147,6 +147,20 @@ TEST(Figures, MapsInEveryFormatWithoutADisplay) {
             colours.insert(png.pixel(x, y));
     EXPECT_GT(colours.size(), 50) << "the map area is coloured";
 
+    // Log power in greyscale: many shades, every one a grey.
+    ASSERT_EQ(run({"--map", dir / "grey.png", "--size", "640x480", "--map-of", "logpower",
+                   "--colours", "greyscale", "--reverse-x"})
+                  .exitCode,
+              0);
+    QImage grey(QString::fromStdString(dir / "grey.png"));
+    QSet<QRgb> shades;
+    for (int y = 100; y < 380; y += 4)
+        for (int x = 150; x < 500; x += 4)
+            shades.insert(grey.pixel(x, y));
+    EXPECT_GT(shades.size(), 20);
+    for (QRgb c : shades)
+        EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << std::hex << c;
+
     ASSERT_EQ(run({"--map", dir / "map.pdf"}).exitCode, 0);
     const std::string pdf = readAll(dir / "map.pdf");
     EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);

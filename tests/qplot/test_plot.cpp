@@ -1,6 +1,7 @@
 // The plot layer with real rendering on the offscreen platform: colours of known matrices,
 // the placeholder, gaps, contours, the threaded bands, the entry points and the PDF export.
 #include "Qplot/ColorMaps.h"
+#include "Qplot/MapView.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtCompat62.h"
 #include "Qplot/QwtPlotTonalith2.h"
@@ -292,8 +293,8 @@ private slots:
         plotSetContourLevels(plot, levels, 0);
         QVERIFY(plot->item()->contourLevels().isEmpty());
 
-        plotSetColorMap(plot, 7); // acts as linear, stored as given
-        QCOMPARE(plot->colorMapIndexValue(), 7);
+        plotSetColorMap(plot, 42); // acts as linear, stored as given
+        QCOMPARE(plot->colorMapIndexValue(), 42);
         QVERIFY(dynamic_cast<const LinearColorMap*>(plot->item()->colorMap()));
         plotSetAlpha(plot, 100);
         QCOMPARE(plot->item()->alpha(), 100);
@@ -373,6 +374,39 @@ private slots:
         QCOMPARE(QwtCompat::colorIndex(linear, 1024, QwtInterval(0, 10), 5.0), 512u);
         QCOMPARE(QwtCompat::colorIndex(linear, 1024, QwtInterval(0, 10), std::nan("")), 0u);
         QCOMPARE(QwtCompat::colorTable256(linear).size(), 256);
+        // The published ends of the maps that print in grey and read for colour-blind people.
+        ViridisColorMap viridis(QwtColorMap::RGB);
+        CividisColorMap cividis(QwtColorMap::RGB);
+        GreyscaleColorMap grey(QwtColorMap::RGB);
+        QCOMPARE(QColor(viridis.rgb(unit, 0)), QColor(0x44, 0x01, 0x54));
+        QCOMPARE(QColor(viridis.rgb(unit, 1)), QColor(0xfd, 0xe7, 0x25));
+        QCOMPARE(QColor(cividis.rgb(unit, 0)), QColor(0x00, 0x22, 0x4e));
+        QCOMPARE(QColor(cividis.rgb(unit, 1)), QColor(0xfe, 0xe8, 0x38));
+        QCOMPARE(QColor(grey.rgb(unit, 0)), QColor(Qt::black));
+        QCOMPARE(QColor(grey.rgb(unit, 1)), QColor(Qt::white));
+    }
+
+    // Each window's value is drawn over its own cell, centred on the window's centre on the
+    // axis; with a mask, a window whose probability alone reaches the level is the only one
+    // coloured, and only over its cell.
+    void cellsSitOnTheirCentresAndTheMaskHidesTheRest() {
+        Plot* plot = newPlot();
+        // Five windows centred at 10, 20, .., 50, two frequency rows; only window 3 significant.
+        const QVector<double> amplitude = {1, 2, 3, 4, 5, 1, 2, 3, 4, 5};
+        const QVector<double> probability = {0.1, 0.1, 0.99, 0.1, 0.1, 0.1, 0.1, 0.99, 0.1, 0.1};
+        MapStyle style;
+        style.maskLevel = 0.95;
+        mapShow(plot, {amplitude.data(), probability.data(), 10, 5, 10, 50, 0, 1}, false, style);
+        QCOMPARE(plot->axisScaleDiv(QwtPlot::xBottom).lowerBound(), 10.0);
+        QCOMPARE(plot->axisScaleDiv(QwtPlot::xBottom).upperBound(), 50.0);
+        const QImage image = canvasImage(plot);
+        const QColor background = QColor(image.pixel(pixelOf(plot, 20, 0.5)));
+        QVERIFY(QColor(image.pixel(pixelOf(plot, 30, 0.5))) != background);
+        for (double x : {25.5, 34.5})
+            QVERIFY(QColor(image.pixel(pixelOf(plot, x, 0.5))) != background);
+        for (double x : {12.0, 24.0, 36.0, 48.0})
+            QCOMPARE(QColor(image.pixel(pixelOf(plot, x, 0.5))), background);
+        plotDestroy(plot);
     }
 
     void printerListGoesToTheDebugStreamWithItsFunctionName() {
