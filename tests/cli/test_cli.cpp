@@ -258,6 +258,53 @@ TEST(CliAnalyze, PreparationEqualsTheSameStepsDoneBeforehand) {
         EXPECT_NEAR(a[i], b[i], 1e-9 * (1 + std::fabs(a[i]))) << "value " << i;
 }
 
+// A linear trend plus a sine: removing the line leaves exactly what it leaves of the sine alone
+// (the trend is gone to rounding), takes the zero-frequency amplitude down by orders of
+// magnitude, and keeps the sine's amplitude as it is without any trend.
+TEST(CliAnalyze, LinearDetrendingRemovesTheTrendAndKeepsTheSine) {
+    TempDir dir;
+    const auto file = [&](const char* name, double slope) {
+        std::string text = "t\tv\n";
+        char line[64];
+        for (int i = 0; i < 1024; ++i) {
+            std::snprintf(line, sizeof line, "%d\t%.17g\n", i,
+                          slope * i + std::sin(2 * M_PI * i / 32.0));
+            text += line;
+        }
+        return dir.file(name, text);
+    };
+    // Per row: frequency, amplitude (window-major, as written).
+    const auto run = [&](const std::string& data, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"analyze", data,     "--window", "384", "--step",
+                                         "64",      "--fmax", "0.04",     "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        std::vector<std::pair<double, double>> rows;
+        std::istringstream in(r.out.substr(r.out.find("probability\n") + 12));
+        for (double x, f, a, p; in >> x >> f >> a >> p;)
+            rows.emplace_back(f, a);
+        return rows;
+    };
+    const auto trended = run(file("trend.txt", 0.05), {});
+    const auto detrended = run(file("trend.txt", 0.05), {"--detrend", "linear"});
+    const auto sine = run(file("sine.txt", 0.0), {});
+    const auto sineDetrended = run(file("sine.txt", 0.0), {"--detrend", "linear"});
+    ASSERT_EQ(detrended.size(), sine.size());
+    ASSERT_EQ(trended.size(), sine.size());
+    double zeroBefore = 0, zeroAfter = 0;
+    for (std::size_t i = 0; i < sine.size(); ++i) {
+        EXPECT_NEAR(detrended[i].second, sineDetrended[i].second, 1e-9) << "row " << i;
+        if (sine[i].first == 0.0) {
+            zeroBefore = std::max(zeroBefore, trended[i].second);
+            zeroAfter = std::max(zeroAfter, detrended[i].second);
+        }
+        if (std::fabs(sine[i].first - 1 / 32.0) < 1e-12)
+            EXPECT_NEAR(detrended[i].second, sine[i].second, 1e-3) << "row " << i;
+    }
+    EXPECT_LT(zeroAfter, 1e-2 * zeroBefore);
+}
+
 TEST(CliAnalyze, UnreadableFileAndFolder) {
     const ProcessResult missing = analyze({"/nonexistent/data.txt"});
     EXPECT_EQ(missing.exitCode, 2);
