@@ -1,6 +1,8 @@
 #include "Qplot/Plot.h"
 
 #include "Qplot/ColorMaps.h"
+#include "Qplot/FigureFile.h"
+#include "Qplot/PeriodScaleDraw.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "Qplot/RasterData.h"
 #include "Qplot/plot_api.h"
@@ -80,6 +82,13 @@ QwtMatrixRasterData* newMatrix(const QVector<double>& values, int numColumns, in
 }
 
 } // namespace
+
+// The proposal "~/Desktop/Tonalith.pdf" with the home folder expanded; the home folder itself
+// where there is no Desktop folder.
+QString Plot::defaultPdfPath() {
+    const QString desktop = QDir::home().filePath("Desktop");
+    return QDir(QFileInfo(desktop).isDir() ? desktop : QDir::homePath()).filePath("Tonalith.pdf");
+}
 
 void Plot::setSaveFileNameProvider(SaveFileNameProvider provider) {
     saveFileNameProvider() = std::move(provider);
@@ -265,20 +274,6 @@ void Plot::repaintAxis(int axisId) {
         parent->repaint();
 }
 
-namespace {
-
-// Tick labels of the frequency axis as periods: the label at frequency f reads 1/f.
-class PeriodScaleDraw : public QwtScaleDraw {
-public:
-    QwtText label(double frequency) const override {
-        if (!(frequency > 0))
-            return QwtText(QString::fromUtf8("\u221e"));
-        return QwtText(QLocale().toString(1.0 / frequency, 'g', 4));
-    }
-};
-
-} // namespace
-
 void Plot::setPointerCallbacks(void* ctx, PointerFunction moved, PointerFunction clicked) {
     pointerContext_ = ctx;
     moved_ = moved;
@@ -339,7 +334,7 @@ void Plot::exportPdf() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     const QString name = saveFileNameProvider()(
         this, QCoreApplication::translate("QwtPlot", "Select Output Filename for PDF"),
-        "~/Desktop/Tonalith.pdf",
+        defaultPdfPath(),
         QCoreApplication::translate("QwtPlot", "Portable Document Format (*.pdf);;All Files (*)"));
     if (name.isEmpty())
         return;
@@ -355,47 +350,11 @@ void Plot::exportPdf() {
     emit pdfExportFinished(true, name, QString());
 }
 
-namespace {
-
-// Moves a finished figure over the target; the reason without the file name, which the
-// caller's message already names.
-QString reasonOnly(const std::string& reason) {
-    const std::size_t colon = reason.find(": ");
-    return QString::fromStdString(colon == std::string::npos ? reason : reason.substr(colon + 2));
-}
-
-bool commitFigure(io::AtomicFile& file, QString* why) {
-    std::string reason;
-    if (file.commit(&reason))
-        return true;
-    *why = reasonOnly(reason);
-    return false;
-}
-
-// Whether a written figure is whole: its format's opening and closing marks are there.
-bool looksComplete(const QString& path, const QString& format) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < 32)
-        return false;
-    const QByteArray head = f.read(16);
-    f.seek(qMax<qint64>(0, f.size() - 64));
-    const QByteArray tail = f.readAll();
-    if (format == "pdf")
-        return head.startsWith("%PDF-") && tail.contains("%%EOF");
-    if (format == "png")
-        return head.startsWith("\x89PNG") && tail.contains("IEND");
-    return head.contains("<?xml") && tail.contains("</svg>");
-}
-
-} // namespace
-
 bool Plot::writeFigure(const QString& fileName, double width, double height, QString* why) {
     const QFileInfo target(fileName);
-    const QString format = target.suffix().toLower();
-    if (format != "pdf" && format != "png" && format != "svg") {
-        *why = "the figure format ." + target.suffix() + " is not known (use .pdf, .png or .svg)";
+    const QString format = figure::formatOf(fileName, why);
+    if (format.isEmpty())
         return false;
-    }
     if (format == "pdf" && (width <= 0 || height <= 0))
         return writePdf(fileName, why); // A4 landscape, as the application exports it
     if (target.isDir()) {
@@ -405,7 +364,7 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
     io::AtomicFile file;
     std::string reason;
     if (!file.openForWriterByName(QFile::encodeName(fileName).toStdString(), &reason)) {
-        *why = reasonOnly(reason);
+        *why = figure::reasonOnly(reason);
         return false;
     }
     const QString temp = QFile::decodeName(file.temporaryPath().c_str());
@@ -424,12 +383,12 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
         const QSizeF size(width > 0 ? width : 297.0, height > 0 ? height : 210.0);
         renderer.renderDocument(this, temp, format, size, 85);
     }
-    if (!looksComplete(temp, format)) {
+    if (!figure::looksComplete(temp, format)) {
         *why =
             "the " + format.toUpper() + " file could not be written completely (is the disk full?)";
         return false;
     }
-    return commitFigure(file, why);
+    return figure::commit(file, why);
 }
 
 bool Plot::writePdf(const QString& fileName, QString* why) {
@@ -441,7 +400,7 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
     io::AtomicFile file; // the PDF engine opens the file by name itself
     std::string reason;
     if (!file.openForWriterByName(QFile::encodeName(fileName).toStdString(), &reason)) {
-        *why = reasonOnly(reason);
+        *why = figure::reasonOnly(reason);
         return false;
     }
     const QString temp = QFile::decodeName(file.temporaryPath().c_str());
@@ -462,9 +421,9 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
     renderer.renderTo(this, printer);
 
     // The PDF writer reports nothing itself: check that a whole document arrived.
-    if (!looksComplete(temp, "pdf")) {
+    if (!figure::looksComplete(temp, "pdf")) {
         *why = "the PDF could not be written completely (is the disk full?)";
         return false;
     }
-    return commitFigure(file, why);
+    return figure::commit(file, why);
 }

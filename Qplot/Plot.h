@@ -67,6 +67,8 @@ public:
     using SaveFileNameProvider =
         std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
     static void setSaveFileNameProvider(SaveFileNameProvider provider);
+    // Where the PDF export proposes to write: Tonalith.pdf on the user's Desktop.
+    static QString defaultPdfPath();
 
 signals:
     // After an export attempt: whether the file was written, its name, and why not.

@@ -2,6 +2,7 @@
 
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/SpectrumFigure.h"
 #include "Qplot/WindowPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
@@ -143,4 +144,35 @@ void windowPanelSetData(WindowPanel* panel, const double* frequency, const doubl
 
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count) {
     panel->setLevels(levels, count);
+}
+
+SpectrumFigure* spectrumFigureCreate(QWidget* parent) {
+    return new SpectrumFigure(parent);
+}
+
+void spectrumFigureSetData(SpectrumFigure* figure, const double* frequency, const double* power,
+                           const double* background, const double* level90, const double* level95,
+                           const double* level99, const double* probability,
+                           const unsigned char* marked, int count, double level,
+                           const char* title) {
+    figure->setData({frequency, power, background, level90, level95, level99, probability, marked,
+                     count, level},
+                    QString::fromUtf8(title));
+}
+
+void spectrumFigureSetFrequencyAxis(SpectrumFigure* figure, bool periods, bool logarithmic) {
+    figure->setFrequencyAxis(periods, logarithmic);
+}
+
+bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double width, double height,
+                         char* message, int messageSize) {
+    QString why;
+    const bool written = figure->write(QString::fromUtf8(fileName), width, height, &why);
+    if (!written && message && messageSize > 0)
+        qstrncpy(message, why.toUtf8().constData(), static_cast<uint>(messageSize));
+    return written;
+}
+
+void spectrumFigureDestroy(SpectrumFigure* figure) {
+    delete figure;
 }

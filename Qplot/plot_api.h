@@ -17,6 +17,7 @@ class QWidget;
 class Plot;
 class SeriesPlot;
 class WindowPanel;
+class SpectrumFigure;
 extern "C" {
 #else
 #include <stdbool.h>
@@ -24,6 +25,7 @@ typedef struct QWidget QWidget;
 typedef struct Plot Plot;
 typedef struct SeriesPlot SeriesPlot;
 typedef struct WindowPanel WindowPanel;
+typedef struct SpectrumFigure SpectrumFigure;
 #endif
 
 /* The integer codes, by name. */
@@ -96,8 +98,7 @@ void seriesSetData(SeriesPlot* series, const double* positions, const double* va
 void seriesSetXRange(SeriesPlot* series, double min, double max);
 void seriesSetXReversed(SeriesPlot* series, bool reversed);
 /* A second curve over the series (the removed trend); count 0 removes it. */
-void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values,
-                      int count);
+void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values, int count);
 
 /* The spectrum of one window: amplitude and F-test probability against frequency, with
    horizontal lines at the significance levels; title names the window. */
@@ -105,6 +106,19 @@ WindowPanel* windowPanelCreate(QWidget* parent);
 void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
                         const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
+
+/* The spectrum of a whole record: log power with the background and its three levels, marked
+   bins (marked may be null), the F-test probability below with a line at level. */
+SpectrumFigure* spectrumFigureCreate(QWidget* parent);
+void spectrumFigureSetData(SpectrumFigure* figure, const double* frequency, const double* power,
+                           const double* background, const double* level90, const double* level95,
+                           const double* level99, const double* probability,
+                           const unsigned char* marked, int count, double level, const char* title);
+void spectrumFigureSetFrequencyAxis(SpectrumFigure* figure, bool periods, bool logarithmic);
+/* As plotWriteFigure. */
+bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double width, double height,
+                         char* message, int messageSize);
+void spectrumFigureDestroy(SpectrumFigure* figure);
 
 #ifdef __cplusplus
 }

@@ -186,7 +186,7 @@ void WindowSpectrum::exportPeakList() {
     io::AtomicFile out;
     std::string why;
     if (!out.open(path.toStdString(), &why) ||
-        !results::writePeaks(out, one, peakLevel->value(), results::Separator::Tab) ||
+        !results::writePeaks(out, one, results::LineRule{peakLevel->value(), 0}, results::Separator::Tab) ||
         !out.commit(&why)) {
         emit message(
             QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");

@@ -2,16 +2,17 @@
 // engine, write the rows (and grids and a map) or the spectral lines.
 #include "cli/Commands.h"
 
+#include "cli/OffscreenApplication.h"
+
 #include "Qplot/MapView.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
-#include "core/results/ResultFiles.h"
 #include "core/results/MapVariant.h"
+#include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
 
-#include <QApplication>
 #include <QWidget>
 
 #include <cmath>
@@ -107,9 +108,10 @@ private:
     std::string chunk_;
 };
 
-// The run as every front end prepares it, worded for a terminal. Returns the exit status to
-// give up with, or 0 to go on.
-int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p) {
+} // namespace
+
+int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p,
+                bool wholeRecord) {
     analysis::RunRequest request;
     request.file = o.file;
     request.column = o.column;
@@ -120,6 +122,7 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.keepMean = o.keepMean;
     request.preparation = o.preparation;
     request.forMap = !o.map.empty();
+    request.wholeRecord = wholeRecord;
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (const auto& problem = run.problem) {
         using analysis::Parameter;
@@ -154,6 +157,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     p = std::move(run.provenance);
     return 0;
 }
+
+namespace {
 
 int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultSet& r,
               RunSink& sink) {
@@ -210,13 +215,7 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
                  "frequencies coincide in double precision)");
         return false;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (o.quiet)
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    int argc = 1;
-    char name[] = "tonalith-cli";
-    char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
+    const OffscreenApplication application(o.quiet);
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
     const results::Grids& g = *grids;
@@ -284,10 +283,11 @@ int runPeaks(const AnalyzeOptions& o) {
     RunSink sink(r, nullptr, !o.quiet && ::isatty(STDERR_FILENO) != 0);
     if (const int status = runEngine(o, s, r, sink))
         return status;
-    return writeFile(o.output,
-                     [&](io::AtomicFile& out) {
-                         return results::writePeaks(out, r, o.level, results::Separator::Tab);
-                     })
+    return writeFile(
+               o.output,
+               [&](io::AtomicFile& out) {
+                   return results::writePeaks(out, r, {o.level, o.fdr}, results::Separator::Tab);
+               })
                ? 0
                : EXIT_ANALYSIS_FAILED;
 }

@@ -41,7 +41,12 @@ std::string usageText() {
                [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
                [--colours NAME] [--reverse-x]] [--interpolate [STEP]]
                [--log] [--detrend none|linear|poly:N|lowess:F] [--standardise]
-  tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [-o FILE]
+  tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [--fdr Q]
+               [-o FILE]
+  tonalith-cli spectrum FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
+               [--nfft N] [--fmax F] [--keep-mean] [--interpolate [STEP]] [--log]
+               [--detrend ...] [--standardise] [--background ar1|robust] [--level P]
+               [-o FILE] [--plot FILE [--size WxH]] [--quiet]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
   tonalith-cli --help
 
@@ -97,7 +102,31 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
 peaks: the spectral lines of every window: the frequencies whose F-test probability
   reaches P (default 0.95) and is a local maximum there. Output: the '#' block, a
   header "x_centre	frequency	period	amplitude	probability" and one line per line;
-  the period is 1/frequency in position units.
+  the period is 1/frequency in position units. Frequency 0 is never a line. The '#'
+  block states the lines expected by chance alone per window: tested bins x (1 - P).
+  --fdr Q         keep only the bins the Benjamini-Hochberg procedure keeps at false
+                  discovery rate Q (0 < Q < 1) over each window's tested bins
+                  (p = 1 - probability), then take the lines among them; --level then
+                  applies only when given
+
+spectrum: the spectrum of the whole record: Thomson's adaptively weighted multitaper
+  power (one-sided, (value unit)^2 per (cycle per position unit), summing over the bins
+  to the variance), the harmonic F-test of one window the length of the record, and a
+  red-noise background with its 90, 95 and 99 % levels (chi-square, 2K degrees of
+  freedom). The window is the record and the step 1; by default the transform length is
+  the smallest power of two at least twice the record and every bin up to Nyquist is
+  listed (--fmax 0.5).
+  --background ar1|robust
+                  ar1 (default): rho the lag-one autocorrelation of the analysed series;
+                  robust (Mann and Lees 1996): rho and S0 fitted to the log of the power
+                  median-smoothed over 20 % of the frequency range
+  --level P       the F-test level a line must reach to be marked on the plot (0.95)
+  --plot FILE     also draw log power with the background and its levels, and the F-test
+                  probability below it, into FILE (PDF, PNG or SVG); the bins that pass
+                  both the F-test and the 95 % level are marked
+  Output: the '#' block (with the background, rho and S0), a header "frequency
+  period	power	amplitude	probability	background	level_90	level_95	level_99"
+  and one line per bin; the period of frequency 0 is written as 0.
 
 tapers: the Slepian tapers of length N with their concentration ratios.
   Output: a header "k	lambda	one_minus_lambda" and K rows, a blank line, then a
@@ -132,22 +161,31 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     };
     ParsedCommandLine p;
     if (args.empty())
-        return fail("no command given (analyze or tapers); see tonalith-cli --help");
+        return fail("no command given (analyze, peaks, spectrum or tapers); see tonalith-cli "
+                    "--help");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         p.command = Command::Help;
         result.parsed = p;
         return result;
     }
-    if (command != "analyze" && command != "peaks" && command != "tapers")
+    if (command != "analyze" && command != "peaks" && command != "spectrum" && command != "tapers")
         return fail("unknown command " + quoted(command) +
-                    " (analyze, peaks or tapers); see tonalith-cli --help");
+                    " (analyze, peaks, spectrum or tapers); see tonalith-cli --help");
 
     Cursor c{args, 1};
     const bool analyze = command != "tapers"; // analyze and peaks share the analysis options
     const bool peaks = command == "peaks";
-    p.command = peaks ? Command::Peaks : analyze ? Command::Analyze : Command::Tapers;
-    bool haveLength = false, haveTapers = false, haveTbw = false;
+    const bool whole = command == "spectrum";
+    p.command = peaks     ? Command::Peaks
+                : whole   ? Command::Spectrum
+                : analyze ? Command::Analyze
+                          : Command::Tapers;
+    // Options of a moving window or of its map mean nothing for the whole record.
+    const bool windowed = analyze && !whole;
+    const bool mapping = analyze && !peaks && !whole;
+    bool haveLength = false, haveTapers = false, haveTbw = false, haveLevel = false;
+    bool haveNfft = false, haveFmax = false;
     std::string error;
 
     auto value = [&](const std::string& option) -> std::optional<std::string> {
@@ -212,28 +250,30 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--tapers") {
             ok = integer(arg, analyze ? p.analyze.params.kspec : p.tapers.tapers);
             haveTapers = true;
-        } else if (analyze && arg == "--window") {
+        } else if (windowed && arg == "--window") {
             ok = integer(arg, p.analyze.params.mpts);
-        } else if (analyze && arg == "--step") {
+        } else if (windowed && arg == "--step") {
             ok = integer(arg, p.analyze.params.inc);
         } else if (analyze && arg == "--nfft") {
             ok = integer(arg, p.analyze.params.nfft);
+            haveNfft = true;
         } else if (analyze && arg == "--fmax") {
             ok = real(arg, p.analyze.params.fmax);
-        } else if (analyze && arg == "--iprob") {
+            haveFmax = true;
+        } else if (windowed && arg == "--iprob") {
             ok = integer(arg, p.analyze.iprob);
         } else if (analyze && arg == "--keep-mean") {
             p.analyze.keepMean = true;
         } else if (analyze && arg == "--quiet") {
             p.analyze.quiet = true;
-        } else if (analyze && !peaks && arg == "--grid") {
+        } else if (mapping && arg == "--grid") {
             const auto v = value(arg);
             ok = v.has_value() && !v->empty();
             if (ok)
                 p.analyze.grid = *v;
             else if (v)
                 error = "--grid needs a file name prefix";
-        } else if (analyze && !peaks && arg == "--map") {
+        } else if (mapping && arg == "--map") {
             const auto v = value(arg);
             ok = v.has_value() && !v->empty();
             if (ok) {
@@ -249,7 +289,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             } else if (v) {
                 error = "--map needs a file name";
             }
-        } else if (analyze && !peaks && arg == "--size") {
+        } else if ((mapping || whole) && arg == "--size") {
             const auto v = value(arg);
             ok = v.has_value();
             if (ok) {
@@ -265,7 +305,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                         "--size: " + quoted(*v) + " is not a size WxH between 1x1 and 20000x20000";
                 }
             }
-        } else if (analyze && !peaks && arg == "--map-of") {
+        } else if (mapping && arg == "--map-of") {
             const auto v = value(arg);
             const auto of = v ? results::parseMapOf(*v) : std::nullopt;
             ok = of.has_value();
@@ -274,14 +314,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             else if (v)
                 error = "--map-of: " + quoted(*v) +
                         " is not amplitude, power, logpower, normalised or probability";
-        } else if (analyze && !peaks && arg == "--mask") {
+        } else if (mapping && arg == "--mask") {
             ok = real(arg, p.analyze.maskLevel);
             if (ok && !(p.analyze.maskLevel > 0 && p.analyze.maskLevel <= 1)) {
                 error =
                     "--mask: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
                 ok = false;
             }
-        } else if (analyze && !peaks && arg == "--colours") {
+        } else if (mapping && arg == "--colours") {
             const auto v = value(arg);
             ok = v.has_value() && mapColourCode(v->c_str()) >= 0;
             if (ok)
@@ -290,7 +330,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 error = "--colours: " + quoted(*v) +
                         " is not linear, hue, saturation, value, saturation-value, alpha, "
                         "viridis, cividis or greyscale";
-        } else if (analyze && !peaks && arg == "--reverse-x") {
+        } else if (mapping && arg == "--reverse-x") {
             p.analyze.reverseX = true;
         } else if (analyze && arg == "--log") {
             p.analyze.preparation.log = true;
@@ -322,12 +362,41 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                     }
                 }
             }
-        } else if (peaks && arg == "--level") {
+        } else if ((peaks || whole) && arg == "--level") {
             ok = real(arg, p.analyze.level);
+            haveLevel = true;
             if (ok && !(p.analyze.level > 0 && p.analyze.level <= 1)) {
                 error =
                     "--level: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
                 ok = false;
+            }
+        } else if (peaks && arg == "--fdr") {
+            ok = real(arg, p.analyze.fdr);
+            if (ok && !(p.analyze.fdr > 0 && p.analyze.fdr < 1)) {
+                error = "--fdr: the false discovery rate " + args[c.i - 1] +
+                        " must lie above 0 and below 1";
+                ok = false;
+            }
+        } else if (whole && arg == "--background") {
+            const auto v = value(arg);
+            ok = v && spectrum::parseBackgroundKind(*v, p.analyze.background);
+            if (!ok && v)
+                error = "--background: " + quoted(*v) + " is not ar1 or robust";
+        } else if (whole && arg == "--plot") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok) {
+                p.analyze.plot = *v;
+                const std::size_t dot = v->rfind('.');
+                std::string ext = dot == std::string::npos ? "" : v->substr(dot + 1);
+                for (char& ch : ext)
+                    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+                if (ext != "pdf" && ext != "png" && ext != "svg") {
+                    error = "--plot: " + quoted(*v) + " does not end in .pdf, .png or .svg";
+                    ok = false;
+                }
+            } else if (v) {
+                error = "--plot needs a file name";
             }
         } else if (!analyze && arg == "--length") {
             ok = integer(arg, p.tapers.length);
@@ -347,6 +416,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (analyze) {
+        if (peaks && p.analyze.fdr > 0 && !haveLevel)
+            p.analyze.level = 0; // the false-discovery control alone decides
+        if (whole) {
+            if (!haveNfft)
+                p.analyze.params.nfft = 0; // from the record's length
+            if (!haveFmax)
+                p.analyze.params.fmax = 0.5;
+        }
         const AnalyzeOptions& a = p.analyze;
         if (a.map.empty() && (a.mapOf != results::MapOf::Amplitude || a.maskLevel > 0 ||
                               a.colours != 0 || a.reverseX))

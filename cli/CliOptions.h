@@ -4,6 +4,7 @@
 #include "core/analysis/RunParameters.h"
 #include "core/results/MapVariant.h"
 #include "core/series/Preparation.h"
+#include "core/spectrum/RedNoise.h"
 
 #include <optional>
 #include <string>
@@ -31,7 +32,10 @@ struct AnalyzeOptions {
     bool interpolate = false;
     double interpolateStep = 0; // 0: the median spacing
     double level = 0.95;        // peaks: the probability a line must reach
+    double fdr = 0;             // peaks: false-discovery rate; 0: no control
     series::Preparation preparation;
+    spectrum::BackgroundKind background = spectrum::BackgroundKind::Ar1; // spectrum
+    std::string plot; // spectrum: figure file (.pdf, .png or .svg); empty: none
 };
 
 struct TapersOptions {
@@ -41,13 +45,13 @@ struct TapersOptions {
     std::string output;
 };
 
-enum class Command { Analyze, Peaks, Tapers, Help };
+enum class Command { Analyze, Peaks, Spectrum, Tapers, Help };
 
 struct ParsedCommandLine {
     Command command = Command::Help;
     AnalyzeOptions analyze;
     TapersOptions tapers;
-    std::string helpTopic; // "", "analyze", "peaks" or "tapers"
+    std::string helpTopic; // "", "analyze", "peaks", "spectrum" or "tapers"
 };
 
 struct ParseResult {

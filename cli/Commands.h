@@ -3,6 +3,8 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "core/analysis/Provenance.h"
+#include "core/series/SeriesFile.h"
 
 namespace cli {
 
@@ -10,8 +12,14 @@ constexpr int EXIT_BAD_INPUT = 2;
 constexpr int EXIT_ANALYSIS_FAILED = 1;
 
 int runAnalyze(const AnalyzeOptions& options);
+int runSpectrum(const AnalyzeOptions& options);
 int runPeaks(const AnalyzeOptions& options);
 int runTapers(const TapersOptions& options);
+
+// The run as every front end prepares it, worded for a terminal: the series and its provenance
+// (whose parameters are those the run takes). Returns the exit status to give up with, or 0.
+int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p,
+                bool wholeRecord = false);
 
 // One line on standard error, prefixed with the program name.
 void complain(const std::string& text);

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
         return cli::runAnalyze(r.parsed->analyze);
     case cli::Command::Peaks:
         return cli::runPeaks(r.parsed->analyze);
+    case cli::Command::Spectrum:
+        return cli::runSpectrum(r.parsed->analyze);
     case cli::Command::Tapers:
         return cli::runTapers(r.parsed->tapers);
     }

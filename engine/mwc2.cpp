@@ -220,6 +220,10 @@ int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* a
             status = Mwc2Status::TaperFailure;
         } else {
             run.taperd = taperd().data();
+            if (execution.tapersOut)
+                *execution.tapersOut = taperd();
+            if (execution.ratiosOut)
+                execution.ratiosOut->assign(evalu, evalu + kspec);
             run.S = taperSums(mpts, kspec, NMAX, tapers, taperU);
             status = runWindows(run, pct, ctx, progress);
         }

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -78,6 +79,10 @@ struct Mwc2Execution {
     bool allBins = false;         // F-test and probability for every bin, as the plain algorithm
     const std::atomic<bool>* cancel = nullptr; // read once per window; true ends the run
     int simulatedTaperStatus = 0; // non-zero: the taper computation reports this status (tests)
+    // When set, receive the tapers as the run computed them, rounded to double (taper k at
+    // k * mpts + t), and their concentration ratios, so that a caller can reuse them.
+    std::vector<double>* tapersOut = nullptr;
+    std::vector<double>* ratiosOut = nullptr;
 };
 
 // mwc2 carried out as `execution` says; mwc2 itself uses the defaults.

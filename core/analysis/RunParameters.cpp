@@ -8,6 +8,13 @@
 
 namespace analysis {
 
+int wholeRecordTransformLength(int n) {
+    int nfft = 1;
+    while (nfft < 2 * n && nfft < (1 << 30))
+        nfft *= 2;
+    return nfft;
+}
+
 namespace {
 
 std::string num(double v) {

@@ -43,6 +43,10 @@ struct Problem {
     std::string text; // says what is wrong and what is allowed
 };
 
+// The transform length of a whole-record spectrum by default: the smallest power of two at
+// least 2n (n >= 1; at most 2^30).
+int wholeRecordTransformLength(int n);
+
 // A run that the engine would refuse: the first parameter at fault, or nothing.
 std::optional<Problem> checkParameters(const RunParameters& p, int npts, double deltat);
 

@@ -144,10 +144,16 @@ PreparedRun prepareRun(const RunRequest& request) {
 
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);
-    if ((run.problem = checkParameters(request.params, p.samples, p.deltat)))
+    if (request.wholeRecord) {
+        p.params.mpts = p.samples;
+        p.params.inc = 1;
+        if (p.params.nfft == 0)
+            p.params.nfft = wholeRecordTransformLength(p.samples);
+    }
+    if ((run.problem = checkParameters(p.params, p.samples, p.deltat)))
         return run;
     if (request.forMap)
-        run.problem = checkMapShape(request.params, p.samples);
+        run.problem = checkMapShape(p.params, p.samples);
     return run;
 }
 

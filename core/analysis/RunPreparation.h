@@ -24,6 +24,9 @@ struct RunRequest {
     bool keepMean = false;
     series::Preparation preparation; // after resampling
     bool forMap = false;             // a map needs at least 2 windows and 2 frequency rows
+    // One window the length of the prepared series, step 1; a transform length of 0 becomes
+    // wholeRecordTransformLength of the series.
+    bool wholeRecord = false;
 };
 
 struct Resampling {
@@ -35,7 +38,7 @@ struct Resampling {
 
 struct PreparedRun {
     series::Series series; // as the engine gets it
-    Provenance provenance;
+    Provenance provenance; // its parameters are those the run takes
     std::vector<std::string> columnTitles; // of the file's value columns, field 1 first
     SpacingReport spacing;                 // of the series as it was read
     Resampling resampling;

@@ -149,13 +149,17 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     return w.flush();
 }
 
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, double level, Separator sep) {
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, "spectral lines at probability " + num(level) + " or more") +
-        peakTitles(sep);
+    t = headerBlock(r.provenance,
+                    rule.fdr > 0
+                        ? "spectral lines kept by false-discovery control at rate " + num(rule.fdr)
+                        : "spectral lines at probability " + num(rule.level) + " or more");
+    t += "# lines: " + lineRuleText(rule, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
+    t += peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
-        appendPeaks(t, findPeaks(r, w0, level), sep);
+        appendPeaks(t, findPeaks(r, w0, rule), sep);
         if (!w.maybeFlush())
             return false;
     }

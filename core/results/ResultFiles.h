@@ -30,7 +30,7 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
 
 bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep);
 bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator sep);
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, double level, Separator sep);
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep);
 
 // Program version recorded in result files.
 const char* programVersion();

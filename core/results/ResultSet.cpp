@@ -1,6 +1,9 @@
 #include "core/results/ResultSet.h"
 
+#include "core/results/FalseDiscovery.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace results {
@@ -26,11 +29,34 @@ std::size_t distinctCount(const std::vector<double>& v) {
     return static_cast<std::size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
 }
 
-std::vector<Peak> findPeaks(const ResultSet& r, int window, double level) {
+int testedBins(const ResultSet& r, int window) {
+    int tested = 0;
+    for (int i = 0; i < r.bins; ++i)
+        tested += r.prob[r.row(window, i)] <= 1.0;
+    return tested;
+}
+
+std::vector<Peak> findPeaks(const ResultSet& r, int window, const LineRule& rule) {
     std::vector<Peak> peaks;
     const int n = r.bins;
     auto p = [&](int i) { return r.prob[r.row(window, i)]; };
-    auto significant = [&](int i) { return i >= 0 && i < n && p(i) >= level && p(i) <= 1.0; };
+    std::vector<bool> kept;
+    if (rule.fdr > 0) {
+        std::vector<double> pvalues;
+        std::vector<int> bin;
+        for (int i = 0; i < n; ++i)
+            if (p(i) >= 0.0 && p(i) <= 1.0) {
+                pvalues.push_back(1.0 - p(i));
+                bin.push_back(i);
+            }
+        const std::vector<bool> discovery = benjaminiHochberg(pvalues, rule.fdr);
+        kept.assign(n, false);
+        for (std::size_t j = 0; j < bin.size(); ++j)
+            kept[bin[j]] = discovery[j];
+    }
+    auto significant = [&](int i) {
+        return i >= 0 && i < n && p(i) >= rule.level && p(i) <= 1.0 && (kept.empty() || kept[i]);
+    };
     int i = 0;
     while (i < n) {
         if (!significant(i)) {
@@ -49,13 +75,32 @@ std::vector<Peak> findPeaks(const ResultSet& r, int window, double level) {
                 if (r.ampl[r.row(window, k)] > r.ampl[r.row(window, best)])
                     best = k;
             const double f = r.freq[r.row(window, best)];
-            peaks.push_back({r.centre(window), f,
-                             f > 0 ? 1.0 / f : std::numeric_limits<double>::infinity(),
-                             r.ampl[r.row(window, best)], p(best)});
+            if (f > 0)
+                peaks.push_back(
+                    {r.centre(window), f, 1.0 / f, r.ampl[r.row(window, best)], p(best)});
         }
         i = end + 1;
     }
     return peaks;
+}
+
+std::vector<Peak> findPeaks(const ResultSet& r, int window, double level) {
+    return findPeaks(r, window, LineRule{level, 0});
+}
+
+std::string lineRuleText(const LineRule& rule, int tested) {
+    char text[256];
+    if (rule.fdr > 0)
+        std::snprintf(text, sizeof text,
+                      "Benjamini-Hochberg false-discovery control at rate %g over each window's "
+                      "%d tested bins: at most %g of the lines reported are expected by chance",
+                      rule.fdr, tested, rule.fdr);
+    else
+        std::snprintf(text, sizeof text,
+                      "expected chance lines per window at level %g: %.3g (%d tested bins x "
+                      "(1 - %g))",
+                      rule.level, tested * (1.0 - rule.level), tested, rule.level);
+    return text;
 }
 
 } // namespace results

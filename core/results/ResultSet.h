@@ -37,14 +37,30 @@ std::size_t distinctCount(const std::vector<double>& v);
 struct Peak {
     double centre;
     double frequency;
-    double period; // 1 / frequency, in position units (infinite at frequency 0)
+    double period; // 1 / frequency, in position units
     double amplitude;
     double probability;
 };
 
-// The lines of one window: in each run of adjacent bins at or above `level`, the bins whose
+// Which bins may hold a line: those whose probability reaches `level` and, with a false
+// discovery rate fdr > 0, those the Benjamini-Hochberg procedure keeps at that rate over the
+// window's tested bins (p = 1 - probability).
+struct LineRule {
+    double level = 0.95;
+    double fdr = 0; // 0: no false-discovery control
+};
+
+// The lines of one window: in each run of adjacent bins the rule keeps, the bins whose
 // probability is a local maximum; on a plateau of equal probability (often exactly 1), the bin
-// of largest amplitude stands for it.
+// of largest amplitude stands for it. Frequency 0 (the mean, or a trend) is never a line.
+std::vector<Peak> findPeaks(const ResultSet& r, int window, const LineRule& rule);
 std::vector<Peak> findPeaks(const ResultSet& r, int window, double level);
+
+// Bins of a window whose probability was evaluated (at most 1): the tests of the window.
+int testedBins(const ResultSet& r, int window);
+
+// What a rule means for a window of `tested` bins, in one line: the expected number of lines
+// that pass by chance alone, tested x (1 - level), or the false-discovery control.
+std::string lineRuleText(const LineRule& rule, int tested);
 
 } // namespace results

@@ -9,15 +9,6 @@
 
 namespace spectrum {
 
-int defaultTransformLength(int n) {
-    if (n < 1 || n > (1 << 29))
-        throw std::invalid_argument("defaultTransformLength: record length out of range");
-    int nfft = 1;
-    while (nfft < 2 * n)
-        nfft *= 2;
-    return nfft;
-}
-
 namespace {
 
 // Variance about the mean, divided by n: the quantity the eigenspectra integrate to.

@@ -24,9 +24,6 @@ namespace spectrum {
 constexpr double kAdaptiveTolerance = 1e-10;
 constexpr int kAdaptiveMaxIterations = 100;
 
-// Transform length by default: the smallest power of two at least 2n (n >= 1).
-int defaultTransformLength(int n);
-
 struct AdaptiveSpectrum {
     std::vector<double> frequency; // cycles per position unit, bins 0..nbins-1
     std::vector<double> power;     // one-sided, (value unit)^2 per (cycle per position unit)

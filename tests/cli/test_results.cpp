@@ -13,6 +13,8 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <random>
+#include <set>
 #include <sstream>
 
 using namespace testing_support;
@@ -229,6 +231,111 @@ TEST(Peaks, EveryWindowOfTheSampleHasObliquityAndPrecession) {
     const ProcessResult bad = runProcess(cli, {"peaks", sample, "--level", "1.5"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("--level"), std::string::npos);
+}
+
+// A series file of noise (AR(1) with coefficient rho; 0 gives white noise) plus a sine.
+std::string noiseFile(const std::string& path, int n, double rho, double amplitude,
+                      double frequency, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> e;
+    std::string text = "t\tv\n";
+    char line[64];
+    double x = e(rng) / std::sqrt(1 - rho * rho);
+    for (int t = 0; t < n; ++t, x = rho * x + e(rng)) {
+        std::snprintf(line, sizeof line, "%d\t%.17g\n", t,
+                      x + amplitude * std::sin(2 * M_PI * frequency * t));
+        text += line;
+    }
+    std::ofstream(path) << text;
+    return path;
+}
+
+// A sine in red noise: its bin stands above the 99 % level with F-test probability at least
+// 0.95 and its amplitude; the F-test columns are those of a map of one window the length of
+// the record; the figure in every format.
+TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
+    TempDir dir;
+    const int n = 4000, nfft = 8192, bin = 1000;
+    const std::string data = noiseFile(dir / "red.txt", n, 0.7, 2.0, double(bin) / nfft, 3);
+    const ProcessResult r = runProcess(
+        cli, {"spectrum", data, "--quiet", "--plot", dir / "s.png", "--size", "600x400"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto rows = table(r.out);
+    ASSERT_EQ(rows.front(),
+              (std::vector<std::string>{"frequency", "period", "power", "amplitude", "probability",
+                                        "background", "level_90", "level_95", "level_99"}));
+    ASSERT_EQ(rows.size(), nfft / 2 + 2u); // every bin from 0 to Nyquist
+    const auto& line = rows[bin + 1];
+    EXPECT_EQ(number(line[0]), double(bin) / nfft);
+    EXPECT_GT(number(line[2]), number(line[8]));
+    EXPECT_GE(number(line[4]), 0.95);
+    EXPECT_NEAR(number(line[3]), 2.0, 0.1);
+    EXPECT_NE(r.out.find("# rho: "), std::string::npos);
+    EXPECT_NE(r.out.find("# background: ar1"), std::string::npos);
+
+    const ProcessResult one =
+        runProcess(cli, {"analyze", data, "--quiet", "--window", std::to_string(n), "--step", "1",
+                         "--nfft", std::to_string(nfft), "--fmax", "0.5"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const auto map = table(one.out);
+    ASSERT_EQ(map.size(), rows.size());
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i][3], map[i][2]) << "amplitude of bin " << i - 1;
+        ASSERT_EQ(rows[i][4], map[i][3]) << "probability of bin " << i - 1;
+    }
+
+    EXPECT_EQ(readAll(dir / "s.png").rfind("\x89PNG", 0), 0u);
+    for (const char* name : {"s.pdf", "s.svg"})
+        ASSERT_EQ(runProcess(cli, {"spectrum", data, "--quiet", "--background", "robust", "-o",
+                                   dir / "r.tsv", "--plot", dir / name})
+                      .exitCode,
+                  0);
+    EXPECT_EQ(readAll(dir / "s.pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_NE(readAll(dir / "s.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(readAll(dir / "r.tsv").find("# background: robust"), std::string::npos);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--background", "white"},
+                                                {"--window", "100"},
+                                                {"--plot", dir / "s.jpg"},
+                                                {"--nfft", "1000"}}) {
+        std::vector<std::string> args = {"spectrum", data, "-o", dir / "bad.tsv"};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const ProcessResult refused = runProcess(cli, args);
+        EXPECT_EQ(refused.exitCode, 2) << bad[0];
+        EXPECT_NE(refused.err.find(bad[0]), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::ifstream(dir / "bad.tsv").good()) << bad[0];
+    }
+}
+
+// White noise: at 0.95 alone most windows show lines by chance (about 12 of 246 bins pass);
+// with the false discovery rate held at 0.05, few windows report any, and the '#' block says
+// which rule was used and what to expect.
+TEST(Peaks, FalseDiscoveryControlOnWhiteNoise) {
+    TempDir dir;
+    const std::string data = noiseFile(dir / "white.txt", 4000, 0.0, 0.0, 0.0, 5);
+    const auto windowsWithLines = [&](std::vector<std::string> rule, std::string* out) {
+        std::vector<std::string> args = {"peaks", data, "--quiet", "--step", "100"};
+        args.insert(args.end(), rule.begin(), rule.end());
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        *out = r.out;
+        std::set<std::string> centres;
+        const auto rows = table(r.out);
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            centres.insert(rows[i][0]);
+        return centres.size();
+    };
+    std::string level, fdr;
+    const std::size_t windows = (4000 - 400) / 100 + 1;
+    EXPECT_GT(windowsWithLines({"--level", "0.95"}, &level), 0.8 * windows);
+    EXPECT_LT(windowsWithLines({"--fdr", "0.05"}, &fdr), 0.2 * windows);
+    EXPECT_NE(level.find("expected chance lines per window at level 0.95: 12.3 (246 tested"),
+              std::string::npos);
+    EXPECT_NE(fdr.find("Benjamini-Hochberg false-discovery control at rate 0.05"),
+              std::string::npos);
+    const ProcessResult bad = runProcess(cli, {"peaks", data, "--fdr", "1"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--fdr"), std::string::npos);
 }
 
 } // namespace

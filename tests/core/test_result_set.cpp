@@ -53,11 +53,12 @@ TEST(FindPeaks, APlateauOfCertaintyIsOneLineAtItsLargestAmplitude) {
     const auto peaks = findPeaks(r, 0, 0.95);
     ASSERT_EQ(peaks.size(), 1u);
     EXPECT_DOUBLE_EQ(peaks[0].frequency, 0.02);
-    // Probabilities that could not be evaluated (1e37) are no lines; frequency 0 has no period.
+    // Probabilities that could not be evaluated (1e37) are no lines; frequency 0 (the mean or a
+    // trend) is never one.
     const ResultSet unknown = oneWindow({1.0e37, 1.0e37}, {1, 1});
     EXPECT_TRUE(findPeaks(unknown, 0, 0.95).empty());
     const ResultSet zero = oneWindow({0.99, 0.1}, {1, 0});
-    EXPECT_TRUE(std::isinf(findPeaks(zero, 0, 0.95).at(0).period));
+    EXPECT_TRUE(findPeaks(zero, 0, 0.95).empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The whole-record adaptive multitaper spectrum, its red-noise backgrounds and levels, the
 // chi-square quantiles behind them, and Benjamini-Hochberg selection. Series are synthetic,
 // from a fixed seed; normal deviates by Box-Muller so no library distribution is involved.
+#include "core/analysis/RunParameters.h"
 #include "core/results/FalseDiscovery.h"
 #include "core/spectrum/MultitaperSpectrum.h"
 #include "core/spectrum/RedNoise.h"
@@ -211,7 +212,7 @@ TEST(AdaptiveSpectrum, WhiteNoiseIsFlatEvenBesideAStrongLine) {
 }
 
 TEST(AdaptiveSpectrum, ArgumentsAndNames) {
-    EXPECT_EQ(spectrum::defaultTransformLength(N), NFFT);
+    EXPECT_EQ(analysis::wholeRecordTransformLength(N), NFFT);
     EXPECT_THROW(spectrum::adaptiveSpectrum(nullptr, N, 1, nullptr, N, nullptr, K, NFFT, NFFT),
                  std::invalid_argument); // bins past Nyquist
     BackgroundKind kind = BackgroundKind::Ar1;

@@ -446,9 +446,16 @@ private slots:
                 asked = caption + "|" + name + "|" + filter;
                 return file;
             });
+        // "~/Desktop/Tonalith.pdf" with the home folder expanded; the home folder itself when
+        // there is no Desktop.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", dir.path().toUtf8());
         plotExportPdf(plot);
-        QCOMPARE(asked, QString("Select Output Filename for PDF|~/Desktop/Tonalith.pdf|"
-                                "Portable Document Format (*.pdf);;All Files (*)"));
+        QCOMPARE(asked, "Select Output Filename for PDF|" + dir.filePath("Tonalith.pdf") +
+                            "|Portable Document Format (*.pdf);;All Files (*)");
+        QVERIFY(QDir(dir.path()).mkdir("Desktop"));
+        QCOMPARE(Plot::defaultPdfPath(), dir.filePath("Desktop/Tonalith.pdf"));
+        qputenv("HOME", home);
         QFile pdf(file);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QByteArray bytes = pdf.readAll();

@@ -1,0 +1,167 @@
+#include "Qplot/SpectrumFigure.h"
+
+#include "Qplot/FigureFile.h"
+#include "Qplot/PeriodScaleDraw.h"
+
+#include <qwt_legend.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_renderer.h>
+#include <qwt_scale_engine.h>
+#include <qwt_symbol.h>
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+
+QwtPlot* newPanel(QWidget* parent, const char* title) {
+    auto* plot = new QwtPlot(parent);
+    auto* canvas = new QwtPlotCanvas();
+    canvas->setBorderRadius(3.0);
+    plot->setCanvas(canvas);
+    plot->setAxisTitle(QwtPlot::yLeft, title);
+    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(54); // both panels align
+    plot->setMinimumHeight(90);
+    return plot;
+}
+
+QwtPlotCurve* newCurve(QwtPlot* plot, const QString& title, const QPen& pen) {
+    auto* curve = new QwtPlotCurve(title);
+    curve->setPen(pen);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    curve->attach(plot);
+    return curve;
+}
+
+// Points of y > 0 only: a logarithmic axis has no place for the others.
+void setPositive(QwtPlotCurve* curve, const double* x, const double* y, int n) {
+    QVector<double> px, py;
+    for (int i = 0; i < n; ++i)
+        if (y[i] > 0) {
+            px << x[i];
+            py << y[i];
+        }
+    curve->setSamples(px, py);
+}
+
+} // namespace
+
+SpectrumFigure::SpectrumFigure(QWidget* parent) : QWidget(parent) {
+    title_ = new QLabel(this);
+    title_->setWordWrap(true);
+    power_ = newPanel(this, "Power");
+    probability_ = newPanel(this, "Probability");
+    power_->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine());
+    power_->enableAxis(QwtPlot::xBottom, false);
+    probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");
+    probability_->setAxisScale(QwtPlot::yLeft, 0.0, 1.0);
+    powerCurve_ = newCurve(power_, "Power", QPen(QColor(20, 70, 160), 1.2));
+    backgroundCurve_ = newCurve(power_, "Red-noise background", QPen(Qt::black, 1.5));
+    const char* names[3] = {"90 % level", "95 % level", "99 % level"};
+    const QColor colours[3] = {QColor(40, 150, 60), QColor(230, 130, 0), QColor(200, 30, 30)};
+    for (int i = 0; i < 3; ++i)
+        levelCurves_[i] = newCurve(power_, names[i], QPen(colours[i], 1.0, Qt::DashLine));
+    marks_ = newCurve(power_, "Line passing both", QPen(Qt::NoPen));
+    marks_->setStyle(QwtPlotCurve::NoCurve);
+    marks_->setLegendAttribute(QwtPlotCurve::LegendShowSymbol, true);
+    marks_->setLegendAttribute(QwtPlotCurve::LegendShowLine, false);
+    marks_->setSymbol(new QwtSymbol(QwtSymbol::Triangle, QBrush(QColor(200, 30, 30)),
+                                    QPen(Qt::black, 0.5), QSize(9, 9)));
+    // Above the panel, so that both panels keep the same width and one frequency axis.
+    power_->insertLegend(new QwtLegend(), QwtPlot::TopLegend);
+    probabilityCurve_ =
+        newCurve(probability_, "F-test probability", QPen(QColor(170, 40, 30), 1.2));
+    levelMarker_ = new QwtPlotMarker();
+    levelMarker_->setLineStyle(QwtPlotMarker::HLine);
+    levelMarker_->setLinePen(QColor(110, 110, 110), 0, Qt::DashLine);
+    levelMarker_->attach(probability_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title_);
+    layout->addWidget(power_, 3);
+    layout->addWidget(probability_, 2);
+}
+
+void SpectrumFigure::setData(const SpectrumFigureData& d, const QString& title) {
+    title_->setText(title);
+    setPositive(powerCurve_, d.frequency, d.power, d.count);
+    setPositive(backgroundCurve_, d.frequency, d.background, d.count);
+    const double* levels[3] = {d.level90, d.level95, d.level99};
+    for (int i = 0; i < 3; ++i)
+        setPositive(levelCurves_[i], d.frequency, levels[i], d.count);
+    QVector<double> mf, mp, f, p;
+    for (int i = 0; i < d.count; ++i) {
+        if (d.marked && d.marked[i] && d.power[i] > 0) {
+            mf << d.frequency[i];
+            mp << d.power[i];
+        }
+        // Probabilities that could not be evaluated (1e37) are left out.
+        if (d.probability[i] >= 0 && d.probability[i] <= 1) {
+            f << d.frequency[i];
+            p << d.probability[i];
+        }
+    }
+    markedCount_ = mf.size();
+    marks_->setSamples(mf, mp);
+    probabilityCurve_->setSamples(f, p);
+    levelMarker_->setYValue(d.level);
+    low_ = d.count > 0 ? d.frequency[0] : 0;
+    high_ = d.count > 0 ? d.frequency[d.count - 1] : 1;
+    lowPositive_ = d.count > 1 ? d.frequency[1] : high_;
+    for (int i = 0; i < d.count; ++i)
+        if (d.frequency[i] > 0) {
+            lowPositive_ = d.frequency[i];
+            break;
+        }
+    power_->setAxisAutoScale(QwtPlot::yLeft);
+    updateFrequencyRange();
+}
+
+void SpectrumFigure::setFrequencyAxis(bool periods, bool logarithmic) {
+    logarithmic_ = logarithmic;
+    for (QwtPlot* plot : {power_, probability_}) {
+        plot->setAxisScaleDraw(QwtPlot::xBottom,
+                               periods ? new PeriodScaleDraw() : new QwtScaleDraw());
+        plot->setAxisScaleEngine(QwtPlot::xBottom,
+                                 logarithmic ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
+                                             : new QwtLinearScaleEngine());
+    }
+    probability_->setAxisTitle(QwtPlot::xBottom, periods ? "Period" : "Frequency");
+    updateFrequencyRange();
+}
+
+void SpectrumFigure::updateFrequencyRange() {
+    // A logarithmic axis starts at the lowest frequency above zero.
+    const double lo = logarithmic_ ? lowPositive_ : low_;
+    for (QwtPlot* plot : {power_, probability_}) {
+        plot->setAxisScale(QwtPlot::xBottom, lo, high_);
+        plot->replot();
+    }
+}
+
+QString SpectrumFigure::title() const {
+    return title_->text();
+}
+
+bool SpectrumFigure::write(const QString& fileName, double width, double height, QString* why) {
+    return figure::write(
+        fileName, width, height, title(),
+        [this](QPainter* painter, const QRectF& r) {
+            const double titleHeight = 0.06 * r.height();
+            painter->drawText(QRectF(r.left(), r.top(), r.width(), titleHeight),
+                              Qt::AlignCenter | Qt::TextWordWrap, title());
+            const QRectF body = r.adjusted(0, titleHeight, 0, 0);
+            const double split = body.top() + 0.6 * body.height();
+            QwtPlotRenderer renderer;
+            renderer.render(power_, painter,
+                            QRectF(body.left(), body.top(), body.width(), split - body.top()));
+            renderer.render(probability_, painter,
+                            QRectF(body.left(), split, body.width(), body.bottom() - split));
+        },
+        why);
+}

@@ -1,0 +1,59 @@
+// The spectrum of a whole record as a figure: log power against frequency with the red-noise
+// background and its 90, 95 and 99 % levels, the bins that pass both the F-test and the 95 %
+// level marked, and the F-test probability in a panel below on the same frequency axis.
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+class QLabel;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotMarker;
+
+struct SpectrumFigureData {
+    const double* frequency;
+    const double* power;
+    const double* background;
+    const double* level90;
+    const double* level95;
+    const double* level99;
+    const double* probability;
+    const unsigned char* marked; // may be null
+    int count;
+    double level; // the F-test level drawn in the lower panel
+};
+
+class SpectrumFigure : public QWidget {
+    Q_OBJECT
+public:
+    explicit SpectrumFigure(QWidget* parent = nullptr);
+
+    void setData(const SpectrumFigureData& d, const QString& title);
+    // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis.
+    void setFrequencyAxis(bool periods, bool logarithmic);
+    // The figure into a PDF, PNG or SVG file, written whole or not at all (sizes as the map's).
+    bool write(const QString& fileName, double width, double height, QString* why);
+
+    QwtPlot* powerPlot() const { return power_; }
+    QwtPlot* probabilityPlot() const { return probability_; }
+    int markedCount() const { return markedCount_; }
+    QString title() const;
+
+private:
+    void updateFrequencyRange();
+
+    QLabel* title_;
+    QwtPlot* power_;
+    QwtPlot* probability_;
+    QwtPlotCurve* powerCurve_;
+    QwtPlotCurve* backgroundCurve_;
+    QwtPlotCurve* levelCurves_[3];
+    QwtPlotCurve* marks_;
+    QwtPlotCurve* probabilityCurve_;
+    QwtPlotMarker* levelMarker_;
+    double low_ = 0, lowPositive_ = 0, high_ = 1;
+    bool logarithmic_ = false;
+    int markedCount_ = 0;
+};

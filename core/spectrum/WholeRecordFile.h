@@ -1,0 +1,28 @@
+// The whole-record spectrum as a result file: the '#' block of the run with the background's
+// kind, rho and S0, a header line and one row per bin. Numbers read back to the same double.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/io/AtomicFile.h"
+#include "core/spectrum/WholeRecord.h"
+
+#include <string>
+
+namespace spectrum {
+
+// The '#' lines of the run and of the background.
+std::string wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& r);
+
+// "frequency	period	power	amplitude	probability	background	level_90
+// level_95	level_99"
+std::string wholeRecordTitles();
+
+// The period of frequency 0 is written as 0: it has none.
+void appendWholeRecordRow(std::string& out, const WholeRecord& r, std::size_t bin);
+
+// Whether every number a file would hold is finite.
+bool wholeRecordFinite(const WholeRecord& r);
+
+bool writeWholeRecord(io::AtomicFile& out, const analysis::Provenance& p, const WholeRecord& r);
+
+} // namespace spectrum
