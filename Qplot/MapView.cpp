@@ -28,6 +28,8 @@ void mapShow(Plot* plot, const MapMatrices& m, bool contours, const MapStyle& st
     if (style.colourBarTitle)
         plotSetAxisTitle(plot, PLOT_Y_RIGHT, style.colourBarTitle);
     plotSetAxisReversed(plot, PLOT_X_BOTTOM, style.reverseX);
+    if (style.maskValues)
+        plotSetMaskValues(plot, style.maskValues, m.count);
     plotSetMaskLevel(plot, style.maskLevel);
     plotSetColorMap(plot, style.colorMap);
 }

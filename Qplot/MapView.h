@@ -20,6 +20,7 @@ struct MapStyle {
     int colorMap = PLOT_MAP_LINEAR;
     const char* colourBarTitle = nullptr; // null: the plot's own
     double maskLevel = 0;                 // cells of lower probability left transparent; 0: none
+    const double* maskValues = nullptr;   // read by the mask instead of the probability
     bool reverseX = false;
 };
 

@@ -225,6 +225,20 @@ void Plot::setMatrixWithContours(const double* values, const double* contourValu
     replot();
 }
 
+void Plot::setMaskValues(const double* values, qint64 count) {
+    const auto* contours = dynamic_cast<const QwtMatrixRasterData*>(rasterItem->contourData());
+    if (!contours || (values && count != contours->valueMatrix().size()))
+        return;
+    const QVector<double> mask =
+        values ? QVector<double>(values, values + count) : contours->valueMatrix();
+    rasterItem->setMaskData(newMatrix(
+        mask, contours->numColumns(), QwtMatrixRasterData::NearestNeighbour,
+        contours->interval(Qt::XAxis).minValue(), contours->interval(Qt::XAxis).maxValue(),
+        contours->interval(Qt::YAxis).minValue(), contours->interval(Qt::YAxis).maxValue(),
+        QwtInterval(0, 100)));
+    replot();
+}
+
 void Plot::setMaskLevel(double level) {
     rasterItem->setMaskLevel(level);
     replot();

@@ -34,6 +34,7 @@ public:
                    double* zmax) const;
     void repaintAxis(int axisId);
     void setMaskLevel(double level);
+    void setMaskValues(const double* values, qint64 count);
     void setAxisReversed(int axisId, bool reversed);
     void exportPdf();
     void printInfo();

@@ -78,6 +78,10 @@ void plotSetMaskLevel(Plot* plot, double level) {
     plot->setMaskLevel(level);
 }
 
+void plotSetMaskValues(Plot* plot, const double* values, int64_t count) {
+    plot->setMaskValues(values, count);
+}
+
 void plotSetAxisReversed(Plot* plot, int axisId, bool reversed) {
     plot->setAxisReversed(axisId, reversed);
 }

@@ -73,6 +73,9 @@ void plotRepaintAxis(Plot* plot, int axisId);
 /* Cells whose contour value (the F-test probability) lies below level are drawn transparent,
    each cell whole; level <= 0 draws every cell. Replots. */
 void plotSetMaskLevel(Plot* plot, double level);
+/* The mask reads these values instead of the contour values (same layout and intervals as the
+   last matrix); null goes back to the contour values. */
+void plotSetMaskValues(Plot* plot, const double* values, int64_t count);
 /* An axis running from its maximum to its minimum (for ages with the oldest on the left). */
 void plotSetAxisReversed(Plot* plot, int axisId, bool reversed);
 void plotSetAxisTitle(Plot* plot, int axisId, const char* title);

@@ -367,6 +367,12 @@ void MyPlot::drawMap() {
     style.colourBarTitle = title.c_str();
     style.maskLevel = display_.maskLevel;
     style.reverseX = display_.reverseX;
+    std::vector<double> kept;
+    if (display_.fdr > 0 && display_.maskLevel > 0) {
+        kept = results::falseDiscoveryMask(g, display_.fdr);
+        style.maskValues = kept.data();
+        style.maskLevel = 0.5;
+    }
     mapShow(plot_,
             {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
              static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},

@@ -131,6 +131,7 @@ public:
         results::MapOf of = results::MapOf::Amplitude;
         int colorMap = PLOT_MAP_LINEAR;
         double maskLevel = 0; // 0: every cell coloured
+        double fdr = 0;       // > 0: the mask keeps the cells false-discovery control keeps
         bool reverseX = false;
     };
     void setMapDisplay(const MapDisplay& display);

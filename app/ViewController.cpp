@@ -9,6 +9,7 @@
 #include "app/ResultExports.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
+#include "app/WholeRecordPanel.h"
 #include "app/WindowSpectrum.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/series/SeriesFile.h"
@@ -144,9 +145,12 @@ void ViewController::buildWindow() {
     peakTable = windowSpectrum->peakTable;
     peakLevel = windowSpectrum->peakLevel;
     spectrumArea->hide();
+    wholeRecord = new WholeRecordPanel(splitter);
+    wholeRecord->hide();
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 5);
     splitter->setStretchFactor(2, 3);
+    splitter->setStretchFactor(3, 3);
     column->addWidget(splitter, 1);
     setCentralWidget(central);
 
@@ -164,6 +168,7 @@ void ViewController::buildWindow() {
     connect(axisControlsButton, &QPushButton::clicked, this, &ViewController::openAxisControls);
     connect(printButton, &QPushButton::clicked, this, &ViewController::printImage);
     connect(windowSpectrum, &WindowSpectrum::message, this, &ViewController::report);
+    connect(wholeRecord, &WholeRecordPanel::message, this, &ViewController::report);
     exports = new ResultExports(this);
     connect(exports, &ResultExports::message, this, &ViewController::report);
     connect(skipHeadersCheckBox, &QCheckBox::toggled, this, [this](bool on) {
@@ -215,13 +220,19 @@ void ViewController::buildMenus() {
     showSeriesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
     showSpectrumAction = view->addAction("Spectrum of the &Window");
     showSpectrumAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    showWholeRecordAction = view->addAction("Spectrum of the W&hole Record");
+    showWholeRecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_8));
+    showWholeRecordAction->setToolTip(
+        "The whole record's multitaper spectrum with its red-noise background and levels");
     view->addSeparator();
     periodAxisAction = view->addAction("Frequency Axis in &Periods");
     periodAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
     logAxisAction = view->addAction("&Logarithmic Frequency Axis");
     logAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
-    for (QAction* a : {showSeriesAction, showSpectrumAction, periodAxisAction, logAxisAction})
+    for (QAction* a : {showSeriesAction, showSpectrumAction, showWholeRecordAction,
+                       periodAxisAction, logAxisAction})
         a->setCheckable(true);
+    connect(showWholeRecordAction, &QAction::toggled, wholeRecord, &QWidget::setVisible);
     connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
     connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
     connect(windowSpectrum, &WindowSpectrum::windowSelected, showSpectrumAction,
@@ -234,6 +245,11 @@ void ViewController::buildMenus() {
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), mapChoices,
             &MapChoices::setMaskLevel);
     mapChoices->setMaskLevel(peakLevel->value());
+    connect(windowSpectrum, &WindowSpectrum::lineRuleChanged, this,
+            &ViewController::applyMapChoices);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
+        wholeRecord->setResult(sharedPlot ? sharedPlot->lastResult() : nullptr, peakLevel->value());
+    });
     showTrendAction = view->addAction("Removed &Trend Over the Series");
     showTrendAction->setCheckable(true);
     showTrendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_7));
@@ -341,6 +357,7 @@ void ViewController::restoreWindowState() {
     periodAxisAction->setChecked(settings.value("view/periods", false).toBool());
     logAxisAction->setChecked(settings.value("view/logarithmic", false).toBool());
     showTrendAction->setChecked(settings.value("view/trend", false).toBool());
+    showWholeRecordAction->setChecked(settings.value("view/wholeRecord", false).toBool());
     if (settings.contains("window/splitter"))
         splitter->restoreState(settings.value("window/splitter").toByteArray());
 }
@@ -354,6 +371,7 @@ void ViewController::closeEvent(QCloseEvent* event) {
     settings.setValue("view/periods", periodAxisAction->isChecked());
     settings.setValue("view/logarithmic", logAxisAction->isChecked());
     settings.setValue("view/trend", showTrendAction->isChecked());
+    settings.setValue("view/wholeRecord", showWholeRecordAction->isChecked());
     mapChoices->save();
     if (sharedPlot)
         sharedPlot->cancel();
@@ -543,6 +561,7 @@ void ViewController::runFinished(bool shown, const QString& message) {
     showSeriesOfLastRun();
     updateFrequencyAxis();
     windowSpectrum->setResult(sharedPlot->lastResult());
+    wholeRecord->setResult(sharedPlot->lastResult(), peakLevel->value());
     if (spectrumArea->isVisible())
         windowSpectrum->selectWindowAt(*axisRanges().xmin);
 }
@@ -571,7 +590,8 @@ void ViewController::showSeriesOfLastRun() {
 void ViewController::applyMapChoices() {
     if (!sharedPlot)
         return;
-    const MyPlot::MapDisplay d = mapChoices->display();
+    MyPlot::MapDisplay d = mapChoices->display();
+    d.fdr = windowSpectrum->lineRule().fdr;
     sharedPlot->setMapDisplay(d);
     seriesSetXReversed(seriesPlot, d.reverseX);
     if (!sharedPlot->lastGrids()) {
@@ -592,6 +612,7 @@ void ViewController::updateFrequencyAxis() {
     Plot* plot = sharedPlot->plot();
     const bool logarithmic = logAxisAction->isChecked();
     plotSetFrequencyAxis(plot, periodAxisAction->isChecked(), logarithmic);
+    wholeRecord->setFrequencyAxis(periodAxisAction->isChecked(), logarithmic);
     // A logarithmic axis starts at the lowest frequency above zero.
     const auto& r = sharedPlot->lastResult();
     if (r && axisRanges().complete()) {

@@ -29,6 +29,7 @@ class MapChoices;
 class RecentFiles;
 class ResultExports;
 class ViewControllerAxisControls;
+class WholeRecordPanel;
 class WindowSpectrum;
 
 class ViewController : public QMainWindow {
@@ -64,6 +65,7 @@ public:
     QLabel* readoutLabel = nullptr;
     QMenu* recentMenu = nullptr;
     WindowSpectrum* windowSpectrum = nullptr;
+    WholeRecordPanel* wholeRecord = nullptr;
     ResultExports* exports = nullptr;
     RecentFiles* recent = nullptr;
     QAction* plotAction = nullptr;
@@ -72,6 +74,7 @@ public:
     QAction* periodAxisAction = nullptr;
     QAction* logAxisAction = nullptr;
     QAction* showTrendAction = nullptr;
+    QAction* showWholeRecordAction = nullptr;
     MapChoices* mapChoices = nullptr;
 
     bool skipHeaders = true;

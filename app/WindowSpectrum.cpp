@@ -6,6 +6,7 @@
 #include "core/results/SignificanceLevels.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -43,6 +44,23 @@ WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
     levelRow->addWidget(new QLabel("Lines at probability", this));
     levelRow->addWidget(peakLevel);
     peaksBox->addLayout(levelRow);
+    auto* fdrRow = new QHBoxLayout();
+    controlFalseDiscoveries = new QCheckBox("Control false discoveries", this);
+    controlFalseDiscoveries->setToolTip(
+        "Keep only the bins the Benjamini-Hochberg procedure keeps at this false discovery rate "
+        "over the window's tested bins; with View > Mask Below Level the map shows only them");
+    falseDiscoveryRate = new QDoubleSpinBox(this);
+    falseDiscoveryRate->setRange(0.001, 0.5);
+    falseDiscoveryRate->setDecimals(3);
+    falseDiscoveryRate->setSingleStep(0.01);
+    falseDiscoveryRate->setValue(0.05);
+    falseDiscoveryRate->setEnabled(false);
+    fdrRow->addWidget(controlFalseDiscoveries);
+    fdrRow->addWidget(falseDiscoveryRate);
+    peaksBox->addLayout(fdrRow);
+    chanceLabel = new QLabel(this);
+    chanceLabel->setWordWrap(true);
+    peaksBox->addWidget(chanceLabel);
     peakTable = new QTableWidget(0, 4, this);
     peakTable->setHorizontalHeaderLabels({"Frequency", "Period", "Amplitude", "Probability"});
     peakTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -65,6 +83,21 @@ WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
     connect(save, &QPushButton::clicked, this, &WindowSpectrum::exportPeakList);
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &WindowSpectrum::updatePeakList);
+    connect(falseDiscoveryRate, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
+        updatePeakList();
+        emit lineRuleChanged();
+    });
+    connect(controlFalseDiscoveries, &QCheckBox::toggled, this, [this](bool on) {
+        falseDiscoveryRate->setEnabled(on);
+        updatePeakList();
+        emit lineRuleChanged();
+    });
+}
+
+results::LineRule WindowSpectrum::lineRule() const {
+    // With the control on, the rate decides alone unless a level is asked above it.
+    return {peakLevel->value(),
+            controlFalseDiscoveries->isChecked() ? falseDiscoveryRate->value() : 0.0};
 }
 
 void WindowSpectrum::setResult(std::shared_ptr<const results::ResultSet> result) {
@@ -137,11 +170,15 @@ void WindowSpectrum::selectWindowAt(double x) {
 std::vector<results::Peak> WindowSpectrum::peaks() const {
     if (!result_ || selectedWindow_ < 0 || selectedWindow_ >= result_->windows)
         return {};
-    return results::findPeaks(*result_, selectedWindow_, peakLevel->value());
+    return results::findPeaks(*result_, selectedWindow_, lineRule());
 }
 
 void WindowSpectrum::updatePeakList() {
     const auto lines = peaks();
+    chanceLabel->setText(result_ && selectedWindow_ >= 0
+                             ? QString::fromStdString(results::lineRuleText(
+                                   lineRule(), results::testedBins(*result_, selectedWindow_)))
+                             : QString());
     peakTable->setRowCount(static_cast<int>(lines.size()));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         const results::Peak& k = lines[static_cast<std::size_t>(i)];
@@ -186,8 +223,7 @@ void WindowSpectrum::exportPeakList() {
     io::AtomicFile out;
     std::string why;
     if (!out.open(path.toStdString(), &why) ||
-        !results::writePeaks(out, one, results::LineRule{peakLevel->value(), 0}, results::Separator::Tab) ||
-        !out.commit(&why)) {
+        !results::writePeaks(out, one, lineRule(), results::Separator::Tab) || !out.commit(&why)) {
         emit message(
             QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
         return;

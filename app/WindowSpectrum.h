@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
 class QTableWidget;
@@ -22,11 +23,16 @@ public:
     WindowPanel* spectrumPanel = nullptr;
     QTableWidget* peakTable = nullptr;
     QDoubleSpinBox* peakLevel = nullptr;
+    QCheckBox* controlFalseDiscoveries = nullptr;
+    QDoubleSpinBox* falseDiscoveryRate = nullptr;
+    QLabel* chanceLabel = nullptr;  // what the rule lets through by chance
     QLabel* readoutLabel = nullptr; // for the window's status bar
 
     void setResult(std::shared_ptr<const results::ResultSet> result);
     // The window whose spectrum is shown (-1: none).
     int selectedWindow() const { return selectedWindow_; }
+    // How the lines are chosen: the level, and the false-discovery control when it is on.
+    results::LineRule lineRule() const;
 
 public slots:
     // The pointer over the map, in plot coordinates.
@@ -38,6 +44,7 @@ public slots:
 signals:
     void message(const QString& text);
     void windowSelected();
+    void lineRuleChanged();
 
 private:
     void updatePeakList();

@@ -13,6 +13,7 @@
 #include "engine/tapers.h"
 
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 namespace engine {
@@ -143,6 +144,9 @@ int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* a
           const double* xpos, double tbw, double fmax, double deltat, const double* yval, int irem,
           int npts, int kspec, int mpts, int inc, int nfft, int iprob, void* ctx,
           ProgressFunction progress) {
+    // The storage is the process's: callers on several threads take turns.
+    static std::mutex oneRunAtATime;
+    const std::lock_guard<std::mutex> turn(oneRunAtATime);
     Mwc2Check check = mwc2check(tbw, fmax, deltat, npts, kspec, mpts, inc, nfft);
     if (check.ok() && (!xcent || !freq || !ampl || !prob || !xpos || !yval))
         check = refuse(Mwc2Status::NullArray, "a series or result array is null");

@@ -16,7 +16,8 @@
 // to the auxiliary files fort.17, fort.20 and fort.27 (auxfiles.h).
 //
 // The engine's working storage is static (the first worker's arrays included; further workers
-// allocate theirs on first use): only one call may run at a time in a process.
+// allocate theirs on first use): one call runs at a time in a process, and calls from other
+// threads wait for it.
 #pragma once
 
 #include <atomic>

@@ -1,5 +1,7 @@
 #include "core/results/MapVariant.h"
 
+#include "core/results/FalseDiscovery.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -78,6 +80,27 @@ std::vector<double> mapValues(const Grids& g, MapOf of) {
     }
     }
     return g.zgrid;
+}
+
+std::vector<double> falseDiscoveryMask(const Grids& g, double q) {
+    std::vector<double> mask(g.sgrid.size(), 0.0);
+    std::vector<double> p;
+    std::vector<std::size_t> cell;
+    for (std::size_t w = 0; w < g.nx; ++w) {
+        p.clear();
+        cell.clear();
+        for (std::size_t f = 0; f < g.nfreq; ++f) {
+            const double probability = g.sgrid[f * g.nx + w];
+            if (probability >= 0.0 && probability <= 1.0) {
+                p.push_back(1.0 - probability);
+                cell.push_back(f * g.nx + w);
+            }
+        }
+        const std::vector<bool> kept = benjaminiHochberg(p, q);
+        for (std::size_t i = 0; i < cell.size(); ++i)
+            mask[cell[i]] = kept[i] ? 1.0 : 0.0;
+    }
+    return mask;
 }
 
 } // namespace results

@@ -24,4 +24,8 @@ std::string mapOfTitle(MapOf of);
 // a window whose amplitudes are all zero stays zero when normalised.
 std::vector<double> mapValues(const Grids& g, MapOf of);
 
+// 1 for the cells the Benjamini-Hochberg procedure keeps at false discovery rate q over their
+// window's tested bins (p = 1 - probability), 0 for the others; laid out as the grids.
+std::vector<double> falseDiscoveryMask(const Grids& g, double q);
+
 } // namespace results

@@ -14,6 +14,7 @@
 #include "app/ViewController.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
+#include "app/WholeRecordPanel.h"
 #include "app/WindowSpectrum.h"
 #include "engine/mwc2.h"
 
@@ -34,10 +35,12 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -413,6 +416,38 @@ private slots:
         QVERIFY(dynamic_cast<const ViridisColorMap*>(sharedPlot->plot()->item()->colorMap()));
         QCOMPARE(sharedPlot->plot()->item()->maskLevel(), w.peakLevel->value());
         Preferences::remove(Preferences::detrendKey);
+    }
+
+    // The whole record's spectrum follows each run while its panel is shown; false-discovery
+    // control narrows the window's lines and says what the rule lets through.
+    void wholeRecordPanelAndFalseDiscoveryControl() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "w.txt", 1000);
+        ViewController w;
+        w.show();
+        w.showWholeRecordAction->setChecked(true);
+        w.chooseFileAt(path);
+        QSignalSpy computed(w.wholeRecord, &WholeRecordPanel::computed);
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QTRY_VERIFY(computed.size() == 1);
+        const auto& s = *w.wholeRecord->spectrum();
+        QCOMPARE(int(s.frequency.size()), engine::mwc2Bins(2048, 0.06));
+        // The two sines of the series (periods 41 and 23) are its lines.
+        const auto lines = w.wholeRecord->lines();
+        QCOMPARE(w.wholeRecord->lineTable->rowCount(), int(lines.size()));
+        QVERIFY(std::any_of(lines.begin(), lines.end(),
+                            [](const results::Peak& k) { return std::fabs(k.period - 41) < 1; }));
+        QVERIFY(std::any_of(lines.begin(), lines.end(),
+                            [](const results::Peak& k) { return std::fabs(k.period - 23) < 1; }));
+
+        w.windowSpectrum->selectWindowAt(500);
+        const int atLevel = w.peakTable->rowCount();
+        QVERIFY(w.windowSpectrum->chanceLabel->text().contains("expected chance lines"));
+        w.windowSpectrum->controlFalseDiscoveries->setChecked(true);
+        QVERIFY(w.peakTable->rowCount() <= atLevel);
+        QVERIFY(w.windowSpectrum->chanceLabel->text().contains("Benjamini-Hochberg"));
+        QCOMPARE(sharedPlot->mapDisplay().fdr, 0.05);
     }
 
     void axisControlsBeforeAnyRunChangeNothing() {

@@ -1,0 +1,226 @@
+#include "app/WholeRecordPanel.h"
+
+#include "app/PlatformServices.h"
+#include "core/analysis/RunParameters.h"
+#include "core/io/AtomicFile.h"
+#include "core/results/ResultFiles.h"
+#include "core/spectrum/WholeRecordFile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+namespace {
+
+QString number(double v) {
+    return QLocale::c().toString(v, 'g', 6);
+}
+
+} // namespace
+
+WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    figure = spectrumFigureCreate(this);
+    layout->addWidget(reinterpret_cast<QWidget*>(figure), 3);
+    auto* side = new QVBoxLayout();
+    auto* backgroundRow = new QHBoxLayout();
+    background = new QComboBox(this);
+    background->addItems({"AR(1)", "Robust AR(1)"});
+    background->setToolTip("The red-noise background: AR(1) with the lag-one autocorrelation of "
+                           "the series, or the robust fit of Mann and Lees (1996) to the power "
+                           "median-smoothed over 20 % of the frequency range");
+    backgroundRow->addWidget(new QLabel("Background", this));
+    backgroundRow->addWidget(background, 1);
+    side->addLayout(backgroundRow);
+    side->addWidget(new QLabel("Lines above the F-test level and the 95 % level:", this));
+    lineTable = new QTableWidget(0, 4, this);
+    lineTable->setHorizontalHeaderLabels({"Frequency", "Period", "Amplitude", "Probability"});
+    lineTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    lineTable->verticalHeader()->hide();
+    lineTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    side->addWidget(lineTable, 1);
+    auto* buttons = new QHBoxLayout();
+    auto* copy = new QPushButton("Copy", this);
+    copy->setToolTip("Copy the lines as tab-separated text");
+    auto* save = new QPushButton("Export TSV...", this);
+    save->setToolTip("The lines with a header saying how they were found");
+    buttons->addWidget(copy);
+    buttons->addWidget(save);
+    side->addLayout(buttons);
+    layout->addLayout(side, 2);
+    connect(copy, &QPushButton::clicked, this, &WholeRecordPanel::copyLines);
+    connect(save, &QPushButton::clicked, this, &WholeRecordPanel::exportLines);
+    connect(background, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &WholeRecordPanel::compute);
+}
+
+WholeRecordPanel::~WholeRecordPanel() {
+    if (cancel_)
+        *cancel_ = true;
+    job_.waitForFinished();
+}
+
+void WholeRecordPanel::setResult(std::shared_ptr<const results::ResultSet> result, double level) {
+    const bool levelChanged = level != level_;
+    result_ = std::move(result);
+    level_ = level;
+    if (isVisible() && (result_.get() != computedFor_ || levelChanged))
+        compute();
+}
+
+void WholeRecordPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (result_ && result_.get() != computedFor_)
+        compute();
+}
+
+void WholeRecordPanel::compute() {
+    if (!result_ || result_->positions.size() < 2)
+        return;
+    if (cancel_)
+        *cancel_ = true; // the spectrum of an older run is of no use
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    const int generation = ++generation_;
+    computing_ = true;
+    computedFor_ = result_.get();
+    const analysis::Provenance& p = result_->provenance;
+    spectrum::WholeRecordRequest q;
+    q.tbw = p.params.tbw;
+    q.kspec = p.params.kspec;
+    q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(result_->positions.size()));
+    q.fmax = p.params.fmax; // the map's frequency range
+    q.keepMean = !p.meanRemoved;
+    q.background = background->currentIndex() == 1 ? spectrum::BackgroundKind::Robust
+                                                   : spectrum::BackgroundKind::Ar1;
+    q.cancel = cancel_.get();
+    QPointer<WholeRecordPanel> self(this);
+    const auto result = result_;
+    const auto cancel = cancel_;
+    const double dt = p.deltat;
+    job_ = QtConcurrent::run([self, result, cancel, q, dt, generation] {
+        auto s = std::make_shared<spectrum::WholeRecord>(
+            spectrum::wholeRecordSpectrum(result->positions, result->values, dt, q));
+        if (*cancel)
+            return;
+        Platform::postToMainThread([self, s, generation] {
+            if (self)
+                self->show(s, generation);
+        });
+    });
+}
+
+void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int generation) {
+    if (generation != generation_)
+        return;
+    computing_ = false;
+    if (s->status != 0 || !spectrum::wholeRecordFinite(*s)) {
+        emit message(s->status != 0
+                         ? "The spectrum of the whole record could not be computed (engine "
+                           "status " +
+                               QString::number(s->status) + ")."
+                         : "The spectrum of the whole record overflows: rescale the values.");
+        return;
+    }
+    spectrum_ = std::move(s);
+    const spectrum::WholeRecord& r = *spectrum_;
+    const spectrum::Background& b = r.background;
+    const std::vector<bool> pass = spectrum::passesBoth(r, level_);
+    const std::vector<unsigned char> marked(pass.begin(), pass.end());
+    const analysis::Provenance& p = result_->provenance;
+    const QString title =
+        QString("Whole record: %1 samples of %2, %3 background (rho %4)")
+            .arg(p.samples)
+            .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
+            .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
+            .arg(number(b.rho));
+    spectrumFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
+                          b.level90.data(), b.level95.data(), b.level99.data(),
+                          r.probability.data(), marked.data(), static_cast<int>(marked.size()),
+                          level_, title.toUtf8().constData());
+    const auto found = lines();
+    lineTable->setRowCount(static_cast<int>(found.size()));
+    for (int i = 0; i < static_cast<int>(found.size()); ++i) {
+        const results::Peak& k = found[static_cast<std::size_t>(i)];
+        const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
+        for (int c = 0; c < 4; ++c)
+            lineTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
+    }
+    emit computed();
+}
+
+void WholeRecordPanel::setFrequencyAxis(bool periods, bool logarithmic) {
+    spectrumFigureSetFrequencyAxis(figure, periods, logarithmic);
+}
+
+std::vector<results::Peak> WholeRecordPanel::lines() const {
+    if (!spectrum_)
+        return {};
+    const spectrum::WholeRecord& r = *spectrum_;
+    // The record as one window: its lines, then those above the 95 % level as well.
+    results::ResultSet one;
+    one.windows = 1;
+    one.bins = static_cast<int>(r.frequency.size());
+    one.freq = r.frequency;
+    one.ampl = r.amplitude;
+    one.prob = r.probability;
+    const double centre = 0.5 * (result_->positions.front() + result_->positions.back());
+    one.xcent.assign(r.frequency.size(), centre);
+    const std::vector<bool> pass = spectrum::passesBoth(r, level_);
+    std::vector<results::Peak> kept;
+    for (const results::Peak& k : results::findPeaks(one, 0, level_))
+        for (std::size_t i = 0; i < r.frequency.size(); ++i)
+            if (r.frequency[i] == k.frequency && pass[i])
+                kept.push_back(k);
+    return kept;
+}
+
+void WholeRecordPanel::copyLines() {
+    if (!spectrum_) {
+        emit message("No spectrum of the whole record yet: press Plot first.");
+        return;
+    }
+    std::string text = results::peakTitles(results::Separator::Tab);
+    results::appendPeaks(text, lines(), results::Separator::Tab);
+    QApplication::clipboard()->setText(QString::fromStdString(text));
+    emit message("Copied the lines of the whole record.");
+}
+
+void WholeRecordPanel::exportLines() {
+    if (!spectrum_) {
+        emit message("No spectrum of the whole record yet: press Plot first.");
+        return;
+    }
+    const QString path =
+        Platform::chooseSaveFile(this, "Export Lines of the Whole Record", "whole-record-lines.tsv",
+                                 "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    analysis::Provenance p = result_->provenance;
+    p.params.mpts = p.samples;
+    p.params.inc = 1;
+    p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
+    std::string text = spectrum::wholeRecordHeader(p, *spectrum_) +
+                       "# lines: F-test probability at least " + number(level_).toStdString() +
+                       " and power above the 95 % level\n" +
+                       results::peakTitles(results::Separator::Tab);
+    results::appendPeaks(text, lines(), results::Separator::Tab);
+    io::AtomicFile out;
+    std::string why;
+    if (!out.open(path.toStdString(), &why) || !out.write(text) || !out.commit(&why)) {
+        emit message(
+            QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
+        return;
+    }
+    emit message("Exported the lines of the whole record to " + path + ".");
+}
