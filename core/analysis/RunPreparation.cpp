@@ -88,42 +88,20 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     return std::nullopt;
 }
 
-} // namespace
-
-PreparedRun prepareRun(const RunRequest& request) {
+// A run with what the request says of its input and parameters, before the series is known.
+PreparedRun startRun(const RunRequest& request) {
     PreparedRun run;
     Provenance& p = run.provenance;
     p.input = request.file;
     p.skip = request.skip;
     p.meanRemoved = !request.keepMean;
     p.params = request.params;
+    return run;
+}
 
-    std::string why;
-    const auto text = series::readText(request.file, &why);
-    if (!text) {
-        run.problem = Problem{Parameter::File, why};
-        return run;
-    }
-    const std::string_view titles = series::titleLine(series::splitLines(*text));
-    run.columnTitles = series::columnTitles(titles, request.skip > 0);
-    Problem problem;
-    const auto column = resolveColumn(request, titles, problem, p.columnName);
-    if (!column) {
-        run.problem = problem;
-        return run;
-    }
-    p.column = *column;
-    const auto loaded = series::parseSeries(*text, request.skip, *column, &why);
-    if (!loaded) {
-        run.problem = Problem{Parameter::NoData, why};
-        return run;
-    }
-    run.series = *loaded;
-    if (run.series.xpos.empty()) {
-        run.problem =
-            Problem{Parameter::NoData, series::explainEmptySeries(*text, request.skip, *column)};
-        return run;
-    }
+// Every step once the series is in memory: its checks, resampling, preparation, parameters.
+PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
+    Provenance& p = run.provenance;
     if ((run.problem = checkSeries(run.series)))
         return run;
     run.spacing = checkSpacing(run.series);
@@ -155,6 +133,51 @@ PreparedRun prepareRun(const RunRequest& request) {
     if (request.forMap)
         run.problem = checkMapShape(p.params, p.samples);
     return run;
+}
+
+} // namespace
+
+PreparedRun prepareRun(const RunRequest& request) {
+    PreparedRun run = startRun(request);
+    Provenance& p = run.provenance;
+
+    std::string why;
+    const auto text = series::readText(request.file, &why);
+    if (!text) {
+        run.problem = Problem{Parameter::File, why};
+        return run;
+    }
+    const std::string_view titles = series::titleLine(series::splitLines(*text));
+    run.columnTitles = series::columnTitles(titles, request.skip > 0);
+    Problem problem;
+    const auto column = resolveColumn(request, titles, problem, p.columnName);
+    if (!column) {
+        run.problem = problem;
+        return run;
+    }
+    p.column = *column;
+    const auto loaded = series::parseSeries(*text, request.skip, *column, &why);
+    if (!loaded) {
+        run.problem = Problem{Parameter::NoData, why};
+        return run;
+    }
+    run.series = *loaded;
+    if (run.series.xpos.empty()) {
+        run.problem =
+            Problem{Parameter::NoData, series::explainEmptySeries(*text, request.skip, *column)};
+        return run;
+    }
+    return finishRun(request, std::move(run));
+}
+
+PreparedRun prepareSeries(series::Series s, const RunRequest& request) {
+    PreparedRun run = startRun(request);
+    run.series = std::move(s);
+    if (run.series.xpos.empty()) {
+        run.problem = Problem{Parameter::NoData, "the series has no samples"};
+        return run;
+    }
+    return finishRun(request, std::move(run));
 }
 
 } // namespace analysis

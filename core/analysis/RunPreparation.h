@@ -52,4 +52,9 @@ struct PreparedRun {
 
 PreparedRun prepareRun(const RunRequest& request);
 
+// The same steps for a series already in memory (request.file only names it in the provenance;
+// the column and header lines are not used): its checks, resampling, preparation, parameters.
+// Line numbers in messages are those the series carries.
+PreparedRun prepareSeries(series::Series s, const RunRequest& request);
+
 } // namespace analysis

@@ -1,0 +1,199 @@
+"""The Python module against the tool: the same numbers and refusals, threads and Ctrl+C.
+
+Needs TONALITH_CLI (tonalith-cli) and TONALITH_SAMPLE (app/resources/etp.txt: ages in ka, so
+frequencies in cycles per kyr) in the environment, and the module on PYTHONPATH."""
+import os
+import signal
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+
+import tonalith
+
+CLI = os.environ["TONALITH_CLI"]
+SAMPLE = os.environ["TONALITH_SAMPLE"]
+
+
+def tool_table(tmp_path, *args):
+    out = tmp_path / "out.tsv"
+    done = subprocess.run([CLI, *args, "--quiet", "-o", str(out)], cwd=tmp_path,
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    lines = out.read_text().splitlines()
+    header = [line for line in lines if line.startswith("#")]
+    rows = [[float(f) for f in line.split("\t")] for line in lines[len(header) + 1:]]
+    return header, np.array(rows)
+
+
+def tool_refusal(*args):
+    """The tool's message, as the module words it ("--tapers: ..." -> "tapers: ...")."""
+    done = subprocess.run([CLI, *args, "-o", os.devnull], capture_output=True, text=True)
+    assert done.returncode == 2
+    text = done.stderr.strip().removeprefix("tonalith-cli: ")
+    return text[2:] if text.startswith("--") else text
+
+
+def same(a, b):
+    return all(np.array_equal(getattr(a, f), getattr(b, f))
+               for f in ("centres", "frequencies", "amplitude", "probability"))
+
+
+@pytest.fixture(scope="module")
+def sample():
+    return tonalith.load(SAMPLE)
+
+
+@pytest.fixture(scope="module")
+def result(sample):
+    return tonalith.analyze(sample.positions, sample.values)
+
+
+# The same numbers as the tool.
+
+def test_rows_equal_the_tools(tmp_path, result):
+    header, rows = tool_table(tmp_path, "analyze", SAMPLE)
+    windows, bins = (2001 - 400) // 25 + 1, 246
+    assert result.amplitude.shape == result.probability.shape == (windows, bins)
+    assert result.centres.shape == (windows,) and result.frequencies.shape == (bins,)
+    assert all(getattr(result, f).dtype == np.float64 for f in ("amplitude", "probability"))
+    assert result.parameters["window"] == 400 and result.parameters["samples"] == 2001
+    assert rows.shape == (windows * bins, 4)
+    assert np.array_equal(rows[:, 0], np.repeat(result.centres, bins))
+    assert np.array_equal(rows[:, 1], np.tile(result.frequencies, windows))
+    assert np.array_equal(rows[:, 2], result.amplitude.ravel())
+    assert np.array_equal(rows[:, 3], result.probability.ravel())
+    assert header[0].startswith(f"# Tonalith {tonalith.__version__}:")
+
+
+def test_peaks_equal_the_tools_and_find_the_orbital_lines(tmp_path, result):
+    _, rows = tool_table(tmp_path, "peaks", SAMPLE, "--level", "0.9")
+    peaks = result.peaks(0.9)
+    assert peaks.dtype.names == ("x_centre", "frequency", "period", "amplitude", "probability")
+    assert np.array_equal(np.column_stack([peaks[n] for n in peaks.dtype.names]), rows)
+    lines = result.peaks()
+    for centre in result.centres:  # obliquity in every window, precession in some
+        assert np.min(np.abs(lines["frequency"][lines["x_centre"] == centre] - 1 / 41)) < 1e-3
+    assert np.min(np.abs(lines["frequency"] - 1 / 23)) < 5e-4
+
+
+def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, result):
+    _, rows = tool_table(tmp_path, "peaks", SAMPLE, "--fdr", "0.05")
+    peaks = result.peaks(fdr=0.05)
+    assert np.array_equal(np.column_stack([peaks[n] for n in peaks.dtype.names]), rows)
+    assert len(peaks) < len(result.peaks())
+    _, rows = tool_table(tmp_path, "spectrum", SAMPLE, "--background", "robust")
+    s = tonalith.spectrum(sample.positions, sample.values, background="robust")
+    names = ("frequency", "period", "power", "amplitude", "probability", "background",
+             "level_90", "level_95", "level_99")
+    assert np.array_equal(np.column_stack([s[n] for n in names]), rows)
+    assert s["kind"] == "robust" and s["nfft"] == 4096 and s["converged"]
+    with pytest.raises(ValueError, match="^background: "):
+        tonalith.spectrum(sample.positions, sample.values, background="white")
+    with pytest.raises(ValueError, match="^fdr: "):
+        result.peaks(fdr=1.5)
+
+
+def test_tapers_equal_the_tools(tmp_path):
+    out = tmp_path / "tapers.tsv"
+    subprocess.run([CLI, "tapers", "--length", "256", "--tapers", "5", "--tbw", "4", "-o",
+                    str(out)], check=True)
+    ratios_text, tapers_text = out.read_text().split("\n\n")
+    tapers, ratios = tonalith.tapers(256, 5, 4.0)
+    assert tapers.shape == (5, 256) and ratios.shape == (5,) and tapers.dtype == np.float64
+    assert np.array_equal(ratios, [float(r.split("\t")[1]) for r in ratios_text.splitlines()[1:]])
+    table = np.array([[float(f) for f in r.split("\t")] for r in tapers_text.splitlines()[1:]])
+    assert np.array_equal(tapers, table[:, 1:].T)
+    assert np.all(ratios > 0.99) and np.all(ratios < 1)
+    assert np.allclose(np.sum(tapers**2, axis=1), 1)
+    for args, name in (((1, 1, 0.5), "n"), ((256, 0, 4.0), "k"), ((256, 5, 300.0), "tbw")):
+        with pytest.raises(ValueError, match=f"^{name} "):
+            tonalith.tapers(*args)
+
+
+# Inputs.
+
+def test_uneven_positions_warn_unless_resampled(sample):
+    x = sample.positions + np.where(np.arange(2001) % 2, 0.25, 0.0)
+    with pytest.warns(UserWarning, match="not evenly spaced"):
+        tonalith.analyze(x, sample.values)
+    resampled = tonalith.analyze(x, sample.values, interpolate=True)
+    assert resampled.parameters["interpolation"].startswith("linear, to even spacing 1 ")
+
+
+def test_lists_strided_and_integer_arrays_are_accepted(sample, result):
+    x, y = sample.positions, sample.values
+    assert same(tonalith.analyze(list(x), list(y)), result)
+    strided = np.repeat(np.column_stack([x, y]), 2, axis=0)[::2]
+    assert not strided[:, 0].flags.c_contiguous
+    assert same(tonalith.analyze(strided[:, 0], strided[:, 1]), result)
+    assert same(tonalith.analyze(x.astype(np.int64), y), result)
+
+
+# Refusals, in the tool's words.
+
+@pytest.mark.parametrize("argument, value", [
+    ("tapers", 0), ("window", 5000), ("nfft", 256), ("fmax", 0), ("tbw", 300), ("step", 0),
+    ("interpolate", -1), ("detrend", "cubic")])
+def test_refused_settings_name_the_argument(sample, argument, value):
+    with pytest.raises(ValueError) as refused:
+        tonalith.analyze(sample.positions, sample.values, **{argument: value})
+    assert str(refused.value) == tool_refusal("analyze", SAMPLE, f"--{argument}", str(value))
+
+
+def test_refused_series_name_the_argument(sample):
+    x, y = np.arange(500.0), np.ones(500)
+    y[3] = np.nan
+    with pytest.raises(ValueError, match="^values: line 4 holds the value nan"):
+        tonalith.analyze(x, y, window=100)
+    with pytest.raises(ValueError, match="^positions, values: the lengths differ"):
+        tonalith.analyze(x, y[:-1], window=100)
+    with pytest.raises(ValueError, match="^log: "):
+        tonalith.analyze(sample.positions, sample.values, log=True)
+
+
+def test_load_reads_and_refuses_as_the_tool_does(tmp_path, sample):
+    assert sample.title == "etp" and sample.positions.dtype == np.float64
+    assert np.array_equal(tonalith.load(SAMPLE, column="precession").values,
+                          tonalith.load(SAMPLE, column=4).values)
+    missing = str(tmp_path / "missing.txt")
+    for path, column in ((missing, 1), (SAMPLE, "nope"), (SAMPLE, 9)):
+        with pytest.raises(ValueError) as refused:
+            tonalith.load(path, column)
+        assert str(refused.value) == tool_refusal("analyze", path, "--column", str(column))
+
+
+# Threads and Ctrl+C.
+
+def test_concurrent_calls_give_the_single_thread_result(sample, result):
+    results = [None] * 3
+    threads = [threading.Thread(target=lambda i=i: results.__setitem__(i, tonalith.analyze(
+        sample.positions, sample.values, workers=1 + i % 2))) for i in range(3)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert all(r is not None and same(r, result) for r in results)
+
+
+def test_ctrl_c_interrupts_an_analysis_and_the_next_one_works(sample, result):
+    x = np.arange(200_000, dtype=np.float64)
+    y = np.sin(x / 41.0)
+    started = threading.Event()
+
+    def interrupt():
+        started.wait()
+        os.kill(os.getpid(), signal.SIGINT)
+
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    helper = threading.Thread(target=interrupt)
+    helper.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            started.set()
+            tonalith.analyze(x, y, window=2000, step=10)
+    finally:
+        helper.join()
+        signal.signal(signal.SIGINT, previous)
+    assert same(tonalith.analyze(sample.positions, sample.values), result)
