@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -50,6 +51,11 @@ QStringList resourceFolders() {
     const QString exe = QCoreApplication::applicationDirPath();
     return {QDir(exe).absoluteFilePath("../share/tonalith"),
             QDir(exe).absoluteFilePath("share/tonalith")};
+}
+
+QString recordsFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return !folder.isEmpty() && QDir().mkpath(folder) ? folder : QString();
 }
 
 QString resourcePath(const QString& name) {

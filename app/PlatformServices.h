@@ -29,6 +29,11 @@ QString chooseSaveFile(QWidget* parent, const QString& title, const QString& pro
 // Resources live in share/tonalith beside the executable's folder.
 QString resourcePath(const QString& name);
 
+// The folder the engine's record files (fort.17, fort.20, fort.27) go to: the user's data
+// folder for Tonalith, made when missing; empty when it cannot be made (the working directory
+// is used then).
+QString recordsFolder();
+
 // Where resources are looked up (the first existing folder wins).
 QStringList resourceFolders();
 

@@ -2,7 +2,10 @@
 
 #include "app/PlatformServices.h"
 
+#include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -12,7 +15,14 @@ ViewControllerCredits::ViewControllerCredits(QWidget* parent) : QDialog(parent) 
     textView = new QTextBrowser(this);
     textView->setOpenExternalLinks(true);
     auto* layout = new QVBoxLayout(this);
+    auto* version = new QLabel("Tonalith " + QCoreApplication::applicationVersion(), this);
+    version->setObjectName("version");
+    layout->addWidget(version);
     layout->addWidget(textView);
+    // Escape closes the dialog as well (QDialog's own).
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
     viewDidLoad();
 }
 

@@ -10,13 +10,17 @@
 #include "core/results/MapVariant.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
+#include "engine/auxfiles.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
 
 #include <QWidget>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -123,6 +127,21 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.preparation = o.preparation;
     request.forMap = !o.map.empty();
     request.wholeRecord = wholeRecord;
+    request.windowLength = o.windowLength;
+    request.stepLength = o.stepLength;
+    request.fmaxPerUnit = o.fmaxPerUnit;
+    if (!o.records.empty()) {
+        struct stat folder {};
+        if (::stat(o.records.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+            ::access(o.records.c_str(), W_OK) != 0) {
+            complain("--records " + o.records + ": " +
+                     (::stat(o.records.c_str(), &folder) != 0 ? std::string(std::strerror(errno))
+                      : !S_ISDIR(folder.st_mode)              ? std::string("not a folder")
+                                                              : std::string("not writable")));
+            return EXIT_BAD_INPUT;
+        }
+        engine::auxSetFolder(o.records);
+    }
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (const auto& problem = run.problem) {
         using analysis::Parameter;
@@ -162,7 +181,7 @@ namespace {
 
 int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultSet& r,
               RunSink& sink) {
-    const analysis::RunParameters& q = o.params;
+    const analysis::RunParameters& q = r.provenance.params; // as the run takes them
     r.windows = analysis::windowCount(q, r.provenance.samples);
     r.bins = analysis::binCount(q);
     const std::size_t cells =

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <tuple>
 
 namespace cli {
 
@@ -36,7 +37,8 @@ std::optional<int> parseInteger(const std::string& text) {
 std::string usageText() {
     return R"(Usage:
   tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
-               [--window M] [--step I] [--nfft N] [--fmax F] [--keep-mean]
+               [--window M | --window-length L] [--step I | --step-length S]
+               [--nfft N] [--fmax F | --fmax-unit F] [--keep-mean] [--records DIR]
                [--iprob P] [-o FILE] [--quiet]
                [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
                [--colours NAME] [--reverse-x]] [--interpolate [STEP]]
@@ -49,6 +51,7 @@ std::string usageText() {
                [-o FILE] [--plot FILE [--size WxH]] [--quiet]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
   tonalith-cli --help
+  tonalith-cli --version
 
 analyze: evolutive multitaper harmonic analysis of one column of a data file.
   FILE            plain text, one sample per line, tab-separated fields; the first
@@ -62,6 +65,13 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
   --step I        window step in samples (default 25)
   --nfft N        transform length, at least the window (default 4096)
   --fmax F        highest frequency kept, in cycles per sample (default 0.06)
+  --window-length L, --step-length S
+                  the window and the step in position units (depth or time), rounded to
+                  whole samples; the '#' block records the rounding
+  --fmax-unit F   the highest frequency in cycles per position unit
+                  Each is refused together with its twin in samples.
+  --records DIR   write the engine's records fort.17, fort.20 and fort.27 into DIR
+                  (default: the working directory)
   --keep-mean     analyse the values as they are (the mean is removed by default)
   --iprob P       significance level in percent for the auxiliary records (default 95)
   -o FILE         write the rows to FILE (written whole, or not at all)
@@ -164,6 +174,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return fail("no command given (analyze, peaks, spectrum or tapers); see tonalith-cli "
                     "--help");
     const std::string& command = args[0];
+    if (command == "--version") {
+        p.command = Command::Version;
+        result.parsed = p;
+        return result;
+    }
     if (command == "--help" || command == "-h" || command == "help") {
         p.command = Command::Help;
         result.parsed = p;
@@ -185,7 +200,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     const bool windowed = analyze && !whole;
     const bool mapping = analyze && !peaks && !whole;
     bool haveLength = false, haveTapers = false, haveTbw = false, haveLevel = false;
-    bool haveNfft = false, haveFmax = false;
+    bool haveNfft = false, haveFmax = false, haveWindow = false, haveStep = false;
     std::string error;
 
     auto value = [&](const std::string& option) -> std::optional<std::string> {
@@ -220,6 +235,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return true;
     };
 
+    // A length in position units: a finite number above 0.
+    auto length = [&](const std::string& option, double& target) {
+        if (!real(option, target))
+            return false;
+        if (target > 0 && std::isfinite(target))
+            return true;
+        error = option + ": " + args[c.i - 1] + " must be a number above 0";
+        return false;
+    };
+
     while (!c.done()) {
         const std::string arg = c.next();
         bool ok = true;
@@ -252,8 +277,23 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             haveTapers = true;
         } else if (windowed && arg == "--window") {
             ok = integer(arg, p.analyze.params.mpts);
+            haveWindow = true;
         } else if (windowed && arg == "--step") {
             ok = integer(arg, p.analyze.params.inc);
+            haveStep = true;
+        } else if (windowed && arg == "--window-length") {
+            ok = length(arg, p.analyze.windowLength);
+        } else if (windowed && arg == "--step-length") {
+            ok = length(arg, p.analyze.stepLength);
+        } else if (analyze && arg == "--fmax-unit") {
+            ok = length(arg, p.analyze.fmaxPerUnit);
+        } else if (analyze && arg == "--records") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok)
+                p.analyze.records = *v;
+            else if (v)
+                error = "--records needs a folder";
         } else if (analyze && arg == "--nfft") {
             ok = integer(arg, p.analyze.params.nfft);
             haveNfft = true;
@@ -416,6 +456,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (analyze) {
+        for (const auto& [units, given, twin] :
+             {std::tuple{"--window-length", p.analyze.windowLength > 0 && haveWindow, "--window"},
+              std::tuple{"--step-length", p.analyze.stepLength > 0 && haveStep, "--step"},
+              std::tuple{"--fmax-unit", p.analyze.fmaxPerUnit > 0 && haveFmax, "--fmax"}})
+            if (given)
+                return fail(std::string(units) + " and " + twin +
+                            " set the same thing, in position units and in samples; give one");
         if (peaks && p.analyze.fdr > 0 && !haveLevel)
             p.analyze.level = 0; // the false-discovery control alone decides
         if (whole) {

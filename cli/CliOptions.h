@@ -36,6 +36,8 @@ struct AnalyzeOptions {
     series::Preparation preparation;
     spectrum::BackgroundKind background = spectrum::BackgroundKind::Ar1; // spectrum
     std::string plot; // spectrum: figure file (.pdf, .png or .svg); empty: none
+    double windowLength = 0, stepLength = 0, fmaxPerUnit = 0; // in position units; 0: not given
+    std::string records; // folder of the engine's record files; empty: the working directory
 };
 
 struct TapersOptions {
@@ -45,7 +47,7 @@ struct TapersOptions {
     std::string output;
 };
 
-enum class Command { Analyze, Peaks, Spectrum, Tapers, Help };
+enum class Command { Analyze, Peaks, Spectrum, Tapers, Help, Version };
 
 struct ParsedCommandLine {
     Command command = Command::Help;

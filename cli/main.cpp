@@ -1,6 +1,7 @@
 // tonalith-cli: the analysis without a window, for batch use and scripts.
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "core/results/ResultFiles.h"
 
 #include <cstdio>
 #include <string>
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
         return cli::EXIT_BAD_INPUT;
     }
     switch (r.parsed->command) {
+    case cli::Command::Version:
+        std::printf("tonalith-cli %s\n", results::programVersion());
+        return 0;
     case cli::Command::Help:
         std::fputs(cli::usageText().c_str(), stdout);
         return 0;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace engine {
 
@@ -18,6 +19,12 @@ struct AuxFile {
 };
 
 AuxFile files[] = {{17, "fort.17"}, {20, "fort.20"}, {27, "fort.27"}};
+
+// Empty: the working directory.
+std::string& folder() {
+    static std::string f;
+    return f;
+}
 
 void fail(AuxFile& f, const char* what) {
     f.failed = true;
@@ -38,7 +45,8 @@ void auxWrite(int unit, const std::string& line) {
     if (!f || f->failed)
         return;
     if (!f->file) {
-        f->file = std::fopen(f->name, "w");
+        const std::string path = folder().empty() ? f->name : folder() + "/" + f->name;
+        f->file = std::fopen(path.c_str(), "w");
         if (!f->file) {
             fail(*f, "cannot create auxiliary file");
             return;
@@ -58,6 +66,11 @@ void auxFlush() {
 } // namespace engine
 
 namespace engine {
+
+void auxSetFolder(const std::string& path) {
+    auxClose();
+    folder() = path;
+}
 
 void auxClose() {
     for (AuxFile& f : files) {

@@ -18,6 +18,7 @@ struct Provenance {
     RunParameters params;
     std::string interpolation; // empty: none; else how the series was resampled
     std::string preparation;   // empty: none; else the steps applied to the values
+    std::string unitLengths;   // empty: none; else the settings given in position units
 };
 
 } // namespace analysis

@@ -3,6 +3,8 @@
 #include "engine/capacities.h"
 #include "engine/diagnostics.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 
 namespace analysis {
@@ -88,6 +90,40 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     return std::nullopt;
 }
 
+// Samples of a length in position units, rounded; kept within int so that the checks can
+// refuse it by its value.
+int samplesOf(double length, double deltat) {
+    const double n = std::round(length / deltat);
+    return n > INT_MAX ? INT_MAX : n < 1 ? 0 : static_cast<int>(n);
+}
+
+// The window, step and highest frequency asked in position units, as the run takes them; the
+// text says what was asked and what it became.
+std::string convertUnitLengths(const RunRequest& r, double deltat, RunParameters& q) {
+    std::vector<std::string> done;
+    const auto num = [](double v) { return engine::formatDouble(v); };
+    if (r.windowLength > 0) {
+        q.mpts = samplesOf(r.windowLength, deltat);
+        done.push_back("window " + num(r.windowLength) + " = " + std::to_string(q.mpts) +
+                       " samples");
+    }
+    if (r.stepLength > 0) {
+        q.inc = samplesOf(r.stepLength, deltat);
+        done.push_back("step " + num(r.stepLength) + " = " + std::to_string(q.inc) + " samples");
+    }
+    if (r.fmaxPerUnit > 0) {
+        q.fmax = r.fmaxPerUnit * deltat;
+        done.push_back("highest frequency " + num(r.fmaxPerUnit) +
+                       " cycles per unit = " + num(q.fmax) + " cycles per sample");
+    }
+    std::string text;
+    for (const std::string& d : done)
+        text += (text.empty() ? "" : ", ") + d;
+    if (!text.empty())
+        text += " (spacing " + num(deltat) + ")";
+    return text;
+}
+
 // A run with what the request says of its input and parameters, before the series is known.
 PreparedRun startRun(const RunRequest& request) {
     PreparedRun run;
@@ -122,6 +158,7 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
 
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);
+    p.unitLengths = convertUnitLengths(request, p.deltat, p.params);
     if (request.wholeRecord) {
         p.params.mpts = p.samples;
         p.params.inc = 1;

@@ -27,6 +27,9 @@ struct RunRequest {
     // One window the length of the prepared series, step 1; a transform length of 0 becomes
     // wholeRecordTransformLength of the series.
     bool wholeRecord = false;
+    // Settings in position units, converted once the spacing is known (0: not given): the
+    // window and step rounded to whole samples, the highest frequency in cycles per unit.
+    double windowLength = 0, stepLength = 0, fmaxPerUnit = 0;
 };
 
 struct Resampling {
@@ -37,8 +40,8 @@ struct Resampling {
 };
 
 struct PreparedRun {
-    series::Series series; // as the engine gets it
-    Provenance provenance; // its parameters are those the run takes
+    series::Series series;                 // as the engine gets it
+    Provenance provenance;                 // its parameters are those the run takes
     std::vector<std::string> columnTitles; // of the file's value columns, field 1 first
     SpacingReport spacing;                 // of the series as it was read
     Resampling resampling;

@@ -62,6 +62,8 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";
     h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
+    if (!p.unitLengths.empty())
+        h += "# given in position units: " + p.unitLengths + "\n";
     h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
     h += "# time-bandwidth product: " + num(q.tbw) + "\n";
     h += "# tapers: " + std::to_string(q.kspec) + "\n";

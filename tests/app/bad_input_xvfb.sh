@@ -37,12 +37,7 @@ fi
 app=$1
 sample=$2
 bad=$3
-for tool in xvfb-run xdotool xwininfo; do
-  command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config"
+prepare_run xvfb-run xdotool xwininfo
 
 expect() { # output file, text
   grep -qF "$2" "$1" || { echo "expected: $2"; echo "--- got:"; cat "$1"; exit 1; }

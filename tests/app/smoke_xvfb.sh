@@ -42,12 +42,7 @@ fi
 
 app=$1
 xwdpy=$2
-for tool in xvfb-run xwd xwininfo; do
-  command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config"
+prepare_run xvfb-run xwd xwininfo
 on_display "$here/smoke_xvfb.sh" --inside "$app" "$work" "$xwdpy"
 cat "$work/check"
 grep -q "BundlePath= " "$work/app.out" || { echo "no start-up lines on standard output"; cat "$work/app.out"; exit 1; }

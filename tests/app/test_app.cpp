@@ -129,6 +129,7 @@ private slots:
     void initTestCase() {
         // Preferences go to a settings file of this test run alone.
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", config.path().toUtf8());
         QSettings().clear();
     }
 

@@ -110,6 +110,7 @@ class TestWorkflow : public QObject {
 private slots:
     void initTestCase() {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", config.path().toUtf8());
         series = writeSeries(data, "core.txt", evenPositions(1000, 2.0), wave);
     }
 

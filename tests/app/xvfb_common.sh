@@ -29,3 +29,15 @@ on_display() {
   fi
   rm -f "$log"
 }
+
+# prepare_run TOOL...: skips the test (exit 77) when a tool is missing; otherwise makes the
+# test's folder $work, removed at exit, and keeps the application's settings and data in it.
+prepare_run() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  done
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+}

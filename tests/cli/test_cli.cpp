@@ -186,6 +186,11 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
         {"mask level 0", {"--map", "m.png", "--mask", "0"}, good, 2, "--mask: "},
         {"unknown colours", {"--map", "m.png", "--colours", "jet"}, good, 2, "--colours: "},
         {"map shape without a map", {"--reverse-x"}, good, 2, "give --map FILE too"},
+        {"window twice", {"--window-length", "40", "--window", "40"}, good, 2, "give one"},
+        {"step twice", {"--step-length", "4", "--step", "4"}, good, 2, "give one"},
+        {"fmax twice", {"--fmax-unit", "0.1", "--fmax", "0.1"}, good, 2, "give one"},
+        {"negative length", {"--window-length", "-3"}, good, 2, "--window-length: -3"},
+        {"missing records folder", {"--records", "/nonexistent"}, good, 2, "--records "},
     };
     for (const FailureCase& c : cases) {
         TempDir dir;
@@ -275,7 +280,7 @@ TEST(CliAnalyze, LinearDetrendingRemovesTheTrendAndKeepsTheSine) {
     };
     // Per row: frequency, amplitude (window-major, as written).
     const auto run = [&](const std::string& data, std::vector<std::string> extra) {
-        std::vector<std::string> args = {"analyze", data,     "--window", "384", "--step",
+        std::vector<std::string> args = {"analyze", data,     "--window", "384",    "--step",
                                          "64",      "--fmax", "0.04",     "--quiet"};
         args.insert(args.end(), extra.begin(), extra.end());
         const ProcessResult r = runProcess(cli, args);
@@ -303,6 +308,30 @@ TEST(CliAnalyze, LinearDetrendingRemovesTheTrendAndKeepsTheSine) {
             EXPECT_NEAR(detrended[i].second, sine[i].second, 1e-3) << "row " << i;
     }
     EXPECT_LT(zeroAfter, 1e-2 * zeroBefore);
+}
+
+// Settings in position units are those in samples at the spacing (0.5 here), the rounding
+// recorded; the records go to the folder asked for.
+TEST(CliAnalyze, SettingsInPositionUnitsAndTheRecordsFolder) {
+    TempDir dir;
+    std::string text = "depth\tv\n";
+    for (int i = 0; i < 600; ++i)
+        text += std::to_string(0.5 * i) + "\t" + std::to_string(std::sin(i * 0.3)) + "\n";
+    const std::string data = dir.file("half.txt", text);
+    ::mkdir(dir.path("records").c_str(), 0755);
+    const ProcessResult units =
+        analyze({data, "--quiet", "--window-length", "100.1", "--step-length", "12.4",
+                 "--fmax-unit", "0.2", "--records", dir.path("records")});
+    const ProcessResult samples =
+        analyze({data, "--quiet", "--window", "200", "--step", "25", "--fmax", "0.1"});
+    ASSERT_EQ(units.exitCode, 0) << units.err;
+    std::string h1, h2;
+    EXPECT_EQ(parseRows(units.out, &h1), parseRows(samples.out, &h2));
+    EXPECT_NE(units.out.find("# given in position units: window 100.1 = 200 samples, step 12.4 = "
+                             "25 samples, highest frequency 0.2 cycles per unit = 0.1 cycles per "
+                             "sample (spacing 0.5)"),
+              std::string::npos);
+    EXPECT_TRUE(exists(dir.path("records/fort.17")));
 }
 
 TEST(CliAnalyze, UnreadableFileAndFolder) {
@@ -429,8 +458,10 @@ TEST(CliHelp, DocumentsEveryOptionAndExitStatus) {
     const ProcessResult r = runProcess(cli, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
     for (const char* word :
-         {"--column", "--skip", "--tbw", "--tapers", "--window", "--step", "--nfft", "--fmax",
-          "--keep-mean", "--iprob", "-o FILE", "--quiet", "--length", "Exit status"})
+         {"--column",     "--skip",          "--tbw",         "--tapers",    "--window",  "--step",
+          "--nfft",       "--fmax",          "--keep-mean",   "--iprob",     "-o FILE",   "--quiet",
+          "--length",     "--window-length", "--step-length", "--fmax-unit", "--records", "--fdr",
+          "--background", "--plot",          "--version",     "Exit status"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     EXPECT_EQ(runProcess(cli, {}).exitCode, 2);
     EXPECT_EQ(runProcess(cli, {"frobnicate"}).exitCode, 2);
