@@ -280,6 +280,14 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
         });
         return;
     }
+    if (!results::resultsFinite(run->xcent, run->freq, run->ampl, run->prob)) {
+        Platform::postToMainThread([run] {
+            if (run->owner)
+                run->owner->endRun(false, "Not plotted: the analysis gave numbers that are not "
+                                          "finite; rescale the values and plot again.");
+        });
+        return;
+    }
     Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
     QElapsedTimer clock;
     clock.start();

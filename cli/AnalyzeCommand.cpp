@@ -213,6 +213,12 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
                      : "the analysis failed (engine status " + std::to_string(status) + ")");
         return EXIT_ANALYSIS_FAILED;
     }
+    if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob)) {
+        complain("the analysis gave numbers that are not finite (the values are too large or "
+                 "too small for double precision); rescale them and run again; nothing was "
+                 "written");
+        return EXIT_ANALYSIS_FAILED;
+    }
     return 0;
 }
 

@@ -123,6 +123,17 @@ std::optional<Problem> checkSeries(const series::Series& s) {
     return std::nullopt;
 }
 
+std::optional<Problem> checkMagnitude(const series::Series& s) {
+    for (std::size_t i = 0; i < s.yval.size(); ++i)
+        if (std::fabs(s.yval[i]) > largestValue)
+            return Problem{Parameter::Series,
+                           "line " + num(s.lines[i]) + " holds the value " + num(s.yval[i]) +
+                               ", too large to analyse (beyond 1e100 in size the spectra "
+                               "overflow); rescale the values, for example divide them by a "
+                               "power of ten, and run again"};
+    return std::nullopt;
+}
+
 SpacingReport checkSpacing(const series::Series& s) {
     SpacingReport r;
     r.deltat = sampleSpacing(s);

@@ -59,6 +59,14 @@ double sampleSpacing(const series::Series& s);
 // names the first offending line.
 std::optional<Problem> checkSeries(const series::Series& s);
 
+// Values beyond this magnitude are refused: the transforms square sums of up to NMAX of them,
+// which would overflow double precision.
+constexpr double largestValue = 1e100;
+
+// The values as the engine would get them (after preparation): the first beyond largestValue,
+// with what to do about it.
+std::optional<Problem> checkMagnitude(const series::Series& s);
+
 // Uneven spacing: the largest deviation of a spacing from the first one, when it exceeds 1e-6
 // of it. The text says so with the numbers; the run goes on.
 struct SpacingReport {

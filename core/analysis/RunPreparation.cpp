@@ -156,6 +156,8 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         p.preparation = request.preparation.describe();
     }
 
+    if ((run.problem = checkMagnitude(run.series)))
+        return run;
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);
     p.unitLengths = convertUnitLengths(request, p.deltat, p.params);

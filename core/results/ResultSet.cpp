@@ -3,6 +3,7 @@
 #include "core/results/FalseDiscovery.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -27,6 +28,15 @@ std::size_t distinctCount(const std::vector<double>& v) {
     std::vector<double> sorted = v;
     std::sort(sorted.begin(), sorted.end());
     return static_cast<std::size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+}
+
+bool resultsFinite(const std::vector<double>& xcent, const std::vector<double>& freq,
+                   const std::vector<double>& ampl, const std::vector<double>& prob) {
+    for (const std::vector<double>* v : {&xcent, &freq, &ampl, &prob})
+        for (double x : *v)
+            if (!std::isfinite(x))
+                return false;
+    return true;
 }
 
 int testedBins(const ResultSet& r, int window) {

@@ -29,6 +29,11 @@ struct ResultSet {
 std::optional<std::vector<double>> transposeGrid(const std::vector<double>& a, std::size_t rows,
                                                  std::size_t cols);
 
+// Whether the engine's four result arrays hold finite numbers only (they are written as
+// results only then).
+bool resultsFinite(const std::vector<double>& xcent, const std::vector<double>& freq,
+                   const std::vector<double>& ampl, const std::vector<double>& prob);
+
 // Number of distinct values (floating-point equality).
 std::size_t distinctCount(const std::vector<double>& v);
 

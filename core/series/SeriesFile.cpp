@@ -182,9 +182,15 @@ std::string_view trimBlanks(std::string_view s) {
 std::vector<std::string_view> splitFields(std::string_view line) {
     std::vector<std::string_view> fields;
     line = trimBlanks(line);
+    // Tabs separate the fields; a line without a tab is split at semicolons, or else at commas
+    // (the CSV files of spreadsheets, with a decimal point).
+    const char separator = line.find('\t') != std::string_view::npos  ? '\t'
+                           : line.find(';') != std::string_view::npos ? ';'
+                           : line.find(',') != std::string_view::npos ? ','
+                                                                      : '\t';
     std::size_t start = 0;
     while (start <= line.size()) {
-        const std::size_t tab = line.find('\t', start);
+        const std::size_t tab = line.find(separator, start);
         const std::size_t end = tab == std::string_view::npos ? line.size() : tab;
         if (end > start) {
             std::string_view piece = trimBlanks(line.substr(start, end - start));

@@ -32,7 +32,8 @@ std::vector<std::string_view> splitLines(std::string_view text);
 // Drops leading and trailing blanks and tabs, Unicode space separators included.
 std::string_view trimBlanks(std::string_view s);
 
-// Fields of one line: trimmed, split at tabs, empty pieces dropped, each piece trimmed.
+// Fields of one line: trimmed, split at tabs (at semicolons in a line without a tab, else at
+// commas), empty pieces dropped, each piece trimmed.
 std::vector<std::string_view> splitFields(std::string_view line);
 
 // The number a field holds, read as C-locale strtod reads it, or nothing when any character

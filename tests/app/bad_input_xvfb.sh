@@ -44,8 +44,8 @@ expect() { # output file, text
   echo "ok: $2"
 }
 
-# A comma-separated file: no data to analyse.
-message="commas.csv has no value column: the lines look comma-separated, but fields must be separated by tabs"
+# A file with decimal commas: no data to analyse.
+message="decimal_commas.txt has no data: the numbers use a decimal comma, but they must use a decimal point (1.5, not 1,5)"
 on_display "$here/bad_input_xvfb.sh" --inside "$app" "$bad" "$work/bad.out" "$message"
 expect "$work/bad.out" "$message"
 

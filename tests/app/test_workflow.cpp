@@ -429,6 +429,8 @@ private slots:
                                         [](double x) { return x == 17 ? NAN : wave(x); });
         const QString shortSeries = writeSeries(data, "short.txt", evenPositions(300), wave);
         const QString uneven = writeSeries(data, "uneven.txt", {0, 1, 3, 4, 5, 6}, wave);
+        const QString huge = writeSeries(data, "huge.txt", evenPositions(1000),
+                                         [](double x) { return 1e307 * wave(x); });
         struct Case {
             const char* what;
             QString file;
@@ -443,6 +445,7 @@ private slots:
             {"one frequency row", series, {"fmax", "--fmax", "0.0001"}, false},
             {"a value that is not a number", nan, {}, false},
             {"an uneven series resampled", uneven, {"interpolateToEvenSpacing", "", "true"}, false},
+            {"values too large to analyse", huge, {}, false},
         };
         const QString figure = data.filePath("map.png");
         for (const Case& c : cases) {

@@ -106,7 +106,7 @@ TEST(SeriesTitles, HeaderNamesOrColumnNumbers) {
               (std::vector<std::string>{"d18O", "carbonate"}));
     EXPECT_EQ(columnTitles("depth\td18O\tcarbonate", false),
               (std::vector<std::string>{"Column 2", "Column 3"}));
-    EXPECT_TRUE(columnTitles("1,2,3", true).empty()); // comma-separated: one field
+    EXPECT_EQ(columnTitles("age;d18O", true), (std::vector<std::string>{"d18O"}));
     EXPECT_TRUE(columnTitles("only", true).empty());
 }
 
@@ -180,11 +180,17 @@ TEST(SeriesLoad, FilesUsersHave) {
               (std::vector<std::string>{"Temperatur \xC2\xB0"
                                         "C"}));
 
-    const TempFile commas("x,y\n1,2\n2,3\n");
-    EXPECT_TRUE(loadSeries(commas.path(), 1, 1)->xpos.empty());
-
-    const TempFile decimalCommas("x\ty\n1\t2,5\n2\t3,5\n");
-    EXPECT_TRUE(loadSeries(decimalCommas.path(), 1, 1)->xpos.empty());
+    // Spreadsheets' comma- and semicolon-separated files, with a decimal point, are read;
+    // decimal commas are not, whatever separates the fields.
+    const TempFile commas("x,y\n1,2.5\n2,3\n");
+    EXPECT_EQ(loadSeries(commas.path(), 1, 1)->yval, (std::vector<double>{2.5, 3}));
+    const TempFile semicolons("x;y\n1;2.5\n2;3\n");
+    EXPECT_EQ(loadSeries(semicolons.path(), 1, 1)->yval, (std::vector<double>{2.5, 3}));
+    for (const char* text : {"x\ty\n1\t2,5\n2\t3,5\n", "x;y\n1;2,5\n2;3,5\n"}) {
+        const TempFile decimalCommas(text);
+        EXPECT_TRUE(loadSeries(decimalCommas.path(), 1, 1)->xpos.empty()) << text;
+        EXPECT_NE(explainEmptySeries(text, 1, 1).find("decimal comma"), std::string::npos);
+    }
 }
 
 TEST(SeriesLoad, UnreadableInputsGiveNoSeriesAndAReason) {
