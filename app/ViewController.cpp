@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDebug>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -164,6 +165,12 @@ void ViewController::buildWindow() {
     statusBar()->addPermanentWidget(progressIndicator);
 
     connect(chooseButton, &QPushButton::clicked, this, &ViewController::chooseFile);
+    // A path typed into the box brings its own columns as soon as it is entered.
+    connect(inputFileBox, &QLineEdit::editingFinished, this, [this] {
+        const QString path = pathInBox();
+        if (!path.isEmpty() && path != columnsOf_)
+            chooseFileAt(path);
+    });
     connect(plotButton, &QPushButton::clicked, this, &ViewController::plotOrStop);
     connect(axisControlsButton, &QPushButton::clicked, this, &ViewController::openAxisControls);
     connect(printButton, &QPushButton::clicked, this, &ViewController::printImage);
@@ -406,29 +413,34 @@ void ViewController::chooseFile() {
 }
 
 bool ViewController::chooseFileAt(const QString& path) {
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                         .adjusted(QUrl::NormalizePathSegments);
-    inputFileBox->setText(url.toString());
-    Platform::say("file selected: " + url.toLocalFile());
-    updateTitle(url.toLocalFile());
+    const QString local = QUrl(path).isLocalFile() ? QUrl(path).toLocalFile() : path;
+    const QString file = QDir::cleanPath(QFileInfo(local).absoluteFilePath());
+    const QUrl url = QUrl::fromLocalFile(file);
+    inputFileBox->setText(file);
+    Platform::say("file selected: " + file);
+    updateTitle(file);
     setRepresentedObject(url);
+    // Whatever happens below, the column pop-up no longer offers another file's columns.
+    dataColumnPopUp->clear();
+    columnsOf_ = file;
 
     std::string why;
-    const auto text = series::readText(url.toLocalFile().toStdString(), &why);
-    const QString name = QFileInfo(path).fileName();
+    const auto text = series::readText(file.toStdString(), &why);
+    const QString name = QFileInfo(file).fileName();
     if (!text) {
-        report(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)));
+        report(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)) +
+               mapStillShows());
         return false;
     }
-    recent->add(url.toLocalFile());
+    recent->add(file);
     const auto titles =
         series::columnTitles(series::titleLine(series::splitLines(*text)), skipHeaders);
     if (titles.empty()) {
         report(QString("%1 offers no value column: %2.")
-                   .arg(name, QString::fromStdString(series::explainEmptySeries(*text, 0, 1))));
+                   .arg(name, QString::fromStdString(series::explainEmptySeries(*text, 0, 1))) +
+               mapStillShows());
         return false;
     }
-    dataColumnPopUp->clear();
     for (const std::string& title : titles)
         dataColumnPopUp->addItem(QString::fromStdString(title));
     dataColumnPopUp->setCurrentIndex(0);
@@ -437,6 +449,24 @@ bool ViewController::chooseFileAt(const QString& path) {
                .arg(titles.size())
                .arg(titles.size() == 1 ? "" : "s"));
     return true;
+}
+
+QString ViewController::pathInBox() const {
+    const QString text = inputFileBox->text().trimmed();
+    if (text.isEmpty())
+        return QString();
+    const QString local = text.startsWith("file:") ? QUrl(text).toLocalFile() : text;
+    return local.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(local).absoluteFilePath());
+}
+
+QString ViewController::mapStillShows() {
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (!shown)
+        return QString();
+    // The title and the map go together: both name the file the map was made of.
+    const QString file = QString::fromStdString(shown->provenance.input);
+    updateTitle(file);
+    return " The map still shows " + QFileInfo(file).fileName() + ".";
 }
 
 QUrl ViewController::sampleDataFile() const {
@@ -458,24 +488,21 @@ void ViewController::plotOrStop() {
 void ViewController::setupPlot() {
     if (sharedPlot && sharedPlot->isRunning())
         return;
-    const QString text = inputFileBox->text().trimmed();
-    QUrl url;
-    if (text.startsWith("file:"))
-        url = QUrl(text);
-    else if (!text.isEmpty())
-        url = QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath()); // a typed path
-    if (!url.isValid() || !url.isLocalFile()) {
-        url = sampleDataFile();
-        if (!url.isValid()) {
+    QString path = pathInBox();
+    if (path.isEmpty()) {
+        const QUrl sample = sampleDataFile();
+        if (!sample.isValid()) {
             Platform::say("cannot load inputData");
             report("The sample data file etp.txt is missing from this installation; choose a data "
                    "file.");
             return;
         }
-        dataColumnPopUp->clear(); // the sample's own columns are offered below
+        path = sample.toLocalFile();
     }
-    inputFileBox->setText(url.toString());
-    const QString path = url.toLocalFile();
+    // A path typed or pasted into the box: its own columns first.
+    if (path != columnsOf_ && !chooseFileAt(path))
+        return;
+    inputFileBox->setText(path);
     updateTitle(path);
 
     const QString name = QFileInfo(path).fileName();
@@ -498,30 +525,34 @@ void ViewController::setupPlot() {
     }
     if (const auto& problem = run.problem) {
         const QString text = QString::fromStdString(problem->text);
+        QString message;
         using analysis::Parameter;
         switch (problem->parameter) {
         case Parameter::File:
             Platform::say("cannot load inputData");
-            report(QString("Cannot load %1: %2.").arg(name, text));
+            message = QString("Cannot load %1: %2.").arg(name, text);
             break;
         case Parameter::NoData:
             Platform::say("cannot load inputData");
-            report(QString(columnChosen || !run.columnTitles.empty()
-                               ? "Not plotted: %1 has no data: %2."
-                               : "Not plotted: %1 has no value column: %2.")
-                       .arg(name, text));
+            message = QString(columnChosen || !run.columnTitles.empty()
+                                  ? "Not plotted: %1 has no data: %2."
+                                  : "Not plotted: %1 has no value column: %2.")
+                          .arg(name, text);
             break;
         case Parameter::Column:
         case Parameter::Series:
         case Parameter::Spacing:
         case Parameter::Interpolation:
         case Parameter::Preparation:
-            report(QString("Not plotted: %1: %2.").arg(name, text));
+            message = QString("Not plotted: %1: %2.").arg(name, text);
             break;
         default:
             Platform::say("problem: " + text);
-            report("Not plotted: " + text + ".");
+            message = "Not plotted: " + text + ".";
         }
+        const auto& shown = sharedPlot->lastResult();
+        report(shown && shown->provenance.input != request.file ? message + mapStillShows()
+                                                                : message);
         return;
     }
     if (!skipHeaders)

@@ -122,6 +122,11 @@ private:
     void nudgeWindow();
     void report(const QString& message);
     QUrl sampleDataFile() const;
+    // The data file the box names (a typed path or a file: URL), absolute; empty when none.
+    QString pathInBox() const;
+    // After a file could not be used: the title back on the file the map shows, and words
+    // saying so (empty when no map is shown).
+    QString mapStillShows();
     void updateTitle(const QString& path);
     void restoreWindowState();
     void showSeriesOfLastRun();
@@ -135,6 +140,7 @@ private:
     RemovedTrend trendOfRun_, trendShown_;
 
     QString pendingWarning_;
+    QString columnsOf_; // the file whose columns the pop-up offers
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;
 };

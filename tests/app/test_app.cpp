@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(w.dataColumnPopUp->itemText(0), QString("d18O"));
         QCOMPARE(w.dataColumnPopUp->itemText(1), QString("carbonate"));
         QCOMPARE(w.dataColumnPopUp->currentIndex(), 0); // the first entry is selected
-        QCOMPARE(w.inputFileBox->text(), QUrl::fromLocalFile(path).toString());
+        QCOMPARE(w.inputFileBox->text(), path); // a path, not a file: URL
         QVERIFY(w.windowTitle().contains("core.txt"));
 
         QSignalSpy started(sharedPlot, &MyPlot::runStarted);
@@ -254,7 +254,7 @@ private slots:
         StdoutCapture out;
         w.setupPlot(); // empty file box: the sample etp.txt
         QVERIFY(waitForRun(w));
-        QVERIFY(w.inputFileBox->text().startsWith("file:"));
+        QVERIFY(w.inputFileBox->text().startsWith("/"));
         QVERIFY(w.inputFileBox->text().endsWith("etp.txt"));
         QCOMPARE(w.dataColumnPopUp->itemText(0), QString("etp"));
         QCOMPARE(w.dataColumnPopUp->currentIndex(), 0);
@@ -375,6 +375,41 @@ private slots:
         QTRY_VERIFY(!w.axisControls());
         QCOMPARE(*axisRanges().xmax, 600.0);
         QVERIFY(w.statusMessage().contains("'abc' is not a number"));
+    }
+
+    // A path typed into the box brings its own columns before the run: the pop-up, the title
+    // and the results all name the file and column analysed; a file that cannot be read
+    // leaves the map marked as the previous file's.
+    void aTypedPathBringsItsOwnColumns() {
+        QTemporaryDir dir;
+        const QString first = writeSeries(dir, "first.txt", 1000);
+        const QString second = dir.filePath("second.txt");
+        QFile f(second);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("age\tms_raw\tgrey\n");
+        for (int i = 0; i < 1000; ++i)
+            f.write(QString("%1\t%2\t1\n").arg(i).arg(std::sin(i * 0.2)).toUtf8());
+        f.close();
+        ViewController w;
+        w.chooseFileAt(first);
+        w.dataColumnPopUp->setCurrentIndex(1); // carbonate
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        w.inputFileBox->setText(second);
+        w.setupPlot();
+        QCOMPARE(w.dataColumnPopUp->itemText(0), QString("ms_raw"));
+        QCOMPARE(w.dataColumnPopUp->count(), 2);
+        QVERIFY(waitForRun(w));
+        const auto& p = sharedPlot->lastResult()->provenance;
+        QCOMPARE(QString::fromStdString(p.input), second);
+        QCOMPARE(p.columnName, std::string("ms_raw"));
+        QVERIFY(w.windowTitle().endsWith("second.txt"));
+
+        w.inputFileBox->setText(dir.filePath("missing.txt"));
+        w.setupPlot();
+        QVERIFY(w.statusMessage().endsWith("The map still shows second.txt."));
+        QVERIFY(w.windowTitle().endsWith("second.txt"));
+        QCOMPARE(w.dataColumnPopUp->count(), 0);
     }
 
     // What the map shows and how is redrawn from the kept grids; a new preparation runs again.
@@ -591,7 +626,7 @@ private slots:
         const QString path = writeSeries(dir, "cmd.txt", 500);
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching({"tonalith", path});
-        QCOMPARE(delegate.window()->inputFileBox->text(), QUrl::fromLocalFile(path).toString());
+        QCOMPARE(delegate.window()->inputFileBox->text(), path);
         QCOMPARE(delegate.window()->dataColumnPopUp->count(), 2);
         delegate.window()->close();
     }
