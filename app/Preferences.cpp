@@ -16,6 +16,7 @@ const TypedKey<int> windowIncrement{"windowIncrement", 25};
 const TypedKey<int> fftPoints{"fftPoints", 4096};
 const TypedKey<double> fmax{"fmax", 0.06};
 const TypedKey<bool> interpolateToEvenSpacing{"interpolateToEvenSpacing", false};
+const TypedKey<double> interpolationStep{"interpolationStep", 0.0};
 const TypedKey<bool> logValues{"logValues", false};
 const char* const detrendKey = "detrend";
 const TypedKey<bool> standardise{"standardise", false};
@@ -70,6 +71,7 @@ void registerDefaults() {
     r.insert(fftPoints.name, fftPoints.defaultValue);
     r.insert(fmax.name, fmax.defaultValue);
     r.insert(interpolateToEvenSpacing.name, interpolateToEvenSpacing.defaultValue);
+    r.insert(interpolationStep.name, interpolationStep.defaultValue);
     r.insert(logValues.name, logValues.defaultValue);
     r.insert(detrendKey, "none");
     r.insert(standardise.name, standardise.defaultValue);

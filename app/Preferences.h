@@ -25,6 +25,7 @@ extern const TypedKey<int> windowIncrement;           // "windowIncrement", 25
 extern const TypedKey<int> fftPoints;                 // "fftPoints", 4096
 extern const TypedKey<double> fmax;                   // "fmax", 0.06
 extern const TypedKey<bool> interpolateToEvenSpacing; // "interpolateToEvenSpacing", false
+extern const TypedKey<double> interpolationStep;      // "interpolationStep", 0 (the median)
 // The series preparation before a run: log, detrending ("none", "linear", "poly:N",
 // "lowess:F"), standardising.
 extern const TypedKey<bool> logValues;   // "logValues", false

@@ -59,6 +59,13 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
         "When the positions are not evenly spaced, resample the series linearly at the "
         "median spacing before the analysis (recorded in exported results)");
     form->addRow("", interpolate);
+    interpolationStep = new QDoubleSpinBox(this);
+    interpolationStep->setDecimals(6);
+    interpolationStep->setRange(0.0, 1e12);
+    interpolationStep->setSpecialValueText("the median spacing");
+    interpolationStep->setToolTip("The spacing the series is resampled at, in position units; "
+                                  "0 for the median spacing of the positions");
+    form->addRow("Interpolation step (position units):", interpolationStep);
 
     auto* seriesBox = new QGroupBox("Series", this);
     auto* seriesForm = new QFormLayout(seriesBox);
@@ -132,6 +139,7 @@ void PreferencesDialog::load() {
     fftPoints->setValue(Preferences::read(Preferences::fftPoints));
     fmax->setValue(Preferences::read(Preferences::fmax));
     interpolate->setChecked(Preferences::read(Preferences::interpolateToEvenSpacing));
+    interpolationStep->setValue(Preferences::read(Preferences::interpolationStep));
     const series::Preparation p = Preferences::preparation();
     logValues->setChecked(p.log);
     standardise->setChecked(p.standardise);
@@ -179,6 +187,7 @@ void PreferencesDialog::accept() {
     keep(Preferences::fftPoints.name, fftPoints->value());
     keep(Preferences::fmax.name, fmax->value());
     keep(Preferences::interpolateToEvenSpacing.name, interpolate->isChecked());
+    keep(Preferences::interpolationStep.name, interpolationStep->value());
     keep(Preferences::logValues.name, logValues->isChecked());
     keep(Preferences::detrendKey, detrendText());
     keep(Preferences::standardise.name, standardise->isChecked());
@@ -193,6 +202,7 @@ void PreferencesDialog::restoreDefaults() {
     fftPoints->setValue(Preferences::fftPoints.defaultValue);
     fmax->setValue(Preferences::fmax.defaultValue);
     interpolate->setChecked(Preferences::interpolateToEvenSpacing.defaultValue);
+    interpolationStep->setValue(Preferences::interpolationStep.defaultValue);
     logValues->setChecked(false);
     detrend->setCurrentIndex(0);
     standardise->setChecked(false);

@@ -22,6 +22,7 @@ public:
     QSpinBox* fftPoints;
     QDoubleSpinBox* fmax;
     QCheckBox* interpolate;
+    QDoubleSpinBox* interpolationStep; // 0: the median spacing
     // The series preparation: log, detrending (with its degree or span), standardising.
     QCheckBox* logValues;
     QComboBox* detrend;

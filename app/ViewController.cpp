@@ -7,6 +7,7 @@
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
 #include "app/ResultExports.h"
+#include "app/UnevenSpacingDialog.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
 #include "app/WholeRecordPanel.h"
@@ -340,7 +341,11 @@ QString ViewController::statusMessage() const {
 }
 
 void ViewController::report(const QString& message) {
+    // A newer message takes the place of the readout, and reads in full in the tooltip
+    // however narrow the window.
+    readoutLabel->clear();
     statusBar()->showMessage(message);
+    statusBar()->setToolTip(message);
     Platform::say(message);
 }
 
@@ -478,6 +483,8 @@ QUrl ViewController::sampleDataFile() const {
 
 void ViewController::plotOrStop() {
     if (sharedPlot && sharedPlot->isRunning()) {
+        if (runClock_.isValid() && runClock_.elapsed() < stopGuardMs)
+            return; // the second click of a double click on Plot
         sharedPlot->cancel();
         report("Stopping at the next window...");
         return;
@@ -514,10 +521,30 @@ void ViewController::setupPlot() {
     const bool columnChosen = dataColumnPopUp->currentIndex() >= 0;
     request.column = std::to_string(columnChosen ? dataColumnPopUp->currentIndex() + 1 : 1);
     request.interpolate = Preferences::read(Preferences::interpolateToEvenSpacing);
+    request.interpolateStep = std::max(0.0, Preferences::read(Preferences::interpolationStep));
     request.params = Preferences::runParameters();
     request.preparation = Preferences::preparation();
     request.forMap = true;
     analysis::PreparedRun run = analysis::prepareRun(request);
+    // Uneven positions without interpolation would be analysed on a wrong axis: ask first.
+    if (!run.problem && !run.spacing.even && !request.interpolate) {
+        const UnevenSpacingChoice choice = UnevenSpacingDialog::chooser()(
+            this, name, QString::fromStdString(run.spacing.text),
+            series::medianSpacing(run.series));
+        if (!choice.interpolate) {
+            report(QString("Not plotted: the positions of %1 are not evenly spaced; choose an "
+                           "interpolation, or set one in Preferences.")
+                       .arg(name));
+            return;
+        }
+        if (choice.remember) {
+            Preferences::store(Preferences::interpolateToEvenSpacing.name, true);
+            Preferences::store(Preferences::interpolationStep.name, choice.step);
+        }
+        request.interpolate = true;
+        request.interpolateStep = choice.step;
+        run = analysis::prepareRun(request);
+    }
     if (!columnChosen && !run.columnTitles.empty()) {
         for (const std::string& title : run.columnTitles)
             dataColumnPopUp->addItem(QString::fromStdString(title));
@@ -562,8 +589,10 @@ void ViewController::setupPlot() {
     if (run.resampling.done)
         pendingWarning_ =
             QString("Note: the positions are not evenly spaced (largest deviation %1); the series "
-                    "was resampled linearly at the median spacing %2.")
-                .arg(number(run.spacing.largestDeviation), number(run.resampling.step));
+                    "was resampled linearly at the %2 %3.")
+                .arg(number(run.spacing.largestDeviation),
+                     run.resampling.medianStep ? "median spacing" : "step",
+                     number(run.resampling.step));
     else if (!run.spacing.even)
         pendingWarning_ = "Warning: " + QString::fromStdString(run.spacing.text) + ".";
     if (!pendingWarning_.isEmpty())
@@ -575,6 +604,7 @@ void ViewController::setupPlot() {
 }
 
 void ViewController::runStarted() {
+    runClock_.start();
     plotButton->setText("Stop");
     plotAction->setText("&Stop");
     report(pendingWarning_.isEmpty() ? "Analysing..." : "Analysing... " + pendingWarning_);

@@ -5,6 +5,7 @@
 
 #include "Qplot/plot_api.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
@@ -81,6 +82,10 @@ public:
     bool plotSignificanceContours = true;
     int skippedHeadersValue = 1;
 
+    // A press on Plot this soon after a run started is taken as the second click of a double
+    // click and does not stop the run.
+    int stopGuardMs = 500;
+
     // The last message shown in the status bar.
     QString statusMessage() const;
     // The popover while it is open (null otherwise).
@@ -141,6 +146,7 @@ private:
 
     QString pendingWarning_;
     QString columnsOf_; // the file whose columns the pop-up offers
+    QElapsedTimer runClock_; // since the last run started
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;
 };

@@ -171,7 +171,9 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
                  engine::formatDouble(run.resampling.step) + " to " +
                  std::to_string(run.resampling.after) + " samples");
     else if (!run.spacing.even && !run.resampling.done)
-        complain("warning: " + o.file + ": " + run.spacing.text);
+        complain("warning: " + o.file + ": " + run.spacing.text +
+                 "; it is analysed at the spacing of its first two positions: --interpolate "
+                 "resamples it at the median spacing, --interpolate STEP at STEP");
     s = std::move(run.series);
     p = std::move(run.provenance);
     return 0;

@@ -11,6 +11,7 @@
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
 #include "app/ResultExports.h"
+#include "app/UnevenSpacingDialog.h"
 #include "app/ViewController.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
@@ -35,6 +36,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -377,6 +379,38 @@ private slots:
         QVERIFY(w.statusMessage().contains("'abc' is not a number"));
     }
 
+    // A message reads in full in the status bar's tooltip, and clears the cursor readout.
+    void messagesReadInFullAndClearTheReadout() {
+        ViewController w;
+        w.resize(400, 300);
+        w.readoutLabel->setText("x 1 | frequency 2");
+        w.inputFileBox->setText("/nonexistent/" + QString(200, 'a') + ".txt");
+        w.setupPlot();
+        QVERIFY(w.statusMessage().startsWith("Cannot read"));
+        QCOMPARE(w.statusBar()->toolTip(), w.statusMessage());
+        QVERIFY(w.readoutLabel->text().isEmpty());
+    }
+
+    // A second press on Plot right after the first (a double click) does not stop the run;
+    // a press after the guard does.
+    void aDoubleClickOnPlotDoesNotStopTheRun() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "long.txt", 40000);
+        ViewController w;
+        w.chooseFileAt(path);
+        w.stopGuardMs = 3600 * 1000; // every press counts as the second click
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        w.plotOrStop();
+        w.plotOrStop();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.takeFirst().at(0).toBool(), true); // shown, not cancelled
+        w.stopGuardMs = 0;
+        w.plotOrStop();
+        w.plotOrStop();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.takeFirst().at(0).toBool(), false);
+    }
+
     // A path typed into the box brings its own columns before the run: the pop-up, the title
     // and the results all name the file and column analysed; a file that cannot be read
     // leaves the map marked as the previous file's.
@@ -541,7 +575,9 @@ private slots:
         QCOMPARE(sharedPlot->intervals()[1], 1.0); // the placeholder stays
     }
 
-    void unevenSpacingWarnsAndTheRunGoesOn() {
+    // Uneven positions without interpolation: the window asks first. Cancel runs nothing; a
+    // typed step resamples at it; a remembered choice is asked no more.
+    void unevenSpacingIsAskedAboutBeforeTheRun() {
         QTemporaryDir dir;
         const QString path = dir.filePath("uneven.txt");
         QFile f(path);
@@ -553,13 +589,37 @@ private slots:
                         .arg(std::sin(i * 0.3))
                         .toUtf8());
         f.close();
+        int asked = 0;
+        UnevenSpacingChoice answer;
+        const UnevenSpacingDialog::Chooser saved = UnevenSpacingDialog::chooser();
+        UnevenSpacingDialog::chooser() = [&](QWidget*, const QString&, const QString& text,
+                                             double median) {
+            ++asked;
+            [&] {
+                QVERIFY(text.contains("deviates from it by 0.25"));
+                QCOMPARE(median, 1.0);
+            }();
+            return answer;
+        };
         ViewController w;
         w.chooseFileAt(path);
         w.setupPlot();
-        QVERIFY(waitForRun(w));
-        QVERIFY(w.statusMessage().startsWith("Spectrum calculation complete"));
+        QCOMPARE(asked, 1);
+        QVERIFY(!sharedPlot->isRunning());
         QVERIFY(w.statusMessage().contains("not evenly spaced"));
-        QVERIFY(w.statusMessage().contains("deviates from it by 0.25"));
+
+        answer = {true, 0.5, true};
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QCOMPARE(asked, 2);
+        QCOMPARE(sharedPlot->lastResult()->provenance.deltat, 0.5);
+        QVERIFY(w.statusMessage().contains("resampled linearly at the step 0.5"));
+        w.setupPlot(); // remembered: no question
+        QVERIFY(waitForRun(w));
+        QCOMPARE(asked, 2);
+        UnevenSpacingDialog::chooser() = saved;
+        Preferences::remove(Preferences::interpolateToEvenSpacing.name);
+        Preferences::remove(Preferences::interpolationStep.name);
     }
 
     void secondPlotDuringARunDoesNotEnterTheEngine() {

@@ -323,6 +323,7 @@ private slots:
         Preferences::store("windowIncrement", 10);
         Preferences::store("fftPoints", 8192);
         w.chooseFileAt(big);
+        w.stopGuardMs = 0; // Stop at once, however soon after the start
         QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
         w.setupPlot();
         QCOMPARE(w.plotButton->text(), QString("Stop"));
