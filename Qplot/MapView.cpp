@@ -13,6 +13,8 @@ double halfCell(double lo, double hi, int64_t n) {
 } // namespace
 
 void mapShow(Plot* plot, const MapMatrices& m, bool contours, const MapStyle& style) {
+    const auto& levels = results::significanceLevels;
+    plotSetContourLevels(plot, levels.data(), static_cast<int>(levels.size()));
     plotShowContour(plot, contours);
     const auto [zmin, zmax] = std::minmax_element(m.image, m.image + m.count);
     const int64_t rows = m.columns > 0 ? m.count / m.columns : 0;
@@ -22,8 +24,6 @@ void mapShow(Plot* plot, const MapMatrices& m, bool contours, const MapStyle& st
                               m.xmin - dx, m.xmax + dx, m.ymin - dy, m.ymax + dy, *zmin, *zmax);
     plotSetAxisScale(plot, PLOT_X_BOTTOM, m.xmin, m.xmax, 0);
     plotSetAxisScale(plot, PLOT_Y_LEFT, m.ymin, m.ymax, 0);
-    const auto& levels = results::significanceLevels;
-    plotSetContourLevels(plot, levels.data(), static_cast<int>(levels.size()));
     plotSetColorTableSize(plot, PLOT_TABLE_16384);
     if (style.colourBarTitle)
         plotSetAxisTitle(plot, PLOT_Y_RIGHT, style.colourBarTitle);

@@ -172,6 +172,12 @@ void Plot::setAlpha(int value) {
 
 void Plot::showContour(bool on) {
     rasterItem->setDisplayMode(QwtPlotTonalith2::ContourMode, on);
+    // The key to the contour lines, below the map while they are drawn.
+    QStringList levels;
+    for (double level : rasterItem->contourLevels())
+        levels << QLocale::c().toString(level, 'g', 4);
+    setFooter(on && !levels.isEmpty() ? "Contour lines: F-test probability " + levels.join(", ")
+                                      : QString());
     replot();
 }
 
@@ -299,7 +305,7 @@ void Plot::setFrequencyAxis(bool periods, bool logarithmic) {
     if (periods != periodLabels_) {
         periodLabels_ = periods;
         setAxisScaleDraw(yLeft, periods ? new PeriodScaleDraw() : new QwtScaleDraw());
-        setAxisTitle(yLeft, periods ? "Period" : "Frequency");
+        updateAxisTitles();
     }
     if (logarithmic != logarithmic_) {
         logarithmic_ = logarithmic;
@@ -308,6 +314,23 @@ void Plot::setFrequencyAxis(bool periods, bool logarithmic) {
                                       : new QwtLinearScaleEngine());
     }
     replot();
+}
+
+void Plot::setPositionUnit(const QString& unit) {
+    unit_ = unit;
+    updateAxisTitles();
+    replot();
+}
+
+void Plot::updateAxisTitles() {
+    if (unit_.isEmpty()) {
+        setAxisTitle(xBottom, "Depth/Time");
+        setAxisTitle(yLeft, periodLabels_ ? "Period" : "Frequency");
+        return;
+    }
+    setAxisTitle(xBottom, unit_);
+    setAxisTitle(yLeft,
+                 periodLabels_ ? "Period (" + unit_ + ")" : "Frequency (cycles per " + unit_ + ")");
 }
 
 bool Plot::eventFilter(QObject* object, QEvent* event) {

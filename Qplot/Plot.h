@@ -56,6 +56,9 @@ public:
 
     // The frequency axis labelled in periods (1/f, same map and scale) and/or logarithmic.
     void setFrequencyAxis(bool periods, bool logarithmic);
+    // The positions' name (a column title such as "age_ka"; empty: none known): the axes'
+    // titles say it, the frequency in cycles per that unit.
+    void setPositionUnit(const QString& unit);
     bool periodLabels() const { return periodLabels_; }
     bool logarithmicFrequency() const { return logarithmic_; }
 
@@ -88,6 +91,8 @@ private:
     void* pointerContext_ = nullptr;
     PointerFunction moved_ = nullptr;
     PointerFunction clicked_ = nullptr;
+    void updateAxisTitles();
+    QString unit_;
     bool periodLabels_ = false;
     bool logarithmic_ = false;
 };

@@ -1,5 +1,6 @@
 #include "Qplot/WindowPanel.h"
 
+#include "Qplot/PeriodScaleDraw.h"
 #include "core/results/SignificanceLevels.h"
 
 #include <qwt_plot.h>
@@ -7,6 +8,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_engine.h>
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -71,13 +73,39 @@ void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,
         }
     probabilityCurve_->setSamples(f, p);
     if (count > 0) {
-        const double lo = frequency[0], hi = frequency[count - 1];
-        amplitude_->setAxisScale(QwtPlot::xBottom, lo, hi);
-        probability_->setAxisScale(QwtPlot::xBottom, lo, hi);
+        low_ = frequency[0];
+        high_ = frequency[count - 1];
+        lowPositive_ = count > 1 ? frequency[1] : high_;
+        for (int i = 0; i < count; ++i)
+            if (frequency[i] > 0) {
+                lowPositive_ = frequency[i];
+                break;
+            }
     }
     amplitude_->setAxisAutoScale(QwtPlot::yLeft);
-    amplitude_->replot();
-    probability_->replot();
+    updateRange();
+}
+
+void WindowPanel::setFrequencyAxis(bool periods, bool logarithmic) {
+    logarithmic_ = logarithmic;
+    for (QwtPlot* plot : {amplitude_, probability_}) {
+        plot->setAxisScaleDraw(QwtPlot::xBottom,
+                               periods ? new PeriodScaleDraw() : new QwtScaleDraw());
+        plot->setAxisScaleEngine(QwtPlot::xBottom,
+                                 logarithmic ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
+                                             : new QwtLinearScaleEngine());
+    }
+    probability_->setAxisTitle(QwtPlot::xBottom, periods ? "Period" : "Frequency");
+    updateRange();
+}
+
+void WindowPanel::updateRange() {
+    // A logarithmic axis starts at the lowest frequency above zero.
+    const double lo = logarithmic_ ? lowPositive_ : low_;
+    for (QwtPlot* plot : {amplitude_, probability_}) {
+        plot->setAxisScale(QwtPlot::xBottom, lo, high_);
+        plot->replot();
+    }
 }
 
 void WindowPanel::setLevels(const double* levels, int count) {

@@ -18,6 +18,8 @@ public:
     void setSpectrum(const double* frequency, const double* amplitude, const double* probability,
                      int count, const QString& title);
     void setLevels(const double* levels, int count);
+    // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis, as the map's.
+    void setFrequencyAxis(bool periods, bool logarithmic);
 
     QwtPlot* amplitudePlot() const { return amplitude_; }
     QwtPlot* probabilityPlot() const { return probability_; }
@@ -31,4 +33,7 @@ private:
     QwtPlotCurve* amplitudeCurve_;
     QwtPlotCurve* probabilityCurve_;
     QList<QwtPlotMarker*> levels_;
+    void updateRange();
+    double low_ = 0, lowPositive_ = 0, high_ = 1;
+    bool logarithmic_ = false;
 };

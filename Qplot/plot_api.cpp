@@ -116,6 +116,10 @@ void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic) {
     plot->setFrequencyAxis(periods, logarithmic);
 }
 
+void plotSetPositionUnit(Plot* plot, const char* unit) {
+    plot->setPositionUnit(QString::fromUtf8(unit));
+}
+
 SeriesPlot* seriesCreate(QWidget* parent) {
     return new SeriesPlot(parent);
 }
@@ -144,6 +148,10 @@ WindowPanel* windowPanelCreate(QWidget* parent) {
 void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
                         const double* probability, int count, const char* title) {
     panel->setSpectrum(frequency, amplitude, probability, count, QString::fromUtf8(title));
+}
+
+void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarithmic) {
+    panel->setFrequencyAxis(periods, logarithmic);
 }
 
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count) {

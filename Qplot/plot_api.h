@@ -94,6 +94,8 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
                              PlotPointerFunction clicked);
 /* The frequency axis labelled in periods (1/f) and/or on a logarithmic scale; replots. */
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
+/* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
+void plotSetPositionUnit(Plot* plot, const char* unit);
 
 /* The analysed series above the map. */
 SeriesPlot* seriesCreate(QWidget* parent);
@@ -109,6 +111,7 @@ WindowPanel* windowPanelCreate(QWidget* parent);
 void windowPanelSetData(WindowPanel* panel, const double* frequency, const double* amplitude,
                         const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
+void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarithmic);
 
 /* The spectrum of a whole record: log power with the background and its three levels, marked
    bins (marked may be null), the F-test probability below with a line at level. */

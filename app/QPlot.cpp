@@ -313,6 +313,7 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     QElapsedTimer clock;
     clock.start();
     contours_ = run->contours;
+    plotSetPositionUnit(plot_, run->provenance.positionName.c_str());
     lastGrids_ = std::make_shared<const results::Grids>(std::move(run->grids));
     const results::Grids& g = *lastGrids_;
     drawMap();

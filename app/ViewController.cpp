@@ -528,9 +528,9 @@ void ViewController::setupPlot() {
     analysis::PreparedRun run = analysis::prepareRun(request);
     // Uneven positions without interpolation would be analysed on a wrong axis: ask first.
     if (!run.problem && !run.spacing.even && !request.interpolate) {
-        const UnevenSpacingChoice choice = UnevenSpacingDialog::chooser()(
-            this, name, QString::fromStdString(run.spacing.text),
-            series::medianSpacing(run.series));
+        const UnevenSpacingChoice choice =
+            UnevenSpacingDialog::chooser()(this, name, QString::fromStdString(run.spacing.text),
+                                           series::medianSpacing(run.series));
         if (!choice.interpolate) {
             report(QString("Not plotted: the positions of %1 are not evenly spaced; choose an "
                            "interpolation, or set one in Preferences.")
@@ -674,6 +674,7 @@ void ViewController::updateFrequencyAxis() {
     const bool logarithmic = logAxisAction->isChecked();
     plotSetFrequencyAxis(plot, periodAxisAction->isChecked(), logarithmic);
     wholeRecord->setFrequencyAxis(periodAxisAction->isChecked(), logarithmic);
+    windowPanelSetFrequencyAxis(spectrumPanel, periodAxisAction->isChecked(), logarithmic);
     // A logarithmic axis starts at the lowest frequency above zero.
     const auto& r = sharedPlot->lastResult();
     if (r && axisRanges().complete()) {

@@ -145,7 +145,7 @@ private:
     RemovedTrend trendOfRun_, trendShown_;
 
     QString pendingWarning_;
-    QString columnsOf_; // the file whose columns the pop-up offers
+    QString columnsOf_;      // the file whose columns the pop-up offers
     QElapsedTimer runClock_; // since the last run started
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;

@@ -245,6 +245,7 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
     const OffscreenApplication application(o.quiet);
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
+    plotSetPositionUnit(plot, r.provenance.positionName.c_str());
     const results::Grids& g = *grids;
     const std::vector<double> image = results::mapValues(g, o.mapOf);
     const std::string title = results::mapOfTitle(o.mapOf);

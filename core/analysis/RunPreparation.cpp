@@ -188,6 +188,11 @@ PreparedRun prepareRun(const RunRequest& request) {
     }
     const std::string_view titles = series::titleLine(series::splitLines(*text));
     run.columnTitles = series::columnTitles(titles, request.skip > 0);
+    if (request.skip > 0) {
+        const auto fields = series::splitFields(titles);
+        if (!fields.empty() && !series::parseNumber(fields[0]))
+            p.positionName = std::string(fields[0]);
+    }
     Problem problem;
     const auto column = resolveColumn(request, titles, problem, p.columnName);
     if (!column) {

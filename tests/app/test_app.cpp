@@ -3,6 +3,7 @@
 #include "Qplot/ColorMaps.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtPlotTonalith2.h"
+#include "Qplot/WindowPanel.h"
 #include "app/AppDelegate.h"
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
@@ -198,7 +199,7 @@ private slots:
         QCOMPARE(w.dataColumnPopUp->itemText(0), QString("d18O"));
         QCOMPARE(w.dataColumnPopUp->itemText(1), QString("carbonate"));
         QCOMPARE(w.dataColumnPopUp->currentIndex(), 0); // the first entry is selected
-        QCOMPARE(w.inputFileBox->text(), path); // a path, not a file: URL
+        QCOMPARE(w.inputFileBox->text(), path);         // a path, not a file: URL
         QVERIFY(w.windowTitle().contains("core.txt"));
 
         QSignalSpy started(sharedPlot, &MyPlot::runStarted);
@@ -238,6 +239,21 @@ private slots:
         QCOMPARE(sharedPlot->plot()->item()->contourLevels(),
                  (QList<double>{0.8, 0.9, 0.95, 0.99}));
         QCOMPARE(sharedPlot->plot()->item()->colorTableSize(), 16384);
+        // The map says what it shows: the positions' name and unit, the colour, the contours.
+        Plot* plot = sharedPlot->plot();
+        QCOMPARE(plot->axisTitle(QwtPlot::xBottom).text(), QString("depth"));
+        QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QString("Frequency (cycles per depth)"));
+        QCOMPARE(plot->axisTitle(QwtPlot::yRight).text(), QString("Intensity (line amplitude)"));
+        QCOMPARE(plot->footer().text(),
+                 QString("Contour lines: F-test probability 0.8, 0.9, 0.95, 0.99"));
+        w.periodAxisAction->setChecked(true);
+        QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QString("Period (depth)"));
+        QCOMPARE(reinterpret_cast<WindowPanel*>(w.spectrumPanel)
+                     ->probabilityPlot()
+                     ->axisTitle(QwtPlot::xBottom)
+                     .text(),
+                 QString("Period"));
+        w.periodAxisAction->setChecked(false);
     }
 
     void cancelledDialogAndUnreadableFileAreReported() {
