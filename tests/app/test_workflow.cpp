@@ -266,7 +266,7 @@ private slots:
             QVERIFY(runAndWait(w));
             w.periodAxisAction->setChecked(true);
             Plot* plot = sharedPlot->plot();
-            QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QString("Period"));
+            QCOMPARE(plot->axisTitle(QwtPlot::yLeft).text(), QString("Period (depth)"));
             const QwtScaleDiv div = plot->axisScaleDiv(QwtPlot::yLeft);
             const QList<double> ticks = div.ticks(QwtScaleDiv::MajorTick);
             QVERIFY(ticks.size() >= 3);
