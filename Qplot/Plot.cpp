@@ -11,6 +11,7 @@
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_layout.h>
+#include <qwt_plot_marker.h>
 #include <qwt_plot_renderer.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
@@ -313,6 +314,19 @@ void Plot::setFrequencyAxis(bool periods, bool logarithmic) {
                                       ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
                                       : new QwtLinearScaleEngine());
     }
+    replot();
+}
+
+void Plot::markPosition(double x, bool on) {
+    if (!windowMark_) {
+        windowMark_ = new QwtPlotMarker();
+        windowMark_->setLineStyle(QwtPlotMarker::VLine);
+        windowMark_->setLinePen(QColor(255, 255, 255), 1.5, Qt::DashLine);
+        windowMark_->setZ(20);
+        windowMark_->attach(this);
+    }
+    windowMark_->setXValue(x);
+    windowMark_->setVisible(on);
     replot();
 }
 

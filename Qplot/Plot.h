@@ -59,6 +59,8 @@ public:
     // The positions' name (a column title such as "age_ka"; empty: none known): the axes'
     // titles say it, the frequency in cycles per that unit.
     void setPositionUnit(const QString& unit);
+    // A vertical line at one window's centre (on: shown).
+    void markPosition(double x, bool on);
     bool periodLabels() const { return periodLabels_; }
     bool logarithmicFrequency() const { return logarithmic_; }
 
@@ -93,6 +95,7 @@ private:
     PointerFunction clicked_ = nullptr;
     void updateAxisTitles();
     QString unit_;
+    class QwtPlotMarker* windowMark_ = nullptr;
     bool periodLabels_ = false;
     bool logarithmic_ = false;
 };

@@ -1,12 +1,22 @@
 #include "Qplot/SeriesPlot.h"
 
+#include <algorithm>
+
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_zoneitem.h>
+
+#include <QEvent>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 
 SeriesPlot::SeriesPlot(QWidget* parent)
-    : QwtPlot(parent), curve_(new QwtPlotCurve()), overlay_(new QwtPlotCurve()) {
+    : QwtPlot(parent), curve_(new QwtPlotCurve()), overlay_(new QwtPlotCurve()),
+      span_(new QwtPlotZoneItem()) {
+    span_->setOrientation(Qt::Vertical);
+    span_->setBrush(QColor(255, 170, 0, 70));
+    span_->setVisible(false);
+    span_->attach(this);
     auto* canvas = new QwtPlotCanvas();
     canvas->setBorderRadius(3.0);
     setCanvas(canvas);
@@ -46,4 +56,41 @@ void SeriesPlot::setOverlay(const double* x, const double* y, int count) {
     overlay_->setSamples(x, y, count);
     setAxisAutoScale(yLeft);
     replot();
+}
+
+void SeriesPlot::setSpan(double from, double to) {
+    span_->setVisible(from <= to);
+    if (from <= to)
+        span_->setInterval(from, to);
+    replot();
+}
+
+void SeriesPlot::alignWith(const QWidget* otherCanvas) {
+    if (!otherCanvas || !otherCanvas->isVisible() || !isVisible())
+        return;
+    const QRect there(otherCanvas->mapToGlobal(QPoint(0, 0)), otherCanvas->size());
+    const QRect here(canvas()->mapToGlobal(QPoint(0, 0)), canvas()->size());
+    const QMargins m = contentsMargins();
+    const int left = std::max(0, m.left() + there.left() - here.left());
+    const int right = std::max(0, m.right() + here.right() - there.right());
+    if (left != m.left() || right != m.right())
+        setContentsMargins(left, m.top(), right, m.bottom());
+}
+
+void SeriesPlot::follow(QWidget* otherCanvas) {
+    followed_ = otherCanvas;
+    otherCanvas->installEventFilter(this);
+    alignWith(otherCanvas);
+}
+
+bool SeriesPlot::eventFilter(QObject* object, QEvent* event) {
+    if (object == followed_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+                                event->type() == QEvent::Show))
+        alignWith(followed_);
+    return QwtPlot::eventFilter(object, event);
+}
+
+void SeriesPlot::resizeEvent(QResizeEvent* event) {
+    QwtPlot::resizeEvent(event);
+    alignWith(followed_);
 }

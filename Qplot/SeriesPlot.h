@@ -5,6 +5,7 @@
 #include <qwt_plot.h>
 
 class QwtPlotCurve;
+class QwtPlotZoneItem;
 
 class SeriesPlot : public QwtPlot {
     Q_OBJECT
@@ -16,10 +17,23 @@ public:
     void setXReversed(bool reversed);
     // A second curve drawn over the series (a removed trend); count 0 removes it.
     void setOverlay(const double* x, const double* y, int count);
+    // The span of one window shaded (from > to: none).
+    void setSpan(double from, double to);
+    // Margins that put this plot's canvas right above the other's, edge on edge.
+    void alignWith(const QWidget* otherCanvas);
+    // Keeps aligned with that canvas whenever it or this plot changes size.
+    void follow(QWidget* otherCanvas);
     QwtPlotCurve* curve() const { return curve_; }
+    QwtPlotZoneItem* span() const { return span_; }
     QwtPlotCurve* overlay() const { return overlay_; }
 
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    QWidget* followed_ = nullptr;
     QwtPlotCurve* curve_;
     QwtPlotCurve* overlay_;
+    QwtPlotZoneItem* span_;
 };

@@ -120,6 +120,22 @@ void plotSetPositionUnit(Plot* plot, const char* unit) {
     plot->setPositionUnit(QString::fromUtf8(unit));
 }
 
+void plotMarkPosition(Plot* plot, double x, bool on) {
+    plot->markPosition(x, on);
+}
+
+void seriesSetTitle(SeriesPlot* series, const char* title) {
+    series->setAxisTitle(QwtPlot::yLeft, QString::fromUtf8(title));
+}
+
+void seriesSetSpan(SeriesPlot* series, double from, double to) {
+    series->setSpan(from, to);
+}
+
+void seriesFollowPlot(SeriesPlot* series, Plot* plot) {
+    series->follow(plot->canvas());
+}
+
 SeriesPlot* seriesCreate(QWidget* parent) {
     return new SeriesPlot(parent);
 }

@@ -96,12 +96,20 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 /* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
 void plotSetPositionUnit(Plot* plot, const char* unit);
+/* A vertical line on the map at position x (a selected window's centre); on false hides it. */
+void plotMarkPosition(Plot* plot, double x, bool on);
 
 /* The analysed series above the map. */
 SeriesPlot* seriesCreate(QWidget* parent);
 void seriesSetData(SeriesPlot* series, const double* positions, const double* values, int count);
 void seriesSetXRange(SeriesPlot* series, double min, double max);
+/* The title of the series' value axis (the column's name). */
+void seriesSetTitle(SeriesPlot* series, const char* title);
 void seriesSetXReversed(SeriesPlot* series, bool reversed);
+/* The span of the selected window shaded over the series (from > to: none). */
+void seriesSetSpan(SeriesPlot* series, double from, double to);
+/* The series' plot area kept right above the map's, for a shared position axis. */
+void seriesFollowPlot(SeriesPlot* series, Plot* plot);
 /* A second curve over the series (the removed trend); count 0 removes it. */
 void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values, int count);
 

@@ -1,6 +1,7 @@
 #include "app/PreferencesDialog.h"
 
 #include "app/Preferences.h"
+#include "app/RecordUnitFields.h"
 #include "core/analysis/RunParameters.h"
 #include "core/series/Preparation.h"
 #include "engine/capacities.h"
@@ -16,7 +17,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
+PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QString& unit)
+    : QDialog(parent) {
     setWindowTitle("Preferences");
     auto* form = new QFormLayout();
 
@@ -50,10 +52,18 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
 
     form->addRow("Time-bandwidth product (NW):", timeBandwidthProduct);
     form->addRow("Number of tapers:", numberOfTapers);
-    form->addRow("Points per window (samples):", pointsPerWindow);
-    form->addRow("Window increment (samples):", windowIncrement);
+    units = new RecordUnitFields(this, timeBandwidthProduct, numberOfTapers, pointsPerWindow,
+                                 windowIncrement, fmax);
+    const QString suffix = unit.isEmpty() ? QString(" units") : " " + unit;
+    form->addRow("Points per window (samples):",
+                 units->row(pointsPerWindow, units->windowLength, suffix));
+    form->addRow("Window increment (samples):",
+                 units->row(windowIncrement, units->stepLength, suffix));
     form->addRow("FFT points:", fftPoints);
-    form->addRow("Highest frequency (cycles/sample):", fmax);
+    form->addRow("Highest frequency (cycles/sample):",
+                 units->row(fmax, units->fmaxPerUnit, " per unit"));
+    form->addRow(units->summary);
+    form->addRow(units->warning);
     interpolate = new QCheckBox("Interpolate to even spacing", this);
     interpolate->setToolTip(
         "When the positions are not evenly spaced, resample the series linearly at the "
@@ -114,6 +124,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(problemLabel);
     layout->addWidget(buttons);
     load();
+    units->setSpacing(spacing, unit);
     enableDetails();
 }
 

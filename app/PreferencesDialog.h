@@ -9,11 +9,15 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QSpinBox;
+class RecordUnitFields;
 
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PreferencesDialog(QWidget* parent);
+    // spacing and unit: of the series last plotted (spacing 0: none yet), for the settings in
+    // the record's own units.
+    explicit PreferencesDialog(QWidget* parent, double spacing = 0,
+                               const QString& unit = QString());
 
     QDoubleSpinBox* timeBandwidthProduct;
     QSpinBox* numberOfTapers;
@@ -30,6 +34,7 @@ public:
     QDoubleSpinBox* lowessSpan;
     QCheckBox* standardise;
     QLabel* problemLabel;
+    RecordUnitFields* units;
 
     // The detrending the fields describe, in the tool's words ("poly:3").
     QString detrendText() const;

@@ -44,6 +44,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -149,10 +150,13 @@ void ViewController::buildWindow() {
     spectrumArea->hide();
     wholeRecord = new WholeRecordPanel(splitter);
     wholeRecord->hide();
+    // The map keeps most of the height, even at 800 x 600 with every panel shown.
     splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 5);
-    splitter->setStretchFactor(2, 3);
-    splitter->setStretchFactor(3, 3);
+    splitter->setStretchFactor(1, 6);
+    splitter->setStretchFactor(2, 2);
+    splitter->setStretchFactor(3, 2);
+    seriesArea->setMaximumHeight(180);
+    boxView->setMinimumHeight(240);
     column->addWidget(splitter, 1);
     setCentralWidget(central);
 
@@ -179,6 +183,8 @@ void ViewController::buildWindow() {
     connect(wholeRecord, &WholeRecordPanel::message, this, &ViewController::report);
     exports = new ResultExports(this);
     connect(exports, &ResultExports::message, this, &ViewController::report);
+    connect(dataColumnPopUp, QOverload<int>::of(&QComboBox::activated), this,
+            [this] { previewSeries(); });
     connect(skipHeadersCheckBox, &QCheckBox::toggled, this, [this](bool on) {
         skipHeaders = on;
         skipHeaderRows->setEnabled(on);
@@ -243,8 +249,10 @@ void ViewController::buildMenus() {
     connect(showWholeRecordAction, &QAction::toggled, wholeRecord, &QWidget::setVisible);
     connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
     connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
-    connect(windowSpectrum, &WindowSpectrum::windowSelected, showSpectrumAction,
-            [this] { showSpectrumAction->setChecked(true); });
+    connect(windowSpectrum, &WindowSpectrum::windowSelected, showSpectrumAction, [this] {
+        showSpectrumAction->setChecked(true);
+        markSelectedWindow();
+    });
     connect(periodAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
     connect(logAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
     view->addSeparator();
@@ -291,6 +299,7 @@ void ViewController::viewDidLoad() {
             SLOT(pdfExported(bool, QString, QString)));
     plotSetPointerCallbacks(sharedPlot->plot(), windowSpectrum, &pointerMoved, &pointerClicked);
     embedPlot();
+    seriesFollowPlot(seriesPlot, sharedPlot->plot());
     if (mapChoices)
         applyMapChoices();
 }
@@ -449,11 +458,31 @@ bool ViewController::chooseFileAt(const QString& path) {
     for (const std::string& title : titles)
         dataColumnPopUp->addItem(QString::fromStdString(title));
     dataColumnPopUp->setCurrentIndex(0);
+    previewSeries();
     report(QString("%1: %2 value column%3. Choose one and press Plot.")
                .arg(name)
                .arg(titles.size())
                .arg(titles.size() == 1 ? "" : "s"));
     return true;
+}
+
+void ViewController::previewSeries() {
+    if (columnsOf_.isEmpty() || dataColumnPopUp->currentIndex() < 0)
+        return;
+    std::string why;
+    const auto text = series::readText(columnsOf_.toStdString(), &why);
+    const auto s = text ? series::parseSeries(*text, skipHeaders ? skipHeaderRows->value() : 0,
+                                              dataColumnPopUp->currentIndex() + 1, &why)
+                        : std::nullopt;
+    if (!s || s->xpos.size() < 2)
+        return;
+    trendShown_ = {};
+    seriesSetData(seriesPlot, s->xpos.data(), s->yval.data(), static_cast<int>(s->xpos.size()));
+    seriesSetOverlay(seriesPlot, nullptr, nullptr, 0);
+    seriesSetSpan(seriesPlot, 1, 0);
+    seriesSetTitle(seriesPlot, dataColumnPopUp->currentText().toUtf8().constData());
+    const auto [lo, hi] = std::minmax_element(s->xpos.begin(), s->xpos.end());
+    seriesSetXRange(seriesPlot, *lo, *hi);
 }
 
 QString ViewController::pathInBox() const {
@@ -621,9 +650,18 @@ void ViewController::runFinished(bool shown, const QString& message) {
     trendOfRun_ = {};
     showSeriesOfLastRun();
     updateFrequencyAxis();
+    const double selected = selectedCentre_;
     windowSpectrum->setResult(sharedPlot->lastResult());
     wholeRecord->setResult(sharedPlot->lastResult(), peakLevel->value());
-    if (spectrumArea->isVisible())
+    markSelectedWindow();
+    // The window chosen before stays chosen when the new run has a window there.
+    const auto& r = *sharedPlot->lastResult();
+    const double halfStep =
+        r.windows > 1 ? 0.5 * std::fabs(r.centre(1) - r.centre(0)) : std::fabs(selected);
+    if (std::isfinite(selected) &&
+        std::fabs(r.centre(windowSpectrum->nearestWindow(selected)) - selected) <= halfStep)
+        windowSpectrum->selectWindowAt(selected);
+    else if (spectrumArea->isVisible())
         windowSpectrum->selectWindowAt(*axisRanges().xmin);
 }
 
@@ -631,6 +669,9 @@ void ViewController::showSeriesOfLastRun() {
     const auto& result = sharedPlot->lastResult();
     if (!result)
         return;
+    seriesSetTitle(seriesPlot, result->provenance.columnName.empty()
+                                   ? "Value"
+                                   : result->provenance.columnName.c_str());
     const RemovedTrend& t = trendShown_;
     if (showTrendAction->isChecked() && !t.trend.empty()) {
         seriesSetData(seriesPlot, t.positions.data(), t.fitted.data(),
@@ -647,6 +688,22 @@ void ViewController::showSeriesOfLastRun() {
 }
 
 // ---- the map's frequency axis and display ---------------------------------------------------
+
+void ViewController::markSelectedWindow() {
+    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    const int w = windowSpectrum->selectedWindow();
+    if (!r || w < 0 || w >= r->windows) {
+        selectedCentre_ = NAN;
+        if (sharedPlot)
+            plotMarkPosition(sharedPlot->plot(), 0, false);
+        seriesSetSpan(seriesPlot, 1, 0);
+        return;
+    }
+    selectedCentre_ = r->centre(w);
+    const double half = 0.5 * (r->provenance.params.mpts - 1) * r->provenance.deltat;
+    plotMarkPosition(sharedPlot->plot(), selectedCentre_, true);
+    seriesSetSpan(seriesPlot, selectedCentre_ - half, selectedCentre_ + half);
+}
 
 void ViewController::applyMapChoices() {
     if (!sharedPlot)
@@ -767,7 +824,10 @@ void ViewController::popoverDidClose(const QString& notification) {
 }
 
 void ViewController::openPreferences() {
-    PreferencesDialog dialog(this);
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    PreferencesDialog dialog(this, shown ? shown->provenance.deltat : 0.0,
+                             shown ? QString::fromStdString(shown->provenance.positionName)
+                                   : QString());
     if (dialog.exec() == QDialog::Accepted)
         preferencesAccepted();
 }

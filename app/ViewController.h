@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <cmath>
 #include <vector>
 
 class QAction;
@@ -136,6 +137,11 @@ private:
     void restoreWindowState();
     void showSeriesOfLastRun();
     void applyMapChoices();
+    // The chosen column of the chosen file above the map, before any run.
+    void previewSeries();
+    // The selected window's centre on the map and its span over the series.
+    void markSelectedWindow();
+    double selectedCentre_ = NAN;
 
     // The trend a detrending run removed and the values it was fitted to, kept from the start
     // of a run to its map.

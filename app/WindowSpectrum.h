@@ -31,6 +31,8 @@ public:
     void setResult(std::shared_ptr<const results::ResultSet> result);
     // The window whose spectrum is shown (-1: none).
     int selectedWindow() const { return selectedWindow_; }
+    // The window whose centre is nearest x (-1 without results).
+    int nearestWindow(double x) const;
     // How the lines are chosen: the level, and the false-discovery control when it is on.
     results::LineRule lineRule() const;
 
@@ -48,7 +50,6 @@ signals:
 
 private:
     void updatePeakList();
-    int nearestWindow(double x) const;
     std::vector<results::Peak> peaks() const;
 
     std::shared_ptr<const results::ResultSet> result_;

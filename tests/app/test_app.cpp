@@ -3,6 +3,7 @@
 #include "Qplot/ColorMaps.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtPlotTonalith2.h"
+#include "Qplot/SeriesPlot.h"
 #include "Qplot/WindowPanel.h"
 #include "app/AppDelegate.h"
 #include "app/MapChoices.h"
@@ -11,6 +12,7 @@
 #include "app/PreferencesDialog.h"
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
+#include "app/RecordUnitFields.h"
 #include "app/ResultExports.h"
 #include "app/UnevenSpacingDialog.h"
 #include "app/ViewController.h"
@@ -21,6 +23,8 @@
 #include "engine/mwc2.h"
 
 #include <qwt_matrix_raster_data.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_widget.h>
 
 #include <QAction>
@@ -331,6 +335,26 @@ private slots:
         QVERIFY(analysisKeysStored().isEmpty());
     }
 
+    // The settings in the record's units edit their twins in samples, rounded to whole ones;
+    // more tapers than 2 NW - 1 are warned about, not refused.
+    void preferencesInTheRecordsUnits() {
+        PreferencesDialog dialog(nullptr, 0.5, "depth");
+        RecordUnitFields& u = *dialog.units;
+        QCOMPARE(u.windowLength->value(), 200.0); // 400 samples at 0.5
+        u.windowLength->setValue(100.2);
+        QCOMPARE(dialog.pointsPerWindow->value(), 200);
+        QCOMPARE(u.windowLength->value(), 100.0);
+        u.fmaxPerUnit->setValue(0.2);
+        QCOMPARE(dialog.fmax->value(), 0.1);
+        QVERIFY(u.summary->text().contains("shortest period of 5"));
+        QVERIFY(u.warning->text().isEmpty());
+        dialog.numberOfTapers->setValue(6);
+        QVERIFY(u.warning->text().contains("more than 2 NW - 1 = 5"));
+        QVERIFY(dialog.problem().isEmpty());
+        PreferencesDialog unknown(nullptr);
+        QVERIFY(!unknown.units->windowLength->isEnabled());
+    }
+
     void axisControlsOpenWithTheRangesAndApplyThemOnClose() {
         QTemporaryDir dir;
         const QString path = writeSeries(dir, "a.txt", 1000);
@@ -405,6 +429,36 @@ private slots:
         QVERIFY(w.statusMessage().startsWith("Cannot read"));
         QCOMPARE(w.statusBar()->toolTip(), w.statusMessage());
         QVERIFY(w.readoutLabel->text().isEmpty());
+    }
+
+    // The series shows as soon as its file is chosen, its plot area right above the map's; the
+    // selected window is marked on both and stays selected through a new run.
+    void theSeriesAndTheMapAsOneFigure() {
+        QTemporaryDir dir;
+        const QString path = writeSeries(dir, "f.txt", 1000);
+        ViewController w;
+        w.resize(800, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.showSeriesAction->setChecked(true);
+        w.chooseFileAt(path);
+        auto* series = reinterpret_cast<SeriesPlot*>(w.seriesPlot);
+        QCOMPARE(int(series->curve()->dataSize()), 1000); // before any run
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        Plot* map = sharedPlot->plot();
+        QTRY_COMPARE(series->canvas()->mapToGlobal(QPoint(0, 0)).x(),
+                     map->canvas()->mapToGlobal(QPoint(0, 0)).x());
+        QTRY_COMPARE(series->canvas()->width(), map->canvas()->width());
+        QVERIFY(map->height() > w.height() / 2);
+
+        w.windowSpectrum->selectWindowAt(500);
+        const double centre = sharedPlot->lastResult()->centre(w.windowSpectrum->selectedWindow());
+        QVERIFY(series->span()->isVisible());
+        QCOMPARE(series->span()->interval().width(), 399.0); // 400 samples at spacing 1
+        w.setupPlot();
+        QVERIFY(waitForRun(w));
+        QCOMPARE(sharedPlot->lastResult()->centre(w.windowSpectrum->selectedWindow()), centre);
     }
 
     // A second press on Plot right after the first (a double click) does not stop the run;

@@ -1,0 +1,118 @@
+#include "app/RecordUnitFields.h"
+
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QSpinBox>
+
+#include <cmath>
+
+namespace {
+
+QString number(double v) {
+    return QLocale::c().toString(v, 'g', 6);
+}
+
+QDoubleSpinBox* unitField(QWidget* parent) {
+    auto* field = new QDoubleSpinBox(parent);
+    field->setDecimals(6);
+    field->setRange(0.0, 1e15);
+    return field;
+}
+
+} // namespace
+
+RecordUnitFields::RecordUnitFields(QWidget* parent, QDoubleSpinBox* tbw, QSpinBox* tapers,
+                                   QSpinBox* window, QSpinBox* step, QDoubleSpinBox* fmax)
+    : QObject(parent), parent_(parent), tbw_(tbw), tapers_(tapers), window_(window), step_(step),
+      fmax_(fmax) {
+    windowLength = unitField(parent);
+    stepLength = unitField(parent);
+    fmaxPerUnit = unitField(parent);
+    fmaxPerUnit->setDecimals(9);
+    summary = new QLabel(parent);
+    summary->setWordWrap(true);
+    warning = new QLabel(parent);
+    warning->setWordWrap(true);
+    warning->setStyleSheet("color: #a05a00");
+    for (QSpinBox* samples : {window_, step_, tapers_})
+        connect(samples, QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &RecordUnitFields::fromSamples);
+    for (QDoubleSpinBox* cycles : {fmax_, tbw_})
+        connect(cycles, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                &RecordUnitFields::fromSamples);
+    for (QDoubleSpinBox* units : {windowLength, stepLength, fmaxPerUnit})
+        connect(units, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                [this, units] { toSamples(units); });
+    setSpacing(0, QString());
+}
+
+QWidget* RecordUnitFields::row(QWidget* samples, QDoubleSpinBox* units, const QString& suffix) {
+    auto* holder = new QWidget(parent_);
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(samples, 1);
+    layout->addWidget(new QLabel("=", holder));
+    layout->addWidget(units, 1);
+    units->setSuffix(suffix);
+    return holder;
+}
+
+void RecordUnitFields::setSpacing(double spacing, const QString& unit) {
+    spacing_ = spacing > 0 && std::isfinite(spacing) ? spacing : 0;
+    unit_ = unit.isEmpty() ? QString("position units") : unit;
+    const bool known = spacing_ > 0;
+    for (QDoubleSpinBox* units : {windowLength, stepLength, fmaxPerUnit}) {
+        units->setEnabled(known);
+        units->setToolTip(known ? QString("In %1, at the spacing %2 of the series last plotted")
+                                      .arg(unit_, number(spacing_))
+                                : QString("Plot a series first: its spacing gives these "
+                                          "settings in its own units"));
+    }
+    fromSamples();
+}
+
+void RecordUnitFields::fromSamples() {
+    if (syncing_)
+        return;
+    syncing_ = true;
+    const double nw = tbw_->value();
+    const int k = tapers_->value();
+    warning->setText(k > 2 * nw - 1
+                         ? QString("%1 tapers for a time-bandwidth product of %2: more than 2 NW "
+                                   "- 1 = %3, so the last ones leak beyond the band.")
+                               .arg(k)
+                               .arg(number(nw))
+                               .arg(number(2 * nw - 1))
+                         : QString());
+    if (spacing_ > 0) {
+        windowLength->setValue(window_->value() * spacing_);
+        stepLength->setValue(step_->value() * spacing_);
+        fmaxPerUnit->setValue(fmax_->value() / spacing_);
+        const double halfBandwidth = nw / (window_->value() * spacing_);
+        summary->setText(QString("In %1 (spacing %2): window %3, step %4; highest frequency %5 "
+                                 "cycles per unit, a shortest period of %6; bandwidth \u00b1%7 "
+                                 "cycles per unit.")
+                             .arg(unit_, number(spacing_), number(windowLength->value()),
+                                  number(stepLength->value()), number(fmaxPerUnit->value()),
+                                  number(spacing_ / fmax_->value()), number(halfBandwidth)));
+    } else {
+        summary->setText("Plot a series to see these settings in its own units.");
+    }
+    syncing_ = false;
+}
+
+void RecordUnitFields::toSamples(QDoubleSpinBox* changed) {
+    if (syncing_ || !(spacing_ > 0))
+        return;
+    syncing_ = true;
+    if (changed == windowLength)
+        window_->setValue(static_cast<int>(std::lround(windowLength->value() / spacing_)));
+    else if (changed == stepLength)
+        step_->setValue(static_cast<int>(std::lround(stepLength->value() / spacing_)));
+    else
+        fmax_->setValue(fmaxPerUnit->value() * spacing_);
+    syncing_ = false;
+    fromSamples(); // the rounding shows in the unit fields
+}
