@@ -408,6 +408,13 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
         return false;
     if (format == "pdf" && (width <= 0 || height <= 0))
         return writePdf(fileName, why); // A4 landscape, as the application exports it
+    if (format != "png")
+        return figure::write(
+            fileName, width, height, documentTitle_,
+            [this](QPainter* painter, const QRectF& rect) {
+                QwtPlotRenderer().render(this, painter, rect);
+            },
+            why);
     if (target.isDir()) {
         *why = "it is a folder";
         return false;
@@ -419,24 +426,17 @@ bool Plot::writeFigure(const QString& fileName, double width, double height, QSt
         return false;
     }
     const QString temp = QFile::decodeName(file.temporaryPath().c_str());
-
     QwtPlotRenderer renderer;
-    if (format == "png") {
-        const QSize size(width > 0 ? qRound(width) : 1200, height > 0 ? qRound(height) : 800);
-        QImage image(size, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        renderer.renderTo(this, image);
-        if (!image.save(temp, "PNG")) {
-            *why = "the PNG image could not be written (is the disk full?)";
-            return false;
-        }
-    } else {
-        const QSizeF size(width > 0 ? width : 297.0, height > 0 ? height : 210.0);
-        renderer.renderDocument(this, temp, format, size, 85);
+    const QSize size(width > 0 ? qRound(width) : 1200, height > 0 ? qRound(height) : 800);
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    renderer.renderTo(this, image);
+    if (!image.save(temp, "PNG")) {
+        *why = "the PNG image could not be written (is the disk full?)";
+        return false;
     }
     if (!figure::looksComplete(temp, format)) {
-        *why =
-            "the " + format.toUpper() + " file could not be written completely (is the disk full?)";
+        *why = "the PNG file could not be written completely (is the disk full?)";
         return false;
     }
     return figure::commit(file, why);
@@ -461,6 +461,7 @@ bool Plot::writePdf(const QString& fileName, QString* why) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setOutputFileName(temp);
+    printer.setDocName(documentTitle_.isEmpty() ? QString("Tonalith") : documentTitle_);
 
     QwtPlotRenderer renderer;
     if (printer.colorMode() == QPrinter::GrayScale) {

@@ -59,6 +59,9 @@ public:
     // The positions' name (a column title such as "age_ka"; empty: none known): the axes'
     // titles say it, the frequency in cycles per that unit.
     void setPositionUnit(const QString& unit);
+    // The title PDF and SVG figures carry in their metadata.
+    void setDocumentTitle(const QString& title) { documentTitle_ = title; }
+    QString documentTitle() const { return documentTitle_; }
     // A vertical line at one window's centre (on: shown).
     void markPosition(double x, bool on);
     bool periodLabels() const { return periodLabels_; }
@@ -95,6 +98,7 @@ private:
     PointerFunction clicked_ = nullptr;
     void updateAxisTitles();
     QString unit_;
+    QString documentTitle_;
     class QwtPlotMarker* windowMark_ = nullptr;
     bool periodLabels_ = false;
     bool logarithmic_ = false;

@@ -120,6 +120,14 @@ void plotSetPositionUnit(Plot* plot, const char* unit) {
     plot->setPositionUnit(QString::fromUtf8(unit));
 }
 
+void plotSetTitle(Plot* plot, const char* title) {
+    plot->setTitle(QString::fromUtf8(title));
+}
+
+void plotSetDocumentTitle(Plot* plot, const char* title) {
+    plot->setDocumentTitle(QString::fromUtf8(title));
+}
+
 void plotMarkPosition(Plot* plot, double x, bool on) {
     plot->markPosition(x, on);
 }

@@ -96,6 +96,10 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 /* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
 void plotSetPositionUnit(Plot* plot, const char* unit);
+/* The title line above the map (empty: none), and the title PDF and SVG files carry in their
+   metadata. */
+void plotSetTitle(Plot* plot, const char* title);
+void plotSetDocumentTitle(Plot* plot, const char* title);
 /* A vertical line on the map at position x (a selected window's centre); on false hides it. */
 void plotMarkPosition(Plot* plot, double x, bool on);
 

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -14,8 +15,8 @@ namespace Platform {
 namespace {
 OpenFileChooser& openFileChooser() {
     static OpenFileChooser chooser = [](QWidget* parent, const QString& title,
-                                        const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+                                        const QString& filter, const QString& folder) {
+        return QFileDialog::getOpenFileName(parent, title, folder, filter);
     };
     return chooser;
 }
@@ -43,8 +44,22 @@ void setOpenFileChooser(OpenFileChooser chooser) {
     openFileChooser() = std::move(chooser);
 }
 
-QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter) {
-    return openFileChooser()(parent, title, filter);
+QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter,
+                       const QString& folder) {
+    return openFileChooser()(parent, title, filter, folder);
+}
+
+QString proposedExportPath(const QString& kind, const QString& dataFile, const QString& ending) {
+    const QFileInfo data(dataFile);
+    const QString stem = dataFile.isEmpty() ? QString("Tonalith") : data.completeBaseName();
+    QString folder = QSettings().value("exports/" + kind).toString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = dataFile.isEmpty() ? QDir::homePath() : data.absolutePath();
+    return QDir(folder).filePath(stem + "-" + ending);
+}
+
+void rememberExportFolder(const QString& kind, const QString& path) {
+    QSettings().setValue("exports/" + kind, QFileInfo(path).absolutePath());
 }
 
 QStringList resourceFolders() {

@@ -12,10 +12,13 @@ class QWidget;
 
 namespace Platform {
 
-// An open-file dialog: (parent, title, name filter) -> chosen path, or empty when cancelled.
-using OpenFileChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
+// An open-file dialog: (parent, title, name filters separated by ";;", folder it opens in) ->
+// chosen path, or empty when cancelled.
+using OpenFileChooser =
+    std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 void setOpenFileChooser(OpenFileChooser chooser);
-QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter);
+QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter,
+                       const QString& folder);
 
 // A save dialog: (parent, title, proposed name, filters separated by ";;", the filter chosen
 // on return) -> chosen path, or empty when cancelled.
@@ -24,6 +27,13 @@ using SaveFileChooser =
 void setSaveFileChooser(SaveFileChooser chooser);
 QString chooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
                        const QString& filters, QString* selectedFilter);
+
+// Where an export dialog proposes to write: in the folder last used for that kind of export,
+// else beside the data file, named after it: "<data file's name>-<ending>", e.g.
+// "lr04_stack-map.pdf". An empty data file gives "Tonalith-<ending>".
+QString proposedExportPath(const QString& kind, const QString& dataFile, const QString& ending);
+// The folder of a path chosen for that kind of export, proposed next time.
+void rememberExportFolder(const QString& kind, const QString& path);
 
 // An application resource by name ("etp.txt", "Credits"): its path, or empty when absent.
 // Resources live in share/tonalith beside the executable's folder.

@@ -3,6 +3,7 @@
 #include "Qplot/MapView.h"
 #include "app/PlatformServices.h"
 #include "core/analysis/RunParameters.h"
+#include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
 #include "engine/mwc2.h"
 
@@ -314,6 +315,7 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     clock.start();
     contours_ = run->contours;
     plotSetPositionUnit(plot_, run->provenance.positionName.c_str());
+    plotSetDocumentTitle(plot_, ("Tonalith: " + results::runSummary(run->provenance)).c_str());
     lastGrids_ = std::make_shared<const results::Grids>(std::move(run->grids));
     const results::Grids& g = *lastGrids_;
     drawMap();

@@ -1,5 +1,7 @@
 #include "app/ResultExports.h"
 
+#include "app/MapExportDialog.h"
+
 #include "app/PlatformServices.h"
 #include "app/QPlot.h"
 #include "core/io/AtomicFile.h"
@@ -23,10 +25,14 @@ void ResultExports::exportResults() {
         "Result rows, tab-separated (*.tsv)", "Result rows, comma-separated (*.csv)",
         "Grids for R, tab-separated (*.tsv)", "Grids for R, comma-separated (*.csv)"};
     QString chosen = filters[0];
-    QString path = Platform::chooseSaveFile(window_, "Export Results", "results.tsv",
-                                            filters.join(";;"), &chosen);
+    QString path = Platform::chooseSaveFile(
+        window_, "Export Results",
+        Platform::proposedExportPath("results", QString::fromStdString(r->provenance.input),
+                                     "rows.tsv"),
+        filters.join(";;"), &chosen);
     if (path.isEmpty())
         return;
+    Platform::rememberExportFolder("results", path);
     const bool comma = chosen.contains("comma");
     const QString extension = comma ? "csv" : "tsv";
     if (QFileInfo(path).suffix().isEmpty())
@@ -65,31 +71,35 @@ void ResultExports::exportResults() {
 void ResultExports::exportMap() {
     if (!sharedPlot)
         return;
+    const auto& r = sharedPlot->lastResult();
+    const QString input = r ? QString::fromStdString(r->provenance.input) : QString();
     const QStringList filters = {"PDF document, A4 landscape (*.pdf)", "PNG image (*.png)",
                                  "SVG drawing (*.svg)"};
     QString chosen = filters[0];
-    QString path = Platform::chooseSaveFile(window_, "Export Map", "Tonalith.pdf",
+    QString path = Platform::chooseSaveFile(window_, "Export Map",
+                                            Platform::proposedExportPath("map", input, "map.pdf"),
                                             filters.join(";;"), &chosen);
     if (path.isEmpty())
         return;
-    const QString extension = chosen.startsWith("PNG")   ? "png"
-                              : chosen.startsWith("SVG") ? "svg"
-                                                         : "pdf";
-    if (QFileInfo(path).suffix().isEmpty())
+    Platform::rememberExportFolder("map", path);
+    QString extension = QFileInfo(path).suffix().toLower();
+    if (extension != "pdf" && extension != "png" && extension != "svg") {
+        extension = chosen.startsWith("PNG") ? "png" : chosen.startsWith("SVG") ? "svg" : "pdf";
         path += "." + extension;
-    // PNG at the size on screen; SVG at that size in millimetres at 96 dots per inch; PDF A4.
-    const QWidget* plot = sharedPlot->widget();
-    double width = 0, height = 0;
-    if (extension == "png") {
-        width = plot->width() * plot->devicePixelRatioF();
-        height = plot->height() * plot->devicePixelRatioF();
-    } else if (extension == "svg") {
-        width = plot->width() * 25.4 / 96;
-        height = plot->height() * 25.4 / 96;
     }
+    const QString summary = r ? QString::fromStdString(results::runSummary(r->provenance)) : "";
+    const auto options = MapExportDialog::chooser()(window_, extension, summary);
+    if (!options)
+        return;
+    // A PDF of A4 landscape goes through the printer, as the PDF export does.
+    const bool a4 = extension == "pdf" && options->width == 297 && options->height == 210;
+    Plot* plot = sharedPlot->plot();
+    plotSetTitle(plot, options->title.toUtf8().constData());
     char text[512] = "";
-    if (plotWriteFigure(sharedPlot->plot(), path.toUtf8().constData(), width, height, text,
-                        sizeof text))
+    const bool written = plotWriteFigure(plot, path.toUtf8().constData(), a4 ? 0 : options->width,
+                                         a4 ? 0 : options->height, text, sizeof text);
+    plotSetTitle(plot, "");
+    if (written)
         emit message("Exported the map to " + path + ".");
     else
         emit message("Cannot write the map " + path + ": " + QString::fromUtf8(text) + ".");

@@ -416,8 +416,12 @@ void ViewController::dropEvent(QDropEvent* event) {
 // ---- the data file and its columns ---------------------------------------------------------
 
 void ViewController::chooseFile() {
+    // The folder of the file chosen last, or of the one in the box.
+    const QString current = !columnsOf_.isEmpty() ? columnsOf_ : pathInBox();
     const QString path = Platform::chooseOpenFile(
-        this, "Select Text File", "Text files (*.txt *.tab *.TXT *.TAB *.csv *.CSV *.tsv *.TSV)");
+        this, "Select Text File",
+        "Text files (*.txt *.tab *.TXT *.TAB *.csv *.CSV *.tsv *.TSV *.dat *.DAT);;All files (*)",
+        current.isEmpty() ? QString() : QFileInfo(current).absolutePath());
     if (path.isEmpty()) {
         Platform::say("file selection was canceled");
         report("File selection was canceled.");

@@ -201,11 +201,14 @@ void WholeRecordPanel::exportLines() {
         emit message("No spectrum of the whole record yet: press Plot first.");
         return;
     }
-    const QString path =
-        Platform::chooseSaveFile(this, "Export Lines of the Whole Record", "whole-record-lines.tsv",
-                                 "Tab-separated text (*.tsv)", nullptr);
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Lines of the Whole Record",
+        Platform::proposedExportPath("lines", QString::fromStdString(result_->provenance.input),
+                                     "whole-record-lines.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
     if (path.isEmpty())
         return;
+    Platform::rememberExportFolder("lines", path);
     analysis::Provenance p = result_->provenance;
     p.params.mpts = p.samples;
     p.params.inc = 1;

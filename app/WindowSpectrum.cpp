@@ -204,10 +204,14 @@ void WindowSpectrum::exportPeakList() {
         emit message("No window is selected: click the map to choose one.");
         return;
     }
-    const QString path = Platform::chooseSaveFile(this, "Export Lines of the Window", "lines.tsv",
-                                                  "Tab-separated text (*.tsv)", nullptr);
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Lines of the Window",
+        Platform::proposedExportPath("lines", QString::fromStdString(result_->provenance.input),
+                                     QString("window-%1-lines.tsv").arg(selectedWindow_ + 1)),
+        "Tab-separated text (*.tsv)", nullptr);
     if (path.isEmpty())
         return;
+    Platform::rememberExportFolder("lines", path);
     const results::ResultSet& r = *result_;
     const int w = selectedWindow_;
     results::ResultSet one = r; // the chosen window alone

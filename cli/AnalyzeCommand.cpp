@@ -246,6 +246,10 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
     plotSetPositionUnit(plot, r.provenance.positionName.c_str());
+    const std::string summary = results::runSummary(r.provenance);
+    plotSetDocumentTitle(plot, ("Tonalith: " + summary).c_str());
+    if (o.mapTitle)
+        plotSetTitle(plot, summary.c_str());
     const results::Grids& g = *grids;
     const std::vector<double> image = results::mapValues(g, o.mapOf);
     const std::string title = results::mapOfTitle(o.mapOf);

@@ -41,7 +41,7 @@ std::string usageText() {
                [--nfft N] [--fmax F | --fmax-unit F] [--keep-mean] [--records DIR]
                [--iprob P] [-o FILE] [--quiet]
                [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
-               [--colours NAME] [--reverse-x]] [--interpolate [STEP]]
+               [--colours NAME] [--reverse-x] [--title]] [--interpolate [STEP]]
                [--log] [--detrend none|linear|poly:N|lowess:F] [--standardise]
   tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [--fdr Q]
                [-o FILE]
@@ -90,6 +90,8 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
   --colours NAME  the colour map: linear (default), hue, saturation, value,
                   saturation-value, alpha, viridis, cividis or greyscale
   --reverse-x     the position axis from its largest value to its smallest
+  --title         a title line above the map naming the file, column and parameters (PDF
+                  and SVG maps carry that title in their metadata in any case)
   --interpolate [STEP]
                   resample unevenly spaced positions linearly at STEP (default: the
                   median spacing) before the analysis
@@ -372,6 +374,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                         "viridis, cividis or greyscale";
         } else if (mapping && arg == "--reverse-x") {
             p.analyze.reverseX = true;
+        } else if (mapping && arg == "--title") {
+            p.analyze.mapTitle = true;
         } else if (analyze && arg == "--log") {
             p.analyze.preparation.log = true;
         } else if (analyze && arg == "--standardise") {
@@ -473,9 +477,9 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         }
         const AnalyzeOptions& a = p.analyze;
         if (a.map.empty() && (a.mapOf != results::MapOf::Amplitude || a.maskLevel > 0 ||
-                              a.colours != 0 || a.reverseX))
-            return fail("--map-of, --mask, --colours and --reverse-x shape the map: give --map "
-                        "FILE too");
+                              a.colours != 0 || a.reverseX || a.mapTitle))
+            return fail("--map-of, --mask, --colours, --reverse-x and --title shape the map: "
+                        "give --map FILE too");
         if (p.analyze.file.empty())
             return fail(command + " needs a data file; see tonalith-cli " + command + " --help");
         if (p.analyze.skip < 0)

@@ -29,6 +29,7 @@ struct AnalyzeOptions {
     double maskLevel = 0;  // cells of lower probability drawn transparent; 0: none
     int colours = 0;       // the plot layer's colour-map code
     bool reverseX = false; // the position axis from its maximum to its minimum
+    bool mapTitle = false; // a title line naming the file, column and parameters
     bool interpolate = false;
     double interpolateStep = 0; // 0: the median spacing
     double level = 0.95;        // peaks: the probability a line must reach

@@ -77,6 +77,20 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
     return h;
 }
 
+std::string runSummary(const analysis::Provenance& p) {
+    const analysis::RunParameters& q = p.params;
+    const std::size_t slash = p.input.find_last_of('/');
+    std::string s =
+        (slash == std::string::npos ? p.input : p.input.substr(slash + 1)) + ", column " +
+        std::to_string(p.column) + (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
+        ": window " + std::to_string(q.mpts) + ", step " + std::to_string(q.inc) + ", " +
+        std::to_string(q.kspec) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
+        std::to_string(q.nfft) + ", highest frequency " + num(q.fmax) + " cycles per sample";
+    if (!p.preparation.empty())
+        s += "; " + p.preparation;
+    return s;
+}
+
 std::string rowTitles(Separator sep) {
     const char s = static_cast<char>(sep);
     return std::string("x_centre") + s + "frequency" + s + "amplitude" + s + "probability\n";

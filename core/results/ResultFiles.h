@@ -17,6 +17,9 @@ enum class GridOf { Amplitude, Probability };
 // The '#' lines: program and version, input, column, every parameter, spacing, interpolation.
 std::string headerBlock(const analysis::Provenance& p, const std::string& what);
 
+// One line naming the run: file, column and parameters, for a figure's title.
+std::string runSummary(const analysis::Provenance& p);
+
 // Shortest decimal text that reads back to the same double.
 void appendNumber(std::string& out, double v);
 

@@ -143,7 +143,7 @@ private slots:
     void init() {
         QSettings().clear();
         Platform::setOpenFileChooser(
-            [](QWidget*, const QString&, const QString&) { return QString(); });
+            [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
         axisRanges() = AxisRanges{};
     }
 
@@ -187,18 +187,19 @@ private slots:
         const QString path = writeSeries(dir, "core.txt", 1000, 0.5);
         QString askedTitle;
         QString askedFilter;
-        Platform::setOpenFileChooser([&](QWidget*, const QString& title, const QString& filter) {
-            askedTitle = title;
-            askedFilter = filter;
-            return path;
-        });
+        Platform::setOpenFileChooser(
+            [&](QWidget*, const QString& title, const QString& filter, const QString&) {
+                askedTitle = title;
+                askedFilter = filter;
+                return path;
+            });
         ViewController w;
         w.show();
         StdoutCapture out;
         w.chooseFile();
         QCOMPARE(askedTitle, QString("Select Text File"));
-        QCOMPARE(askedFilter,
-                 QString("Text files (*.txt *.tab *.TXT *.TAB *.csv *.CSV *.tsv *.TSV)"));
+        QCOMPARE(askedFilter, QString("Text files (*.txt *.tab *.TXT *.TAB *.csv *.CSV *.tsv *.TSV "
+                                      "*.dat *.DAT);;All files (*)"));
         QCOMPARE(w.dataColumnPopUp->count(), 2);
         QCOMPARE(w.dataColumnPopUp->itemText(0), QString("d18O"));
         QCOMPARE(w.dataColumnPopUp->itemText(1), QString("carbonate"));

@@ -5,6 +5,7 @@
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/WindowPanel.h"
+#include "app/MapExportDialog.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
 #include "app/QPlot.h"
@@ -166,32 +167,51 @@ private slots:
         QVERIFY(text.contains("# sample spacing: 2 (position units)"));
     }
 
+    // The map at the size asked, with a title line on request; PDF and SVG name the run in
+    // their metadata; the dialog proposes a name made from the data file's, in its folder.
     void exportMapInEveryFormat() {
         ViewController w;
         w.show();
         w.chooseFileAt(series);
         QVERIFY(runAndWait(w));
         QTemporaryDir out;
-        QString filter;
+        QString filter, proposed;
         Platform::setSaveFileChooser(
-            [&](QWidget*, const QString&, const QString&, const QString&, QString* chosen) {
+            [&](QWidget*, const QString&, const QString& name, const QString&, QString* chosen) {
+                proposed = name;
                 *chosen = filter;
                 return out.filePath("map");
             });
+        MapExportOptions options{800, 500, "a title line"};
+        QString askedTitle;
+        const MapExportDialog::Chooser saved = MapExportDialog::chooser();
+        MapExportDialog::chooser() = [&](QWidget*, const QString&, const QString& title) {
+            askedTitle = title;
+            return std::optional(options);
+        };
         filter = "PNG image (*.png)";
         w.exports->exportMap();
-        const QImage png(out.filePath("map.png"));
-        QCOMPARE(png.size(),
-                 sharedPlot->widget()->size() * sharedPlot->widget()->devicePixelRatioF());
+        QCOMPARE(proposed, QFileInfo(series).absolutePath() + "/" +
+                               QFileInfo(series).completeBaseName() + "-map.pdf");
+        QVERIFY(askedTitle.startsWith(QFileInfo(series).fileName() + ", column 1 (value)"));
+        QCOMPARE(QImage(out.filePath("map.png")).size(), QSize(800, 500));
+        w.exports->exportMap(); // the folder used last is proposed next
+        QCOMPARE(proposed, out.filePath(QFileInfo(series).completeBaseName() + "-map.pdf"));
         filter = "SVG drawing (*.svg)";
+        options = {200, 150, ""};
         w.exports->exportMap();
-        QVERIFY(QFile(out.filePath("map.svg")).size() > 1000);
+        QFile svg(out.filePath("map.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(
+            svg.readAll().contains("<title>Tonalith: " + QFileInfo(series).fileName().toUtf8()));
         filter = "PDF document, A4 landscape (*.pdf)";
+        options = {297, 210, ""};
         w.exports->exportMap();
         QFile pdf(out.filePath("map.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.readAll().contains("/MediaBox [0 0 842"));
         QVERIFY(w.statusMessage().contains("Exported the map to"));
+        MapExportDialog::chooser() = saved;
     }
 
     void clickingTheMapShowsThatWindowsSpectrumAndLines() {
