@@ -1,5 +1,6 @@
 #include "app/ViewController.h"
 
+#include "app/GuideDialog.h"
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
@@ -274,6 +275,8 @@ void ViewController::buildMenus() {
     connect(showTrendAction, &QAction::toggled, this, &ViewController::showSeriesOfLastRun);
 
     QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&Guide", this, &ViewController::showGuide,
+                    QKeySequence(Qt::SHIFT | Qt::Key_F1));
     help->addAction("&Credits", this, &ViewController::showCredits, QKeySequence::HelpContents);
 }
 
@@ -728,6 +731,17 @@ void ViewController::applyMapChoices() {
     updateFrequencyAxis();
 }
 
+double ViewController::lowestResolved(double low) const {
+    // Below the half-bandwidth W of the tapers a line cannot be told from the mean: a
+    // logarithmic axis starts there, or at the lowest frequency above zero.
+    const auto& r = sharedPlot->lastResult();
+    if (!r || r->bins < 2)
+        return low;
+    const analysis::Provenance& p = r->provenance;
+    const double halfBandwidth = p.params.tbw / (p.params.mpts * p.deltat);
+    return std::max({low, r->frequency(1), halfBandwidth});
+}
+
 void ViewController::updateFrequencyAxis() {
     if (!sharedPlot)
         return;
@@ -736,12 +750,9 @@ void ViewController::updateFrequencyAxis() {
     plotSetFrequencyAxis(plot, periodAxisAction->isChecked(), logarithmic);
     wholeRecord->setFrequencyAxis(periodAxisAction->isChecked(), logarithmic);
     windowPanelSetFrequencyAxis(spectrumPanel, periodAxisAction->isChecked(), logarithmic);
-    // A logarithmic axis starts at the lowest frequency above zero.
     const auto& r = sharedPlot->lastResult();
     if (r && axisRanges().complete()) {
-        double low = *axisRanges().ymin;
-        if (logarithmic && !(low > 0) && r->bins > 1)
-            low = r->frequency(1);
+        const double low = logarithmic ? lowestResolved(*axisRanges().ymin) : *axisRanges().ymin;
         plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, *axisRanges().ymax,
                          0);
         plotSetColorMap(plot, sharedPlot->mapDisplay().colorMap);
@@ -799,10 +810,7 @@ void ViewController::applyAxisRanges(double xmin, double xmax, double ymin, doub
     // window and frequency to where it does not belong, and the contours would no longer match.)
     const std::array<double, 6> data = sharedPlot->intervals();
     plotSetIntervals(plot, data[0], data[1], data[2], data[3], zmin, zmax);
-    double low = ymin;
-    const auto& r = sharedPlot->lastResult();
-    if (logAxisAction->isChecked() && !(low > 0) && r && r->bins > 1)
-        low = r->frequency(1); // a logarithmic axis starts above zero
+    const double low = logAxisAction->isChecked() ? lowestResolved(ymin) : ymin;
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::xBottom), xmin, xmax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, ymax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yRight), zmin, zmax, 0);
@@ -843,6 +851,14 @@ void ViewController::preferencesAccepted() {
     const series::Preparation p = Preferences::preparation();
     if (shown->provenance.preparation != (p.any() ? p.describe() : std::string()))
         setupPlot();
+}
+
+void ViewController::showGuide() {
+    auto* guide = findChild<GuideDialog*>();
+    if (!guide)
+        guide = new GuideDialog(this);
+    guide->show();
+    guide->raise();
 }
 
 void ViewController::showCredits() {

@@ -108,6 +108,7 @@ public slots:
     // After the preferences were saved: a map of a differently prepared series is made anew.
     void preferencesAccepted();
     void showCredits();
+    void showGuide();
     void setRepresentedObject(const QVariant& object);
 
 private slots:
@@ -141,6 +142,8 @@ private:
     void previewSeries();
     // The selected window's centre on the map and its span over the series.
     void markSelectedWindow();
+    // Where a logarithmic frequency axis asked to start at low begins.
+    double lowestResolved(double low) const;
     double selectedCentre_ = NAN;
 
     // The trend a detrending run removed and the values it was fitted to, kept from the start

@@ -6,6 +6,7 @@
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/WindowPanel.h"
 #include "app/AppDelegate.h"
+#include "app/GuideDialog.h"
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
@@ -545,6 +546,9 @@ private slots:
         QVERIFY(dynamic_cast<const ViridisColorMap*>(sharedPlot->plot()->item()->colorMap()));
         w.mapChoices->maskAction->setChecked(true);
         QCOMPARE(sharedPlot->plot()->item()->maskLevel(), w.peakLevel->value());
+        w.significanceCheckBox->setChecked(false); // the map shown follows at once
+        QVERIFY(!sharedPlot->plot()->item()->testDisplayMode(QwtPlotTonalith2::ContourMode));
+        w.significanceCheckBox->setChecked(true);
         QVERIFY(sharedPlot->lastResult() == result); // redrawn, not recomputed
 
         Preferences::store(Preferences::detrendKey, "linear");
@@ -752,6 +756,16 @@ private slots:
         QVERIFY(credits);
         QVERIFY(credits->textView->toPlainText().contains("Laskar"));
         QVERIFY(credits->textView->toPlainText().contains("Thomson"));
+        QVERIFY(credits->findChild<QLabel*>("version")->text().endsWith(
+            QCoreApplication::applicationVersion()));
+        QTest::keyClick(credits, Qt::Key_Escape);
+        QVERIFY(!credits->isVisible());
+        w.showGuide();
+        auto* guide = w.findChild<GuideDialog*>();
+        QVERIFY(guide);
+        for (const char* topic :
+             {"Time-bandwidth product", "F-test", "41 kyr", "Ctrl+R", "fort.17"})
+            QVERIFY2(guide->text->toPlainText().contains(topic), topic);
 
         QTemporaryDir dir;
         const QString path = writeSeries(dir, "cmd.txt", 500);

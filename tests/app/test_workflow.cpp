@@ -299,7 +299,11 @@ private slots:
             }
             w.logAxisAction->setChecked(true);
             QVERIFY(dynamic_cast<QwtLogScaleEngine*>(plot->axisScaleEngine(QwtPlot::yLeft)));
-            QVERIFY(plot->axisScaleDiv(QwtPlot::yLeft).lowerBound() > 0);
+            // It starts at the half-bandwidth W = NW / (window length), the lowest frequency the
+            // windows resolve.
+            const auto& p = sharedPlot->lastResult()->provenance;
+            QCOMPARE(plot->axisScaleDiv(QwtPlot::yLeft).lowerBound(),
+                     p.params.tbw / (p.params.mpts * p.deltat));
             w.close();
         }
         ViewController again;
