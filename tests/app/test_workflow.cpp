@@ -456,6 +456,14 @@ private slots:
         const QString uneven = writeSeries(data, "uneven.txt", {0, 1, 3, 4, 5, 6}, wave);
         const QString huge = writeSeries(data, "huge.txt", evenPositions(1000),
                                          [](double x) { return 1e307 * wave(x); });
+        QString csv = data.filePath("spreadsheet.csv");
+        {
+            QFile file(csv);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("depth;value\n");
+            for (int i = 0; i < 1000; ++i)
+                file.write(QString("%1;%2\n").arg(i).arg(wave(i), 0, 'g', 17).toUtf8());
+        }
         struct Case {
             const char* what;
             QString file;
@@ -471,6 +479,7 @@ private slots:
             {"a value that is not a number", nan, {}, false},
             {"an uneven series resampled", uneven, {"interpolateToEvenSpacing", "", "true"}, false},
             {"values too large to analyse", huge, {}, false},
+            {"a semicolon-separated file", csv, {}, true},
         };
         const QString figure = data.filePath("map.png");
         for (const Case& c : cases) {
