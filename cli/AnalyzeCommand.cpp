@@ -114,8 +114,7 @@ private:
 
 } // namespace
 
-int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p,
-                bool wholeRecord) {
+int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p, LoadFor use) {
     analysis::RunRequest request;
     request.file = o.file;
     request.column = o.column;
@@ -126,7 +125,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.keepMean = o.keepMean;
     request.preparation = o.preparation;
     request.forMap = !o.map.empty();
-    request.wholeRecord = wholeRecord;
+    request.wholeRecord = use == LoadFor::WholeRecord;
+    request.seriesOnly = use == LoadFor::SeriesOnly;
     request.windowLength = o.windowLength;
     request.stepLength = o.stepLength;
     request.fmaxPerUnit = o.fmaxPerUnit;
@@ -305,6 +305,11 @@ int runAnalyze(const AnalyzeOptions& o) {
     if (!o.map.empty() && !drawMap(o, r))
         return EXIT_ANALYSIS_FAILED;
     return 0;
+}
+
+int analyseLoaded(const AnalyzeOptions& o, const series::Series& s, results::ResultSet& r) {
+    RunSink sink(r, nullptr, !o.quiet && ::isatty(STDERR_FILENO) != 0);
+    return runEngine(o, s, r, sink);
 }
 
 int runPeaks(const AnalyzeOptions& o) {

@@ -49,6 +49,10 @@ std::string usageText() {
                [--nfft N] [--fmax F] [--keep-mean] [--interpolate [STEP]] [--log]
                [--detrend ...] [--standardise] [--background ar1|robust] [--level P]
                [-o FILE] [--plot FILE [--size WxH]] [--quiet]
+  tonalith-cli trace FILE [analysis options as for analyze] --start X:F [--band DF]
+               [--by amplitude|probability] [-o FILE] [--quiet]
+  tonalith-cli tune FILE [--column N|NAME] [--skip N] --trace TRACE --period P
+               [--start-age T] [--step S] [--model FILE] [-o FILE] [--quiet]
   tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
   tonalith-cli --help
   tonalith-cli --version
@@ -140,6 +144,32 @@ spectrum: the spectrum of the whole record: Thomson's adaptively weighted multit
   period	power	amplitude	probability	background	level_90	level_95	level_99"
   and one line per bin; the period of frequency 0 is written as 0.
 
+trace: follows one spectral line through the windows: from the window whose centre is
+  nearest position X, at the frequency nearest F (cycles per position unit), each next
+  window in both directions takes the bin of largest amplitude (or probability) within
+  the band around the previous window's frequency.
+  --start X:F     where the line is followed from
+  --band DF       half-width of the band in cycles per position unit (default W/2, W the
+                  tapers' half-bandwidth tbw / (window x spacing))
+  --by amplitude|probability
+                  what decides within the band (default amplitude)
+  Output: the '#' block with the start, band and criterion, a header "x_centre
+  frequency	period	amplitude	probability" and one row per window in position order.
+
+tune: an age model and the tuned series from a traced cycle of period P: between the
+  trace's rows the frequency is linear in position, held at the end values beyond them;
+  age(z) = T + P x (integral of f from the first sample's position to z), sedimentation
+  rate 1 / (P x f(z)).
+  --trace TRACE   a tab-separated file with columns named x_centre and frequency (lines
+                  starting with '#' skipped): from trace, the window, R or Python
+  --period P      the period of the traced cycle, in the time unit of the ages
+  --start-age T   the age of the first sample (default 0)
+  --step S        resample the tuned series linearly at T, T + S, ... (default: the
+                  samples at their ages)
+  --model FILE    also write "position	age	sedimentation_rate", one row per sample
+  Output: the '#' block, a header "age" and the column's title, one row per sample or
+  step.
+
 tapers: the Slepian tapers of length N with their concentration ratios.
   Output: a header "k	lambda	one_minus_lambda" and K rows, a blank line, then a
   header "n	taper_1 ... taper_K" and N rows (n from 1).
@@ -173,8 +203,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     };
     ParsedCommandLine p;
     if (args.empty())
-        return fail("no command given (analyze, peaks, spectrum or tapers); see tonalith-cli "
-                    "--help");
+        return fail("no command given (analyze, peaks, spectrum, trace, tune or tapers); see "
+                    "tonalith-cli --help");
     const std::string& command = args[0];
     if (command == "--version") {
         p.command = Command::Version;
@@ -186,21 +216,28 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         result.parsed = p;
         return result;
     }
-    if (command != "analyze" && command != "peaks" && command != "spectrum" && command != "tapers")
+    if (command != "analyze" && command != "peaks" && command != "spectrum" && command != "trace" &&
+        command != "tune" && command != "tapers")
         return fail("unknown command " + quoted(command) +
-                    " (analyze, peaks, spectrum or tapers); see tonalith-cli --help");
+                    " (analyze, peaks, spectrum, trace, tune or tapers); see tonalith-cli --help");
 
     Cursor c{args, 1};
     const bool analyze = command != "tapers"; // analyze and peaks share the analysis options
     const bool peaks = command == "peaks";
     const bool whole = command == "spectrum";
+    const bool trace = command == "trace";
+    const bool tune = command == "tune";
     p.command = peaks     ? Command::Peaks
                 : whole   ? Command::Spectrum
+                : trace   ? Command::Trace
+                : tune    ? Command::Tune
                 : analyze ? Command::Analyze
                           : Command::Tapers;
-    // Options of a moving window or of its map mean nothing for the whole record.
-    const bool windowed = analyze && !whole;
-    const bool mapping = analyze && !peaks && !whole;
+    // Options of a moving window or of its map mean nothing for the whole record, and tuning
+    // takes the series alone.
+    const bool windowed = analyze && !whole && !tune;
+    const bool mapping = analyze && !peaks && !whole && !trace && !tune;
+    const bool analysing = analyze && !tune;
     bool haveLength = false, haveTapers = false, haveTbw = false, haveLevel = false;
     bool haveNfft = false, haveFmax = false, haveWindow = false, haveStep = false;
     std::string error;
@@ -271,10 +308,63 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 p.analyze.column = *v;
         } else if (analyze && arg == "--skip") {
             ok = integer(arg, p.analyze.skip);
-        } else if (arg == "--tbw") {
+        } else if (trace && arg == "--start") {
+            const auto v = value(arg);
+            ok = v.has_value();
+            if (ok) {
+                const std::size_t colon = v->find(':');
+                const auto x =
+                    colon == std::string::npos ? std::nullopt : parseReal(v->substr(0, colon));
+                const auto f =
+                    colon == std::string::npos ? std::nullopt : parseReal(v->substr(colon + 1));
+                ok = x && f && std::isfinite(*x) && std::isfinite(*f) && *f > 0;
+                if (ok) {
+                    p.analyze.startPosition = *x;
+                    p.analyze.startFrequency = *f;
+                    p.analyze.haveStart = true;
+                } else {
+                    error = "--start: " + quoted(*v) +
+                            " is not POSITION:FREQUENCY with a frequency above 0";
+                }
+            }
+        } else if (trace && arg == "--band") {
+            ok = length(arg, p.analyze.band);
+        } else if (trace && arg == "--by") {
+            const auto v = value(arg);
+            const auto by = v ? tuning::parseTraceBy(*v) : std::nullopt;
+            ok = by.has_value();
+            if (ok)
+                p.analyze.traceBy = *by;
+            else if (v)
+                error = "--by: " + quoted(*v) + " is not amplitude or probability";
+        } else if (tune && arg == "--trace") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok)
+                p.analyze.traceFile = *v;
+            else if (v)
+                error = "--trace needs a file name";
+        } else if (tune && arg == "--period") {
+            ok = length(arg, p.analyze.period);
+        } else if (tune && arg == "--start-age") {
+            ok = real(arg, p.analyze.startAge);
+            if (ok && !std::isfinite(p.analyze.startAge)) {
+                error = "--start-age: " + args[c.i - 1] + " is not a finite number";
+                ok = false;
+            }
+        } else if (tune && arg == "--step") {
+            ok = length(arg, p.analyze.tuneStep);
+        } else if (tune && arg == "--model") {
+            const auto v = value(arg);
+            ok = v.has_value() && !v->empty();
+            if (ok)
+                p.analyze.model = *v;
+            else if (v)
+                error = "--model needs a file name";
+        } else if ((analysing || !analyze) && arg == "--tbw") {
             ok = real(arg, analyze ? p.analyze.params.tbw : p.tapers.tbw);
             haveTbw = true;
-        } else if (arg == "--tapers") {
+        } else if ((analysing || !analyze) && arg == "--tapers") {
             ok = integer(arg, analyze ? p.analyze.params.kspec : p.tapers.tapers);
             haveTapers = true;
         } else if (windowed && arg == "--window") {
@@ -287,24 +377,24 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             ok = length(arg, p.analyze.windowLength);
         } else if (windowed && arg == "--step-length") {
             ok = length(arg, p.analyze.stepLength);
-        } else if (analyze && arg == "--fmax-unit") {
+        } else if (analysing && arg == "--fmax-unit") {
             ok = length(arg, p.analyze.fmaxPerUnit);
-        } else if (analyze && arg == "--records") {
+        } else if (analysing && arg == "--records") {
             const auto v = value(arg);
             ok = v.has_value() && !v->empty();
             if (ok)
                 p.analyze.records = *v;
             else if (v)
                 error = "--records needs a folder";
-        } else if (analyze && arg == "--nfft") {
+        } else if (analysing && arg == "--nfft") {
             ok = integer(arg, p.analyze.params.nfft);
             haveNfft = true;
-        } else if (analyze && arg == "--fmax") {
+        } else if (analysing && arg == "--fmax") {
             ok = real(arg, p.analyze.params.fmax);
             haveFmax = true;
         } else if (windowed && arg == "--iprob") {
             ok = integer(arg, p.analyze.iprob);
-        } else if (analyze && arg == "--keep-mean") {
+        } else if (analysing && arg == "--keep-mean") {
             p.analyze.keepMean = true;
         } else if (analyze && arg == "--quiet") {
             p.analyze.quiet = true;
@@ -376,11 +466,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             p.analyze.reverseX = true;
         } else if (mapping && arg == "--title") {
             p.analyze.mapTitle = true;
-        } else if (analyze && arg == "--log") {
+        } else if (analysing && arg == "--log") {
             p.analyze.preparation.log = true;
-        } else if (analyze && arg == "--standardise") {
+        } else if (analysing && arg == "--standardise") {
             p.analyze.preparation.standardise = true;
-        } else if (analyze && arg == "--detrend") {
+        } else if (analysing && arg == "--detrend") {
             const auto v = value(arg);
             ok = v.has_value();
             if (ok) {
@@ -392,7 +482,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                     error = "--detrend: " + why;
                 ok = detrend.has_value();
             }
-        } else if (analyze && arg == "--interpolate") {
+        } else if (analysing && arg == "--interpolate") {
             p.analyze.interpolate = true;
             if (!c.done()) {
                 if (const auto step = parseReal(args[c.i])) {
@@ -467,6 +557,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (given)
                 return fail(std::string(units) + " and " + twin +
                             " set the same thing, in position units and in samples; give one");
+        if (trace && !p.analyze.haveStart)
+            return fail("trace needs --start POSITION:FREQUENCY, where the line is to be followed "
+                        "from");
+        if (tune && (p.analyze.traceFile.empty() || !(p.analyze.period > 0)))
+            return fail("tune needs --trace FILE and --period P (the period of the traced cycle)");
         if (peaks && p.analyze.fdr > 0 && !haveLevel)
             p.analyze.level = 0; // the false-discovery control alone decides
         if (whole) {

@@ -5,6 +5,7 @@
 #include "core/results/MapVariant.h"
 #include "core/series/Preparation.h"
 #include "core/spectrum/RedNoise.h"
+#include "core/tuning/LineTrace.h"
 
 #include <optional>
 #include <string>
@@ -39,6 +40,14 @@ struct AnalyzeOptions {
     std::string plot; // spectrum: figure file (.pdf, .png or .svg); empty: none
     double windowLength = 0, stepLength = 0, fmaxPerUnit = 0; // in position units; 0: not given
     std::string records; // folder of the engine's record files; empty: the working directory
+    // trace: where the line starts, the band around it and what decides.
+    double startPosition = 0, startFrequency = 0, band = 0; // band 0: half the half-bandwidth
+    bool haveStart = false;
+    tuning::TraceBy traceBy = tuning::TraceBy::Amplitude;
+    // tune: the trace, the cycle's period, the first sample's age, the resampling step and
+    // the age-model file.
+    std::string traceFile, model;
+    double period = 0, startAge = 0, tuneStep = 0;
 };
 
 struct TapersOptions {
@@ -48,7 +57,7 @@ struct TapersOptions {
     std::string output;
 };
 
-enum class Command { Analyze, Peaks, Spectrum, Tapers, Help, Version };
+enum class Command { Analyze, Peaks, Spectrum, Trace, Tune, Tapers, Help, Version };
 
 struct ParsedCommandLine {
     Command command = Command::Help;

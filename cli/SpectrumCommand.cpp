@@ -48,7 +48,7 @@ bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
 int runSpectrum(const AnalyzeOptions& o) {
     series::Series s;
     analysis::Provenance p;
-    if (const int status = loadChecked(o, s, p, true))
+    if (const int status = loadChecked(o, s, p, LoadFor::WholeRecord))
         return status;
     io::AtomicFile out;
     std::string why;

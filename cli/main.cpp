@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
         return cli::runPeaks(r.parsed->analyze);
     case cli::Command::Spectrum:
         return cli::runSpectrum(r.parsed->analyze);
+    case cli::Command::Trace:
+        return cli::runTrace(r.parsed->analyze);
+    case cli::Command::Tune:
+        return cli::runTune(r.parsed->analyze);
     case cli::Command::Tapers:
         return cli::runTapers(r.parsed->tapers);
     }

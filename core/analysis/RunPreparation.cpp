@@ -160,6 +160,8 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         return run;
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);
+    if (request.seriesOnly)
+        return run;
     p.unitLengths = convertUnitLengths(request, p.deltat, p.params);
     if (request.wholeRecord) {
         p.params.mpts = p.samples;

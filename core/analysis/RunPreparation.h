@@ -27,6 +27,7 @@ struct RunRequest {
     // One window the length of the prepared series, step 1; a transform length of 0 becomes
     // wholeRecordTransformLength of the series.
     bool wholeRecord = false;
+    bool seriesOnly = false; // the series alone, for tuning: no analysis parameters checked
     // Settings in position units, converted once the spacing is known (0: not given): the
     // window and step rounded to whole samples, the highest frequency in cycles per unit.
     double windowLength = 0, stepLength = 0, fmaxPerUnit = 0;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -336,6 +337,106 @@ TEST(Peaks, FalseDiscoveryControlOnWhiteNoise) {
     const ProcessResult bad = runProcess(cli, {"peaks", data, "--fdr", "1"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("--fdr"), std::string::npos);
+}
+
+// An astronomical-like signal in time (405, 100, 41 and 23 kyr with noise) laid on a depth
+// axis whose sedimentation rate rises from 1 to 3 cm/kyr over the middle third of 3000 kyr,
+// sampled every 2 cm; the true age of each sample goes to `truth`.
+std::string sedimentedRecord(const std::string& path, std::vector<double>& truth) {
+    const auto depth = [](double t) {
+        const double u = std::clamp(t - 1000, 0.0, 1000.0);
+        return std::min(t, 1000.0) + u + u * u / 1000 + 3 * std::max(t - 2000, 0.0);
+    };
+    const auto signal = [](double t) {
+        return 0.5 * std::sin(2 * M_PI * t / 405) + 0.5 * std::sin(2 * M_PI * t / 100 + 1) +
+               std::sin(2 * M_PI * t / 41 + 2) + 0.4 * std::sin(2 * M_PI * t / 23 + 0.5);
+    };
+    std::mt19937_64 rng(1);
+    std::normal_distribution<double> noise(0, 0.2);
+    std::string text = "depth_cm\tvalue\n";
+    char line[80];
+    for (double d = 0; d <= depth(3000); d += 2) {
+        double lo = 0, hi = 3000; // the age at depth d, by bisection
+        for (int i = 0; i < 60; ++i)
+            (depth(0.5 * (lo + hi)) < d ? lo : hi) = 0.5 * (lo + hi);
+        truth.push_back(0.5 * (lo + hi));
+        std::snprintf(line, sizeof line, "%.17g\t%.17g\n", d, signal(truth.back()) + noise(rng));
+        text += line;
+    }
+    std::ofstream(path) << text;
+    return path;
+}
+
+// Trace the obliquity line, tune with 41 kyr: the ages agree with the truth within 1 % of the
+// span, and the tuned series' map has the 41 kyr line at 0.95 within W/4 in every window.
+TEST(Tuning, TracedObliquityGivesTheAgesBack) {
+    TempDir dir;
+    std::vector<double> truth;
+    const std::string data = sedimentedRecord(dir / "core.txt", truth);
+    const ProcessResult traced =
+        runProcess(cli, {"trace", data, "--quiet", "--window", "200", "--step", "5", "--nfft",
+                         "8192", "--fmax", "0.1", "--start", "100:0.0244", "-o", dir / "t.tsv"});
+    ASSERT_EQ(traced.exitCode, 0) << traced.err;
+    const std::string traceText = readAll(dir / "t.tsv");
+    EXPECT_NE(traceText.find("# trace criterion: largest amplitude"), std::string::npos);
+    const ProcessResult tuned =
+        runProcess(cli, {"tune", data, "--quiet", "--trace", dir / "t.tsv", "--period", "41",
+                         "--step", "1", "--model", dir / "model.tsv", "-o", dir / "tuned.tsv"});
+    ASSERT_EQ(tuned.exitCode, 0) << tuned.err;
+    const auto model = table(readAll(dir / "model.tsv"));
+    ASSERT_EQ(model.front(), (std::vector<std::string>{"position", "age", "sedimentation_rate"}));
+    ASSERT_EQ(model.size(), truth.size() + 1);
+    for (std::size_t i = 1; i < model.size(); ++i)
+        ASSERT_NEAR(number(model[i][1]), truth[i - 1], 0.01 * 3000) << "sample " << i;
+    const auto tunedRows = table(readAll(dir / "tuned.tsv"));
+    EXPECT_EQ(tunedRows.front(), (std::vector<std::string>{"age", "value"}));
+    EXPECT_EQ(number(tunedRows[2][0]) - number(tunedRows[1][0]), 1.0);
+
+    const ProcessResult lines =
+        runProcess(cli, {"peaks", dir / "tuned.tsv", "--quiet", "--window", "400", "--step", "50"});
+    ASSERT_EQ(lines.exitCode, 0) << lines.err;
+    std::map<double, double> nearest; // window centre -> closest line to 1/41
+    const auto rows = table(lines.out);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const double c = number(rows[i][0]), miss = std::fabs(number(rows[i][1]) - 1 / 41.0);
+        nearest[c] = nearest.count(c) ? std::min(nearest[c], miss) : miss;
+    }
+    EXPECT_GE(nearest.size(), 50u);
+    for (const auto& [centre, miss] : nearest)
+        EXPECT_LE(miss, 0.25 * 3.0 / 400) << "window centred at " << centre;
+}
+
+TEST(Tuning, BadInputIsRefusedByNameAndLeavesNoFile) {
+    TempDir dir;
+    const std::string data = dir / "s.txt";
+    {
+        std::ofstream out(data);
+        out << "depth\tvalue\n";
+        for (int i = 0; i < 600; ++i)
+            out << i << "\t" << std::sin(i * 0.3) << "\n";
+    }
+    std::ofstream(dir / "down.tsv") << "x_centre\tfrequency\n5\t0.1\n3\t0.1\n";
+    std::ofstream(dir / "zero.tsv") << "# hand-made\nx_centre\tfrequency\n1\t0.1\n5\t-0.2\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"trace", data}, "trace needs --start"},
+        {{"trace", data, "--start", "1000:0.05"}, "--start: the position 1000 lies outside"},
+        {{"trace", data, "--start", "300:0.05", "--band", "0"}, "--band: 0 must be"},
+        {{"trace", data, "--start", "300:0.05", "--by", "power"}, "--by: 'power'"},
+        {{"tune", data, "--trace", dir / "down.tsv", "--period", "41"},
+         "line 3 of the trace holds the position 3"},
+        {{"tune", data, "--trace", dir / "zero.tsv", "--period", "41"},
+         "line 4 of the trace holds the frequency -0.2"},
+        {{"tune", data, "--trace", dir / "down.tsv", "--period", "0"}, "--period: 0 must be"},
+        {{"tune", data, "--trace", dir / "missing.tsv", "--period", "41"}, "--trace: cannot read"},
+    };
+    for (const auto& [args, says] : cases) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"-o", dir / "out.tsv"});
+        const ProcessResult r = runProcess(cli, all);
+        EXPECT_EQ(r.exitCode, 2) << says << ": " << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_FALSE(std::ifstream(dir / "out.tsv").good()) << says;
+    }
 }
 
 } // namespace

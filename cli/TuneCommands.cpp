@@ -1,0 +1,118 @@
+// tonalith-cli trace and tune: a spectral line followed through the windows, and the age
+// model and tuned series it gives.
+#include "cli/Commands.h"
+
+#include "core/io/AtomicFile.h"
+#include "core/results/ResultFiles.h"
+#include "core/series/SeriesFile.h"
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
+#include "core/tuning/TraceFile.h"
+#include "engine/diagnostics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+std::string num(double v) {
+    std::string s;
+    results::appendNumber(s, v);
+    return s;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    io::AtomicFile out;
+    std::string why;
+    if (!out.open(path, &why) || !out.write(text) || !out.commit(&why)) {
+        complain(why.empty() ? "cannot write " + (path.empty() ? "standard output" : path) : why);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runTrace(const AnalyzeOptions& o) {
+    series::Series s;
+    results::ResultSet r;
+    if (const int status = loadChecked(o, s, r.provenance))
+        return status;
+    const double first = s.xpos.front(), last = s.xpos.back();
+    const double highest = r.provenance.params.fmax / r.provenance.deltat;
+    if (o.startPosition < std::min(first, last) || o.startPosition > std::max(first, last)) {
+        complain("--start: the position " + num(o.startPosition) + " lies outside the record (" +
+                 num(first) + " to " + num(last) + ")");
+        return EXIT_BAD_INPUT;
+    }
+    if (o.startFrequency > highest) {
+        complain("--start: the frequency " + num(o.startFrequency) +
+                 " lies above the highest frequency of the map (" + num(highest) +
+                 " cycles per position unit)");
+        return EXIT_BAD_INPUT;
+    }
+    if (const int status = analyseLoaded(o, s, r))
+        return status;
+    const double band = o.band > 0 ? o.band : tuning::halfBandwidth(r) / 2;
+    const std::vector<tuning::TracePoint> trace =
+        tuning::traceLine(r, tuning::nearestWindow(r, o.startPosition),
+                          tuning::nearestBin(r, o.startFrequency), band, o.traceBy);
+    const tuning::TraceStart start{o.startPosition, o.startFrequency, band, o.traceBy};
+    return writeText(o.output, tuning::traceText(r.provenance, start, trace))
+               ? 0
+               : EXIT_ANALYSIS_FAILED;
+}
+
+int runTune(const AnalyzeOptions& o) {
+    series::Series s;
+    analysis::Provenance p;
+    if (const int status = loadChecked(o, s, p, LoadFor::SeriesOnly))
+        return status;
+    std::string why;
+    const auto text = series::readText(o.traceFile, &why);
+    if (!text) {
+        complain("--trace: cannot read " + o.traceFile + ": " + why);
+        return EXIT_BAD_INPUT;
+    }
+    const auto trace = tuning::readTrace(*text, &why);
+    if (!trace) {
+        complain("--trace " + o.traceFile + ": " + why);
+        return EXIT_BAD_INPUT;
+    }
+    const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
+    const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
+    for (const std::vector<double>* v : {&model.age, &model.rate, &tuned.age, &tuned.value})
+        if (!std::all_of(v->begin(), v->end(), [](double x) { return std::isfinite(x); })) {
+            complain("the age model is not finite for this trace and period; nothing was written");
+            return EXIT_ANALYSIS_FAILED;
+        }
+
+    std::string block = "# Tonalith " + std::string(results::programVersion()) +
+                        ": age model from a traced cycle\n";
+    block += "# input: " + p.input + "\n";
+    block += "# column: " + std::to_string(p.column) +
+             (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
+    block += "# trace: " + o.traceFile + "\n";
+    block += "# period: " + num(o.period) + "\n";
+    block += "# start age: " + num(o.startAge) + "\n";
+    block += "# step: " + (o.tuneStep > 0 ? num(o.tuneStep) : std::string("none")) + "\n";
+    block += "# age(z) = start age + period x integral of the traced frequency from the first "
+             "sample; sedimentation rate = 1 / (period x frequency)\n";
+    if (!o.model.empty()) {
+        std::string m = block + "position\tage\tsedimentation_rate\n";
+        for (std::size_t i = 0; i < model.position.size(); ++i)
+            m += num(model.position[i]) + "\t" + num(model.age[i]) + "\t" + num(model.rate[i]) +
+                 "\n";
+        if (!writeText(o.model, m))
+            return EXIT_ANALYSIS_FAILED;
+    }
+    std::string out =
+        block + "age\t" + (p.columnName.empty() ? std::string("value") : p.columnName) + "\n";
+    for (std::size_t i = 0; i < tuned.age.size(); ++i)
+        out += num(tuned.age[i]) + "\t" + num(tuned.value[i]) + "\n";
+    return writeText(o.output, out) ? 0 : EXIT_ANALYSIS_FAILED;
+}
+
+} // namespace cli

@@ -1,0 +1,36 @@
+// Traces as files: written with the '#' block of the run they were traced on, then
+// "x_centre	frequency	period	amplitude	probability", one row per window; read back
+// from any tab-separated (or comma- or semicolon-separated) file with columns named x_centre and
+// frequency, lines starting with '#' skipped, so that a trace from the window, the tool, R or
+// Python all serve.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tuning {
+
+struct TraceStart {
+    double position = 0, frequency = 0, band = 0;
+    TraceBy by = TraceBy::Amplitude;
+};
+
+// The whole file's text. The period of a point at frequency 0 is written as 0: it has none.
+std::string traceText(const analysis::Provenance& p, const TraceStart& start,
+                      const std::vector<TracePoint>& trace);
+
+struct ReadTrace {
+    Trace trace;
+    std::vector<int> lines; // the file line of each row, for messages
+};
+
+// The trace a file's text holds, checked as the age model needs it (checkTrace); nothing, and
+// why, otherwise.
+std::optional<ReadTrace> readTrace(const std::string& text, std::string* why);
+
+} // namespace tuning

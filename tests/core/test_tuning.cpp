@@ -1,0 +1,112 @@
+// Following a line through a map, the age model's integral, the tuned series and trace files.
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
+#include "core/tuning/TraceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tuning;
+
+namespace {
+
+// A map of `windows` x 100 bins (frequency i / 100 at spacing 1) whose amplitude is a bump
+// centred on bin line(w) in window w, with a stronger line fixed at bin 80.
+results::ResultSet chirpMap(int windows, const std::function<double(int)>& line) {
+    results::ResultSet r;
+    r.windows = windows;
+    r.bins = 100;
+    r.provenance.params.tbw = 3;
+    r.provenance.params.mpts = 100;
+    r.provenance.deltat = 1;
+    for (int w = 0; w < windows; ++w)
+        for (int i = 0; i < r.bins; ++i) {
+            r.xcent.push_back(10.0 * w);
+            r.freq.push_back(i / 100.0);
+            r.ampl.push_back(std::exp(-0.5 * std::pow(i - line(w), 2)) +
+                             3 * std::exp(-0.5 * std::pow(i - 80.0, 2)));
+            r.prob.push_back(0.5);
+        }
+    return r;
+}
+
+} // namespace
+
+TEST(LineTrace, FollowsAChirpAndKeepsOutOfAStrongerLineBeyondTheBand) {
+    // The line drifts one bin per window from bin 20 to 69; the band is two bins.
+    const results::ResultSet r = chirpMap(50, [](int w) { return 20.0 + w; });
+    const auto trace = traceLine(r, 25, 45, 0.02, TraceBy::Amplitude);
+    ASSERT_EQ(trace.size(), 50u);
+    for (int w = 0; w < 50; ++w) {
+        EXPECT_EQ(trace[w].window, w);
+        EXPECT_EQ(trace[w].bin, 20 + w) << "window " << w;
+        EXPECT_EQ(trace[w].centre, 10.0 * w);
+    }
+    // By probability: the most significant bin within the band, whatever its amplitude.
+    results::ResultSet p = r;
+    p.prob[p.row(26, 44)] = 0.999;
+    EXPECT_EQ(traceLine(p, 25, 45, 0.02, TraceBy::Probability)[26].bin, 44);
+    EXPECT_EQ(snapToPeak(r, 10, 0.27, TraceBy::Amplitude), 30); // the bump at bin 30
+    EXPECT_DOUBLE_EQ(halfBandwidth(r), 0.03);
+}
+
+// For f linear between (0, 0.1), (10, 0.2) and (20, 0.1) and held beyond, the integral from
+// z0 is known in closed form; the model is exact at every sample.
+TEST(AgeModel, ExactForPiecewiseLinearFrequencyWithHeldEnds) {
+    const Trace t{{0, 10, 20}, {0.1, 0.2, 0.1}};
+    const auto F = [](double z) { // integral of f from -5
+        if (z <= 0)
+            return 0.1 * (z + 5);
+        if (z <= 10)
+            return 0.5 + 0.1 * z + 0.005 * z * z;
+        if (z <= 20)
+            return 2.0 + 0.2 * (z - 10) - 0.005 * (z - 10) * (z - 10);
+        return 3.5 + 0.1 * (z - 20);
+    };
+    std::vector<double> z;
+    for (double x = -5; x <= 25; x += 0.75)
+        z.push_back(x);
+    const AgeModel m = ageModel(z, t, 41, 100);
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        EXPECT_NEAR(m.age[i], 100 + 41 * F(z[i]), 1e-9) << z[i];
+        EXPECT_DOUBLE_EQ(m.rate[i], 1 / (41 * frequencyAt(t, z[i])));
+    }
+    // Values linear in age come back linear at every step.
+    std::vector<double> v(z.size());
+    for (std::size_t i = 0; i < z.size(); ++i)
+        v[i] = 2 * m.age[i] - 7;
+    const TunedSeries s = tunedSeries(m, v, 5);
+    EXPECT_EQ(s.age.front(), 100);
+    EXPECT_LE(s.age.back(), m.age.back());
+    EXPECT_GT(s.age.back() + 5, m.age.back());
+    for (std::size_t k = 0; k < s.age.size(); ++k) {
+        EXPECT_DOUBLE_EQ(s.age[k], 100 + 5.0 * k);
+        EXPECT_NEAR(s.value[k], 2 * s.age[k] - 7, 1e-9);
+    }
+}
+
+TEST(TraceFile, RoundTripAndRefusalsNameTheLine) {
+    const results::ResultSet r = chirpMap(5, [](int w) { return 20.0 + w; });
+    const auto trace = traceLine(r, 0, 20, 0.02, TraceBy::Amplitude);
+    std::string why;
+    const auto back = readTrace(traceText(r.provenance, {0, 0.2, 0.02}, trace), &why);
+    ASSERT_TRUE(back) << why;
+    ASSERT_EQ(back->trace.position.size(), 5u);
+    for (std::size_t w = 0; w < 5; ++w) {
+        EXPECT_EQ(back->trace.position[w], trace[w].centre);
+        EXPECT_EQ(back->trace.frequency[w], trace[w].frequency);
+    }
+    // A trace written by hand, comma-separated, with other columns around.
+    ASSERT_TRUE(readTrace("# by hand\nnote,x_centre,frequency\na,1,0.5\nb,2,0.25\n", &why));
+    for (const auto& [text, says] :
+         {std::pair{"x_centre\tfrequency\n1\t0.1\n1\t0.2\n", "line 3 of the trace holds the "
+                                                             "position 1"},
+          std::pair{"x_centre\tfrequency\n1\t0.1\n2\t0\n", "line 3 of the trace holds the "
+                                                           "frequency 0"},
+          std::pair{"x\tf\n1\t0.1\n", "columns named x_centre and frequency"},
+          std::pair{"x_centre\tfrequency\n1\tnan\n", "line 2 of the trace holds the frequency"}}) {
+        EXPECT_FALSE(readTrace(text, &why)) << text;
+        EXPECT_NE(why.find(says), std::string::npos) << why;
+    }
+}
