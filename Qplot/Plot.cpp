@@ -5,6 +5,7 @@
 #include "Qplot/PeriodScaleDraw.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "Qplot/RasterData.h"
+#include "Qplot/TraceOverlay.h"
 #include "Qplot/plot_api.h"
 #include "core/io/AtomicFile.h"
 
@@ -113,6 +114,7 @@ Plot::Plot(QWidget* parent) : QwtPlot(parent) {
 
     rasterItem->setData(new RasterData());
     rasterItem->attach(this);
+    trace_ = std::make_unique<TraceOverlay>(this);
     const QwtInterval z = rasterItem->interval(Qt::ZAxis);
 
     setAxisTitle(yLeft, "Frequency");
@@ -145,6 +147,11 @@ Plot::Plot(QWidget* parent) : QwtPlot(parent) {
 }
 
 Plot::~Plot() = default;
+
+void Plot::setTraceDragCallback(void* ctx, TraceDragFunction dragged) {
+    dragContext_ = ctx;
+    dragged_ = dragged;
+}
 
 void Plot::setColorMap(int index) {
     QwtScaleWidget* axis = axisWidget(yRight);
@@ -348,11 +355,27 @@ void Plot::updateAxisTitles() {
 }
 
 bool Plot::eventFilter(QObject* object, QEvent* event) {
+    if (object == canvas() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && dragged_)
+            dragging_ = trace_->pointNear(this, mouse->pos().x(), mouse->pos().y(), 6);
+    }
     if (object == canvas() &&
         (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease)) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const double x = canvasMap(xBottom).invTransform(mouse->pos().x());
         const double y = canvasMap(yLeft).invTransform(mouse->pos().y());
+        if (dragging_ >= 0) {
+            // A trace point follows the pointer up and down, within its window.
+            if (event->type() == QEvent::MouseMove) {
+                trace_->movePoint(dragging_, y);
+            } else {
+                const int index = dragging_;
+                dragging_ = -1;
+                dragged_(dragContext_, index, y);
+            }
+            return QwtPlot::eventFilter(object, event);
+        }
         if (event->type() == QEvent::MouseMove && moved_)
             moved_(pointerContext_, x, y);
         else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&

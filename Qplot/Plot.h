@@ -8,8 +8,10 @@
 #include <qwt_plot.h>
 
 #include <functional>
+#include <memory>
 
 class QwtPlotTonalith2;
+class TraceOverlay;
 
 class Plot : public QwtPlot {
     Q_OBJECT
@@ -62,6 +64,11 @@ public:
     // The title PDF and SVG figures carry in their metadata.
     void setDocumentTitle(const QString& title) { documentTitle_ = title; }
     QString documentTitle() const { return documentTitle_; }
+    // The traced line over the map; dragging one of its points calls `dragged` with the
+    // point's index and the frequency it was dropped at (no click is reported then).
+    TraceOverlay* traceOverlay() const { return trace_.get(); }
+    using TraceDragFunction = void (*)(void* ctx, int index, double frequency);
+    void setTraceDragCallback(void* ctx, TraceDragFunction dragged);
     // A vertical line at one window's centre (on: shown).
     void markPosition(double x, bool on);
     bool periodLabels() const { return periodLabels_; }
@@ -99,6 +106,10 @@ private:
     void updateAxisTitles();
     QString unit_;
     QString documentTitle_;
+    std::unique_ptr<TraceOverlay> trace_;
+    void* dragContext_ = nullptr;
+    TraceDragFunction dragged_ = nullptr;
+    int dragging_ = -1; // the trace point being dragged
     class QwtPlotMarker* windowMark_ = nullptr;
     bool periodLabels_ = false;
     bool logarithmic_ = false;

@@ -58,6 +58,26 @@ WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
     layout->addWidget(probability_, 1);
     const auto& levels = results::significanceLevels;
     setLevels(levels.data(), static_cast<int>(levels.size()));
+    for (int i = 0; i < 2; ++i) {
+        marks_[i] = new QwtPlotMarker();
+        marks_[i]->setLineStyle(QwtPlotMarker::VLine);
+        marks_[i]->setLinePen(QColor(230, 130, 0), 1.5);
+        marks_[i]->setVisible(false);
+        marks_[i]->attach(i == 0 ? amplitude_ : probability_);
+    }
+}
+
+void WindowPanel::setMark(double f, bool on) {
+    for (QwtPlotMarker* m : marks_) {
+        m->setXValue(f);
+        m->setVisible(on);
+    }
+    amplitude_->replot();
+    probability_->replot();
+}
+
+bool WindowPanel::markShown() const {
+    return marks_[0]->isVisible();
 }
 
 void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,

@@ -20,6 +20,9 @@ public:
     void setLevels(const double* levels, int count);
     // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis, as the map's.
     void setFrequencyAxis(bool periods, bool logarithmic);
+    // A vertical line at frequency f on both panels (on false hides it).
+    void setMark(double f, bool on);
+    bool markShown() const;
 
     QwtPlot* amplitudePlot() const { return amplitude_; }
     QwtPlot* probabilityPlot() const { return probability_; }
@@ -33,6 +36,7 @@ private:
     QwtPlotCurve* amplitudeCurve_;
     QwtPlotCurve* probabilityCurve_;
     QList<QwtPlotMarker*> levels_;
+    QwtPlotMarker* marks_[2];
     void updateRange();
     double low_ = 0, lowPositive_ = 0, high_ = 1;
     bool logarithmic_ = false;

@@ -1,8 +1,10 @@
 #include "Qplot/plot_api.h"
 
+#include "Qplot/AgeModelPlot.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/SpectrumFigure.h"
+#include "Qplot/TraceOverlay.h"
 #include "Qplot/WindowPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
@@ -128,6 +130,22 @@ void plotSetDocumentTitle(Plot* plot, const char* title) {
     plot->setDocumentTitle(QString::fromUtf8(title));
 }
 
+void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned char* significant,
+                  int n, double band) {
+    plot->traceOverlay()->setTrace(x, f, significant, n, band);
+}
+
+void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged) {
+    plot->setTraceDragCallback(ctx, dragged);
+}
+
+void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n) {
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << (labels && labels[i] ? QString::fromUtf8(labels[i]) : QString());
+    plot->traceOverlay()->setGuides(f, names);
+}
+
 void plotMarkPosition(Plot* plot, double x, bool on) {
     plot->markPosition(x, on);
 }
@@ -178,6 +196,10 @@ void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarith
     panel->setFrequencyAxis(periods, logarithmic);
 }
 
+void windowPanelSetMark(WindowPanel* panel, double f, bool on) {
+    panel->setMark(f, on);
+}
+
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count) {
     panel->setLevels(levels, count);
 }
@@ -211,4 +233,13 @@ bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double wi
 
 void spectrumFigureDestroy(SpectrumFigure* figure) {
     delete figure;
+}
+
+AgeModelPlot* ageModelPlotCreate(QWidget* parent) {
+    return new AgeModelPlot(parent);
+}
+
+void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
+                         const double* rate, int count, const char* unit) {
+    plot->setModel(position, age, rate, count, QString::fromUtf8(unit));
 }

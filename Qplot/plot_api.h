@@ -18,6 +18,7 @@ class Plot;
 class SeriesPlot;
 class WindowPanel;
 class SpectrumFigure;
+class AgeModelPlot;
 extern "C" {
 #else
 #include <stdbool.h>
@@ -26,6 +27,7 @@ typedef struct Plot Plot;
 typedef struct SeriesPlot SeriesPlot;
 typedef struct WindowPanel WindowPanel;
 typedef struct SpectrumFigure SpectrumFigure;
+typedef struct AgeModelPlot AgeModelPlot;
 #endif
 
 /* The integer codes, by name. */
@@ -100,6 +102,15 @@ void plotSetPositionUnit(Plot* plot, const char* unit);
    metadata. */
 void plotSetTitle(Plot* plot, const char* title);
 void plotSetDocumentTitle(Plot* plot, const char* title);
+/* A traced line over the map: n points (n = 0 clears), filled where significant[i] (may be
+   null: all), and the band of half-width band around it (0: none). */
+void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned char* significant,
+                  int n, double band);
+/* Dragging a trace point reports its index and the frequency it was dropped at. */
+typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
+void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);
+/* Horizontal guide lines at frequencies f[0..n-1], labelled (labels[i] may be null). */
+void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n);
 /* A vertical line on the map at position x (a selected window's centre); on false hides it. */
 void plotMarkPosition(Plot* plot, double x, bool on);
 
@@ -124,6 +135,8 @@ void windowPanelSetData(WindowPanel* panel, const double* frequency, const doubl
                         const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
 void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarithmic);
+/* A vertical line at frequency f on both panels (the traced line's); on false hides it. */
+void windowPanelSetMark(WindowPanel* panel, double f, bool on);
 
 /* The spectrum of a whole record: log power with the background and its three levels, marked
    bins (marked may be null), the F-test probability below with a line at level. */
@@ -137,6 +150,11 @@ void spectrumFigureSetFrequencyAxis(SpectrumFigure* figure, bool periods, bool l
 bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double width, double height,
                          char* message, int messageSize);
 void spectrumFigureDestroy(SpectrumFigure* figure);
+
+/* The age model: sedimentation rate and age against position (unit: the positions' name). */
+AgeModelPlot* ageModelPlotCreate(QWidget* parent);
+void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
+                         const double* rate, int count, const char* unit);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,8 @@
 #include "app/ViewController.h"
 
+#include "app/AgeModelPanel.h"
 #include "app/GuideDialog.h"
+#include "app/LineTracing.h"
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
@@ -8,12 +10,14 @@
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
 #include "app/ResultExports.h"
+#include "app/TargetPeriods.h"
 #include "app/UnevenSpacingDialog.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
 #include "app/WholeRecordPanel.h"
 #include "app/WindowSpectrum.h"
 #include "core/analysis/RunPreparation.h"
+#include "core/io/AtomicFile.h"
 #include "core/series/SeriesFile.h"
 
 #include <QAction>
@@ -61,10 +65,13 @@ QString number(double v) {
 }
 
 void pointerMoved(void* ctx, double x, double y) {
-    static_cast<WindowSpectrum*>(ctx)->showReadout(x, y);
+    static_cast<ViewController*>(ctx)->windowSpectrum->showReadout(x, y);
 }
-void pointerClicked(void* ctx, double x, double) {
-    static_cast<WindowSpectrum*>(ctx)->selectWindowAt(x);
+void pointerClicked(void* ctx, double x, double y) {
+    static_cast<ViewController*>(ctx)->mapClicked(x, y);
+}
+void traceDragged(void* ctx, int index, double f) {
+    static_cast<LineTracing*>(ctx)->pointDragged(index, f);
 }
 
 } // namespace
@@ -227,6 +234,16 @@ void ViewController::buildMenus() {
                             &WindowSpectrum::exportPeakList,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     analysisMenu->addSeparator();
+    analysisMenu->addAction(
+        "&Trace Line", this, [this] { tracing->arm(); }, QKeySequence(Qt::CTRL | Qt::Key_T));
+    analysisMenu->addAction("&Save Trace...", this, &ViewController::saveTrace,
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    analysisMenu->addAction("&Open Trace...", this, &ViewController::openTrace,
+                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T));
+    ageModelAction = analysisMenu->addAction("&Age Model");
+    ageModelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ageModelAction->setCheckable(true);
+    analysisMenu->addSeparator();
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
@@ -235,6 +252,9 @@ void ViewController::buildMenus() {
     showSeriesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
     showSpectrumAction = view->addAction("Spectrum of the &Window");
     showSpectrumAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    targetPeriodsAction = view->addAction("&Target Periods");
+    targetPeriodsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_9));
+    targetPeriodsAction->setCheckable(true);
     showWholeRecordAction = view->addAction("Spectrum of the W&hole Record");
     showWholeRecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_8));
     showWholeRecordAction->setToolTip(
@@ -300,11 +320,94 @@ void ViewController::viewDidLoad() {
     connect(sharedPlot, &MyPlot::runFinished, this, &ViewController::runFinished);
     connect(sharedPlot->widget(), SIGNAL(pdfExportFinished(bool, QString, QString)), this,
             SLOT(pdfExported(bool, QString, QString)));
-    plotSetPointerCallbacks(sharedPlot->plot(), windowSpectrum, &pointerMoved, &pointerClicked);
+    plotSetPointerCallbacks(sharedPlot->plot(), this, &pointerMoved, &pointerClicked);
     embedPlot();
+    buildTuning();
     seriesFollowPlot(seriesPlot, sharedPlot->plot());
     if (mapChoices)
         applyMapChoices();
+}
+
+void ViewController::buildTuning() {
+    auto* column = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    Plot* plot = sharedPlot->plot();
+    tracing = new LineTracing(centralWidget(), plot);
+    tracing->hide();
+    targets = new TargetPeriods(centralWidget(), plot);
+    targets->hide();
+    column->insertWidget(2, tracing);
+    column->insertWidget(3, targets);
+    ageModel = new AgeModelPanel(splitter);
+    ageModel->hide();
+    ageModel->setPeriods(targets->periods());
+    plotSetTraceDragCallback(plot, tracing, &traceDragged);
+    connect(tracing, &LineTracing::message, this, &ViewController::report);
+    connect(ageModel, &AgeModelPanel::message, this, &ViewController::report);
+    connect(targets, &TargetPeriods::periodsChanged, this,
+            [this] { ageModel->setPeriods(targets->periods()); });
+    connect(tracing, &LineTracing::changed, this, [this] {
+        ageModel->setTrace(sharedPlot->lastResult(), tracing->points());
+        markSelectedWindow();
+    });
+    connect(ageModel, &AgeModelPanel::analyse, this, [this](const QString& path) {
+        // The tuned series takes the record's place; the title names it.
+        if (chooseFileAt(path))
+            setupPlot();
+    });
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), tracing,
+            &LineTracing::setLevel);
+    connect(targetPeriodsAction, &QAction::toggled, targets, &QWidget::setVisible);
+    connect(ageModelAction, &QAction::toggled, ageModel, &QWidget::setVisible);
+    QSettings settings;
+    targetPeriodsAction->setChecked(settings.value("view/targets", false).toBool());
+}
+
+void ViewController::mapClicked(double x, double f) {
+    if (tracing && tracing->mapClicked(x, f)) {
+        ageModelAction->setChecked(true);
+        return;
+    }
+    windowSpectrum->selectWindowAt(x);
+}
+
+void ViewController::saveTrace() {
+    const std::string text = tracing ? tracing->text() : std::string();
+    const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (text.empty() || !r) {
+        report("There is no trace to save: Analysis > Trace Line, then click the map.");
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(
+        this, "Save Trace",
+        Platform::proposedExportPath("tuning", QString::fromStdString(r->provenance.input),
+                                     "trace.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    Platform::rememberExportFolder("tuning", path);
+    io::AtomicFile out;
+    std::string why;
+    if (!out.open(path.toStdString(), &why) || !out.write(text) || !out.commit(&why))
+        report(QString::fromStdString(why) + ".");
+    else
+        report("Saved the trace to " + path + ".");
+}
+
+void ViewController::openTrace() {
+    const QString path =
+        Platform::chooseOpenFile(this, "Open Trace", "Traces (*.tsv *.txt *.csv);;All files (*)",
+                                 QFileInfo(columnsOf_).absolutePath());
+    if (path.isEmpty())
+        return;
+    std::string why;
+    const auto text = series::readText(path.toStdString(), &why);
+    QString problem = QString::fromStdString(why);
+    if (!text || !tracing->read(*text, &problem)) {
+        report("Cannot use the trace " + QFileInfo(path).fileName() + ": " + problem + ".");
+        return;
+    }
+    tracing->show();
+    report("Opened the trace " + QFileInfo(path).fileName() + ".");
 }
 
 void ViewController::embedPlot() {
@@ -396,6 +499,9 @@ void ViewController::closeEvent(QCloseEvent* event) {
     settings.setValue("view/logarithmic", logAxisAction->isChecked());
     settings.setValue("view/trend", showTrendAction->isChecked());
     settings.setValue("view/wholeRecord", showWholeRecordAction->isChecked());
+    settings.setValue("view/targets", targetPeriodsAction->isChecked());
+    if (targets)
+        targets->save();
     mapChoices->save();
     if (sharedPlot)
         sharedPlot->cancel();
@@ -660,6 +766,7 @@ void ViewController::runFinished(bool shown, const QString& message) {
     const double selected = selectedCentre_;
     windowSpectrum->setResult(sharedPlot->lastResult());
     wholeRecord->setResult(sharedPlot->lastResult(), peakLevel->value());
+    tracing->setResult(sharedPlot->lastResult()); // a trace belongs to the map it was made on
     markSelectedWindow();
     // The window chosen before stays chosen when the new run has a window there.
     const auto& r = *sharedPlot->lastResult();
@@ -707,6 +814,8 @@ void ViewController::markSelectedWindow() {
         return;
     }
     selectedCentre_ = r->centre(w);
+    const auto& trace = tracing ? tracing->points() : std::vector<tuning::TracePoint>();
+    windowPanelSetMark(spectrumPanel, trace.empty() ? 0.0 : trace[w].frequency, !trace.empty());
     const double half = 0.5 * (r->provenance.params.mpts - 1) * r->provenance.deltat;
     plotMarkPosition(sharedPlot->plot(), selectedCentre_, true);
     seriesSetSpan(seriesPlot, selectedCentre_ - half, selectedCentre_ + half);

@@ -32,6 +32,9 @@ class RecentFiles;
 class ResultExports;
 class ViewControllerAxisControls;
 class WholeRecordPanel;
+class LineTracing;
+class TargetPeriods;
+class AgeModelPanel;
 class WindowSpectrum;
 
 class ViewController : public QMainWindow {
@@ -77,6 +80,11 @@ public:
     QAction* logAxisAction = nullptr;
     QAction* showTrendAction = nullptr;
     QAction* showWholeRecordAction = nullptr;
+    QAction* targetPeriodsAction = nullptr;
+    QAction* ageModelAction = nullptr;
+    LineTracing* tracing = nullptr;
+    TargetPeriods* targets = nullptr;
+    AgeModelPanel* ageModel = nullptr;
     MapChoices* mapChoices = nullptr;
 
     bool skipHeaders = true;
@@ -109,6 +117,10 @@ public slots:
     void preferencesAccepted();
     void showCredits();
     void showGuide();
+    // A click on the map: starts an armed trace, otherwise selects that window.
+    void mapClicked(double x, double f);
+    void saveTrace();
+    void openTrace();
     void setRepresentedObject(const QVariant& object);
 
 private slots:
@@ -126,6 +138,7 @@ private:
     void buildWindow();
     void buildMenus();
     void embedPlot();
+    void buildTuning();
     void nudgeWindow();
     void report(const QString& message);
     QUrl sampleDataFile() const;

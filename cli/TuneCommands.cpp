@@ -83,35 +83,15 @@ int runTune(const AnalyzeOptions& o) {
     }
     const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
-    for (const std::vector<double>* v : {&model.age, &model.rate, &tuned.age, &tuned.value})
-        if (!std::all_of(v->begin(), v->end(), [](double x) { return std::isfinite(x); })) {
-            complain("the age model is not finite for this trace and period; nothing was written");
-            return EXIT_ANALYSIS_FAILED;
-        }
-
-    std::string block = "# Tonalith " + std::string(results::programVersion()) +
-                        ": age model from a traced cycle\n";
-    block += "# input: " + p.input + "\n";
-    block += "# column: " + std::to_string(p.column) +
-             (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
-    block += "# trace: " + o.traceFile + "\n";
-    block += "# period: " + num(o.period) + "\n";
-    block += "# start age: " + num(o.startAge) + "\n";
-    block += "# step: " + (o.tuneStep > 0 ? num(o.tuneStep) : std::string("none")) + "\n";
-    block += "# age(z) = start age + period x integral of the traced frequency from the first "
-             "sample; sedimentation rate = 1 / (period x frequency)\n";
-    if (!o.model.empty()) {
-        std::string m = block + "position\tage\tsedimentation_rate\n";
-        for (std::size_t i = 0; i < model.position.size(); ++i)
-            m += num(model.position[i]) + "\t" + num(model.age[i]) + "\t" + num(model.rate[i]) +
-                 "\n";
-        if (!writeText(o.model, m))
-            return EXIT_ANALYSIS_FAILED;
+    if (!tuning::tuningFinite(model, tuned)) {
+        complain("the age model is not finite for this trace and period; nothing was written");
+        return EXIT_ANALYSIS_FAILED;
     }
-    std::string out =
-        block + "age\t" + (p.columnName.empty() ? std::string("value") : p.columnName) + "\n";
-    for (std::size_t i = 0; i < tuned.age.size(); ++i)
-        out += num(tuned.age[i]) + "\t" + num(tuned.value[i]) + "\n";
+    const std::string block =
+        tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
+    if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
+        return EXIT_ANALYSIS_FAILED;
+    const std::string out = tuning::tunedSeriesText(block, tuned, p.columnName);
     return writeText(o.output, out) ? 0 : EXIT_ANALYSIS_FAILED;
 }
 

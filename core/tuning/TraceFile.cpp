@@ -3,6 +3,8 @@
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
 
+#include <cmath>
+
 namespace tuning {
 
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
@@ -27,6 +29,55 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
         t += num(q.probability) + "\n";
     }
     return t;
+}
+
+namespace {
+std::string number(double v) {
+    std::string s;
+    results::appendNumber(s, v);
+    return s;
+}
+} // namespace
+
+std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
+                         double startAge, double step) {
+    std::string h = "# Tonalith " + std::string(results::programVersion()) +
+                    ": age model from a traced cycle\n";
+    h += "# input: " + p.input + "\n";
+    h += "# column: " + std::to_string(p.column) +
+         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
+    if (!p.preparation.empty())
+        h += "# preparation: " + p.preparation + "\n";
+    h += "# trace: " + traceName + "\n";
+    h += "# period: " + number(period) + "\n";
+    h += "# start age: " + number(startAge) + "\n";
+    h += "# step: " + (step > 0 ? number(step) : std::string("none")) + "\n";
+    h += "# age(z) = start age + period x integral of the traced frequency from the first "
+         "sample; sedimentation rate = 1 / (period x frequency)\n";
+    return h;
+}
+
+std::string ageModelText(const std::string& header, const AgeModel& m) {
+    std::string t = header + "position\tage\tsedimentation_rate\n";
+    for (std::size_t i = 0; i < m.position.size(); ++i)
+        t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]) + "\n";
+    return t;
+}
+
+std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
+                            const std::string& title) {
+    std::string t = header + "age\t" + (title.empty() ? std::string("value") : title) + "\n";
+    for (std::size_t i = 0; i < s.age.size(); ++i)
+        t += number(s.age[i]) + "\t" + number(s.value[i]) + "\n";
+    return t;
+}
+
+bool tuningFinite(const AgeModel& m, const TunedSeries& s) {
+    for (const std::vector<double>* v : {&m.age, &m.rate, &s.age, &s.value})
+        for (double x : *v)
+            if (!std::isfinite(x))
+                return false;
+    return true;
 }
 
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {

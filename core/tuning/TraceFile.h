@@ -33,4 +33,16 @@ struct ReadTrace {
 // why, otherwise.
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why);
 
+// The '#' block of an age model and of a tuned series: the record, the column, the trace
+// file, the period, the start age and the step (0: none).
+std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
+                         double startAge, double step);
+// "position	age	sedimentation_rate" and one row per sample, after the block.
+std::string ageModelText(const std::string& header, const AgeModel& m);
+// "age	<title>" and one row per age, after the block.
+std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
+                            const std::string& title);
+// Whether every number of the model and the tuned series is finite.
+bool tuningFinite(const AgeModel& m, const TunedSeries& s);
+
 } // namespace tuning

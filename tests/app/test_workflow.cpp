@@ -5,6 +5,8 @@
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/WindowPanel.h"
+#include "app/AgeModelPanel.h"
+#include "app/LineTracing.h"
 #include "app/MapExportDialog.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
@@ -212,6 +214,74 @@ private slots:
         QVERIFY(pdf.readAll().contains("/MediaBox [0 0 842"));
         QVERIFY(w.statusMessage().contains("Exported the map to"));
         MapExportDialog::chooser() = saved;
+    }
+
+    // Tracing by a click on the map, dragging a point, the age model beside the map, the trace
+    // file read by the tool, and the tuned series analysed in the record's place.
+    void traceTheMapAndTuneTheRecord() {
+        ViewController w;
+        w.show();
+        w.setupPlot(); // the sample, in kyr: obliquity near 1/41 in every window
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        QVERIFY(finished.wait(60000));
+        const auto& r = *sharedPlot->lastResult();
+        w.tracing->arm();
+        const QPoint at = pixelOf(r.centre(10), 1 / 41.0);
+        sendMouse(QEvent::MouseButtonPress, at);
+        sendMouse(QEvent::MouseButtonRelease, at);
+        const auto trace = w.tracing->points();
+        QCOMPARE(int(trace.size()), r.windows);
+        for (const tuning::TracePoint& p : trace)
+            QVERIFY2(std::fabs(p.frequency - 1 / 41.0) < 0.001,
+                     qPrintable(QString::number(p.centre)));
+        QVERIFY(w.ageModelAction->isChecked());
+        QCOMPARE(w.windowSpectrum->selectedWindow(), -1); // the click traced, it did not select
+
+        // Dragged towards 1/23 in window 20, the point snaps to a peak of that window.
+        const QPoint from = pixelOf(trace[20].centre, trace[20].frequency);
+        sendMouse(QEvent::MouseButtonPress, from);
+        sendMouse(QEvent::MouseMove, pixelOf(trace[20].centre, 1 / 23.5));
+        sendMouse(QEvent::MouseButtonRelease, pixelOf(trace[20].centre, 1 / 23.5));
+        const tuning::TracePoint moved = w.tracing->points()[20];
+        QVERIFY(std::fabs(moved.frequency - 1 / 23.0) < 0.002);
+        const auto row = [&](int bin) { return r.ampl[r.row(20, bin)]; };
+        QVERIFY(row(moved.bin) >= row(moved.bin - 1) && row(moved.bin) >= row(moved.bin + 1));
+        QVERIFY(w.tracing->retrace->isEnabled());
+        w.tracing->retraceFromMoved(); // followed on from the moved point, within the band
+        QCOMPARE(w.tracing->points()[20].bin, moved.bin);
+        const double band = w.tracing->band->value();
+        QVERIFY(std::fabs(w.tracing->points()[21].frequency - moved.frequency) <= band);
+        QVERIFY(std::fabs(w.tracing->points()[19].frequency - moved.frequency) <= band);
+        w.tracing->setResult(sharedPlot->lastResult()); // back to the obliquity trace
+        w.tracing->arm();
+        sendMouse(QEvent::MouseButtonPress, at);
+        sendMouse(QEvent::MouseButtonRelease, at);
+
+        // A record in kyr traced at 41 kyr: ages close to the positions, rate close to 1.
+        w.ageModel->period->setCurrentText("41");
+        const auto& model = w.ageModel->model();
+        QVERIFY(model);
+        const double span = r.positions.back() - r.positions.front();
+        QVERIFY(std::fabs(model->age.back() - span) < 0.02 * span);
+
+        // The trace saved by the window tunes the record in the tool.
+        QTemporaryDir out;
+        Platform::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                         QString*) { return out.filePath("trace.tsv"); });
+        w.saveTrace();
+        QProcess tool;
+        tool.start(TONALITH_CLI, {"tune", sharedPlot->lastResult()->provenance.input.c_str(),
+                                  "--trace", out.filePath("trace.tsv"), "--period", "41", "--quiet",
+                                  "-o", out.filePath("tuned.tsv")});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+
+        // The tuned series in the record's place: its map is made and the title names it.
+        QSignalSpy again(sharedPlot, &MyPlot::runFinished);
+        w.ageModel->analyseTuned();
+        QVERIFY(again.wait(60000));
+        QVERIFY(w.windowTitle().contains("-tuned-41"));
+        QVERIFY(sharedPlot->lastResult()->provenance.input.find("-tuned-41") != std::string::npos);
     }
 
     void clickingTheMapShowsThatWindowsSpectrumAndLines() {

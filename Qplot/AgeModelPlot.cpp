@@ -1,0 +1,58 @@
+#include "Qplot/AgeModelPlot.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_draw.h>
+
+#include <QVBoxLayout>
+
+namespace {
+
+QwtPlot* newPanel(QWidget* parent, QwtPlotCurve*& curve, const QColor& colour) {
+    auto* plot = new QwtPlot(parent);
+    auto* canvas = new QwtPlotCanvas();
+    canvas->setBorderRadius(3.0);
+    plot->setCanvas(canvas);
+    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(50);
+    plot->setMinimumHeight(90);
+    curve = new QwtPlotCurve();
+    curve->setPen(colour, 1.5);
+    curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    curve->attach(plot);
+    return plot;
+}
+
+} // namespace
+
+AgeModelPlot::AgeModelPlot(QWidget* parent) : QWidget(parent) {
+    rate_ = newPanel(this, rateCurve_, QColor(20, 120, 60));
+    age_ = newPanel(this, ageCurve_, QColor(20, 70, 160));
+    rate_->setAxisTitle(QwtPlot::yLeft, "Sedimentation rate");
+    age_->setAxisTitle(QwtPlot::yLeft, "Age");
+    rate_->enableAxis(QwtPlot::xBottom, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(rate_, 1);
+    layout->addWidget(age_, 1);
+}
+
+void AgeModelPlot::setModel(const double* position, const double* age, const double* rate, int n,
+                            const QString& unit) {
+    rateCurve_->setSamples(position, rate, n);
+    ageCurve_->setSamples(position, age, n);
+    const QString u = unit.isEmpty() ? QString("position units") : unit;
+    rate_->setAxisTitle(QwtPlot::yLeft, "Rate (" + u + " per time unit)");
+    age_->setAxisTitle(QwtPlot::xBottom, u);
+    if (n > 0) {
+        rate_->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);
+        age_->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);
+    }
+    rate_->replot();
+    age_->replot();
+}
+
+int AgeModelPlot::pointCount() const {
+    return static_cast<int>(ageCurve_->dataSize());
+}

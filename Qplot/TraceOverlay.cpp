@@ -1,0 +1,104 @@
+#include "Qplot/TraceOverlay.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_symbol.h>
+
+#include <cmath>
+
+namespace {
+
+QwtPlotCurve* newCurve(QwtPlot* plot, const QPen& pen, QwtSymbol* symbol = nullptr) {
+    auto* c = new QwtPlotCurve();
+    c->setPen(pen);
+    c->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    if (symbol) {
+        c->setStyle(QwtPlotCurve::NoCurve);
+        c->setSymbol(symbol);
+    }
+    c->setZ(30);
+    c->attach(plot);
+    return c;
+}
+
+} // namespace
+
+TraceOverlay::TraceOverlay(QwtPlot* plot) : plot_(plot) {
+    line_ = newCurve(plot, QPen(Qt::white, 1.5));
+    significant_ = newCurve(
+        plot, QPen(Qt::NoPen),
+        new QwtSymbol(QwtSymbol::Ellipse, QBrush(Qt::white), QPen(Qt::black, 1), QSize(7, 7)));
+    weak_ = newCurve(
+        plot, QPen(Qt::NoPen),
+        new QwtSymbol(QwtSymbol::Ellipse, QBrush(Qt::NoBrush), QPen(Qt::white, 1.5), QSize(7, 7)));
+    upper_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
+    lower_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
+}
+
+void TraceOverlay::setTrace(const double* x, const double* f, const unsigned char* significant,
+                            int n, double band) {
+    x_ = QVector<double>(x, x + n);
+    f_ = QVector<double>(f, f + n);
+    strong_ = significant ? QVector<unsigned char>(significant, significant + n)
+                          : QVector<unsigned char>(n, 1);
+    band_ = band;
+    redraw();
+}
+
+void TraceOverlay::redraw() {
+    QVector<double> sx, sf, wx, wf, up, down;
+    for (int i = 0; i < x_.size(); ++i) {
+        (strong_[i] ? sx : wx) << x_[i];
+        (strong_[i] ? sf : wf) << f_[i];
+        up << f_[i] + band_;
+        down << f_[i] - band_;
+    }
+    line_->setSamples(x_, f_);
+    significant_->setSamples(sx, sf);
+    weak_->setSamples(wx, wf);
+    upper_->setSamples(band_ > 0 ? x_ : QVector<double>(), up);
+    lower_->setSamples(band_ > 0 ? x_ : QVector<double>(), down);
+    plot_->replot();
+}
+
+int TraceOverlay::pointNear(const QwtPlot* plot, double px, double py, double pixels) const {
+    const QwtScaleMap xm = plot->canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap ym = plot->canvasMap(QwtPlot::yLeft);
+    int best = -1;
+    double bestDistance = pixels;
+    for (int i = 0; i < x_.size(); ++i) {
+        const double d = std::hypot(xm.transform(x_[i]) - px, ym.transform(f_[i]) - py);
+        if (d <= bestDistance) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+void TraceOverlay::movePoint(int i, double f) {
+    if (i < 0 || i >= f_.size())
+        return;
+    f_[i] = f;
+    redraw();
+}
+
+void TraceOverlay::setGuides(const double* f, const QStringList& labels) {
+    qDeleteAll(guides_);
+    guides_.clear();
+    for (int i = 0; i < labels.size(); ++i) {
+        auto* m = new QwtPlotMarker();
+        m->setLineStyle(QwtPlotMarker::HLine);
+        m->setYValue(f[i]);
+        m->setLinePen(QColor(255, 255, 255, 200), 1.2, Qt::DashLine);
+        QwtText text(labels[i]);
+        text.setColor(Qt::white);
+        m->setLabel(text);
+        m->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+        m->setZ(25);
+        m->attach(plot_);
+        guides_ << m;
+    }
+    plot_->replot();
+}

@@ -1,0 +1,219 @@
+#include "app/AgeModelPanel.h"
+
+#include "app/PlatformServices.h"
+#include "core/io/AtomicFile.h"
+#include "core/tuning/TraceFile.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QString number(double v) {
+    return QLocale::c().toString(v, 'g', 6);
+}
+
+bool writeText(const QString& path, const std::string& text, QString* why) {
+    io::AtomicFile out;
+    std::string reason;
+    if (!out.open(path.toStdString(), &reason) || !out.write(text) || !out.commit(&reason)) {
+        *why =
+            QString::fromStdString(reason.empty() ? "cannot write " + path.toStdString() : reason);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
+    period = new QComboBox(this);
+    period->setEditable(true);
+    period->setToolTip("The period the traced line represents, in the time unit of the ages");
+    startAge = new QDoubleSpinBox(this);
+    startAge->setDecimals(3);
+    startAge->setRange(-1e12, 1e12);
+    startAge->setToolTip("The age of the first sample");
+    step = new QDoubleSpinBox(this);
+    step->setDecimals(4);
+    step->setRange(0, 1e9);
+    step->setSpecialValueText("the samples at their ages");
+    step->setToolTip("Resample the tuned series linearly at this step when it is exported");
+    summary = new QLabel(this);
+    summary->setWordWrap(true);
+    auto* exportModelButton = new QPushButton("Export Age Model...", this);
+    auto* exportTunedButton = new QPushButton("Export Tuned Series...", this);
+    auto* analyseButton = new QPushButton("Analyse Tuned Series", this);
+    analyseButton->setToolTip("The tuned series in place of the record, at the step chosen (or "
+                              "the median spacing of the ages): the traced cycle should be a "
+                              "straight line at 1 / period");
+    auto* form = new QFormLayout();
+    form->addRow("Period of the traced cycle:", period);
+    form->addRow("Age of the first sample:", startAge);
+    form->addRow("Tuned series step:", step);
+    auto* side = new QVBoxLayout();
+    side->addLayout(form);
+    side->addWidget(summary);
+    side->addWidget(exportModelButton);
+    side->addWidget(exportTunedButton);
+    side->addWidget(analyseButton);
+    side->addStretch(1);
+    plot = ageModelPlotCreate(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(side, 2);
+    layout->addWidget(reinterpret_cast<QWidget*>(plot), 3);
+    connect(exportModelButton, &QPushButton::clicked, this, &AgeModelPanel::exportModel);
+    connect(exportTunedButton, &QPushButton::clicked, this, &AgeModelPanel::exportTuned);
+    connect(analyseButton, &QPushButton::clicked, this, &AgeModelPanel::analyseTuned);
+    connect(period, &QComboBox::currentTextChanged, this, &AgeModelPanel::recompute);
+    connect(startAge, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &AgeModelPanel::recompute);
+}
+
+void AgeModelPanel::setPeriods(const QList<double>& periods) {
+    const QString current = period->currentText();
+    period->blockSignals(true);
+    period->clear();
+    for (double p : periods)
+        period->addItem(number(p));
+    period->setCurrentText(
+        current.isEmpty() && !periods.isEmpty() ? number(periods.value(2, periods[0])) : current);
+    period->blockSignals(false);
+    recompute();
+}
+
+double AgeModelPanel::periodValue() const {
+    bool ok = false;
+    const double p = QLocale::c().toDouble(period->currentText().trimmed(), &ok);
+    return ok && p > 0 ? p : 0.0;
+}
+
+void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
+                             const std::vector<tuning::TracePoint>& trace) {
+    result_ = std::move(result);
+    trace_ = trace;
+    recompute();
+}
+
+void AgeModelPanel::recompute() {
+    model_.reset();
+    const double p = periodValue();
+    tuning::Trace t;
+    for (const tuning::TracePoint& q : trace_) {
+        t.position.push_back(q.centre);
+        t.frequency.push_back(q.frequency);
+    }
+    if (!result_ || trace_.empty()) {
+        summary->setText("Trace a line on the map first (Analysis > Trace Line).");
+    } else if (!(p > 0)) {
+        summary->setText("The period must be a number above 0.");
+    } else if (const auto problem = tuning::checkTrace(t)) {
+        summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else {
+        model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
+        const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
+        summary->setText(QString("Ages %1 to %2; sedimentation rate %3 to %4 position units per "
+                                 "time unit.")
+                             .arg(number(model_->age.front()), number(model_->age.back()),
+                                  number(*lo), number(*hi)));
+    }
+    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
+    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
+                        n ? model_->age.data() : nullptr, n ? model_->rate.data() : nullptr, n,
+                        result_ ? result_->provenance.positionName.c_str() : "");
+}
+
+tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
+    double s = step->value();
+    if (forAnalysis && !(s > 0) && model_ && model_->age.size() > 1) {
+        std::vector<double> d;
+        for (std::size_t i = 1; i < model_->age.size(); ++i)
+            d.push_back(model_->age[i] - model_->age[i - 1]);
+        std::nth_element(d.begin(), d.begin() + static_cast<long>(d.size() / 2), d.end());
+        s = d[d.size() / 2];
+    }
+    return tuning::tunedSeries(*model_, result_->values, s);
+}
+
+std::string AgeModelPanel::header(double stepUsed) const {
+    return tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                startAge->value(), stepUsed);
+}
+
+void AgeModelPanel::exportModel() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Age Model",
+        Platform::proposedExportPath("tuning", QString::fromStdString(result_->provenance.input),
+                                     "age-model.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    Platform::rememberExportFolder("tuning", path);
+    QString why;
+    if (!writeText(path, tuning::ageModelText(header(step->value()), *model_), &why))
+        emit message(why + ".");
+    else
+        emit message("Exported the age model to " + path + ".");
+}
+
+void AgeModelPanel::exportTuned() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Tuned Series",
+        Platform::proposedExportPath("tuning", QString::fromStdString(result_->provenance.input),
+                                     "tuned.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    Platform::rememberExportFolder("tuning", path);
+    QString why;
+    const tuning::TunedSeries s = tuned(false);
+    if (!writeText(
+            path, tuning::tunedSeriesText(header(step->value()), s, result_->provenance.columnName),
+            &why))
+        emit message(why + ".");
+    else
+        emit message("Exported the tuned series to " + path + ".");
+}
+
+void AgeModelPanel::analyseTuned() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const tuning::TunedSeries s = tuned(true);
+    const double used = s.age.size() > 1 ? s.age[1] - s.age[0] : 0.0;
+    QString folder = Platform::recordsFolder();
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    const QString stem =
+        QFileInfo(QString::fromStdString(result_->provenance.input)).completeBaseName();
+    const QString path = QDir(folder).filePath(stem + "-tuned-" + number(periodValue()) + ".txt");
+    QString why;
+    if (!tuning::tuningFinite(*model_, s) ||
+        !writeText(path, tuning::tunedSeriesText(header(used), s, result_->provenance.columnName),
+                   &why)) {
+        emit message(why.isEmpty() ? "The tuned series is not finite: check the trace." : why);
+        return;
+    }
+    emit analyse(path);
+}

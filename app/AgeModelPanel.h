@@ -1,0 +1,61 @@
+// Analysis > Age Model: the period the traced line represents and the age of the first sample
+// give the sedimentation rate along the record and the age-position curve, shown beside the
+// map; the age model and the tuned series can be exported, and the tuned series analysed in
+// the window in place of the record.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "core/results/ResultSet.h"
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+
+class AgeModelPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit AgeModelPanel(QWidget* parent);
+
+    QComboBox* period; // editable; the target periods offered
+    QDoubleSpinBox* startAge;
+    QDoubleSpinBox* step; // for the tuned series; 0: the samples at their ages
+    QLabel* summary;
+    AgeModelPlot* plot = nullptr;
+
+    void setPeriods(const QList<double>& periods);
+    // The map's analysed series and the trace on it; an empty trace clears the model.
+    void setTrace(std::shared_ptr<const results::ResultSet> result,
+                  const std::vector<tuning::TracePoint>& trace);
+    const std::optional<tuning::AgeModel>& model() const { return model_; }
+    // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
+    tuning::TunedSeries tuned(bool forAnalysis) const;
+    // The '#' block both exports start with.
+    std::string header(double stepUsed) const;
+    double periodValue() const;
+
+public slots:
+    void exportModel();
+    void exportTuned();
+    void analyseTuned();
+
+signals:
+    void message(const QString& text);
+    // The tuned series was written to path, to be analysed in place of the record.
+    void analyse(const QString& path);
+
+private:
+    void recompute();
+
+    std::shared_ptr<const results::ResultSet> result_;
+    std::vector<tuning::TracePoint> trace_;
+    std::optional<tuning::AgeModel> model_;
+};

@@ -1,0 +1,151 @@
+#include "app/LineTracing.h"
+
+#include "Qplot/plot_api.h"
+#include "core/tuning/TraceFile.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    band = new QDoubleSpinBox(this);
+    band->setDecimals(6);
+    band->setRange(1e-9, 1e6);
+    band->setToolTip("Each window takes its bin within this distance of the previous window's "
+                     "frequency (cycles per position unit; W / 2 by default)");
+    criterion = new QComboBox(this);
+    criterion->addItems({"largest amplitude", "largest probability"});
+    retrace = new QPushButton("Re-trace From Moved Point", this);
+    retrace->setEnabled(false);
+    status = new QLabel(this);
+    row->addWidget(new QLabel("Trace: band \u00b1", this));
+    row->addWidget(band);
+    row->addWidget(new QLabel("by", this));
+    row->addWidget(criterion);
+    row->addWidget(retrace);
+    row->addWidget(status, 1);
+    connect(retrace, &QPushButton::clicked, this, &LineTracing::retraceFromMoved);
+    connect(band, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
+        if (!points_.empty())
+            draw();
+    });
+}
+
+tuning::TraceBy LineTracing::by() const {
+    return criterion->currentIndex() == 1 ? tuning::TraceBy::Probability
+                                          : tuning::TraceBy::Amplitude;
+}
+
+void LineTracing::setResult(std::shared_ptr<const results::ResultSet> result) {
+    result_ = std::move(result);
+    points_.clear();
+    moved_ = -1;
+    retrace->setEnabled(false);
+    if (result_ && result_->windows > 0)
+        band->setValue(tuning::halfBandwidth(*result_) / 2);
+    draw();
+}
+
+void LineTracing::setLevel(double level) {
+    level_ = level;
+    if (!points_.empty())
+        draw();
+}
+
+void LineTracing::arm() {
+    if (!result_) {
+        emit message("Press Plot first: a line is traced on the map.");
+        return;
+    }
+    armed_ = true;
+    show();
+    emit message("Click the line on the map where the trace should start.");
+}
+
+bool LineTracing::mapClicked(double x, double f) {
+    if (!armed_ || !result_)
+        return false;
+    armed_ = false;
+    start_ = {x, f, band->value(), by()};
+    follow(tuning::nearestWindow(*result_, x), tuning::nearestBin(*result_, f));
+    return true;
+}
+
+void LineTracing::follow(int window, int bin) {
+    points_ = tuning::traceLine(*result_, window, bin, band->value(), by());
+    draw();
+    emit message(QString("Traced the line through %1 windows from %2.")
+                     .arg(points_.size())
+                     .arg(QLocale::c().toString(result_->centre(window), 'g', 6)));
+}
+
+void LineTracing::pointDragged(int index, double f) {
+    if (!result_ || index < 0 || index >= static_cast<int>(points_.size()))
+        return;
+    const int w = points_[static_cast<std::size_t>(index)].window;
+    points_[static_cast<std::size_t>(index)] =
+        tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by()));
+    moved_ = w;
+    retrace->setEnabled(true);
+    draw();
+}
+
+void LineTracing::retraceFromMoved() {
+    if (!result_ || moved_ < 0 || moved_ >= static_cast<int>(points_.size()))
+        return;
+    start_ = {result_->centre(moved_), points_[moved_].frequency, band->value(), by()};
+    follow(moved_, points_[moved_].bin);
+}
+
+void LineTracing::draw() {
+    std::vector<double> x, f;
+    std::vector<unsigned char> strong;
+    for (const tuning::TracePoint& p : points_) {
+        x.push_back(p.centre);
+        f.push_back(p.frequency);
+        strong.push_back(p.probability >= level_ && p.probability <= 1.0);
+    }
+    plotSetTrace(plot_, x.data(), f.data(), strong.data(), static_cast<int>(x.size()),
+                 points_.empty() ? 0.0 : band->value());
+    int weak = 0;
+    for (unsigned char s : strong)
+        weak += !s;
+    status->setText(points_.empty() ? QString()
+                                    : QString("%1 windows, %2 below the F-test level (hollow)")
+                                          .arg(points_.size())
+                                          .arg(weak));
+    emit changed();
+}
+
+std::string LineTracing::text() const {
+    if (!result_ || points_.empty())
+        return std::string();
+    return tuning::traceText(result_->provenance, start_, points_);
+}
+
+bool LineTracing::read(const std::string& text, QString* why) {
+    if (!result_) {
+        *why = "press Plot first: a trace is read onto the map";
+        return false;
+    }
+    std::string reason;
+    const auto trace = tuning::readTrace(text, &reason);
+    if (!trace) {
+        *why = QString::fromStdString(reason);
+        return false;
+    }
+    // Each window takes the bin nearest the trace's frequency at its centre.
+    points_.clear();
+    for (int w = 0; w < result_->windows; ++w)
+        points_.push_back(tuning::pointAt(
+            *result_, w,
+            tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w)))));
+    start_ = {points_.front().centre, points_.front().frequency, band->value(), by()};
+    draw();
+    return true;
+}

@@ -1,0 +1,68 @@
+// Tracing a line on the map: Analysis > Trace Line arms it, a click on the map starts the trace
+// there and it is followed through every window; the band and the criterion are set on the
+// tracing bar, the trace is drawn on the map and its point of the selected window on the window
+// spectrum. Points can be dragged to another bin of their window (they snap to the nearest
+// local maximum) and the trace re-followed from the last point moved. A trace is kept with its
+// map until the next run, and can be saved and opened.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "core/results/ResultSet.h"
+#include "core/tuning/LineTrace.h"
+#include "core/tuning/TraceFile.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+
+class LineTracing : public QWidget {
+    Q_OBJECT
+public:
+    LineTracing(QWidget* parent, Plot* plot);
+
+    QDoubleSpinBox* band; // half-width, cycles per position unit
+    QComboBox* criterion; // amplitude or probability
+    QPushButton* retrace; // from the last point moved
+    QLabel* status;
+
+    // A new map: any trace of the previous one is dropped; the band goes back to W / 2.
+    void setResult(std::shared_ptr<const results::ResultSet> result);
+    // The F-test level below which points are drawn hollow.
+    void setLevel(double level);
+    // The next click on the map starts a trace.
+    void arm();
+    bool armed() const { return armed_; }
+    // A click on the map: starts the trace when armed (true), otherwise not taken (false).
+    bool mapClicked(double x, double f);
+    // A point dragged to frequency f: it snaps to the nearest local maximum of its window.
+    void pointDragged(int index, double f);
+    void retraceFromMoved();
+
+    const std::vector<tuning::TracePoint>& points() const { return points_; }
+    tuning::TraceBy by() const;
+    // The trace of the map shown, as a file's text; and a trace file's text read onto it.
+    std::string text() const;
+    bool read(const std::string& text, QString* why);
+
+signals:
+    void message(const QString& text);
+    void changed();
+
+private:
+    void follow(int window, int bin);
+    void draw();
+
+    Plot* plot_;
+    std::shared_ptr<const results::ResultSet> result_;
+    std::vector<tuning::TracePoint> points_;
+    tuning::TraceStart start_;
+    double level_ = 0.95;
+    bool armed_ = false;
+    int moved_ = -1; // the window of the last point dragged
+};

@@ -1,0 +1,38 @@
+// View > Target Periods: guide lines across the map at the frequencies of a list of periods
+// (405, 100, 41, 23 and 19 kyr by default), placed at f = 1 / (P x s) for a trial
+// sedimentation rate s in position units per kyr, so that the guides can be slid onto the
+// map's lines. The list and the rate are remembered.
+#pragma once
+
+#include "Qplot/plot_api.h"
+
+#include <QList>
+#include <QWidget>
+
+class QDoubleSpinBox;
+class QLineEdit;
+
+class TargetPeriods : public QWidget {
+    Q_OBJECT
+public:
+    TargetPeriods(QWidget* parent, Plot* plot);
+
+    QLineEdit* periodsText; // "405, 100, 41, 23, 19"
+    QDoubleSpinBox* rate;   // position units per kyr
+
+    // The periods read from the list (positive numbers only).
+    QList<double> periods() const;
+    // Draws the guides (or clears them when the bar is hidden).
+    void apply();
+    void save() const;
+
+signals:
+    void periodsChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    Plot* plot_;
+};
