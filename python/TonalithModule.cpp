@@ -6,6 +6,8 @@
 #include "core/results/ResultSet.h"
 #include "core/spectrum/SlepianTapers.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
 
@@ -400,6 +402,71 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     return d;
 }
 
+// A traced line as the lines are given: x_centre, frequency, period, amplitude, probability.
+py::array trace(const Analysis& a, double x, double f, const py::object& bandArg,
+                const std::string& byName) {
+    const auto by = tuning::parseTraceBy(byName);
+    if (!by)
+        throw py::value_error("by: '" + byName + "' is not amplitude or probability");
+    const double first = a.r.positions.front(), last = a.r.positions.back();
+    if (!(x >= first && x <= last))
+        throw py::value_error("x: the position " + num(x) + " lies outside the record (" +
+                              num(first) + " to " + num(last) + ")");
+    if (!(f > 0) || !std::isfinite(f))
+        throw py::value_error("f: the frequency " + num(f) + " must be above 0");
+    const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
+    if (!(band > 0) || !std::isfinite(band))
+        throw py::value_error("band: " + num(band) + " must be a number above 0");
+    const auto points = tuning::traceLine(a.r, tuning::nearestWindow(a.r, x),
+                                          tuning::nearestBin(a.r, f), band, *by);
+    py::array_t<results::Peak> out(static_cast<py::ssize_t>(points.size()));
+    results::Peak* o = out.mutable_data();
+    for (const tuning::TracePoint& q : points)
+        *o++ = {q.centre, q.frequency, q.frequency > 0 ? 1 / q.frequency : 0.0, q.amplitude,
+                q.probability};
+    return out;
+}
+
+py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
+              const py::object& traceF, double period, double startAge, const py::object& step) {
+    const Doubles z = seriesArray(positions, "positions");
+    const Doubles v = seriesArray(values, "values");
+    const Doubles tx = seriesArray(traceX, "trace_positions");
+    const Doubles tf = seriesArray(traceF, "trace_frequencies");
+    if (z.size() != v.size() || z.size() < 1)
+        throw py::value_error("positions, values: the lengths differ or are 0");
+    if (tx.size() != tf.size())
+        throw py::value_error("trace_positions, trace_frequencies: the lengths differ");
+    if (!(period > 0) || !std::isfinite(period))
+        throw py::value_error("period: " + num(period) + " must be a number above 0");
+    if (!std::isfinite(startAge))
+        throw py::value_error("start_age: " + num(startAge) + " is not a finite number");
+    const double s = step.is_none() ? 0.0 : step.cast<double>();
+    if (!step.is_none() && (!(s > 0) || !std::isfinite(s)))
+        throw py::value_error("step: " + num(s) + " must be a number above 0");
+    tuning::Trace t{{tx.data(), tx.data() + tx.size()}, {tf.data(), tf.data() + tf.size()}};
+    if (const auto problem = tuning::checkTrace(t))
+        throw py::value_error("trace: " + *problem);
+    const std::vector<double> zs(z.data(), z.data() + z.size());
+    for (std::size_t i = 1; i < zs.size(); ++i)
+        if (!(zs[i] > zs[i - 1]))
+            throw py::value_error("positions: sample " + std::to_string(i + 1) +
+                                  " does not lie above the one before");
+    const tuning::AgeModel m = tuning::ageModel(zs, t, period, startAge);
+    const tuning::TunedSeries tuned =
+        tuning::tunedSeries(m, std::vector<double>(v.data(), v.data() + v.size()), s);
+    const auto array = [](const std::vector<double>& a) {
+        return py::array_t<double>(static_cast<py::ssize_t>(a.size()), a.data());
+    };
+    py::dict d;
+    d["position"] = array(m.position);
+    d["age"] = array(m.age);
+    d["sedimentation_rate"] = array(m.rate);
+    d["tuned_age"] = array(tuned.age);
+    d["tuned_value"] = array(tuned.value);
+    return d;
+}
+
 py::array peaks(const Analysis& a, const py::object& levelArg, const py::object& fdrArg) {
     results::LineRule rule;
     if (!fdrArg.is_none()) {
@@ -504,6 +571,10 @@ load(path, column=1, skip=1) -> Series(positions, values, title)
     one column of a data file, read and checked as the tool reads it
 analyze(positions, values, *, tbw=3.0, tapers=4, window=400, step=25, ...) -> Analysis
     the evolutive analysis; Analysis.peaks(level) lists the spectral lines
+Analysis.trace(x, f, band=None, by="amplitude") -> structured array
+    a line followed through the windows
+tune(positions, values, trace_positions, trace_frequencies, *, period, ...) -> dict
+    the age model and tuned series of a traced cycle
 spectrum(positions, values, *, tbw=3.0, tapers=4, ...) -> dict
     the whole record's spectrum with its red-noise background and levels
 tapers(n, k, tbw) -> (tapers, ratios)
@@ -685,6 +756,13 @@ Row w of amplitude and probability, frequency ascending, holds the tool's rows o
         .def_property_readonly(
             "parameters", [](const Analysis& a) { return a.parameters; },
             "The settings of the run, the samples, the spacing, interpolation and preparation.")
+        .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
+             py::arg("by") = "amplitude",
+             R"(The line followed through every window, as `tonalith-cli trace --start X:F
+[--band BAND] [--by BY]` follows it: from the window nearest position x, at the frequency
+nearest f, each next window takes the bin of largest amplitude (or probability) within `band`
+(cycles per position unit; default W / 2) of the previous one. Returns one row per window with
+the fields of peaks(); refused arguments raise ValueError naming them.)")
         .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(),
              R"(The spectral lines of every window, as `tonalith-cli peaks --level LEVEL
 [--fdr Q]` lists them: in each run of adjacent frequencies whose probability reaches `level`
@@ -710,6 +788,15 @@ level must lie above 0 and at most 1, fdr above 0 and below 1 (ValueError otherw
           py::arg("keep_mean") = false, py::arg("interpolate") = py::none(), py::arg("workers") = 0,
           py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
           analyzeDoc);
+    m.def("tune", &tune, py::arg("positions"), py::arg("values"), py::arg("trace_positions"),
+          py::arg("trace_frequencies"), py::kw_only(), py::arg("period"),
+          py::arg("start_age") = 0.0, py::arg("step") = py::none(),
+          R"(The age model and tuned series of a traced cycle, as `tonalith-cli tune` makes them:
+between the trace's points the frequency is linear in position, held at the ends; age(z) =
+start_age + period x the integral of the frequency from the first position to z;
+sedimentation rate 1 / (period x f(z)). With step, the tuned series is resampled linearly at
+start_age, start_age + step, ... Returns a dict of arrays: position, age,
+sedimentation_rate, tuned_age, tuned_value.)");
     m.def("spectrum", &wholeRecord, py::arg("positions"), py::arg("values"), py::kw_only(),
           py::arg("tbw") = 3.0, py::arg("tapers") = 4, py::arg("nfft") = py::none(),
           py::arg("fmax") = 0.5, py::arg("keep_mean") = false, py::arg("interpolate") = py::none(),

@@ -95,6 +95,24 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
         result.peaks(fdr=1.5)
 
 
+def test_trace_and_tune_equal_the_tools(tmp_path, result, sample):
+    _, rows = tool_table(tmp_path, "trace", SAMPLE, "--start", "600:0.0244")
+    traced = result.trace(600, 0.0244)
+    assert np.array_equal(np.column_stack([traced[n] for n in traced.dtype.names]), rows)
+    trace_file = tmp_path / "trace.tsv"
+    trace_file.write_text("x_centre\tfrequency\n" + "".join(
+        f"{x!r}\t{f!r}\n" for x, f in zip(traced["x_centre"], traced["frequency"])))
+    _, tuned = tool_table(tmp_path, "tune", SAMPLE, "--trace", str(trace_file), "--period", "41",
+                          "--step", "2")
+    t = tonalith.tune(sample.positions, sample.values, traced["x_centre"], traced["frequency"],
+                      period=41, step=2)
+    assert np.array_equal(np.column_stack([t["tuned_age"], t["tuned_value"]]), tuned)
+    with pytest.raises(ValueError, match="^x: "):
+        result.trace(1e9, 0.0244)
+    with pytest.raises(ValueError, match="^trace: row 2 "):
+        tonalith.tune(sample.positions, sample.values, [1, 1], [0.02, 0.02], period=41)
+
+
 def test_tapers_equal_the_tools(tmp_path):
     out = tmp_path / "tapers.tsv"
     subprocess.run([CLI, "tapers", "--length", "256", "--tapers", "5", "--tbw", "4", "-o",
