@@ -27,6 +27,21 @@ struct QwtPlotTonalith2::PrivateData {
     int colorTableSize = 0;
     QVector<QRgb> colorTable;
 
+    // Contour lines of the last draw, kept while neither the contour data, the levels nor the
+    // area and raster they were computed for change (a repaint for a readout or a popover
+    // recomputes nothing).
+    struct ContourCache {
+        bool valid = false;
+        quint64 generation = 0;
+        QRectF area;
+        QSize raster;
+        QwtInterval x, y;
+        QwtRasterData::ContourLines lines;
+    } contourCache;
+    quint64 contourGeneration = 0;
+    bool contourCacheEnabled = true;
+    void contoursChanged() { ++contourGeneration; }
+
     ~PrivateData() {
         delete data;
         delete contourData;
@@ -88,6 +103,7 @@ void QwtPlotTonalith2::setContourData(QwtRasterData* data) {
         return;
     delete d->contourData;
     d->contourData = data;
+    d->contoursChanged();
     invalidateCache();
     itemChanged();
 }
@@ -185,6 +201,7 @@ void QwtPlotTonalith2::setConrecFlag(QwtRasterData::ConrecFlag flag, bool on) {
         d->conrecFlags |= flag;
     else
         d->conrecFlags &= ~flag;
+    d->contoursChanged();
     itemChanged();
 }
 
@@ -195,6 +212,7 @@ bool QwtPlotTonalith2::testConrecFlag(QwtRasterData::ConrecFlag flag) const {
 void QwtPlotTonalith2::setContourLevels(const QList<double>& levels) {
     d->contourLevels = levels;
     std::sort(d->contourLevels.begin(), d->contourLevels.end());
+    d->contoursChanged();
     notify();
 }
 
@@ -219,7 +237,12 @@ QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap&
         return QImage();
 
     const bool rgb = d->colorMap->format() == QwtColorMap::RGB;
-    QImage image(imageSize, rgb ? QImage::Format_ARGB32 : QImage::Format_Indexed8);
+    // Opaque colours and fully transparent gaps read the same premultiplied, which the painter
+    // draws without converting; a map with its own opacity needs the plain format.
+    const bool opaque = alpha() == 255 && !dynamic_cast<const QwtAlphaColorMap*>(d->colorMap);
+    QImage image(imageSize, !rgb      ? QImage::Format_Indexed8
+                            : opaque ? QImage::Format_ARGB32_Premultiplied
+                                     : QImage::Format_ARGB32);
     if (!rgb)
         image.setColorTable(QwtCompat::colorTable256(*d->colorMap));
     // A band that colours nothing (an empty z range) leaves transparency, not stale memory.
@@ -271,7 +294,8 @@ void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yM
     const QImage& shared = *image;
     auto row = [&shared](int y) { return const_cast<uchar*>(shared.constScanLine(y)); };
 
-    if (image->format() == QImage::Format_ARGB32) {
+    if (image->format() == QImage::Format_ARGB32 ||
+        image->format() == QImage::Format_ARGB32_Premultiplied) {
         const QVector<QRgb>& table = d->colorTable;
         const int k = table.size();
         for (int y = tile.top(); y <= tile.bottom(); ++y) {
@@ -341,8 +365,25 @@ QwtRasterData::ContourLines QwtPlotTonalith2::computeContourLines(const QRectF& 
                                                                   const QSize& raster) const {
     if (!d->contourData)
         return QwtRasterData::ContourLines();
-    return d->contourData->contourLines(rect, raster, d->contourLevels,
-                                        QwtRasterData::ConrecFlags(d->conrecFlags));
+    PrivateData::ContourCache& c = d->contourCache;
+    const QwtInterval x = QwtCompat::interval(*d->contourData, Qt::XAxis);
+    const QwtInterval y = QwtCompat::interval(*d->contourData, Qt::YAxis);
+    if (d->contourCacheEnabled && c.valid && c.generation == d->contourGeneration && c.area == rect && c.raster == raster &&
+        c.x == x && c.y == y)
+        return c.lines;
+    c.lines = d->contourData->contourLines(rect, raster, d->contourLevels,
+                                           QwtRasterData::ConrecFlags(d->conrecFlags));
+    c = {true, d->contourGeneration, rect, raster, x, y, c.lines};
+    return c.lines;
+}
+
+bool QwtPlotTonalith2::contourLinesCached() const {
+    return d->contourCache.valid;
+}
+
+void QwtPlotTonalith2::setContourCacheEnabled(bool on) {
+    d->contourCacheEnabled = on;
+    d->contourCache.valid = false;
 }
 
 void QwtPlotTonalith2::drawContourLines(QPainter* painter, const QwtScaleMap& xMap,

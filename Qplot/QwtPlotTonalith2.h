@@ -56,6 +56,10 @@ public:
     bool testConrecFlag(QwtRasterData::ConrecFlag flag) const;
 
     void setContourLevels(const QList<double>& levels);
+    // Whether the last draw's contour lines are kept for the next; off recomputes every draw
+    // (for comparisons).
+    void setContourCacheEnabled(bool on);
+    bool contourLinesCached() const;
     QList<double> contourLevels() const;
 
     QRectF pixelHint(const QRectF& area) const override;
