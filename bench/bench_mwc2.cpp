@@ -6,9 +6,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -69,5 +72,41 @@ void BM_Mwc2Long(benchmark::State& state) {
     runOnce(state, s, 2000, 10, 8192, 0.06);
 }
 BENCHMARK(BM_Mwc2Long)->Iterations(1)->Unit(benchmark::kSecond);
+
+// How soon Stop ends a run whose window of 100,000 samples is still computing its tapers: the
+// flag is raised a quarter of a second after the taper computation began (a measurement, so a
+// fixed wait is what is wanted here), and the time to the engine's return is the latency.
+std::atomic<bool> stopNow{false}, tapersStarted{false};
+void markTapersStarted(void*, double) {
+    tapersStarted = true;
+}
+
+void BM_StopDuringTapers(benchmark::State& state) {
+    const Series s = longSeries(100000);
+    const int bins = engine::mwc2Bins(131072, 0.0001);
+    std::vector<double> a(bins), b(bins), c(bins), d(bins);
+    engine::setDiagnosticsDiscarded(true);
+    for (auto _ : state) {
+        stopNow = false;
+        tapersStarted = false;
+        engine::Mwc2Execution e;
+        e.cancel = &stopNow;
+        std::thread run([&] {
+            engine::mwc2x(e, a.data(), b.data(), c.data(), d.data(), s.x.data(), 3, 0.0001, 1,
+                          s.y.data(), 1, 100000, 4, 100000, 1, 131072, 95, nullptr,
+                          &markTapersStarted);
+        });
+        while (!tapersStarted)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const auto raised = std::chrono::steady_clock::now();
+        stopNow = true;
+        run.join();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - raised).count());
+    }
+    engine::setDiagnosticsDiscarded(false);
+}
+BENCHMARK(BM_StopDuringTapers)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -45,15 +45,13 @@ results::Grids sampleGrids() {
     return *results::reshape(x, f, a, p);
 }
 
-QwtMatrixRasterData* matrix(const std::vector<double>& v, const results::Grids& g,
-                            QwtInterval z) {
+QwtMatrixRasterData* matrix(const std::vector<double>& v, const results::Grids& g, QwtInterval z) {
     auto* m = new QwtMatrixRasterData();
     m->setValueMatrix(QVector<double>(v.begin(), v.end()), static_cast<int>(g.nx));
     const double dx = 0.5 * (g.xmax - g.xmin) / (g.nx - 1);
     const double dy = 0.5 * (g.fhigh - g.flow) / (g.nfreq - 1);
     m->setInterval(Qt::XAxis, QwtInterval(g.xmin - dx, g.xmax + dx, QwtInterval::ExcludeMaximum));
-    m->setInterval(Qt::YAxis,
-                   QwtInterval(g.flow - dy, g.fhigh + dy, QwtInterval::ExcludeMaximum));
+    m->setInterval(Qt::YAxis, QwtInterval(g.flow - dy, g.fhigh + dy, QwtInterval::ExcludeMaximum));
     m->setInterval(Qt::ZAxis, z);
     m->setResampleMode(QwtMatrixRasterData::BilinearInterpolation);
     return m;

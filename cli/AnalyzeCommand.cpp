@@ -201,10 +201,12 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
                      o.file.c_str(), r.provenance.samples,
                      engine::formatDouble(r.provenance.deltat).c_str(), r.windows, r.bins);
     sink.begin();
-    const int status = engine::mwc2(
-        r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(), s.xpos.data(), q.tbw, q.fmax,
-        r.provenance.deltat, s.yval.data(), o.keepMean ? 0 : 1, r.provenance.samples, q.kspec,
-        q.mpts, q.inc, q.nfft, o.iprob, &sink, &RunSink::report);
+    engine::Mwc2Execution execution;
+    execution.workers = o.workers;
+    const int status = engine::mwc2x(
+        execution, r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(), s.xpos.data(),
+        q.tbw, q.fmax, r.provenance.deltat, s.yval.data(), o.keepMean ? 0 : 1, r.provenance.samples,
+        q.kspec, q.mpts, q.inc, q.nfft, o.iprob, &sink, &RunSink::report);
     sink.finishBar();
     engine::setDiagnosticsDiscarded(false);
     engine::setDiagnosticStream(nullptr);

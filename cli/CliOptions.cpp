@@ -39,6 +39,7 @@ std::string usageText() {
   tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
                [--window M | --window-length L] [--step I | --step-length S]
                [--nfft N] [--fmax F | --fmax-unit F] [--keep-mean] [--records DIR]
+               [--workers N]
                [--iprob P] [-o FILE] [--quiet]
                [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
                [--colours NAME] [--reverse-x] [--title]] [--interpolate [STEP]]
@@ -80,6 +81,8 @@ analyze: evolutive multitaper harmonic analysis of one column of a data file.
   --iprob P       significance level in percent for the auxiliary records (default 95)
   -o FILE         write the rows to FILE (written whole, or not at all)
   --quiet         no engine diagnostics, summary or progress bar
+  --workers N     threads for the windows (default 0: one per core, at most 4); the
+                  results do not depend on it
   --grid PREFIX   also write PREFIX-amplitude.tsv and PREFIX-probability.tsv: one row
                   per frequency, one column per window headed by its centre
   --map FILE      also draw the map, as the application shows it, into FILE: PDF, PNG
@@ -392,6 +395,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (analysing && arg == "--fmax") {
             ok = real(arg, p.analyze.params.fmax);
             haveFmax = true;
+        } else if (windowed && arg == "--workers") {
+            ok = integer(arg, p.analyze.workers);
+            if (ok && (p.analyze.workers < 0 || p.analyze.workers > 64)) {
+                error = "--workers: " + args[c.i - 1] +
+                        " is not 0 (one per core) or a number of threads up to 64";
+                ok = false;
+            }
         } else if (windowed && arg == "--iprob") {
             ok = integer(arg, p.analyze.iprob);
         } else if (analysing && arg == "--keep-mean") {

@@ -33,6 +33,7 @@ struct AnalyzeOptions {
     bool mapTitle = false; // a title line naming the file, column and parameters
     bool interpolate = false;
     double interpolateStep = 0; // 0: the median spacing
+    int workers = 0;            // threads for the windows; 0: one per core (at most 4)
     double level = 0.95;        // peaks: the probability a line must reach
     double fdr = 0;             // peaks: false-discovery rate; 0: no control
     series::Preparation preparation;

@@ -68,8 +68,16 @@ int dgqif(quad a, quad b, quad reltol, quad abstol, const quad* taper, int N, qu
     quad pairSums[127];
     int pairs = 0;
     for (int stage = 2; stage <= 8; ++stage) {
+        if (taperStopRequested()) {
+            converged = false;
+            return stage - 1;
+        }
         const int added = 1 << (stage - 2);
         for (int j = added - 1; j < 2 * added - 1; ++j) {
+            if (taperStopRequested()) {
+                converged = false;
+                return stage - 1;
+            }
             const quad hx = h * pattersonNodes[j];
             pairSums[pairs++] = specwin(c + hx, taper, N) + specwin(c - hx, taper, N);
         }
@@ -97,6 +105,8 @@ void dpssev(int ndim, int N, int K, quad W, quad reltol, quad abstol, const quad
         const int use = dgqif(0, W, reltol, abstol, taper, N, estimates, converged);
         const quad lambda = 2 * estimates[use - 1];
         evalu[k] = lambda;
+        if (taperStopRequested())
+            return;
         if (!converged)
             writeDiagnosticLine(
                 (Record() << "dgqif did not converge for evalu(k) k =" << k + 1).str());
@@ -117,6 +127,8 @@ void dpssev(int ndim, int N, int K, quad W, quad reltol, quad abstol, const quad
         for (unsigned long i = 0; i <= pieces; ++i) {
             const quad b = a + W < 0.5Q ? a + W : 0.5Q;
             const int idx = dgqif(a, b, reltol, abstol, taper, N, estimates, converged);
+            if (taperStopRequested())
+                return;
             sum = sum + estimates[idx - 1];
             if (!converged)
                 writeDiagnosticLine(

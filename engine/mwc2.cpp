@@ -52,8 +52,14 @@ std::vector<double>& taperd() {
 // dpss and dpssev for the run, and their double copies; returns the taper status.
 int computeTapers(int mpts, int kspec, quad W, const Mwc2Execution& execution) {
     int iflag = 0;
+    setTaperStopFlag(execution.cancel);
     dpss(NMAX, mpts, kspec, W, tapers, eig, iflag, taperWork, taperTags);
-    dpssev(NMAX, mpts, kspec, W, DPSSEV_RELTOL, DPSSEV_ABSTOL, tapers, evalu, eig);
+    if (iflag == 0)
+        dpssev(NMAX, mpts, kspec, W, DPSSEV_RELTOL, DPSSEV_ABSTOL, tapers, evalu, eig);
+    const bool stopped = taperStopRequested();
+    setTaperStopFlag(nullptr);
+    if (stopped)
+        return TAPERS_STOPPED;
     if (execution.simulatedTaperStatus != 0)
         iflag = execution.simulatedTaperStatus;
     if (iflag != 0)
@@ -218,7 +224,9 @@ int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* a
             fgrid[i] = i * df;
         run.recomputeTapers = [&] { return computeTapers(mpts, kspec, W, execution); };
         const int iflag = run.recomputeTapers();
-        if (iflag != 0) {
+        if (iflag == TAPERS_STOPPED) {
+            status = Mwc2Status::Cancelled;
+        } else if (iflag != 0) {
             writeDiagnosticLine(
                 (Record() << "fatal error while computing dpss  iflag=" << iflag).str());
             status = Mwc2Status::TaperFailure;

@@ -1,5 +1,7 @@
 #include "engine/pipeline.h"
 
+#include "engine/tapers.h"
+
 #include "engine/auxfiles.h"
 #include "engine/capacities.h"
 #include "engine/diagnostics.h"
@@ -153,6 +155,8 @@ Mwc2Status runSequential(WindowRun& run, double pct, void* ctx, ProgressFunction
                 return Mwc2Status::Cancelled;
             if (run.execution.tapersPerWindow) {
                 const int iflag = run.recomputeTapers();
+                if (iflag == TAPERS_STOPPED)
+                    return Mwc2Status::Cancelled;
                 if (iflag != 0) {
                     writeDiagnosticLine(
                         (Record() << "fatal error while computing dpss  iflag=" << iflag).str());

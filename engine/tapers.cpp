@@ -80,6 +80,18 @@ int dpsshalf(int ndim, int N, int s, int m, int nev, bool centreZero, quad cw, q
     return status;
 }
 
+namespace {
+thread_local const std::atomic<bool>* stopFlag = nullptr;
+}
+
+void setTaperStopFlag(const std::atomic<bool>* flag) {
+    stopFlag = flag;
+}
+
+bool taperStopRequested() {
+    return stopFlag && stopFlag->load(std::memory_order_relaxed);
+}
+
 void dpss(int ndim, int N, int K, quad W, quad* v, quad* eig, int& iflag, quad* work, int* itag) {
     const quad cw = cosq(W * taperTwoPi);
     iflag = 0;

@@ -16,7 +16,16 @@
 #include "engine/capacities.h"
 #include "engine/quad.h"
 
+#include <atomic>
+
 namespace engine {
+
+// A flag the taper routines read in their long loops, for the calling thread (null: none):
+// once it is true they stop early and dpss reports TAPERS_STOPPED, so that a run can be
+// stopped while the tapers of a long window are being computed.
+void setTaperStopFlag(const std::atomic<bool>* flag);
+bool taperStopRequested();
+constexpr int TAPERS_STOPPED = 3;
 
 // Quads of taper scratch needed for tapers of length up to NMAX: the larger half-problem's
 // eigenvectors, eigenvalues, matrix and solver vectors.

@@ -3,6 +3,8 @@
 // method's description.
 #include "engine/trieig.h"
 
+#include "engine/tapers.h"
+
 #include <cmath>
 
 namespace engine {
@@ -109,6 +111,8 @@ bool tridib(int n, const quad* d, const quad* e, quad* e2, int m11, int nev, qua
     int r = 0;
     int tag = 0;
     while (r != nev && q < n) {
+        if (taperStopRequested())
+            return false;
         ++tag;
         const int p = q + 1;
         quad sxl = D(p);
@@ -164,6 +168,8 @@ bool tridib(int n, const quad* d, const quad* e, quad* e2, int m11, int nev, qua
                     x0 = RV5(k);
                 quad xm;
                 for (;;) {
+                    if (taperStopRequested())
+                        return false;
                     xm = (xb + x0) * 0.5Q;
                     if (x0 - xb <= 0)
                         break;
@@ -254,6 +260,8 @@ bool tinvit(int n, const quad* d, const quad* e, const quad* e2, int nev, const 
         for (int r = 1; r <= nev; ++r) {
             if (IND(r) != tag)
                 continue;
+            if (taperStopRequested())
+                return false;
             int its = 1;
             quad x1 = W(r);
             bool store = true;
@@ -410,11 +418,14 @@ int trieig(int m, const quad* d, const quad* e, quad* e2, int nev, quad* w, quad
     if (nev <= 0)
         return 0;
     if (!tridib(m, d, e, e2, m - nev + 1, nev, w, scratch.ind, scratch.rv4, scratch.rv5)) {
-        status = 1;
+        status = taperStopRequested() ? TAPERS_STOPPED : 1;
         return 0;
     }
-    if (!tinvit(m, d, e, e2, nev, w, scratch.ind, z, scratch))
-        status = 2;
+    if (!tinvit(m, d, e, e2, nev, w, scratch.ind, z, scratch)) {
+        status = taperStopRequested() ? TAPERS_STOPPED : 2;
+        if (status == TAPERS_STOPPED)
+            return 0;
+    }
     return nev;
 }
 

@@ -1,6 +1,7 @@
 // The analysis driver: window and bin bookkeeping, result rows, records, the refusal of bad
 // arguments, failure paths, and the identity of the fast path with the plain algorithm.
 #include "engine/capacities.h"
+#include "engine/tapers.h"
 #include "tests/support/Mwc2Run.h"
 
 #include <gtest/gtest.h>
@@ -470,6 +471,36 @@ TEST(Mwc2Cancel, AFlagEndsTheRunAtAWindowBoundaryAndTheNextCallIsWhole) {
         EXPECT_EQ(whole.status, 0);
         EXPECT_EQ(whole.progress.size(), 25u);
     }
+}
+
+// A flag raised while the tapers of a long window are being computed stops the run there: the
+// taper routines read it in their long loops, and no diagnostic calls it a failure.
+void stopAtFirstWindow(void*, double) {
+    stopFlag = true;
+}
+
+TEST(Mwc2Cancel, AFlagStopsTheTaperComputation) {
+    stopFlag = false;
+    engine::Mwc2Execution e;
+    e.cancel = &stopFlag;
+    const int n = 100000;
+    const auto y = noisySines(n);
+    const auto x = positions(n);
+    std::vector<double> a(engine::mwc2Bins(131072, 0.0001)), b(a.size()), c(a.size()), d(a.size());
+    std::string said;
+    std::FILE* out = std::tmpfile();
+    engine::setDiagnosticStream(out);
+    const int status =
+        engine::mwc2x(e, a.data(), b.data(), c.data(), d.data(), x.data(), 3, 0.0001, 1, y.data(),
+                      1, n, 4, n, 1, 131072, 95, nullptr, &stopAtFirstWindow);
+    engine::setDiagnosticStream(nullptr);
+    std::rewind(out);
+    for (int ch; (ch = std::fgetc(out)) != EOF;)
+        said += static_cast<char>(ch);
+    std::fclose(out);
+    EXPECT_EQ(status, static_cast<int>(engine::Mwc2Status::Cancelled));
+    EXPECT_EQ(said.find("fatal error while computing dpss"), std::string::npos) << said;
+    EXPECT_FALSE(engine::taperStopRequested()) << "the flag is the run's, not left behind";
 }
 
 } // namespace
