@@ -371,10 +371,11 @@ QwtRasterData::ContourLines QwtPlotTonalith2::computeContourLines(const QRectF& 
     if (d->contourCacheEnabled && c.valid && c.generation == d->contourGeneration && c.area == rect && c.raster == raster &&
         c.x == x && c.y == y)
         return c.lines;
-    c.lines = d->contourData->contourLines(rect, raster, d->contourLevels,
-                                           QwtRasterData::ConrecFlags(d->conrecFlags));
-    c = {true, d->contourGeneration, rect, raster, x, y, c.lines};
-    return c.lines;
+    QwtRasterData::ContourLines lines = d->contourData->contourLines(
+        rect, raster, d->contourLevels, QwtRasterData::ConrecFlags(d->conrecFlags));
+    if (d->contourCacheEnabled)
+        c = {true, d->contourGeneration, rect, raster, x, y, lines};
+    return lines;
 }
 
 bool QwtPlotTonalith2::contourLinesCached() const {

@@ -386,6 +386,31 @@ private slots:
         QCOMPARE(QColor(grey.rgb(unit, 1)), QColor(Qt::white));
     }
 
+    // Contour lines kept from the last draw give the same picture as lines computed afresh, and
+    // a change of the data computes them again.
+    void cachedAndUncachedPicturesAreIdentical() {
+        Plot* plot = newPlot();
+        setRamp(plot);
+        plotShowContour(plot, true);
+        const double levels[] = {0.25, 0.5, 0.75};
+        plotSetContourLevels(plot, levels, 3);
+        canvasImage(plot); // the layout settles
+        plot->item()->setContourCacheEnabled(false);
+        const QImage fresh = canvasImage(plot);
+        QVERIFY(!plot->item()->contourLinesCached());
+        plot->item()->setContourCacheEnabled(true);
+        const QImage first = canvasImage(plot);
+        QVERIFY(plot->item()->contourLinesCached());
+        const QImage cached = canvasImage(plot);
+        QCOMPARE(first, fresh);
+        QCOMPARE(cached, fresh);
+        QVector<double> flat(100, 0.1); // no contour crosses it now
+        plotSetMatrixWithContours(plot, flat.data(), flat.data(), flat.size(), 10, 1, 0, 1, 0, 1,
+                                  0, 1);
+        QVERIFY(canvasImage(plot) != first);
+        plotDestroy(plot);
+    }
+
     // Each window's value is drawn over its own cell, centred on the window's centre on the
     // axis; with a mask, a window whose probability alone reaches the level is the only one
     // coloured, and only over its cell.
