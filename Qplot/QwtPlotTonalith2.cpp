@@ -240,7 +240,7 @@ QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap&
     // Opaque colours and fully transparent gaps read the same premultiplied, which the painter
     // draws without converting; a map with its own opacity needs the plain format.
     const bool opaque = alpha() == 255 && !dynamic_cast<const QwtAlphaColorMap*>(d->colorMap);
-    QImage image(imageSize, !rgb      ? QImage::Format_Indexed8
+    QImage image(imageSize, !rgb     ? QImage::Format_Indexed8
                             : opaque ? QImage::Format_ARGB32_Premultiplied
                                      : QImage::Format_ARGB32);
     if (!rgb)
@@ -368,8 +368,8 @@ QwtRasterData::ContourLines QwtPlotTonalith2::computeContourLines(const QRectF& 
     PrivateData::ContourCache& c = d->contourCache;
     const QwtInterval x = QwtCompat::interval(*d->contourData, Qt::XAxis);
     const QwtInterval y = QwtCompat::interval(*d->contourData, Qt::YAxis);
-    if (d->contourCacheEnabled && c.valid && c.generation == d->contourGeneration && c.area == rect && c.raster == raster &&
-        c.x == x && c.y == y)
+    if (d->contourCacheEnabled && c.valid && c.generation == d->contourGeneration &&
+        c.area == rect && c.raster == raster && c.x == x && c.y == y)
         return c.lines;
     QwtRasterData::ContourLines lines = d->contourData->contourLines(
         rect, raster, d->contourLevels, QwtRasterData::ConrecFlags(d->conrecFlags));

@@ -1,7 +1,7 @@
 #include "Qplot/SpectrumFigure.h"
 
 #include "Qplot/FigureFile.h"
-#include "Qplot/PeriodScaleDraw.h"
+#include "Qplot/FrequencyAxis.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot.h>
@@ -9,6 +9,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_symbol.h>
 
@@ -75,6 +76,7 @@ SpectrumFigure::SpectrumFigure(QWidget* parent) : QWidget(parent) {
     power_->insertLegend(new QwtLegend(), QwtPlot::TopLegend);
     probabilityCurve_ =
         newCurve(probability_, "F-test probability", QPen(QColor(170, 40, 30), 1.2));
+    axis_ = std::make_unique<FrequencyAxis>(QList<QwtPlot*>{power_, probability_});
     levelMarker_ = new QwtPlotMarker();
     levelMarker_->setLineStyle(QwtPlotMarker::HLine);
     levelMarker_->setLinePen(QColor(110, 110, 110), 0, Qt::DashLine);
@@ -86,6 +88,8 @@ SpectrumFigure::SpectrumFigure(QWidget* parent) : QWidget(parent) {
     layout->addWidget(power_, 3);
     layout->addWidget(probability_, 2);
 }
+
+SpectrumFigure::~SpectrumFigure() = default;
 
 void SpectrumFigure::setData(const SpectrumFigureData& d, const QString& title) {
     title_->setText(title);
@@ -110,38 +114,12 @@ void SpectrumFigure::setData(const SpectrumFigureData& d, const QString& title) 
     marks_->setSamples(mf, mp);
     probabilityCurve_->setSamples(f, p);
     levelMarker_->setYValue(d.level);
-    low_ = d.count > 0 ? d.frequency[0] : 0;
-    high_ = d.count > 0 ? d.frequency[d.count - 1] : 1;
-    lowPositive_ = d.count > 1 ? d.frequency[1] : high_;
-    for (int i = 0; i < d.count; ++i)
-        if (d.frequency[i] > 0) {
-            lowPositive_ = d.frequency[i];
-            break;
-        }
     power_->setAxisAutoScale(QwtPlot::yLeft);
-    updateFrequencyRange();
+    axis_->setRange(d.frequency, d.count);
 }
 
 void SpectrumFigure::setFrequencyAxis(bool periods, bool logarithmic) {
-    logarithmic_ = logarithmic;
-    for (QwtPlot* plot : {power_, probability_}) {
-        plot->setAxisScaleDraw(QwtPlot::xBottom,
-                               periods ? new PeriodScaleDraw() : new QwtScaleDraw());
-        plot->setAxisScaleEngine(QwtPlot::xBottom,
-                                 logarithmic ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
-                                             : new QwtLinearScaleEngine());
-    }
-    probability_->setAxisTitle(QwtPlot::xBottom, periods ? "Period" : "Frequency");
-    updateFrequencyRange();
-}
-
-void SpectrumFigure::updateFrequencyRange() {
-    // A logarithmic axis starts at the lowest frequency above zero.
-    const double lo = logarithmic_ ? lowPositive_ : low_;
-    for (QwtPlot* plot : {power_, probability_}) {
-        plot->setAxisScale(QwtPlot::xBottom, lo, high_);
-        plot->replot();
-    }
+    axis_->setStyle(periods, logarithmic);
 }
 
 QString SpectrumFigure::title() const {

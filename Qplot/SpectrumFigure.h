@@ -7,6 +7,9 @@
 #include <QVector>
 #include <QWidget>
 
+#include <memory>
+
+class FrequencyAxis;
 class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
@@ -29,6 +32,7 @@ class SpectrumFigure : public QWidget {
     Q_OBJECT
 public:
     explicit SpectrumFigure(QWidget* parent = nullptr);
+    ~SpectrumFigure() override;
 
     void setData(const SpectrumFigureData& d, const QString& title);
     // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis.
@@ -42,8 +46,6 @@ public:
     QString title() const;
 
 private:
-    void updateFrequencyRange();
-
     QLabel* title_;
     QwtPlot* power_;
     QwtPlot* probability_;
@@ -53,7 +55,6 @@ private:
     QwtPlotCurve* marks_;
     QwtPlotCurve* probabilityCurve_;
     QwtPlotMarker* levelMarker_;
-    double low_ = 0, lowPositive_ = 0, high_ = 1;
-    bool logarithmic_ = false;
+    std::unique_ptr<FrequencyAxis> axis_;
     int markedCount_ = 0;
 };

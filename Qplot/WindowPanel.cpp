@@ -1,6 +1,6 @@
 #include "Qplot/WindowPanel.h"
 
-#include "Qplot/PeriodScaleDraw.h"
+#include "Qplot/FrequencyAxis.h"
 #include "core/results/SignificanceLevels.h"
 
 #include <qwt_plot.h>
@@ -8,7 +8,6 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_scale_draw.h>
-#include <qwt_scale_engine.h>
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -49,6 +48,7 @@ WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
     probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");
     probability_->setAxisScale(QwtPlot::yLeft, 0.0, 1.0);
     amplitudeCurve_ = newCurve(amplitude_, QColor(20, 70, 160));
+    axis_ = std::make_unique<FrequencyAxis>(QList<QwtPlot*>{amplitude_, probability_});
     probabilityCurve_ = newCurve(probability_, QColor(170, 40, 30));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -80,6 +80,8 @@ bool WindowPanel::markShown() const {
     return marks_[0]->isVisible();
 }
 
+WindowPanel::~WindowPanel() = default;
+
 void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,
                               const double* probability, int count, const QString& title) {
     title_->setText(title);
@@ -92,40 +94,12 @@ void WindowPanel::setSpectrum(const double* frequency, const double* amplitude,
             p << probability[i];
         }
     probabilityCurve_->setSamples(f, p);
-    if (count > 0) {
-        low_ = frequency[0];
-        high_ = frequency[count - 1];
-        lowPositive_ = count > 1 ? frequency[1] : high_;
-        for (int i = 0; i < count; ++i)
-            if (frequency[i] > 0) {
-                lowPositive_ = frequency[i];
-                break;
-            }
-    }
     amplitude_->setAxisAutoScale(QwtPlot::yLeft);
-    updateRange();
+    axis_->setRange(frequency, count);
 }
 
 void WindowPanel::setFrequencyAxis(bool periods, bool logarithmic) {
-    logarithmic_ = logarithmic;
-    for (QwtPlot* plot : {amplitude_, probability_}) {
-        plot->setAxisScaleDraw(QwtPlot::xBottom,
-                               periods ? new PeriodScaleDraw() : new QwtScaleDraw());
-        plot->setAxisScaleEngine(QwtPlot::xBottom,
-                                 logarithmic ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
-                                             : new QwtLinearScaleEngine());
-    }
-    probability_->setAxisTitle(QwtPlot::xBottom, periods ? "Period" : "Frequency");
-    updateRange();
-}
-
-void WindowPanel::updateRange() {
-    // A logarithmic axis starts at the lowest frequency above zero.
-    const double lo = logarithmic_ ? lowPositive_ : low_;
-    for (QwtPlot* plot : {amplitude_, probability_}) {
-        plot->setAxisScale(QwtPlot::xBottom, lo, high_);
-        plot->replot();
-    }
+    axis_->setStyle(periods, logarithmic);
 }
 
 void WindowPanel::setLevels(const double* levels, int count) {

@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class FrequencyAxis;
 class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
@@ -14,6 +17,7 @@ class WindowPanel : public QWidget {
     Q_OBJECT
 public:
     explicit WindowPanel(QWidget* parent = nullptr);
+    ~WindowPanel() override;
 
     void setSpectrum(const double* frequency, const double* amplitude, const double* probability,
                      int count, const QString& title);
@@ -37,7 +41,5 @@ private:
     QwtPlotCurve* probabilityCurve_;
     QList<QwtPlotMarker*> levels_;
     QwtPlotMarker* marks_[2];
-    void updateRange();
-    double low_ = 0, lowPositive_ = 0, high_ = 1;
-    bool logarithmic_ = false;
+    std::unique_ptr<FrequencyAxis> axis_;
 };

@@ -211,10 +211,7 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
     engine::setDiagnosticsDiscarded(false);
     engine::setDiagnosticStream(nullptr);
     if (status != 0) {
-        complain(status == static_cast<int>(engine::Mwc2Status::TaperFailure)
-                     ? "the analysis failed: the Slepian tapers could not be computed for these "
-                       "parameters"
-                     : "the analysis failed (engine status " + std::to_string(status) + ")");
+        complain(engine::mwc2FailureText(status));
         return EXIT_ANALYSIS_FAILED;
     }
     if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob)) {

@@ -77,10 +77,7 @@ int runSpectrum(const AnalyzeOptions& o) {
     engine::setDiagnosticsDiscarded(false);
     engine::setDiagnosticStream(nullptr);
     if (r.status != 0) {
-        complain(r.status == static_cast<int>(engine::Mwc2Status::TaperFailure)
-                     ? "the analysis failed: the Slepian tapers could not be computed for these "
-                       "parameters"
-                     : "the analysis failed (engine status " + std::to_string(r.status) + ")");
+        complain(engine::mwc2FailureText(r.status));
         return EXIT_ANALYSIS_FAILED;
     }
     if (!spectrum::wholeRecordFinite(r)) {

@@ -18,9 +18,7 @@ namespace cli {
 namespace {
 
 std::string num(double v) {
-    std::string s;
-    results::appendNumber(s, v);
-    return s;
+    return results::numberText(v);
 }
 
 bool writeText(const std::string& path, const std::string& text) {

@@ -146,6 +146,13 @@ int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* 
                  npts, kspec, mpts, inc, nfft, iprob, ctx, progress);
 }
 
+std::string mwc2FailureText(int status) {
+    return status == static_cast<int>(Mwc2Status::TaperFailure)
+               ? "the analysis failed: the Slepian tapers could not be computed for these "
+                 "parameters"
+               : "the analysis failed (engine status " + std::to_string(status) + ")";
+}
+
 int mwc2x(const Mwc2Execution& execution, double* xcent, double* freq, double* ampl, double* prob,
           const double* xpos, double tbw, double fmax, double deltat, const double* yval, int irem,
           int npts, int kspec, int mpts, int inc, int nfft, int iprob, void* ctx,

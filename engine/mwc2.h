@@ -62,6 +62,10 @@ int mwc2Windows(int npts, int mpts, int inc);
 // Number of frequency bins kept per window: bins i = 0 .. nfft/2 with i * (1/nfft) <= fmax.
 int mwc2Bins(int nfft, double fmax);
 
+// A failed call's status as one line for a message: "the analysis failed: the Slepian tapers
+// could not be computed for these parameters", or "the analysis failed (engine status N)".
+std::string mwc2FailureText(int status);
+
 // One complete analysis. Arrays are read (xpos, yval: npts values) or written (xcent, freq,
 // ampl, prob: nbspe * nsel values each). irem = 1 removes the series mean first. iprob is the
 // significance threshold in percent for the auxiliary records. progress (may be null) is

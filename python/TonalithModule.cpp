@@ -212,11 +212,7 @@ void runInterruptibly(const std::function<void(const std::atomic<bool>&)>& job) 
 // The engine's status as an exception, when it is not 0.
 void throwOnFailure(int status) {
     if (status != 0)
-        throw std::runtime_error(
-            status == static_cast<int>(engine::Mwc2Status::TaperFailure)
-                ? "the analysis failed: the Slepian tapers could not be computed for these "
-                  "parameters"
-                : "the analysis failed (engine status " + std::to_string(status) + ")");
+        throw std::runtime_error(engine::mwc2FailureText(status));
 }
 
 int runEngine(results::ResultSet& r, const analysis::RunParameters& q, bool keepMean, int workers) {

@@ -21,12 +21,16 @@ void appendNumber(std::string& out, double v) {
     out.append(buf, res.ptr);
 }
 
-namespace {
-
-std::string num(double v) {
+std::string numberText(double v) {
     std::string s;
     appendNumber(s, v);
     return s;
+}
+
+namespace {
+
+std::string num(double v) {
+    return numberText(v);
 }
 
 // Buffered writing in pieces of about a megabyte.

@@ -22,6 +22,7 @@ std::string runSummary(const analysis::Provenance& p);
 
 // Shortest decimal text that reads back to the same double.
 void appendNumber(std::string& out, double v);
+std::string numberText(double v);
 
 // Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
 std::string rowTitles(Separator sep);

@@ -8,9 +8,7 @@ namespace spectrum {
 
 namespace {
 std::string num(double v) {
-    std::string s;
-    results::appendNumber(s, v);
-    return s;
+    return results::numberText(v);
 }
 } // namespace
 

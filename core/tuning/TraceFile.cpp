@@ -9,11 +9,7 @@ namespace tuning {
 
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace) {
-    const auto num = [](double v) {
-        std::string s;
-        results::appendNumber(s, v);
-        return s;
-    };
+    const auto num = [](double v) { return results::numberText(v); };
     std::string t = results::headerBlock(p, "traced line");
     t += "# trace start: position " + num(start.position) + ", frequency " + num(start.frequency) +
          "\n";
@@ -33,9 +29,7 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
 
 namespace {
 std::string number(double v) {
-    std::string s;
-    results::appendNumber(s, v);
-    return s;
+    return results::numberText(v);
 }
 } // namespace
 
