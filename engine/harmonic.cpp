@@ -104,13 +104,15 @@ void harmonicBins(int nb, int kspec, const quad* U, quad S, int nfdim, const dou
         }
         const quad mur = sr * R;
         const quad mui = si * R;
+        // Squared magnitudes formed directly: the transforms are doubles, so their squares
+        // cannot overflow binary128, and no square root is needed.
         quad E = 0;
         for (int k = 0; k < kspec; ++k) {
-            const quad d = hypotq(yr[k] - U[k] * mur, yi[k] - U[k] * mui);
-            E = E + d * d;
+            const quad dr = yr[k] - U[k] * mur;
+            const quad di = yi[k] - U[k] * mui;
+            E = E + (dr * dr + di * di);
         }
-        const quad amp = hypotq(mur, mui);
-        F[i] = static_cast<double>(amp * amp * C / E);
+        F[i] = static_cast<double>((mur * mur + mui * mui) * C / E);
         mu[2 * i] = mur;
         mu[2 * i + 1] = mui;
     }
