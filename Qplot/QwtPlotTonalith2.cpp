@@ -3,6 +3,7 @@
 #include "Qplot/QwtCompat62.h"
 
 #include <qwt_color_map.h>
+#include <qwt_matrix_raster_data.h>
 #include <qwt_painter.h>
 #include <qwt_scale_map.h>
 
@@ -12,7 +13,10 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <cmath>
+#include <typeinfo>
+#include <vector>
 
 struct QwtPlotTonalith2::PrivateData {
     QwtRasterData* data = nullptr;
@@ -39,6 +43,7 @@ struct QwtPlotTonalith2::PrivateData {
         QwtRasterData::ContourLines lines;
     } contourCache;
     quint64 contourGeneration = 0;
+    bool directLookup = true;
     bool contourCacheEnabled = true;
     void contoursChanged() { ++contourGeneration; }
 
@@ -279,8 +284,94 @@ QImage QwtPlotTonalith2::renderImage(const QwtScaleMap& xMap, const QwtScaleMap&
     return image;
 }
 
+namespace {
+
+// One axis of a matrix's bilinear resampling, worked out once per image row or column: for
+// each pixel the two neighbouring cells and the weight of the first, with the arithmetic of
+// QwtMatrixRasterData::value, so that the values are the same to the last bit.
+struct BilinearAxis {
+    std::vector<int> first, second;
+    std::vector<double> weight;
+    std::vector<char> inside;
+
+    BilinearAxis(const QwtInterval& interval, int cells, const QwtScaleMap& map, int from, int to) {
+        const double step = interval.width() / cells;
+        for (int p = from; p <= to; ++p) {
+            const double x = map.invTransform(p);
+            int c1 = qRound((x - interval.minValue()) / step) - 1;
+            int c2 = c1 + 1;
+            if (c1 < 0)
+                c1 = c2;
+            else if (c2 >= cells)
+                c2 = c1;
+            const double x2 = interval.minValue() + (c2 + 0.5) * step;
+            first.push_back(c1);
+            second.push_back(c2);
+            weight.push_back((x2 - x) / step);
+            inside.push_back(interval.contains(x));
+        }
+    }
+};
+
+} // namespace
+
+bool QwtPlotTonalith2::renderDirectly(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                      const QRect& tile, QImage* image) const {
+    // A plain matrix, bilinear, coloured through a table of an RGB image, no mask.
+    const auto* m = dynamic_cast<const QwtMatrixRasterData*>(d->data);
+    if (!d->directLookup || !m || typeid(*m) != typeid(QwtMatrixRasterData) ||
+        m->resampleMode() != QwtMatrixRasterData::BilinearInterpolation ||
+        d->colorTable.isEmpty() || d->maskLevel > 0.0 || image->format() == QImage::Format_Indexed8)
+        return false;
+    const QwtInterval z = QwtCompat::interval(*d->data, Qt::ZAxis);
+    const int cols = m->numColumns(), rows = m->numRows();
+    if (cols < 1 || rows < 1)
+        return false;
+    const BilinearAxis bx(m->interval(Qt::XAxis), cols, xMap, tile.left(), tile.right());
+    const BilinearAxis by(m->interval(Qt::YAxis), rows, yMap, tile.top(), tile.bottom());
+    const double* v = m->valueMatrix().constData();
+    const QVector<QRgb>& table = d->colorTable;
+    const int k = table.size();
+    const QwtColorMap& map = *d->colorMap;
+    const QImage& shared = *image;
+    for (int j = 0; j <= tile.bottom() - tile.top(); ++j) {
+        QRgb* line =
+            reinterpret_cast<QRgb*>(const_cast<uchar*>(shared.constScanLine(tile.top() + j))) +
+            tile.left();
+        if (!by.inside[j]) {
+            std::fill(line, line + tile.width(), 0u);
+            continue;
+        }
+        const double* r1 = v + static_cast<std::size_t>(by.first[j]) * cols;
+        const double* r2 = v + static_cast<std::size_t>(by.second[j]) * cols;
+        const double ry = by.weight[j];
+        for (int i = 0; i < tile.width(); ++i) {
+            if (!bx.inside[i]) {
+                line[i] = 0u;
+                continue;
+            }
+            const int c1 = bx.first[i], c2 = bx.second[i];
+            const double rx = bx.weight[i];
+            const double vr1 = rx * r1[c1] + (1.0 - rx) * r1[c2];
+            const double vr2 = rx * r2[c1] + (1.0 - rx) * r2[c2];
+            const double value = ry * vr1 + (1.0 - ry) * vr2;
+            line[i] = std::isnan(value)
+                          ? 0u
+                          : table[static_cast<int>(QwtCompat::colorIndex(map, k, z, value))];
+        }
+    }
+    return true;
+}
+
+void QwtPlotTonalith2::setDirectLookup(bool on) {
+    d->directLookup = on;
+    invalidateCache();
+}
+
 void QwtPlotTonalith2::renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yMap,
                                   const QRect& tile, QImage* image) const {
+    if (renderDirectly(xMap, yMap, tile, image))
+        return;
     const QwtInterval z = QwtCompat::interval(*d->data, Qt::ZAxis);
     if (!(z.isValid() && z.width() > 0.0))
         return;

@@ -68,6 +68,10 @@ public:
     void draw(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
               const QRectF& canvasRect) const override;
 
+    // Whether a bilinear matrix is read directly, its weights computed once per row and column,
+    // rather than through the data set's value() at every pixel (the same values either way).
+    void setDirectLookup(bool on);
+
     // Colours the rows and columns of `tile` in `image`; run by the rendering threads.
     void renderTile(const QwtScaleMap& xMap, const QwtScaleMap& yMap, const QRect& tile,
                     QImage* image) const;
@@ -84,6 +88,8 @@ protected:
                                   const QwtRasterData::ContourLines& lines) const;
 
 private:
+    bool renderDirectly(const QwtScaleMap& xMap, const QwtScaleMap& yMap, const QRect& tile,
+                        QImage* image) const;
     void updateColorTable();
     void notify();
 

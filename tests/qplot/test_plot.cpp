@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <random>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -405,10 +406,40 @@ private slots:
         QCOMPARE(first, fresh);
         QCOMPARE(cached, fresh);
         QVector<double> flat(100, 0.1); // no contour crosses it now
-        plotSetMatrixWithContours(plot, flat.data(), flat.data(), flat.size(), 10, 1, 0, 1, 0, 1,
-                                  0, 1);
+        plotSetMatrixWithContours(plot, flat.data(), flat.data(), flat.size(), 10, 1, 0, 1, 0, 1, 0,
+                                  1);
         QVERIFY(canvasImage(plot) != first);
         plotDestroy(plot);
+    }
+
+    // A bilinear matrix read directly gives the image its value() gives, pixel for pixel, over
+    // the whole area and beyond the matrix's edges.
+    void directLookupGivesTheSameImage() {
+        QVector<double> values;
+        std::mt19937_64 rng(7);
+        std::uniform_real_distribution<double> u(0, 1);
+        for (int i = 0; i < 17 * 53; ++i)
+            values << u(rng);
+        for (int colours : {0, 6}) {
+            ExposedItem item;
+            item.setColorMap(colours == 0
+                                 ? static_cast<QwtColorMap*>(new LinearColorMap(QwtColorMap::RGB))
+                                 : new ViridisColorMap(QwtColorMap::RGB));
+            item.setColorTableSize(16384);
+            auto* m =
+                matrix(values, 17, QwtInterval(0.5, 17.5, QwtInterval::ExcludeMaximum),
+                       QwtInterval(-0.01, 1.03, QwtInterval::ExcludeMaximum), QwtInterval(0, 1));
+            m->setResampleMode(QwtMatrixRasterData::BilinearInterpolation);
+            item.setData(m);
+            const auto render = [&](bool direct) {
+                item.setDirectLookup(direct);
+                return item.renderImage(map(-1, 19, 0, 733), map(-0.1, 1.1, 511, 0),
+                                        QRectF(-1, -0.1, 20, 1.2), QSize(733, 511));
+            };
+            const QImage slow = render(false);
+            QCOMPARE(render(true), slow);
+            QVERIFY(slow.pixel(0, 0) == 0u && slow.pixel(366, 255) != 0u); // edge and inside
+        }
     }
 
     // Each window's value is drawn over its own cell, centred on the window's centre on the
