@@ -27,8 +27,9 @@ print(best[0] if best else "")')
     [ -n "$id" ]
   }
   # The placeholder map on screen: a screenshot whose plot area shows it.
+  # The window is looked up again each time: one seen while the application starts may be gone.
   placeholder_shown() {
-    xwininfo -id "$id" > "$work/info" &&
+    find_window && xwininfo -id "$id" > "$work/info" 2> /dev/null &&
       xwd -root -silent > "$work/screen.xwd" &&
       /usr/bin/python3 "$here/check_placeholder.py" "$xwdpy" "$work/screen.xwd" "$work/info" > "$work/check" 2>&1
   }
