@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace series {
@@ -272,41 +273,58 @@ std::vector<double> lowessTrend(const std::vector<double>& x, const std::vector<
     const double fq = std::floor(span * static_cast<double>(n));
     const std::size_t q = std::min(n, std::max<std::size_t>(2, static_cast<std::size_t>(fq)));
 
-    std::vector<double> trend(n), w(q);
-    std::size_t lo = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double xi = x[i];
-        while (lo + q < n && x[lo + q] - xi < xi - x[lo])
-            ++lo;
-        const std::size_t end = lo + q;
-        const double h = std::max(xi - x[lo], x[end - 1] - xi);
-        if (!(h > 0.0)) {
-            // Only repeated positions give h == 0: plain mean of the samples at x_i.
-            double s = 0.0;
-            std::size_t m = 0;
-            for (std::size_t j = lo; j < end; ++j)
-                if (x[j] == xi) {
-                    s += y[j];
-                    ++m;
-                }
-            trend[i] = s / static_cast<double>(m);
-            continue;
+    std::vector<double> trend(n);
+    // Each sample's fit stands alone: long records share the samples out over the cores, each
+    // part finding its first window from the start, so the trend is the same whatever the split.
+    const auto fitRange = [&](std::size_t from, std::size_t to) {
+        std::vector<double> w(q);
+        std::size_t lo = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            const double xi = x[i];
+            while (lo + q < n && x[lo + q] - xi < xi - x[lo])
+                ++lo;
+            const std::size_t end = lo + q;
+            const double h = std::max(xi - x[lo], x[end - 1] - xi);
+            if (!(h > 0.0)) {
+                // Only repeated positions give h == 0: plain mean of the samples at x_i.
+                double sum = 0.0;
+                std::size_t m = 0;
+                for (std::size_t j = lo; j < end; ++j)
+                    if (x[j] == xi) {
+                        sum += y[j];
+                        ++m;
+                    }
+                trend[i] = sum / static_cast<double>(m);
+                continue;
+            }
+            // Samples with d/h >= 1 weigh 0; on sorted positions they sit at the window's ends,
+            // so trimming them keeps the loops free of branches (and vectorisable). d * (1/h)
+            // differs from d/h by an ulp, which only matters within ulps of h, where weights
+            // are < 1e-45.
+            const double invH = 1.0 / h;
+            std::size_t first = lo, last = end;
+            while (std::fabs(x[first] - xi) * invH >= 1.0)
+                ++first;
+            while (std::fabs(x[last - 1] - xi) * invH >= 1.0)
+                --last;
+            const LocalSums ls =
+                localSums(x.data() + first, y.data() + first, w.data(), last - first, xi, invH);
+            // A single non-zero weight (the sample itself, so xbar == 0 exactly) gives sxx == 0:
+            // the line is undetermined and the weighted mean stands in for it.
+            trend[i] = ls.sxx > 0.0 ? ls.ybar - (ls.sxy / ls.sxx) * ls.xbar : ls.ybar;
         }
-        // Samples with d/h >= 1 weigh 0; on sorted positions they sit at the window's ends, so
-        // trimming them keeps the loops free of branches (and vectorisable). d * (1/h) differs
-        // from d/h by an ulp, which only matters within ulps of h, where weights are < 1e-45.
-        const double invH = 1.0 / h;
-        std::size_t first = lo, last = end;
-        while (std::fabs(x[first] - xi) * invH >= 1.0)
-            ++first;
-        while (std::fabs(x[last - 1] - xi) * invH >= 1.0)
-            --last;
-        const LocalSums s =
-            localSums(x.data() + first, y.data() + first, w.data(), last - first, xi, invH);
-        // A single non-zero weight (the sample itself, so xbar == 0 exactly) gives sxx == 0:
-        // the line is undetermined and the weighted mean stands in for it.
-        trend[i] = s.sxx > 0.0 ? s.ybar - (s.sxy / s.sxx) * s.xbar : s.ybar;
-    }
+    };
+    const std::size_t parts =
+        static_cast<double>(n) * static_cast<double>(q) < 1e7
+            ? 1
+            : std::max<std::size_t>(1,
+                                    std::min<std::size_t>(4, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    for (std::size_t k = 1; k < parts; ++k)
+        helpers.emplace_back(fitRange, n * k / parts, n * (k + 1) / parts);
+    fitRange(0, n / parts);
+    for (std::thread& t : helpers)
+        t.join();
     return trend;
 }
 
