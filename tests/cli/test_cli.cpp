@@ -1,6 +1,7 @@
 // tonalith-cli end to end: the real binary on temporary files, its output, messages and exit
 // codes, and that a failure never leaves a partial result file.
 #include "tests/support/RunProcess.h"
+#include "tests/support/TempDir.h"
 
 #include "core/analysis/RunParameters.h"
 #include "core/series/SeriesFile.h"
@@ -21,35 +22,9 @@ namespace {
 const std::string cli = TONALITH_CLI;
 const std::string sample = TONALITH_SAMPLE;
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tonalith-cli-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string file(const std::string& name, const std::string& content) const {
-        const std::string p = path_ + "/" + name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-    std::string path(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& dir() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 bool exists(const std::string& p) {
     struct stat st {};
     return ::stat(p.c_str(), &st) == 0;
-}
-
-std::string readAll(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::vector<std::vector<double>> parseRows(const std::string& text, std::string* header) {

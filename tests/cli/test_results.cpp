@@ -1,6 +1,7 @@
 // Results as numbers and figures from the command-line tool: grids that read back to the
 // rows, the header block, maps drawn without a display, and the spectral lines of the sample.
 #include "tests/support/RunProcess.h"
+#include "tests/support/TempDir.h"
 
 #include "core/series/SeriesFile.h"
 
@@ -25,13 +26,6 @@ namespace {
 const std::string cli = TONALITH_CLI;
 const std::string sample = TONALITH_SAMPLE;
 
-std::string readAll(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Lines that are not comments: the header line first.
 std::vector<std::vector<std::string>> table(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
@@ -49,19 +43,6 @@ std::vector<std::vector<std::string>> table(const std::string& text) {
 double number(const std::string& s) {
     return *series::parseNumber(s);
 }
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tonalith-results-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 TEST(ResultFiles, GridsReadBackToTheRows) {
     TempDir dir;
