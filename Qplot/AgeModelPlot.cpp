@@ -15,6 +15,7 @@ QwtPlot* newPanel(QWidget* parent, QwtPlotCurve*& curve, const QColor& colour) {
     canvas->setBorderRadius(3.0);
     plot->setCanvas(canvas);
     plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(50);
+    plot->setAxisMaxMajor(QwtPlot::yLeft, 3); // short panels: few labels
     plot->setMinimumHeight(90);
     curve = new QwtPlotCurve();
     curve->setPen(colour, 1.5);
@@ -43,7 +44,7 @@ void AgeModelPlot::setModel(const double* position, const double* age, const dou
     rateCurve_->setSamples(position, rate, n);
     ageCurve_->setSamples(position, age, n);
     const QString u = unit.isEmpty() ? QString("position units") : unit;
-    rate_->setAxisTitle(QwtPlot::yLeft, "Rate (" + u + " per time unit)");
+    rate_->setAxisTitle(QwtPlot::yLeft, "Rate (" + u + "/time)");
     age_->setAxisTitle(QwtPlot::xBottom, u);
     if (n > 0) {
         rate_->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);

@@ -339,6 +339,8 @@ void ViewController::buildTuning() {
     column->insertWidget(3, targets);
     ageModel = new AgeModelPanel(splitter);
     ageModel->hide();
+    ageModel->setMaximumHeight(260); // the map keeps most of the height
+    splitter->setStretchFactor(splitter->indexOf(ageModel), 2);
     ageModel->setPeriods(targets->periods());
     plotSetTraceDragCallback(plot, tracing, &traceDragged);
     connect(tracing, &LineTracing::message, this, &ViewController::report);
