@@ -3,8 +3,8 @@
 #include "Qplot/AgeModelPlot.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
-#include "Qplot/SpectrumFigure.h"
 #include "Qplot/TraceOverlay.h"
+#include "Qplot/WholeRecordFigure.h"
 #include "Qplot/WindowPanel.h"
 
 Plot* plotCreate(QWidget* parent) {
@@ -204,26 +204,26 @@ void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count) {
     panel->setLevels(levels, count);
 }
 
-SpectrumFigure* spectrumFigureCreate(QWidget* parent) {
-    return new SpectrumFigure(parent);
+WholeRecordFigure* wholeRecordFigureCreate(QWidget* parent) {
+    return new WholeRecordFigure(parent);
 }
 
-void spectrumFigureSetData(SpectrumFigure* figure, const double* frequency, const double* power,
-                           const double* background, const double* level90, const double* level95,
-                           const double* level99, const double* probability,
-                           const unsigned char* marked, int count, double level,
-                           const char* title) {
+void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency,
+                              const double* power, const double* background, const double* level90,
+                              const double* level95, const double* level99,
+                              const double* probability, const unsigned char* marked, int count,
+                              double level, const char* title) {
     figure->setData({frequency, power, background, level90, level95, level99, probability, marked,
                      count, level},
                     QString::fromUtf8(title));
 }
 
-void spectrumFigureSetFrequencyAxis(SpectrumFigure* figure, bool periods, bool logarithmic) {
+void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic) {
     figure->setFrequencyAxis(periods, logarithmic);
 }
 
-bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double width, double height,
-                         char* message, int messageSize) {
+bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
+                            double height, char* message, int messageSize) {
     QString why;
     const bool written = figure->write(QString::fromUtf8(fileName), width, height, &why);
     if (!written && message && messageSize > 0)
@@ -231,7 +231,7 @@ bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double wi
     return written;
 }
 
-void spectrumFigureDestroy(SpectrumFigure* figure) {
+void wholeRecordFigureDestroy(WholeRecordFigure* figure) {
     delete figure;
 }
 

@@ -17,7 +17,7 @@ class QWidget;
 class Plot;
 class SeriesPlot;
 class WindowPanel;
-class SpectrumFigure;
+class WholeRecordFigure;
 class AgeModelPlot;
 extern "C" {
 #else
@@ -26,7 +26,7 @@ typedef struct QWidget QWidget;
 typedef struct Plot Plot;
 typedef struct SeriesPlot SeriesPlot;
 typedef struct WindowPanel WindowPanel;
-typedef struct SpectrumFigure SpectrumFigure;
+typedef struct WholeRecordFigure WholeRecordFigure;
 typedef struct AgeModelPlot AgeModelPlot;
 #endif
 
@@ -140,16 +140,17 @@ void windowPanelSetMark(WindowPanel* panel, double f, bool on);
 
 /* The spectrum of a whole record: log power with the background and its three levels, marked
    bins (marked may be null), the F-test probability below with a line at level. */
-SpectrumFigure* spectrumFigureCreate(QWidget* parent);
-void spectrumFigureSetData(SpectrumFigure* figure, const double* frequency, const double* power,
-                           const double* background, const double* level90, const double* level95,
-                           const double* level99, const double* probability,
-                           const unsigned char* marked, int count, double level, const char* title);
-void spectrumFigureSetFrequencyAxis(SpectrumFigure* figure, bool periods, bool logarithmic);
+WholeRecordFigure* wholeRecordFigureCreate(QWidget* parent);
+void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency,
+                              const double* power, const double* background, const double* level90,
+                              const double* level95, const double* level99,
+                              const double* probability, const unsigned char* marked, int count,
+                              double level, const char* title);
+void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic);
 /* As plotWriteFigure. */
-bool spectrumFigureWrite(SpectrumFigure* figure, const char* fileName, double width, double height,
-                         char* message, int messageSize);
-void spectrumFigureDestroy(SpectrumFigure* figure);
+bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
+                            double height, char* message, int messageSize);
+void wholeRecordFigureDestroy(WholeRecordFigure* figure);
 
 /* The age model: sedimentation rate and age against position (unit: the positions' name). */
 AgeModelPlot* ageModelPlotCreate(QWidget* parent);

@@ -15,7 +15,7 @@
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
 #include "app/WholeRecordPanel.h"
-#include "app/WindowSpectrum.h"
+#include "app/WindowDetail.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
 #include "core/series/SeriesFile.h"
@@ -65,7 +65,7 @@ QString number(double v) {
 }
 
 void pointerMoved(void* ctx, double x, double y) {
-    static_cast<ViewController*>(ctx)->windowSpectrum->showReadout(x, y);
+    static_cast<ViewController*>(ctx)->windowDetail->showReadout(x, y);
 }
 void pointerClicked(void* ctx, double x, double y) {
     static_cast<ViewController*>(ctx)->mapClicked(x, y);
@@ -150,11 +150,11 @@ void ViewController::buildWindow() {
     boxView->setFrameShape(QFrame::StyledPanel);
     boxView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-    windowSpectrum = new WindowSpectrum(splitter);
-    spectrumArea = windowSpectrum;
-    spectrumPanel = windowSpectrum->spectrumPanel;
-    peakTable = windowSpectrum->peakTable;
-    peakLevel = windowSpectrum->peakLevel;
+    windowDetail = new WindowDetail(splitter);
+    spectrumArea = windowDetail;
+    spectrumPanel = windowDetail->spectrumPanel;
+    peakTable = windowDetail->peakTable;
+    peakLevel = windowDetail->peakLevel;
     spectrumArea->hide();
     wholeRecord = new WholeRecordPanel(splitter);
     wholeRecord->hide();
@@ -168,7 +168,7 @@ void ViewController::buildWindow() {
     column->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    readoutLabel = windowSpectrum->readoutLabel;
+    readoutLabel = windowDetail->readoutLabel;
     statusBar()->addPermanentWidget(readoutLabel);
     progressIndicator = new QProgressBar(this);
     progressIndicator->setRange(0, 1000);
@@ -187,7 +187,7 @@ void ViewController::buildWindow() {
     connect(plotButton, &QPushButton::clicked, this, &ViewController::plotOrStop);
     connect(axisControlsButton, &QPushButton::clicked, this, &ViewController::openAxisControls);
     connect(printButton, &QPushButton::clicked, this, &ViewController::printImage);
-    connect(windowSpectrum, &WindowSpectrum::message, this, &ViewController::report);
+    connect(windowDetail, &WindowDetail::message, this, &ViewController::report);
     connect(wholeRecord, &WholeRecordPanel::message, this, &ViewController::report);
     exports = new ResultExports(this);
     connect(exports, &ResultExports::message, this, &ViewController::report);
@@ -227,11 +227,10 @@ void ViewController::buildMenus() {
                                          QKeySequence(Qt::CTRL | Qt::Key_R));
     analysisMenu->addAction("Axis &Ranges...", this, &ViewController::openAxisControls,
                             QKeySequence(Qt::CTRL | Qt::Key_E));
-    analysisMenu->addAction("&Copy Lines of the Window", windowSpectrum,
-                            &WindowSpectrum::copyPeakList,
+    analysisMenu->addAction("&Copy Lines of the Window", windowDetail, &WindowDetail::copyPeakList,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    analysisMenu->addAction("E&xport Lines of the Window...", windowSpectrum,
-                            &WindowSpectrum::exportPeakList,
+    analysisMenu->addAction("E&xport Lines of the Window...", windowDetail,
+                            &WindowDetail::exportPeakList,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     analysisMenu->addSeparator();
     analysisMenu->addAction(
@@ -270,7 +269,7 @@ void ViewController::buildMenus() {
     connect(showWholeRecordAction, &QAction::toggled, wholeRecord, &QWidget::setVisible);
     connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
     connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
-    connect(windowSpectrum, &WindowSpectrum::windowSelected, showSpectrumAction, [this] {
+    connect(windowDetail, &WindowDetail::windowSelected, showSpectrumAction, [this] {
         showSpectrumAction->setChecked(true);
         markSelectedWindow();
     });
@@ -282,8 +281,7 @@ void ViewController::buildMenus() {
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), mapChoices,
             &MapChoices::setMaskLevel);
     mapChoices->setMaskLevel(peakLevel->value());
-    connect(windowSpectrum, &WindowSpectrum::lineRuleChanged, this,
-            &ViewController::applyMapChoices);
+    connect(windowDetail, &WindowDetail::lineRuleChanged, this, &ViewController::applyMapChoices);
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
         wholeRecord->setResult(sharedPlot ? sharedPlot->lastResult() : nullptr, peakLevel->value());
     });
@@ -369,7 +367,7 @@ void ViewController::mapClicked(double x, double f) {
         ageModelAction->setChecked(true);
         return;
     }
-    windowSpectrum->selectWindowAt(x);
+    windowDetail->selectWindowAt(x);
 }
 
 void ViewController::saveTrace() {
@@ -766,7 +764,7 @@ void ViewController::runFinished(bool shown, const QString& message) {
     showSeriesOfLastRun();
     updateFrequencyAxis();
     const double selected = selectedCentre_;
-    windowSpectrum->setResult(sharedPlot->lastResult());
+    windowDetail->setResult(sharedPlot->lastResult());
     wholeRecord->setResult(sharedPlot->lastResult(), peakLevel->value());
     tracing->setResult(sharedPlot->lastResult()); // a trace belongs to the map it was made on
     markSelectedWindow();
@@ -775,10 +773,10 @@ void ViewController::runFinished(bool shown, const QString& message) {
     const double halfStep =
         r.windows > 1 ? 0.5 * std::fabs(r.centre(1) - r.centre(0)) : std::fabs(selected);
     if (std::isfinite(selected) &&
-        std::fabs(r.centre(windowSpectrum->nearestWindow(selected)) - selected) <= halfStep)
-        windowSpectrum->selectWindowAt(selected);
+        std::fabs(r.centre(windowDetail->nearestWindow(selected)) - selected) <= halfStep)
+        windowDetail->selectWindowAt(selected);
     else if (spectrumArea->isVisible())
-        windowSpectrum->selectWindowAt(*axisRanges().xmin);
+        windowDetail->selectWindowAt(*axisRanges().xmin);
 }
 
 void ViewController::showSeriesOfLastRun() {
@@ -807,7 +805,7 @@ void ViewController::showSeriesOfLastRun() {
 
 void ViewController::markSelectedWindow() {
     const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    const int w = windowSpectrum->selectedWindow();
+    const int w = windowDetail->selectedWindow();
     if (!r || w < 0 || w >= r->windows) {
         selectedCentre_ = NAN;
         if (sharedPlot)
@@ -827,7 +825,7 @@ void ViewController::applyMapChoices() {
     if (!sharedPlot)
         return;
     MyPlot::MapDisplay d = mapChoices->display();
-    d.fdr = windowSpectrum->lineRule().fdr;
+    d.fdr = windowDetail->lineRule().fdr;
     sharedPlot->setMapDisplay(d);
     seriesSetXReversed(seriesPlot, d.reverseX);
     if (!sharedPlot->lastGrids()) {

@@ -35,7 +35,7 @@ class WholeRecordPanel;
 class LineTracing;
 class TargetPeriods;
 class AgeModelPanel;
-class WindowSpectrum;
+class WindowDetail;
 
 class ViewController : public QMainWindow {
     Q_OBJECT
@@ -69,7 +69,7 @@ public:
     QDoubleSpinBox* peakLevel = nullptr;
     QLabel* readoutLabel = nullptr;
     QMenu* recentMenu = nullptr;
-    WindowSpectrum* windowSpectrum = nullptr;
+    WindowDetail* windowDetail = nullptr;
     WholeRecordPanel* wholeRecord = nullptr;
     ResultExports* exports = nullptr;
     RecentFiles* recent = nullptr;

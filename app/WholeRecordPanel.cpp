@@ -31,7 +31,7 @@ QString number(double v) {
 WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    figure = spectrumFigureCreate(this);
+    figure = wholeRecordFigureCreate(this);
     layout->addWidget(reinterpret_cast<QWidget*>(figure), 3);
     auto* side = new QVBoxLayout();
     auto* backgroundRow = new QHBoxLayout();
@@ -144,10 +144,10 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int 
             .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
             .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
             .arg(number(b.rho));
-    spectrumFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
-                          b.level90.data(), b.level95.data(), b.level99.data(),
-                          r.probability.data(), marked.data(), static_cast<int>(marked.size()),
-                          level_, title.toUtf8().constData());
+    wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
+                             b.level90.data(), b.level95.data(), b.level99.data(),
+                             r.probability.data(), marked.data(), static_cast<int>(marked.size()),
+                             level_, title.toUtf8().constData());
     const auto found = lines();
     lineTable->setRowCount(static_cast<int>(found.size()));
     for (int i = 0; i < static_cast<int>(found.size()); ++i) {
@@ -160,7 +160,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int 
 }
 
 void WholeRecordPanel::setFrequencyAxis(bool periods, bool logarithmic) {
-    spectrumFigureSetFrequencyAxis(figure, periods, logarithmic);
+    wholeRecordFigureSetFrequencyAxis(figure, periods, logarithmic);
 }
 
 std::vector<results::Peak> WholeRecordPanel::lines() const {

@@ -23,7 +23,7 @@ public:
     explicit WholeRecordPanel(QWidget* parent);
     ~WholeRecordPanel() override; // a computation in progress is stopped and waited for
 
-    SpectrumFigure* figure = nullptr;
+    WholeRecordFigure* figure = nullptr;
     QTableWidget* lineTable = nullptr;
     QComboBox* background = nullptr;
 

@@ -29,15 +29,15 @@ bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
                               " background and its 90, 95 and 99 % levels; marked: F-test " +
                               "probability at least " + engine::formatDouble(o.level) +
                               " and power above the 95 % level";
-    SpectrumFigure* figure = spectrumFigureCreate(nullptr);
-    spectrumFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
-                          b.level90.data(), b.level95.data(), b.level99.data(),
-                          r.probability.data(), marked.data(), static_cast<int>(marked.size()),
-                          o.level, title.c_str());
+    WholeRecordFigure* figure = wholeRecordFigureCreate(nullptr);
+    wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
+                             b.level90.data(), b.level95.data(), b.level99.data(),
+                             r.probability.data(), marked.data(), static_cast<int>(marked.size()),
+                             o.level, title.c_str());
     char message[512] = "";
-    const bool written = spectrumFigureWrite(figure, o.plot.c_str(), o.mapWidth, o.mapHeight,
-                                             message, sizeof message);
-    spectrumFigureDestroy(figure);
+    const bool written = wholeRecordFigureWrite(figure, o.plot.c_str(), o.mapWidth, o.mapHeight,
+                                                message, sizeof message);
+    wholeRecordFigureDestroy(figure);
     if (!written)
         complain("cannot write the plot " + o.plot + ": " + message + " (nothing was written)");
     return written;

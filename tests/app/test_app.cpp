@@ -20,7 +20,7 @@
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
 #include "app/WholeRecordPanel.h"
-#include "app/WindowSpectrum.h"
+#include "app/WindowDetail.h"
 #include "engine/mwc2.h"
 
 #include <qwt_matrix_raster_data.h>
@@ -454,13 +454,13 @@ private slots:
         QTRY_COMPARE(series->canvas()->width(), map->canvas()->width());
         QVERIFY(map->height() > w.height() / 2);
 
-        w.windowSpectrum->selectWindowAt(500);
-        const double centre = sharedPlot->lastResult()->centre(w.windowSpectrum->selectedWindow());
+        w.windowDetail->selectWindowAt(500);
+        const double centre = sharedPlot->lastResult()->centre(w.windowDetail->selectedWindow());
         QVERIFY(series->span()->isVisible());
         QCOMPARE(series->span()->interval().width(), 399.0); // 400 samples at spacing 1
         w.setupPlot();
         QVERIFY(waitForRun(w));
-        QCOMPARE(sharedPlot->lastResult()->centre(w.windowSpectrum->selectedWindow()), centre);
+        QCOMPARE(sharedPlot->lastResult()->centre(w.windowDetail->selectedWindow()), centre);
     }
 
     // A second press on Plot right after the first (a double click) does not stop the run;
@@ -586,12 +586,12 @@ private slots:
         QVERIFY(std::any_of(lines.begin(), lines.end(),
                             [](const results::Peak& k) { return std::fabs(k.period - 23) < 1; }));
 
-        w.windowSpectrum->selectWindowAt(500);
+        w.windowDetail->selectWindowAt(500);
         const int atLevel = w.peakTable->rowCount();
-        QVERIFY(w.windowSpectrum->chanceLabel->text().contains("expected chance lines"));
-        w.windowSpectrum->controlFalseDiscoveries->setChecked(true);
+        QVERIFY(w.windowDetail->chanceLabel->text().contains("expected chance lines"));
+        w.windowDetail->controlFalseDiscoveries->setChecked(true);
         QVERIFY(w.peakTable->rowCount() <= atLevel);
-        QVERIFY(w.windowSpectrum->chanceLabel->text().contains("Benjamini-Hochberg"));
+        QVERIFY(w.windowDetail->chanceLabel->text().contains("Benjamini-Hochberg"));
         QCOMPARE(sharedPlot->mapDisplay().fdr, 0.05);
     }
 

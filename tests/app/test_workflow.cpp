@@ -15,7 +15,7 @@
 #include "app/ResultExports.h"
 #include "app/ViewController.h"
 #include "app/ViewControllerAxisControls.h"
-#include "app/WindowSpectrum.h"
+#include "app/WindowDetail.h"
 #include "core/series/SeriesFile.h"
 
 #include <qwt_plot_curve.h>
@@ -235,7 +235,7 @@ private slots:
             QVERIFY2(std::fabs(p.frequency - 1 / 41.0) < 0.001,
                      qPrintable(QString::number(p.centre)));
         QVERIFY(w.ageModelAction->isChecked());
-        QCOMPARE(w.windowSpectrum->selectedWindow(), -1); // the click traced, it did not select
+        QCOMPARE(w.windowDetail->selectedWindow(), -1); // the click traced, it did not select
 
         // Dragged towards 1/23 in window 20, the point snaps to a peak of that window.
         const QPoint from = pixelOf(trace[20].centre, trace[20].frequency);
@@ -295,7 +295,7 @@ private slots:
         const QPoint at = pixelOf(r.centre(30), 0.03);
         sendMouse(QEvent::MouseButtonPress, at);
         sendMouse(QEvent::MouseButtonRelease, at);
-        QCOMPARE(w.windowSpectrum->selectedWindow(), 30);
+        QCOMPARE(w.windowDetail->selectedWindow(), 30);
         QVERIFY(w.spectrumArea->isVisible());
         auto* panel = reinterpret_cast<WindowPanel*>(w.spectrumPanel);
         QVERIFY(panel->title().startsWith("Window 31 of 65"));
@@ -315,7 +315,7 @@ private slots:
         const int lines = w.peakTable->rowCount();
         w.peakLevel->setValue(0.999);
         QVERIFY(w.peakTable->rowCount() <= lines);
-        w.windowSpectrum->copyPeakList();
+        w.windowDetail->copyPeakList();
         const QString copied = QApplication::clipboard()->text();
         QVERIFY(copied.startsWith("x_centre\tfrequency\tperiod\tamplitude\tprobability\n"));
         QCOMPARE(copied.count('\n'), 1 + w.peakTable->rowCount());
@@ -323,7 +323,7 @@ private slots:
         const QPoint other = pixelOf(r.centre(3), 0.01);
         sendMouse(QEvent::MouseButtonPress, other);
         sendMouse(QEvent::MouseButtonRelease, other);
-        QCOMPARE(w.windowSpectrum->selectedWindow(), 3);
+        QCOMPARE(w.windowDetail->selectedWindow(), 3);
     }
 
     void readoutShowsTheGridValuesUnderTheCursor() {

@@ -1,4 +1,4 @@
-#include "app/WindowSpectrum.h"
+#include "app/WindowDetail.h"
 
 #include "app/PlatformServices.h"
 #include "core/io/AtomicFile.h"
@@ -27,7 +27,7 @@ QString number(double v) {
 
 } // namespace
 
-WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
+WindowDetail::WindowDetail(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     spectrumPanel = windowPanelCreate(this);
@@ -79,10 +79,10 @@ WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
     readoutLabel = new QLabel(this);
     readoutLabel->setObjectName("readout");
 
-    connect(copy, &QPushButton::clicked, this, &WindowSpectrum::copyPeakList);
-    connect(save, &QPushButton::clicked, this, &WindowSpectrum::exportPeakList);
+    connect(copy, &QPushButton::clicked, this, &WindowDetail::copyPeakList);
+    connect(save, &QPushButton::clicked, this, &WindowDetail::exportPeakList);
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &WindowSpectrum::updatePeakList);
+            &WindowDetail::updatePeakList);
     connect(falseDiscoveryRate, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
         updatePeakList();
         emit lineRuleChanged();
@@ -94,20 +94,20 @@ WindowSpectrum::WindowSpectrum(QWidget* parent) : QWidget(parent) {
     });
 }
 
-results::LineRule WindowSpectrum::lineRule() const {
+results::LineRule WindowDetail::lineRule() const {
     // With the control on, the rate decides alone unless a level is asked above it.
     return {peakLevel->value(),
             controlFalseDiscoveries->isChecked() ? falseDiscoveryRate->value() : 0.0};
 }
 
-void WindowSpectrum::setResult(std::shared_ptr<const results::ResultSet> result) {
+void WindowDetail::setResult(std::shared_ptr<const results::ResultSet> result) {
     result_ = std::move(result);
     selectedWindow_ = -1;
     readoutLabel->clear();
     updatePeakList();
 }
 
-int WindowSpectrum::nearestWindow(double x) const {
+int WindowDetail::nearestWindow(double x) const {
     const auto& r = result_;
     if (!r || r->windows < 1)
         return -1;
@@ -118,7 +118,7 @@ int WindowSpectrum::nearestWindow(double x) const {
     return best;
 }
 
-void WindowSpectrum::showReadout(double x, double y) {
+void WindowDetail::showReadout(double x, double y) {
     const auto& r = result_;
     const int w = nearestWindow(x);
     if (!r || w < 0 || r->bins < 1) {
@@ -145,7 +145,7 @@ void WindowSpectrum::showReadout(double x, double y) {
                                    number(r->ampl[r->row(w, bin)]), p > 1 ? "n/a" : number(p)));
 }
 
-void WindowSpectrum::selectWindowAt(double x) {
+void WindowDetail::selectWindowAt(double x) {
     const auto& r = result_;
     const int w = nearestWindow(x);
     if (!r || w < 0)
@@ -167,13 +167,13 @@ void WindowSpectrum::selectWindowAt(double x) {
     emit windowSelected();
 }
 
-std::vector<results::Peak> WindowSpectrum::peaks() const {
+std::vector<results::Peak> WindowDetail::peaks() const {
     if (!result_ || selectedWindow_ < 0 || selectedWindow_ >= result_->windows)
         return {};
     return results::findPeaks(*result_, selectedWindow_, lineRule());
 }
 
-void WindowSpectrum::updatePeakList() {
+void WindowDetail::updatePeakList() {
     const auto lines = peaks();
     chanceLabel->setText(result_ && selectedWindow_ >= 0
                              ? QString::fromStdString(results::lineRuleText(
@@ -188,7 +188,7 @@ void WindowSpectrum::updatePeakList() {
     }
 }
 
-void WindowSpectrum::copyPeakList() {
+void WindowDetail::copyPeakList() {
     if (!result_ || selectedWindow_ < 0) {
         emit message("No window is selected: click the map to choose one.");
         return;
@@ -199,7 +199,7 @@ void WindowSpectrum::copyPeakList() {
     emit message(QString("Copied the lines of window %1.").arg(selectedWindow_ + 1));
 }
 
-void WindowSpectrum::exportPeakList() {
+void WindowDetail::exportPeakList() {
     if (!result_ || selectedWindow_ < 0) {
         emit message("No window is selected: click the map to choose one.");
         return;

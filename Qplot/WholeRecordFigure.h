@@ -15,7 +15,7 @@ class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
 
-struct SpectrumFigureData {
+struct WholeRecordFigureData {
     const double* frequency;
     const double* power;
     const double* background;
@@ -28,13 +28,13 @@ struct SpectrumFigureData {
     double level; // the F-test level drawn in the lower panel
 };
 
-class SpectrumFigure : public QWidget {
+class WholeRecordFigure : public QWidget {
     Q_OBJECT
 public:
-    explicit SpectrumFigure(QWidget* parent = nullptr);
-    ~SpectrumFigure() override;
+    explicit WholeRecordFigure(QWidget* parent = nullptr);
+    ~WholeRecordFigure() override;
 
-    void setData(const SpectrumFigureData& d, const QString& title);
+    void setData(const WholeRecordFigureData& d, const QString& title);
     // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis.
     void setFrequencyAxis(bool periods, bool logarithmic);
     // The figure into a PDF, PNG or SVG file, written whole or not at all (sizes as the map's).

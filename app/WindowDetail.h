@@ -15,10 +15,10 @@ class QDoubleSpinBox;
 class QLabel;
 class QTableWidget;
 
-class WindowSpectrum : public QWidget {
+class WindowDetail : public QWidget {
     Q_OBJECT
 public:
-    explicit WindowSpectrum(QWidget* parent);
+    explicit WindowDetail(QWidget* parent);
 
     WindowPanel* spectrumPanel = nullptr;
     QTableWidget* peakTable = nullptr;

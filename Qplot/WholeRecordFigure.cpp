@@ -1,4 +1,4 @@
-#include "Qplot/SpectrumFigure.h"
+#include "Qplot/WholeRecordFigure.h"
 
 #include "Qplot/FigureFile.h"
 #include "Qplot/FrequencyAxis.h"
@@ -51,7 +51,7 @@ void setPositive(QwtPlotCurve* curve, const double* x, const double* y, int n) {
 
 } // namespace
 
-SpectrumFigure::SpectrumFigure(QWidget* parent) : QWidget(parent) {
+WholeRecordFigure::WholeRecordFigure(QWidget* parent) : QWidget(parent) {
     title_ = new QLabel(this);
     title_->setWordWrap(true);
     power_ = newPanel(this, "Power");
@@ -89,9 +89,9 @@ SpectrumFigure::SpectrumFigure(QWidget* parent) : QWidget(parent) {
     layout->addWidget(probability_, 2);
 }
 
-SpectrumFigure::~SpectrumFigure() = default;
+WholeRecordFigure::~WholeRecordFigure() = default;
 
-void SpectrumFigure::setData(const SpectrumFigureData& d, const QString& title) {
+void WholeRecordFigure::setData(const WholeRecordFigureData& d, const QString& title) {
     title_->setText(title);
     setPositive(powerCurve_, d.frequency, d.power, d.count);
     setPositive(backgroundCurve_, d.frequency, d.background, d.count);
@@ -118,15 +118,15 @@ void SpectrumFigure::setData(const SpectrumFigureData& d, const QString& title) 
     axis_->setRange(d.frequency, d.count);
 }
 
-void SpectrumFigure::setFrequencyAxis(bool periods, bool logarithmic) {
+void WholeRecordFigure::setFrequencyAxis(bool periods, bool logarithmic) {
     axis_->setStyle(periods, logarithmic);
 }
 
-QString SpectrumFigure::title() const {
+QString WholeRecordFigure::title() const {
     return title_->text();
 }
 
-bool SpectrumFigure::write(const QString& fileName, double width, double height, QString* why) {
+bool WholeRecordFigure::write(const QString& fileName, double width, double height, QString* why) {
     return figure::write(
         fileName, width, height, title(),
         [this](QPainter* painter, const QRectF& r) {
