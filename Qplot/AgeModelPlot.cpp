@@ -1,22 +1,18 @@
 #include "Qplot/AgeModelPlot.h"
 
+#include "Qplot/StackedPanel.h"
+
 #include <qwt_plot.h>
-#include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
-#include <qwt_scale_draw.h>
 
 #include <QVBoxLayout>
 
 namespace {
 
-QwtPlot* newPanel(QWidget* parent, QwtPlotCurve*& curve, const QColor& colour) {
-    auto* plot = new QwtPlot(parent);
-    auto* canvas = new QwtPlotCanvas();
-    canvas->setBorderRadius(3.0);
-    plot->setCanvas(canvas);
-    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(50);
+QwtPlot* newPanel(QWidget* parent, const QString& title, QwtPlotCurve*& curve,
+                  const QColor& colour) {
+    QwtPlot* plot = newStackedPanel(parent, title, 50);
     plot->setAxisMaxMajor(QwtPlot::yLeft, 3); // short panels: few labels
-    plot->setMinimumHeight(90);
     curve = new QwtPlotCurve();
     curve->setPen(colour, 1.5);
     curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
@@ -27,10 +23,8 @@ QwtPlot* newPanel(QWidget* parent, QwtPlotCurve*& curve, const QColor& colour) {
 } // namespace
 
 AgeModelPlot::AgeModelPlot(QWidget* parent) : QWidget(parent) {
-    rate_ = newPanel(this, rateCurve_, QColor(20, 120, 60));
-    age_ = newPanel(this, ageCurve_, QColor(20, 70, 160));
-    rate_->setAxisTitle(QwtPlot::yLeft, "Sedimentation rate");
-    age_->setAxisTitle(QwtPlot::yLeft, "Age");
+    rate_ = newPanel(this, "Sedimentation rate", rateCurve_, QColor(20, 120, 60));
+    age_ = newPanel(this, "Age", ageCurve_, QColor(20, 70, 160));
     rate_->enableAxis(QwtPlot::xBottom, false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -425,44 +425,17 @@ void Plot::exportPdf() {
 }
 
 bool Plot::writeFigure(const QString& fileName, double width, double height, QString* why) {
-    const QFileInfo target(fileName);
     const QString format = figure::formatOf(fileName, why);
     if (format.isEmpty())
         return false;
     if (format == "pdf" && (width <= 0 || height <= 0))
         return writePdf(fileName, why); // A4 landscape, as the application exports it
-    if (format != "png")
-        return figure::write(
-            fileName, width, height, documentTitle_,
-            [this](QPainter* painter, const QRectF& rect) {
-                QwtPlotRenderer().render(this, painter, rect);
-            },
-            why);
-    if (target.isDir()) {
-        *why = "it is a folder";
-        return false;
-    }
-    io::AtomicFile file;
-    std::string reason;
-    if (!file.openForWriterByName(QFile::encodeName(fileName).toStdString(), &reason)) {
-        *why = figure::reasonOnly(reason);
-        return false;
-    }
-    const QString temp = QFile::decodeName(file.temporaryPath().c_str());
-    QwtPlotRenderer renderer;
-    const QSize size(width > 0 ? qRound(width) : 1200, height > 0 ? qRound(height) : 800);
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    renderer.renderTo(this, image);
-    if (!image.save(temp, "PNG")) {
-        *why = "the PNG image could not be written (is the disk full?)";
-        return false;
-    }
-    if (!figure::looksComplete(temp, format)) {
-        *why = "the PNG file could not be written completely (is the disk full?)";
-        return false;
-    }
-    return figure::commit(file, why);
+    return figure::write(
+        fileName, width, height, documentTitle_,
+        [this](QPainter* painter, const QRectF& rect) {
+            QwtPlotRenderer().render(this, painter, rect);
+        },
+        why);
 }
 
 bool Plot::writePdf(const QString& fileName, QString* why) {

@@ -2,14 +2,13 @@
 
 #include "Qplot/FigureFile.h"
 #include "Qplot/FrequencyAxis.h"
+#include "Qplot/StackedPanel.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot.h>
-#include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_renderer.h>
-#include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_symbol.h>
 
@@ -18,17 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QwtPlot* newPanel(QWidget* parent, const char* title) {
-    auto* plot = new QwtPlot(parent);
-    auto* canvas = new QwtPlotCanvas();
-    canvas->setBorderRadius(3.0);
-    plot->setCanvas(canvas);
-    plot->setAxisTitle(QwtPlot::yLeft, title);
-    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(54); // both panels align
-    plot->setMinimumHeight(90);
-    return plot;
-}
 
 QwtPlotCurve* newCurve(QwtPlot* plot, const QString& title, const QPen& pen) {
     auto* curve = new QwtPlotCurve(title);
@@ -54,8 +42,8 @@ void setPositive(QwtPlotCurve* curve, const double* x, const double* y, int n) {
 WholeRecordFigure::WholeRecordFigure(QWidget* parent) : QWidget(parent) {
     title_ = new QLabel(this);
     title_->setWordWrap(true);
-    power_ = newPanel(this, "Power");
-    probability_ = newPanel(this, "Probability");
+    power_ = newStackedPanel(this, "Power", 54); // both panels align
+    probability_ = newStackedPanel(this, "Probability", 54);
     power_->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine());
     power_->enableAxis(QwtPlot::xBottom, false);
     probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");

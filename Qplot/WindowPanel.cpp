@@ -1,13 +1,12 @@
 #include "Qplot/WindowPanel.h"
 
 #include "Qplot/FrequencyAxis.h"
+#include "Qplot/StackedPanel.h"
 #include "core/results/SignificanceLevels.h"
 
 #include <qwt_plot.h>
-#include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
-#include <qwt_scale_draw.h>
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -15,19 +14,6 @@
 #include <cmath>
 
 namespace {
-
-QwtPlot* newPanel(QWidget* parent, const char* title) {
-    auto* plot = new QwtPlot(parent);
-    auto* canvas = new QwtPlotCanvas();
-    canvas->setBorderRadius(3.0);
-    plot->setCanvas(canvas);
-    plot->setAxisTitle(QwtPlot::yLeft, title);
-    plot->setAxisMaxMajor(QwtPlot::yLeft, 4);
-    // The same room for both vertical scales keeps the two frequency axes aligned.
-    plot->axisScaleDraw(QwtPlot::yLeft)->setMinimumExtent(44);
-    plot->setMinimumHeight(90);
-    return plot;
-}
 
 QwtPlotCurve* newCurve(QwtPlot* plot, const QColor& colour) {
     auto* curve = new QwtPlotCurve();
@@ -41,8 +27,11 @@ QwtPlotCurve* newCurve(QwtPlot* plot, const QColor& colour) {
 
 WindowPanel::WindowPanel(QWidget* parent) : QWidget(parent) {
     title_ = new QLabel(this);
-    amplitude_ = newPanel(this, "Amplitude");
-    probability_ = newPanel(this, "Probability");
+    // The same room for both vertical scales keeps the two frequency axes aligned.
+    amplitude_ = newStackedPanel(this, "Amplitude", 44);
+    probability_ = newStackedPanel(this, "Probability", 44);
+    for (QwtPlot* plot : {amplitude_, probability_})
+        plot->setAxisMaxMajor(QwtPlot::yLeft, 4);
     probability_->setToolTip("F-test probability; dashed lines at the significance levels");
     amplitude_->enableAxis(QwtPlot::xBottom, false);
     probability_->setAxisTitle(QwtPlot::xBottom, "Frequency");
