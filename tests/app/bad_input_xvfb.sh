@@ -15,13 +15,18 @@ if [ "${1:-}" = "--inside" ]; then
   expected=$5
   QT_QPA_PLATFORM=xcb "$app" "$file" > "$out" 2>&1 &
   pid=$!
-  window() { id=$(xdotool search --onlyvisible --name '^Tonalith' 2> /dev/null | tail -n 1) && [ -n "$id" ]; }
+  window() {
+    local found
+    found=$(xdotool search --onlyvisible --name '^Tonalith' 2> /dev/null | tail -n 1) &&
+      [ -n "$found" ] && id=$found
+  }
   wait_for 60 "the Tonalith window" window || { kill "$pid"; exit 1; }
   # The file named on the command line is read before the first key press counts.
   wait_for 60 "the file to be chosen" grep -q "file selected: " "$out" || { kill "$pid"; exit 1; }
   # Ctrl+R until the expected message is echoed: a key press can reach the display before the
   # window takes the focus.
   for _ in 1 2 3 4 5; do
+    window || true # looked up again: a window seen while the application starts may be gone
     xdotool windowfocus --sync "$id" 2> /dev/null || true
     xdotool key ctrl+r
     wait_for 10 "the message '$expected'" grep -qF "$expected" "$out" && break
