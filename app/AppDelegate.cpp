@@ -1,13 +1,13 @@
 #include "app/AppDelegate.h"
 
 #include "app/PlatformServices.h"
-#include "engine/auxfiles.h"
+#include "core/service/AnalysisService.h"
 
 #include "app/ViewController.h"
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
     // The engine's records go to the user's data folder, not wherever the application started.
-    engine::auxSetFolder(Platform::recordsFolder().toStdString());
+    service::setRecordsFolder(Platform::recordsFolder().toStdString());
     window_ = new ViewController();
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->show();

@@ -4,7 +4,6 @@
 #include "app/RecordUnitFields.h"
 #include "core/analysis/RunParameters.h"
 #include "core/series/Preparation.h"
-#include "engine/capacities.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,24 +23,24 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
 
     timeBandwidthProduct = new QDoubleSpinBox(this);
     timeBandwidthProduct->setDecimals(4);
-    timeBandwidthProduct->setRange(0.0001, engine::NMAX / 2.0);
+    timeBandwidthProduct->setRange(0.0001, analysis::maxSamples / 2.0);
     timeBandwidthProduct->setToolTip(
         "Time-bandwidth product NW of the Slepian tapers; the half-bandwidth "
         "W = NW / points per window must lie between 0 and 0.5 cycles per sample");
     numberOfTapers = new QSpinBox(this);
-    numberOfTapers->setRange(1, engine::KMAX);
+    numberOfTapers->setRange(1, analysis::maxTapers);
     numberOfTapers->setToolTip(
         "Number of Slepian tapers, 1 to 10 (at least 2 for an F-test), at most the "
         "points per window; usually 2 NW - 1 or fewer");
     pointsPerWindow = new QSpinBox(this);
-    pointsPerWindow->setRange(2, engine::NMAX);
+    pointsPerWindow->setRange(2, analysis::maxSamples);
     pointsPerWindow->setToolTip(
         "Samples per moving window, 2 to 524288, at most the length of the series");
     windowIncrement = new QSpinBox(this);
-    windowIncrement->setRange(1, engine::NMAX);
+    windowIncrement->setRange(1, analysis::maxSamples);
     windowIncrement->setToolTip("Step between windows in samples, at least 1");
     fftPoints = new QSpinBox(this);
-    fftPoints->setRange(2, engine::NFMAX);
+    fftPoints->setRange(2, analysis::maxTransformLength);
     fftPoints->setToolTip("Transform length, from the points per window to 1048576 (zero padding)");
     fmax = new QDoubleSpinBox(this);
     fmax->setDecimals(6);

@@ -5,7 +5,6 @@
 #include "core/analysis/RunParameters.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
-#include "engine/mwc2.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -150,22 +149,21 @@ struct ContextInfo : std::enable_shared_from_this<ContextInfo> {
     QPointer<QProgressBar> progressIndicator;
 };
 
-struct MyPlot::Run {
+// The run's side of the analysis service: progress to the indicator, Stop to the service.
+struct MyPlot::Run : service::RunControl {
     QPointer<MyPlot> owner; // made on the GUI thread; read there by the hand-offs
-    std::vector<double> xpos, yval;
-    std::vector<double> xcent, freq, ampl, prob;
-    analysis::RunParameters params;
-    engine::Mwc2Execution execution;
-    double deltat = 1.0;
-    int npts = 0;
+    series::Series series;
+    results::ResultSet result; // its provenance carries the parameters
+    service::Execution execution;
     bool contours = true;
     std::shared_ptr<ContextInfo> context;
     QThreadPool* resultQueue = nullptr;
-    int status = 0;
-    analysis::Provenance provenance;
+    service::RunOutcome outcome;
     results::Grids grids; // filled by finishAnalysis
     QElapsedTimer clock;
     qint64 engineMs = 0, reshapeMs = 0;
+
+    void progress(double percent) override { reportProgress(context.get(), percent); }
 };
 
 void MyPlot::reportProgress(void* ctx, double percent) {
@@ -195,29 +193,20 @@ void MyPlot::runAnalysis(const series::Series& series, const analysis::Provenanc
     auto run = std::make_shared<Run>();
     run->clock.start();
     const analysis::RunParameters& p = provenance.params;
-    run->params = p;
-    run->npts = static_cast<int>(series.xpos.size());
-    run->deltat = provenance.deltat;
+    const int samples = static_cast<int>(series.xpos.size());
     // The caller prepared the run; a run the engine would refuse still never reaches it.
-    if (const auto problem = analysis::checkParameters(p, run->npts, run->deltat)) {
+    if (const auto problem = analysis::checkParameters(p, samples, provenance.deltat)) {
         const QString refusal = QString::fromStdString(problem->text);
         Platform::say("problem: " + refusal);
         endRun(false, "Not plotted: " + refusal + ".");
         return;
     }
-    const int nwin = analysis::windowCount(p, run->npts);
-    const int nsel = analysis::binCount(p);
-
-    const std::size_t cellCount = static_cast<std::size_t>(nwin) * static_cast<std::size_t>(nsel);
-    Platform::say(QString("%1 %2").arg(cellCount).arg(run->npts));
-    run->xcent.assign(cellCount, 0.0);
-    run->freq.assign(cellCount, 0.0);
-    run->ampl.assign(cellCount, 0.0);
-    run->prob.assign(cellCount, 0.0);
-    run->xpos = series.xpos;
-    run->yval = series.yval;
+    const std::size_t cellCount = static_cast<std::size_t>(analysis::windowCount(p, samples)) *
+                                  static_cast<std::size_t>(analysis::binCount(p));
+    Platform::say(QString("%1 %2").arg(cellCount).arg(samples));
+    run->series = series;
+    run->result.provenance = provenance;
     run->contours = contours;
-    run->provenance = provenance;
 
     run->owner = this;
     current_ = run;
@@ -226,24 +215,13 @@ void MyPlot::runAnalysis(const series::Series& series, const analysis::Provenanc
     run->resultQueue->setMaxThreadCount(1);
     run->context = std::make_shared<ContextInfo>();
     run->context->progressIndicator = progressIndicator;
-
-    cancelRequested_ = false;
     run->execution = execution_;
-    run->execution.cancel = &cancelRequested_;
     running_ = true;
     emit runStarted();
     run->context->group = QtConcurrent::run(run->resultQueue, [this, run] {
-        const QElapsedTimer engineClock = [] {
-            QElapsedTimer t;
-            t.start();
-            return t;
-        }();
-        const analysis::RunParameters& q = run->params;
-        run->status =
-            engine::mwc2x(run->execution, run->xcent.data(), run->freq.data(), run->ampl.data(),
-                          run->prob.data(), run->xpos.data(), q.tbw, q.fmax, run->deltat,
-                          run->yval.data(), run->provenance.meanRemoved ? 1 : 0, run->npts, q.kspec,
-                          q.mpts, q.inc, q.nfft, 95, run->context.get(), &MyPlot::reportProgress);
+        QElapsedTimer engineClock;
+        engineClock.start();
+        run->outcome = service::analyseMap(run->series, run->result, *run, run->execution);
         run->engineMs = engineClock.elapsed();
         finishAnalysis(run);
     });
@@ -256,13 +234,13 @@ MyPlot::~MyPlot() {
 }
 
 void MyPlot::cancel() {
-    if (running_)
-        cancelRequested_ = true;
+    if (running_ && current_)
+        current_->cancel();
 }
 
 // On the run's queue, after the engine returned.
 void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
-    if (run->status == static_cast<int>(engine::Mwc2Status::Cancelled)) {
+    if (run->outcome.end == service::RunEnd::Cancelled) {
         Platform::postToMainThread([run] {
             if (run->owner)
                 run->owner->endRun(false,
@@ -270,29 +248,19 @@ void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
         });
         return;
     }
-    if (run->status != 0) {
-        const QString why =
-            run->status == static_cast<int>(engine::Mwc2Status::TaperFailure)
-                ? "the Slepian tapers could not be computed for these settings"
-                : QString("the analysis engine refused the run (status %1)").arg(run->status);
+    if (!run->outcome.finished()) {
+        const QString why = QString::fromStdString(run->outcome.problem);
         Platform::postToMainThread([run, why] {
             if (run->owner)
                 run->owner->endRun(false, "Not plotted: " + why + ".");
         });
         return;
     }
-    if (!results::resultsFinite(run->xcent, run->freq, run->ampl, run->prob)) {
-        Platform::postToMainThread([run] {
-            if (run->owner)
-                run->owner->endRun(false, "Not plotted: the analysis gave numbers that are not "
-                                          "finite; rescale the values and plot again.");
-        });
-        return;
-    }
     Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
     QElapsedTimer clock;
     clock.start();
-    auto grids = results::reshape(run->xcent, run->freq, run->ampl, run->prob);
+    const results::ResultSet& rows = run->result;
+    auto grids = results::reshape(rows.xcent, rows.freq, rows.ampl, rows.prob);
     run->reshapeMs = clock.elapsed();
     if (!grids) {
         Platform::postToMainThread([run] {
@@ -314,8 +282,9 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
     QElapsedTimer clock;
     clock.start();
     contours_ = run->contours;
-    plotSetPositionUnit(plot_, run->provenance.positionName.c_str());
-    plotSetDocumentTitle(plot_, ("Tonalith: " + results::runSummary(run->provenance)).c_str());
+    plotSetPositionUnit(plot_, run->result.provenance.positionName.c_str());
+    plotSetDocumentTitle(plot_,
+                         ("Tonalith: " + results::runSummary(run->result.provenance)).c_str());
     lastGrids_ = std::make_shared<const results::Grids>(std::move(run->grids));
     const results::Grids& g = *lastGrids_;
     drawMap();
@@ -347,16 +316,7 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
                       .arg(clock.elapsed())
                       .arg(run->clock.elapsed()));
 
-    auto result = std::make_shared<results::ResultSet>();
-    result->provenance = run->provenance;
-    result->windows = static_cast<int>(g.nx);
-    result->bins = static_cast<int>(g.nfreq);
-    result->xcent = std::move(run->xcent);
-    result->freq = std::move(run->freq);
-    result->ampl = std::move(run->ampl);
-    result->prob = std::move(run->prob);
-    result->positions = std::move(run->xpos);
-    result->values = std::move(run->yval);
+    auto result = std::make_shared<results::ResultSet>(std::move(run->result));
     lastResult_ = std::move(result);
 
     QString message = QString("Spectrum calculation complete: %1 windows x %2 frequencies")

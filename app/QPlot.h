@@ -9,7 +9,7 @@
 #include "core/results/ResultGrids.h"
 #include "core/results/ResultSet.h"
 #include "core/series/SeriesFile.h"
-#include "engine/mwc2.h"
+#include "core/service/AnalysisService.h"
 
 #include <QObject>
 #include <QPointer>
@@ -121,7 +121,7 @@ public:
 
     // How later runs are carried out (workers; a simulated taper status in tests). The cancel
     // flag is always this plot's own.
-    void setExecution(const engine::Mwc2Execution& execution) { execution_ = execution; }
+    void setExecution(const service::Execution& execution) { execution_ = execution; }
     // The results of the last run that reached the map; empty before the first.
     const std::shared_ptr<const results::ResultSet>& lastResult() const { return lastResult_; }
 
@@ -160,9 +160,8 @@ private:
 
     QPointer<QProgressBar> progressIndicator;
     bool running_ = false;
-    std::atomic<bool> cancelRequested_{false};
     std::shared_ptr<Run> current_;
-    engine::Mwc2Execution execution_;
+    service::Execution execution_;
     std::shared_ptr<const results::ResultSet> lastResult_;
     std::shared_ptr<const results::Grids> lastGrids_;
     MapDisplay display_;

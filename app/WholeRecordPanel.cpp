@@ -66,8 +66,8 @@ WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
 }
 
 WholeRecordPanel::~WholeRecordPanel() {
-    if (cancel_)
-        *cancel_ = true;
+    if (control_)
+        control_->cancel();
     job_.waitForFinished();
 }
 
@@ -88,9 +88,9 @@ void WholeRecordPanel::showEvent(QShowEvent* event) {
 void WholeRecordPanel::compute() {
     if (!result_ || result_->positions.size() < 2)
         return;
-    if (cancel_)
-        *cancel_ = true; // the spectrum of an older run is of no use
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    if (control_)
+        control_->cancel(); // the spectrum of an older run is of no use
+    control_ = std::make_shared<service::RunControl>();
     const int generation = ++generation_;
     computing_ = true;
     computedFor_ = result_.get();
@@ -103,33 +103,31 @@ void WholeRecordPanel::compute() {
     q.keepMean = !p.meanRemoved;
     q.background = background->currentIndex() == 1 ? spectrum::BackgroundKind::Robust
                                                    : spectrum::BackgroundKind::Ar1;
-    q.cancel = cancel_.get();
     QPointer<WholeRecordPanel> self(this);
     const auto result = result_;
-    const auto cancel = cancel_;
-    const double dt = p.deltat;
-    job_ = QtConcurrent::run([self, result, cancel, q, dt, generation] {
-        auto s = std::make_shared<spectrum::WholeRecord>(
-            spectrum::wholeRecordSpectrum(result->positions, result->values, dt, q));
-        if (*cancel)
+    const auto control = control_;
+    job_ = QtConcurrent::run([self, result, control, q, generation] {
+        const series::Series s{result->positions, result->values, {}};
+        auto r = std::make_shared<spectrum::WholeRecord>();
+        const service::RunOutcome outcome =
+            service::analyseWholeRecord(s, result->provenance, q, *r, *control);
+        if (outcome.end == service::RunEnd::Cancelled)
             return;
-        Platform::postToMainThread([self, s, generation] {
+        const QString problem = QString::fromStdString(outcome.problem);
+        Platform::postToMainThread([self, r, problem, generation] {
             if (self)
-                self->show(s, generation);
+                self->show(r, problem, generation);
         });
     });
 }
 
-void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int generation) {
+void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, const QString& problem,
+                            int generation) {
     if (generation != generation_)
         return;
     computing_ = false;
-    if (s->status != 0 || !spectrum::wholeRecordFinite(*s)) {
-        emit message(s->status != 0
-                         ? "The spectrum of the whole record could not be computed (engine "
-                           "status " +
-                               QString::number(s->status) + ")."
-                         : "The spectrum of the whole record overflows: rescale the values.");
+    if (!problem.isEmpty()) {
+        emit message("The spectrum of the whole record could not be computed: " + problem + ".");
         return;
     }
     spectrum_ = std::move(s);

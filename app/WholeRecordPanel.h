@@ -6,6 +6,7 @@
 
 #include "Qplot/plot_api.h"
 #include "core/results/ResultSet.h"
+#include "core/service/AnalysisService.h"
 #include "core/spectrum/WholeRecord.h"
 
 #include <QFuture>
@@ -50,13 +51,14 @@ protected:
 
 private:
     void compute();
-    void show(std::shared_ptr<const spectrum::WholeRecord> spectrum, int generation);
+    void show(std::shared_ptr<const spectrum::WholeRecord> spectrum, const QString& problem,
+              int generation);
 
     std::shared_ptr<const results::ResultSet> result_;
     std::shared_ptr<const spectrum::WholeRecord> spectrum_;
     double level_ = 0.95;
     QFuture<void> job_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<service::RunControl> control_;
     int generation_ = 0;
     const results::ResultSet* computedFor_ = nullptr; // the result the last computation began for
     bool computing_ = false;

@@ -4,6 +4,7 @@
 #include "core/analysis/RunParameters.h"
 #include "core/spectrum/MultitaperSpectrum.h"
 #include "core/spectrum/RedNoise.h"
+#include "core/service/AnalysisService.h"
 #include "core/spectrum/WholeRecord.h"
 #include "engine/diagnostics.h"
 #include "engine/tapers.h"
@@ -63,12 +64,18 @@ void BM_WholeRecord(benchmark::State& state) {
     std::vector<double> x(y.size());
     for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = static_cast<double>(i);
+    const series::Series s{x, y, {}};
+    analysis::Provenance p;
     spectrum::WholeRecordRequest q;
     q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(y.size()));
-    engine::setDiagnosticsDiscarded(true);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(spectrum::wholeRecordSpectrum(x, y, 1.0, q).power.data());
-    engine::setDiagnosticsDiscarded(false);
+    service::Execution quiet;
+    quiet.quiet = true;
+    for (auto _ : state) {
+        service::RunControl control;
+        spectrum::WholeRecord r;
+        service::analyseWholeRecord(s, p, q, r, control, quiet);
+        benchmark::DoNotOptimize(r.power.data());
+    }
 }
 BENCHMARK(BM_WholeRecord)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);
 

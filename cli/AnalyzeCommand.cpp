@@ -7,12 +7,11 @@
 #include "Qplot/MapView.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
+#include "core/text/NumberText.h"
 #include "core/results/MapVariant.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
-#include "engine/auxfiles.h"
-#include "engine/diagnostics.h"
-#include "engine/mwc2.h"
+#include "core/service/AnalysisService.h"
 
 #include <QWidget>
 
@@ -51,17 +50,13 @@ const char* optionOf(analysis::Parameter p) {
 
 // Draws the progress bar on a terminal; when rows go to a file, writes the rows of the
 // windows that are final, so that formatting overlaps the analysis.
-class RunSink {
+class RunSink : public service::RunControl {
 public:
     RunSink(const results::ResultSet& r, io::AtomicFile* rows, bool bar)
         : r_(r), rows_(rows), bar_(bar) {}
 
-    static void report(void* ctx, double percent) {
-        auto* sink = static_cast<RunSink*>(ctx);
-        const long w = std::lround(percent * sink->r_.windows / 100.0);
-        sink->writeRows(static_cast<std::size_t>(std::max(w - 1, 0L)) * sink->r_.bins);
-        sink->draw(static_cast<int>(percent));
-    }
+    void progress(double percent) override { draw(static_cast<int>(percent)); }
+    void rowsReady(std::size_t rows) override { writeRows(rows); }
 
     void begin() {
         if (rows_)
@@ -140,7 +135,7 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
                                                               : std::string("not writable")));
             return EXIT_BAD_INPUT;
         }
-        engine::auxSetFolder(o.records);
+        service::setRecordsFolder(o.records);
     }
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (const auto& problem = run.problem) {
@@ -167,8 +162,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     }
     if (run.resampling.done && !o.quiet)
         complain("the positions are not evenly spaced (the largest deviation is " +
-                 engine::formatDouble(run.spacing.largestDeviation) + "); resampled at spacing " +
-                 engine::formatDouble(run.resampling.step) + " to " +
+                 text::numberText(run.spacing.largestDeviation) + "); resampled at spacing " +
+                 text::numberText(run.resampling.step) + " to " +
                  std::to_string(run.resampling.after) + " samples");
     else if (!run.spacing.even && !run.resampling.done)
         complain("warning: " + o.file + ": " + run.spacing.text +
@@ -184,50 +179,32 @@ namespace {
 int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultSet& r,
               RunSink& sink) {
     const analysis::RunParameters& q = r.provenance.params; // as the run takes them
-    r.windows = analysis::windowCount(q, r.provenance.samples);
-    r.bins = analysis::binCount(q);
-    const std::size_t cells =
-        static_cast<std::size_t>(r.windows) * static_cast<std::size_t>(r.bins);
-    r.xcent.assign(cells, 0.0);
-    r.freq.assign(cells, 0.0);
-    r.ampl.assign(cells, 0.0);
-    r.prob.assign(cells, 0.0);
-
-    engine::setDiagnosticStream(stderr);
-    engine::setDiagnosticsDiscarded(o.quiet);
     if (!o.quiet)
         std::fprintf(stderr,
                      "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
                      o.file.c_str(), r.provenance.samples,
-                     engine::formatDouble(r.provenance.deltat).c_str(), r.windows, r.bins);
+                     text::numberText(r.provenance.deltat).c_str(),
+                     analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
     sink.begin();
-    engine::Mwc2Execution execution;
+    service::Execution execution;
     execution.workers = o.workers;
-    const int status = engine::mwc2x(
-        execution, r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(), s.xpos.data(),
-        q.tbw, q.fmax, r.provenance.deltat, s.yval.data(), o.keepMean ? 0 : 1, r.provenance.samples,
-        q.kspec, q.mpts, q.inc, q.nfft, o.iprob, &sink, &RunSink::report);
+    execution.diagnostics = stderr;
+    execution.quiet = o.quiet;
+    execution.recordLevel = o.iprob;
+    const service::RunOutcome outcome = service::analyseMap(s, r, sink, execution);
     sink.finishBar();
-    engine::setDiagnosticsDiscarded(false);
-    engine::setDiagnosticStream(nullptr);
-    if (status != 0) {
-        complain(engine::mwc2FailureText(status));
-        return EXIT_ANALYSIS_FAILED;
-    }
-    if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob)) {
-        complain("the analysis gave numbers that are not finite (the values are too large or "
-                 "too small for double precision); rescale them and run again; nothing was "
-                 "written");
-        return EXIT_ANALYSIS_FAILED;
-    }
-    return 0;
+    if (outcome.finished())
+        return 0;
+    complain((outcome.end == service::RunEnd::Cancelled ? std::string("the run was cancelled")
+                                                        : outcome.problem) +
+             "; nothing was written");
+    return EXIT_ANALYSIS_FAILED;
 }
 
 bool writeFile(const std::string& path, const std::function<bool(io::AtomicFile&)>& body) {
-    io::AtomicFile out;
     std::string why;
-    if (!out.open(path, &why) || !body(out) || !out.commit(&why)) {
-        complain(why.empty() ? "cannot write " + path : why);
+    if (!io::AtomicFile::writeWhole(path, body, &why)) {
+        complain(why);
         return false;
     }
     return true;

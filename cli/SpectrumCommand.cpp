@@ -5,9 +5,9 @@
 #include "Qplot/plot_api.h"
 #include "cli/OffscreenApplication.h"
 #include "core/io/AtomicFile.h"
+#include "core/text/NumberText.h"
 #include "core/spectrum/WholeRecordFile.h"
-#include "engine/diagnostics.h"
-#include "engine/mwc2.h"
+#include "core/service/AnalysisService.h"
 
 #include <cstdio>
 #include <string>
@@ -27,7 +27,7 @@ bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
                               (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
                               ": power with the " + spectrum::backgroundKindName(b.kind) +
                               " background and its 90, 95 and 99 % levels; marked: F-test " +
-                              "probability at least " + engine::formatDouble(o.level) +
+                              "probability at least " + text::numberText(o.level) +
                               " and power above the 95 % level";
     WholeRecordFigure* figure = wholeRecordFigureCreate(nullptr);
     wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
@@ -64,25 +64,21 @@ int runSpectrum(const AnalyzeOptions& o) {
     request.fmax = q.fmax;
     request.keepMean = o.keepMean;
     request.background = o.background;
-    engine::setDiagnosticStream(stderr);
-    engine::setDiagnosticsDiscarded(o.quiet);
     if (!o.quiet)
         std::fprintf(stderr,
                      "tonalith-cli: %s: %d samples, spacing %s, transform length %d, %d "
                      "frequency rows\n",
-                     o.file.c_str(), p.samples, engine::formatDouble(p.deltat).c_str(), q.nfft,
-                     engine::mwc2Bins(q.nfft, q.fmax));
-    const spectrum::WholeRecord r =
-        spectrum::wholeRecordSpectrum(s.xpos, s.yval, p.deltat, request);
-    engine::setDiagnosticsDiscarded(false);
-    engine::setDiagnosticStream(nullptr);
-    if (r.status != 0) {
-        complain(engine::mwc2FailureText(r.status));
-        return EXIT_ANALYSIS_FAILED;
-    }
-    if (!spectrum::wholeRecordFinite(r)) {
-        complain(o.file + ": the spectrum overflows double precision: the values are too large; "
-                          "rescale them (for example divide by a power of ten) and run again");
+                     o.file.c_str(), p.samples, text::numberText(p.deltat).c_str(), q.nfft,
+                     analysis::binCount(q));
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    execution.quiet = o.quiet;
+    service::RunControl control;
+    spectrum::WholeRecord r;
+    const service::RunOutcome outcome =
+        service::analyseWholeRecord(s, p, request, r, control, execution);
+    if (!outcome.finished()) {
+        complain(o.file + ": " + outcome.problem);
         return EXIT_ANALYSIS_FAILED;
     }
     if (!spectrum::writeWholeRecord(out, p, r) || !out.commit(&why)) {

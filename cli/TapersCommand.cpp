@@ -2,8 +2,8 @@
 #include "cli/Commands.h"
 #include "core/io/AtomicFile.h"
 
-#include "core/spectrum/SlepianTapers.h"
-#include "engine/diagnostics.h"
+#include "core/service/AnalysisService.h"
+#include "core/text/NumberText.h"
 
 #include <string>
 
@@ -16,7 +16,7 @@ int runTapers(const TapersOptions& o) {
         const std::string option =
             problem->argument == TaperArgument::Length  ? "--length " + std::to_string(N)
             : problem->argument == TaperArgument::Count ? "--tapers " + std::to_string(K)
-                                                        : "--tbw " + engine::formatDouble(o.tbw);
+                                                        : "--tbw " + text::numberText(o.tbw);
         complain(option + ": " + problem->text);
         return EXIT_BAD_INPUT;
     }
@@ -27,15 +27,15 @@ int runTapers(const TapersOptions& o) {
         return EXIT_BAD_INPUT;
     }
 
-    engine::setDiagnosticStream(stderr);
-    const spectrum::TaperSet t = spectrum::slepianTapers(N, K, o.tbw);
-    engine::setDiagnosticStream(nullptr);
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    const spectrum::TaperSet t = service::computeTapers(N, K, o.tbw, execution);
     if (t.status != 0) {
         complain("the tapers could not be computed (status " + std::to_string(t.status) + ")");
         return EXIT_ANALYSIS_FAILED;
     }
 
-    const auto num = [](double v) { return engine::formatDouble(v); };
+    const auto num = [](double v) { return text::numberText(v); };
     std::string text = "k\tlambda\tone_minus_lambda\n";
     for (int k = 0; k < K; ++k)
         text += std::to_string(k + 1) + "\t" + num(t.ratios[k]) + "\t" + num(t.oneMinusRatios[k]) +

@@ -8,7 +8,6 @@
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
 #include "core/tuning/TraceFile.h"
-#include "engine/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,10 +21,9 @@ std::string num(double v) {
 }
 
 bool writeText(const std::string& path, const std::string& text) {
-    io::AtomicFile out;
     std::string why;
-    if (!out.open(path, &why) || !out.write(text) || !out.commit(&why)) {
-        complain(why.empty() ? "cannot write " + (path.empty() ? "standard output" : path) : why);
+    if (!io::AtomicFile::writeWhole(path, text, &why)) {
+        complain(why);
         return false;
     }
     return true;

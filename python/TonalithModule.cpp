@@ -8,8 +8,8 @@
 #include "core/spectrum/WholeRecord.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
-#include "engine/diagnostics.h"
-#include "engine/mwc2.h"
+#include "core/service/AnalysisService.h"
+#include "core/text/NumberText.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -43,13 +43,7 @@ constexpr std::chrono::milliseconds slice{50};
 constexpr int recordLevel = 95;
 
 std::string num(double v) {
-    return engine::formatDouble(v);
-}
-
-// The engine's working storage is static: one analysis at a time in the process.
-std::timed_mutex& engineMutex() {
-    static std::timed_mutex m;
-    return m;
+    return text::numberText(v);
 }
 
 // Waits with the GIL released until ready(), which waits at most a slice, holds. Between two
@@ -167,67 +161,46 @@ std::string columnText(const py::object& column) {
 // ---------------------------------------------------------------------------------------------
 // The engine, run on a thread of its own so that the caller can see Ctrl+C.
 
-// Runs job(cancel) on a thread of its own, one job at a time in the process, while the
-// calling thread, the GIL released, looks for Ctrl+C; on Ctrl+C the cancel flag is raised, the
-// job waited for, and the pending Python error thrown.
-void runInterruptibly(const std::function<void(const std::atomic<bool>&)>& job) {
-    std::atomic<bool> cancel{false};
+// Runs job on a thread of its own while the calling thread, the GIL released, looks for
+// Ctrl+C; on Ctrl+C the run is cancelled, the job waited for, and the pending Python error
+// thrown. The analysis service takes the engine runs of the process in turn. A run that
+// failed raises RuntimeError with the service's words.
+void runInterruptibly(const std::function<service::RunOutcome(service::RunControl&)>& job) {
+    service::RunControl control;
     std::mutex m;
     std::condition_variable finished;
     bool done = false;
     std::exception_ptr failure;
+    service::RunOutcome outcome;
     bool interrupted = false;
     {
         py::gil_scoped_release release;
-        std::unique_lock<std::timed_mutex> exclusive(engineMutex(), std::defer_lock);
-        interrupted = !waitInterruptibly([&] { return exclusive.try_lock_for(slice); });
-        if (!interrupted) {
-            std::thread worker([&] {
-                try {
-                    job(cancel);
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                {
-                    std::lock_guard<std::mutex> lock(m);
-                    done = true;
-                }
-                finished.notify_all();
-            });
-            interrupted = !waitInterruptibly([&] {
-                std::unique_lock<std::mutex> lock(m);
-                return finished.wait_for(lock, slice, [&] { return done; });
-            });
-            if (interrupted)
-                cancel.store(true); // seen at the next window boundary
-            worker.join();
-        }
+        std::thread worker([&] {
+            try {
+                outcome = job(control);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(m);
+                done = true;
+            }
+            finished.notify_all();
+        });
+        interrupted = !waitInterruptibly([&] {
+            std::unique_lock<std::mutex> lock(m);
+            return finished.wait_for(lock, slice, [&] { return done; });
+        });
+        if (interrupted)
+            control.cancel(); // seen at the next window boundary
+        worker.join();
     } // the engine is free again before the GIL is taken back
     if (interrupted)
         throw py::error_already_set();
     if (failure)
         std::rethrow_exception(failure);
-}
-
-// The engine's status as an exception, when it is not 0.
-void throwOnFailure(int status) {
-    if (status != 0)
-        throw std::runtime_error(engine::mwc2FailureText(status));
-}
-
-int runEngine(results::ResultSet& r, const analysis::RunParameters& q, bool keepMean, int workers) {
-    int status = 0;
-    runInterruptibly([&](const std::atomic<bool>& cancel) {
-        engine::Mwc2Execution execution;
-        execution.workers = workers;
-        execution.cancel = &cancel;
-        status =
-            engine::mwc2x(execution, r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(),
-                          r.positions.data(), q.tbw, q.fmax, r.provenance.deltat, r.values.data(),
-                          keepMean ? 0 : 1, r.provenance.samples, q.kspec, q.mpts, q.inc, q.nfft,
-                          recordLevel, nullptr, nullptr);
-    });
-    return status;
+    if (outcome.end == service::RunEnd::Failed)
+        throw std::runtime_error(outcome.problem);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,18 +282,13 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
     results::ResultSet& r = a->r;
     const analysis::RunParameters& q = request.params;
     r.provenance = run.provenance;
-    r.windows = analysis::windowCount(q, r.provenance.samples);
-    r.bins = analysis::binCount(q);
-    const std::size_t cells =
-        static_cast<std::size_t>(r.windows) * static_cast<std::size_t>(r.bins);
-    r.xcent.assign(cells, 0.0);
-    r.freq.assign(cells, 0.0);
-    r.ampl.assign(cells, 0.0);
-    r.prob.assign(cells, 0.0);
-    r.positions = std::move(run.series.xpos);
-    r.values = std::move(run.series.yval);
-
-    throwOnFailure(runEngine(r, q, keepMean, workers));
+    service::Execution execution;
+    execution.workers = workers;
+    execution.recordLevel = recordLevel;
+    execution.quiet = true; // the engine's diagnostic lines would clutter a script's output
+    runInterruptibly([&](service::RunControl& control) {
+        return service::analyseMap(run.series, r, control, execution);
+    });
 
     py::dict& p = a->parameters;
     p["tbw"] = q.tbw;
@@ -367,12 +335,11 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     q.fmax = p.params.fmax;
     q.keepMean = keepMean;
     spectrum::WholeRecord r;
-    runInterruptibly([&](const std::atomic<bool>& cancel) {
-        spectrum::WholeRecordRequest request = q;
-        request.cancel = &cancel;
-        r = spectrum::wholeRecordSpectrum(run.series.xpos, run.series.yval, p.deltat, request);
+    runInterruptibly([&](service::RunControl& control) {
+        service::Execution quiet;
+        quiet.quiet = true;
+        return service::analyseWholeRecord(run.series, p, q, r, control, quiet);
     });
-    throwOnFailure(r.status);
     const auto array = [](const std::vector<double>& v) {
         return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
     };
@@ -535,7 +502,9 @@ py::tuple tapers(int n, int k, double tbw) {
     spectrum::TaperSet t;
     {
         py::gil_scoped_release release; // the taper routines use no static storage
-        t = spectrum::slepianTapers(n, k, tbw);
+        service::Execution quiet;
+        quiet.quiet = true;
+        t = service::computeTapers(n, k, tbw, quiet);
     }
     if (t.status != 0)
         throw std::runtime_error("the tapers could not be computed (status " +
@@ -671,7 +640,6 @@ Refusals raise ValueError naming the argument: n in 2 .. 524288, k in 1 .. min(1
 PYBIND11_MODULE(tonalith, m) {
     m.doc() = moduleDoc;
     m.attr("__version__") = TONALITH_VERSION;
-    engine::setDiagnosticsDiscarded(true);
 
     PYBIND11_NUMPY_DTYPE_EX(results::Peak, centre, "x_centre", frequency, "frequency", period,
                             "period", amplitude, "amplitude", probability, "probability");

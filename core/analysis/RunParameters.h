@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/series/SeriesFile.h"
+#include "engine/capacities.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +18,11 @@ struct RunParameters {
     int nfft = 4096;    // transform length
     double fmax = 0.06; // highest frequency kept, cycles per sample
 };
+
+// What the engine holds: samples in a series or a window, transform length, tapers.
+constexpr int maxSamples = engine::NMAX;
+constexpr int maxTransformLength = engine::NFMAX;
+constexpr int maxTapers = engine::KMAX;
 
 // What a problem is about: the file, its column, its data, resampling, or a parameter.
 enum class Parameter {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -32,6 +33,13 @@ public:
     bool write(const std::string& text) { return write(text.data(), text.size()); }
     // Completes the file; false (with the reason) when anything failed on the way.
     bool commit(std::string* why);
+
+    // The whole file in one call: opened, written by `body` (false when it could not write),
+    // committed. On failure nothing is left and why says what happened ("cannot write PATH"
+    // when nothing more precise is known).
+    static bool writeWhole(const std::string& path, const std::function<bool(AtomicFile&)>& body,
+                           std::string* why);
+    static bool writeWhole(const std::string& path, const std::string& text, std::string* why);
 
 private:
     bool createTemporary(const std::string& path, std::string* why);

@@ -11,22 +11,6 @@ const char* programVersion() {
     return TONALITH_VERSION;
 }
 
-void appendNumber(std::string& out, double v) {
-    if (std::isinf(v)) {
-        out += v > 0 ? "inf" : "-inf";
-        return;
-    }
-    char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, res.ptr);
-}
-
-std::string numberText(double v) {
-    std::string s;
-    appendNumber(s, v);
-    return s;
-}
-
 namespace {
 
 std::string num(double v) {

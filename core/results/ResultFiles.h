@@ -6,6 +6,7 @@
 
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultSet.h"
+#include "core/text/NumberText.h"
 
 #include <string>
 
@@ -20,9 +21,8 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what);
 // One line naming the run: file, column and parameters, for a figure's title.
 std::string runSummary(const analysis::Provenance& p);
 
-// Shortest decimal text that reads back to the same double.
-void appendNumber(std::string& out, double v);
-std::string numberText(double v);
+using text::appendNumber;
+using text::numberText;
 
 // Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
 std::string rowTitles(Separator sep);

@@ -5,6 +5,8 @@
 // robustness iterations.
 #include "core/series/Preparation.h"
 
+#include "core/text/NumberText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -17,12 +19,7 @@ namespace series {
 
 namespace {
 
-// Shortest text that reads back to the same double.
-std::string numberText(double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
+using text::numberText;
 
 bool allFinite(const std::vector<double>& v, std::size_t* where) {
     for (std::size_t i = 0; i < v.size(); ++i)

@@ -1,35 +1,16 @@
 #include "core/spectrum/WholeRecord.h"
 
 #include "core/spectrum/MultitaperSpectrum.h"
-#include "engine/mwc2.h"
 
 #include <numeric>
 
 namespace spectrum {
 
-WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<double>& y,
-                                double dt, const WholeRecordRequest& q) {
-    WholeRecord r;
+void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt,
+                         const WholeRecordRequest& q, const std::vector<double>& tapers,
+                         const std::vector<double>& ratios) {
     const int n = static_cast<int>(y.size());
-    const int bins = engine::mwc2Bins(q.nfft, q.fmax);
-    std::vector<double> centre(bins), tapers, ratios;
-    r.frequency.assign(bins, 0.0);
-    r.amplitude.assign(bins, 0.0);
-    r.probability.assign(bins, 0.0);
-    engine::Mwc2Execution execution;
-    execution.cancel = q.cancel;
-    execution.tapersOut = &tapers;
-    execution.ratiosOut = &ratios;
-    r.status = engine::mwc2x(execution, centre.data(), r.frequency.data(), r.amplitude.data(),
-                             r.probability.data(), x.data(), q.tbw, q.fmax, dt, y.data(),
-                             q.keepMean ? 0 : 1, n, q.kspec, n, 1, q.nfft, 95, nullptr, nullptr);
-    if (r.status != 0)
-        return r;
-    if (q.cancel && q.cancel->load()) {
-        r.status = static_cast<int>(engine::Mwc2Status::Cancelled);
-        return r;
-    }
-
+    const int bins = static_cast<int>(r.frequency.size());
     std::vector<double> analysed = y;
     if (!q.keepMean) {
         const double mean = std::accumulate(y.begin(), y.end(), 0.0) / n;
@@ -43,7 +24,6 @@ WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<
     r.converged = s.converged;
     const double rho = lagOneAutocorrelation(analysed.data(), n);
     r.background = fitBackground(q.background, r.frequency, r.power, rho, dt, q.kspec);
-    return r;
 }
 
 std::vector<bool> passesBoth(const WholeRecord& r, double level) {

@@ -1,12 +1,12 @@
 // The spectrum of a whole record: Thomson's adaptive multitaper power, the harmonic F-test of
 // one window the length of the record (the engine's own, so the numbers equal those of a map
 // of one window), and a red-noise background with its confidence levels. The tapers are
-// computed once, by the engine, and reused for the power.
+// computed once, by the engine, and reused for the power. The engine's part is run by the
+// analysis service (core/service/AnalysisService.h); what follows it is here.
 #pragma once
 
 #include "core/spectrum/RedNoise.h"
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,6 @@ struct WholeRecordRequest {
     double fmax = 0.5; // cycles per sample: the bins i / nfft <= fmax
     bool keepMean = false;
     BackgroundKind background = BackgroundKind::Ar1;
-    const std::atomic<bool>* cancel = nullptr; // read between the stages and by the engine
 };
 
 struct WholeRecord {
@@ -33,11 +32,13 @@ struct WholeRecord {
     int status = 0;         // the engine's status; nothing above is valid unless 0
 };
 
-// y: the prepared values at even spacing dt (the parameters checked beforehand, as the one run
-// preparation does for a whole record). The engine removes the mean unless keepMean; the power
-// is taken of the same series.
-WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<double>& y,
-                                double dt, const WholeRecordRequest& request);
+// After the engine's F-test of one window the length of the record has filled r's frequency,
+// amplitude and probability: the adaptive power of the same series (y at spacing dt, its mean
+// removed unless keepMean) with the engine's tapers and concentration ratios, and the
+// background.
+void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt,
+                         const WholeRecordRequest& request, const std::vector<double>& tapers,
+                         const std::vector<double>& ratios);
 
 // Bins that pass both the F-test at level and the background's 95 % level.
 std::vector<bool> passesBoth(const WholeRecord& r, double level);

@@ -635,8 +635,8 @@ private slots:
     }
 
     void aRunWithoutAPictureSaysWhy() {
-        engine::Mwc2Execution e;
-        e.simulatedTaperStatus = 2;
+        service::Execution e;
+        e.simulatedEngineStatus = 2;
         QTemporaryDir dir;
         ViewController w;
         sharedPlot->setExecution(e);

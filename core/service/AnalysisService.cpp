@@ -1,0 +1,170 @@
+#include "core/service/AnalysisService.h"
+
+#include "core/analysis/RunParameters.h"
+#include "core/spectrum/WholeRecordFile.h"
+#include "engine/auxfiles.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
+
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+namespace service {
+
+namespace {
+
+// The engine's storage is the process's: runs from any thread take turns here, and a caller
+// that is cancelled while it waits gives up its turn.
+std::timed_mutex& engineTurn() {
+    static std::timed_mutex turn;
+    return turn;
+}
+
+bool waitForTurn(std::unique_lock<std::timed_mutex>& lock, const RunControl& control) {
+    while (!lock.try_lock_for(std::chrono::milliseconds(50)))
+        if (control.cancelled())
+            return false;
+    return !control.cancelled();
+}
+
+// Where the engine's diagnostic lines go during one run; put back afterwards.
+class DiagnosticsFor {
+public:
+    explicit DiagnosticsFor(const Execution& e) {
+        engine::setDiagnosticStream(e.diagnostics);
+        engine::setDiagnosticsDiscarded(e.quiet);
+    }
+    ~DiagnosticsFor() {
+        engine::setDiagnosticsDiscarded(false);
+        engine::setDiagnosticStream(nullptr);
+    }
+    DiagnosticsFor(const DiagnosticsFor&) = delete;
+    DiagnosticsFor& operator=(const DiagnosticsFor&) = delete;
+};
+
+engine::Mwc2Execution engineExecution(const Execution& e, const RunControl& control) {
+    engine::Mwc2Execution x;
+    x.workers = e.workers;
+    x.cancel = &control.cancelFlag();
+    x.simulatedTaperStatus = e.simulatedEngineStatus;
+    return x;
+}
+
+RunOutcome outcomeOf(int status) {
+    if (status == 0)
+        return {};
+    if (status == static_cast<int>(engine::Mwc2Status::Cancelled))
+        return {RunEnd::Cancelled, {}};
+    return {RunEnd::Failed, engine::mwc2FailureText(status)};
+}
+
+// Relays the engine's per-window progress: when window w is reported, the rows of the windows
+// before it are final.
+struct ProgressRelay {
+    RunControl& control;
+    int windows;
+    int bins;
+
+    static void report(void* ctx, double percent) {
+        auto* relay = static_cast<ProgressRelay*>(ctx);
+        const long w = std::lround(percent * relay->windows / 100.0);
+        if (w > 1)
+            relay->control.rowsReady(static_cast<std::size_t>(w - 1) *
+                                     static_cast<std::size_t>(relay->bins));
+        relay->control.progress(percent);
+    }
+};
+
+} // namespace
+
+RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl& control,
+                      const Execution& execution) {
+    const analysis::RunParameters& q = r.provenance.params;
+    const int samples = static_cast<int>(s.yval.size());
+    if (const auto problem = analysis::checkParameters(q, samples, r.provenance.deltat))
+        return {RunEnd::Failed, problem->text};
+    r.windows = analysis::windowCount(q, samples);
+    r.bins = analysis::binCount(q);
+    const std::size_t cells =
+        static_cast<std::size_t>(r.windows) * static_cast<std::size_t>(r.bins);
+    r.xcent.assign(cells, 0.0);
+    r.freq.assign(cells, 0.0);
+    r.ampl.assign(cells, 0.0);
+    r.prob.assign(cells, 0.0);
+    r.positions = s.xpos;
+    r.values = s.yval;
+
+    std::unique_lock<std::timed_mutex> turn(engineTurn(), std::defer_lock);
+    if (!waitForTurn(turn, control))
+        return {RunEnd::Cancelled, {}};
+    const DiagnosticsFor diagnostics(execution);
+    ProgressRelay relay{control, r.windows, r.bins};
+    const int status = engine::mwc2x(
+        engineExecution(execution, control), r.xcent.data(), r.freq.data(), r.ampl.data(),
+        r.prob.data(), r.positions.data(), q.tbw, q.fmax, r.provenance.deltat, r.values.data(),
+        r.provenance.meanRemoved ? 1 : 0, samples, q.kspec, q.mpts, q.inc, q.nfft,
+        execution.recordLevel, &relay, &ProgressRelay::report);
+    if (const RunOutcome o = outcomeOf(status); !o.finished())
+        return o;
+    if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob))
+        return {RunEnd::Failed, "the analysis gave numbers that are not finite (the values are "
+                                "too large or too small for double precision); rescale them "
+                                "and run again"};
+    control.rowsReady(cells);
+    return {};
+}
+
+RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenance& p,
+                              const spectrum::WholeRecordRequest& request,
+                              spectrum::WholeRecord& out, RunControl& control,
+                              const Execution& execution) {
+    const int n = static_cast<int>(s.yval.size());
+    const int bins = engine::mwc2Bins(request.nfft, request.fmax);
+    out = spectrum::WholeRecord{};
+    std::vector<double> centre(bins), tapers, ratios;
+    out.frequency.assign(bins, 0.0);
+    out.amplitude.assign(bins, 0.0);
+    out.probability.assign(bins, 0.0);
+    {
+        std::unique_lock<std::timed_mutex> turn(engineTurn(), std::defer_lock);
+        if (!waitForTurn(turn, control))
+            return {RunEnd::Cancelled, {}};
+        const DiagnosticsFor diagnostics(execution);
+        engine::Mwc2Execution x = engineExecution(execution, control);
+        x.tapersOut = &tapers;
+        x.ratiosOut = &ratios;
+        out.status = engine::mwc2x(x, centre.data(), out.frequency.data(), out.amplitude.data(),
+                                   out.probability.data(), s.xpos.data(), request.tbw,
+                                   request.fmax, p.deltat, s.yval.data(), request.keepMean ? 0 : 1,
+                                   n, request.kspec, n, 1, request.nfft, execution.recordLevel,
+                                   nullptr, nullptr);
+    }
+    if (const RunOutcome o = outcomeOf(out.status); !o.finished())
+        return o;
+    control.progress(50);
+    if (control.cancelled())
+        return {RunEnd::Cancelled, {}};
+    spectrum::completeWholeRecord(out, s.yval, p.deltat, request, tapers, ratios);
+    if (control.cancelled())
+        return {RunEnd::Cancelled, {}};
+    if (!spectrum::wholeRecordFinite(out))
+        return {RunEnd::Failed, "the spectrum overflows double precision: the values are too "
+                                "large; rescale them (for example divide by a power of ten) "
+                                "and run again"};
+    control.progress(100);
+    return {};
+}
+
+spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execution& execution) {
+    // The diagnostic stream is the process's: no run may write to it meanwhile.
+    const std::lock_guard<std::timed_mutex> turn(engineTurn());
+    const DiagnosticsFor diagnostics(execution);
+    return spectrum::slepianTapers(length, tapers, tbw);
+}
+
+void setRecordsFolder(const std::string& path) {
+    engine::auxSetFolder(path);
+}
+
+} // namespace service

@@ -1,0 +1,60 @@
+// The one place that runs the analysis engine, for every front end: it sizes the result
+// arrays, waits its turn for the engine (whose working storage is the process's), calls it,
+// words its status and refuses results that are not finite. The window, the tool and the
+// module prepare a run (core/analysis/RunPreparation.h), hand it here and show the outcome.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/results/ResultSet.h"
+#include "core/series/SeriesFile.h"
+#include "core/service/RunControl.h"
+#include "core/spectrum/SlepianTapers.h"
+#include "core/spectrum/WholeRecord.h"
+
+#include <cstdio>
+#include <string>
+
+namespace service {
+
+// How a run is carried out; nothing here changes a result.
+struct Execution {
+    int workers = 0;                   // threads for the windows; 0: one per core (at most 4)
+    std::FILE* diagnostics = nullptr;  // the engine's diagnostic lines; null: standard output
+    bool quiet = false;                // the engine's diagnostic lines are discarded
+    int recordLevel = 95;              // percent: the lines the engine's records list
+    int simulatedEngineStatus = 0;     // non-zero: the taper computation fails so (tests)
+};
+
+// The most workers a run may ask for.
+constexpr int maxWorkers = 64;
+
+enum class RunEnd { Finished, Cancelled, Failed };
+
+struct RunOutcome {
+    RunEnd end = RunEnd::Finished;
+    std::string problem; // when Failed: one line, what went wrong and what to do
+    bool finished() const { return end == RunEnd::Finished; }
+};
+
+// The moving-window analysis of a prepared series into r, whose provenance the caller has set
+// (its parameters, spacing and mean removal are those the run takes). The rows and the series
+// are stored in r; on any outcome but Finished they must not be used.
+RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl& control,
+                      const Execution& execution = {});
+
+// The spectrum of the whole record of a prepared series (spacing p.deltat) into out.
+RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenance& p,
+                              const spectrum::WholeRecordRequest& request,
+                              spectrum::WholeRecord& out, RunControl& control,
+                              const Execution& execution = {});
+
+// One set of Slepian tapers (core/spectrum/SlepianTapers.h), the engine's taper warnings
+// going where the execution says.
+spectrum::TaperSet computeTapers(int length, int tapers, double tbw,
+                                 const Execution& execution = {});
+
+// The folder that receives the engine's record files from now on (empty: the working
+// directory).
+void setRecordsFolder(const std::string& path);
+
+} // namespace service

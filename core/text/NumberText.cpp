@@ -1,0 +1,35 @@
+#include "core/text/NumberText.h"
+
+#include "engine/diagnostics.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace text {
+
+void appendNumber(std::string& out, double v) {
+    if (std::isinf(v))
+        out += v > 0 ? "inf" : "-inf";
+    else
+        out += engine::formatDouble(v); // the engine's records write numbers the same way
+}
+
+std::string numberText(double v) {
+    std::string s;
+    appendNumber(s, v);
+    return s;
+}
+
+std::string readableNumber(double v, int digits) {
+    if (!std::isfinite(v))
+        return numberText(v);
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+    std::string s(buf, r.ptr);
+    // "%g" keeps no trailing zeros after the point, but an exponent may carry a leading '+'.
+    if (const auto e = s.find("e+"); e != std::string::npos)
+        s.erase(e + 1, 1);
+    return s == "-0" ? "0" : s;
+}
+
+} // namespace text
