@@ -1,19 +1,13 @@
 // tonalith-cli analyze and peaks: load one column, check it and the parameters, run the
 // engine, write the rows (and grids and a map) or the spectral lines.
 #include "cli/Commands.h"
+#include "cli/Figures.h"
 
-#include "cli/OffscreenApplication.h"
-
-#include "Qplot/MapView.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
-#include "core/text/NumberText.h"
-#include "core/results/MapVariant.h"
 #include "core/results/ResultFiles.h"
-#include "core/results/ResultGrids.h"
 #include "core/service/AnalysisService.h"
-
-#include <QWidget>
+#include "core/text/NumberText.h"
 
 #include <cerrno>
 #include <cmath>
@@ -180,11 +174,10 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
               RunSink& sink) {
     const analysis::RunParameters& q = r.provenance.params; // as the run takes them
     if (!o.quiet)
-        std::fprintf(stderr,
-                     "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
-                     o.file.c_str(), r.provenance.samples,
-                     text::numberText(r.provenance.deltat).c_str(),
-                     analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
+        std::fprintf(
+            stderr, "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
+            o.file.c_str(), r.provenance.samples, text::numberText(r.provenance.deltat).c_str(),
+            analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
     sink.begin();
     service::Execution execution;
     execution.workers = o.workers;
@@ -208,43 +201,6 @@ bool writeFile(const std::string& path, const std::function<bool(io::AtomicFile&
         return false;
     }
     return true;
-}
-
-// The map as the application shows it, drawn without a display.
-bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r) {
-    const auto grids = results::reshape(r.xcent, r.freq, r.ampl, r.prob);
-    if (!grids) {
-        complain("--map: the results could not be arranged into a map (window centres or "
-                 "frequencies coincide in double precision)");
-        return false;
-    }
-    const OffscreenApplication application(o.quiet);
-    Plot* plot = plotCreate(nullptr);
-    reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
-    plotSetPositionUnit(plot, r.provenance.positionName.c_str());
-    const std::string summary = results::runSummary(r.provenance);
-    plotSetDocumentTitle(plot, ("Tonalith: " + summary).c_str());
-    if (o.mapTitle)
-        plotSetTitle(plot, summary.c_str());
-    const results::Grids& g = *grids;
-    const std::vector<double> image = results::mapValues(g, o.mapOf);
-    const std::string title = results::mapOfTitle(o.mapOf);
-    MapStyle style;
-    style.colorMap = o.colours;
-    style.colourBarTitle = title.c_str();
-    style.maskLevel = o.maskLevel;
-    style.reverseX = o.reverseX;
-    mapShow(plot,
-            {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
-             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
-            true, style);
-    char message[512] = "";
-    const bool written =
-        plotWriteFigure(plot, o.map.c_str(), o.mapWidth, o.mapHeight, message, sizeof message);
-    plotDestroy(plot);
-    if (!written)
-        complain("cannot write the map " + o.map + ": " + message + " (nothing was written)");
-    return written;
 }
 
 } // namespace

@@ -2,48 +2,17 @@
 // background and levels, and the F-test of one window the length of the record.
 #include "cli/Commands.h"
 
-#include "Qplot/plot_api.h"
-#include "cli/OffscreenApplication.h"
+#include "cli/Figures.h"
 #include "core/io/AtomicFile.h"
-#include "core/text/NumberText.h"
-#include "core/spectrum/WholeRecordFile.h"
 #include "core/service/AnalysisService.h"
+#include "core/spectrum/WholeRecordFile.h"
+#include "core/text/NumberText.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace cli {
-
-namespace {
-
-bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
-                  const spectrum::WholeRecord& r) {
-    const OffscreenApplication application(o.quiet);
-    const std::vector<bool> pass = spectrum::passesBoth(r, o.level);
-    const std::vector<unsigned char> marked(pass.begin(), pass.end());
-    const spectrum::Background& b = r.background;
-    const std::string title = p.input + ", column " + std::to_string(p.column) +
-                              (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
-                              ": power with the " + spectrum::backgroundKindName(b.kind) +
-                              " background and its 90, 95 and 99 % levels; marked: F-test " +
-                              "probability at least " + text::numberText(o.level) +
-                              " and power above the 95 % level";
-    WholeRecordFigure* figure = wholeRecordFigureCreate(nullptr);
-    wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
-                             b.level90.data(), b.level95.data(), b.level99.data(),
-                             r.probability.data(), marked.data(), static_cast<int>(marked.size()),
-                             o.level, title.c_str());
-    char message[512] = "";
-    const bool written = wholeRecordFigureWrite(figure, o.plot.c_str(), o.mapWidth, o.mapHeight,
-                                                message, sizeof message);
-    wholeRecordFigureDestroy(figure);
-    if (!written)
-        complain("cannot write the plot " + o.plot + ": " + message + " (nothing was written)");
-    return written;
-}
-
-} // namespace
 
 int runSpectrum(const AnalyzeOptions& o) {
     series::Series s;

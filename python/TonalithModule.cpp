@@ -4,12 +4,12 @@
 // arrays, words refusals for Python and keeps the interpreter responsive while the engine runs.
 #include "core/analysis/RunPreparation.h"
 #include "core/results/ResultSet.h"
+#include "core/service/AnalysisService.h"
 #include "core/spectrum/SlepianTapers.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
-#include "core/service/AnalysisService.h"
-#include "core/text/NumberText.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

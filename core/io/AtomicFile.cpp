@@ -159,19 +159,21 @@ bool AtomicFile::commit(std::string* why) {
     return true;
 }
 
-bool AtomicFile::writeWhole(const std::string& path,
-                            const std::function<bool(AtomicFile&)>& body, std::string* why) {
+bool AtomicFile::writeWhole(const std::string& path, const std::function<bool(AtomicFile&)>& body,
+                            std::string* why) {
     AtomicFile out;
     std::string reason;
     if (out.open(path, &reason) && body(out) && out.commit(&reason))
         return true;
     if (why)
-        *why = reason.empty() ? "cannot write " + (path.empty() ? "standard output" : path) : reason;
+        *why =
+            reason.empty() ? "cannot write " + (path.empty() ? "standard output" : path) : reason;
     return false;
 }
 
 bool AtomicFile::writeWhole(const std::string& path, const std::string& text, std::string* why) {
-    return writeWhole(path, [&](AtomicFile& out) { return out.write(text); }, why);
+    return writeWhole(
+        path, [&](AtomicFile& out) { return out.write(text); }, why);
 }
 
 } // namespace io

@@ -134,11 +134,11 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
         engine::Mwc2Execution x = engineExecution(execution, control);
         x.tapersOut = &tapers;
         x.ratiosOut = &ratios;
-        out.status = engine::mwc2x(x, centre.data(), out.frequency.data(), out.amplitude.data(),
-                                   out.probability.data(), s.xpos.data(), request.tbw,
-                                   request.fmax, p.deltat, s.yval.data(), request.keepMean ? 0 : 1,
-                                   n, request.kspec, n, 1, request.nfft, execution.recordLevel,
-                                   nullptr, nullptr);
+        out.status =
+            engine::mwc2x(x, centre.data(), out.frequency.data(), out.amplitude.data(),
+                          out.probability.data(), s.xpos.data(), request.tbw, request.fmax,
+                          p.deltat, s.yval.data(), request.keepMean ? 0 : 1, n, request.kspec, n, 1,
+                          request.nfft, execution.recordLevel, nullptr, nullptr);
     }
     if (const RunOutcome o = outcomeOf(out.status); !o.finished())
         return o;

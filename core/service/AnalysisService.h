@@ -18,11 +18,11 @@ namespace service {
 
 // How a run is carried out; nothing here changes a result.
 struct Execution {
-    int workers = 0;                   // threads for the windows; 0: one per core (at most 4)
-    std::FILE* diagnostics = nullptr;  // the engine's diagnostic lines; null: standard output
-    bool quiet = false;                // the engine's diagnostic lines are discarded
-    int recordLevel = 95;              // percent: the lines the engine's records list
-    int simulatedEngineStatus = 0;     // non-zero: the taper computation fails so (tests)
+    int workers = 0;                  // threads for the windows; 0: one per core (at most 4)
+    std::FILE* diagnostics = nullptr; // the engine's diagnostic lines; null: standard output
+    bool quiet = false;               // the engine's diagnostic lines are discarded
+    int recordLevel = 95;             // percent: the lines the engine's records list
+    int simulatedEngineStatus = 0;    // non-zero: the taper computation fails so (tests)
 };
 
 // The most workers a run may ask for.
