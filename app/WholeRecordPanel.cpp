@@ -1,8 +1,9 @@
 #include "app/WholeRecordPanel.h"
 
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
+#include "app/WholeFile.h"
 #include "core/analysis/RunParameters.h"
-#include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/spectrum/WholeRecordFile.h"
 
@@ -13,20 +14,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent>
-
-namespace {
-
-QString number(double v) {
-    return QLocale::c().toString(v, 'g', 6);
-}
-
-} // namespace
 
 WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -92,7 +84,6 @@ void WholeRecordPanel::compute() {
         *cancel_ = true; // the spectrum of an older run is of no use
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     const int generation = ++generation_;
-    computing_ = true;
     computedFor_ = result_.get();
     const analysis::Provenance& p = result_->provenance;
     spectrum::WholeRecordRequest q;
@@ -123,7 +114,6 @@ void WholeRecordPanel::compute() {
 void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int generation) {
     if (generation != generation_)
         return;
-    computing_ = false;
     if (s->status != 0 || !spectrum::wholeRecordFinite(*s)) {
         emit message(s->status != 0
                          ? "The spectrum of the whole record could not be computed (engine "
@@ -143,7 +133,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int 
             .arg(p.samples)
             .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
             .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
-            .arg(number(b.rho));
+            .arg(numberText(b.rho));
     wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
                              b.level90.data(), b.level95.data(), b.level99.data(),
                              r.probability.data(), marked.data(), static_cast<int>(marked.size()),
@@ -154,7 +144,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, int 
         const results::Peak& k = found[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
-            lineTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
+            lineTable->setItem(i, c, new QTableWidgetItem(numberText(values[c])));
     }
     emit computed();
 }
@@ -214,15 +204,13 @@ void WholeRecordPanel::exportLines() {
     p.params.inc = 1;
     p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
     std::string text = spectrum::wholeRecordHeader(p, *spectrum_) +
-                       "# lines: F-test probability at least " + number(level_).toStdString() +
+                       "# lines: F-test probability at least " + numberText(level_).toStdString() +
                        " and power above the 95 % level\n" +
                        results::peakTitles(results::Separator::Tab);
     results::appendPeaks(text, lines(), results::Separator::Tab);
-    io::AtomicFile out;
-    std::string why;
-    if (!out.open(path.toStdString(), &why) || !out.write(text) || !out.commit(&why)) {
-        emit message(
-            QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
+    const QString why = writeWholeFile(path, text);
+    if (!why.isEmpty()) {
+        emit message(why + ".");
         return;
     }
     emit message("Exported the lines of the whole record to " + path + ".");
