@@ -1,7 +1,8 @@
 #include "app/AgeModelPanel.h"
 
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
-#include "core/io/AtomicFile.h"
+#include "app/WholeFile.h"
 #include "core/tuning/TraceFile.h"
 
 #include <QComboBox>
@@ -17,25 +18,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-namespace {
-
-QString number(double v) {
-    return QLocale::c().toString(v, 'g', 6);
-}
-
-bool writeText(const QString& path, const std::string& text, QString* why) {
-    io::AtomicFile out;
-    std::string reason;
-    if (!out.open(path.toStdString(), &reason) || !out.write(text) || !out.commit(&reason)) {
-        *why =
-            QString::fromStdString(reason.empty() ? "cannot write " + path.toStdString() : reason);
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     period = new QComboBox(this);
@@ -87,9 +69,10 @@ void AgeModelPanel::setPeriods(const QList<double>& periods) {
     period->blockSignals(true);
     period->clear();
     for (double p : periods)
-        period->addItem(number(p));
-    period->setCurrentText(
-        current.isEmpty() && !periods.isEmpty() ? number(periods.value(2, periods[0])) : current);
+        period->addItem(numberText(p));
+    period->setCurrentText(current.isEmpty() && !periods.isEmpty()
+                               ? numberText(periods.value(2, periods[0]))
+                               : current);
     period->blockSignals(false);
     recompute();
 }
@@ -126,8 +109,8 @@ void AgeModelPanel::recompute() {
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         summary->setText(QString("Ages %1 to %2; sedimentation rate %3 to %4 position units per "
                                  "time unit.")
-                             .arg(number(model_->age.front()), number(model_->age.back()),
-                                  number(*lo), number(*hi)));
+                             .arg(numberText(model_->age.front()), numberText(model_->age.back()),
+                                  numberText(*lo), numberText(*hi)));
     }
     const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
     ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
@@ -165,8 +148,8 @@ void AgeModelPanel::exportModel() {
     if (path.isEmpty())
         return;
     Platform::rememberExportFolder("tuning", path);
-    QString why;
-    if (!writeText(path, tuning::ageModelText(header(step->value()), *model_), &why))
+    const QString why = writeWholeFile(path, tuning::ageModelText(header(step->value()), *model_));
+    if (!why.isEmpty())
         emit message(why + ".");
     else
         emit message("Exported the age model to " + path + ".");
@@ -185,11 +168,10 @@ void AgeModelPanel::exportTuned() {
     if (path.isEmpty())
         return;
     Platform::rememberExportFolder("tuning", path);
-    QString why;
     const tuning::TunedSeries s = tuned(false);
-    if (!writeText(
-            path, tuning::tunedSeriesText(header(step->value()), s, result_->provenance.columnName),
-            &why))
+    const QString why = writeWholeFile(
+        path, tuning::tunedSeriesText(header(step->value()), s, result_->provenance.columnName));
+    if (!why.isEmpty())
         emit message(why + ".");
     else
         emit message("Exported the tuned series to " + path + ".");
@@ -207,12 +189,16 @@ void AgeModelPanel::analyseTuned() {
         folder = QDir::tempPath();
     const QString stem =
         QFileInfo(QString::fromStdString(result_->provenance.input)).completeBaseName();
-    const QString path = QDir(folder).filePath(stem + "-tuned-" + number(periodValue()) + ".txt");
-    QString why;
-    if (!tuning::tuningFinite(*model_, s) ||
-        !writeText(path, tuning::tunedSeriesText(header(used), s, result_->provenance.columnName),
-                   &why)) {
-        emit message(why.isEmpty() ? "The tuned series is not finite: check the trace." : why);
+    const QString path =
+        QDir(folder).filePath(stem + "-tuned-" + numberText(periodValue()) + ".txt");
+    if (!tuning::tuningFinite(*model_, s)) {
+        emit message("The tuned series is not finite: check the trace.");
+        return;
+    }
+    const QString why = writeWholeFile(
+        path, tuning::tunedSeriesText(header(used), s, result_->provenance.columnName));
+    if (!why.isEmpty()) {
+        emit message(why);
         return;
     }
     emit analyse(path);

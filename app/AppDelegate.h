@@ -7,6 +7,7 @@
 
 class ViewController;
 
+// The application's start-up and the main window it opens.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "app/LineTracing.h"
 
+#include "app/NumberText.h"
+
 #include "Qplot/plot_api.h"
 #include "core/tuning/TraceFile.h"
 
@@ -7,7 +9,6 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 
 LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
@@ -81,7 +82,7 @@ void LineTracing::follow(int window, int bin) {
     draw();
     emit message(QString("Traced the line through %1 windows from %2.")
                      .arg(points_.size())
-                     .arg(QLocale::c().toString(result_->centre(window), 'g', 6)));
+                     .arg(numberText(result_->centre(window))));
 }
 
 void LineTracing::pointDragged(int index, double f) {

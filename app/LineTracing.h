@@ -37,7 +37,6 @@ public:
     void setLevel(double level);
     // The next click on the map starts a trace.
     void arm();
-    bool armed() const { return armed_; }
     // A click on the map: starts the trace when armed (true), otherwise not taken (false).
     bool mapClicked(double x, double f);
     // A point dragged to frequency f: it snaps to the nearest local maximum of its window.

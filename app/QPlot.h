@@ -67,6 +67,7 @@ struct AxisRanges {
 };
 AxisRanges& axisRanges();
 
+// One plot-layer widget, reached through its entry points.
 class QPlot : public QObject {
     Q_OBJECT
 public:
@@ -103,6 +104,7 @@ protected:
 // One run's per-run state reached by the engine's progress callback.
 struct ContextInfo;
 
+// The application's plot: the runs it starts, their last results and how the map shows them.
 class MyPlot : public QPlot {
     Q_OBJECT
 public:

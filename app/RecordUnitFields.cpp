@@ -1,18 +1,15 @@
 #include "app/RecordUnitFields.h"
 
+#include "app/NumberText.h"
+
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QSpinBox>
 
 #include <cmath>
 
 namespace {
-
-QString number(double v) {
-    return QLocale::c().toString(v, 'g', 6);
-}
 
 QDoubleSpinBox* unitField(QWidget* parent) {
     auto* field = new QDoubleSpinBox(parent);
@@ -66,7 +63,7 @@ void RecordUnitFields::setSpacing(double spacing, const QString& unit) {
     for (QDoubleSpinBox* units : {windowLength, stepLength, fmaxPerUnit}) {
         units->setEnabled(known);
         units->setToolTip(known ? QString("In %1, at the spacing %2 of the series last plotted")
-                                      .arg(unit_, number(spacing_))
+                                      .arg(unit_, numberText(spacing_))
                                 : QString("Plot a series first: its spacing gives these "
                                           "settings in its own units"));
     }
@@ -83,8 +80,8 @@ void RecordUnitFields::fromSamples() {
                          ? QString("%1 tapers for a time-bandwidth product of %2: more than 2 NW "
                                    "- 1 = %3, so the last ones leak beyond the band.")
                                .arg(k)
-                               .arg(number(nw))
-                               .arg(number(2 * nw - 1))
+                               .arg(numberText(nw))
+                               .arg(numberText(2 * nw - 1))
                          : QString());
     if (spacing_ > 0) {
         windowLength->setValue(window_->value() * spacing_);
@@ -94,9 +91,10 @@ void RecordUnitFields::fromSamples() {
         summary->setText(QString("In %1 (spacing %2): window %3, step %4; highest frequency %5 "
                                  "cycles per unit, a shortest period of %6; bandwidth \u00b1%7 "
                                  "cycles per unit.")
-                             .arg(unit_, number(spacing_), number(windowLength->value()),
-                                  number(stepLength->value()), number(fmaxPerUnit->value()),
-                                  number(spacing_ / fmax_->value()), number(halfBandwidth)));
+                             .arg(unit_, numberText(spacing_), numberText(windowLength->value()),
+                                  numberText(stepLength->value()), numberText(fmaxPerUnit->value()),
+                                  numberText(spacing_ / fmax_->value()),
+                                  numberText(halfBandwidth)));
     } else {
         summary->setText("Plot a series to see these settings in its own units.");
     }

@@ -4,7 +4,7 @@
 
 #include "app/PlatformServices.h"
 #include "app/QPlot.h"
-#include "core/io/AtomicFile.h"
+#include "app/WholeFile.h"
 #include "core/results/ResultFiles.h"
 
 #include <QFileInfo>
@@ -40,12 +40,9 @@ void ResultExports::exportResults() {
     const results::Separator sep = comma ? results::Separator::Comma : results::Separator::Tab;
     QStringList written;
     auto write = [&](const QString& file, const std::function<bool(io::AtomicFile&)>& body) {
-        io::AtomicFile out;
-        std::string why;
-        if (!out.open(file.toStdString(), &why) || !body(out) || !out.commit(&why)) {
-            emit message(
-                QString::fromStdString(why.empty() ? "Cannot write " + file.toStdString() : why) +
-                ".");
+        const QString why = writeWholeFile(file, body);
+        if (!why.isEmpty()) {
+            emit message(why + ".");
             return false;
         }
         written << file;

@@ -1,5 +1,7 @@
 #include "app/TargetPeriods.h"
 
+#include "app/NumberText.h"
+
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,7 +54,7 @@ void TargetPeriods::apply() {
     if (isVisible())
         for (double p : periods()) {
             f.push_back(1.0 / (p * rate->value()));
-            names.push_back(QLocale::c().toString(p, 'g', 6).toUtf8() + " kyr");
+            names.push_back(numberText(p).toUtf8() + " kyr");
         }
     std::vector<const char*> labels;
     for (const QByteArray& n : names)

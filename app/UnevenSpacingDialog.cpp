@@ -1,11 +1,12 @@
 #include "app/UnevenSpacingDialog.h"
 
+#include "app/NumberText.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -21,7 +22,7 @@ UnevenSpacingDialog::UnevenSpacingDialog(QWidget* parent, const QString& file,
             .arg(file, spacingText),
         this);
     text->setWordWrap(true);
-    const QString median = QLocale::c().toString(medianSpacing, 'g', 6);
+    const QString median = numberText(medianSpacing);
     atMedian = new QRadioButton("At the median spacing, " + median, this);
     atStep = new QRadioButton("At this step:", this);
     step = new QDoubleSpinBox(this);

@@ -1,6 +1,7 @@
 // The main window: the data file, its value column and header lines, the plot action, the
 // axis ranges, the exports, the preferences and the credits, around the map; above the map
-// the analysed series, below it the spectrum of one window with its lines.
+// the analysed series, below it the spectrum of one window with its lines. Its layout and menus
+// are built in MainWindowLayout.cpp; each job is done by the unit named after it.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -12,7 +13,7 @@
 #include <QVariant>
 
 #include <cmath>
-#include <vector>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -36,7 +37,14 @@ class LineTracing;
 class TargetPeriods;
 class AgeModelPanel;
 class WindowDetail;
+class DataFileChooser;
+class SeriesPanel;
+class MapArea;
+class RunLauncher;
+class TraceFiles;
+class WindowState;
 
+// The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
     Q_OBJECT
 public:
@@ -149,25 +157,17 @@ private:
     QString mapStillShows();
     void updateTitle(const QString& path);
     void restoreWindowState();
-    void showSeriesOfLastRun();
     void applyMapChoices();
-    // The chosen column of the chosen file above the map, before any run.
-    void previewSeries();
     // The selected window's centre on the map and its span over the series.
     void markSelectedWindow();
-    // Where a logarithmic frequency axis asked to start at low begins.
-    double lowestResolved(double low) const;
     double selectedCentre_ = NAN;
 
-    // The trend a detrending run removed and the values it was fitted to, kept from the start
-    // of a run to its map.
-    struct RemovedTrend {
-        std::vector<double> positions, fitted, trend;
-    };
-    RemovedTrend trendOfRun_, trendShown_;
-
-    QString pendingWarning_;
-    QString columnsOf_;      // the file whose columns the pop-up offers
+    DataFileChooser* chooser_ = nullptr;
+    SeriesPanel* seriesPanel_ = nullptr;
+    MapArea* mapArea_ = nullptr;
+    RunLauncher* launcher_ = nullptr;
+    TraceFiles* traceFiles_ = nullptr;
+    std::unique_ptr<WindowState> windowState_;
     QElapsedTimer runClock_; // since the last run started
     QVariant representedObject_;
     ViewControllerAxisControls* axisControls_ = nullptr;

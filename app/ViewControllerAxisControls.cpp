@@ -1,5 +1,6 @@
 #include "app/ViewControllerAxisControls.h"
 
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "app/QPlot.h"
 
@@ -13,10 +14,6 @@
 #include <cmath>
 
 namespace {
-
-QString shortest(double v) {
-    return QLocale::c().toString(v, 'g', QLocale::FloatingPointShortest);
-}
 
 // A field's number in the user's locale or the C locale.
 std::optional<double> fieldNumber(const QLineEdit* field) {
@@ -75,7 +72,7 @@ void ViewControllerAxisControls::viewDidLoad() {
         {ymaxTextField, *r.ymax}, {zminTextField, *r.zmin}, {zmaxTextField, *r.zmax}};
     for (const auto& [field, value] : fields)
         if (field)
-            field->setText(shortest(value));
+            field->setText(exactNumberText(value));
 }
 
 void ViewControllerAxisControls::popoverWillClose() {
@@ -92,7 +89,7 @@ void ViewControllerAxisControls::popoverWillClose() {
         std::optional<double> v = field ? fieldNumber(field) : std::nullopt;
         if (field && !v && *stored)
             kept << QString("%1 '%2' is not a number, kept %3")
-                        .arg(names[i], field->text(), shortest(**stored));
+                        .arg(names[i], field->text(), exactNumberText(**stored));
         if (!v)
             v = *stored; // no field, or no number in it: the stored range stays
         if (!v)

@@ -10,6 +10,7 @@
 
 class QLineEdit;
 
+// The axis popover with its six range fields.
 class ViewControllerAxisControls : public QFrame {
     Q_OBJECT
 public:

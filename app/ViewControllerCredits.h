@@ -6,6 +6,7 @@
 
 class QTextBrowser;
 
+// The credits window and its text.
 class ViewControllerCredits : public QDialog {
     Q_OBJECT
 public:

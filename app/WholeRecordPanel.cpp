@@ -1,8 +1,9 @@
 #include "app/WholeRecordPanel.h"
 
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
+#include "app/WholeFile.h"
 #include "core/analysis/RunParameters.h"
-#include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/spectrum/WholeRecordFile.h"
 
@@ -13,20 +14,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent>
-
-namespace {
-
-QString number(double v) {
-    return QLocale::c().toString(v, 'g', 6);
-}
-
-} // namespace
 
 WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -92,7 +84,6 @@ void WholeRecordPanel::compute() {
         control_->cancel(); // the spectrum of an older run is of no use
     control_ = std::make_shared<service::RunControl>();
     const int generation = ++generation_;
-    computing_ = true;
     computedFor_ = result_.get();
     const analysis::Provenance& p = result_->provenance;
     spectrum::WholeRecordRequest q;
@@ -125,7 +116,6 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
                             int generation) {
     if (generation != generation_)
         return;
-    computing_ = false;
     if (!problem.isEmpty()) {
         emit message("The spectrum of the whole record could not be computed: " + problem + ".");
         return;
@@ -141,7 +131,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
             .arg(p.samples)
             .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
             .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
-            .arg(number(b.rho));
+            .arg(numberText(b.rho));
     wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
                              b.level90.data(), b.level95.data(), b.level99.data(),
                              r.probability.data(), marked.data(), static_cast<int>(marked.size()),
@@ -152,7 +142,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
         const results::Peak& k = found[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
-            lineTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
+            lineTable->setItem(i, c, new QTableWidgetItem(numberText(values[c])));
     }
     emit computed();
 }
@@ -212,15 +202,13 @@ void WholeRecordPanel::exportLines() {
     p.params.inc = 1;
     p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
     std::string text = spectrum::wholeRecordHeader(p, *spectrum_) +
-                       "# lines: F-test probability at least " + number(level_).toStdString() +
+                       "# lines: F-test probability at least " + numberText(level_).toStdString() +
                        " and power above the 95 % level\n" +
                        results::peakTitles(results::Separator::Tab);
     results::appendPeaks(text, lines(), results::Separator::Tab);
-    io::AtomicFile out;
-    std::string why;
-    if (!out.open(path.toStdString(), &why) || !out.write(text) || !out.commit(&why)) {
-        emit message(
-            QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
+    const QString why = writeWholeFile(path, text);
+    if (!why.isEmpty()) {
+        emit message(why + ".");
         return;
     }
     emit message("Exported the lines of the whole record to " + path + ".");

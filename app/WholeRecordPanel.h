@@ -36,7 +36,6 @@ public:
     // The spectrum shown (null before the first is computed) and its lines.
     const std::shared_ptr<const spectrum::WholeRecord>& spectrum() const { return spectrum_; }
     std::vector<results::Peak> lines() const;
-    bool computing() const { return computing_; }
 
 public slots:
     void copyLines();
@@ -61,5 +60,4 @@ private:
     std::shared_ptr<service::RunControl> control_;
     int generation_ = 0;
     const results::ResultSet* computedFor_ = nullptr; // the result the last computation began for
-    bool computing_ = false;
 };

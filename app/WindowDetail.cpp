@@ -1,7 +1,8 @@
 #include "app/WindowDetail.h"
 
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
-#include "core/io/AtomicFile.h"
+#include "app/WholeFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/SignificanceLevels.h"
 
@@ -12,20 +13,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <cmath>
-
-namespace {
-
-QString number(double v) {
-    return QLocale::c().toString(v, 'g', 6);
-}
-
-} // namespace
 
 WindowDetail::WindowDetail(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -140,9 +132,23 @@ void WindowDetail::showReadout(double x, double y) {
     const double f = r->frequency(bin);
     const double p = r->prob[r->row(w, bin)];
     readoutLabel->setText(QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
-                              .arg(number(x), number(f),
-                                   f > 0 ? number(1 / f) : QString::fromUtf8("\u221e"),
-                                   number(r->ampl[r->row(w, bin)]), p > 1 ? "n/a" : number(p)));
+                              .arg(numberText(x), numberText(f),
+                                   f > 0 ? numberText(1 / f) : QString::fromUtf8("\u221e"),
+                                   numberText(r->ampl[r->row(w, bin)]),
+                                   p > 1 ? "n/a" : numberText(p)));
+}
+
+bool WindowDetail::keepWindowAt(double x) {
+    const auto& r = result_;
+    const int w = nearestWindow(x);
+    if (!r || w < 0 || !std::isfinite(x))
+        return false;
+    const double halfStep =
+        r->windows > 1 ? 0.5 * std::fabs(r->centre(1) - r->centre(0)) : std::fabs(x);
+    if (std::fabs(r->centre(w) - x) > halfStep)
+        return false;
+    selectWindowAt(x);
+    return true;
 }
 
 void WindowDetail::selectWindowAt(double x) {
@@ -160,7 +166,7 @@ void WindowDetail::selectWindowAt(double x) {
     const QString title = QString("Window %1 of %2, centred at %3")
                               .arg(w + 1)
                               .arg(r->windows)
-                              .arg(number(r->centre(w)));
+                              .arg(numberText(r->centre(w)));
     windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
                        title.toUtf8().constData());
     updatePeakList();
@@ -184,7 +190,7 @@ void WindowDetail::updatePeakList() {
         const results::Peak& k = lines[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
-            peakTable->setItem(i, c, new QTableWidgetItem(number(values[c])));
+            peakTable->setItem(i, c, new QTableWidgetItem(numberText(values[c])));
     }
 }
 
@@ -224,12 +230,11 @@ void WindowDetail::exportPeakList() {
     one.ampl = slice(r.ampl);
     one.prob = slice(r.prob);
     one.windows = 1;
-    io::AtomicFile out;
-    std::string why;
-    if (!out.open(path.toStdString(), &why) ||
-        !results::writePeaks(out, one, lineRule(), results::Separator::Tab) || !out.commit(&why)) {
-        emit message(
-            QString::fromStdString(why.empty() ? "Cannot write " + path.toStdString() : why) + ".");
+    const QString why = writeWholeFile(path, [&](io::AtomicFile& out) {
+        return results::writePeaks(out, one, lineRule(), results::Separator::Tab);
+    });
+    if (!why.isEmpty()) {
+        emit message(why + ".");
         return;
     }
     emit message("Exported the lines of window " + QString::number(w + 1) + " to " + path + ".");

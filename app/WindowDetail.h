@@ -40,6 +40,9 @@ public slots:
     // The pointer over the map, in plot coordinates.
     void showReadout(double x, double y);
     void selectWindowAt(double x);
+    // After a new run: the window at x stays selected when the run has one there (within half
+    // a step); false when it has none.
+    bool keepWindowAt(double x);
     void copyPeakList();
     void exportPeakList();
 

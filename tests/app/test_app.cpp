@@ -19,6 +19,7 @@
 #include "app/ViewController.h"
 #include "app/ViewControllerAxisControls.h"
 #include "app/ViewControllerCredits.h"
+#include "app/WholeFile.h"
 #include "app/WholeRecordPanel.h"
 #include "app/WindowDetail.h"
 #include "engine/mwc2.h"
@@ -747,6 +748,34 @@ private slots:
             });
         w.printImage();
         QVERIFY(w.statusMessage().startsWith("Cannot write the PDF file"));
+    }
+
+    // Every export of the window is written whole or not at all, and a failure names the file.
+    void wholeFileWriting() {
+        QTemporaryDir dir;
+        const QString kept = dir.filePath("kept.tsv");
+        QVERIFY(writeWholeFile(kept, std::string("old\n")).isEmpty());
+        const auto failsPartWay = [](io::AtomicFile& out) { return out.write("new") && false; };
+        const struct {
+            QString path;
+            std::function<bool(io::AtomicFile&)> body;
+            QString reasonStart; // empty: written
+            QByteArray contents; // what the path holds afterwards
+        } cases[] = {
+            {dir.filePath("new.tsv"), [](io::AtomicFile& out) { return out.write("a\tb\n"); }, "",
+             "a\tb\n"},
+            {kept, failsPartWay, "Cannot write " + kept, "old\n"},
+            {dir.filePath("missing/x.tsv"), failsPartWay,
+             "Cannot write " + dir.filePath("missing/x.tsv"), ""},
+        };
+        for (const auto& c : cases) {
+            const QString reason = writeWholeFile(c.path, c.body);
+            QVERIFY2(c.reasonStart.isEmpty() ? reason.isEmpty() : reason.startsWith(c.reasonStart),
+                     qPrintable(reason));
+            QFile f(c.path);
+            QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), c.contents);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     void creditsAndCommandLine() {

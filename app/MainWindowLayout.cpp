@@ -1,0 +1,271 @@
+// The main window's layout and menus: what ViewController builds once at start-up, and how its
+// controls, panels and menu items are wired to the units that do their jobs.
+#include "app/ViewController.h"
+
+#include "app/AgeModelPanel.h"
+#include "app/DataFileChooser.h"
+#include "app/LineTracing.h"
+#include "app/MapArea.h"
+#include "app/MapChoices.h"
+#include "app/QPlot.h"
+#include "app/RecentFiles.h"
+#include "app/ResultExports.h"
+#include "app/SeriesPanel.h"
+#include "app/TargetPeriods.h"
+#include "app/TraceFiles.h"
+#include "app/WholeRecordPanel.h"
+#include "app/WindowDetail.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+
+void traceDragged(void* ctx, int index, double f) {
+    static_cast<LineTracing*>(ctx)->pointDragged(index, f);
+}
+
+} // namespace
+
+void ViewController::buildWindow() {
+    setWindowTitle("Tonalith");
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+
+    chooser_ = new DataFileChooser(central, skippedHeadersValue);
+    chooseButton = chooser_->chooseButton;
+    inputFileBox = chooser_->inputFileBox;
+    dataColumnPopUp = chooser_->dataColumnPopUp;
+    skipHeadersCheckBox = chooser_->skipHeadersCheckBox;
+    skipHeaderRows = chooser_->skipHeaderRows;
+    column->addWidget(chooser_);
+
+    auto* actionRow = new QHBoxLayout();
+    significanceCheckBox = new QCheckBox("Significance contours", central);
+    significanceCheckBox->setToolTip(
+        "Contour lines of the F-test probability at 0.8, 0.9, 0.95 and 0.99");
+    plotButton = new QPushButton("Plot", central);
+    plotButton->setDefault(true);
+    plotButton->setToolTip(
+        "Analyse the chosen column and draw the map (Ctrl+R); Stop while it runs");
+    axisControlsButton = new QPushButton("Ranges...", central);
+    axisControlsButton->setToolTip("Edit the ranges of the map (Ctrl+E)");
+    printButton = new QPushButton("Export PDF...", central);
+    printButton->setToolTip("The map as an A4 landscape PDF (Ctrl+P)");
+    actionRow->addWidget(significanceCheckBox);
+    actionRow->addStretch(1);
+    actionRow->addWidget(plotButton);
+    actionRow->addWidget(axisControlsButton);
+    actionRow->addWidget(printButton);
+    column->addLayout(actionRow);
+
+    splitter = new QSplitter(Qt::Vertical, central);
+    splitter->setObjectName("mapSplitter");
+    seriesPanel_ = new SeriesPanel(splitter);
+    seriesArea = seriesPanel_;
+    seriesPlot = seriesPanel_->plot;
+    seriesArea->hide();
+
+    mapArea_ = new MapArea(splitter);
+    boxView = mapArea_;
+
+    windowDetail = new WindowDetail(splitter);
+    spectrumArea = windowDetail;
+    spectrumPanel = windowDetail->spectrumPanel;
+    peakTable = windowDetail->peakTable;
+    peakLevel = windowDetail->peakLevel;
+    spectrumArea->hide();
+    wholeRecord = new WholeRecordPanel(splitter);
+    wholeRecord->hide();
+    // The map keeps most of the height, even at 800 x 600 with every panel shown.
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 6);
+    splitter->setStretchFactor(2, 2);
+    splitter->setStretchFactor(3, 2);
+    seriesArea->setMaximumHeight(180);
+    boxView->setMinimumHeight(240);
+    column->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    readoutLabel = windowDetail->readoutLabel;
+    statusBar()->addPermanentWidget(readoutLabel);
+    progressIndicator = new QProgressBar(this);
+    progressIndicator->setRange(0, 1000);
+    progressIndicator->setTextVisible(false);
+    progressIndicator->setMaximumWidth(240);
+    progressIndicator->hide();
+    statusBar()->addPermanentWidget(progressIndicator);
+
+    connect(chooser_, &DataFileChooser::fileNamed, this, [this](const QString& file) {
+        updateTitle(file);
+        setRepresentedObject(QUrl::fromLocalFile(file));
+    });
+    connect(chooser_, &DataFileChooser::refused, this,
+            [this](const QString& text) { report(text + mapStillShows()); });
+    connect(chooser_, &DataFileChooser::message, this, &ViewController::report);
+    // The chosen column above the map, before any run.
+    connect(chooser_, &DataFileChooser::columnChosen, seriesPanel_, [this] {
+        if (const auto s = chooser_->chosenSeries())
+            seriesPanel_->showColumn(*s, dataColumnPopUp->currentText());
+    });
+    connect(mapArea_, &MapArea::positionRangeShown, seriesPanel_, &SeriesPanel::setRange);
+    connect(mapArea_, &MapArea::frequencyAxisSet, wholeRecord, &WholeRecordPanel::setFrequencyAxis);
+    connect(mapArea_, &MapArea::frequencyAxisSet, this, [this](bool periods, bool logarithmic) {
+        windowPanelSetFrequencyAxis(spectrumPanel, periods, logarithmic);
+    });
+    connect(plotButton, &QPushButton::clicked, this, &ViewController::plotOrStop);
+    connect(axisControlsButton, &QPushButton::clicked, this, &ViewController::openAxisControls);
+    connect(printButton, &QPushButton::clicked, this, &ViewController::printImage);
+    connect(windowDetail, &WindowDetail::message, this, &ViewController::report);
+    connect(wholeRecord, &WholeRecordPanel::message, this, &ViewController::report);
+    exports = new ResultExports(this);
+    connect(exports, &ResultExports::message, this, &ViewController::report);
+    connect(skipHeadersCheckBox, &QCheckBox::toggled, this, [this](bool on) { skipHeaders = on; });
+    connect(significanceCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        plotSignificanceContours = on;
+        if (sharedPlot)
+            sharedPlot->setContoursShown(on); // the map shown follows at once
+    });
+    resize(1200, 800);
+}
+
+void ViewController::buildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&Open...", this, &ViewController::chooseFile, QKeySequence::Open);
+    recentMenu = file->addMenu("Open &Recent");
+    recent = new RecentFiles(recentMenu, this);
+    connect(recent, &RecentFiles::chosen, this, &ViewController::chooseFileAt);
+    connect(chooser_, &DataFileChooser::fileRead, recent, &RecentFiles::add);
+    file->addSeparator();
+    file->addAction("Export &Results...", exports, &ResultExports::exportResults,
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addAction("Export &Map...", exports, &ResultExports::exportMap,
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    file->addAction("&Export PDF...", this, &ViewController::printImage,
+                    QKeySequence(Qt::CTRL | Qt::Key_P));
+    file->addSeparator();
+    file->addAction("&Quit", qApp, &QApplication::closeAllWindows,
+                    QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* analysisMenu = menuBar()->addMenu("&Analysis");
+    plotAction = analysisMenu->addAction("&Plot", this, &ViewController::plotOrStop,
+                                         QKeySequence(Qt::CTRL | Qt::Key_R));
+    analysisMenu->addAction("Axis &Ranges...", this, &ViewController::openAxisControls,
+                            QKeySequence(Qt::CTRL | Qt::Key_E));
+    analysisMenu->addAction("&Copy Lines of the Window", windowDetail, &WindowDetail::copyPeakList,
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    analysisMenu->addAction("E&xport Lines of the Window...", windowDetail,
+                            &WindowDetail::exportPeakList,
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    analysisMenu->addSeparator();
+    analysisMenu->addAction(
+        "&Trace Line", this, [this] { tracing->arm(); }, QKeySequence(Qt::CTRL | Qt::Key_T));
+    analysisMenu->addAction("&Save Trace...", this, &ViewController::saveTrace,
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    analysisMenu->addAction("&Open Trace...", this, &ViewController::openTrace,
+                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T));
+    ageModelAction = analysisMenu->addAction("&Age Model");
+    ageModelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    ageModelAction->setCheckable(true);
+    analysisMenu->addSeparator();
+    analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
+                            QKeySequence(Qt::CTRL | Qt::Key_Comma));
+
+    QMenu* view = menuBar()->addMenu("&View");
+    showSeriesAction = view->addAction("&Series Above the Map");
+    showSeriesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    showSpectrumAction = view->addAction("Spectrum of the &Window");
+    showSpectrumAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    targetPeriodsAction = view->addAction("&Target Periods");
+    targetPeriodsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_9));
+    targetPeriodsAction->setCheckable(true);
+    showWholeRecordAction = view->addAction("Spectrum of the W&hole Record");
+    showWholeRecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_8));
+    showWholeRecordAction->setToolTip(
+        "The whole record's multitaper spectrum with its red-noise background and levels");
+    view->addSeparator();
+    periodAxisAction = view->addAction("Frequency Axis in &Periods");
+    periodAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
+    logAxisAction = view->addAction("&Logarithmic Frequency Axis");
+    logAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
+    for (QAction* a : {showSeriesAction, showSpectrumAction, showWholeRecordAction,
+                       periodAxisAction, logAxisAction})
+        a->setCheckable(true);
+    connect(showWholeRecordAction, &QAction::toggled, wholeRecord, &QWidget::setVisible);
+    connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
+    connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
+    connect(windowDetail, &WindowDetail::windowSelected, showSpectrumAction, [this] {
+        showSpectrumAction->setChecked(true);
+        markSelectedWindow();
+    });
+    connect(periodAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
+    connect(logAxisAction, &QAction::toggled, this, &ViewController::updateFrequencyAxis);
+    view->addSeparator();
+    mapChoices = new MapChoices(view, this);
+    connect(mapChoices, &MapChoices::changed, this, &ViewController::applyMapChoices);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), mapChoices,
+            &MapChoices::setMaskLevel);
+    mapChoices->setMaskLevel(peakLevel->value());
+    connect(windowDetail, &WindowDetail::lineRuleChanged, this, &ViewController::applyMapChoices);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
+        wholeRecord->setResult(sharedPlot ? sharedPlot->lastResult() : nullptr, peakLevel->value());
+    });
+    showTrendAction = view->addAction("Removed &Trend Over the Series");
+    showTrendAction->setCheckable(true);
+    showTrendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_7));
+    showTrendAction->setToolTip("With detrending: the series before detrending with the removed "
+                                "trend drawn over it, instead of the analysed series");
+    connect(showTrendAction, &QAction::toggled, seriesPanel_, &SeriesPanel::setTrendShown);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&Guide", this, &ViewController::showGuide,
+                    QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    help->addAction("&Credits", this, &ViewController::showCredits, QKeySequence::HelpContents);
+}
+
+void ViewController::buildTuning() {
+    auto* column = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    Plot* plot = sharedPlot->plot();
+    tracing = new LineTracing(centralWidget(), plot);
+    tracing->hide();
+    targets = new TargetPeriods(centralWidget(), plot);
+    targets->hide();
+    column->insertWidget(2, tracing);
+    column->insertWidget(3, targets);
+    ageModel = new AgeModelPanel(splitter);
+    ageModel->hide();
+    ageModel->setMaximumHeight(260); // the map keeps most of the height
+    splitter->setStretchFactor(splitter->indexOf(ageModel), 2);
+    ageModel->setPeriods(targets->periods());
+    plotSetTraceDragCallback(plot, tracing, &traceDragged);
+    connect(tracing, &LineTracing::message, this, &ViewController::report);
+    connect(ageModel, &AgeModelPanel::message, this, &ViewController::report);
+    connect(targets, &TargetPeriods::periodsChanged, this,
+            [this] { ageModel->setPeriods(targets->periods()); });
+    connect(tracing, &LineTracing::changed, this, [this] {
+        ageModel->setTrace(sharedPlot->lastResult(), tracing->points());
+        markSelectedWindow();
+    });
+    connect(ageModel, &AgeModelPanel::analyse, this, [this](const QString& path) {
+        // The tuned series takes the record's place; the title names it.
+        if (chooseFileAt(path))
+            setupPlot();
+    });
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), tracing,
+            &LineTracing::setLevel);
+    connect(targetPeriodsAction, &QAction::toggled, targets, &QWidget::setVisible);
+    connect(ageModelAction, &QAction::toggled, ageModel, &QWidget::setVisible);
+    traceFiles_ = new TraceFiles(this, tracing);
+    connect(traceFiles_, &TraceFiles::message, this, &ViewController::report);
+}

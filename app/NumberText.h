@@ -1,0 +1,18 @@
+// Numbers as the window shows them, written by core's one formatter: in the C locale whatever
+// the user's, so that a number shown reads back the same when copied into a field, a file or
+// the tool.
+#pragma once
+
+#include "core/text/NumberText.h"
+
+#include <QString>
+
+// Six significant digits, without floating-point noise: labels, messages and header lines.
+inline QString numberText(double v) {
+    return QString::fromStdString(text::readableNumber(v));
+}
+
+// The shortest text that reads back as the same number: fields that hold exact values.
+inline QString exactNumberText(double v) {
+    return QString::fromStdString(text::numberText(v));
+}
