@@ -408,6 +408,10 @@ Significance significance(const std::vector<double>& values, double spacing,
     Significance result;
     if ((result.problem = record.problem))
         return result;
+    if (record.scores.empty() || record.cancelled) {
+        result.problem = Problem{Setting::Series, "the record has not been scanned in full"};
+        return result;
+    }
     if (simulations < 1) {
         result.problem = Problem{Setting::Simulations, "the test needs at least 1 simulation"};
         return result;

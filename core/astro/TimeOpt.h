@@ -77,8 +77,9 @@ struct Significance {
 };
 
 // `simulations` surrogates of the record scanned as `record` was (record: timeOpt of the same
-// values and settings). Surrogate i draws from a generator seeded by (seed, i) alone, so the
-// p-value does not depend on the number of workers.
+// values and settings, not cancelled). Surrogate i draws from a generator seeded by (seed, i)
+// alone, so the p-value does not depend on the number of workers. The surrogates are
+// standardised and scored exactly as the record.
 Significance significance(const std::vector<double>& values, double spacing,
                           const TimeOptSettings& settings, const TimeOptScan& record,
                           int simulations, std::uint64_t seed, const Execution& execution = {});
