@@ -19,7 +19,8 @@ namespace cli {
 struct AstroOptions {
     // FILE, --column, --skip, the preparation options (keepMean, preparation), --interpolate
     // (interpolate, interpolateStep), -o (output; empty: standard output) and --quiet, in the
-    // fields loadChecked reads. Its analysis parameters are not used.
+    // fields loadChecked reads; for the figures, their size (mapWidth, mapHeight), and for the
+    // map its colours and reverseX. Its analysis parameters are not used.
     AnalyzeOptions input;
     // --positions-in: the positions' unit, "m", "cm" or "mm" (timeopt, etimeopt, tune).
     std::string positionsIn = "m";
@@ -34,11 +35,13 @@ struct AstroOptions {
     int sims = 0;                             // --sims: AR(1) surrogates (timeopt); 0: none
     std::uint64_t seed = 1;                   // --seed of the surrogates
     int workers = 0;                          // --workers; 0: one per core
+    std::string plot; // timeopt --plot FILE (.pdf, .png or .svg): the curves; empty: none
 
-    // etimeopt: --window-length and --step-length in position units, and --track FILE (empty:
-    // none) for the rate of largest r2_opt per window.
+    // etimeopt: --window-length and --step-length in position units, --track FILE (empty:
+    // none) for the rate of largest r2_opt per window, and --map FILE (.pdf, .png or .svg;
+    // empty: none) for r2_opt over position and rate with the track drawn over it.
     double windowLength = 0, stepLength = 0;
-    std::string track;
+    std::string track, map;
 
     // tune --sedrate TRACK, with --start-age (kyr), --step (resampling step of the tuned
     // series in kyr; 0: none) and --model FILE (the age model; empty: none).
