@@ -2,6 +2,7 @@
 // modulated by eccentricity as in nature, laid on a depth axis at a known rate, plus AR(1)
 // noise. The band-pass and envelope on sines, the age model from a rate track against its
 // closed form, and every refusal.
+#include "core/astro/AstroFiles.h"
 #include "core/astro/BandPass.h"
 #include "core/astro/TimeOpt.h"
 #include "core/tuning/SedimentationRate.h"
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <random>
+#include <sstream>
 
 using namespace astro;
 
@@ -242,4 +244,42 @@ TEST(AstroProblems, EveryBadInputIsRefusedWithItsSetting) {
         EXPECT_FALSE(tuning::readRateTrack(text, &why)) << text;
         EXPECT_FALSE(why.empty());
     }
+}
+
+TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
+    TimeOptScan scan;
+    scan.scores = {{1, 0.5, 0.2, 0.1}, {2, 0.9, 0.5, 0.45}};
+    scan.best = 1;
+    Significance sig;
+    sig.simulations = 99;
+    sig.pValue = 0.03;
+    TestDescription d;
+    d.record.deltat = 0.01;
+    const auto lastLines = [](const std::string& text, std::size_t count) {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(count),
+                                        lines.end());
+    };
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 6),
+              (std::vector<std::string>{"# optimal sedimentation rate: 2 cm/kyr", "# r2_opt: 0.45",
+                                        "# p-value: 0.03 (99 simulations)",
+                                        "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt",
+                                        "1\t0.5\t0.2\t0.1", "2\t0.9\t0.5\t0.45"}));
+    EXPECT_EQ(lastLines(timeOptText(d, scan, nullptr), 4)[0], "# r2_opt: 0.45");
+
+    EvolutiveTimeOpt e;
+    e.centres = {5, 6};
+    e.rates = {1, 2};
+    e.cells = {scan.scores[0], scan.scores[1], {1, 0.9, 0.5, 0.45}, {2, 0.5, 0.2, 0.1}};
+    EXPECT_EQ(lastLines(evolutiveText(d, 4, 1, e), 5)[0],
+              "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
+    EXPECT_EQ(lastLines(trackText(d, 4, 1, optimumTrack(e)), 3),
+              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt", "5\t2\t0.45",
+                                        "6\t1\t0.45"}));
+    const BandPassed f{{0.5}, {1.5}, std::nullopt};
+    EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3}, {4}, f), 2),
+              (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope", "3\t4\t0.5\t1.5"}));
 }
