@@ -118,24 +118,32 @@ Basis sinusoidBasis(std::size_t n, double dt, const std::vector<double>& periods
     return b;
 }
 
-// The fraction of the variance of y (about its mean) that its projection on the basis
-// explains. c: room for the basis' coefficients.
-double explainedFraction(const Basis& b, const double* y, std::size_t n, double* c) {
+// For each of `count` (at most blockSize) series of n values, the fraction of its variance
+// (about its mean) that its projection on the basis explains. One pass over the basis serves
+// them all; each series' sums run in the same order whatever the others are. c: room for
+// count x columns coefficients.
+void explainedFractions(const Basis& b, const double* const* ys, std::size_t count, std::size_t n,
+                        double* c, double* fractions) {
     const std::size_t m = b.columns;
-    std::fill_n(c, m, 0.0);
-    double yy = 0;
+    std::fill_n(c, count * m, 0.0);
+    double yy[blockSize] = {};
     const double* row = b.q.data();
-    for (std::size_t i = 0; i < n; ++i, row += m) {
-        const double v = y[i];
-        yy += v * v;
-        for (std::size_t j = 0; j < m; ++j)
-            c[j] += row[j] * v;
+    for (std::size_t i = 0; i < n; ++i, row += m)
+        for (std::size_t k = 0; k < count; ++k) {
+            const double v = ys[k][i];
+            yy[k] += v * v;
+            double* ck = c + k * m;
+            for (std::size_t j = 0; j < m; ++j)
+                ck[j] += row[j] * v;
+        }
+    for (std::size_t k = 0; k < count; ++k) {
+        const double* ck = c + k * m;
+        double explained = 0;
+        for (std::size_t j = 1; j < m; ++j)
+            explained += ck[j] * ck[j];
+        const double total = yy[k] - ck[0] * ck[0];
+        fractions[k] = total > 0 ? std::clamp(explained / total, 0.0, 1.0) : 0.0;
     }
-    double explained = 0;
-    for (std::size_t j = 1; j < m; ++j)
-        explained += c[j] * c[j];
-    const double total = yy - c[0] * c[0];
-    return total > 0 ? std::clamp(explained / total, 0.0, 1.0) : 0.0;
 }
 
 std::vector<double> allPeriods(const Targets& t) {
@@ -174,7 +182,8 @@ public:
         std::vector<bool> usable; // the series is not a straight line
         FftBuffer<double> padded;
         FftBuffer<std::complex<double>> analytic, signal;
-        std::vector<double> envelope, coefficients;
+        std::vector<std::vector<double>> envelope;
+        std::vector<double> coefficients;
         Basis power, envelopeBasis; // when not cached
         std::size_t basesOf = SIZE_MAX;
     };
@@ -188,8 +197,8 @@ public:
         w.padded = fft_.realBuffer();
         w.analytic = fft_.complexBuffer(fft_.length());
         w.signal = fft_.complexBuffer(fft_.length());
-        w.envelope.resize(n_);
-        w.coefficients.resize(2 * periods_.size() + 1);
+        w.envelope.assign(slots, std::vector<double>(n_));
+        w.coefficients.resize(slots * (2 * periods_.size() + 1));
         return w;
     }
 
@@ -200,31 +209,38 @@ public:
         fft_.forward(w.padded.get(), w.spectrum[k].get());
     }
 
-    RateScore score(std::size_t r, std::size_t k, Workspace& w) const {
-        RateScore s;
-        s.rate = rates_[r];
-        if (!w.usable[k])
-            return s;
+    // The scores at rate r of the series in slots 0 .. count - 1.
+    void score(std::size_t r, std::size_t count, Workspace& w, RateScore* out) const {
         const RatePlan& p = plans_[r];
         if (!cached_ && w.basesOf != r) {
             makeBases(p, w.power, w.envelopeBasis);
             w.basesOf = r;
         }
-        const Basis& power = cached_ ? p.power : w.power;
-        const Basis& envelope = cached_ ? p.envelope : w.envelopeBasis;
-        s.r2Power = explainedFraction(power, w.y[k].data(), n_, w.coefficients.data());
-        const std::complex<double>* spectrum = w.spectrum[k].get();
+        const double* ys[blockSize];
+        const double* envelopes[blockSize];
+        double power[blockSize], envelope[blockSize];
         std::complex<double>* analytic = w.analytic.get();
-        for (std::size_t j = 0; j < p.bins.weight.size(); ++j)
-            analytic[p.bins.first + j] = p.bins.weight[j] * spectrum[p.bins.first + j];
-        fft_.inverse(analytic, w.signal.get());
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::complex<double>* spectrum = w.spectrum[k].get();
+            for (std::size_t j = 0; j < p.bins.weight.size(); ++j)
+                analytic[p.bins.first + j] = p.bins.weight[j] * spectrum[p.bins.first + j];
+            fft_.inverse(analytic, w.signal.get());
+            const std::complex<double>* a = w.signal.get();
+            for (std::size_t i = 0; i < n_; ++i)
+                w.envelope[k][i] = std::sqrt(a[i].real() * a[i].real() + a[i].imag() * a[i].imag());
+            ys[k] = w.y[k].data();
+            envelopes[k] = w.envelope[k].data();
+        }
         std::fill_n(analytic + p.bins.first, p.bins.weight.size(), std::complex<double>());
-        const std::complex<double>* a = w.signal.get();
-        for (std::size_t i = 0; i < n_; ++i)
-            w.envelope[i] = std::sqrt(a[i].real() * a[i].real() + a[i].imag() * a[i].imag());
-        s.r2Envelope = explainedFraction(envelope, w.envelope.data(), n_, w.coefficients.data());
-        s.r2Opt = s.r2Envelope * s.r2Power;
-        return s;
+        explainedFractions(cached_ ? p.power : w.power, ys, count, n_, w.coefficients.data(),
+                           power);
+        explainedFractions(cached_ ? p.envelope : w.envelopeBasis, envelopes, count, n_,
+                           w.coefficients.data(), envelope);
+        for (std::size_t k = 0; k < count; ++k) {
+            out[k] = RateScore{rates_[r], 0, 0, 0};
+            if (w.usable[k])
+                out[k] = RateScore{rates_[r], envelope[k], power[k], envelope[k] * power[k]};
+        }
     }
 
 private:
@@ -261,6 +277,7 @@ bool scoreAll(const Scanner& scanner, std::size_t count, const Execution& e,
     runOnWorkers(std::min<int>(workerCount(e.workers), static_cast<int>(blocks)), [&](int) {
         Scanner::Workspace w = scanner.workspace(blockSize);
         std::vector<double> raw(scanner.samples());
+        RateScore scores[blockSize];
         for (std::size_t b = nextBlock++; b < blocks; b = nextBlock++) {
             const std::size_t first = b * blockSize, last = std::min(count, first + blockSize);
             for (std::size_t item = first; item < last; ++item) {
@@ -272,8 +289,9 @@ bool scoreAll(const Scanner& scanner, std::size_t count, const Execution& e,
                     stopped = true;
                     return;
                 }
+                scanner.score(r, last - first, w, scores);
                 for (std::size_t item = first; item < last; ++item)
-                    take(item, r, scanner.score(r, item - first, w));
+                    take(item, r, scores[item - first]);
             }
             done += last - first;
             if (e.progress) {
