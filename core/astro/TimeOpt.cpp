@@ -157,8 +157,8 @@ std::vector<double> allPeriods(const Targets& t) {
 class Scanner {
 public:
     Scanner(std::size_t n, double metres, const TimeOptSettings& s, std::vector<double> rates)
-        : n_(n), fft_(paddedLength(n)), settings_(s), periods_(allPeriods(s.targets)),
-          rates_(std::move(rates)) {
+        : n_(n), fft_(paddedLength(n)), periods_(allPeriods(s.targets)),
+          eccentricity_(s.targets.eccentricity), rates_(std::move(rates)) {
         const std::size_t columns = 2 * periods_.size() + 2 * s.targets.eccentricity.size() + 2;
         cached_ = static_cast<double>(rates_.size() * n * columns) * 8 <= basisCacheBytes;
         plans_.resize(rates_.size());
@@ -252,13 +252,12 @@ private:
 
     void makeBases(const RatePlan& p, Basis& power, Basis& envelope) const {
         power = sinusoidBasis(n_, p.dt, periods_);
-        envelope = sinusoidBasis(n_, p.dt, settings_.targets.eccentricity);
+        envelope = sinusoidBasis(n_, p.dt, eccentricity_);
     }
 
     std::size_t n_;
     Fft fft_;
-    const TimeOptSettings& settings_;
-    std::vector<double> periods_, rates_;
+    std::vector<double> periods_, eccentricity_, rates_;
     std::vector<RatePlan> plans_;
     bool cached_ = false;
 };
