@@ -3,7 +3,9 @@
 // Texts do not name options or fields: each front end names them its own way.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace astro {
 
@@ -26,5 +28,10 @@ struct Problem {
     Setting setting;
     std::string text;
 };
+
+// A record these computations cannot take: fewer than `fewest` values, a value that is not a
+// finite number, a spacing that is not a finite number above 0.
+std::optional<Problem> checkRecord(const std::vector<double>& values, double spacing,
+                                   std::size_t fewest);
 
 } // namespace astro

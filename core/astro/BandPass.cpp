@@ -54,11 +54,7 @@ std::optional<Problem> checkPassband(const Band& band, double spacing) {
 BandPassed bandPass(const std::vector<double>& values, double spacing, const Band& band) {
     BandPassed r;
     const std::size_t n = values.size();
-    if (n < 2) {
-        r.problem = Problem{Setting::Series, "the record needs at least 2 samples"};
-        return r;
-    }
-    if ((r.problem = checkPassband(band, spacing)))
+    if ((r.problem = checkRecord(values, spacing, 2)) || (r.problem = checkPassband(band, spacing)))
         return r;
     const Fft fft(paddedLength(n));
     const std::size_t length = fft.length();

@@ -395,7 +395,8 @@ std::optional<Problem> checkTimeOpt(const TimeOptSettings& s, std::size_t sample
 TimeOptScan timeOpt(const std::vector<double>& values, double spacing, const TimeOptSettings& s,
                     const Execution& e) {
     TimeOptScan scan;
-    if ((scan.problem = checkTimeOpt(s, values.size(), spacing)))
+    if ((scan.problem = checkRecord(values, spacing, fewestSamples(s.targets))) ||
+        (scan.problem = checkSettings(s, spacing)))
         return scan;
     std::vector<double> y(values.size());
     if (!standardise(values.data(), values.size(), y.data())) {
@@ -468,8 +469,14 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
                                   const std::vector<double>& values, const TimeOptSettings& s,
                                   double windowLength, double stepLength, const Execution& e) {
     EvolutiveTimeOpt result;
-    const double spacing = positions.size() > 1 ? positions[1] - positions[0] : 1.0;
+    const double spacing = positions.size() > 1 ? positions[1] - positions[0] : 0.0;
     const std::size_t n = values.size();
+    if (positions.size() != n) {
+        result.problem = Problem{Setting::Series, "the record needs one position per value"};
+        return result;
+    }
+    if ((result.problem = checkRecord(values, spacing, 2)))
+        return result;
     const double window = std::round(windowLength / spacing),
                  step = std::round(stepLength / spacing);
     if (!(windowLength > 0) || !std::isfinite(windowLength) || window > static_cast<double>(n)) {

@@ -224,6 +224,10 @@ TEST(AstroProblems, EveryBadInputIsRefusedWithItsSetting) {
     EXPECT_EQ(timeOpt(std::vector<double>(20, 1.0), spacing, good).problem->setting,
               Setting::Series);
     EXPECT_EQ(timeOpt(z, spacing, good).problem->setting, Setting::Series); // a straight line
+    std::vector<double> gap = y;
+    gap[7] = NAN;
+    EXPECT_EQ(timeOpt(gap, spacing, good).problem->setting, Setting::Series);
+    EXPECT_EQ(timeOpt(y, 0, good).problem->setting, Setting::Series);
     EXPECT_EQ(evolutiveTimeOpt(z, y, good, 17, 1).problem->setting, Setting::WindowLength);
     EXPECT_EQ(evolutiveTimeOpt(z, y, good, 8, 0).problem->setting, Setting::StepLength);
     EXPECT_EQ(bandPass(y, 1, {0.1, 0.6}).problem->setting, Setting::Passband);
