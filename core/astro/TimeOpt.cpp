@@ -274,7 +274,7 @@ bool scoreAll(const Scanner& scanner, std::size_t count, const Execution& e,
     std::mutex progressLock;
     const std::size_t blocks = (count + blockSize - 1) / blockSize;
     runOnWorkers(std::min<int>(workerCount(e.workers), static_cast<int>(blocks)), [&](int) {
-        Scanner::Workspace w = scanner.workspace(blockSize);
+        Scanner::Workspace w = scanner.workspace(std::min(blockSize, count));
         std::vector<double> raw(scanner.samples());
         RateScore scores[blockSize];
         for (std::size_t b = nextBlock++; b < blocks; b = nextBlock++) {
