@@ -156,7 +156,8 @@ std::vector<double> allPeriods(const Targets& t) {
 // bins and (when they fit) its bases.
 class Scanner {
 public:
-    Scanner(std::size_t n, double metres, const TimeOptSettings& s, std::vector<double> rates)
+    Scanner(std::size_t n, double spacingMetres, const TimeOptSettings& s,
+            std::vector<double> rates)
         : n_(n), fft_(paddedLength(n)), periods_(allPeriods(s.targets)),
           eccentricity_(s.targets.eccentricity), rates_(std::move(rates)) {
         const std::size_t columns = 2 * periods_.size() + 2 * s.targets.eccentricity.size() + 2;
@@ -164,7 +165,7 @@ public:
         plans_.resize(rates_.size());
         for (std::size_t r = 0; r < rates_.size(); ++r) {
             RatePlan& p = plans_[r];
-            p.dt = 100 * metres / rates_[r];
+            p.dt = 100 * spacingMetres / rates_[r]; // kyr per sample
             p.bins = bandBins(s.precessionBand, fft_.length(),
                               1.0 / (static_cast<double>(fft_.length()) * p.dt));
             if (cached_)
