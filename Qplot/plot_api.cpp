@@ -3,6 +3,7 @@
 #include "Qplot/AgeModelPlot.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "Qplot/WholeRecordFigure.h"
 #include "Qplot/WindowPanel.h"
@@ -232,6 +233,30 @@ bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, dou
 }
 
 void wholeRecordFigureDestroy(WholeRecordFigure* figure) {
+    delete figure;
+}
+
+TimeOptFigure* timeOptFigureCreate(QWidget* parent) {
+    return new TimeOptFigure(parent);
+}
+
+void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const double* envelope,
+                          const double* power, const double* opt, int count, double optimum,
+                          double optimumR2, double pValue, int simulations, const char* title) {
+    figure->setData({rate, envelope, power, opt, count, optimum, optimumR2, pValue, simulations},
+                    QString::fromUtf8(title));
+}
+
+bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
+                        char* message, int messageSize) {
+    QString why;
+    const bool written = figure->write(QString::fromUtf8(fileName), width, height, &why);
+    if (!written && message && messageSize > 0)
+        qstrncpy(message, why.toUtf8().constData(), static_cast<uint>(messageSize));
+    return written;
+}
+
+void timeOptFigureDestroy(TimeOptFigure* figure) {
     delete figure;
 }
 

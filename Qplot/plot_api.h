@@ -19,6 +19,7 @@ class SeriesPlot;
 class WindowPanel;
 class WholeRecordFigure;
 class AgeModelPlot;
+class TimeOptFigure;
 extern "C" {
 #else
 #include <stdbool.h>
@@ -28,6 +29,7 @@ typedef struct SeriesPlot SeriesPlot;
 typedef struct WindowPanel WindowPanel;
 typedef struct WholeRecordFigure WholeRecordFigure;
 typedef struct AgeModelPlot AgeModelPlot;
+typedef struct TimeOptFigure TimeOptFigure;
 #endif
 
 /* The integer codes, by name. */
@@ -151,6 +153,18 @@ void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, 
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize);
 void wholeRecordFigureDestroy(WholeRecordFigure* figure);
+
+/* The astronomical test: r2_envelope, r2_power and r2_opt against count trial rates (cm/kyr,
+   increasing) on a logarithmic axis, the optimum's rate marked with its r2_opt (optimumR2) and,
+   when pValue >= 0, its p-value from `simulations` simulations. */
+TimeOptFigure* timeOptFigureCreate(QWidget* parent);
+void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const double* envelope,
+                          const double* power, const double* opt, int count, double optimum,
+                          double optimumR2, double pValue, int simulations, const char* title);
+/* As plotWriteFigure. */
+bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
+                        char* message, int messageSize);
+void timeOptFigureDestroy(TimeOptFigure* figure);
 
 /* The age model: sedimentation rate and age against position (unit: the positions' name). */
 AgeModelPlot* ageModelPlotCreate(QWidget* parent);

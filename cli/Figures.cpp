@@ -4,6 +4,7 @@
 #include "Qplot/plot_api.h"
 #include "cli/Commands.h"
 #include "cli/OffscreenApplication.h"
+#include "core/astro/AstroFiles.h"
 #include "core/results/MapVariant.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
@@ -76,6 +77,105 @@ bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
     wholeRecordFigureDestroy(figure);
     if (!written)
         complain("cannot write the plot " + o.plot + ": " + message + " (nothing was written)");
+    return written;
+}
+
+namespace {
+
+// "file, column N (name)" for a figure's title.
+std::string recordName(const analysis::Provenance& p) {
+    return p.input + ", column " + std::to_string(p.column) +
+           (p.columnName.empty() ? "" : " (" + p.columnName + ")");
+}
+
+// r2_opt as the map draws it: one row per rate from the lowest, one column per window. The
+// plot's matrix rows are evenly spaced in rate, so a grid evenly spaced in log(rate) is
+// resampled (linearly in log(rate)) onto finely spaced rates for the logarithmic axis.
+std::vector<double> mapImage(const astro::EvolutiveTimeOpt& e, bool logarithmic, int& rows) {
+    const std::size_t windows = e.centres.size(), rates = e.rates.size();
+    const auto cell = [&](std::size_t r, std::size_t w) { return e.cells[w * rates + r].r2Opt; };
+    rows = logarithmic ? static_cast<int>(std::max<std::size_t>(1024, 8 * rates))
+                       : static_cast<int>(rates);
+    std::vector<double> image(static_cast<std::size_t>(rows) * windows);
+    const double low = std::log(e.rates.front()), high = std::log(e.rates.back());
+    for (int k = 0; k < rows; ++k) {
+        double u = k;
+        if (logarithmic) {
+            const double rate =
+                e.rates.front() + (e.rates.back() - e.rates.front()) * k / (rows - 1.0);
+            u = (std::log(rate) - low) / (high - low) * static_cast<double>(rates - 1);
+        }
+        const std::size_t r0 = std::min(static_cast<std::size_t>(u), rates - 2);
+        const double f = std::clamp(u - static_cast<double>(r0), 0.0, 1.0);
+        for (std::size_t w = 0; w < windows; ++w)
+            image[static_cast<std::size_t>(k) * windows + w] =
+                (1 - f) * cell(r0, w) + f * cell(r0 + 1, w);
+    }
+    return image;
+}
+
+} // namespace
+
+bool drawTimeOpt(const AstroOptions& o, const astro::TestDescription& d,
+                 const astro::TimeOptScan& scan, const astro::Significance* significance) {
+    const OffscreenApplication application(o.input.quiet);
+    std::vector<double> rate, envelope, power, opt;
+    for (const astro::RateScore& s : scan.scores) {
+        rate.push_back(s.rate);
+        envelope.push_back(s.r2Envelope);
+        power.push_back(s.r2Power);
+        opt.push_back(s.r2Opt);
+    }
+    const astro::RateScore& best = scan.scores[scan.best];
+    const std::string title = recordName(d.record) + ": astronomical test (TimeOpt)";
+    TimeOptFigure* figure = timeOptFigureCreate(nullptr);
+    timeOptFigureSetData(figure, rate.data(), envelope.data(), power.data(), opt.data(),
+                         static_cast<int>(rate.size()), best.rate, best.r2Opt,
+                         significance ? significance->pValue : -1.0,
+                         significance ? significance->simulations : 0, title.c_str());
+    char message[512] = "";
+    const bool written = timeOptFigureWrite(figure, o.plot.c_str(), o.input.mapWidth,
+                                            o.input.mapHeight, message, sizeof message);
+    timeOptFigureDestroy(figure);
+    if (!written)
+        complain("cannot write the plot " + o.plot + ": " + message + " (nothing was written)");
+    return written;
+}
+
+bool drawEvolutiveMap(const AstroOptions& o, const astro::TestDescription& d,
+                      const astro::EvolutiveTimeOpt& e,
+                      const std::vector<astro::TrackPoint>& track) {
+    const OffscreenApplication application(o.input.quiet);
+    int rows = 0;
+    const std::vector<double> image = mapImage(e, !o.grid.linear, rows);
+    Plot* plot = plotCreate(nullptr);
+    reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
+    const std::string title = recordName(d.record) + ": evolutive astronomical test, r2_opt";
+    plotSetDocumentTitle(plot, ("Tonalith: " + title).c_str());
+    plotSetPositionUnit(plot, d.record.positionName.c_str());
+    plotSetFrequencyAxis(plot, false, !o.grid.linear);
+    plotSetAxisTitle(plot, PLOT_Y_LEFT, "Sedimentation rate (cm/kyr)");
+    MapStyle style;
+    style.colorMap = o.input.colours;
+    style.colourBarTitle = "r2_opt";
+    style.reverseX = o.input.reverseX;
+    mapShow(plot,
+            {image.data(), image.data(), static_cast<int64_t>(image.size()),
+             static_cast<int>(e.centres.size()), e.centres.front(), e.centres.back(),
+             e.rates.front(), e.rates.back()},
+            false, style);
+    std::vector<double> x, rate;
+    for (const astro::TrackPoint& p : track) {
+        x.push_back(p.centre);
+        rate.push_back(p.rate);
+    }
+    plotSetTrace(plot, x.data(), rate.data(), nullptr, static_cast<int>(x.size()), 0);
+    char message[512] = "";
+    const bool written = plotWriteFigure(plot, o.map.c_str(), o.input.mapWidth, o.input.mapHeight,
+                                         message, sizeof message);
+    plotDestroy(plot);
+    if (!written)
+        complain("cannot write the map " + o.map + ": " + message + " (nothing was written)");
     return written;
 }
 

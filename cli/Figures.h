@@ -1,10 +1,12 @@
 // The tool's figures, drawn by the plot layer on Qt's offscreen platform: the map of an
-// analysis and the spectrum of a whole record. The only unit of the tool that knows the plot
-// layer.
+// analysis, the spectrum of a whole record and the astronomical test. The only unit of the tool
+// that knows the plot layer.
 #pragma once
 
+#include "cli/AstroOptions.h"
 #include "cli/CliOptions.h"
 #include "core/analysis/Provenance.h"
+#include "core/astro/AstroFiles.h"
 #include "core/results/ResultSet.h"
 #include "core/spectrum/WholeRecord.h"
 
@@ -17,5 +19,15 @@ bool drawMap(const AnalyzeOptions& o, const results::ResultSet& r);
 // The whole record's power, background, levels and F-test probability, into o.plot.
 bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
                   const spectrum::WholeRecord& r);
+
+// The three scores of the astronomical test against the rate, with the optimum and p-value,
+// into o.plot.
+bool drawTimeOpt(const AstroOptions& o, const astro::TestDescription& d,
+                 const astro::TimeOptScan& scan, const astro::Significance* significance);
+
+// The evolutive test's r2_opt over position and rate, with the track of optima, into o.map.
+bool drawEvolutiveMap(const AstroOptions& o, const astro::TestDescription& d,
+                      const astro::EvolutiveTimeOpt& e,
+                      const std::vector<astro::TrackPoint>& track);
 
 } // namespace cli

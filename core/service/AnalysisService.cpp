@@ -76,6 +76,17 @@ struct ProgressRelay {
     }
 };
 
+// Workers, Stop and progress of the astronomical test from a run's control.
+astro::Execution astroExecution(RunControl& control, int workers) {
+    astro::Execution e;
+    e.workers = workers;
+    e.cancel = &control.cancelFlag();
+    e.progress = [&control](std::size_t done, std::size_t total) {
+        control.progress(total > 0 ? 100.0 * static_cast<double>(done) / total : 100.0);
+    };
+    return e;
+}
+
 } // namespace
 
 RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl& control,
@@ -154,6 +165,28 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
                                 "and run again"};
     control.progress(100);
     return {};
+}
+
+astro::TimeOptScan timeOpt(const series::Series& s, double spacing,
+                           const astro::TimeOptSettings& settings, RunControl& control,
+                           int workers) {
+    return astro::timeOpt(s.yval, spacing, settings, astroExecution(control, workers));
+}
+
+astro::Significance timeOptSignificance(const series::Series& s, double spacing,
+                                        const astro::TimeOptSettings& settings,
+                                        const astro::TimeOptScan& scan, int simulations,
+                                        std::uint64_t seed, RunControl& control, int workers) {
+    return astro::significance(s.yval, spacing, settings, scan, simulations, seed,
+                               astroExecution(control, workers));
+}
+
+astro::EvolutiveTimeOpt evolutiveTimeOpt(const series::Series& s,
+                                         const astro::TimeOptSettings& settings,
+                                         double windowLength, double stepLength,
+                                         RunControl& control, int workers) {
+    return astro::evolutiveTimeOpt(s.xpos, s.yval, settings, windowLength, stepLength,
+                                   astroExecution(control, workers));
 }
 
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execution& execution) {

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "core/analysis/Provenance.h"
+#include "core/astro/TimeOpt.h"
 #include "core/results/ResultSet.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/RunControl.h"
 #include "core/spectrum/SlepianTapers.h"
 #include "core/spectrum/WholeRecord.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -47,6 +49,21 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
                               const spectrum::WholeRecordRequest& request,
                               spectrum::WholeRecord& out, RunControl& control,
                               const Execution& execution = {});
+
+// The astronomical test (core/astro/TimeOpt.h) of a prepared series: the scan over the trial
+// rates, its significance against AR(1) surrogates, its evolutive form. Workers (0: one per
+// core), Stop and progress come from the run's control; a result that did not finish says so.
+astro::TimeOptScan timeOpt(const series::Series& s, double spacing,
+                           const astro::TimeOptSettings& settings, RunControl& control,
+                           int workers = 0);
+astro::Significance timeOptSignificance(const series::Series& s, double spacing,
+                                        const astro::TimeOptSettings& settings,
+                                        const astro::TimeOptScan& scan, int simulations,
+                                        std::uint64_t seed, RunControl& control, int workers = 0);
+astro::EvolutiveTimeOpt evolutiveTimeOpt(const series::Series& s,
+                                         const astro::TimeOptSettings& settings,
+                                         double windowLength, double stepLength,
+                                         RunControl& control, int workers = 0);
 
 // One set of Slepian tapers (core/spectrum/SlepianTapers.h), the engine's taper warnings
 // going where the execution says.

@@ -1,11 +1,13 @@
 // The plot layer with real rendering on the offscreen platform: colours of known matrices,
-// the placeholder, gaps, contours, the threaded bands, the entry points and the PDF export.
+// the placeholder, gaps, contours, the threaded bands, the entry points, the PDF export and the
+// astronomical test's figure.
 #include "Qplot/ColorMaps.h"
 #include "Qplot/MapView.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtCompat62.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "Qplot/RasterData.h"
+#include "Qplot/TimeOptFigure.h"
 #include "Qplot/TonalithData.h"
 #include "Qplot/plot_api.h"
 
@@ -566,6 +568,26 @@ private slots:
         QCOMPARE(old.readAll(), QByteArray("old contents"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"map.pdf"});
         plotDestroy(plot);
+    }
+
+    void timeOptFigureMarksTheOptimumOnItsRateAxis() {
+        const double rate[] = {0.5, 1, 2, 5}, envelope[] = {0.1, 0.8, 0.2, 0.1},
+                     power[] = {0.2, 0.6, 0.1, 0.3}, opt[] = {0.02, 0.48, 0.02, 0.03};
+        TimeOptFigure* figure = timeOptFigureCreate(nullptr);
+        timeOptFigureSetData(figure, rate, envelope, power, opt, 4, 1, 0.48, 0.0099, 100, "test");
+        auto* widget = reinterpret_cast<TimeOptFigure*>(figure);
+        QVERIFY(widget->optimumText().contains("1 cm/kyr"));
+        QVERIFY(widget->optimumText().contains("p = 0.0099 (100 simulations)"));
+        const QwtScaleDiv& ticks = widget->plot()->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(ticks.ticks(QwtScaleDiv::MajorTick), (QList<double>{0.5, 1, 2, 5}));
+        QTemporaryDir dir;
+        char message[256] = "";
+        QVERIFY(timeOptFigureWrite(figure, dir.filePath("timeopt.svg").toUtf8().constData(), 0, 0,
+                                   message, sizeof message));
+        QVERIFY(!timeOptFigureWrite(figure, dir.filePath("missing/t.png").toUtf8().constData(), 0,
+                                    0, message, sizeof message));
+        QVERIFY(message[0] != 0);
+        timeOptFigureDestroy(figure);
     }
 };
 

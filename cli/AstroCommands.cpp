@@ -1,0 +1,252 @@
+// tonalith-cli filter, timeopt, etimeopt and tune --sedrate: the astronomical test of a record
+// and what is built on it, on the record as every command prepares it.
+#include "cli/AstroOptions.h"
+#include "cli/Commands.h"
+#include "cli/Figures.h"
+#include "core/service/AnalysisService.h"
+
+#include "core/astro/AstroFiles.h"
+#include "core/io/AtomicFile.h"
+#include "core/series/SeriesFile.h"
+#include "core/tuning/SedimentationRate.h"
+#include "core/tuning/TraceFile.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+bool writeText(const std::string& path, const std::string& text) {
+    io::AtomicFile out;
+    std::string why;
+    if (!out.open(path, &why) || !out.write(text) || !out.commit(&why)) {
+        complain(why.empty() ? "cannot write " + (path.empty() ? "standard output" : path) : why);
+        return false;
+    }
+    return true;
+}
+
+const char* optionOf(astro::Setting s) {
+    switch (s) {
+    case astro::Setting::Series:
+        return nullptr;
+    case astro::Setting::PositionUnit:
+        return "--positions-in";
+    case astro::Setting::Passband:
+        return "--passband";
+    case astro::Setting::PrecessionBand:
+        return "--precession-band";
+    case astro::Setting::SedMin:
+        return "--sedmin";
+    case astro::Setting::SedMax:
+        return "--sedmax";
+    case astro::Setting::NumSed:
+        return "--numsed";
+    case astro::Setting::Targets:
+        return "--targets";
+    case astro::Setting::WindowLength:
+        return "--window-length";
+    case astro::Setting::StepLength:
+        return "--step-length";
+    case astro::Setting::Simulations:
+        return "--sims";
+    case astro::Setting::RateTrack:
+        return "--sedrate";
+    }
+    return nullptr;
+}
+
+int refuse(const AstroOptions& o, const astro::Problem& problem) {
+    const char* option = optionOf(problem.setting);
+    complain((option ? std::string(option) : o.input.file) + ": " + problem.text);
+    return EXIT_BAD_INPUT;
+}
+
+// The record as every command prepares it, and the positions' unit in metres; the exit
+// status to give up with, or 0.
+int loadRecord(const AstroOptions& o, series::Series& s, analysis::Provenance& p, double& metres) {
+    const auto unit = astro::metresPerUnit(o.positionsIn);
+    if (!unit) {
+        complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
+        return EXIT_BAD_INPUT;
+    }
+    metres = *unit;
+    return loadChecked(o.input, s, p, LoadFor::SeriesOnly);
+}
+
+// The test's settings from the options, the targets file read; the exit status to give up
+// with, or 0.
+int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d) {
+    if (o.workers < 0) {
+        complain("--workers: give 0 (one per core) or more, not " + std::to_string(o.workers));
+        return EXIT_BAD_INPUT;
+    }
+    if (o.sims < 0) {
+        complain("--sims: give 0 (no significance) or more, not " + std::to_string(o.sims));
+        return EXIT_BAD_INPUT;
+    }
+    astro::TimeOptSettings& s = d.settings;
+    s.metresPerUnit = metres;
+    s.grid = o.grid;
+    s.precessionBand = o.precessionBand;
+    d.positionUnit = o.positionsIn;
+    if (!o.targets.empty()) {
+        std::string why;
+        const auto text = series::readText(o.targets, &why);
+        if (!text) {
+            complain("--targets: cannot read " + o.targets + ": " + why);
+            return EXIT_BAD_INPUT;
+        }
+        const astro::TargetsRead read = astro::readTargets(*text);
+        if (read.problem) {
+            complain("--targets " + o.targets + ": " + read.problem->text);
+            return EXIT_BAD_INPUT;
+        }
+        s.targets = read.targets;
+        d.targetsSource = o.targets;
+    }
+    return 0;
+}
+
+// Progress on a terminal: "what: N %", redrawn in place, ended by a line feed.
+class ProgressLine : public service::RunControl {
+public:
+    ProgressLine(const AstroOptions& o, std::string what)
+        : shown_(!o.input.quiet && ::isatty(STDERR_FILENO) != 0), what_(std::move(what)) {}
+    ~ProgressLine() override {
+        if (drawn_)
+            std::fputc('\n', stderr);
+    }
+    void progress(double percent) override {
+        if (!shown_)
+            return;
+        std::fprintf(stderr, "\r%s: %3d %%", what_.c_str(), static_cast<int>(percent));
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+private:
+    bool shown_, drawn_ = false;
+    std::string what_;
+};
+
+int unfinite() {
+    complain("the results hold numbers that are not finite; nothing was written");
+    return EXIT_ANALYSIS_FAILED;
+}
+
+} // namespace
+
+int runFilter(const AstroOptions& o) {
+    series::Series s;
+    analysis::Provenance p;
+    if (const int status = loadChecked(o.input, s, p, LoadFor::SeriesOnly))
+        return status;
+    const astro::BandPassed f = astro::bandPass(s.yval, p.deltat, o.passband);
+    if (f.problem)
+        return refuse(o, *f.problem);
+    if (!astro::allFinite(f.filtered) || !astro::allFinite(f.envelope))
+        return unfinite();
+    return writeText(o.input.output, astro::filterText(p, o.passband, s.xpos, s.yval, f))
+               ? 0
+               : EXIT_ANALYSIS_FAILED;
+}
+
+int runTimeOpt(const AstroOptions& o) {
+    series::Series s;
+    astro::TestDescription d;
+    double metres = 1;
+    if (const int status = loadRecord(o, s, d.record, metres))
+        return status;
+    if (const int status = testSettings(o, metres, d))
+        return status;
+    ProgressLine line(o, "simulations");
+    const astro::TimeOptScan scan =
+        service::timeOpt(s, d.record.deltat, d.settings, line, o.workers);
+    if (scan.problem)
+        return refuse(o, *scan.problem);
+    astro::Significance significance;
+    if (o.sims > 0) {
+        significance = service::timeOptSignificance(s, d.record.deltat, d.settings, scan, o.sims,
+                                                    o.seed, line, o.workers);
+        if (significance.problem)
+            return refuse(o, *significance.problem);
+    }
+    if (!astro::allFinite(scan.scores))
+        return unfinite();
+    const astro::Significance* shown = o.sims > 0 ? &significance : nullptr;
+    if (!writeText(o.input.output, astro::timeOptText(d, scan, shown)))
+        return EXIT_ANALYSIS_FAILED;
+    return o.plot.empty() || drawTimeOpt(o, d, scan, shown) ? 0 : EXIT_ANALYSIS_FAILED;
+}
+
+int runETimeOpt(const AstroOptions& o) {
+    series::Series s;
+    astro::TestDescription d;
+    double metres = 1;
+    if (const int status = loadRecord(o, s, d.record, metres))
+        return status;
+    if (const int status = testSettings(o, metres, d))
+        return status;
+    ProgressLine line(o, "windows");
+    const astro::EvolutiveTimeOpt evolutive =
+        service::evolutiveTimeOpt(s, d.settings, o.windowLength, o.stepLength, line, o.workers);
+    if (evolutive.problem)
+        return refuse(o, *evolutive.problem);
+    if (!astro::allFinite(evolutive.cells))
+        return unfinite();
+    if (!o.map.empty() && (evolutive.centres.size() < 2 || evolutive.rates.size() < 2)) {
+        complain("--map: the map needs at least 2 windows and 2 scored rates; these settings "
+                 "give " +
+                 std::to_string(evolutive.centres.size()) + " and " +
+                 std::to_string(evolutive.rates.size()) +
+                 " (shorten the window or the step, or widen the rate grid)");
+        return EXIT_BAD_INPUT;
+    }
+    const std::vector<astro::TrackPoint> track = astro::optimumTrack(evolutive);
+    if (!o.track.empty() &&
+        !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength, track)))
+        return EXIT_ANALYSIS_FAILED;
+    if (!writeText(o.input.output,
+                   astro::evolutiveText(d, o.windowLength, o.stepLength, evolutive)))
+        return EXIT_ANALYSIS_FAILED;
+    return o.map.empty() || drawEvolutiveMap(o, d, evolutive, track) ? 0 : EXIT_ANALYSIS_FAILED;
+}
+
+int runTuneSedrate(const AstroOptions& o) {
+    series::Series s;
+    analysis::Provenance p;
+    double metres = 1;
+    if (const int status = loadRecord(o, s, p, metres))
+        return status;
+    std::string why;
+    const auto text = series::readText(o.sedrateTrack, &why);
+    if (!text) {
+        complain("--sedrate: cannot read " + o.sedrateTrack + ": " + why);
+        return EXIT_BAD_INPUT;
+    }
+    const auto track = tuning::readRateTrack(*text, &why);
+    if (!track) {
+        complain("--sedrate " + o.sedrateTrack + ": " + why);
+        return EXIT_BAD_INPUT;
+    }
+    const tuning::AgeModel model =
+        tuning::sedimentationAgeModel(s.xpos, track->track, metres, o.startAge);
+    const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
+    if (!tuning::tuningFinite(model, tuned))
+        return unfinite();
+    const std::string block =
+        tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep);
+    if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
+        return EXIT_ANALYSIS_FAILED;
+    return writeText(o.input.output, tuning::tunedSeriesText(block, tuned, p.columnName))
+               ? 0
+               : EXIT_ANALYSIS_FAILED;
+}
+
+} // namespace cli

@@ -1,0 +1,47 @@
+// The astronomical results as files: a '#' block saying how they were made (the record and
+// its preparation, then the test's settings), a line of column titles and tab-separated rows,
+// numbers that read back to the same double. The window, the tool and the module write the
+// same text.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/astro/BandPass.h"
+#include "core/astro/TimeOpt.h"
+
+#include <string>
+#include <vector>
+
+namespace astro {
+
+// What the '#' block of a test names besides the record.
+struct TestDescription {
+    analysis::Provenance record;
+    std::string positionUnit = "m";
+    std::string targetsSource; // empty: the default periods
+    TimeOptSettings settings;
+};
+
+// "position	value	filtered	envelope", one row per sample.
+std::string filterText(const analysis::Provenance& record, const Band& band,
+                       const std::vector<double>& positions, const std::vector<double>& values,
+                       const BandPassed& filtered);
+
+// "sedimentation_rate	r2_envelope	r2_power	r2_opt", one row per scored rate; the block
+// ends with the optimum, its r2_opt and, with a significance, the p-value.
+std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
+                        const Significance* significance);
+
+// "x_centre	sedimentation_rate	r2_envelope	r2_power	r2_opt", every window and
+// scored rate.
+std::string evolutiveText(const TestDescription& d, double windowLength, double stepLength,
+                          const EvolutiveTimeOpt& e);
+
+// "x_centre	sedimentation_rate	r2_opt", one row per window.
+std::string trackText(const TestDescription& d, double windowLength, double stepLength,
+                      const std::vector<TrackPoint>& track);
+
+// Whether every number a result would write is finite.
+bool allFinite(const std::vector<double>& v);
+bool allFinite(const std::vector<RateScore>& scores);
+
+} // namespace astro

@@ -1,0 +1,109 @@
+// The astronomical test of a record over trial sedimentation rates. For each rate s (cm/kyr)
+// positions z (metres) become times t = 100 z / s (kyr); on the linearly detrended,
+// standardised series
+//   r2_power    = fraction of the variance explained by a least-squares fit of a constant and
+//                 a cosine and a sine at every target period;
+//   r2_envelope = the same fraction for the amplitude envelope of the precession band (band-
+//                 passed, modulus of the analytic signal), fitted at the eccentricity periods;
+//   r2_opt      = r2_envelope x r2_power.
+// A rate is scored only when the whole precession band lies below the record's Nyquist
+// frequency in time. The significance of the largest r2_opt comes from AR(1) surrogates with
+// the record's lag-1 autocorrelation, each scored by its own largest r2_opt over the same
+// rates. The evolutive form tests moving windows of the record.
+#pragma once
+
+#include "core/astro/AstroProblem.h"
+#include "core/astro/BandPass.h"
+#include "core/astro/Targets.h"
+#include "core/astro/Workers.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace astro {
+
+// Metres per position unit for "m", "cm" or "mm"; nothing for any other text.
+std::optional<double> metresPerUnit(const std::string& unit);
+
+struct RateGrid {
+    double low = 0.5, high = 5.0; // cm/kyr
+    int count = 100;
+    bool linear = false; // else evenly spaced in log(rate)
+};
+
+// The grid's rates, increasing (count 1: low alone).
+std::vector<double> gridRates(const RateGrid& grid);
+
+struct TimeOptSettings {
+    double metresPerUnit = 1.0;        // the positions' unit in metres
+    RateGrid grid;                     // trial sedimentation rates
+    Band precessionBand{0.035, 0.065}; // cycles per kyr
+    Targets targets;                   // periods in kyr
+};
+
+// The grid's rates that put the whole precession band below the Nyquist frequency of a record
+// sampled every `spacing` position units.
+std::vector<double> scoredRates(const TimeOptSettings& settings, double spacing);
+
+// Settings that cannot be tested on `samples` samples at `spacing`: the first fault.
+std::optional<Problem> checkTimeOpt(const TimeOptSettings& settings, std::size_t samples,
+                                    double spacing);
+
+struct RateScore {
+    double rate = 0; // cm/kyr
+    double r2Envelope = 0, r2Power = 0, r2Opt = 0;
+};
+
+struct TimeOptScan {
+    std::vector<RateScore> scores; // one per scored rate, increasing
+    std::size_t best = 0;          // the score of largest r2Opt
+    double lag1 = 0;               // lag-1 autocorrelation of the detrended record
+    std::optional<Problem> problem;
+    bool cancelled = false;
+};
+
+// The record's values, evenly spaced by `spacing` position units.
+TimeOptScan timeOpt(const std::vector<double>& values, double spacing,
+                    const TimeOptSettings& settings, const Execution& execution = {});
+
+struct Significance {
+    int simulations = 0;
+    int reaching = 0;  // surrogates whose largest r2_opt reached the record's
+    double pValue = 1; // (1 + reaching) / (simulations + 1)
+    std::optional<Problem> problem;
+    bool cancelled = false;
+};
+
+// `simulations` surrogates of the record scanned as `record` was (record: timeOpt of the same
+// values and settings, not cancelled). Surrogate i draws from a generator seeded by (seed, i)
+// alone, so the p-value does not depend on the number of workers. The surrogates are
+// standardised and scored exactly as the record.
+Significance significance(const std::vector<double>& values, double spacing,
+                          const TimeOptSettings& settings, const TimeOptScan& record,
+                          int simulations, std::uint64_t seed, const Execution& execution = {});
+
+// The same test in windows of windowLength position units, windowLength / spacing samples
+// rounded, stepped by stepLength rounded to whole samples.
+struct EvolutiveTimeOpt {
+    std::vector<double> centres;  // window centres, position units
+    std::vector<double> rates;    // the scored rates, cm/kyr
+    std::vector<RateScore> cells; // window-major: cells[w * rates.size() + r]
+    std::optional<Problem> problem;
+    bool cancelled = false;
+};
+
+// positions evenly spaced and increasing, one per value.
+EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
+                                  const std::vector<double>& values,
+                                  const TimeOptSettings& settings, double windowLength,
+                                  double stepLength, const Execution& execution = {});
+
+// Per window, the scored rate of largest r2_opt.
+struct TrackPoint {
+    double centre = 0, rate = 0, r2Opt = 0;
+};
+std::vector<TrackPoint> optimumTrack(const EvolutiveTimeOpt& e);
+
+} // namespace astro

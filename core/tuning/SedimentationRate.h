@@ -1,0 +1,50 @@
+// An age model from a sedimentation-rate track: rows (x_centre, sedimentation_rate in cm/kyr),
+// the rate s(z) linear in position between rows and held at the ends, and
+//     age(z) = T + integral from the first sample to z of 100 / s(z') dz'   (z in metres),
+// integrated in closed form: over a stretch where s runs linearly from s0 to s1 across a
+// length L, the integral is L / s0 * log(s1 / s0) / (s1 / s0 - 1). The track from the
+// evolutive astronomical test serves, and so does one written by hand.
+#pragma once
+
+#include "core/analysis/Provenance.h"
+#include "core/tuning/AgeModel.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tuning {
+
+struct RateTrack {
+    std::vector<double> position; // position units, strictly increasing
+    std::vector<double> rate;     // cm/kyr, above 0
+};
+
+// Why a track cannot make an age model (the first fault, naming its row counted from 1, or its
+// line in a file when lines are given); nothing when it can.
+std::optional<std::string> checkRateTrack(const RateTrack& t,
+                                          const std::vector<int>* lines = nullptr);
+
+// The track's rate at z (cm/kyr).
+double rateAt(const RateTrack& t, double z);
+
+// For sorted sample positions z, a checked track, the positions' unit in metres and the start
+// age T (kyr). The model's rate is in position units per kyr, as for a traced cycle.
+AgeModel sedimentationAgeModel(const std::vector<double>& z, const RateTrack& t,
+                               double metresPerUnit, double startAge);
+
+struct ReadRateTrack {
+    RateTrack track;
+    std::vector<int> lines; // the file line of each row, for messages
+};
+
+// The track a tab-separated text holds, with columns named x_centre and sedimentation_rate,
+// '#' lines skipped; checked with checkRateTrack. Nothing, and why, otherwise.
+std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why);
+
+// The '#' block of an age model and a tuned series made from a track: the record, the column,
+// the track file, the positions' unit, the start age and the step (0: none).
+std::string sedimentationRateHeader(const analysis::Provenance& p, const std::string& trackName,
+                                    const std::string& positionUnit, double startAge, double step);
+
+} // namespace tuning
