@@ -10,8 +10,8 @@ The analysis is the one of the Tonalith window and of tonalith-cli, through the 
 libraries and engine: the same series and settings give the same numbers, bit for bit, and the
 same refusals.
 
-Functions
----------
+Routine listings
+----------------
 load(path, column=1, skip=1) -> Series
     One column of a data file, read and checked as the tool reads it.
 analyze(positions, values, *, tbw=3.0, tapers=4, window=400, step=25, ...) -> Analysis
