@@ -46,7 +46,7 @@ Examples
 >>> lines = a.peaks(0.95)        # a structured array, one row per line
 """
 
-from typing import NamedTuple
+import typing
 
 import numpy as np
 import numpy.typing as npt
@@ -56,7 +56,7 @@ from ._core import Analysis, __version__, analyze, load, spectrum, tapers, tune
 __all__ = ["Analysis", "Series", "__version__", "analyze", "load", "spectrum", "tapers", "tune"]
 
 
-class Series(NamedTuple):
+class Series(typing.NamedTuple):
     """One column of a data file, as `load` reads it.
 
     Attributes

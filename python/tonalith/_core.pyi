@@ -9,22 +9,22 @@ from . import Series
 
 __version__: str
 
-Floats = npt.NDArray[np.float64]
-ArrayLike = npt.ArrayLike
+_Floats = npt.NDArray[np.float64]
+_ArrayLike = npt.ArrayLike
 
 class Analysis:
     @property
-    def centres(self) -> Floats: ...
+    def centres(self) -> _Floats: ...
     @property
-    def frequencies(self) -> Floats: ...
+    def frequencies(self) -> _Floats: ...
     @property
-    def amplitude(self) -> Floats: ...
+    def amplitude(self) -> _Floats: ...
     @property
-    def probability(self) -> Floats: ...
+    def probability(self) -> _Floats: ...
     @property
-    def positions(self) -> Floats: ...
+    def positions(self) -> _Floats: ...
     @property
-    def values(self) -> Floats: ...
+    def values(self) -> _Floats: ...
     @property
     def parameters(self) -> dict[str, Any]: ...
     def trace(
@@ -40,8 +40,8 @@ class Analysis:
 
 def load(path: str | os.PathLike[str], column: int | str = 1, skip: int = 1) -> Series: ...
 def analyze(
-    positions: ArrayLike,
-    values: ArrayLike,
+    positions: _ArrayLike,
+    values: _ArrayLike,
     *,
     tbw: float = 3.0,
     tapers: int = 4,
@@ -57,8 +57,8 @@ def analyze(
     standardise: bool = False,
 ) -> Analysis: ...
 def spectrum(
-    positions: ArrayLike,
-    values: ArrayLike,
+    positions: _ArrayLike,
+    values: _ArrayLike,
     *,
     tbw: float = 3.0,
     tapers: int = 4,
@@ -72,13 +72,13 @@ def spectrum(
     background: Literal["ar1", "robust"] = "ar1",
 ) -> dict[str, Any]: ...
 def tune(
-    positions: ArrayLike,
-    values: ArrayLike,
-    trace_positions: ArrayLike,
-    trace_frequencies: ArrayLike,
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    trace_positions: _ArrayLike,
+    trace_frequencies: _ArrayLike,
     *,
     period: float,
     start_age: float = 0.0,
     step: float | None = None,
-) -> dict[str, Floats]: ...
-def tapers(n: int, k: int, tbw: float) -> tuple[Floats, Floats]: ...
+) -> dict[str, _Floats]: ...
+def tapers(n: int, k: int, tbw: float) -> tuple[_Floats, _Floats]: ...
