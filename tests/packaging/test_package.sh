@@ -19,7 +19,10 @@ deb="$work/package/tonalith_${version}_amd64.deb"
 
 dpkg-deb --contents "$deb" | awk '{print $6}' > "$work/contents"
 for path in ./usr/bin/tonalith ./usr/bin/tonalith-cli \
-    ./usr/lib/python3/dist-packages/tonalith.cpython- \
+    ./usr/lib/python3/dist-packages/tonalith/__init__.py \
+    ./usr/lib/python3/dist-packages/tonalith/_core.cpython- \
+    ./usr/lib/python3/dist-packages/tonalith/_core.pyi \
+    ./usr/lib/python3/dist-packages/tonalith/py.typed \
     ./usr/share/man/man1/tonalith.1.gz ./usr/share/man/man1/tonalith-cli.1.gz \
     ./usr/share/applications/io.github.tonalith.Tonalith.desktop \
     ./usr/share/icons/hicolor/scalable/apps/io.github.tonalith.Tonalith.svg \

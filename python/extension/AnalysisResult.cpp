@@ -1,0 +1,227 @@
+#include "python/extension/AnalysisResult.h"
+
+#include "core/tuning/LineTrace.h"
+#include "python/extension/Bindings.h"
+#include "python/extension/Refusals.h"
+
+#include <pybind11/numpy.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace pymodule {
+
+namespace {
+
+// A read-only array over storage that `owner` keeps alive.
+py::array view(py::handle owner, const double* data, std::vector<py::ssize_t> shape,
+               std::vector<py::ssize_t> strides) {
+    py::array a(py::dtype::of<double>(), std::move(shape), std::move(strides), data, owner);
+    a.attr("flags").attr("writeable") = false;
+    return a;
+}
+
+const results::ResultSet& rows(const py::object& self) {
+    return self.cast<const Analysis&>().r;
+}
+
+constexpr auto cell = static_cast<py::ssize_t>(sizeof(double));
+
+py::array peaks(const Analysis& a, const py::object& levelArg, const py::object& fdrArg) {
+    results::LineRule rule;
+    if (!fdrArg.is_none()) {
+        rule.fdr = fdrArg.cast<double>();
+        if (!(rule.fdr > 0 && rule.fdr < 1))
+            throw py::value_error("fdr: the false discovery rate " + numberText(rule.fdr) +
+                                  " must lie above 0 and below 1");
+        rule.level = 0; // the false-discovery control alone decides, unless a level is given
+    }
+    if (!levelArg.is_none())
+        rule.level = levelArg.cast<double>();
+    if (!levelArg.is_none() && !(rule.level > 0 && rule.level <= 1))
+        throw py::value_error("level: the probability " + numberText(rule.level) +
+                              " must lie above 0 and at most 1");
+    std::vector<results::Peak> all;
+    for (int w = 0; w < a.r.windows; ++w) {
+        const std::vector<results::Peak> lines = results::findPeaks(a.r, w, rule);
+        all.insert(all.end(), lines.begin(), lines.end());
+    }
+    py::array_t<results::Peak> out(static_cast<py::ssize_t>(all.size()));
+    std::copy(all.begin(), all.end(), out.mutable_data());
+    return out;
+}
+
+py::array trace(const Analysis& a, double x, double f, const py::object& bandArg,
+                const std::string& byName) {
+    const auto by = tuning::parseTraceBy(byName);
+    if (!by)
+        throw py::value_error("by: '" + byName + "' is not amplitude or probability");
+    const double first = a.r.positions.front(), last = a.r.positions.back();
+    if (!(x >= first && x <= last))
+        throw py::value_error("x: the position " + numberText(x) + " lies outside the record (" +
+                              numberText(first) + " to " + numberText(last) + ")");
+    if (!(f > 0) || !std::isfinite(f))
+        throw py::value_error("f: the frequency " + numberText(f) + " must be above 0");
+    const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
+    if (!(band > 0) || !std::isfinite(band))
+        throw py::value_error("band: " + numberText(band) + " must be a number above 0");
+    const auto points = tuning::traceLine(a.r, tuning::nearestWindow(a.r, x),
+                                          tuning::nearestBin(a.r, f), band, *by);
+    py::array_t<results::Peak> out(static_cast<py::ssize_t>(points.size()));
+    results::Peak* o = out.mutable_data();
+    for (const tuning::TracePoint& q : points)
+        *o++ = {q.centre, q.frequency, q.frequency > 0 ? 1 / q.frequency : 0.0, q.amplitude,
+                q.probability};
+    return out;
+}
+
+const char* analysisDoc = R"(The results of `analyze`: the amplitude of the harmonic line and the
+probability of its F statistic at every window centre and frequency.
+
+The arrays are read-only views of the results; ``numpy.array(a.amplitude)`` makes a copy.
+Row w of `amplitude` and `probability`, frequency ascending, holds the tool's rows of window w.
+
+Attributes
+----------
+centres : numpy.ndarray
+    The window centres (1-D float64, position units), one per window.
+frequencies : numpy.ndarray
+    The frequencies (1-D float64, cycles per position unit), ascending, one per bin.
+amplitude : numpy.ndarray
+    The amplitude of the harmonic line (2-D float64, windows x frequencies, unit of the values).
+probability : numpy.ndarray
+    The probability of its F statistic (2-D float64, windows x frequencies; 1e37 where it
+    cannot be evaluated, i.e. with a single taper).
+positions : numpy.ndarray
+    The positions of the series as the engine got it (after interpolation).
+values : numpy.ndarray
+    The values of the series as the engine got it (after interpolation and preparation).
+parameters : dict
+    The settings of the run, the samples, the spacing, interpolation and preparation.)";
+
+const char* peaksDoc = R"(The spectral lines of every window, as ``tonalith-cli peaks --level
+LEVEL [--fdr Q]`` lists them.
+
+In each run of adjacent frequencies whose probability reaches `level`, the local maxima of the
+probability (on a plateau of equal probability, the frequency of largest amplitude). Frequency 0
+is never a line.
+
+Parameters
+----------
+level : float, optional
+    The probability a line reaches, above 0 and at most 1; 0.95 when neither `level` nor `fdr`
+    is given.
+fdr : float, optional
+    A false discovery rate Q, above 0 and below 1: only the bins the Benjamini-Hochberg
+    procedure keeps at rate Q over the window's tested bins (p = 1 - probability) can hold a
+    line; `level` then applies only when given.
+
+Returns
+-------
+numpy.ndarray
+    A structured array with the float64 fields x_centre, frequency, period (1 / frequency,
+    position units), amplitude and probability; windows in order, frequency ascending within a
+    window.
+
+Raises
+------
+ValueError
+    When `level` or `fdr` lies outside its range.)";
+
+const char* traceDoc = R"(The line followed through every window, as ``tonalith-cli trace
+--start X:F [--band BAND] [--by BY]`` follows it.
+
+From the window nearest position `x`, at the frequency nearest `f`, each next window takes the
+bin of largest amplitude (or probability) within `band` of the previous one.
+
+Parameters
+----------
+x : float
+    The position where the line starts, within the record.
+f : float
+    The frequency where the line starts (cycles per position unit), above 0.
+band : float, optional
+    How far the line may move from one window to the next (cycles per position unit); W / 2 by
+    default, W being the tapers' half-bandwidth.
+by : {'amplitude', 'probability'}
+    What the next window's bin maximises.
+
+Returns
+-------
+numpy.ndarray
+    One row per window, with the fields of `peaks`.
+
+Raises
+------
+ValueError
+    Naming the argument that is refused.)";
+
+} // namespace
+
+void bindAnalysis(py::module_& m) {
+    PYBIND11_NUMPY_DTYPE_EX(results::Peak, centre, "x_centre", frequency, "frequency", period,
+                            "period", amplitude, "amplitude", probability, "probability");
+    py::class_<Analysis>(m, "Analysis", analysisDoc)
+        .def_property_readonly(
+            "centres",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.xcent.data(), {r.windows}, {r.bins * cell});
+            },
+            "Window centres (1-D float64, position units).")
+        .def_property_readonly(
+            "frequencies",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.freq.data(), {r.bins}, {cell});
+            },
+            "Frequencies (1-D float64, cycles per position unit), ascending.")
+        .def_property_readonly(
+            "amplitude",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.ampl.data(), {r.windows, r.bins}, {r.bins * cell, cell});
+            },
+            "Line amplitude (2-D float64, windows x frequencies, unit of the values).")
+        .def_property_readonly(
+            "probability",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.prob.data(), {r.windows, r.bins}, {r.bins * cell, cell});
+            },
+            "F-test probability (2-D float64, windows x frequencies; 1e37 where it cannot be "
+            "evaluated).")
+        .def_property_readonly(
+            "positions",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.positions.data(),
+                            {static_cast<py::ssize_t>(r.positions.size())}, {cell});
+            },
+            "Positions of the series as analysed (after interpolation).")
+        .def_property_readonly(
+            "values",
+            [](const py::object& self) {
+                const results::ResultSet& r = rows(self);
+                return view(self, r.values.data(), {static_cast<py::ssize_t>(r.values.size())},
+                            {cell});
+            },
+            "Values of the series as analysed (after interpolation, log, detrending, "
+            "standardising; before the mean is removed).")
+        .def_property_readonly(
+            "parameters", [](const Analysis& a) { return a.parameters; },
+            "The settings of the run, the samples, the spacing, interpolation and preparation.")
+        .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
+             py::arg("by") = "amplitude", traceDoc)
+        .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(), peaksDoc)
+        .def("__repr__", [](const Analysis& a) {
+            return "<tonalith.Analysis: " + std::to_string(a.r.windows) + " windows x " +
+                   std::to_string(a.r.bins) + " frequencies>";
+        });
+}
+
+} // namespace pymodule

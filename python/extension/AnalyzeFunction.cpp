@@ -1,0 +1,126 @@
+// analyze(): the evolutive analysis of a series given as arrays.
+#include "python/extension/AnalysisResult.h"
+#include "python/extension/Bindings.h"
+#include "python/extension/AnalysisRuns.h"
+#include "python/extension/SeriesArguments.h"
+
+#include <memory>
+#include <string>
+
+namespace py = pybind11;
+
+namespace pymodule {
+
+namespace {
+
+std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object& values, double tbw,
+                                  int tapers, int window, int step, int nfft, double fmax,
+                                  bool keepMean, const py::object& interpolate, int workers,
+                                  bool log, const std::string& detrend, bool standardise) {
+    if (workers < 0)
+        throw py::value_error("workers: " + std::to_string(workers) +
+                              " is below 0 (0: one per core)");
+    analysis::RunRequest request;
+    request.params.tbw = tbw;
+    request.params.kspec = tapers;
+    request.params.mpts = window;
+    request.params.inc = step;
+    request.params.nfft = nfft;
+    request.params.fmax = fmax;
+    request.keepMean = keepMean;
+    analysis::PreparedRun run =
+        prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
+
+    auto a = std::make_unique<Analysis>();
+    a->r = evolutiveAnalysis(run, workers);
+    const results::ResultSet& r = a->r;
+    const analysis::RunParameters& q = request.params;
+    py::dict& p = a->parameters;
+    p["tbw"] = q.tbw;
+    p["tapers"] = q.kspec;
+    p["window"] = q.mpts;
+    p["step"] = q.inc;
+    p["nfft"] = q.nfft;
+    p["fmax"] = q.fmax;
+    p["keep_mean"] = keepMean;
+    p["interpolate"] = interpolate;
+    p["log"] = log;
+    p["detrend"] = series::detrendText(request.preparation.detrend);
+    p["standardise"] = standardise;
+    p["samples"] = r.provenance.samples;
+    p["spacing"] = r.provenance.deltat;
+    p["interpolation"] =
+        r.provenance.interpolation.empty() ? std::string("none") : r.provenance.interpolation;
+    p["preparation"] =
+        r.provenance.preparation.empty() ? std::string("none") : r.provenance.preparation;
+    return a;
+}
+
+const char* analyzeDoc = R"(Evolutive multitaper harmonic analysis of one series, as
+``tonalith-cli analyze`` makes it.
+
+The steps run in this order: interpolation, log, detrending, standardising; then a window of
+`window` samples slides along the series in steps of `step` samples, and in every window Thomson's
+harmonic F-test gives the amplitude and probability of a line at every frequency up to `fmax`.
+
+Parameters
+----------
+positions, values : array_like
+    1-D sequences of numbers of equal length (lists, any dtype, any strides); positions must
+    increase, and are taken as evenly spaced at the difference of the first two (a UserWarning
+    says when they are not).
+tbw : float
+    Time-bandwidth product of the tapers (half-bandwidth tbw / window cycles per sample).
+tapers : int
+    Number of Slepian tapers, 1 .. 10.
+window : int
+    Samples per window.
+step : int
+    Window step in samples.
+nfft : int
+    Transform length, at least the window.
+fmax : float
+    Highest frequency kept, in cycles per sample.
+keep_mean : bool
+    Analyse the values as they are (by default the mean is removed).
+interpolate : None, bool or float
+    None: no resampling; True: resample unevenly spaced positions linearly at the median
+    spacing; a number: at that spacing.
+workers : int
+    Threads for the windows, 0 for one per core (at most 4); changes no result.
+log : bool
+    Take the natural logarithm of the values first (each must be above 0).
+detrend : str
+    "none", "linear", "poly:N" (N = 1..6) or "lowess:F" (0 < F <= 1): the trend in position
+    removed after the log.
+standardise : bool
+    Subtract the mean and divide by the standard deviation, last.
+
+Returns
+-------
+Analysis
+    The amplitude and probability at every window centre and frequency.
+
+Raises
+------
+ValueError
+    Starting with the argument at fault ("tapers: ...", "window: ...", "values: ...",
+    "positions, values: ..."), in the tool's words; samples are named by their number from 1,
+    as "line N".
+RuntimeError
+    When the engine fails.
+KeyboardInterrupt
+    On Ctrl+C, at the next window.)";
+
+} // namespace
+
+void bindAnalyze(py::module_& m) {
+    m.def("analyze", &analyze, py::arg("positions"), py::arg("values"), py::kw_only(),
+          py::arg("tbw") = 3.0, py::arg("tapers") = 4, py::arg("window") = 400,
+          py::arg("step") = 25, py::arg("nfft") = 4096, py::arg("fmax") = 0.06,
+          py::arg("keep_mean") = false, py::arg("interpolate") = py::none(), py::arg("workers") = 0,
+          py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
+          analyzeDoc);
+}
+
+} // namespace pymodule

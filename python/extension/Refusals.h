@@ -1,0 +1,22 @@
+// The wording of refusals for Python: the argument at fault named as the module spells it, and
+// numbers written as the tool writes them.
+#pragma once
+
+#include "core/analysis/RunPreparation.h"
+
+#include <string>
+
+namespace pymodule {
+
+// A number as the tool's messages write it.
+std::string numberText(double v);
+
+// The keyword argument (or arguments) of analyze() or spectrum() that a preparation refusal
+// concerns.
+std::string argumentOf(const analysis::Problem& problem, const series::Preparation& preparation);
+
+// A load refusal worded as the tool words it, "--column" becoming "column".
+std::string loadRefusal(const analysis::Problem& problem, const std::string& file,
+                        const std::string& column);
+
+} // namespace pymodule

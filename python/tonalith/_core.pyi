@@ -1,0 +1,84 @@
+# Types of the compiled part of tonalith; the docstrings are the runtime's.
+import os
+from typing import Any, Literal
+
+import numpy as np
+import numpy.typing as npt
+
+from . import Series
+
+__version__: str
+
+_Floats = npt.NDArray[np.float64]
+_ArrayLike = npt.ArrayLike
+
+class Analysis:
+    @property
+    def centres(self) -> _Floats: ...
+    @property
+    def frequencies(self) -> _Floats: ...
+    @property
+    def amplitude(self) -> _Floats: ...
+    @property
+    def probability(self) -> _Floats: ...
+    @property
+    def positions(self) -> _Floats: ...
+    @property
+    def values(self) -> _Floats: ...
+    @property
+    def parameters(self) -> dict[str, Any]: ...
+    def trace(
+        self,
+        x: float,
+        f: float,
+        band: float | None = None,
+        by: Literal["amplitude", "probability"] = "amplitude",
+    ) -> npt.NDArray[np.void]: ...
+    def peaks(
+        self, level: float | None = None, fdr: float | None = None
+    ) -> npt.NDArray[np.void]: ...
+
+def load(path: str | os.PathLike[str], column: int | str = 1, skip: int = 1) -> Series: ...
+def analyze(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    tbw: float = 3.0,
+    tapers: int = 4,
+    window: int = 400,
+    step: int = 25,
+    nfft: int = 4096,
+    fmax: float = 0.06,
+    keep_mean: bool = False,
+    interpolate: bool | float | None = None,
+    workers: int = 0,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+) -> Analysis: ...
+def spectrum(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    tbw: float = 3.0,
+    tapers: int = 4,
+    nfft: int | None = None,
+    fmax: float = 0.5,
+    keep_mean: bool = False,
+    interpolate: bool | float | None = None,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+    background: Literal["ar1", "robust"] = "ar1",
+) -> dict[str, Any]: ...
+def tune(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    trace_positions: _ArrayLike,
+    trace_frequencies: _ArrayLike,
+    *,
+    period: float,
+    start_age: float = 0.0,
+    step: float | None = None,
+) -> dict[str, _Floats]: ...
+def tapers(n: int, k: int, tbw: float) -> tuple[_Floats, _Floats]: ...
