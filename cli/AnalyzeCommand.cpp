@@ -121,6 +121,7 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.skip = o.skip;
     request.interpolate = o.interpolate;
     request.interpolateStep = o.interpolateStep;
+    request.refuseUneven = true;
     request.params = o.params;
     request.keepMean = o.keepMean;
     request.preparation = o.preparation;
@@ -156,7 +157,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
             complain(o.file + ": no data: " + problem->text);
             break;
         case Parameter::Interpolation:
-            complain("--interpolate: " + problem->text);
+            complain((problem->spacing ? o.file : std::string("--interpolate")) + ": " +
+                     problem->text);
             break;
         default:
             const char* option = optionOf(problem->parameter);
@@ -203,6 +205,7 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
     sink.begin();
     engine::Mwc2Execution execution;
     execution.workers = o.workers;
+    execution.windowDetrend = q.windowDetrend;
     const int status = engine::mwc2x(
         execution, r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(), s.xpos.data(),
         q.tbw, q.fmax, r.provenance.deltat, s.yval.data(), o.keepMean ? 0 : 1, r.provenance.samples,

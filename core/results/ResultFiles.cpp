@@ -62,13 +62,20 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
          (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
     h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
     h += "# samples: " + std::to_string(p.samples) + "\n";
-    h += "# sample spacing: " + num(p.deltat) + " (position units)\n";
+    h += "# sample spacing: " + num(p.deltat) + " (position units" +
+         (p.spacingNote.empty() ? "" : "; " + p.spacingNote) + ")\n";
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";
     h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
     if (!p.unitLengths.empty())
         h += "# given in position units: " + p.unitLengths + "\n";
     h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
+    if (q.windowDetrend != engine::WindowDetrend::None)
+        h += "# window detrend: " + std::string(analysis::windowDetrendName(q.windowDetrend)) +
+             (q.windowDetrend == engine::WindowDetrend::Mean
+                  ? " (each window's mean removed before tapering)"
+                  : " (each window's least-squares line removed before tapering)") +
+             "\n";
     h += "# time-bandwidth product: " + num(q.tbw) + "\n";
     h += "# tapers: " + std::to_string(q.kspec) + "\n";
     h += "# window: " + std::to_string(q.mpts) + " samples\n";
@@ -90,6 +97,8 @@ std::string runSummary(const analysis::Provenance& p) {
         ": window " + std::to_string(q.mpts) + ", step " + std::to_string(q.inc) + ", " +
         std::to_string(q.kspec) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
         std::to_string(q.nfft) + ", highest frequency " + num(q.fmax) + " cycles per sample";
+    if (q.windowDetrend != engine::WindowDetrend::None)
+        s += ", window detrend " + std::string(analysis::windowDetrendName(q.windowDetrend));
     if (!p.preparation.empty())
         s += "; " + p.preparation;
     return s;

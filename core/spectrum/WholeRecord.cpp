@@ -20,6 +20,7 @@ WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<
     execution.cancel = q.cancel;
     execution.tapersOut = &tapers;
     execution.ratiosOut = &ratios;
+    execution.windowDetrend = q.windowDetrend;
     r.status = engine::mwc2x(execution, centre.data(), r.frequency.data(), r.amplitude.data(),
                              r.probability.data(), x.data(), q.tbw, q.fmax, dt, y.data(),
                              q.keepMean ? 0 : 1, n, q.kspec, n, 1, q.nfft, 95, nullptr, nullptr);
@@ -36,6 +37,7 @@ WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<
         for (double& v : analysed)
             v -= mean;
     }
+    engine::removeWindowTrend(analysed.data(), n, q.windowDetrend);
     AdaptiveSpectrum s = adaptiveSpectrum(analysed.data(), n, dt, tapers.data(), n, ratios.data(),
                                           q.kspec, q.nfft, bins);
     r.power = std::move(s.power);

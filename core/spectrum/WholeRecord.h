@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/spectrum/RedNoise.h"
+#include "engine/mwc2.h"
 
 #include <atomic>
 #include <string>
@@ -18,6 +19,7 @@ struct WholeRecordRequest {
     int nfft = 0;      // at least the record
     double fmax = 0.5; // cycles per sample: the bins i / nfft <= fmax
     bool keepMean = false;
+    engine::WindowDetrend windowDetrend = engine::WindowDetrend::None; // the one window's
     BackgroundKind background = BackgroundKind::Ar1;
     const std::atomic<bool>* cancel = nullptr; // read between the stages and by the engine
 };
