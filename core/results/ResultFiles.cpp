@@ -185,7 +185,8 @@ bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, S
                     rule.fdr > 0
                         ? "spectral lines kept by false-discovery control at rate " + num(rule.fdr)
                         : "spectral lines at probability " + num(rule.level) + " or more");
-    t += "# lines: " + lineRuleText(rule, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
+    t += "# lines: " +
+         lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
     t += peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
         appendPeaks(t, findPeaks(r, w0, rule), sep);
