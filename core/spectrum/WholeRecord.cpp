@@ -41,10 +41,12 @@ WholeRecord wholeRecordSpectrum(const std::vector<double>& x, const std::vector<
     AdaptiveSpectrum s = adaptiveSpectrum(analysed.data(), n, dt, tapers.data(), n, ratios.data(),
                                           q.kspec, q.nfft, bins);
     r.power = std::move(s.power);
+    r.dof = std::move(s.dof);
     r.iterations = s.iterations;
     r.converged = s.converged;
     const double rho = lagOneAutocorrelation(analysed.data(), n);
-    r.background = fitBackground(q.background, r.frequency, r.power, rho, dt, q.kspec);
+    r.background =
+        fitBackground(q.background, r.frequency, r.power, r.dof, rho, dt, q.tbw / (n * dt));
     return r;
 }
 

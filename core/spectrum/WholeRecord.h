@@ -27,6 +27,7 @@ struct WholeRecordRequest {
 struct WholeRecord {
     std::vector<double> frequency; // cycles per position unit
     std::vector<double> power;     // one-sided, (value unit)^2 per (cycle per position unit)
+    std::vector<double> dof;       // of each bin's power, from the adaptive weights
     std::vector<double> amplitude; // of a line, from the F-test
     std::vector<double> probability;
     Background background;

@@ -245,8 +245,12 @@ TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
     const auto rows = table(r.out);
     ASSERT_EQ(rows.front(),
               (std::vector<std::string>{"frequency", "period", "power", "amplitude", "probability",
-                                        "background", "level_90", "level_95", "level_99"}));
+                                        "background", "level_90", "level_95", "level_99", "dof"}));
     ASSERT_EQ(rows.size(), nfft / 2 + 2u); // every bin from 0 to Nyquist
+    EXPECT_EQ(rows[1][1], "NA");           // frequency 0 has no period
+    EXPECT_NE(r.out.find("# period: NA at frequency 0"), std::string::npos);
+    EXPECT_GT(number(rows[bin + 1][9]), 0);
+    EXPECT_LE(number(rows[bin + 1][9]), 8);
     const auto& line = rows[bin + 1];
     EXPECT_EQ(number(line[0]), double(bin) / nfft);
     EXPECT_GT(number(line[2]), number(line[8]));
