@@ -60,7 +60,9 @@ std::string tuningHeader(const analysis::Provenance& p, const std::string& trace
 }
 
 std::string ageModelText(const std::string& header, const AgeModel& m) {
-    std::string t = header + "position\tage\tsedimentation_rate\n";
+    std::string t = header +
+                    "# sedimentation_rate: position units per age unit (the unit of the period)\n"
+                    "position\tage\tsedimentation_rate\n";
     for (std::size_t i = 0; i < m.position.size(); ++i)
         t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]) + "\n";
     return t;

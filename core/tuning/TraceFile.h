@@ -45,7 +45,8 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
 // file, the period, the start age and the step (0: none).
 std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
                          double startAge, double step);
-// "position	age	sedimentation_rate" and one row per sample, after the block.
+// A line naming the rate's unit, "position	age	sedimentation_rate" and one row per sample,
+// after the block.
 std::string ageModelText(const std::string& header, const AgeModel& m);
 // "age	<title>" and one row per age, after the block.
 std::string tunedSeriesText(const std::string& header, const TunedSeries& s,

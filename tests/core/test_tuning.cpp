@@ -116,6 +116,8 @@ TEST(AgeModel, ExactForPiecewiseLinearFrequencyWithHeldEnds) {
     std::vector<double> v(z.size());
     for (std::size_t i = 0; i < z.size(); ++i)
         v[i] = 2 * m.age[i] - 7;
+    EXPECT_NE(ageModelText("", m).find("# sedimentation_rate: position units per age unit"),
+              std::string::npos);
     const TunedSeries s = tunedSeries(m, v, 5);
     EXPECT_EQ(s.age.front(), 100);
     EXPECT_LE(s.age.back(), m.age.back());
