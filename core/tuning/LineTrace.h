@@ -23,7 +23,7 @@ const char* traceByName(TraceBy by);
 
 // From least to most serious: ok; weak, the probability below the trace's level; edge, the
 // chosen bin on the edge of the search band (the line may have left it); jump, the frequency
-// moved by more than half the band from the window it was followed from.
+// moved by more than half the band's half-width from the window it was followed from.
 enum class TraceFlag { Ok, Weak, Edge, Jump };
 
 // "ok", "weak", "edge" or "jump".

@@ -22,8 +22,9 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
     t += std::string("# trace criterion: largest ") + traceByName(start.by) +
          ", never below the half-bandwidth W = " + num(p.params.tbw / (p.params.mpts * p.deltat)) +
          " cycles per position unit\n";
-    t += "# flag: jump (moved more than half the band from the window before), edge (on the "
-         "edge of the band: the line may have left it), weak (probability below " +
+    t += "# flag: jump (moved more than half the band's half-width from the window it was "
+         "followed from), edge (on the edge of the band: the line may have left it), weak "
+         "(probability below " +
          num(start.level) + "), else ok\n";
     t += "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
