@@ -1,5 +1,6 @@
 #include "Qplot/Plot.h"
 
+#include "Qplot/AxisDirection.h"
 #include "Qplot/ColorMaps.h"
 #include "Qplot/FigureFile.h"
 #include "Qplot/PeriodScaleDraw.h"
@@ -259,10 +260,8 @@ void Plot::setMaskLevel(double level) {
 }
 
 void Plot::setAxisReversed(int axisId, bool reversed) {
-    if (QwtScaleEngine* engine = axisScaleEngine(axisId)) {
-        engine->setAttribute(QwtScaleEngine::Inverted, reversed);
-        replot();
-    }
+    setAxisDirection(this, axisId, reversed);
+    replot();
 }
 
 void Plot::setIntervals(double xmin, double xmax, double ymin, double ymax, double zmin,

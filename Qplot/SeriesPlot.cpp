@@ -1,5 +1,7 @@
 #include "Qplot/SeriesPlot.h"
 
+#include "Qplot/AxisDirection.h"
+
 #include <algorithm>
 
 #include <qwt_plot_canvas.h>
@@ -44,11 +46,12 @@ void SeriesPlot::setSeries(const double* x, const double* y, int count) {
 
 void SeriesPlot::setXRange(double min, double max) {
     setAxisScale(xBottom, min, max);
+    keepAxisDirection(this, xBottom);
     replot();
 }
 
 void SeriesPlot::setXReversed(bool reversed) {
-    axisScaleEngine(xBottom)->setAttribute(QwtScaleEngine::Inverted, reversed);
+    setAxisDirection(this, xBottom, reversed);
     replot();
 }
 

@@ -183,7 +183,8 @@ void WindowDetail::updatePeakList() {
     const auto lines = peaks();
     chanceLabel->setText(result_ && selectedWindow_ >= 0
                              ? QString::fromStdString(results::lineRuleText(
-                                   lineRule(), results::testedBins(*result_, selectedWindow_)))
+                                   lineRule(), result_->provenance.params,
+                                   results::testedBins(*result_, selectedWindow_)))
                              : QString());
     peakTable->setRowCount(static_cast<int>(lines.size()));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {

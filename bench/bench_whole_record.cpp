@@ -92,7 +92,8 @@ void BM_RobustBackground(benchmark::State& state) {
     const auto s = spectrumOf(x, tapers(static_cast<int>(x.size())));
     for (auto _ : state)
         benchmark::DoNotOptimize(spectrum::fitBackground(spectrum::BackgroundKind::Robust,
-                                                         s.frequency, s.power, 0.0, 1.0, K)
+                                                         s.frequency, s.power, s.dof, 0.0, 1.0,
+                                                         3.0 / static_cast<double>(x.size()))
                                      .level.data());
 }
 BENCHMARK(BM_RobustBackground)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);

@@ -110,6 +110,7 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.skip = o.skip;
     request.interpolate = o.interpolate;
     request.interpolateStep = o.interpolateStep;
+    request.refuseUneven = true;
     request.params = o.params;
     request.keepMean = o.keepMean;
     request.preparation = o.preparation;
@@ -145,7 +146,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
             complain(o.file + ": no data: " + problem->text);
             break;
         case Parameter::Interpolation:
-            complain("--interpolate: " + problem->text);
+            complain((problem->spacing ? o.file : std::string("--interpolate")) + ": " +
+                     problem->text);
             break;
         default:
             const char* option = optionOf(problem->parameter);

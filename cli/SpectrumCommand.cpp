@@ -32,6 +32,7 @@ int runSpectrum(const AnalyzeOptions& o) {
     request.nfft = q.nfft;
     request.fmax = q.fmax;
     request.keepMean = o.keepMean;
+    request.windowDetrend = q.windowDetrend;
     request.background = o.background;
     if (!o.quiet)
         std::fprintf(stderr,

@@ -52,10 +52,12 @@ int runTrace(const AnalyzeOptions& o) {
     if (const int status = analyseLoaded(o, s, r))
         return status;
     const double band = o.band > 0 ? o.band : tuning::halfBandwidth(r) / 2;
+    const int window = tuning::nearestWindow(r, o.startPosition);
+    const int bin = tuning::startBin(r, window, o.startFrequency, band, o.traceBy);
     const std::vector<tuning::TracePoint> trace =
-        tuning::traceLine(r, tuning::nearestWindow(r, o.startPosition),
-                          tuning::nearestBin(r, o.startFrequency), band, o.traceBy);
-    const tuning::TraceStart start{o.startPosition, o.startFrequency, band, o.traceBy};
+        tuning::traceLine(r, window, bin, band, o.traceBy, o.level);
+    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,
+                                   o.traceBy,       r.frequency(bin), o.level};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;

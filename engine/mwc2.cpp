@@ -122,6 +122,31 @@ Mwc2Check mwc2check(double tbw, double fmax, double deltat, int npts, int kspec,
     return {};
 }
 
+void removeWindowTrend(double* x, int n, WindowDetrend how) {
+    if (how == WindowDetrend::None || n < 1)
+        return;
+    quad sum = 0;
+    for (int t = 0; t < n; ++t)
+        sum = sum + static_cast<quad>(x[t]);
+    const quad mean = sum / static_cast<quad>(static_cast<double>(n));
+    // About the window's middle the times sum to zero, so slope and mean are fitted apart.
+    const quad middle = static_cast<quad>(static_cast<double>(n - 1)) / 2;
+    quad slope = 0;
+    if (how == WindowDetrend::Linear && n > 1) {
+        quad sxy = 0, sxx = 0;
+        for (int t = 0; t < n; ++t) {
+            const quad u = static_cast<quad>(static_cast<double>(t)) - middle;
+            sxy = sxy + u * static_cast<quad>(x[t]);
+            sxx = sxx + u * u;
+        }
+        slope = sxy / sxx;
+    }
+    for (int t = 0; t < n; ++t) {
+        const quad u = static_cast<quad>(static_cast<double>(t)) - middle;
+        x[t] = static_cast<double>(static_cast<quad>(x[t]) - mean - slope * u);
+    }
+}
+
 int mwc2Windows(int npts, int mpts, int inc) {
     if (inc < 1 || npts < mpts)
         return 0;

@@ -76,8 +76,18 @@ int mwc2(double* xcent, double* freq, double* ampl, double* prob, const double* 
          double fmax, double deltat, const double* yval, int irem, int npts, int kspec, int mpts,
          int inc, int nfft, int iprob, void* ctx, ProgressFunction progress);
 
+// What each window loses before tapering, after the series' mean removal: nothing, its own
+// mean, or its own least-squares line. A window's mean or trend otherwise shows as a line near
+// frequency 0.
+enum class WindowDetrend : int { None = 0, Mean = 1, Linear = 2 };
+
+// Removes the mean or least-squares line of x(0..n-1) in place, summed in quad precision as the
+// series' mean removal is, so that a constant or a straight line becomes 0.
+void removeWindowTrend(double* x, int n, WindowDetrend how);
+
 // How a call is carried out. workers, tapersPerWindow and allBins change no result, no
 // record and no order of records; they select the reference path for tests and benchmarks.
+// windowDetrend changes the rows (None, the default, leaves them as mwc2 gives them).
 struct Mwc2Execution {
     int workers = 0;              // threads for the windows; 0: one per core (at most 4)
     bool tapersPerWindow = false; // recompute the tapers in every window, as the plain algorithm
@@ -88,6 +98,7 @@ struct Mwc2Execution {
     // k * mpts + t), and their concentration ratios, so that a caller can reuse them.
     std::vector<double>* tapersOut = nullptr;
     std::vector<double>* ratiosOut = nullptr;
+    WindowDetrend windowDetrend = WindowDetrend::None;
 };
 
 // mwc2 carried out as `execution` says; mwc2 itself uses the defaults.

@@ -73,6 +73,7 @@ void processWindow(const WindowRun& run, const WindowScratch& s, int w, WindowTe
     const long ist = 1 + static_cast<long>(w - 1) * run.inc; // 1-based first sample
     for (int t = 0; t < run.mpts; ++t)
         s.window[t] = run.series[ist - 1 + t];
+    removeWindowTrend(s.window, run.mpts, run.execution.windowDetrend);
 
     eigcoef(run.mpts, run.nfft, run.kspec, s.window, run.mpts, run.taperd, s.fftWork, s.ykdim,
             s.yk);

@@ -4,9 +4,30 @@
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace analysis {
+
+std::optional<WindowDetrend> parseWindowDetrend(const std::string& text) {
+    for (const auto how :
+         {WindowDetrend::None, WindowDetrend::Mean, WindowDetrend::Linear})
+        if (text == windowDetrendName(how))
+            return how;
+    return std::nullopt;
+}
+
+const char* windowDetrendName(WindowDetrend how) {
+    switch (how) {
+    case WindowDetrend::Mean:
+        return "mean";
+    case WindowDetrend::Linear:
+        return "linear";
+    default:
+        return "none";
+    }
+}
 
 int wholeRecordTransformLength(int n) {
     int nfft = 1;
@@ -132,6 +153,29 @@ std::optional<Problem> checkMagnitude(const series::Series& s) {
                                "overflow); rescale the values, for example divide them by a "
                                "power of ten, and run again"};
     return std::nullopt;
+}
+
+SpacingRange spacingRange(const series::Series& s) {
+    SpacingRange r;
+    r.median = series::medianSpacing(s);
+    r.smallest = r.largest = sampleSpacing(s);
+    for (std::size_t i = 1; i < s.xpos.size(); ++i) {
+        r.smallest = std::min(r.smallest, s.xpos[i] - s.xpos[i - 1]);
+        r.largest = std::max(r.largest, s.xpos[i] - s.xpos[i - 1]);
+    }
+    return r;
+}
+
+std::string unevenSpacingText(const SpacingRange& s, const std::string& option) {
+    const auto six = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6g", v);
+        return std::string(text);
+    };
+    return "the positions are not evenly spaced (spacing from " + six(s.smallest) + " to " +
+           six(s.largest) + ", median " + six(s.median) +
+           "); an analysis needs even spacing: resample it with " + option + six(s.median) +
+           " (the median spacing) or another step";
 }
 
 SpacingReport checkSpacing(const series::Series& s) {

@@ -10,6 +10,10 @@
 
 namespace analysis {
 
+// Each window's own mean or least-squares line, removed before tapering (after the record's
+// mean).
+enum class WindowDetrend { None, Mean, Linear };
+
 struct RunParameters {
     double tbw = 3.0;   // time-bandwidth product of the tapers
     int kspec = 4;      // number of tapers
@@ -17,12 +21,18 @@ struct RunParameters {
     int inc = 25;       // window step in samples
     int nfft = 4096;    // transform length
     double fmax = 0.06; // highest frequency kept, cycles per sample
+    // Each window's own mean or least-squares line removed before tapering.
+    WindowDetrend windowDetrend = WindowDetrend::None;
 };
 
 // What the engine holds: samples in a series or a window, transform length, tapers.
 constexpr int maxSamples = engine::NMAX;
 constexpr int maxTransformLength = engine::NFMAX;
 constexpr int maxTapers = engine::KMAX;
+
+// "none", "mean" or "linear".
+std::optional<WindowDetrend> parseWindowDetrend(const std::string& text);
+const char* windowDetrendName(WindowDetrend how);
 
 // What a problem is about: the file, its column, its data, resampling, or a parameter.
 enum class Parameter {
@@ -44,10 +54,22 @@ enum class Parameter {
 // The most results (windows x frequencies) one run may give: about 1.6 GB of result arrays.
 constexpr double maxResultCells = 50e6;
 
+// The spacings of an unevenly spaced series: what resampling at the median would take.
+struct SpacingRange {
+    double smallest = 0, median = 0, largest = 0;
+};
+
 struct Problem {
     Parameter parameter;
     std::string text; // says what is wrong and what is allowed
+    // Set when the series is refused for its uneven spacing, so that a front end can word the
+    // remedy in its own terms (unevenSpacingText).
+    std::optional<SpacingRange> spacing = std::nullopt;
 };
+
+// The refusal of an unevenly spaced series, ending in the remedy: `option` followed by the
+// median spacing, e.g. "--interpolate " gives "--interpolate 2.5". Numbers to six digits.
+std::string unevenSpacingText(const SpacingRange& s, const std::string& option);
 
 // The transform length of a whole-record spectrum by default: the smallest power of two at
 // least 2n (n >= 1; at most 2^30).
@@ -83,6 +105,9 @@ struct SpacingReport {
     std::string text;
 };
 SpacingReport checkSpacing(const series::Series& s);
+
+// The smallest, median and largest spacing of a series of at least two samples.
+SpacingRange spacingRange(const series::Series& s);
 
 // Windows and frequency rows of a run, counted as the engine counts them.
 int windowCount(const RunParameters& p, int npts);

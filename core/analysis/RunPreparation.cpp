@@ -141,6 +141,12 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
     if ((run.problem = checkSeries(run.series)))
         return run;
     run.spacing = checkSpacing(run.series);
+    if (!run.spacing.even && !request.interpolate && request.refuseUneven && !request.seriesOnly) {
+        const SpacingRange range = spacingRange(run.series);
+        run.problem =
+            Problem{Parameter::Interpolation, unevenSpacingText(range, "--interpolate "), range};
+        return run;
+    }
     if (!run.spacing.even && request.interpolate && (run.problem = resample(request, run)))
         return run;
     if (request.preparation.any()) {
@@ -160,6 +166,12 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         return run;
     p.samples = static_cast<int>(run.series.xpos.size());
     p.deltat = sampleSpacing(run.series);
+    if (!run.spacing.even && !run.resampling.done) {
+        const SpacingRange range = spacingRange(run.series);
+        p.spacingNote = "the spacing of the first two positions; the positions are not evenly "
+                        "spaced (from " +
+                        num(range.smallest) + " to " + num(range.largest) + ")";
+    }
     if (request.seriesOnly)
         return run;
     p.unitLengths = convertUnitLengths(request, p.deltat, p.params);

@@ -46,13 +46,20 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
          (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
     h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
     h += "# samples: " + std::to_string(p.samples) + "\n";
-    h += "# sample spacing: " + num(p.deltat) + " (position units)\n";
+    h += "# sample spacing: " + num(p.deltat) + " (position units" +
+         (p.spacingNote.empty() ? "" : "; " + p.spacingNote) + ")\n";
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";
     h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
     if (!p.unitLengths.empty())
         h += "# given in position units: " + p.unitLengths + "\n";
     h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
+    if (q.windowDetrend != analysis::WindowDetrend::None)
+        h += "# window detrend: " + std::string(analysis::windowDetrendName(q.windowDetrend)) +
+             (q.windowDetrend == analysis::WindowDetrend::Mean
+                  ? " (each window's mean removed before tapering)"
+                  : " (each window's least-squares line removed before tapering)") +
+             "\n";
     h += "# time-bandwidth product: " + num(q.tbw) + "\n";
     h += "# tapers: " + std::to_string(q.kspec) + "\n";
     h += "# window: " + std::to_string(q.mpts) + " samples\n";
@@ -74,6 +81,8 @@ std::string runSummary(const analysis::Provenance& p) {
         ": window " + std::to_string(q.mpts) + ", step " + std::to_string(q.inc) + ", " +
         std::to_string(q.kspec) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
         std::to_string(q.nfft) + ", highest frequency " + num(q.fmax) + " cycles per sample";
+    if (q.windowDetrend != analysis::WindowDetrend::None)
+        s += ", window detrend " + std::string(analysis::windowDetrendName(q.windowDetrend));
     if (!p.preparation.empty())
         s += "; " + p.preparation;
     return s;
@@ -160,7 +169,8 @@ bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, S
                     rule.fdr > 0
                         ? "spectral lines kept by false-discovery control at rate " + num(rule.fdr)
                         : "spectral lines at probability " + num(rule.level) + " or more");
-    t += "# lines: " + lineRuleText(rule, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
+    t += "# lines: " +
+         lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
     t += peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
         appendPeaks(t, findPeaks(r, w0, rule), sep);

@@ -98,7 +98,7 @@ std::vector<Peak> findPeaks(const ResultSet& r, int window, double level) {
     return findPeaks(r, window, LineRule{level, 0});
 }
 
-std::string lineRuleText(const LineRule& rule, int tested) {
+std::string lineRuleText(const LineRule& rule, const analysis::RunParameters& p, int tested) {
     char text[256];
     if (rule.fdr > 0)
         std::snprintf(text, sizeof text,
@@ -107,9 +107,11 @@ std::string lineRuleText(const LineRule& rule, int tested) {
                       rule.fdr, tested, rule.fdr);
     else
         std::snprintf(text, sizeof text,
-                      "expected chance lines per window at level %g: %.3g (%d tested bins x "
-                      "(1 - %g))",
-                      rule.level, tested * (1.0 - rule.level), tested, rule.level);
+                      "expected chance lines per window at level %g: %.3g (local maxima of the "
+                      "F statistic that white noise gives over the %d tested bins, about %.3g "
+                      "independent frequencies)",
+                      rule.level, expectedChanceLines(p, rule.level), tested,
+                      tested * static_cast<double>(p.mpts) / p.nfft);
     return text;
 }
 

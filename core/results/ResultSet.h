@@ -64,8 +64,9 @@ std::vector<Peak> findPeaks(const ResultSet& r, int window, double level);
 // Bins of a window whose probability was evaluated (at most 1): the tests of the window.
 int testedBins(const ResultSet& r, int window);
 
-// What a rule means for a window of `tested` bins, in one line: the expected number of lines
-// that pass by chance alone, tested x (1 - level), or the false-discovery control.
-std::string lineRuleText(const LineRule& rule, int tested);
+// What a rule means for a window of `tested` bins of a run with parameters p, in one line: the
+// expected number of lines that pass by chance alone (expectedChanceLines), or the
+// false-discovery control.
+std::string lineRuleText(const LineRule& rule, const analysis::RunParameters& p, int tested);
 
 } // namespace results

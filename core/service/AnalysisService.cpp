@@ -43,8 +43,10 @@ public:
     DiagnosticsFor& operator=(const DiagnosticsFor&) = delete;
 };
 
-engine::Mwc2Execution engineExecution(const Execution& e, const RunControl& control) {
+engine::Mwc2Execution engineExecution(const Execution& e, const RunControl& control,
+                                      analysis::WindowDetrend windowDetrend) {
     engine::Mwc2Execution x;
+    x.windowDetrend = static_cast<engine::WindowDetrend>(windowDetrend);
     x.workers = e.workers;
     x.cancel = &control.cancelFlag();
     x.simulatedTaperStatus = e.simulatedEngineStatus;
@@ -87,6 +89,11 @@ astro::Execution astroExecution(RunControl& control, int workers) {
     return e;
 }
 
+static_assert(static_cast<int>(analysis::WindowDetrend::Mean) ==
+                  static_cast<int>(engine::WindowDetrend::Mean) &&
+              static_cast<int>(analysis::WindowDetrend::Linear) ==
+                  static_cast<int>(engine::WindowDetrend::Linear));
+
 } // namespace
 
 RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl& control,
@@ -112,9 +119,9 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
     const DiagnosticsFor diagnostics(execution);
     ProgressRelay relay{control, r.windows, r.bins};
     const int status = engine::mwc2x(
-        engineExecution(execution, control), r.xcent.data(), r.freq.data(), r.ampl.data(),
-        r.prob.data(), r.positions.data(), q.tbw, q.fmax, r.provenance.deltat, r.values.data(),
-        r.provenance.meanRemoved ? 1 : 0, samples, q.kspec, q.mpts, q.inc, q.nfft,
+        engineExecution(execution, control, q.windowDetrend), r.xcent.data(), r.freq.data(),
+        r.ampl.data(), r.prob.data(), r.positions.data(), q.tbw, q.fmax, r.provenance.deltat,
+        r.values.data(), r.provenance.meanRemoved ? 1 : 0, samples, q.kspec, q.mpts, q.inc, q.nfft,
         execution.recordLevel, &relay, &ProgressRelay::report);
     if (const RunOutcome o = outcomeOf(status); !o.finished())
         return o;
@@ -142,7 +149,7 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
         if (!waitForTurn(turn, control))
             return {RunEnd::Cancelled, {}};
         const DiagnosticsFor diagnostics(execution);
-        engine::Mwc2Execution x = engineExecution(execution, control);
+        engine::Mwc2Execution x = engineExecution(execution, control, request.windowDetrend);
         x.tapersOut = &tapers;
         x.ratiosOut = &ratios;
         out.status =

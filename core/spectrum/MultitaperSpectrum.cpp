@@ -31,7 +31,7 @@ double seriesVariance(const double* x, int n) {
 // which holds every fixed point. Each update counts as an iteration; the stopping test is on a
 // plain update, so what is returned is a fixed point to the tolerance.
 double adaptiveBin(const double* sk, const double* lambda, int kspec, double noise, int& iterations,
-                   bool& done) {
+                   bool& done, double& dof) {
     auto update = [&](double S) {
         double num = 0;
         double den = 0;
@@ -71,6 +71,14 @@ double adaptiveBin(const double* sk, const double* lambda, int kspec, double noi
         if (aitken > 0 && aitken >= lo && aitken <= hi)
             S = aitken;
     }
+    double sum = 0, squares = 0;
+    for (int k = 0; k < kspec; ++k) {
+        const double b = S / (lambda[k] * S + (1 - lambda[k]) * noise);
+        const double w = lambda[k] * b * b;
+        sum += w;
+        squares += w * w;
+    }
+    dof = squares > 0 ? 2 * sum * sum / squares : 2.0 * kspec;
     return S;
 }
 
@@ -99,6 +107,7 @@ AdaptiveSpectrum adaptiveSpectrum(const double* x, int n, double dt, const doubl
     AdaptiveSpectrum out;
     out.frequency.resize(nbins);
     out.power.resize(nbins);
+    out.dof.resize(nbins);
     out.converged = true;
     std::vector<double> sk(kspec);
     for (int j = 0; j < nbins; ++j) {
@@ -108,13 +117,15 @@ AdaptiveSpectrum adaptiveSpectrum(const double* x, int n, double dt, const doubl
         }
         int it = 0;
         bool done = false;
-        const double S = adaptiveBin(sk.data(), lambda, kspec, noise, it, done);
+        double dof = 0;
+        const double S = adaptiveBin(sk.data(), lambda, kspec, noise, it, done, dof);
         if (!done)
             out.converged = false;
         if (it > out.iterations)
             out.iterations = it;
         const bool edge = j == 0 || (nfft % 2 == 0 && j == nfft / 2);
         out.power[j] = edge ? S : 2 * S;
+        out.dof[j] = edge ? dof / 2 : dof;
         out.frequency[j] = j * df;
     }
     return out;

@@ -24,9 +24,13 @@ namespace spectrum {
 constexpr double kAdaptiveTolerance = 1e-10;
 constexpr int kAdaptiveMaxIterations = 100;
 
+// Degrees of freedom of each bin (Percival and Walden eq. 370b): 2 (sum_k d_k^2)^2 / sum_k d_k^4,
+// 2K where every taper counts fully and fewer where the weights drop some; halved at frequency
+// 0 and at Nyquist, where the transforms of a real series are real.
 struct AdaptiveSpectrum {
     std::vector<double> frequency; // cycles per position unit, bins 0..nbins-1
     std::vector<double> power;     // one-sided, (value unit)^2 per (cycle per position unit)
+    std::vector<double> dof;       // of each bin's estimate
     int iterations = 0;            // the largest number of iterations any bin needed
     bool converged = false;        // every bin met kAdaptiveTolerance within the cap
 };

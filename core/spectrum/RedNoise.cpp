@@ -1,5 +1,7 @@
 #include "core/spectrum/RedNoise.h"
 
+#include <boost/math/distributions/chi_squared.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -45,10 +47,13 @@ double ar1Shape(double rho, double f, double dt) {
 }
 
 std::vector<double> runningMedian(const std::vector<double>& v, int half) {
+    return runningMedian(v, std::vector<int>(v.size(), half));
+}
+
+std::vector<double> runningMedian(const std::vector<double>& v, const std::vector<int>& half) {
     // Order statistics of the window from a Fenwick tree of counts over the ranks of v:
-    // O(n log n) whatever the window width.
+    // O(n log n) for windows whose ends move by a few entries from one to the next.
     const int n = static_cast<int>(v.size());
-    half = std::max(half, 0);
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return v[a] < v[b]; });
@@ -76,14 +81,19 @@ std::vector<double> runningMedian(const std::vector<double>& v, int half) {
 
     std::vector<double> out(n);
     int lo = 0;
-    int hi = -1;
+    int hi = -1; // the window is lo..hi; empty at the start
     for (int j = 0; j < n; ++j) {
-        const int wantHi = std::min(n - 1, j + half);
-        const int wantLo = std::max(0, j - half);
+        const int h = std::max(half[j], 0);
+        const int wantLo = std::max(0, j - h);
+        const int wantHi = std::min(n - 1, j + h);
         while (hi < wantHi)
             add(++hi, +1);
+        while (hi > wantHi)
+            add(hi--, -1);
         while (lo < wantLo)
             add(lo++, -1);
+        while (lo > wantLo)
+            add(--lo, +1);
         const int c = hi - lo + 1;
         out[j] = c % 2 ? kth((c + 1) / 2) : 0.5 * (kth(c / 2) + kth(c / 2 + 1));
     }
@@ -160,15 +170,72 @@ double fitRho(const LogFit& fit) {
 
 } // namespace
 
-Background fitBackground(BackgroundKind kind, const std::vector<double>& frequency,
-                         const std::vector<double>& power, double rhoSeries, double dt, int kspec) {
-    const size_t m = power.size();
-    if (m == 0 || frequency.size() != m || !(dt > 0) || kspec < 1 || !(std::fabs(rhoSeries) < 1))
-        throw std::invalid_argument("fitBackground: bad sizes or parameters");
-    for (double p : power)
-        if (!std::isfinite(p))
-            throw std::invalid_argument("fitBackground: power not finite");
+double chiSquareQuantile(double p, double dof) {
+    if (!(dof > 0) || !std::isfinite(dof) || !(p >= 0 && p <= 1))
+        throw std::invalid_argument("chiSquareQuantile: need dof > 0 and 0 <= p <= 1");
+    if (p == 1)
+        return std::numeric_limits<double>::infinity();
+    return boost::math::quantile(boost::math::chi_squared(dof), p);
+}
 
+namespace {
+
+// chi2(p; nu) / nu over a range of nu: exact at nodes 1/kDofNodes apart, linear between (a
+// relative error below 1e-5 for nu >= 1), so that a spectrum of many bins, each with its own
+// nu, needs a few hundred quantiles instead of one per bin.
+constexpr int kDofNodes = 64;
+class ScaledQuantile {
+public:
+    ScaledQuantile(double p, double lowest, double highest)
+        : first_(std::floor(lowest * kDofNodes) / kDofNodes) {
+        const int nodes = static_cast<int>(std::ceil((highest - first_) * kDofNodes)) + 2;
+        values_.resize(nodes);
+        for (int i = 0; i < nodes; ++i) {
+            const double nu = first_ + static_cast<double>(i) / kDofNodes;
+            values_[i] = chiSquareQuantile(p, nu) / nu;
+        }
+    }
+    double operator()(double nu) const {
+        const double at = (nu - first_) * kDofNodes;
+        const int i = std::min(static_cast<int>(at), static_cast<int>(values_.size()) - 2);
+        const double u = at - i;
+        return values_[i] + u * (values_[i + 1] - values_[i]);
+    }
+
+private:
+    double first_;
+    std::vector<double> values_;
+};
+
+// Half-widths of the robust fit's running median: kRobustLogWidth of each bin's frequency, at
+// least the bins of the full bandwidth 2W, at most kRobustSmoothingFraction of the range.
+std::vector<int> robustHalfWidths(std::size_t m, double df, double W) {
+    const int widest = static_cast<int>(
+        std::lround(0.5 * kRobustSmoothingFraction * (static_cast<double>(m) - 1)));
+    const int narrowest = std::min(widest, static_cast<int>(std::ceil(2 * W / df)));
+    std::vector<int> half(m);
+    for (std::size_t j = 0; j < m; ++j)
+        half[j] =
+            std::clamp(static_cast<int>(std::lround(kRobustLogWidth * static_cast<double>(j))),
+                       narrowest, widest);
+    return half;
+}
+
+} // namespace
+
+Background fitBackground(BackgroundKind kind, const std::vector<double>& frequency,
+                         const std::vector<double>& power, const std::vector<double>& dof,
+                         double rhoSeries, double dt, double W) {
+    const size_t m = power.size();
+    if (m == 0 || frequency.size() != m || dof.size() != m || !(dt > 0) ||
+        !(std::fabs(rhoSeries) < 1))
+        throw std::invalid_argument("fitBackground: bad sizes or parameters");
+    for (size_t i = 0; i < m; ++i)
+        if (!std::isfinite(power[i]) || !(dof[i] > 0) || !std::isfinite(dof[i]))
+            throw std::invalid_argument("fitBackground: power or degrees of freedom not usable");
+
+    const auto [lowestAt, highestAt] = std::minmax_element(dof.begin(), dof.end());
+    const double lowest = *lowestAt, highest = *highestAt;
     Background bg;
     bg.kind = kind;
     if (kind == BackgroundKind::Ar1) {
@@ -181,15 +248,17 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
         }
         bg.S0 = meanPower / meanShape;
     } else {
-        const int half = static_cast<int>(
-            std::lround(0.5 * kRobustSmoothingFraction * (static_cast<double>(m) - 1)));
-        bg.smoothed = runningMedian(power, half);
+        const double df = m > 1 ? frequency[1] - frequency[0] : 1.0;
+        bg.smoothed = runningMedian(power, robustHalfWidths(m, df, W));
+        const ScaledQuantile median(0.5, lowest, highest);
         LogFit fit;
-        for (size_t i = 0; i < m; ++i)
-            if (bg.smoothed[i] > 0) {
+        for (size_t i = 0; i < m; ++i) {
+            bg.smoothed[i] /= median(dof[i]);
+            if (bg.smoothed[i] > 0 && (frequency[i] >= W || m == 1)) {
                 fit.logs.push_back(std::log(bg.smoothed[i]));
                 fit.cosines.push_back(std::cos(2 * M_PI * frequency[i] * dt));
             }
+        }
         for (double l : fit.logs)
             fit.centre += l / static_cast<double>(fit.logs.size());
         if (fit.logs.empty()) {
@@ -201,10 +270,8 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
         }
     }
 
-    const double dof = 2.0 * kspec;
-    const double f90 = chiSquareQuantile(0.90, 2 * kspec) / dof;
-    const double f95 = chiSquareQuantile(0.95, 2 * kspec) / dof;
-    const double f99 = chiSquareQuantile(0.99, 2 * kspec) / dof;
+    const ScaledQuantile q90(0.90, lowest, highest), q95(0.95, lowest, highest),
+        q99(0.99, lowest, highest);
     bg.level.resize(m);
     bg.level90.resize(m);
     bg.level95.resize(m);
@@ -212,95 +279,11 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
     for (size_t i = 0; i < m; ++i) {
         const double s = bg.S0 * ar1Shape(bg.rho, frequency[i], dt);
         bg.level[i] = s;
-        bg.level90[i] = s * f90;
-        bg.level95[i] = s * f95;
-        bg.level99[i] = s * f99;
+        bg.level90[i] = s * q90(dof[i]);
+        bg.level95[i] = s * q95(dof[i]);
+        bg.level99[i] = s * q99(dof[i]);
     }
     return bg;
-}
-
-namespace {
-
-// Gamma(a) distribution with integer shape a (chi-square with 2a degrees of freedom in y = x/2).
-// Lower tail P(y) = e^-y sum_{j>=a} y^j / j!, upper tail Q(y) = e^-y sum_{j<a} y^j / j!. The
-// series is summed below the mean a, the finite sum above it: each where its tail is roughly the
-// smaller one (the median is near a - 1/3), so neither loses digits to cancellation.
-double logTerm(int j, double y) {
-    return -y + j * std::log(y) - std::lgamma(j + 1.0);
-}
-
-// e^-y sum_{j>=a} y^j / j!, for y < a where its terms fall at least geometrically.
-double lowerSeries(int a, double y) {
-    double sum = 0;
-    double term = std::exp(logTerm(a, y));
-    for (int j = a; term > 1e-17 * sum; ++j) {
-        sum += term;
-        term *= y / (j + 1);
-    }
-    return sum;
-}
-
-// e^-y sum_{j<a} y^j / j!
-double upperSum(int a, double y) {
-    double sum = 0;
-    for (int j = 0; j < a; ++j)
-        sum += std::exp(logTerm(j, y));
-    return sum;
-}
-
-double lowerTail(int a, double y) {
-    if (y <= 0)
-        return 0;
-    return y < a ? lowerSeries(a, y) : 1 - upperSum(a, y);
-}
-
-double upperTail(int a, double y) {
-    if (y <= 0)
-        return 1;
-    return y < a ? 1 - lowerSeries(a, y) : upperSum(a, y);
-}
-
-} // namespace
-
-double chiSquareQuantile(double p, int dof) {
-    if (dof < 2 || dof % 2 != 0 || !(p >= 0 && p <= 1))
-        throw std::invalid_argument("chiSquareQuantile: need even dof >= 2 and 0 <= p <= 1");
-    if (p == 0)
-        return 0;
-    if (p == 1)
-        return std::numeric_limits<double>::infinity();
-    const int a = dof / 2;
-    // G increases with y and vanishes at the quantile; written on the smaller tail.
-    const bool lower = p <= 0.5;
-    auto G = [&](double y) { return lower ? lowerTail(a, y) - p : (1 - p) - upperTail(a, y); };
-    auto density = [&](double y) { return y > 0 ? std::exp(logTerm(a - 1, y)) : 0.0; };
-
-    double lo = 0;
-    double hi = std::max(1.0, static_cast<double>(a));
-    while (G(hi) < 0) {
-        lo = hi;
-        hi *= 2;
-    }
-    // Safeguarded Newton: a step leaving the bracket is replaced by bisection.
-    double y = 0.5 * (lo + hi);
-    for (int it = 0; it < 200; ++it) {
-        const double g = G(y);
-        if (g == 0)
-            break;
-        if (g < 0)
-            lo = y;
-        else
-            hi = y;
-        const double d = density(y);
-        double next = d > 0 ? y - g / d : lo - 1;
-        if (!(next > lo && next < hi))
-            next = 0.5 * (lo + hi);
-        const bool small = std::fabs(next - y) <= 1e-15 * next;
-        y = next;
-        if (small || hi - lo <= 1e-15 * hi)
-            break;
-    }
-    return 2 * y;
 }
 
 } // namespace spectrum

@@ -1,6 +1,7 @@
 #include "core/spectrum/WholeRecord.h"
 
 #include "core/spectrum/MultitaperSpectrum.h"
+#include "engine/mwc2.h"
 
 #include <numeric>
 
@@ -17,13 +18,17 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
         for (double& v : analysed)
             v -= mean;
     }
+    engine::removeWindowTrend(analysed.data(), n,
+                              static_cast<engine::WindowDetrend>(q.windowDetrend));
     AdaptiveSpectrum s = adaptiveSpectrum(analysed.data(), n, dt, tapers.data(), n, ratios.data(),
                                           q.kspec, q.nfft, bins);
     r.power = std::move(s.power);
+    r.dof = std::move(s.dof);
     r.iterations = s.iterations;
     r.converged = s.converged;
     const double rho = lagOneAutocorrelation(analysed.data(), n);
-    r.background = fitBackground(q.background, r.frequency, r.power, rho, dt, q.kspec);
+    r.background =
+        fitBackground(q.background, r.frequency, r.power, r.dof, rho, dt, q.tbw / (n * dt));
 }
 
 std::vector<bool> passesBoth(const WholeRecord& r, double level) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/spectrum/RedNoise.h"
+#include "core/analysis/RunParameters.h"
 
 #include <string>
 #include <vector>
@@ -18,12 +19,14 @@ struct WholeRecordRequest {
     int nfft = 0;      // at least the record
     double fmax = 0.5; // cycles per sample: the bins i / nfft <= fmax
     bool keepMean = false;
+    analysis::WindowDetrend windowDetrend = analysis::WindowDetrend::None; // the one window's
     BackgroundKind background = BackgroundKind::Ar1;
 };
 
 struct WholeRecord {
     std::vector<double> frequency; // cycles per position unit
     std::vector<double> power;     // one-sided, (value unit)^2 per (cycle per position unit)
+    std::vector<double> dof;       // of each bin's power, from the adaptive weights
     std::vector<double> amplitude; // of a line, from the F-test
     std::vector<double> probability;
     Background background;

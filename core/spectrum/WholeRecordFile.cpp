@@ -22,39 +22,53 @@ std::string wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& 
     h += "# amplitude, probability: harmonic F-test of one window the length of the record\n";
     h += std::string("# background: ") + backgroundKindName(b.kind) +
          (b.kind == BackgroundKind::Robust
-              ? " (Mann and Lees 1996: median over " + num(kRobustSmoothingFraction * 100) +
-                    " % of the frequency range, fitted in log)"
-              : " (lag-one autocorrelation of the analysed series)") +
+              ? " (after Mann and Lees 1996: rho and S0 fitted to the log of the power's running "
+                "median over " +
+                    num(kRobustLogWidth * 100) +
+                    " % of the frequency either side (at least the bandwidth 2W, at most " +
+                    num(kRobustSmoothingFraction * 100) +
+                    " % of the range), divided by the median of chi-square / dof, above the "
+                    "half-bandwidth W; prefer it to ar1 when strong lines would pull that fit "
+                    "up)"
+              : " (lag-one autocorrelation of the analysed series; robust instead fits the "
+                "spectrum's running median, for records with strong lines)") +
          "\n";
     h += "# rho: " + num(b.rho) + "\n";
     h += "# S0: " + num(b.S0) + "\n";
-    h += "# levels: background x chi-square quantile (0.90, 0.95, 0.99; " +
-         std::to_string(2 * p.params.kspec) + " degrees of freedom) / " +
-         std::to_string(2 * p.params.kspec) + "\n";
+    h += "# levels: background x chi-square quantile (0.90, 0.95, 0.99) / dof, with each bin's "
+         "own degrees of freedom from the adaptive weights (column dof; " +
+         std::to_string(2 * p.params.kspec) + " where all " + std::to_string(p.params.kspec) +
+         " tapers count fully)\n";
+    h += "# period: NA at frequency 0, which has none\n";
     return h;
 }
 
 std::string wholeRecordTitles() {
     return "frequency\tperiod\tpower\tamplitude\tprobability\tbackground\tlevel_90\tlevel_95\t"
-           "level_99\n";
+           "level_99\tdof\n";
 }
 
 void appendWholeRecordRow(std::string& out, const WholeRecord& r, std::size_t i) {
     const Background& b = r.background;
     const double f = r.frequency[i];
-    for (double v : {f, f > 0 ? 1.0 / f : 0.0, r.power[i], r.amplitude[i], r.probability[i],
-                     b.level[i], b.level90[i], b.level95[i]}) {
-        results::appendNumber(out, v);
+    results::appendNumber(out, f);
+    out += '\t';
+    if (f > 0)
+        results::appendNumber(out, 1.0 / f);
+    else
+        out += "NA";
+    for (double v : {r.power[i], r.amplitude[i], r.probability[i], b.level[i], b.level90[i],
+                     b.level95[i], b.level99[i], r.dof[i]}) {
         out.push_back('\t');
+        results::appendNumber(out, v);
     }
-    results::appendNumber(out, b.level99[i]);
     out.push_back('\n');
 }
 
 bool wholeRecordFinite(const WholeRecord& r) {
     const Background& b = r.background;
     for (const std::vector<double>* v : {&r.frequency, &r.power, &r.amplitude, &r.probability,
-                                         &b.level, &b.level90, &b.level95, &b.level99})
+                                         &b.level, &b.level90, &b.level95, &b.level99, &r.dof})
         for (double x : *v)
             if (!std::isfinite(x))
                 return false;

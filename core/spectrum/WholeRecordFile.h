@@ -14,10 +14,10 @@ namespace spectrum {
 std::string wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& r);
 
 // "frequency	period	power	amplitude	probability	background	level_90
-// level_95	level_99"
+// level_95	level_99	dof"
 std::string wholeRecordTitles();
 
-// The period of frequency 0 is written as 0: it has none.
+// The period of frequency 0 is written as NA: it has none.
 void appendWholeRecordRow(std::string& out, const WholeRecord& r, std::size_t bin);
 
 // Whether every number a file would hold is finite.

@@ -1,5 +1,6 @@
 #include "core/tuning/LineTrace.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tuning {
@@ -14,6 +15,26 @@ std::optional<TraceBy> parseTraceBy(const std::string& text) {
 
 const char* traceByName(TraceBy by) {
     return by == TraceBy::Probability ? "probability" : "amplitude";
+}
+
+const char* traceFlagName(TraceFlag flag) {
+    switch (flag) {
+    case TraceFlag::Weak:
+        return "weak";
+    case TraceFlag::Edge:
+        return "edge";
+    case TraceFlag::Jump:
+        return "jump";
+    default:
+        return "ok";
+    }
+}
+
+std::optional<TraceFlag> parseTraceFlag(const std::string& text) {
+    for (const TraceFlag f : {TraceFlag::Ok, TraceFlag::Weak, TraceFlag::Edge, TraceFlag::Jump})
+        if (text == traceFlagName(f))
+            return f;
+    return std::nullopt;
 }
 
 double halfBandwidth(const results::ResultSet& r) {
@@ -52,31 +73,91 @@ double score(const results::ResultSet& r, int window, int bin, TraceBy by) {
     return r.prob[k] <= 1.0 ? r.prob[k] : -1.0;
 }
 
-// The best bin of `window` within the band around frequency f; the nearest bin when the band
-// holds none.
-int bestInBand(const results::ResultSet& r, int window, double f, double band, TraceBy by) {
-    int best = -1;
-    for (int i = 0; i < r.bins; ++i) {
-        if (std::fabs(r.frequency(i) - f) > band)
-            continue;
-        if (best < 0 || score(r, window, i, by) > score(r, window, best, by))
+// The allowed bins within the band around f: [first, last], empty (first > last) when none.
+std::pair<int, int> bandBins(const results::ResultSet& r, double f, double band) {
+    int first = r.bins, last = -1;
+    for (int i = lowestTraceBin(r); i < r.bins; ++i)
+        if (std::fabs(r.frequency(i) - f) <= band) {
+            first = std::min(first, i);
+            last = i;
+        }
+    return {first, last};
+}
+
+// The allowed bin nearest f.
+int nearestAllowedBin(const results::ResultSet& r, double f) {
+    return std::max(nearestBin(r, f), std::min(lowestTraceBin(r), r.bins - 1));
+}
+
+// The best bin of `window` within the band around frequency f; the nearest allowed bin when
+// the band holds none. `edge` tells whether it is the first or last of at least three bins.
+int bestInBand(const results::ResultSet& r, int window, double f, double band, TraceBy by,
+               bool& edge) {
+    const auto [first, last] = bandBins(r, f, band);
+    edge = false;
+    if (first > last)
+        return nearestAllowedBin(r, f);
+    int best = first;
+    for (int i = first + 1; i <= last; ++i)
+        if (score(r, window, i, by) > score(r, window, best, by))
             best = i;
-    }
-    return best >= 0 ? best : nearestBin(r, f);
+    edge = last - first >= 2 && (best == first || best == last);
+    return best;
+}
+
+TraceFlag flagOf(const TracePoint& p, const TracePoint* from, bool edge, double band,
+                 double level) {
+    if (from && std::fabs(p.frequency - from->frequency) > band / 2)
+        return TraceFlag::Jump;
+    if (edge)
+        return TraceFlag::Edge;
+    if (!(p.probability >= level && p.probability <= 1.0))
+        return TraceFlag::Weak;
+    return TraceFlag::Ok;
 }
 
 } // namespace
 
+int lowestTraceBin(const results::ResultSet& r) {
+    const double W = halfBandwidth(r);
+    int i = 0;
+    while (i < r.bins && r.frequency(i) < W)
+        ++i;
+    return i;
+}
+
+int startBin(const results::ResultSet& r, int window, double f, double band, TraceBy by) {
+    const auto [first, last] = bandBins(r, f, band);
+    const int start = nearestAllowedBin(r, f);
+    int best = -1;
+    for (int i = first; i <= last; ++i) {
+        const double s = score(r, window, i, by);
+        const bool peak = (i == 0 || s >= score(r, window, i - 1, by)) &&
+                          (i + 1 == r.bins || s >= score(r, window, i + 1, by));
+        if (peak && (best < 0 || std::abs(i - start) < std::abs(best - start)))
+            best = i;
+    }
+    return best >= 0 ? best : start;
+}
+
 std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int bin, double band,
-                                  TraceBy by) {
+                                  TraceBy by, double level) {
     std::vector<TracePoint> trace(static_cast<std::size_t>(r.windows));
     if (r.windows == 0 || r.bins == 0)
         return {};
-    trace[static_cast<std::size_t>(window)] = pointAt(r, window, bin);
+    bool edge = false;
+    const auto follow = [&](int w, const TracePoint& from) {
+        TracePoint p = pointAt(r, w, bestInBand(r, w, from.frequency, band, by, edge));
+        p.flag = flagOf(p, &from, edge, band, level);
+        return p;
+    };
+    TracePoint& start = trace[static_cast<std::size_t>(window)];
+    start = pointAt(r, window, bin);
+    start.flag = flagOf(start, nullptr, false, band, level);
     for (int w = window + 1; w < r.windows; ++w)
-        trace[w] = pointAt(r, w, bestInBand(r, w, trace[w - 1].frequency, band, by));
+        trace[w] = follow(w, trace[w - 1]);
     for (int w = window - 1; w >= 0; --w)
-        trace[w] = pointAt(r, w, bestInBand(r, w, trace[w + 1].frequency, band, by));
+        trace[w] = follow(w, trace[w + 1]);
     return trace;
 }
 

@@ -2,6 +2,9 @@
 // each next window (in both directions) takes the bin of largest amplitude, or of largest
 // F-test probability, among the bins within a band around the previous window's frequency.
 // An astronomical cycle drifting in frequency along a depth record is followed this way.
+// The lowest band, below the half-bandwidth W, is never entered: a window's local mean or
+// trend lives there, and a trace would slide into it. Every point carries a flag saying how
+// far it can be trusted, so that a jump to another cycle cannot pass unnoticed.
 #pragma once
 
 #include "core/results/ResultSet.h"
@@ -18,10 +21,23 @@ enum class TraceBy { Amplitude, Probability };
 std::optional<TraceBy> parseTraceBy(const std::string& text);
 const char* traceByName(TraceBy by);
 
+// From least to most serious: ok; weak, the probability below the trace's level; edge, the
+// chosen bin on the edge of the search band (the line may have left it); jump, the frequency
+// moved by more than half the band's half-width from the window it was followed from.
+enum class TraceFlag { Ok, Weak, Edge, Jump };
+
+// "ok", "weak", "edge" or "jump".
+const char* traceFlagName(TraceFlag flag);
+std::optional<TraceFlag> parseTraceFlag(const std::string& text);
+
+// The probability a traced point must reach not to be weak, by default.
+constexpr double kTraceLevel = 0.95;
+
 struct TracePoint {
     int window = 0;
     int bin = 0;
     double centre = 0, frequency = 0, amplitude = 0, probability = 0;
+    TraceFlag flag = TraceFlag::Ok;
 };
 
 // The half-bandwidth W = tbw / (window x spacing) of the run, in cycles per position unit; the
@@ -32,10 +48,19 @@ double halfBandwidth(const results::ResultSet& r);
 int nearestWindow(const results::ResultSet& r, double x);
 int nearestBin(const results::ResultSet& r, double f);
 
+// The lowest bin a trace may take: the first at or above the half-bandwidth W.
+int lowestTraceBin(const results::ResultSet& r);
+
+// Where a trace typed at frequency f starts in `window`: the local maximum of the criterion
+// nearest f among the bins within the band around f and above the lowest band; the allowed bin
+// nearest f when the band holds no maximum.
+int startBin(const results::ResultSet& r, int window, double f, double band, TraceBy by);
+
 // The whole trace, one point per window in position order, started at (window, bin) and
-// followed both ways. A band narrower than the bin spacing keeps the nearest bin.
+// followed both ways, each point flagged against `level`. A band narrower than the bin spacing
+// keeps the nearest bin.
 std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int bin, double band,
-                                  TraceBy by);
+                                  TraceBy by, double level = kTraceLevel);
 
 // The local maximum of the criterion nearest frequency f in one window (the bin itself when
 // the spectrum has none): where a dragged point snaps to.

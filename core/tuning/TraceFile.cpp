@@ -12,17 +12,26 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
     const auto num = [](double v) { return results::numberText(v); };
     std::string t = results::headerBlock(p, "traced line");
     t += "# trace start: position " + num(start.position) + ", frequency " + num(start.frequency) +
+         (start.startedAt > 0
+              ? "; started at the nearest peak of the criterion, frequency " + num(start.startedAt)
+              : std::string()) +
          "\n";
     t += "# trace band: " + num(start.band) +
          " cycles per position unit around the previous "
          "window's frequency\n";
-    t += std::string("# trace criterion: largest ") + traceByName(start.by) + "\n";
-    t += "x_centre\tfrequency\tperiod\tamplitude\tprobability\n";
+    t += std::string("# trace criterion: largest ") + traceByName(start.by) +
+         ", never below the half-bandwidth W = " + num(p.params.tbw / (p.params.mpts * p.deltat)) +
+         " cycles per position unit\n";
+    t += "# flag: jump (moved more than half the band's half-width from the window it was "
+         "followed from), edge (on the edge of the band: the line may have left it), weak "
+         "(probability below " +
+         num(start.level) + "), else ok\n";
+    t += "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
-        for (double v :
-             {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0, q.amplitude})
+        for (double v : {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0,
+                         q.amplitude, q.probability})
             t += num(v) + "\t";
-        t += num(q.probability) + "\n";
+        t += std::string(traceFlagName(q.flag)) + "\n";
     }
     return t;
 }
@@ -52,7 +61,9 @@ std::string tuningHeader(const analysis::Provenance& p, const std::string& trace
 }
 
 std::string ageModelText(const std::string& header, const AgeModel& m) {
-    std::string t = header + "position\tage\tsedimentation_rate\n";
+    std::string t = header +
+                    "# sedimentation_rate: position units per age unit (the unit of the period)\n"
+                    "position\tage\tsedimentation_rate\n";
     for (std::size_t i = 0; i < m.position.size(); ++i)
         t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]) + "\n";
     return t;
@@ -74,6 +85,27 @@ bool tuningFinite(const AgeModel& m, const TunedSeries& s) {
     return true;
 }
 
+std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::string& accept) {
+    constexpr int named = 5;
+    int count = 0;
+    std::string where;
+    for (std::size_t i = 0; i < t.flags.size(); ++i) {
+        if (t.flags[i] != TraceFlag::Jump && t.flags[i] != TraceFlag::Edge)
+            continue;
+        if (++count <= named)
+            where += std::string(count > 1 ? ", " : "") + "x_centre " +
+                     number(t.trace.position[i]) + " (line " + std::to_string(t.lines[i]) + ", " +
+                     traceFlagName(t.flags[i]) + ")";
+    }
+    if (count == 0)
+        return std::nullopt;
+    return std::to_string(count) + (count > 1 ? " rows of the trace are" : " row of the trace is") +
+           " flagged jump or edge: " + where + (count > named ? ", ..." : "") +
+           "; the line may have jumped to another cycle or left the search band, and the age "
+           "model would follow it; trace it again (another start or band), or give " +
+           accept + " to use it as it is";
+}
+
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
     const auto fail = [&](std::string reason) -> std::optional<ReadTrace> {
         if (why)
@@ -81,7 +113,7 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
         return std::nullopt;
     };
     const auto lines = series::splitLines(text);
-    int xColumn = -1, fColumn = -1;
+    int xColumn = -1, fColumn = -1, flagColumn = -1;
     ReadTrace r;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto fields = series::splitFields(lines[i]);
@@ -94,6 +126,8 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
                     xColumn = static_cast<int>(c);
                 if (fields[c] == "frequency")
                     fColumn = static_cast<int>(c);
+                if (fields[c] == "flag")
+                    flagColumn = static_cast<int>(c);
             }
             if (xColumn < 0 || fColumn < 0)
                 return fail("line " + std::to_string(line) +
@@ -106,6 +140,15 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
         if (!x || !f)
             return fail("line " + std::to_string(line) +
                         " of the trace does not hold numbers in x_centre and frequency");
+        if (flagColumn >= 0) {
+            const auto flag = static_cast<std::size_t>(flagColumn) < fields.size()
+                                  ? parseTraceFlag(std::string(fields[flagColumn]))
+                                  : std::nullopt;
+            if (!flag)
+                return fail("line " + std::to_string(line) +
+                            " of the trace holds no flag (ok, weak, edge or jump)");
+            r.flags.push_back(*flag);
+        }
         r.trace.position.push_back(*x);
         r.trace.frequency.push_back(*f);
         r.lines.push_back(line);

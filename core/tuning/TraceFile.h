@@ -1,8 +1,8 @@
 // Traces as files: written with the '#' block of the run they were traced on, then
-// "x_centre	frequency	period	amplitude	probability", one row per window; read back
-// from any tab-separated (or comma- or semicolon-separated) file with columns named x_centre and
-// frequency, lines starting with '#' skipped, so that a trace from the window, the tool, R or
-// Python all serve.
+// "x_centre	frequency	period	amplitude	probability	flag", one row per window;
+// read back from any tab-separated (or comma- or semicolon-separated) file with columns named
+// x_centre and frequency, lines starting with '#' skipped, so that a trace from the window, the
+// tool, R or Python all serve.
 #pragma once
 
 #include "core/analysis/Provenance.h"
@@ -16,8 +16,10 @@
 namespace tuning {
 
 struct TraceStart {
-    double position = 0, frequency = 0, band = 0;
+    double position = 0, frequency = 0, band = 0; // as typed
     TraceBy by = TraceBy::Amplitude;
+    double startedAt = 0; // the frequency the trace started at (startBin); 0: not known
+    double level = kTraceLevel;
 };
 
 // The whole file's text. The period of a point at frequency 0 is written as 0: it has none.
@@ -26,18 +28,25 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
 
 struct ReadTrace {
     Trace trace;
-    std::vector<int> lines; // the file line of each row, for messages
+    std::vector<int> lines;       // the file line of each row, for messages
+    std::vector<TraceFlag> flags; // of each row; empty when the file has no flag column
 };
 
 // The trace a file's text holds, checked as the age model needs it (checkTrace); nothing, and
 // why, otherwise.
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why);
 
+// Why a trace should not make an age model as it is: its rows flagged jump or edge, the first
+// few named by position and line, and the remedy `accept` (an option that takes it as it is).
+// Nothing when no row is so flagged.
+std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::string& accept);
+
 // The '#' block of an age model and of a tuned series: the record, the column, the trace
 // file, the period, the start age and the step (0: none).
 std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
                          double startAge, double step);
-// "position	age	sedimentation_rate" and one row per sample, after the block.
+// A line naming the rate's unit, "position	age	sedimentation_rate" and one row per sample,
+// after the block.
 std::string ageModelText(const std::string& header, const AgeModel& m);
 // "age	<title>" and one row per age, after the block.
 std::string tunedSeriesText(const std::string& header, const TunedSeries& s,

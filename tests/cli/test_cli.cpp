@@ -324,17 +324,28 @@ TEST(CliAnalyze, UnreadableFileAndFolder) {
     EXPECT_NE(folder.err.find("folder"), std::string::npos);
 }
 
-TEST(CliAnalyze, UnevenSpacingWarnsAndGoesOn) {
+TEST(CliAnalyze, UnevenSpacingIsRefusedWithTheRemedy) {
     TempDir dir;
     std::string text = "x\ty\n";
     for (int i = 0; i < 500; ++i)
         text += std::to_string(i + (i > 250 ? 0.5 : 0.0)) + "\t" +
                 std::to_string(std::cos(i * 0.2)) + "\n";
-    const ProcessResult r = analyze({dir.file("uneven.txt", text), "--quiet"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.err.find("warning:"), std::string::npos);
-    EXPECT_NE(r.err.find("deviates from it by 0.5"), std::string::npos) << r.err;
-    EXPECT_FALSE(r.out.empty());
+    const std::string data = dir.file("uneven.txt", text);
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"analyze"},
+                                                    {"peaks"},
+                                                    {"spectrum"},
+                                                    {"trace", "--start", "100:0.03"}}) {
+        std::vector<std::string> args = command;
+        args.insert(args.end(), {data, "--quiet"});
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 2) << command[0];
+        EXPECT_TRUE(r.out.empty()) << command[0];
+        EXPECT_NE(r.err.find(data + ": the positions are not evenly spaced (spacing from 1 to "
+                                    "1.5, median 1)"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("--interpolate 1 "), std::string::npos) << r.err;
+    }
 }
 
 TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {

@@ -245,8 +245,12 @@ TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
     const auto rows = table(r.out);
     ASSERT_EQ(rows.front(),
               (std::vector<std::string>{"frequency", "period", "power", "amplitude", "probability",
-                                        "background", "level_90", "level_95", "level_99"}));
+                                        "background", "level_90", "level_95", "level_99", "dof"}));
     ASSERT_EQ(rows.size(), nfft / 2 + 2u); // every bin from 0 to Nyquist
+    EXPECT_EQ(rows[1][1], "NA");           // frequency 0 has no period
+    EXPECT_NE(r.out.find("# period: NA at frequency 0"), std::string::npos);
+    EXPECT_GT(number(rows[bin + 1][9]), 0);
+    EXPECT_LE(number(rows[bin + 1][9]), 8);
     const auto& line = rows[bin + 1];
     EXPECT_EQ(number(line[0]), double(bin) / nfft);
     EXPECT_GT(number(line[2]), number(line[8]));
@@ -289,9 +293,9 @@ TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
     }
 }
 
-// White noise: at 0.95 alone most windows show lines by chance (about 12 of 246 bins pass);
-// with the false discovery rate held at 0.05, few windows report any, and the '#' block says
-// which rule was used and what to expect.
+// White noise: at 0.95 alone most windows show lines by chance (about 2 among 24 independent
+// frequencies); with the false discovery rate held at 0.05, few windows report any, and the
+// '#' block says which rule was used and what to expect.
 TEST(Peaks, FalseDiscoveryControlOnWhiteNoise) {
     TempDir dir;
     const std::string data = noiseFile(dir / "white.txt", 4000, 0.0, 0.0, 0.0, 5);
@@ -311,7 +315,7 @@ TEST(Peaks, FalseDiscoveryControlOnWhiteNoise) {
     const std::size_t windows = (4000 - 400) / 100 + 1;
     EXPECT_GT(windowsWithLines({"--level", "0.95"}, &level), 0.8 * windows);
     EXPECT_LT(windowsWithLines({"--fdr", "0.05"}, &fdr), 0.2 * windows);
-    EXPECT_NE(level.find("expected chance lines per window at level 0.95: 12.3 (246 tested"),
+    EXPECT_NE(level.find("expected chance lines per window at level 0.95: 2.19 (local maxima"),
               std::string::npos);
     EXPECT_NE(fdr.find("Benjamini-Hochberg false-discovery control at rate 0.05"),
               std::string::npos);

@@ -1,9 +1,14 @@
-// Reshaping result rows into the map's matrices, and the spectral lines of one window.
+// Reshaping result rows into the map's matrices, the spectral lines of one window, and the
+// number of lines white noise passes by chance.
+#include "core/results/FalseDiscovery.h"
 #include "core/results/ResultSet.h"
+#include "engine/diagnostics.h"
+#include "engine/mwc2.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 using namespace results;
 
@@ -59,6 +64,47 @@ TEST(FindPeaks, APlateauOfCertaintyIsOneLineAtItsLargestAmplitude) {
     EXPECT_TRUE(findPeaks(unknown, 0, 0.95).empty());
     const ResultSet zero = oneWindow({0.99, 0.1}, {1, 0});
     EXPECT_TRUE(findPeaks(zero, 0, 0.95).empty());
+}
+
+// 1000 windows of white noise (fixed seed) for the default settings and two others: the lines
+// found per window at three levels against the expected count the peaks header states.
+TEST(ChanceLines, ExpectedCountMatchesWhiteNoise) {
+    struct Case {
+        int mpts, nfft;
+    };
+    engine::setDiagnosticsDiscarded(true);
+    for (const Case c : {Case{400, 4096}, Case{200, 2048}, Case{1000, 8192}}) {
+        analysis::RunParameters p;
+        p.mpts = c.mpts;
+        p.nfft = c.nfft;
+        const int n = p.mpts + 999 * p.inc;
+        std::mt19937_64 rng(23);
+        std::normal_distribution<double> noise;
+        std::vector<double> x(n), y(n);
+        for (int t = 0; t < n; ++t) {
+            x[t] = t;
+            y[t] = noise(rng);
+        }
+        ResultSet r;
+        r.windows = analysis::windowCount(p, n);
+        r.bins = analysis::binCount(p);
+        for (auto* v : {&r.xcent, &r.freq, &r.ampl, &r.prob})
+            v->resize(static_cast<std::size_t>(r.windows) * r.bins);
+        ASSERT_EQ(engine::mwc2(r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(),
+                               x.data(), p.tbw, p.fmax, 1, y.data(), 1, n, p.kspec, p.mpts, p.inc,
+                               p.nfft, 95, nullptr, nullptr),
+                  0);
+        for (const double level : {0.9, 0.95, 0.99}) {
+            double lines = 0;
+            for (int w = 0; w < r.windows; ++w)
+                lines += static_cast<double>(findPeaks(r, w, level).size());
+            const double expected = expectedChanceLines(p, level);
+            EXPECT_NEAR(lines / r.windows / expected, 1.0, 0.35)
+                << "window " << c.mpts << ", level " << level << ": " << lines / r.windows
+                << " lines per window, " << expected << " expected";
+        }
+    }
+    engine::setDiagnosticsDiscarded(false);
 }
 
 } // namespace

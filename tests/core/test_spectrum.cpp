@@ -5,6 +5,7 @@
 #include "core/results/FalseDiscovery.h"
 #include "core/spectrum/MultitaperSpectrum.h"
 #include "core/spectrum/RedNoise.h"
+#include "core/spectrum/SlepianTapers.h"
 #include "engine/fft.h"
 #include "engine/harmonic.h"
 #include "engine/tapers.h"
@@ -35,18 +36,18 @@ struct Normal {
 // Stationary AR(1) with unit innovations (variance 1 / (1 - rho^2) from the first sample),
 // mean removed; returns the variance.
 constexpr int N = 4000;
-double ar1Series(double rho, std::uint64_t seed, std::vector<double>& x) {
+double ar1Series(double rho, std::uint64_t seed, std::vector<double>& x, int n = N) {
     Normal e{std::mt19937_64(seed)};
-    x.resize(N);
+    x.resize(n);
     x[0] = e() / std::sqrt(1 - rho * rho);
-    for (int t = 1; t < N; ++t)
+    for (int t = 1; t < n; ++t)
         x[t] = rho * x[t - 1] + e();
     double m = 0, var = 0;
     for (double v : x)
-        m += v / N;
+        m += v / n;
     for (double& v : x) {
         v -= m;
-        var += v * v / N;
+        var += v * v / n;
     }
     return var;
 }
@@ -95,40 +96,95 @@ TEST(AdaptiveSpectrum, RedNoiseAgainstItsBackgrounds) {
 
     // About 330 independent estimates (one per 2W = 6/n): the 5 % exceedance has a standard
     // error near 1.2 %.
-    const auto ar1 = spectrum::fitBackground(BackgroundKind::Ar1, s.frequency, s.power, rho, dt, K);
+    const double W = 3.0 / (N * dt);
+    const auto ar1 =
+        spectrum::fitBackground(BackgroundKind::Ar1, s.frequency, s.power, s.dof, rho, dt, W);
     int above = 0;
     for (size_t j = 0; j < s.power.size(); ++j)
         above += s.power[j] > ar1.level95[j];
     EXPECT_GT(above, 0.02 * s.power.size());
     EXPECT_LT(above, 0.09 * s.power.size());
+    // Each bin's level from its own degrees of freedom: 2K where the weights keep every taper,
+    // fewer where they drop some, half at frequency 0 and Nyquist.
+    double fewest = 2 * K;
+    for (size_t j = 0; j < s.power.size(); ++j) {
+        ASSERT_LE(s.dof[j], 2 * K + 1e-9);
+        fewest = std::min(fewest, s.dof[j]);
+        const double scale = spectrum::chiSquareQuantile(0.95, s.dof[j]) / s.dof[j];
+        ASSERT_NEAR(ar1.level95[j] / ar1.level[j] / scale, 1.0, 1e-5) << j;
+    }
+    EXPECT_LT(fewest, 2 * K - 1);
 
-    // The robust fit sits lower (the median of chi2(8)/8 is 0.92 of its mean, and the window
-    // flattens the low-frequency rise) but describes the same process within these bounds...
+    // The robust fit describes the same process...
     const auto rob =
-        spectrum::fitBackground(BackgroundKind::Robust, s.frequency, s.power, 0, dt, K);
-    EXPECT_NEAR(rob.rho, 0.7, 0.1);
-    // 20 % of the 4096 bin intervals, 819.2, is a centred window of 2 x 410 + 1 bins.
-    EXPECT_EQ(rob.smoothed, spectrum::runningMedian(s.power, 410));
-    EXPECT_NEAR(rob.S0 / ar1.S0, 1.0, 0.25);
-    // ...and is the least-squares fit in log: log S0 the mean residual, and no rho of a fine
-    // grid doing better.
+        spectrum::fitBackground(BackgroundKind::Robust, s.frequency, s.power, s.dof, 0, dt, W);
+    EXPECT_NEAR(rob.rho, 0.7, 0.03);
+    EXPECT_NEAR(rob.S0 / ar1.S0, 1.0, 0.1);
+    // ...and is the least-squares fit in log above W: log S0 the mean residual, and no rho of a
+    // fine grid doing better.
     double meanResidual = 0;
     auto misfit = [&](double r) {
         double sum = 0, sum2 = 0;
+        int used = 0;
         for (size_t j = 0; j < s.power.size(); ++j) {
+            if (s.frequency[j] < W)
+                continue;
             const double c = std::cos(2 * M_PI * s.frequency[j] * dt);
             const double res =
                 std::log(rob.smoothed[j] / rob.S0 * (1 - 2 * r * c + r * r) / (1 - r * r));
             sum += res;
             sum2 += res * res;
+            ++used;
         }
-        meanResidual = sum / s.power.size();
+        meanResidual = sum / used;
         return sum2 - sum * meanResidual;
     };
     const double best = misfit(rob.rho);
     EXPECT_NEAR(meanResidual, 0.0, 1e-9);
     for (int i = 0; i < 1000; ++i)
         ASSERT_LE(best, misfit(i / 1000.0) * (1 + 1e-12)) << i / 1000.0;
+}
+
+// Pure AR(1) noise, 20 series a case: the share of bins above each background's 95 and 99 %
+// levels, over the frequencies from the half-bandwidth W up, is near what the levels promise.
+TEST(RedNoiseCalibration, BothBackgroundsOnPureAr1Noise) {
+    for (const int n : {2000, 20000}) {
+        const int nfft = analysis::wholeRecordTransformLength(n);
+        const spectrum::TaperSet t = spectrum::slepianTapers(n, K, 3.0);
+        ASSERT_EQ(t.status, 0);
+        const double W = 3.0 / n;
+        for (const double rho : {0.0, 0.5, 0.9, 0.985}) {
+            double above[2][2] = {}; // [kind][95, 99]
+            double counted = 0;
+            std::vector<double> x;
+            for (std::uint64_t seed = 100; seed < 120; ++seed) {
+                ar1Series(rho, seed, x, n);
+                const auto s = spectrum::adaptiveSpectrum(x.data(), n, 1.0, t.tapers.data(), n,
+                                                          t.ratios.data(), K, nfft, nfft / 2 + 1);
+                const double r1 = spectrum::lagOneAutocorrelation(x.data(), n);
+                for (const BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
+                    const auto bg =
+                        spectrum::fitBackground(kind, s.frequency, s.power, s.dof, r1, 1.0, W);
+                    for (std::size_t j = 0; j < s.power.size(); ++j)
+                        if (s.frequency[j] >= W) {
+                            above[int(kind)][0] += s.power[j] > bg.level95[j];
+                            above[int(kind)][1] += s.power[j] > bg.level99[j];
+                            counted += kind == BackgroundKind::Ar1;
+                        }
+                }
+            }
+            for (const BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
+                const double p95 = 100 * above[int(kind)][0] / counted;
+                const double p99 = 100 * above[int(kind)][1] / counted;
+                std::printf("calibration: n %5d rho %5.3f %-6s above level_95 %5.2f %%, above "
+                            "level_99 %5.2f %%\n",
+                            n, rho, spectrum::backgroundKindName(kind), p95, p99);
+                EXPECT_GE(p95, 2.0) << n << " " << rho << " " << int(kind);
+                EXPECT_LE(p95, 8.0) << n << " " << rho << " " << int(kind);
+                EXPECT_LE(p99, 2.5) << n << " " << rho << " " << int(kind);
+            }
+        }
+    }
 }
 
 TEST(AdaptiveSpectrum, SineStandsAboveBothBackgrounds) {
@@ -141,7 +197,8 @@ TEST(AdaptiveSpectrum, SineStandsAboveBothBackgrounds) {
     const double rho = spectrum::lagOneAutocorrelation(x.data(), N);
     const auto s = spectrumOf(x, dt);
     for (BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
-        const auto bg = spectrum::fitBackground(kind, s.frequency, s.power, rho, dt, K);
+        const auto bg =
+            spectrum::fitBackground(kind, s.frequency, s.power, s.dof, rho, dt, 3.0 / (N * dt));
         EXPECT_GT(s.power[j0], bg.level99[j0]) << spectrum::backgroundKindName(kind);
         size_t top = 0; // largest excess over the background: the line, on its own bin
         for (size_t j = 1; j < s.power.size(); ++j)
@@ -244,14 +301,14 @@ TEST(ChiSquare, QuantilesAgainstTables) {
     // Abramowitz and Stegun (1964) table 26.8, rounded to 3 decimals: {dof, p, quantile}.
     const double table[][3] = {{2, 0.95, 5.991},  {2, 0.99, 9.210},  {4, 0.90, 7.779},
                                {8, 0.01, 1.646},  {8, 0.05, 2.733},  {8, 0.90, 13.362},
-                               {8, 0.95, 15.507}, {8, 0.99, 20.090}, {20, 0.95, 31.410}};
+                               {8, 0.95, 15.507}, {8, 0.99, 20.090}, {20, 0.95, 31.410},
+                               {3, 0.5, 2.366},   {3, 0.95, 7.815},  {5, 0.99, 15.086}};
     for (const auto& r : table)
-        EXPECT_NEAR(spectrum::chiSquareQuantile(r[1], int(r[0])), r[2], 6e-4)
-            << r[0] << " " << r[1];
+        EXPECT_NEAR(spectrum::chiSquareQuantile(r[1], r[0]), r[2], 6e-4) << r[0] << " " << r[1];
     // Two degrees of freedom in closed form, -2 log(1 - p), including both far tails.
     for (double p : {1e-9, 0.3, 0.5, 0.999999})
         EXPECT_NEAR(spectrum::chiSquareQuantile(p, 2) / (-2 * std::log1p(-p)), 1.0, 1e-12) << p;
-    EXPECT_THROW(spectrum::chiSquareQuantile(0.95, 3), std::invalid_argument);
+    EXPECT_THROW(spectrum::chiSquareQuantile(0.95, 0), std::invalid_argument);
     EXPECT_THROW(spectrum::chiSquareQuantile(1.5, 8), std::invalid_argument);
 }
 

@@ -48,7 +48,47 @@ TEST(LineTrace, FollowsAChirpAndKeepsOutOfAStrongerLineBeyondTheBand) {
     p.prob[p.row(26, 44)] = 0.999;
     EXPECT_EQ(traceLine(p, 25, 45, 0.02, TraceBy::Probability)[26].bin, 44);
     EXPECT_EQ(snapToPeak(r, 10, 0.27, TraceBy::Amplitude), 30); // the bump at bin 30
+    EXPECT_EQ(startBin(r, 10, 0.27, 0.05, TraceBy::Amplitude), 30);
     EXPECT_DOUBLE_EQ(halfBandwidth(r), 0.03);
+}
+
+// The traced line fades from window 25 on while a stronger one sits six bins above it: the
+// trace climbs to it, and the rows say so; the age model refuses such a trace unless told.
+// A window's local mean, strong at frequency 0, is never entered.
+TEST(LineTrace, AFadingLineIsFlaggedAndTheLowestBandNeverEntered) {
+    results::ResultSet r = chirpMap(50, [](int) { return 40.0; });
+    for (int w = 0; w < r.windows; ++w)
+        for (int i = 0; i < r.bins; ++i) {
+            double& a = r.ampl[r.row(w, i)];
+            a = (w < 25 ? 1.0 : 0.01) * std::exp(-0.5 * std::pow(i - 40.0, 2)) +
+                3 * std::exp(-0.5 * std::pow(i - 46.0, 2)) + 5 * std::exp(-i / 2.0);
+            r.prob[r.row(w, i)] = 0.99;
+        }
+    const auto trace = traceLine(r, 0, 40, 0.04, TraceBy::Amplitude);
+    for (int w = 0; w < 25; ++w)
+        ASSERT_EQ(trace[w].flag, TraceFlag::Ok) << w;
+    EXPECT_EQ(trace[25].bin, 44);
+    EXPECT_EQ(trace[25].flag, TraceFlag::Jump);
+    EXPECT_EQ(trace.back().bin, 46);
+    std::string why;
+    const auto back = readTrace(traceText(r.provenance, {0, 0.4, 0.04}, trace), &why);
+    ASSERT_TRUE(back) << why;
+    const auto problem = flaggedRowsProblem(*back, "--accept-flags");
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find("x_centre 250 (line "), std::string::npos) << *problem;
+    EXPECT_NE(problem->find("give --accept-flags to use it"), std::string::npos) << *problem;
+    ReadTrace kept = *back;
+    kept.flags.assign(kept.flags.size(), TraceFlag::Weak);
+    EXPECT_FALSE(flaggedRowsProblem(kept, "--accept-flags"));
+
+    // Started near 0, the trace stays at W = 0.03 or above, and its start is on that edge.
+    const auto low =
+        traceLine(r, 0, startBin(r, 0, 0.01, 0.04, TraceBy::Amplitude), 0.04, TraceBy::Amplitude);
+    for (const TracePoint& p : low)
+        ASSERT_GE(p.frequency, halfBandwidth(r));
+    EXPECT_EQ(low[1].flag, TraceFlag::Edge);
+    r.prob[r.row(3, 40)] = 0.5;
+    EXPECT_EQ(traceLine(r, 0, 40, 0.04, TraceBy::Amplitude)[3].flag, TraceFlag::Weak);
 }
 
 // For f linear between (0, 0.1), (10, 0.2) and (20, 0.1) and held beyond, the integral from
@@ -76,6 +116,8 @@ TEST(AgeModel, ExactForPiecewiseLinearFrequencyWithHeldEnds) {
     std::vector<double> v(z.size());
     for (std::size_t i = 0; i < z.size(); ++i)
         v[i] = 2 * m.age[i] - 7;
+    EXPECT_NE(ageModelText("", m).find("# sedimentation_rate: position units per age unit"),
+              std::string::npos);
     const TunedSeries s = tunedSeries(m, v, 5);
     EXPECT_EQ(s.age.front(), 100);
     EXPECT_LE(s.age.back(), m.age.back());
@@ -98,7 +140,9 @@ TEST(TraceFile, RoundTripAndRefusalsNameTheLine) {
         EXPECT_EQ(back->trace.frequency[w], trace[w].frequency);
     }
     // A trace written by hand, comma-separated, with other columns around.
-    ASSERT_TRUE(readTrace("# by hand\nnote,x_centre,frequency\na,1,0.5\nb,2,0.25\n", &why));
+    const auto byHand = readTrace("# by hand\nnote,x_centre,frequency\na,1,0.5\nb,2,0.25\n", &why);
+    ASSERT_TRUE(byHand);
+    EXPECT_TRUE(byHand->flags.empty());
     for (const auto& [text, says] :
          {std::pair{"x_centre\tfrequency\n1\t0.1\n1\t0.2\n", "line 3 of the trace holds the "
                                                              "position 1"},

@@ -504,3 +504,43 @@ TEST(Mwc2Cancel, AFlagStopsTheTaperComputation) {
 }
 
 } // namespace
+
+// A record whose mean steps up by 10 in the middle: the windows on either side of the step
+// carry it as a local mean, a line at frequency 0. With each window's mean or line removed,
+// their lowest band (below W) is that of the record without the step; without, it is the step.
+TEST(Mwc2WindowDetrend, StepInTheMeanLeavesNoLineInTheLowestBand) {
+    const int n = 1000, at = 513;
+    const std::vector<double> plain = noisySines(n);
+    std::vector<double> stepped = plain;
+    for (int i = at; i < n; ++i)
+        stepped[i] += 10;
+    const Params p;
+    for (const auto how : {engine::WindowDetrend::None, engine::WindowDetrend::Mean,
+                           engine::WindowDetrend::Linear}) {
+        engine::Mwc2Execution e;
+        e.windowDetrend = how;
+        const Result a = runWith(e, stepped, p), b = runWith(e, plain, p);
+        ASSERT_EQ(a.status, 0);
+        double worst = 0; // largest change the step makes in a window off the step
+        for (int w = 0; w < a.windows; ++w) {
+            const int first = w * p.inc;
+            if (first <= at && at < first + p.mpts)
+                continue;
+            for (int i = 0; i < a.bins; ++i) {
+                const std::size_t k = static_cast<std::size_t>(w) * a.bins + i;
+                if (a.freq[k] < p.tbw / p.mpts)
+                    worst = std::max(worst, std::fabs(a.ampl[k] - b.ampl[k]));
+            }
+        }
+        if (how == engine::WindowDetrend::None)
+            EXPECT_GT(worst, 5.0);
+        else
+            EXPECT_LT(worst, 1e-9) << static_cast<int>(how);
+    }
+    // A straight line is removed to the last bit, as the series' mean is.
+    std::vector<double> line(7);
+    for (int t = 0; t < 7; ++t)
+        line[t] = 1e6 + 0.25 * t; // exact in double, so exactly a line
+    engine::removeWindowTrend(line.data(), 7, engine::WindowDetrend::Linear);
+    EXPECT_EQ(line, std::vector<double>(7, 0.0));
+}

@@ -541,6 +541,51 @@ private slots:
         plotDestroy(plot);
     }
 
+    // A map written with the position axis reversed is the plain one mirrored: over the columns
+    // where the two pictures differ (the canvas), each row reads backwards.
+    void reversedPositionAxisMirrorsTheWrittenMap() {
+        QVector<double> ramp, probability;
+        for (int r = 0; r < 20; ++r)
+            for (int c = 0; c < 30; ++c) {
+                ramp += c * c / 841.0;
+                probability += 0;
+            }
+        QTemporaryDir dir;
+        QImage pictures[2];
+        for (const bool reversed : {false, true}) {
+            Plot* plot = newPlot();
+            MapStyle style;
+            style.reverseX = reversed;
+            mapShow(plot, {ramp.data(), probability.data(), ramp.size(), 30, 100, 400, 0, 0.5},
+                    false, style);
+            const QString file = dir.filePath(reversed ? "reversed.png" : "plain.png");
+            char message[256] = "";
+            QVERIFY2(
+                plotWriteFigure(plot, file.toUtf8().constData(), 600, 400, message, sizeof message),
+                message);
+            pictures[reversed] = QImage(file).convertToFormat(QImage::Format_ARGB32);
+            plotDestroy(plot);
+        }
+        const QImage& plain = pictures[0];
+        const QImage& reversed = pictures[1];
+        const int y = plain.height() / 2;
+        int first = plain.width(), last = -1;
+        for (int x = 0; x < plain.width(); ++x)
+            if (plain.pixel(x, y) != reversed.pixel(x, y)) {
+                first = std::min(first, x);
+                last = x;
+            }
+        QVERIFY2(last - first > plain.width() / 2, "the reversed map is not mirrored");
+        int mismatched = 0;
+        for (int x = first; x <= last; ++x) {
+            const QColor a(plain.pixel(x, y)), b(reversed.pixel(first + last - x, y));
+            mismatched += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                              std::abs(a.blue() - b.blue()) >
+                          24;
+        }
+        QVERIFY2(mismatched <= 4, qPrintable(QString::number(mismatched) + " columns differ"));
+    }
+
     void failedPdfLeavesNoPartialFileAndKeepsTheOldOne() {
         Plot* plot = newPlot();
         QTemporaryDir dir;
