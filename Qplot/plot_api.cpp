@@ -122,6 +122,10 @@ void plotSetPositionUnit(Plot* plot, const char* unit) {
     plot->setPositionUnit(QString::fromUtf8(unit));
 }
 
+void plotSetPositionMeasure(Plot* plot, const char* measure) {
+    plot->setPositionMeasure(QString::fromUtf8(measure));
+}
+
 void plotSetTitle(Plot* plot, const char* title) {
     plot->setTitle(QString::fromUtf8(title));
 }
@@ -242,4 +246,9 @@ AgeModelPlot* ageModelPlotCreate(QWidget* parent) {
 void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
                          const double* rate, int count, const char* unit) {
     plot->setModel(position, age, rate, count, QString::fromUtf8(unit));
+}
+
+void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
+                           const char* age) {
+    plot->setTitles(QString::fromUtf8(position), QString::fromUtf8(rate), QString::fromUtf8(age));
 }

@@ -98,6 +98,8 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 /* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
 void plotSetPositionUnit(Plot* plot, const char* unit);
+/* The unit the positions are measured in ("m"; empty: not known), for the axis titles. */
+void plotSetPositionMeasure(Plot* plot, const char* measure);
 /* The title line above the map (empty: none), and the title PDF and SVG files carry in their
    metadata. */
 void plotSetTitle(Plot* plot, const char* title);
@@ -156,6 +158,9 @@ void wholeRecordFigureDestroy(WholeRecordFigure* figure);
 AgeModelPlot* ageModelPlotCreate(QWidget* parent);
 void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
                          const double* rate, int count, const char* unit);
+/* The axis titles: positions, rate and age, in the record's units. */
+void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
+                           const char* age);
 
 #ifdef __cplusplus
 }
