@@ -1,5 +1,6 @@
 #include "app/AgeModelPanel.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "app/WholeFile.h"
@@ -24,11 +25,11 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     period = new QComboBox(this);
     period->setEditable(true);
     period->setToolTip("The period the traced line represents, in the time unit of the ages");
-    startAge = new QDoubleSpinBox(this);
+    startAge = new NumberBox(this);
     startAge->setDecimals(3);
     startAge->setRange(-1e12, 1e12);
     startAge->setToolTip("The age of the first sample");
-    step = new QDoubleSpinBox(this);
+    step = new NumberBox(this);
     step->setDecimals(4);
     step->setRange(0, 1e9);
     step->setSpecialValueText("the samples at their ages");

@@ -1,5 +1,6 @@
 #include "app/LineTracing.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 
 #include "Qplot/plot_api.h"
@@ -33,8 +34,8 @@ private:
 LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    band = new QDoubleSpinBox(this);
-    band->setDecimals(6);
+    band = new NumberBox(this);
+    band->setDecimals(12);
     band->setRange(1e-9, 1e6);
     band->setToolTip("Each window takes its bin within this distance of the previous window's "
                      "frequency (cycles per position unit; W / 2 by default)");

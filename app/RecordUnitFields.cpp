@@ -1,5 +1,6 @@
 #include "app/RecordUnitFields.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 
 #include <QDoubleSpinBox>
@@ -12,8 +13,8 @@
 namespace {
 
 QDoubleSpinBox* unitField(QWidget* parent) {
-    auto* field = new QDoubleSpinBox(parent);
-    field->setDecimals(6);
+    auto* field = new NumberBox(parent);
+    field->setDecimals(12);
     field->setRange(0.0, 1e15);
     // Checked when editing finishes, not at every keystroke: "0.2" is typed through "0".
     field->setKeyboardTracking(false);
@@ -29,7 +30,6 @@ RecordUnitFields::RecordUnitFields(QWidget* parent, QDoubleSpinBox* tbw, QSpinBo
     windowLength = unitField(parent);
     stepLength = unitField(parent);
     fmaxPerUnit = unitField(parent);
-    fmaxPerUnit->setDecimals(9);
     summary = new QLabel(parent);
     summary->setWordWrap(true);
     warning = new QLabel(parent);

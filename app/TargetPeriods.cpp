@@ -1,5 +1,6 @@
 #include "app/TargetPeriods.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 #include "core/units/RecordUnits.h"
 
@@ -17,8 +18,8 @@ TargetPeriods::TargetPeriods(QWidget* parent, Plot* plot) : QWidget(parent), plo
     periodsText =
         new QLineEdit(settings.value("targets/periods", "405, 100, 41, 23, 19").toString(), this);
     periodsText->setToolTip("Periods in kyr, separated by commas");
-    rate = new QDoubleSpinBox(this);
-    rate->setDecimals(6);
+    rate = new NumberBox(this);
+    rate->setDecimals(12);
     rate->setRange(1e-6, 1e9);
     rate->setValue(settings.value("targets/rate", 1.0).toDouble());
     rate->setToolTip("Trial sedimentation rate, in position units per kyr (1 for a record in "

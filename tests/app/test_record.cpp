@@ -121,6 +121,11 @@ private slots:
         QTest::keyClicks(fmax, "6");
         QTest::keyClick(fmax, Qt::Key_Return);
         QCOMPARE(dialog.fmax->value(), 0.06);
+        QCOMPARE(fmax->cleanText(), QString("6"));
+        // Shown without floating-point noise: 3 x 0.1 reads 0.3.
+        dialog.units->setSpacing(0.1, "m");
+        dialog.pointsPerWindow->setValue(3);
+        QCOMPARE(dialog.units->windowLength->cleanText(), QString("0.3"));
     }
 
     void unitFieldsBeforeAnyPlot() {
