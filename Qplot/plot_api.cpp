@@ -200,6 +200,10 @@ void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarith
     panel->setFrequencyAxis(periods, logarithmic);
 }
 
+void windowPanelSetFrequencyUnit(WindowPanel* panel, const char* unit) {
+    panel->setFrequencyUnit(QString::fromUtf8(unit));
+}
+
 void windowPanelSetMark(WindowPanel* panel, double f, bool on) {
     panel->setMark(f, on);
 }

@@ -137,6 +137,8 @@ void windowPanelSetData(WindowPanel* panel, const double* frequency, const doubl
                         const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
 void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarithmic);
+/* The record's position unit in the frequency axis title ("m"; empty: not known). */
+void windowPanelSetFrequencyUnit(WindowPanel* panel, const char* unit);
 /* A vertical line at frequency f on both panels (the traced line's); on false hides it. */
 void windowPanelSetMark(WindowPanel* panel, double f, bool on);
 

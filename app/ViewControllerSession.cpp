@@ -92,6 +92,7 @@ void ViewController::setRecordUnits(const RecordUnitChoice& units, bool newRecor
     if (sharedPlot)
         plotSetPositionMeasure(sharedPlot->plot(), units.position.toUtf8().constData());
     windowDetail->positionUnit = units.position;
+    windowPanelSetFrequencyUnit(spectrumPanel, units.position.toUtf8().constData());
     ageModel->setUnits(units);
     targets->setUnits(units, newRecord);
     targets->apply();

@@ -15,6 +15,7 @@
 #include "app/RecordWindow.h"
 #include "app/TargetPeriods.h"
 #include "app/ViewController.h"
+#include "app/WindowDetail.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -189,6 +190,12 @@ private slots:
         QVERIFY(runAndWait(w));
         QCOMPARE(sharedPlot->plot()->axisTitle(QwtPlot::yLeft).text(),
                  QString("Frequency (cycles/m)"));
+        const auto& r = *sharedPlot->lastResult();
+        w.windowDetail->showReadout(r.centre(3), r.frequency(40));
+        const QString readout = w.readoutLabel->text();
+        QVERIFY2(readout.startsWith("x " + numberText(r.centre(3)) + " m | frequency ") &&
+                     readout.contains(" cycles/m | period "),
+                 qPrintable(readout));
         traceAt(w, 1 / (41 * 0.015));
         w.ageModel->period->setCurrentText("41");
         QVERIFY(w.ageModel->model());
@@ -214,6 +221,36 @@ private slots:
             QCOMPARE(f.size(), 4);
             QVERIFY(std::fabs(f[3].toDouble() - 100 * f[2].toDouble()) < 1e-9 * f[3].toDouble());
         }
+
+        // The tuned series is in kyr: its guides sit at 1 / P.
+        QSignalSpy tuned(sharedPlot, &MyPlot::runFinished);
+        w.ageModel->analyseTuned();
+        QVERIFY(tuned.wait(60000));
+        QCOMPARE(asked, QStringList{"Trace"}); // its trace was of the record in metres
+        QCOMPARE(w.recordUnits.position, QString("kyr"));
+        QCOMPARE(w.targets->rate->value(), 1.0);
+        QCOMPARE(sharedPlot->plot()->axisTitle(QwtPlot::yLeft).text(),
+                 QString("Frequency (cycles/kyr)"));
+    }
+
+    void preparationOfAnotherRecordIsShownAndCleared() {
+        Preferences::store(Preferences::detrendKey, "linear");
+        Preferences::store(Preferences::standardise.name, true);
+        ViewController w;
+        const auto wave = [](double x) { return std::sin(x / 7.0) + 0.01 * x; };
+        QVERIFY(w.chooseFileAt(writeRecord(data.filePath("a.txt"), "age_ka", 800, 1.0, wave)));
+        QVERIFY(runAndWait(w));
+        QVERIFY(asked.isEmpty());
+        QVERIFY(w.chooseFileAt(writeRecord(data.filePath("b.txt"), "age_ka", 800, 2.0, wave)));
+        Questions::asker() = [this](QWidget*, const QString& title, const QString&,
+                                    const QStringList&) {
+            asked << title;
+            return 1; // clear it
+        };
+        QVERIFY(runAndWait(w));
+        QCOMPARE(asked, QStringList{"Series Preparation"});
+        QVERIFY(!Preferences::preparation().any());
+        QVERIFY(sharedPlot->lastResult()->provenance.preparation.empty());
     }
 
     void sessionBringsBackTheMapAndAgeModel() {
