@@ -165,7 +165,7 @@ std::string AgeModelPanel::header(double stepUsed) const {
     std::string h = tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
                                          startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
-        h += "# position unit: " + units_.position.toStdString() + "\n";
+        h += "# position unit of the record: " + units_.position.toStdString() + "\n";
     h += "# age unit: " + units_.age.toStdString() + "\n";
     return h;
 }

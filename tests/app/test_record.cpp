@@ -5,6 +5,7 @@
 #include "Qplot/Plot.h"
 #include "app/AgeModelPanel.h"
 #include "app/LineTracing.h"
+#include "app/MapChoices.h"
 #include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
@@ -18,6 +19,7 @@
 #include "app/WindowDetail.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -269,6 +271,7 @@ private slots:
             traceAt(w, 1 / (41 * 0.015));
             w.ageModel->period->setCurrentText("41");
             w.ageModel->startAge->setValue(120);
+            w.mapChoices->colourGroup->actions().at(2)->trigger();
             QVERIFY(w.hasUnsavedWork());
             QVERIFY(w.saveSessionTo(first.filePath("afternoon.json")));
             QVERIFY(!w.hasUnsavedWork());
@@ -292,6 +295,18 @@ private slots:
         QVERIFY(w.ageModel->model()->age == ages);
         QCOMPARE(w.recordUnits.position, QString("m"));
         QVERIFY(!w.hasUnsavedWork());
+        QCOMPARE(w.mapChoices->colourGroup->checkedAction()->data().toInt(), 2);
+
+        // With the data file neither beside the session nor at its path, the user is asked.
+        QFile::remove(moved + "/core_m.txt");
+        QString asking;
+        Platform::setOpenFileChooser(
+            [&](QWidget*, const QString& title, const QString&, const QString&) {
+                asking = title;
+                return QString();
+            });
+        QVERIFY(!w.openSessionAt(moved + "/afternoon.json"));
+        QCOMPARE(asking, QString("Find the Data File core_m.txt"));
         QVERIFY(QDir().rename(moved, first.path())); // the temporary folder removes itself
     }
 
