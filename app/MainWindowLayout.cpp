@@ -9,7 +9,6 @@
 #include "app/MapChoices.h"
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
-#include "app/RecordSettings.h"
 #include "app/ResultExports.h"
 #include "app/SeriesPanel.h"
 #include "app/TargetPeriods.h"
@@ -281,7 +280,6 @@ void ViewController::buildTuning() {
     connect(tracing->edits, &QUndoStack::canRedoChanged, redoAction, &QAction::setEnabled);
     undoAction->setEnabled(false);
     redoAction->setEnabled(false);
-    recordSettings_ = std::make_unique<RecordSettings>(this);
     connect(ageModel, &AgeModelPanel::analyse, this, [this](const QString& path) {
         // The tuned series takes the record's place, measured in the ages' unit; the title
         // names it.

@@ -36,8 +36,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include <QComboBox>
-
 namespace {
 
 void pointerMoved(void* ctx, double x, double y) {
@@ -85,6 +83,7 @@ void ViewController::viewDidLoad() {
             SLOT(pdfExported(bool, QString, QString)));
     plotSetPointerCallbacks(sharedPlot->plot(), this, &pointerMoved, &pointerClicked);
     launcher_ = new RunLauncher(this, chooser_);
+    recordSettings_ = std::make_unique<RecordSettings>(this);
     embedPlot();
     buildTuning();
     seriesFollowPlot(seriesPlot, sharedPlot->plot());

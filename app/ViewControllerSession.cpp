@@ -22,7 +22,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
