@@ -310,6 +310,21 @@ private slots:
         QVERIFY(QDir().rename(moved, first.path())); // the temporary folder removes itself
     }
 
+    void sessionFilesThatCannotBeUsedSayWhy() {
+        const std::pair<QByteArray, QString> cases[] = {
+            {"{\"format\": ", "it is not JSON"},
+            {"{\"format\": \"other\"}", "it is not a Tonalith session"},
+            {"{\"format\": \"tonalith-session\", \"version\": 99}",
+             "it was written by a newer Tonalith"},
+        };
+        for (const auto& [text, reason] : cases) {
+            bool found = false;
+            QString why;
+            QVERIFY(!Session::fromJson(text, data.filePath("s.json"), &found, &why));
+            QVERIFY2(why.startsWith(reason), qPrintable(why));
+        }
+    }
+
     void draggedPointIsUndoneAndRedone() {
         ViewController w;
         w.show();
