@@ -40,10 +40,20 @@ void AgeModelPlot::setModel(const double* position, const double* age, const dou
     const QString u = unit.isEmpty() ? QString("position units") : unit;
     rate_->setAxisTitle(QwtPlot::yLeft, "Rate (" + u + "/time)");
     age_->setAxisTitle(QwtPlot::xBottom, u);
-    if (n > 0) {
-        rate_->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);
-        age_->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);
+    for (QwtPlot* p : {rate_, age_}) {
+        if (n > 0)
+            p->setAxisScale(QwtPlot::xBottom, position[0], position[n - 1]);
+        else
+            p->setAxisAutoScale(QwtPlot::xBottom); // no model: no axis of an old one
+        p->replot();
     }
+}
+
+void AgeModelPlot::setTitles(const QString& position, const QString& rate, const QString& age) {
+    rate_->setAxisTitle(QwtPlot::xBottom, position);
+    age_->setAxisTitle(QwtPlot::xBottom, position);
+    rate_->setAxisTitle(QwtPlot::yLeft, rate);
+    age_->setAxisTitle(QwtPlot::yLeft, age);
     rate_->replot();
     age_->replot();
 }

@@ -17,6 +17,8 @@ public:
     QwtPlot* ratePlot() const { return rate_; }
     QwtPlot* agePlot() const { return age_; }
     int pointCount() const;
+    // The axis titles in the record's units (after setModel, which names the positions only).
+    void setTitles(const QString& position, const QString& rate, const QString& age);
 
 private:
     QwtPlot* rate_;

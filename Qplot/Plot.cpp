@@ -342,7 +342,19 @@ void Plot::setPositionUnit(const QString& unit) {
     replot();
 }
 
+void Plot::setPositionMeasure(const QString& measure) {
+    measure_ = measure;
+    updateAxisTitles();
+    replot();
+}
+
 void Plot::updateAxisTitles() {
+    if (!measure_.isEmpty()) {
+        setAxisTitle(xBottom, unit_.isEmpty() ? measure_ : unit_ + " (" + measure_ + ")");
+        setAxisTitle(yLeft, periodLabels_ ? "Period (" + measure_ + ")"
+                                          : "Frequency (cycles/" + measure_ + ")");
+        return;
+    }
     if (unit_.isEmpty()) {
         setAxisTitle(xBottom, "Depth/Time");
         setAxisTitle(yLeft, periodLabels_ ? "Period" : "Frequency");

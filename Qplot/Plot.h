@@ -61,6 +61,9 @@ public:
     // The positions' name (a column title such as "age_ka"; empty: none known): the axes'
     // titles say it, the frequency in cycles per that unit.
     void setPositionUnit(const QString& unit);
+    // The unit the positions are measured in ("m", "kyr"; empty: not known): the axes read
+    // "depth_m (m)" and "Frequency (cycles/m)".
+    void setPositionMeasure(const QString& measure);
     // The title PDF and SVG figures carry in their metadata.
     void setDocumentTitle(const QString& title) { documentTitle_ = title; }
     QString documentTitle() const { return documentTitle_; }
@@ -105,6 +108,7 @@ private:
     PointerFunction clicked_ = nullptr;
     void updateAxisTitles();
     QString unit_;
+    QString measure_;
     QString documentTitle_;
     std::unique_ptr<TraceOverlay> trace_;
     void* dragContext_ = nullptr;

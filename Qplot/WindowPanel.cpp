@@ -91,6 +91,12 @@ void WindowPanel::setFrequencyAxis(bool periods, bool logarithmic) {
     axis_->setStyle(periods, logarithmic);
 }
 
+void WindowPanel::setFrequencyUnit(const QString& unit) {
+    probability_->setAxisTitle(QwtPlot::xBottom, unit.isEmpty()
+                                                     ? QString("Frequency")
+                                                     : "Frequency (cycles/" + unit + ")");
+}
+
 void WindowPanel::setLevels(const double* levels, int count) {
     qDeleteAll(levels_);
     levels_.clear();

@@ -24,6 +24,8 @@ public:
     void setLevels(const double* levels, int count);
     // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis, as the map's.
     void setFrequencyAxis(bool periods, bool logarithmic);
+    // The record's position unit in the frequency axis title ("m"; empty: not known).
+    void setFrequencyUnit(const QString& unit);
     // A vertical line at frequency f on both panels (on false hides it).
     void setMark(double f, bool on);
     bool markShown() const;

@@ -123,6 +123,10 @@ void plotSetPositionUnit(Plot* plot, const char* unit) {
     plot->setPositionUnit(QString::fromUtf8(unit));
 }
 
+void plotSetPositionMeasure(Plot* plot, const char* measure) {
+    plot->setPositionMeasure(QString::fromUtf8(measure));
+}
+
 void plotSetTitle(Plot* plot, const char* title) {
     plot->setTitle(QString::fromUtf8(title));
 }
@@ -197,6 +201,10 @@ void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarith
     panel->setFrequencyAxis(periods, logarithmic);
 }
 
+void windowPanelSetFrequencyUnit(WindowPanel* panel, const char* unit) {
+    panel->setFrequencyUnit(QString::fromUtf8(unit));
+}
+
 void windowPanelSetMark(WindowPanel* panel, double f, bool on) {
     panel->setMark(f, on);
 }
@@ -267,4 +275,9 @@ AgeModelPlot* ageModelPlotCreate(QWidget* parent) {
 void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
                          const double* rate, int count, const char* unit) {
     plot->setModel(position, age, rate, count, QString::fromUtf8(unit));
+}
+
+void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
+                           const char* age) {
+    plot->setTitles(QString::fromUtf8(position), QString::fromUtf8(rate), QString::fromUtf8(age));
 }

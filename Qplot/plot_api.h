@@ -100,6 +100,8 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 /* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
 void plotSetPositionUnit(Plot* plot, const char* unit);
+/* The unit the positions are measured in ("m"; empty: not known), for the axis titles. */
+void plotSetPositionMeasure(Plot* plot, const char* measure);
 /* The title line above the map (empty: none), and the title PDF and SVG files carry in their
    metadata. */
 void plotSetTitle(Plot* plot, const char* title);
@@ -137,6 +139,8 @@ void windowPanelSetData(WindowPanel* panel, const double* frequency, const doubl
                         const double* probability, int count, const char* title);
 void windowPanelSetLevels(WindowPanel* panel, const double* levels, int count);
 void windowPanelSetFrequencyAxis(WindowPanel* panel, bool periods, bool logarithmic);
+/* The record's position unit in the frequency axis title ("m"; empty: not known). */
+void windowPanelSetFrequencyUnit(WindowPanel* panel, const char* unit);
 /* A vertical line at frequency f on both panels (the traced line's); on false hides it. */
 void windowPanelSetMark(WindowPanel* panel, double f, bool on);
 
@@ -170,6 +174,9 @@ void timeOptFigureDestroy(TimeOptFigure* figure);
 AgeModelPlot* ageModelPlotCreate(QWidget* parent);
 void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const double* age,
                          const double* rate, int count, const char* unit);
+/* The axis titles: positions, rate and age, in the record's units. */
+void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
+                           const char* age);
 
 #ifdef __cplusplus
 }

@@ -1,9 +1,11 @@
 #include "app/AgeModelPanel.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "app/WholeFile.h"
 #include "core/tuning/TraceFile.h"
+#include "core/units/RecordUnits.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -23,11 +25,11 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     period = new QComboBox(this);
     period->setEditable(true);
     period->setToolTip("The period the traced line represents, in the time unit of the ages");
-    startAge = new QDoubleSpinBox(this);
+    startAge = new NumberBox(this);
     startAge->setDecimals(3);
     startAge->setRange(-1e12, 1e12);
     startAge->setToolTip("The age of the first sample");
-    step = new QDoubleSpinBox(this);
+    step = new NumberBox(this);
     step->setDecimals(4);
     step->setRange(0, 1e9);
     step->setSpecialValueText("the samples at their ages");
@@ -83,6 +85,12 @@ double AgeModelPanel::periodValue() const {
     return ok && p > 0 ? p : 0.0;
 }
 
+void AgeModelPanel::setUnits(const RecordUnitChoice& units) {
+    units_ = units;
+    period->setToolTip("The period the traced line represents, in " + units_.age);
+    recompute();
+}
+
 void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
                              const std::vector<tuning::TracePoint>& trace) {
     result_ = std::move(result);
@@ -107,15 +115,38 @@ void AgeModelPanel::recompute() {
     } else {
         model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
-        summary->setText(QString("Ages %1 to %2; sedimentation rate %3 to %4 position units per "
-                                 "time unit.")
-                             .arg(numberText(model_->age.front()), numberText(model_->age.back()),
-                                  numberText(*lo), numberText(*hi)));
+        const double cm = units_.cmPerKyr();
+        const QString ages =
+            QString("Ages %1 to %2 %3; ")
+                .arg(numberText(model_->age.front()), numberText(model_->age.back()), units_.age);
+        if (cm > 0)
+            summary->setText(ages + QString("sedimentation rate %1 to %2 cm/kyr.")
+                                        .arg(numberText(*lo * cm), numberText(*hi * cm)));
+        else
+            summary->setText(ages + QString("sedimentation rate %1 to %2 %3 per %4.")
+                                        .arg(numberText(*lo), numberText(*hi),
+                                             units_.position.isEmpty() ? QString("position units")
+                                                                       : units_.position,
+                                             units_.age));
     }
     const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
+    const double cm = units_.cmPerKyr();
+    std::vector<double> rate = n ? model_->rate : std::vector<double>();
+    if (cm > 0)
+        for (double& r : rate)
+            r *= cm;
+    const QByteArray name = result_ ? QByteArray(result_->provenance.positionName.c_str()) : "";
     ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
-                        n ? model_->age.data() : nullptr, n ? model_->rate.data() : nullptr, n,
-                        result_ ? result_->provenance.positionName.c_str() : "");
+                        n ? model_->age.data() : nullptr, n ? rate.data() : nullptr, n, name);
+    const QString position = name.isEmpty() ? units_.position
+                             : units_.position.isEmpty()
+                                 ? QString::fromUtf8(name)
+                                 : QString::fromUtf8(name) + " (" + units_.position + ")";
+    const QString rateUnit = cm > 0                      ? QString("cm/kyr")
+                             : units_.position.isEmpty() ? "position units/" + units_.age
+                                                         : units_.position + "/" + units_.age;
+    ageModelPlotSetTitles(plot, position.toUtf8(), ("Rate (" + rateUnit + ")").toUtf8(),
+                          ("Age (" + units_.age + ")").toUtf8());
 }
 
 tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
@@ -131,8 +162,12 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
 }
 
 std::string AgeModelPanel::header(double stepUsed) const {
-    return tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
-                                startAge->value(), stepUsed);
+    std::string h = tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                         startAge->value(), stepUsed);
+    if (!units_.position.isEmpty())
+        h += "# position unit of the record: " + units_.position.toStdString() + "\n";
+    h += "# age unit: " + units_.age.toStdString() + "\n";
+    return h;
 }
 
 void AgeModelPanel::exportModel() {
@@ -148,7 +183,11 @@ void AgeModelPanel::exportModel() {
     if (path.isEmpty())
         return;
     Platform::rememberExportFolder("tuning", path);
-    const QString why = writeWholeFile(path, tuning::ageModelText(header(step->value()), *model_));
+    const double cm = units_.cmPerKyr();
+    const std::string text =
+        cm > 0 ? units::ageModelTextWithCmPerKyr(header(step->value()), *model_, cm)
+               : tuning::ageModelText(header(step->value()), *model_);
+    const QString why = writeWholeFile(path, text);
     if (!why.isEmpty())
         emit message(why + ".");
     else

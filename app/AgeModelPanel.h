@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/RecordUnitChoice.h"
 #include "core/results/ResultSet.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
@@ -32,6 +33,9 @@ public:
     AgeModelPlot* plot = nullptr;
 
     void setPeriods(const QList<double>& periods);
+    // The record's units: the rate is shown in cm/kyr where they convert, and the age-model
+    // export adds a cm/kyr column beside the rate in position units per age unit.
+    void setUnits(const RecordUnitChoice& units);
     // The map's analysed series and the trace on it; an empty trace clears the model.
     void setTrace(std::shared_ptr<const results::ResultSet> result,
                   const std::vector<tuning::TracePoint>& trace);
@@ -58,4 +62,5 @@ private:
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
     std::optional<tuning::AgeModel> model_;
+    RecordUnitChoice units_;
 };

@@ -1,5 +1,6 @@
 #include "app/LineTracing.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 
 #include "Qplot/plot_api.h"
@@ -10,12 +11,31 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QUndoCommand>
+#include <QUndoStack>
+
+// One dragged point: where it was and where it snapped to.
+class MovePoint : public QUndoCommand {
+public:
+    MovePoint(LineTracing* tracing, int index, const tuning::TracePoint& before,
+              const tuning::TracePoint& after, int movedBefore)
+        : QUndoCommand("Move Trace Point"), tracing_(tracing), index_(index), before_(before),
+          after_(after), movedBefore_(movedBefore) {}
+    void redo() override { tracing_->setPoint(index_, after_, after_.window); }
+    void undo() override { tracing_->setPoint(index_, before_, movedBefore_); }
+
+private:
+    LineTracing* tracing_;
+    int index_;
+    tuning::TracePoint before_, after_;
+    int movedBefore_;
+};
 
 LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    band = new QDoubleSpinBox(this);
-    band->setDecimals(6);
+    band = new NumberBox(this);
+    band->setDecimals(12);
     band->setRange(1e-9, 1e6);
     band->setToolTip("Each window takes its bin within this distance of the previous window's "
                      "frequency (cycles per position unit; W / 2 by default)");
@@ -24,6 +44,7 @@ LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(p
     retrace = new QPushButton("Re-trace From Moved Point", this);
     retrace->setEnabled(false);
     status = new QLabel(this);
+    edits = new QUndoStack(this);
     row->addWidget(new QLabel("Trace: band \u00b1", this));
     row->addWidget(band);
     row->addWidget(new QLabel("by", this));
@@ -47,9 +68,31 @@ void LineTracing::setResult(std::shared_ptr<const results::ResultSet> result) {
     points_.clear();
     moved_ = -1;
     retrace->setEnabled(false);
+    edits->clear();
     if (result_ && result_->windows > 0)
         band->setValue(tuning::halfBandwidth(*result_) / 2);
     draw();
+}
+
+bool LineTracing::carryTo(std::shared_ptr<const results::ResultSet> result) {
+    const bool traced = !points_.empty() && result_ && result && result->windows > 0 &&
+                        result->provenance.input == result_->provenance.input;
+    const tuning::TraceStart start = start_;
+    setResult(std::move(result));
+    const int lastBin = result_ ? result_->bins - 1 : -1;
+    if (!traced || lastBin < 0 || start.frequency > result_->frequency(lastBin))
+        return false;
+    band->setValue(start.band);
+    criterion->setCurrentIndex(start.by == tuning::TraceBy::Probability ? 1 : 0);
+    start_ = start;
+    follow(tuning::nearestWindow(*result_, start.position),
+           tuning::nearestBin(*result_, start.frequency));
+    return true;
+}
+
+bool LineTracing::survivesRun(const std::string& file, double fmaxPerUnit) const {
+    return points_.empty() ||
+           (result_ && result_->provenance.input == file && start_.frequency <= fmaxPerUnit);
 }
 
 void LineTracing::setLevel(double level) {
@@ -79,6 +122,7 @@ bool LineTracing::mapClicked(double x, double f) {
 
 void LineTracing::follow(int window, int bin) {
     points_ = tuning::traceLine(*result_, window, bin, band->value(), by());
+    edits->clear();
     draw();
     emit message(QString("Traced the line through %1 windows from %2.")
                      .arg(points_.size())
@@ -88,11 +132,19 @@ void LineTracing::follow(int window, int bin) {
 void LineTracing::pointDragged(int index, double f) {
     if (!result_ || index < 0 || index >= static_cast<int>(points_.size()))
         return;
-    const int w = points_[static_cast<std::size_t>(index)].window;
-    points_[static_cast<std::size_t>(index)] =
-        tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by()));
-    moved_ = w;
-    retrace->setEnabled(true);
+    const tuning::TracePoint& before = points_[static_cast<std::size_t>(index)];
+    const int w = before.window;
+    edits->push(new MovePoint(
+        this, index, before, tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by())),
+        moved_));
+}
+
+void LineTracing::setPoint(int index, const tuning::TracePoint& p, int moved) {
+    if (index < 0 || index >= static_cast<int>(points_.size()))
+        return;
+    points_[static_cast<std::size_t>(index)] = p;
+    moved_ = moved;
+    retrace->setEnabled(moved_ >= 0);
     draw();
 }
 
@@ -147,6 +199,7 @@ bool LineTracing::read(const std::string& text, QString* why) {
             *result_, w,
             tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w)))));
     start_ = {points_.front().centre, points_.front().frequency, band->value(), by()};
+    edits->clear();
     draw();
     return true;
 }

@@ -20,6 +20,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
+class QUndoStack;
 
 class LineTracing : public QWidget {
     Q_OBJECT
@@ -30,9 +31,16 @@ public:
     QComboBox* criterion; // amplitude or probability
     QPushButton* retrace; // from the last point moved
     QLabel* status;
+    // The points dragged, to undo and redo; a new trace starts it afresh.
+    QUndoStack* edits;
 
     // A new map: any trace of the previous one is dropped; the band goes back to W / 2.
     void setResult(std::shared_ptr<const results::ResultSet> result);
+    // A new map of the same record keeps its trace, followed again from the same start with
+    // the same band and criterion (true); otherwise as setResult (false).
+    bool carryTo(std::shared_ptr<const results::ResultSet> result);
+    // Whether a run of file up to fmaxPerUnit (cycles per position unit) could keep the trace.
+    bool survivesRun(const std::string& file, double fmaxPerUnit) const;
     // The F-test level below which points are drawn hollow.
     void setLevel(double level);
     // The next click on the map starts a trace.
@@ -44,6 +52,7 @@ public:
     void retraceFromMoved();
 
     const std::vector<tuning::TracePoint>& points() const { return points_; }
+    const tuning::TraceStart& start() const { return start_; }
     tuning::TraceBy by() const;
     // The trace of the map shown, as a file's text; and a trace file's text read onto it.
     std::string text() const;
@@ -54,6 +63,9 @@ signals:
     void changed();
 
 private:
+    friend class MovePoint;
+    // Puts point index at p and marks its window as the last moved (-1: none).
+    void setPoint(int index, const tuning::TracePoint& p, int moved);
     void follow(int window, int bin);
     void draw();
 

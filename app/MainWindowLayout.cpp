@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace {
@@ -114,6 +115,7 @@ void ViewController::buildWindow() {
     connect(chooser_, &DataFileChooser::refused, this,
             [this](const QString& text) { report(text + mapStillShows()); });
     connect(chooser_, &DataFileChooser::message, this, &ViewController::report);
+    connect(chooser_, &DataFileChooser::fileRead, this, &ViewController::recordChosen);
     // The chosen column above the map, before any run.
     connect(chooser_, &DataFileChooser::columnChosen, seriesPanel_, [this] {
         if (const auto s = chooser_->chosenSeries())
@@ -148,6 +150,11 @@ void ViewController::buildMenus() {
     connect(recent, &RecentFiles::chosen, this, &ViewController::chooseFileAt);
     connect(chooser_, &DataFileChooser::fileRead, recent, &RecentFiles::add);
     file->addSeparator();
+    file->addAction("Open &Session...", this, &ViewController::openSession,
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    file->addAction("Sa&ve Session...", this, &ViewController::saveSession,
+                    QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
     file->addAction("Export &Results...", exports, &ResultExports::exportResults,
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addAction("Export &Map...", exports, &ResultExports::exportMap,
@@ -157,6 +164,12 @@ void ViewController::buildMenus() {
     file->addSeparator();
     file->addAction("&Quit", qApp, &QApplication::closeAllWindows,
                     QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    undoAction = edit->addAction("&Undo");
+    undoAction->setShortcut(QKeySequence::Undo);
+    redoAction = edit->addAction("&Redo");
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo});
 
     QMenu* analysisMenu = menuBar()->addMenu("&Analysis");
     plotAction = analysisMenu->addAction("&Plot", this, &ViewController::plotOrStop,
@@ -179,6 +192,8 @@ void ViewController::buildMenus() {
     ageModelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     ageModelAction->setCheckable(true);
     analysisMenu->addSeparator();
+    analysisMenu->addAction("Record &Units...", this, &ViewController::chooseRecordUnits,
+                            QKeySequence(Qt::CTRL | Qt::Key_U));
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
@@ -255,10 +270,20 @@ void ViewController::buildTuning() {
             [this] { ageModel->setPeriods(targets->periods()); });
     connect(tracing, &LineTracing::changed, this, [this] {
         ageModel->setTrace(sharedPlot->lastResult(), tracing->points());
+        rateFromTrace();
         markSelectedWindow();
     });
+    // Dragged points are undone from the Edit menu.
+    connect(undoAction, &QAction::triggered, tracing->edits, &QUndoStack::undo);
+    connect(redoAction, &QAction::triggered, tracing->edits, &QUndoStack::redo);
+    connect(tracing->edits, &QUndoStack::canUndoChanged, undoAction, &QAction::setEnabled);
+    connect(tracing->edits, &QUndoStack::canRedoChanged, redoAction, &QAction::setEnabled);
+    undoAction->setEnabled(false);
+    redoAction->setEnabled(false);
     connect(ageModel, &AgeModelPanel::analyse, this, [this](const QString& path) {
-        // The tuned series takes the record's place; the title names it.
+        // The tuned series takes the record's place, measured in the ages' unit; the title
+        // names it.
+        RecordUnitChoice::remember(path, {recordUnits.age, recordUnits.age});
         if (chooseFileAt(path))
             setupPlot();
     });

@@ -2,6 +2,7 @@
 
 #include "app/Preferences.h"
 #include "app/RecordUnitFields.h"
+#include "app/RecordWindow.h"
 #include "core/analysis/RunParameters.h"
 #include "core/series/Preparation.h"
 
@@ -54,13 +55,19 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     units = new RecordUnitFields(this, timeBandwidthProduct, numberOfTapers, pointsPerWindow,
                                  windowIncrement, fmax);
     const QString suffix = unit.isEmpty() ? QString(" units") : " " + unit;
+    const QString perUnit = unit.isEmpty() ? QString(" cycles per unit") : " cycles/" + unit;
     form->addRow("Points per window (samples):",
                  units->row(pointsPerWindow, units->windowLength, suffix));
     form->addRow("Window increment (samples):",
                  units->row(windowIncrement, units->stepLength, suffix));
     form->addRow("FFT points:", fftPoints);
     form->addRow("Highest frequency (cycles/sample):",
-                 units->row(fmax, units->fmaxPerUnit, " per unit"));
+                 units->row(fmax, units->fmaxPerUnit, perUnit));
+    keepInRecordUnits = new QCheckBox("Keep the Window in the Record's Units", this);
+    keepInRecordUnits->setToolTip(
+        "When another record is analysed, keep the window length, step and highest frequency "
+        "in the record's units (the samples are derived from them at its spacing)");
+    form->addRow("", keepInRecordUnits);
     form->addRow(units->summary);
     form->addRow(units->warning);
     interpolate = new QCheckBox("Interpolate to even spacing", this);
@@ -92,12 +99,13 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     lowessSpan->setRange(0.001, 1.0);
     lowessSpan->setSingleStep(0.05);
     lowessSpan->setValue(0.3);
-    lowessSpan->setToolTip("The fraction of the samples in each local fit");
+    lowessSpan->setSuffix(" of the samples");
+    lowessSpan->setToolTip("The fraction of the samples in each local fit (0.3: 30 %)");
     standardise = new QCheckBox("Standardise (mean 0, standard deviation 1)", seriesBox);
     seriesForm->addRow("", logValues);
     seriesForm->addRow("Detrend:", detrend);
     seriesForm->addRow("Polynomial degree:", polynomialDegree);
-    seriesForm->addRow("LOWESS span:", lowessSpan);
+    seriesForm->addRow("LOWESS span (fraction):", lowessSpan);
     seriesForm->addRow("", standardise);
     seriesForm->addRow(new QLabel("Applied in this order, after interpolation.", seriesBox));
     auto enableDetails = [this] {
@@ -150,6 +158,7 @@ void PreferencesDialog::load() {
     fmax->setValue(Preferences::read(Preferences::fmax));
     interpolate->setChecked(Preferences::read(Preferences::interpolateToEvenSpacing));
     interpolationStep->setValue(Preferences::read(Preferences::interpolationStep));
+    keepInRecordUnits->setChecked(RecordWindow::keep());
     const series::Preparation p = Preferences::preparation();
     logValues->setChecked(p.log);
     standardise->setChecked(p.standardise);
@@ -201,6 +210,10 @@ void PreferencesDialog::accept() {
     keep(Preferences::logValues.name, logValues->isChecked());
     keep(Preferences::detrendKey, detrendText());
     keep(Preferences::standardise.name, standardise->isChecked());
+    RecordWindow::setKeep(keepInRecordUnits->isChecked());
+    if (units->windowLength->isEnabled())
+        RecordWindow::store({units->windowLength->value(), units->stepLength->value(),
+                             units->fmaxPerUnit->value()});
     QDialog::accept();
 }
 
@@ -216,5 +229,6 @@ void PreferencesDialog::restoreDefaults() {
     logValues->setChecked(false);
     detrend->setCurrentIndex(0);
     standardise->setChecked(false);
+    keepInRecordUnits->setChecked(false);
     problemLabel->clear();
 }

@@ -33,6 +33,9 @@ public:
     QSpinBox* polynomialDegree;
     QDoubleSpinBox* lowessSpan;
     QCheckBox* standardise;
+    // Keep the Window in the Record's Units: a record of another spacing keeps the window's
+    // length, step and highest frequency as the record measures them.
+    QCheckBox* keepInRecordUnits;
     QLabel* problemLabel;
     RecordUnitFields* units;
 

@@ -1,6 +1,7 @@
 #include "app/QPlot.h"
 
 #include "Qplot/MapView.h"
+#include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "core/analysis/RunParameters.h"
 #include "core/results/ResultFiles.h"
@@ -323,7 +324,7 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
                           .arg(g.nx)
                           .arg(g.nfreq);
     if (v[4] == v[5])
-        message += QString(" (every amplitude is %1: nothing to colour)").arg(v[4]);
+        message += QString(" (every amplitude is %1: nothing to colour)").arg(numberText(v[4]));
     endRun(true, message);
 }
 

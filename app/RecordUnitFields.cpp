@@ -1,5 +1,6 @@
 #include "app/RecordUnitFields.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
 
 #include <QDoubleSpinBox>
@@ -12,9 +13,11 @@
 namespace {
 
 QDoubleSpinBox* unitField(QWidget* parent) {
-    auto* field = new QDoubleSpinBox(parent);
-    field->setDecimals(6);
+    auto* field = new NumberBox(parent);
+    field->setDecimals(12);
     field->setRange(0.0, 1e15);
+    // Checked when editing finishes, not at every keystroke: "0.2" is typed through "0".
+    field->setKeyboardTracking(false);
     return field;
 }
 
@@ -27,7 +30,6 @@ RecordUnitFields::RecordUnitFields(QWidget* parent, QDoubleSpinBox* tbw, QSpinBo
     windowLength = unitField(parent);
     stepLength = unitField(parent);
     fmaxPerUnit = unitField(parent);
-    fmaxPerUnit->setDecimals(9);
     summary = new QLabel(parent);
     summary->setWordWrap(true);
     warning = new QLabel(parent);
@@ -62,10 +64,11 @@ void RecordUnitFields::setSpacing(double spacing, const QString& unit) {
     const bool known = spacing_ > 0;
     for (QDoubleSpinBox* units : {windowLength, stepLength, fmaxPerUnit}) {
         units->setEnabled(known);
-        units->setToolTip(known ? QString("In %1, at the spacing %2 of the series last plotted")
-                                      .arg(unit_, numberText(spacing_))
-                                : QString("Plot a series first: its spacing gives these "
-                                          "settings in its own units"));
+        units->setToolTip(
+            known
+                ? QString("In %1, at the spacing %2 of the record").arg(unit_, numberText(spacing_))
+                : QString("Choose a data file first: its spacing gives these "
+                          "settings in its own units"));
     }
     fromSamples();
 }
@@ -88,15 +91,15 @@ void RecordUnitFields::fromSamples() {
         stepLength->setValue(step_->value() * spacing_);
         fmaxPerUnit->setValue(fmax_->value() / spacing_);
         const double halfBandwidth = nw / (window_->value() * spacing_);
+        const QString perUnit = unit_ == "position units" ? "cycles per unit" : "cycles/" + unit_;
         summary->setText(QString("In %1 (spacing %2): window %3, step %4; highest frequency %5 "
-                                 "cycles per unit, a shortest period of %6; bandwidth \u00b1%7 "
-                                 "cycles per unit.")
+                                 "%8, a shortest period of %6; bandwidth \u00b1%7 %8.")
                              .arg(unit_, numberText(spacing_), numberText(windowLength->value()),
                                   numberText(stepLength->value()), numberText(fmaxPerUnit->value()),
-                                  numberText(spacing_ / fmax_->value()),
-                                  numberText(halfBandwidth)));
+                                  numberText(spacing_ / fmax_->value()), numberText(halfBandwidth),
+                                  perUnit));
     } else {
-        summary->setText("Plot a series to see these settings in its own units.");
+        summary->setText("Choose a data file to see these settings in its own units.");
     }
     syncing_ = false;
 }

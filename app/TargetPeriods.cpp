@@ -1,6 +1,8 @@
 #include "app/TargetPeriods.h"
 
+#include "app/NumberBox.h"
 #include "app/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -16,19 +18,21 @@ TargetPeriods::TargetPeriods(QWidget* parent, Plot* plot) : QWidget(parent), plo
     periodsText =
         new QLineEdit(settings.value("targets/periods", "405, 100, 41, 23, 19").toString(), this);
     periodsText->setToolTip("Periods in kyr, separated by commas");
-    rate = new QDoubleSpinBox(this);
-    rate->setDecimals(4);
+    rate = new NumberBox(this);
+    rate->setDecimals(12);
     rate->setRange(1e-6, 1e9);
     rate->setValue(settings.value("targets/rate", 1.0).toDouble());
     rate->setToolTip("Trial sedimentation rate, in position units per kyr (1 for a record in "
                      "kyr): the guides sit at f = 1 / (P x rate)");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new QLabel("Target periods (kyr):", this));
+    periodsLabel_ = new QLabel("Target periods (kyr):", this);
+    rateLabel_ = new QLabel("units per kyr", this);
+    row->addWidget(periodsLabel_);
     row->addWidget(periodsText, 1);
     row->addWidget(new QLabel("at a sedimentation rate of", this));
     row->addWidget(rate);
-    row->addWidget(new QLabel("units per kyr", this));
+    row->addWidget(rateLabel_);
     connect(periodsText, &QLineEdit::textChanged, this, [this] {
         apply();
         emit periodsChanged();
@@ -48,13 +52,30 @@ QList<double> TargetPeriods::periods() const {
     return list;
 }
 
+void TargetPeriods::setUnits(const RecordUnitChoice& units, bool newRecord) {
+    ageUnit_ = units.age.isEmpty() ? QString("kyr") : units.age;
+    periodsLabel_->setText("Target periods (" + ageUnit_ + "):");
+    rateLabel_->setText((units.position.isEmpty() ? QString("units") : units.position) + " per " +
+                        ageUnit_);
+    if (newRecord) {
+        // A typical rate per kyr, in position units per age unit.
+        const double kyr = units::kyrPer(ageUnit_.toStdString()).value_or(1.0);
+        rate->setValue(units::typicalRate(units.position.toStdString()) * kyr);
+    }
+}
+
+void TargetPeriods::rateFromLine(double f, double period) {
+    if (f > 0 && period > 0)
+        rate->setValue(1.0 / (f * period));
+}
+
 void TargetPeriods::apply() {
     std::vector<double> f;
     std::vector<QByteArray> names;
     if (isVisible())
         for (double p : periods()) {
             f.push_back(1.0 / (p * rate->value()));
-            names.push_back(numberText(p).toUtf8() + " kyr");
+            names.push_back((numberText(p) + " " + ageUnit_).toUtf8());
         }
     std::vector<const char*> labels;
     for (const QByteArray& n : names)

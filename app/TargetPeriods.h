@@ -5,11 +5,13 @@
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/RecordUnitChoice.h"
 
 #include <QList>
 #include <QWidget>
 
 class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 
 class TargetPeriods : public QWidget {
@@ -22,6 +24,11 @@ public:
 
     // The periods read from the list (positive numbers only).
     QList<double> periods() const;
+    // The record's units name the periods and the rate. A new record starts its trial rate
+    // at a typical value for its unit.
+    void setUnits(const RecordUnitChoice& units, bool newRecord);
+    // The trial rate at which period's guide lies on a line at frequency f (cycles/unit).
+    void rateFromLine(double f, double period);
     // Draws the guides (or clears them when the bar is hidden).
     void apply();
     void save() const;
@@ -35,4 +42,7 @@ protected:
 
 private:
     Plot* plot_;
+    QLabel* periodsLabel_;
+    QLabel* rateLabel_;
+    QString ageUnit_ = "kyr";
 };

@@ -9,6 +9,8 @@
 #include "app/Preferences.h"
 #include "app/PreferencesDialog.h"
 #include "app/QPlot.h"
+#include "app/Questions.h"
+#include "app/RecordSettings.h"
 #include "app/RunLauncher.h"
 #include "app/SeriesPanel.h"
 #include "app/TargetPeriods.h"
@@ -81,6 +83,7 @@ void ViewController::viewDidLoad() {
             SLOT(pdfExported(bool, QString, QString)));
     plotSetPointerCallbacks(sharedPlot->plot(), this, &pointerMoved, &pointerClicked);
     launcher_ = new RunLauncher(this, chooser_);
+    recordSettings_ = std::make_unique<RecordSettings>(this);
     embedPlot();
     buildTuning();
     seriesFollowPlot(seriesPlot, sharedPlot->plot());
@@ -141,6 +144,17 @@ void ViewController::restoreWindowState() {
 }
 
 void ViewController::closeEvent(QCloseEvent* event) {
+    if (hasUnsavedWork()) {
+        const int answer =
+            Questions::ask(this, "Unsaved Work",
+                           "The trace, the age model or the session's settings have changed "
+                           "since they were saved.",
+                           {"Save Session...", "Quit Without Saving", "Cancel"});
+        if (answer < 0 || answer == 2 || (answer == 0 && !saveSession())) {
+            event->ignore();
+            return;
+        }
+    }
     windowState_->save();
     targets->save();
     mapChoices->save();
@@ -228,6 +242,10 @@ void ViewController::setupPlot() {
         return;
     inputFileBox->setText(path);
     updateTitle(path);
+    const double spacing = chosenSpacing();
+    if (!recordSettings_->beforeRun(path, spacing, targetsInUnits()) ||
+        !workSurvives(path, spacing))
+        return;
     if (const auto refusal = launcher_->launch(path, plotSignificanceContours))
         report(refusal->otherFileShown ? refusal->text + mapStillShows() : refusal->text);
 }
@@ -253,7 +271,11 @@ void ViewController::runFinished(bool shown, const QString& message) {
     const double selected = selectedCentre_;
     windowDetail->setResult(result);
     wholeRecord->setResult(result, peakLevel->value());
-    tracing->setResult(result); // a trace belongs to the map it was made on
+    // A trace belongs to the map it was made on; a new map of the same record follows it again.
+    tracing->carryTo(result);
+    recordSettings_->afterRun(QString::fromStdString(result->provenance.input),
+                              result->provenance.deltat);
+    applySessionAfterRun();
     markSelectedWindow();
     // The window chosen before stays chosen when the new run has a window there.
     if (!windowDetail->keepWindowAt(selected) && spectrumArea->isVisible())
@@ -360,10 +382,15 @@ void ViewController::pdfExported(bool written, const QString& fileName, const QS
 }
 
 void ViewController::openPreferences() {
+    // The spacing of the file chosen, known before any plot.
     const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
-    PreferencesDialog dialog(this, shown ? shown->provenance.deltat : 0.0,
-                             shown ? QString::fromStdString(shown->provenance.positionName)
-                                   : QString());
+    const bool plotted =
+        shown && QString::fromStdString(shown->provenance.input) == chooser_->file();
+    const double spacing = plotted ? shown->provenance.deltat : chosenSpacing();
+    const QString named =
+        plotted ? QString::fromStdString(shown->provenance.positionName) : positionTitle();
+    PreferencesDialog dialog(this, spacing,
+                             recordUnits.position.isEmpty() ? named : recordUnits.position);
     if (dialog.exec() == QDialog::Accepted)
         preferencesAccepted();
 }

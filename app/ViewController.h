@@ -5,6 +5,8 @@
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/RecordUnitChoice.h"
+#include "app/SessionFile.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -14,6 +16,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -43,6 +46,7 @@ class MapArea;
 class RunLauncher;
 class TraceFiles;
 class WindowState;
+class RecordSettings;
 
 // The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
@@ -108,6 +112,15 @@ public:
     // The popover while it is open (null otherwise).
     ViewControllerAxisControls* axisControls() const { return axisControls_; }
 
+    // The units of the chosen record: stated by the user, or guessed from its column title.
+    RecordUnitChoice recordUnits;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
+    // A trace, an age model or session settings that would be lost on quit.
+    bool hasUnsavedWork() const;
+    // What a session file would keep now.
+    Session currentSession() const;
+
 public slots:
     void chooseFile();
     // What Choose does once a file is known: file box, window title, column pop-up.
@@ -130,6 +143,16 @@ public slots:
     void saveTrace();
     void openTrace();
     void setRepresentedObject(const QVariant& object);
+    void chooseRecordUnits();
+    // The units named on the axes, panels and exports; a new record also starts the trial
+    // sedimentation rate afresh.
+    void setRecordUnits(const RecordUnitChoice& units, bool newRecord);
+    bool saveSession();
+    bool saveSessionTo(const QString& path);
+    void openSession();
+    // Sets the preferences, the file box and the map choices, and starts the run; the trace and
+    // the age model follow when it is shown.
+    bool openSessionAt(const QString& path);
 
 private slots:
     void runStarted();
@@ -161,6 +184,22 @@ private:
     // The selected window's centre on the map and its span over the series.
     void markSelectedWindow();
     double selectedCentre_ = NAN;
+    // The spacing of the chosen file (the interpolation step when one is set); 0: not known.
+    double chosenSpacing() const;
+    // The target periods in position units while their guides are shown.
+    QList<double> targetsInUnits() const;
+    // Asks before a run of path at spacing would drop the trace; false: the run is cancelled.
+    bool workSurvives(const QString& path, double spacing);
+    void applySessionAfterRun();
+    void rateFromTrace();
+    // The title of the chosen file's position column (empty: none).
+    QString positionTitle() const;
+    // A file was chosen: its units, remembered or guessed.
+    void recordChosen(const QString& file);
+    std::unique_ptr<RecordSettings> recordSettings_;
+    std::optional<Session> pendingSession_;
+    QString sessionPath_;
+    QByteArray savedSession_; // as last saved or opened
 
     DataFileChooser* chooser_ = nullptr;
     SeriesPanel* seriesPanel_ = nullptr;

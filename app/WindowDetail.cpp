@@ -131,9 +131,11 @@ void WindowDetail::showReadout(double x, double y) {
     }
     const double f = r->frequency(bin);
     const double p = r->prob[r->row(w, bin)];
+    const QString unit = positionUnit.isEmpty() ? QString() : " " + positionUnit;
+    const QString cycles = positionUnit.isEmpty() ? QString() : " cycles/" + positionUnit;
     readoutLabel->setText(QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
-                              .arg(numberText(x), numberText(f),
-                                   f > 0 ? numberText(1 / f) : QString::fromUtf8("\u221e"),
+                              .arg(numberText(x) + unit, numberText(f) + cycles,
+                                   f > 0 ? numberText(1 / f) + unit : QString::fromUtf8("\u221e"),
                                    numberText(r->ampl[r->row(w, bin)]),
                                    p > 1 ? "n/a" : numberText(p)));
 }

@@ -27,6 +27,7 @@ public:
     QDoubleSpinBox* falseDiscoveryRate = nullptr;
     QLabel* chanceLabel = nullptr;  // what the rule lets through by chance
     QLabel* readoutLabel = nullptr; // for the window's status bar
+    QString positionUnit;           // the record's ("m"; empty: not known), for the readout
 
     void setResult(std::shared_ptr<const results::ResultSet> result);
     // The window whose spectrum is shown (-1: none).

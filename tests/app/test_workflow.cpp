@@ -9,6 +9,7 @@
 #include "app/LineTracing.h"
 #include "app/MapExportDialog.h"
 #include "app/PlatformServices.h"
+#include "app/Questions.h"
 #include "app/Preferences.h"
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
@@ -118,6 +119,10 @@ private slots:
     }
 
     void init() {
+        // Questions before a run or on quit take their first choice: go ahead.
+        Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
+            return 0;
+        };
         QSettings().clear();
         axisRanges() = AxisRanges{};
         Plot::setSaveFileNameProvider({});
