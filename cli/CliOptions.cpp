@@ -1,16 +1,18 @@
 #include "cli/CliOptions.h"
 
 #include "Qplot/MapColours.h"
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/series/SeriesFile.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
-#include <map>
-#include <tuple>
+#include <sstream>
 
 namespace cli {
 
@@ -34,568 +36,837 @@ std::optional<int> parseInteger(const std::string& text) {
     return static_cast<int>(v);
 }
 
-std::string usageText() {
-    return R"(Usage:
-  tonalith-cli analyze FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
-               [--window M | --window-length L] [--step I | --step-length S]
-               [--nfft N] [--fmax F | --fmax-unit F] [--keep-mean] [--records DIR]
-               [--workers N]
-               [--iprob P] [-o FILE] [--quiet]
-               [--grid PREFIX] [--map FILE [--size WxH] [--map-of WHAT] [--mask P]
-               [--colours NAME] [--reverse-x] [--title]] [--interpolate [STEP]]
-               [--log] [--detrend none|linear|poly:N|lowess:F] [--standardise]
-  tonalith-cli peaks FILE [analysis options as for analyze] [--level P] [--fdr Q]
-               [-o FILE]
-  tonalith-cli spectrum FILE [--column N|NAME] [--skip N] [--tbw X] [--tapers K]
-               [--nfft N] [--fmax F] [--keep-mean] [--interpolate [STEP]] [--log]
-               [--detrend ...] [--standardise] [--background ar1|robust] [--level P]
-               [-o FILE] [--plot FILE [--size WxH]] [--quiet]
-  tonalith-cli trace FILE [analysis options as for analyze] --start X:F [--band DF]
-               [--by amplitude|probability] [-o FILE] [--quiet]
-  tonalith-cli tune FILE [--column N|NAME] [--skip N] --trace TRACE --period P
-               [--start-age T] [--step S] [--model FILE] [-o FILE] [--quiet]
-  tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]
-  tonalith-cli --help
-  tonalith-cli --version
-
-analyze: evolutive multitaper harmonic analysis of one column of a data file.
-  FILE            plain text, one sample per line, tab-separated fields; the first
-                  field is the position (depth or time), evenly spaced.
-  --column N|NAME the values: field number counting the positions as field 0
-                  (default 1), or a name from the file's first line
-  --skip N        header lines to skip (default 1)
-  --tbw X         time-bandwidth product of the tapers (default 3)
-  --tapers K      number of Slepian tapers, 1..10 (default 4)
-  --window M      samples per window (default 400)
-  --step I        window step in samples (default 25)
-  --nfft N        transform length, at least the window (default 4096)
-  --fmax F        highest frequency kept, in cycles per sample (default 0.06)
-  --window-length L, --step-length S
-                  the window and the step in position units (depth or time), rounded to
-                  whole samples; the '#' block records the rounding
-  --fmax-unit F   the highest frequency in cycles per position unit
-                  Each is refused together with its twin in samples.
-  --records DIR   write the engine's records fort.17, fort.20 and fort.27 into DIR
-                  (default: the working directory)
-  --keep-mean     analyse the values as they are (the mean is removed by default)
-  --iprob P       significance level in percent for the auxiliary records (default 95)
-  -o FILE         write the rows to FILE (written whole, or not at all)
-  --quiet         no engine diagnostics, summary or progress bar
-  --workers N     threads for the windows (default 0: one per core, at most 4); the
-                  results do not depend on it
-  --grid PREFIX   also write PREFIX-amplitude.tsv and PREFIX-probability.tsv: one row
-                  per frequency, one column per window headed by its centre
-  --map FILE      also draw the map, as the application shows it, into FILE: PDF, PNG
-                  or SVG by the extension (no display needed)
-  --size WxH      the map's size: pixels for PNG (default 1200x800), millimetres for
-                  PDF and SVG (default 297x210, A4 landscape)
-  --map-of amplitude|power|logpower|normalised|probability
-                  what the map's colour shows: the line amplitude (default), its square,
-                  log10 of the power, the amplitude divided by the largest of its window,
-                  or the F-test probability; the contours stay those of the probability
-  --mask P        draw cells whose F-test probability is below P (0 < P <= 1) transparent
-  --colours NAME  the colour map: linear (default), hue, saturation, value,
-                  saturation-value, alpha, viridis, cividis or greyscale
-  --reverse-x     the position axis from its largest value to its smallest
-  --title         a title line above the map naming the file, column and parameters (PDF
-                  and SVG maps carry that title in their metadata in any case)
-  --interpolate [STEP]
-                  resample unevenly spaced positions linearly at STEP (default: the
-                  median spacing) before the analysis
-  --log           natural logarithm of the values (each must be above 0)
-  --detrend none|linear|poly:N|lowess:F
-                  remove the least-squares line, the polynomial of degree N (1..6), or
-                  the LOWESS curve (Cleveland 1979) of span F (0 < F <= 1) in position
-  --standardise   subtract the mean and divide by the standard deviation (n - 1)
-                  The steps run in this order, after --interpolate; the '#' block records
-                  them.
-  Output: a block of '#' lines saying how the results were made (file, column,
-  parameters, spacing, version), a header line "x_centre	frequency	amplitude
-  probability" and one tab-separated line per window and frequency (window-major,
-  frequency ascending); frequencies in cycles per position unit; numbers read back
-  to the same double.
-  The sample spacing is the difference of the first two positions. The engine's
-  diagnostic lines, a summary and warnings go to standard error; the engine also
-  writes its records to fort.17, fort.20 and fort.27 in the working directory.
-
-peaks: the spectral lines of every window: the frequencies whose F-test probability
-  reaches P (default 0.95) and is a local maximum there. Output: the '#' block, a
-  header "x_centre	frequency	period	amplitude	probability" and one line per line;
-  the period is 1/frequency in position units. Frequency 0 is never a line. The '#'
-  block states the lines expected by chance alone per window: tested bins x (1 - P).
-  --fdr Q         keep only the bins the Benjamini-Hochberg procedure keeps at false
-                  discovery rate Q (0 < Q < 1) over each window's tested bins
-                  (p = 1 - probability), then take the lines among them; --level then
-                  applies only when given
-
-spectrum: the spectrum of the whole record: Thomson's adaptively weighted multitaper
-  power (one-sided, (value unit)^2 per (cycle per position unit), summing over the bins
-  to the variance), the harmonic F-test of one window the length of the record, and a
-  red-noise background with its 90, 95 and 99 % levels (chi-square, 2K degrees of
-  freedom). The window is the record and the step 1; by default the transform length is
-  the smallest power of two at least twice the record and every bin up to Nyquist is
-  listed (--fmax 0.5).
-  --background ar1|robust
-                  ar1 (default): rho the lag-one autocorrelation of the analysed series;
-                  robust (Mann and Lees 1996): rho and S0 fitted to the log of the power
-                  median-smoothed over 20 % of the frequency range
-  --level P       the F-test level a line must reach to be marked on the plot (0.95)
-  --plot FILE     also draw log power with the background and its levels, and the F-test
-                  probability below it, into FILE (PDF, PNG or SVG); the bins that pass
-                  both the F-test and the 95 % level are marked
-  Output: the '#' block (with the background, rho and S0), a header "frequency
-  period	power	amplitude	probability	background	level_90	level_95	level_99"
-  and one line per bin; the period of frequency 0 is written as 0.
-
-trace: follows one spectral line through the windows: from the window whose centre is
-  nearest position X, at the frequency nearest F (cycles per position unit), each next
-  window in both directions takes the bin of largest amplitude (or probability) within
-  the band around the previous window's frequency.
-  --start X:F     where the line is followed from
-  --band DF       half-width of the band in cycles per position unit (default W/2, W the
-                  tapers' half-bandwidth tbw / (window x spacing))
-  --by amplitude|probability
-                  what decides within the band (default amplitude)
-  Output: the '#' block with the start, band and criterion, a header "x_centre
-  frequency	period	amplitude	probability" and one row per window in position order.
-
-tune: an age model and the tuned series from a traced cycle of period P: between the
-  trace's rows the frequency is linear in position, held at the end values beyond them;
-  age(z) = T + P x (integral of f from the first sample's position to z), sedimentation
-  rate 1 / (P x f(z)).
-  --trace TRACE   a tab-separated file with columns named x_centre and frequency (lines
-                  starting with '#' skipped): from trace, the window, R or Python
-  --period P      the period of the traced cycle, in the time unit of the ages
-  --start-age T   the age of the first sample (default 0)
-  --step S        resample the tuned series linearly at T, T + S, ... (default: the
-                  samples at their ages)
-  --model FILE    also write "position	age	sedimentation_rate", one row per sample
-  Output: the '#' block, a header "age" and the column's title, one row per sample or
-  step.
-
-tapers: the Slepian tapers of length N with their concentration ratios.
-  Output: a header "k	lambda	one_minus_lambda" and K rows, a blank line, then a
-  header "n	taper_1 ... taper_K" and N rows (n from 1).
-
-Exit status: 0 success, 2 bad input (file, column, option or parameter), 1 the
-analysis failed. Messages go to standard error.
-)";
-}
-
 namespace {
 
-struct Cursor {
-    const std::vector<std::string>& args;
-    std::size_t i = 0;
-    bool done() const { return i >= args.size(); }
-    const std::string& next() { return args[i++]; }
+using analysis::ParameterEntry;
+using analysis::ParameterId;
+using Tool = analysis::Command;
+
+// A refusal worded in full, thrown from an option's callback; CLI11 prefixes the option's name
+// to what a validator returns, and some refusals are worded otherwise.
+struct Refusal {
+    std::string text;
+};
+struct HelpAsked {};
+
+std::string inQuotes(const std::string& s) {
+    return "'" + s + "'";
+}
+
+const char* const commandNames[] = {"analyze", "peaks", "spectrum", "trace", "tune", "tapers"};
+constexpr Tool tools[] = {Tool::Analyze, Tool::Peaks, Tool::Spectrum,
+                          Tool::Trace,   Tool::Tune,  Tool::Tapers};
+
+Command commandOf(Tool t) {
+    switch (t) {
+    case Tool::Analyze:
+        return Command::Analyze;
+    case Tool::Peaks:
+        return Command::Peaks;
+    case Tool::Spectrum:
+        return Command::Spectrum;
+    case Tool::Trace:
+        return Command::Trace;
+    case Tool::Tune:
+        return Command::Tune;
+    case Tool::Tapers:
+        break;
+    }
+    return Command::Tapers;
+}
+
+// Text broken into lines of at most width characters, for the help's description column.
+std::string wrapped(const std::string& text, std::size_t width) {
+    std::istringstream words(text);
+    std::string out, line, word;
+    while (words >> word) {
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return out + line;
+}
+
+constexpr std::size_t helpColumn = 28;
+constexpr std::size_t helpWidth = 80;
+
+std::string describe(const std::string& text) {
+    return wrapped(text, helpWidth - helpColumn);
+}
+
+// "(default 4)", or "(default: the median spacing)" for a default in words.
+std::string defaultText(const ParameterEntry& e) {
+    const bool number = parseReal(e.defaultText).has_value();
+    return std::string(number ? " (default " : " (default: ") + e.defaultText + ")";
+}
+
+// An entry's help line with its rule and default, as the tool's help states it.
+std::string helpLine(const ParameterEntry& e) {
+    std::string text = e.help;
+    if (e.kind == analysis::ValueKind::Real || e.kind == analysis::ValueKind::Integer)
+        text += "; " + analysis::allowedText(e);
+    if (*e.defaultText)
+        text += defaultText(e);
+    else if (e.id == ParameterId::TaperLength || e.id == ParameterId::TaperCount ||
+             e.id == ParameterId::TaperTbw)
+        text += " (required)";
+    return text;
+}
+
+// The strict C-locale number rule: the whole text, no locale, no hexadecimal or octal.
+const CLI::Validator& realNumber() {
+    static const CLI::Validator v(
+        [](std::string& s) {
+            return parseReal(s) ? std::string() : inQuotes(s) + " is not a number";
+        },
+        "", "number");
+    return v;
+}
+
+const CLI::Validator& wholeNumber() {
+    static const CLI::Validator v(
+        [](std::string& s) {
+            return parseInteger(s) ? std::string() : inQuotes(s) + " is not a whole number";
+        },
+        "", "whole number");
+    return v;
+}
+
+// The entry's range and wholeness, for the values the tool checks before the run.
+CLI::Validator ruleOf(const ParameterEntry& e) {
+    return CLI::Validator(
+        [&e](std::string& s) {
+            const auto problem = analysis::checkValue(e, *parseReal(s), e.flag);
+            return problem ? problem->text : std::string();
+        },
+        "", "rule");
+}
+
+// Options keep the last value given, and each value is checked (and an earlier --help taken)
+// in the order of the command line.
+CLI::Option* inOrder(CLI::Option* o) {
+    return o->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)->trigger_on_parse();
+}
+
+bool isFigureFile(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    for (char& ch : ext)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext == "pdf" || ext == "png" || ext == "svg";
+}
+
+const CLI::Validator& figureFile() {
+    static const CLI::Validator v(
+        [](std::string& s) {
+            return s.empty() || isFigureFile(s)
+                       ? std::string()
+                       : inQuotes(s) + " does not end in .pdf, .png or .svg";
+        },
+        "", "figure file");
+    return v;
+}
+
+// WxH, each between 1 and 20000.
+std::optional<std::pair<double, double>> parseSize(const std::string& s) {
+    const std::size_t x = s.find_first_of("xX");
+    const auto w = x == std::string::npos ? std::nullopt : parseReal(s.substr(0, x));
+    const auto h = x == std::string::npos ? std::nullopt : parseReal(s.substr(x + 1));
+    if (w && h && *w >= 1 && *h >= 1 && *w <= 20000 && *h <= 20000)
+        return std::pair{*w, *h};
+    return std::nullopt;
+}
+
+// POSITION:FREQUENCY, the frequency above 0.
+std::optional<std::pair<double, double>> parseStart(const std::string& s) {
+    const std::size_t colon = s.find(':');
+    const auto x = colon == std::string::npos ? std::nullopt : parseReal(s.substr(0, colon));
+    const auto f = colon == std::string::npos ? std::nullopt : parseReal(s.substr(colon + 1));
+    if (x && f && std::isfinite(*x) && std::isfinite(*f) &&
+        !analysis::checkValue(analysis::parameter(ParameterId::StartFrequency), *f, ""))
+        return std::pair{*x, *f};
+    return std::nullopt;
+}
+
+// The options of one command, added by concern.
+struct CommandOptions {
+    CLI::App& cmd;
+    Tool tool;
+    std::string name;
+    AnalyzeOptions& a;
+    TapersOptions& t;
+    CLI::Option *window = nullptr, *step = nullptr, *fmax = nullptr, *level = nullptr;
+    CLI::Option *windowLength = nullptr, *stepLength = nullptr, *fmaxPerUnit = nullptr;
+
+    bool takes(ParameterId id) const {
+        return analysis::takes(analysis::parameter(id).commands, tool);
+    }
+
+    // A number of the catalogue. Checked early: its rule, unless the run words it (the rule
+    // then depends on the record) or the tool words it after the command line (skip).
+    template <typename T>
+    CLI::Option* number(ParameterId id, T& target, const char* group, bool checkedEarly = true) {
+        const ParameterEntry& e = analysis::parameter(id);
+        CLI::Option* o = cmd.add_option_function<std::string>(
+            e.flag,
+            [&target](const std::string& s) {
+                if constexpr (std::is_same_v<T, int>)
+                    target = *parseInteger(s);
+                else
+                    target = *parseReal(s);
+            },
+            describe(helpLine(e)));
+        o->option_text(e.valueName)->group(group);
+        o->check(std::is_same_v<T, int> ? wholeNumber() : realNumber());
+        if (checkedEarly && !e.checkedWithRun)
+            o->check(ruleOf(e));
+        return inOrder(o);
+    }
+
+    template <typename T> CLI::Option* numberIfTaken(ParameterId id, T& target, const char* group) {
+        return takes(id) ? number(id, target, group) : nullptr;
+    }
+
+    // A text option; an empty value is refused with whenEmpty when one is given.
+    CLI::Option* text(const std::string& flag, const std::string& valueName,
+                      const std::string& description, std::string& target, const char* group,
+                      const std::string& whenEmpty = "") {
+        CLI::Option* o = cmd.add_option_function<std::string>(
+            flag,
+            [&target, whenEmpty](const std::string& s) {
+                if (s.empty() && !whenEmpty.empty())
+                    throw Refusal{whenEmpty};
+                target = s;
+            },
+            describe(description));
+        o->option_text(valueName)->group(group);
+        return inOrder(o);
+    }
+
+    void on(const std::string& flag, const std::string& description, bool& target,
+            const char* group) {
+        cmd.add_flag(flag, target, describe(description))->disable_flag_override()->group(group);
+    }
+
+    void on(ParameterId id, bool& target, const char* group) {
+        if (takes(id))
+            on(analysis::parameter(id).flag, analysis::parameter(id).help, target, group);
+    }
+
+    std::string unknown(const std::string& arg) const {
+        if (arg.size() > 1 && arg[0] == '-')
+            return "unknown option " + inQuotes(arg) + " for " + name + "; see tonalith-cli " +
+                   name + " --help";
+        return "unexpected argument " + inQuotes(arg);
+    }
+
+    void addHelp();
+    void addInput();
+    void addOutput();
+    void addPreparation();
+    void addAnalysis();
+    void addMap();
+    void addFigureSize(const char* group);
+    void addLines();
+    void addWholeRecord();
+    void addTrace();
+    void addTune();
+    void addTapers();
+    void addAll();
+    std::optional<std::string> twinGiven() const;
+    std::optional<std::string> incomplete();
 };
 
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
+void CommandOptions::addHelp() {
+    cmd.add_flag_callback(
+           "-h,--help",
+           [this] {
+               // An unknown option before --help is refused, as it would be without it.
+               const std::vector<std::string> extra = cmd.remaining();
+               if (!extra.empty())
+                   throw Refusal{unknown(extra.front())};
+               throw HelpAsked{};
+           },
+           "print this help and exit")
+        ->group("Output")
+        ->trigger_on_parse();
+}
+
+void CommandOptions::addInput() {
+    const char* group = "Input";
+    cmd.add_option_function<std::string>(
+           "FILE",
+           [this](const std::string& s) {
+               if (s.empty() || s[0] == '-')
+                   throw Refusal{unknown(s)};
+               a.file = s;
+           },
+           describe("the data file: plain text, one sample per line, tab-separated fields; the "
+                    "first field is the position (depth or time), evenly spaced unless "
+                    "--interpolate is given"))
+        ->type_name("")
+        ->group(group);
+    const ParameterEntry& column = analysis::parameter(ParameterId::Column);
+    text(column.flag, column.valueName, helpLine(column), a.column, group);
+    number(ParameterId::Skip, a.skip, group, false);
+}
+
+void CommandOptions::addOutput() {
+    const char* group = "Output";
+    text("-o,--output", "FILE",
+         "write the output to FILE, whole or not at all (default: standard output)",
+         tool == Tool::Tapers ? t.output : a.output, group, "-o needs a file name");
+    if (tool != Tool::Tapers)
+        on("--quiet", "no engine diagnostics, summary or progress bar", a.quiet, group);
+}
+
+void CommandOptions::addPreparation() {
+    const char* group = "Preparation (in this order, after --interpolate; the '#' block records "
+                        "the steps)";
+    on(ParameterId::KeepMean, a.keepMean, group);
+    if (takes(ParameterId::Interpolate)) {
+        // Its value is optional: the command line gives it as --interpolate=STEP when a number
+        // follows (see withInterpolationSteps).
+        const ParameterEntry& e = analysis::parameter(ParameterId::InterpolationStep);
+        CLI::Option* o = cmd.add_option_function<std::string>(
+            "--interpolate",
+            [this](const std::string& s) {
+                a.interpolate = true;
+                if (s != "true")
+                    a.interpolateStep = *parseReal(s);
+            },
+            describe(analysis::parameter(ParameterId::Interpolate).help + std::string("; ") +
+                     e.valueName + " is " + e.help + ", " + analysis::allowedText(e) +
+                     defaultText(e)));
+        o->expected(0)->option_text("[STEP]")->group(group);
+        o->check(CLI::Validator(
+            [&e](std::string& s) {
+                if (s == "true")
+                    return std::string();
+                const auto v = parseReal(s);
+                if (!v)
+                    return inQuotes(s) + " is not a number";
+                const auto problem = analysis::checkValue(e, *v, e.flag);
+                return problem ? problem->text : std::string();
+            },
+            "", "step"));
+        inOrder(o);
+    }
+    on(ParameterId::Log, a.preparation.log, group);
+    if (takes(ParameterId::Detrend)) {
+        const ParameterEntry& e = analysis::parameter(ParameterId::Detrend);
+        CLI::Option* o = cmd.add_option_function<std::string>(
+            e.flag,
+            [this](const std::string& s) { a.preparation.detrend = *series::parseDetrend(s); },
+            describe(helpLine(e)));
+        o->option_text(e.valueName)->group(group);
+        o->check(CLI::Validator(
+            [](std::string& s) {
+                std::string why;
+                return series::parseDetrend(s, &why) ? std::string() : why;
+            },
+            "", "trend"));
+        inOrder(o);
+    }
+    on(ParameterId::Standardise, a.preparation.standardise, group);
+}
+
+void CommandOptions::addAnalysis() {
+    const char* group = "Analysis";
+    auto& params = a.params;
+    numberIfTaken(ParameterId::Tbw, params.tbw, group);
+    numberIfTaken(ParameterId::Tapers, params.kspec, group);
+    window = numberIfTaken(ParameterId::Window, params.mpts, group);
+    windowLength = numberIfTaken(ParameterId::WindowLength, a.windowLength, group);
+    step = numberIfTaken(ParameterId::Step, params.inc, group);
+    stepLength = numberIfTaken(ParameterId::StepLength, a.stepLength, group);
+    numberIfTaken(ParameterId::Nfft, params.nfft, group);
+    numberIfTaken(ParameterId::WholeRecordNfft, params.nfft, group);
+    fmax = takes(ParameterId::Fmax)
+               ? number(ParameterId::Fmax, params.fmax, group)
+               : numberIfTaken(ParameterId::WholeRecordFmax, params.fmax, group);
+    fmaxPerUnit = numberIfTaken(ParameterId::FmaxPerUnit, a.fmaxPerUnit, group);
+    numberIfTaken(ParameterId::Workers, a.workers, group);
+    numberIfTaken(ParameterId::RecordLevel, a.iprob, group);
+    if (takes(ParameterId::Tbw))
+        text("--records", "DIR",
+             "write the engine's records fort.17, fort.20 and fort.27 into DIR (default: the "
+             "working directory)",
+             a.records, group, "--records needs a folder");
+}
+
+void CommandOptions::addFigureSize(const char* group) {
+    CLI::Option* o = cmd.add_option_function<std::string>(
+        "--size",
+        [this](const std::string& s) {
+            const auto size = parseSize(s);
+            a.mapWidth = size->first;
+            a.mapHeight = size->second;
+        },
+        describe("the figure's size: pixels for PNG (default 1200x800), millimetres for PDF and "
+                 "SVG (default 297x210, A4 landscape)"));
+    o->option_text("WxH")->group(group);
+    o->check(CLI::Validator(
+        [](std::string& s) {
+            return parseSize(s) ? std::string()
+                                : inQuotes(s) + " is not a size WxH between 1x1 and 20000x20000";
+        },
+        "", "size"));
+    inOrder(o);
+}
+
+void CommandOptions::addMap() {
+    const char* group = "Grids and the map";
+    text("--grid", "PREFIX",
+         "also write PREFIX-amplitude.tsv and PREFIX-probability.tsv: one row per frequency, one "
+         "column per window headed by its centre",
+         a.grid, group, "--grid needs a file name prefix");
+    text("--map", "FILE",
+         "also draw the map, as the application shows it, into FILE: PDF, PNG or SVG by the "
+         "extension (no display needed)",
+         a.map, group, "--map needs a file name")
+        ->check(figureFile());
+    addFigureSize(group);
+    CLI::Option* of = cmd.add_option_function<std::string>(
+        "--map-of", [this](const std::string& s) { a.mapOf = *results::parseMapOf(s); },
+        describe("what the map's colour shows: the line amplitude (default), its square, log10 of "
+                 "the power, the amplitude divided by the largest of its window, or the F-test "
+                 "probability; the contours stay those of the probability"));
+    of->option_text("amplitude|power|logpower|normalised|probability")->group(group);
+    of->check(CLI::Validator(
+        [](std::string& s) {
+            return results::parseMapOf(s)
+                       ? std::string()
+                       : inQuotes(s) +
+                             " is not amplitude, power, logpower, normalised or probability";
+        },
+        "", "map variant"));
+    inOrder(of);
+    CLI::Option* mask = cmd.add_option_function<std::string>(
+        "--mask", [this](const std::string& s) { a.maskLevel = *parseReal(s); },
+        describe("draw cells whose F-test probability is below P transparent; a number above 0 "
+                 "and at most 1"));
+    mask->option_text("P")->group(group);
+    mask->check(realNumber());
+    mask->check(CLI::Validator(
+        [](std::string& s) {
+            const double v = *parseReal(s);
+            return v > 0 && v <= 1 ? std::string()
+                                   : "the probability " + s + " must lie above 0 and at most 1";
+        },
+        "", "probability"));
+    inOrder(mask);
+    CLI::Option* colours = cmd.add_option_function<std::string>(
+        "--colours", [this](const std::string& s) { a.colours = mapColourCode(s.c_str()); },
+        describe("the colour map: linear (default), hue, saturation, value, saturation-value, "
+                 "alpha, viridis, cividis or greyscale"));
+    colours->option_text("NAME")->group(group);
+    colours->check(CLI::Validator(
+        [](std::string& s) {
+            return mapColourCode(s.c_str()) >= 0
+                       ? std::string()
+                       : inQuotes(s) + " is not linear, hue, saturation, value, saturation-value, "
+                                       "alpha, viridis, cividis or greyscale";
+        },
+        "", "colours"));
+    inOrder(colours);
+    on("--reverse-x", "the position axis from its largest value to its smallest", a.reverseX,
+       group);
+    on("--title",
+       "a title line above the map naming the file, column and parameters (PDF and SVG maps "
+       "carry that title in their metadata in any case)",
+       a.mapTitle, group);
+}
+
+void CommandOptions::addLines() {
+    const char* group = "Lines";
+    level = number(ParameterId::LineLevel, a.level, group);
+    number(ParameterId::FalseDiscoveryRate, a.fdr, group);
+}
+
+void CommandOptions::addWholeRecord() {
+    const char* group = "Whole-record spectrum";
+    const ParameterEntry& background = analysis::parameter(ParameterId::Background);
+    CLI::Option* o = cmd.add_option_function<std::string>(
+        background.flag,
+        [this](const std::string& s) { spectrum::parseBackgroundKind(s, a.background); },
+        describe(helpLine(background)));
+    o->option_text(background.valueName)->group(group);
+    o->check(CLI::Validator(
+        [](std::string& s) {
+            spectrum::BackgroundKind kind{};
+            return spectrum::parseBackgroundKind(s, kind) ? std::string()
+                                                          : inQuotes(s) + " is not ar1 or robust";
+        },
+        "", "background"));
+    inOrder(o);
+    level = number(ParameterId::PlotLevel, a.level, group);
+    text("--plot", "FILE",
+         "also draw log power with the background and its levels, and the F-test probability "
+         "below it, into FILE (PDF, PNG or SVG); the bins that pass both the F-test and the 95 % "
+         "level are marked",
+         a.plot, group, "--plot needs a file name")
+        ->check(figureFile());
+    addFigureSize(group);
+}
+
+void CommandOptions::addTrace() {
+    const char* group = "Tracing a line";
+    const ParameterEntry& start = analysis::parameter(ParameterId::StartPosition);
+    CLI::Option* o = cmd.add_option_function<std::string>(
+        start.flag,
+        [this](const std::string& s) {
+            const auto xf = parseStart(s);
+            a.startPosition = xf->first;
+            a.startFrequency = xf->second;
+            a.haveStart = true;
+        },
+        describe(std::string(start.help) + " (cycles per position unit)"));
+    o->option_text(start.valueName)->group(group)->required();
+    o->check(CLI::Validator(
+        [](std::string& s) {
+            return parseStart(s)
+                       ? std::string()
+                       : inQuotes(s) + " is not POSITION:FREQUENCY with a frequency above 0";
+        },
+        "", "start"));
+    inOrder(o);
+    number(ParameterId::Band, a.band, group);
+    const ParameterEntry& by = analysis::parameter(ParameterId::TraceBy);
+    CLI::Option* b = cmd.add_option_function<std::string>(
+        by.flag, [this](const std::string& s) { a.traceBy = *tuning::parseTraceBy(s); },
+        describe(helpLine(by)));
+    b->option_text(by.valueName)->group(group);
+    b->check(CLI::Validator(
+        [](std::string& s) {
+            return tuning::parseTraceBy(s) ? std::string()
+                                           : inQuotes(s) + " is not amplitude or probability";
+        },
+        "", "criterion"));
+    inOrder(b);
+}
+
+void CommandOptions::addTune() {
+    const char* group = "Age model and tuned series";
+    text("--trace", "TRACE",
+         "a tab-separated file with columns named x_centre and frequency (lines starting with "
+         "'#' skipped): from trace, the window, R or Python",
+         a.traceFile, group, "--trace needs a file name")
+        ->required();
+    number(ParameterId::Period, a.period, group)->required();
+    number(ParameterId::StartAge, a.startAge, group);
+    number(ParameterId::AgeStep, a.tuneStep, group);
+    text("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
+         a.model, group, "--model needs a file name");
+}
+
+void CommandOptions::addTapers() {
+    const char* group = "Tapers";
+    number(ParameterId::TaperLength, t.length, group)->required();
+    number(ParameterId::TaperCount, t.tapers, group)->required();
+    number(ParameterId::TaperTbw, t.tbw, group)->required();
+}
+
+void CommandOptions::addAll() {
+    if (tool == Tool::Tapers) {
+        addTapers();
+        addOutput();
+        addHelp();
+        return;
+    }
+    addInput();
+    if (tool != Tool::Tune) {
+        addPreparation();
+        addAnalysis();
+    }
+    switch (tool) {
+    case Tool::Analyze:
+        addMap();
+        break;
+    case Tool::Peaks:
+        addLines();
+        break;
+    case Tool::Spectrum:
+        addWholeRecord();
+        break;
+    case Tool::Trace:
+        addTrace();
+        break;
+    case Tool::Tune:
+        addTune();
+        break;
+    case Tool::Tapers:
+        break;
+    }
+    addOutput();
+    addHelp();
+}
+
+// The same setting given twice, in position units and in samples.
+std::optional<std::string> CommandOptions::twinGiven() const {
+    const std::pair<CLI::Option*, CLI::Option*> twins[] = {
+        {windowLength, window}, {stepLength, step}, {fmaxPerUnit, fmax}};
+    for (const auto& [units, samples] : twins)
+        if (units && samples && units->count() > 0 && samples->count() > 0)
+            return units->get_name() + " and " + samples->get_name() +
+                   " set the same thing, in position units and in samples; give one";
+    return std::nullopt;
+}
+
+// What the command still lacks, or a combination it refuses, once every option is read.
+std::optional<std::string> CommandOptions::incomplete() {
+    if (const auto twin = twinGiven())
+        return twin;
+    if (tool == Tool::Tapers) {
+        for (const CLI::Option* o : cmd.get_options())
+            if (o->get_required() && o->count() == 0)
+                return std::string("tapers needs --length, --tapers and --tbw");
+        return std::nullopt;
+    }
+    if (tool == Tool::Trace && !a.haveStart)
+        return "trace needs --start POSITION:FREQUENCY, where the line is to be followed from";
+    if (tool == Tool::Tune && (a.traceFile.empty() || !(a.period > 0)))
+        return "tune needs --trace FILE and --period P (the period of the traced cycle)";
+    if (tool == Tool::Peaks && a.fdr > 0 && level->count() == 0)
+        a.level = 0; // the false-discovery control alone decides
+    if (a.map.empty() && (a.mapOf != results::MapOf::Amplitude || a.maskLevel > 0 ||
+                          a.colours != 0 || a.reverseX || a.mapTitle))
+        return "--map-of, --mask, --colours, --reverse-x and --title shape the map: give --map "
+               "FILE too";
+    if (a.file.empty())
+        return name + " needs a data file; see tonalith-cli " + name + " --help";
+    if (analysis::checkValue(analysis::parameter(ParameterId::Skip), a.skip, "--skip"))
+        return "--skip " + std::to_string(a.skip) +
+               ": the number of header lines cannot be negative";
+    return std::nullopt;
+}
+
+// --interpolate takes a value only when a number follows it; CLI11 would take any word, the
+// data file too, so that number is joined to it as --interpolate=STEP.
+std::vector<std::string> withInterpolationSteps(const std::vector<std::string>& args) {
+    std::vector<std::string> joined;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--interpolate" && i + 1 < args.size() && parseReal(args[i + 1])) {
+            joined.push_back(args[i] + "=" + args[i + 1]);
+            ++i;
+        } else
+            joined.push_back(args[i]);
+    }
+    return joined;
+}
+
+// The synopsis: every option of the command, required ones without brackets.
+class HelpFormat : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        std::string text = "Usage: tonalith-cli " + app->get_name();
+        std::size_t lineStart = 0;
+        for (const CLI::Option* o : app->get_options()) {
+            if (o->check_lname("help"))
+                continue;
+            std::string item = o->get_positional()       ? o->get_name(true)
+                               : o->get_snames().empty() ? "--" + o->get_lnames().front()
+                                                         : "-" + o->get_snames().front();
+            if (!o->get_option_text().empty())
+                item += " " + o->get_option_text();
+            if (!o->get_required() && !o->get_positional())
+                item = "[" + item + "]";
+            if (text.size() - lineStart + 1 + item.size() > helpWidth) {
+                text += "\n      ";
+                lineStart = text.size() - 6;
+            }
+            text += " " + item;
+        }
+        return text + "\n\n";
+    }
+};
+
+struct CommandText {
+    const char* description;
+    const char* footer;
+};
+
+// What each command does and writes: the part of the help that is not about one option.
+CommandText commandText(Tool tool) {
+    switch (tool) {
+    case Tool::Analyze:
+        return {"analyze: evolutive multitaper harmonic analysis of one column of a data file.",
+                "Output: a block of '#' lines saying how the results were made (file, column, "
+                "parameters, spacing, version), a header line \"x_centre frequency amplitude "
+                "probability\" and one tab-separated line per window and frequency (window-major, "
+                "frequency ascending); frequencies in cycles per position unit; numbers read back "
+                "to the same double. The sample spacing is the difference of the first two "
+                "positions. The engine's diagnostic lines, a summary and warnings go to standard "
+                "error."};
+    case Tool::Peaks:
+        return {"peaks: the spectral lines of every window: the frequencies whose F-test "
+                "probability reaches the level and is a local maximum there. Frequency 0 is never "
+                "a line. Analysis and preparation as for analyze.",
+                "Output: the '#' block, which states the lines expected by chance alone per "
+                "window, a header \"x_centre frequency period amplitude probability\" and one line "
+                "per line; the period is 1/frequency in position units."};
+    case Tool::Spectrum:
+        return {"spectrum: the spectrum of the whole record: Thomson's adaptively weighted "
+                "multitaper power (one-sided, summing over the bins to the variance), the "
+                "harmonic F-test of one window the length of the record, and a red-noise "
+                "background with its 90, 95 and 99 % levels (chi-square, 2K degrees of freedom).",
+                "Output: the '#' block (with the background, rho and S0), a header \"frequency "
+                "period power amplitude probability background level_90 level_95 level_99\" and "
+                "one line per bin; the period of frequency 0 is written as 0."};
+    case Tool::Trace:
+        return {"trace: follows one spectral line through the windows: from the start window, "
+                "each next window in both directions takes the bin of largest amplitude (or "
+                "probability) within the band around the previous window's frequency. Analysis "
+                "and preparation as for analyze; --step is the window step in samples.",
+                "Output: the '#' block with the start, band and criterion, a header \"x_centre "
+                "frequency period amplitude probability\" and one row per window in position "
+                "order."};
+    case Tool::Tune:
+        return {"tune: an age model and the tuned series from a traced cycle of period P: "
+                "between the trace's rows the frequency is linear in position, held at the end "
+                "values beyond them; age(z) = T + P x (integral of f from the first sample's "
+                "position to z), sedimentation rate 1 / (P x f(z)). Here --step is an age step, "
+                "not a window step.",
+                "Output: the '#' block, a header \"age\" and the column's title, one row per "
+                "sample or step."};
+    case Tool::Tapers:
+        break;
+    }
+    return {"tapers: the Slepian tapers of length N with their concentration ratios.",
+            "Output: a header \"k lambda one_minus_lambda\" and K rows, a blank line, then a "
+            "header \"n taper_1 ... taper_K\" and N rows (n from 1)."};
+}
+
+const char* const exitStatus =
+    "Exit status: 0 success, 2 bad input (file, column, option or parameter), 1 the analysis\n"
+    "failed. Messages go to standard error.\n";
+
+// The command's options on the app, reading into p.
+CommandOptions addCommand(CLI::App& app, Tool tool, const std::string& name, ParsedCommandLine& p) {
+    CLI::App* cmd = app.add_subcommand(name);
+    const CommandText words = commandText(tool);
+    cmd->description(wrapped(words.description, helpWidth));
+    cmd->footer(wrapped(words.footer, helpWidth));
+    auto format = std::make_shared<HelpFormat>();
+    format->column_width(helpColumn);
+    format->label("Positionals", "Input file");
+    cmd->formatter(format);
+    CommandOptions o{*cmd, tool, name, p.analyze, p.tapers};
+    o.addAll();
+    return o;
+}
+
+void startingValues(Tool tool, AnalyzeOptions& a) {
+    if (tool != Tool::Spectrum)
+        return;
+    a.params.nfft = static_cast<int>(analysis::parameterDefault(ParameterId::WholeRecordNfft));
+    a.params.fmax = analysis::parameterDefault(ParameterId::WholeRecordFmax);
+}
+
+ParseResult refused(std::string text) {
+    ParseResult r;
+    r.error = std::move(text);
+    return r;
+}
+
+ParseResult accepted(const ParsedCommandLine& p) {
+    ParseResult r;
+    r.parsed = p;
+    return r;
+}
+
+// The refusal for an error CLI11 found, in the tool's words.
+std::string wording(const CLI::ParseError& e, const CommandOptions& o,
+                    const std::vector<std::string>& args) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+        const std::vector<std::string> extra = o.cmd.remaining();
+        return o.unknown(extra.empty() ? args.back() : extra.front());
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
+        const std::string what = e.what();
+        if (what.find("flag override") != std::string::npos)
+            return "--" + what.substr(0, what.find(' ')) + " takes no value";
+        // Values run out only at the end of the command line.
+        const std::string& last = args.back();
+        return last.substr(0, last.find('=')) + " needs a value";
+    }
+    return e.what();
 }
 
 } // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& args) {
-    ParseResult result;
-    auto fail = [](std::string text) {
-        ParseResult failed;
-        failed.error = std::move(text);
-        return failed;
-    };
-    ParsedCommandLine p;
     if (args.empty())
-        return fail("no command given (analyze, peaks, spectrum, trace, tune or tapers); see "
-                    "tonalith-cli --help");
-    const std::string& command = args[0];
-    if (command == "--version") {
+        return refused("no command given (analyze, peaks, spectrum, trace, tune or tapers); see "
+                       "tonalith-cli --help");
+    const std::string& word = args[0];
+    ParsedCommandLine p;
+    if (word == "--version") {
         p.command = Command::Version;
-        result.parsed = p;
-        return result;
+        return accepted(p);
     }
-    if (command == "--help" || command == "-h" || command == "help") {
+    if (word == "--help" || word == "-h" || word == "help") {
         p.command = Command::Help;
-        result.parsed = p;
-        return result;
+        return accepted(p);
     }
-    if (command != "analyze" && command != "peaks" && command != "spectrum" && command != "trace" &&
-        command != "tune" && command != "tapers")
-        return fail("unknown command " + quoted(command) +
-                    " (analyze, peaks, spectrum, trace, tune or tapers); see tonalith-cli --help");
+    const auto* named = std::find(std::begin(commandNames), std::end(commandNames), word);
+    if (named == std::end(commandNames))
+        return refused("unknown command " + inQuotes(word) +
+                       " (analyze, peaks, spectrum, trace, tune or tapers); see tonalith-cli "
+                       "--help");
+    const Tool tool = tools[named - std::begin(commandNames)];
+    p.command = commandOf(tool);
+    startingValues(tool, p.analyze);
 
-    Cursor c{args, 1};
-    const bool analyze = command != "tapers"; // analyze and peaks share the analysis options
-    const bool peaks = command == "peaks";
-    const bool whole = command == "spectrum";
-    const bool trace = command == "trace";
-    const bool tune = command == "tune";
-    p.command = peaks     ? Command::Peaks
-                : whole   ? Command::Spectrum
-                : trace   ? Command::Trace
-                : tune    ? Command::Tune
-                : analyze ? Command::Analyze
-                          : Command::Tapers;
-    // Options of a moving window or of its map mean nothing for the whole record, and tuning
-    // takes the series alone.
-    const bool windowed = analyze && !whole && !tune;
-    const bool mapping = analyze && !peaks && !whole && !trace && !tune;
-    const bool analysing = analyze && !tune;
-    bool haveLength = false, haveTapers = false, haveTbw = false, haveLevel = false;
-    bool haveNfft = false, haveFmax = false, haveWindow = false, haveStep = false;
-    std::string error;
-
-    auto value = [&](const std::string& option) -> std::optional<std::string> {
-        if (c.done()) {
-            error = option + " needs a value";
-            return std::nullopt;
-        }
-        return c.next();
-    };
-    auto integer = [&](const std::string& option, int& target) {
-        const auto text = value(option);
-        if (!text)
-            return false;
-        const auto v = parseInteger(*text);
-        if (!v) {
-            error = option + ": " + quoted(*text) + " is not a whole number";
-            return false;
-        }
-        target = *v;
-        return true;
-    };
-    auto real = [&](const std::string& option, double& target) {
-        const auto text = value(option);
-        if (!text)
-            return false;
-        const auto v = parseReal(*text);
-        if (!v) {
-            error = option + ": " + quoted(*text) + " is not a number";
-            return false;
-        }
-        target = *v;
-        return true;
-    };
-
-    // A length in position units: a finite number above 0.
-    auto length = [&](const std::string& option, double& target) {
-        if (!real(option, target))
-            return false;
-        if (target > 0 && std::isfinite(target))
-            return true;
-        error = option + ": " + args[c.i - 1] + " must be a number above 0";
-        return false;
-    };
-
-    while (!c.done()) {
-        const std::string arg = c.next();
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") {
-            p.command = Command::Help;
-            p.helpTopic = command;
-            result.parsed = p;
-            return result;
-        } else if (arg == "-o" || arg == "--output") {
-            const auto v = value(arg);
-            ok = v.has_value();
-            if (ok)
-                (analyze ? p.analyze.output : p.tapers.output) = *v;
-            if (ok && v->empty()) {
-                error = arg + " needs a file name";
-                ok = false;
-            }
-        } else if (analyze && arg == "--column") {
-            const auto v = value(arg);
-            ok = v.has_value();
-            if (ok)
-                p.analyze.column = *v;
-        } else if (analyze && arg == "--skip") {
-            ok = integer(arg, p.analyze.skip);
-        } else if (trace && arg == "--start") {
-            const auto v = value(arg);
-            ok = v.has_value();
-            if (ok) {
-                const std::size_t colon = v->find(':');
-                const auto x =
-                    colon == std::string::npos ? std::nullopt : parseReal(v->substr(0, colon));
-                const auto f =
-                    colon == std::string::npos ? std::nullopt : parseReal(v->substr(colon + 1));
-                ok = x && f && std::isfinite(*x) && std::isfinite(*f) && *f > 0;
-                if (ok) {
-                    p.analyze.startPosition = *x;
-                    p.analyze.startFrequency = *f;
-                    p.analyze.haveStart = true;
-                } else {
-                    error = "--start: " + quoted(*v) +
-                            " is not POSITION:FREQUENCY with a frequency above 0";
-                }
-            }
-        } else if (trace && arg == "--band") {
-            ok = length(arg, p.analyze.band);
-        } else if (trace && arg == "--by") {
-            const auto v = value(arg);
-            const auto by = v ? tuning::parseTraceBy(*v) : std::nullopt;
-            ok = by.has_value();
-            if (ok)
-                p.analyze.traceBy = *by;
-            else if (v)
-                error = "--by: " + quoted(*v) + " is not amplitude or probability";
-        } else if (tune && arg == "--trace") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok)
-                p.analyze.traceFile = *v;
-            else if (v)
-                error = "--trace needs a file name";
-        } else if (tune && arg == "--period") {
-            ok = length(arg, p.analyze.period);
-        } else if (tune && arg == "--start-age") {
-            ok = real(arg, p.analyze.startAge);
-            if (ok && !std::isfinite(p.analyze.startAge)) {
-                error = "--start-age: " + args[c.i - 1] + " is not a finite number";
-                ok = false;
-            }
-        } else if (tune && arg == "--step") {
-            ok = length(arg, p.analyze.tuneStep);
-        } else if (tune && arg == "--model") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok)
-                p.analyze.model = *v;
-            else if (v)
-                error = "--model needs a file name";
-        } else if ((analysing || !analyze) && arg == "--tbw") {
-            ok = real(arg, analyze ? p.analyze.params.tbw : p.tapers.tbw);
-            haveTbw = true;
-        } else if ((analysing || !analyze) && arg == "--tapers") {
-            ok = integer(arg, analyze ? p.analyze.params.kspec : p.tapers.tapers);
-            haveTapers = true;
-        } else if (windowed && arg == "--window") {
-            ok = integer(arg, p.analyze.params.mpts);
-            haveWindow = true;
-        } else if (windowed && arg == "--step") {
-            ok = integer(arg, p.analyze.params.inc);
-            haveStep = true;
-        } else if (windowed && arg == "--window-length") {
-            ok = length(arg, p.analyze.windowLength);
-        } else if (windowed && arg == "--step-length") {
-            ok = length(arg, p.analyze.stepLength);
-        } else if (analysing && arg == "--fmax-unit") {
-            ok = length(arg, p.analyze.fmaxPerUnit);
-        } else if (analysing && arg == "--records") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok)
-                p.analyze.records = *v;
-            else if (v)
-                error = "--records needs a folder";
-        } else if (analysing && arg == "--nfft") {
-            ok = integer(arg, p.analyze.params.nfft);
-            haveNfft = true;
-        } else if (analysing && arg == "--fmax") {
-            ok = real(arg, p.analyze.params.fmax);
-            haveFmax = true;
-        } else if (windowed && arg == "--workers") {
-            ok = integer(arg, p.analyze.workers);
-            if (ok && (p.analyze.workers < 0 || p.analyze.workers > 64)) {
-                error = "--workers: " + args[c.i - 1] +
-                        " is not 0 (one per core) or a number of threads up to 64";
-                ok = false;
-            }
-        } else if (windowed && arg == "--iprob") {
-            ok = integer(arg, p.analyze.iprob);
-        } else if (analysing && arg == "--keep-mean") {
-            p.analyze.keepMean = true;
-        } else if (analyze && arg == "--quiet") {
-            p.analyze.quiet = true;
-        } else if (mapping && arg == "--grid") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok)
-                p.analyze.grid = *v;
-            else if (v)
-                error = "--grid needs a file name prefix";
-        } else if (mapping && arg == "--map") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok) {
-                p.analyze.map = *v;
-                const std::size_t dot = v->rfind('.');
-                std::string ext = dot == std::string::npos ? "" : v->substr(dot + 1);
-                for (char& ch : ext)
-                    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-                if (ext != "pdf" && ext != "png" && ext != "svg") {
-                    error = "--map: " + quoted(*v) + " does not end in .pdf, .png or .svg";
-                    ok = false;
-                }
-            } else if (v) {
-                error = "--map needs a file name";
-            }
-        } else if ((mapping || whole) && arg == "--size") {
-            const auto v = value(arg);
-            ok = v.has_value();
-            if (ok) {
-                const std::size_t x = v->find_first_of("xX");
-                const auto w = x == std::string::npos ? std::nullopt : parseReal(v->substr(0, x));
-                const auto h = x == std::string::npos ? std::nullopt : parseReal(v->substr(x + 1));
-                ok = w && h && *w >= 1 && *h >= 1 && *w <= 20000 && *h <= 20000;
-                if (ok) {
-                    p.analyze.mapWidth = *w;
-                    p.analyze.mapHeight = *h;
-                } else {
-                    error =
-                        "--size: " + quoted(*v) + " is not a size WxH between 1x1 and 20000x20000";
-                }
-            }
-        } else if (mapping && arg == "--map-of") {
-            const auto v = value(arg);
-            const auto of = v ? results::parseMapOf(*v) : std::nullopt;
-            ok = of.has_value();
-            if (ok)
-                p.analyze.mapOf = *of;
-            else if (v)
-                error = "--map-of: " + quoted(*v) +
-                        " is not amplitude, power, logpower, normalised or probability";
-        } else if (mapping && arg == "--mask") {
-            ok = real(arg, p.analyze.maskLevel);
-            if (ok && !(p.analyze.maskLevel > 0 && p.analyze.maskLevel <= 1)) {
-                error =
-                    "--mask: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
-                ok = false;
-            }
-        } else if (mapping && arg == "--colours") {
-            const auto v = value(arg);
-            ok = v.has_value() && mapColourCode(v->c_str()) >= 0;
-            if (ok)
-                p.analyze.colours = mapColourCode(v->c_str());
-            else if (v)
-                error = "--colours: " + quoted(*v) +
-                        " is not linear, hue, saturation, value, saturation-value, alpha, "
-                        "viridis, cividis or greyscale";
-        } else if (mapping && arg == "--reverse-x") {
-            p.analyze.reverseX = true;
-        } else if (mapping && arg == "--title") {
-            p.analyze.mapTitle = true;
-        } else if (analysing && arg == "--log") {
-            p.analyze.preparation.log = true;
-        } else if (analysing && arg == "--standardise") {
-            p.analyze.preparation.standardise = true;
-        } else if (analysing && arg == "--detrend") {
-            const auto v = value(arg);
-            ok = v.has_value();
-            if (ok) {
-                std::string why;
-                const auto detrend = series::parseDetrend(*v, &why);
-                if (detrend)
-                    p.analyze.preparation.detrend = *detrend;
-                else
-                    error = "--detrend: " + why;
-                ok = detrend.has_value();
-            }
-        } else if (analysing && arg == "--interpolate") {
-            p.analyze.interpolate = true;
-            if (!c.done()) {
-                if (const auto step = parseReal(args[c.i])) {
-                    c.next();
-                    if (!(*step > 0) || !std::isfinite(*step)) {
-                        error = "--interpolate: the step " + args[c.i - 1] +
-                                " must be a number above 0";
-                        ok = false;
-                    } else {
-                        p.analyze.interpolateStep = *step;
-                    }
-                }
-            }
-        } else if ((peaks || whole) && arg == "--level") {
-            ok = real(arg, p.analyze.level);
-            haveLevel = true;
-            if (ok && !(p.analyze.level > 0 && p.analyze.level <= 1)) {
-                error =
-                    "--level: the probability " + args[c.i - 1] + " must lie above 0 and at most 1";
-                ok = false;
-            }
-        } else if (peaks && arg == "--fdr") {
-            ok = real(arg, p.analyze.fdr);
-            if (ok && !(p.analyze.fdr > 0 && p.analyze.fdr < 1)) {
-                error = "--fdr: the false discovery rate " + args[c.i - 1] +
-                        " must lie above 0 and below 1";
-                ok = false;
-            }
-        } else if (whole && arg == "--background") {
-            const auto v = value(arg);
-            ok = v && spectrum::parseBackgroundKind(*v, p.analyze.background);
-            if (!ok && v)
-                error = "--background: " + quoted(*v) + " is not ar1 or robust";
-        } else if (whole && arg == "--plot") {
-            const auto v = value(arg);
-            ok = v.has_value() && !v->empty();
-            if (ok) {
-                p.analyze.plot = *v;
-                const std::size_t dot = v->rfind('.');
-                std::string ext = dot == std::string::npos ? "" : v->substr(dot + 1);
-                for (char& ch : ext)
-                    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-                if (ext != "pdf" && ext != "png" && ext != "svg") {
-                    error = "--plot: " + quoted(*v) + " does not end in .pdf, .png or .svg";
-                    ok = false;
-                }
-            } else if (v) {
-                error = "--plot needs a file name";
-            }
-        } else if (!analyze && arg == "--length") {
-            ok = integer(arg, p.tapers.length);
-            haveLength = true;
-        } else if (analyze && !arg.empty() && arg[0] != '-' && p.analyze.file.empty()) {
-            p.analyze.file = arg;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + quoted(arg) + " for " + command + "; see tonalith-cli " +
-                    command + " --help";
-            ok = false;
-        } else {
-            error = "unexpected argument " + quoted(arg);
-            ok = false;
-        }
-        if (!ok)
-            return fail(error);
+    CLI::App app{"", "tonalith-cli"};
+    app.set_help_flag();
+    app.require_subcommand(1);
+    CommandOptions o = addCommand(app, tool, word, p);
+    std::vector<std::string> reversed = withInterpolationSteps(args);
+    std::reverse(reversed.begin(), reversed.end());
+    try {
+        app.parse(reversed);
+    } catch (const Refusal& r) {
+        return refused(r.text);
+    } catch (const HelpAsked&) {
+        ParsedCommandLine help;
+        help.command = Command::Help;
+        help.helpTopic = word;
+        return accepted(help);
+    } catch (const CLI::RequiredError&) {
+        // Worded below, after what the command line refuses before it.
+        if (!o.cmd.remaining().empty())
+            return refused(o.unknown(o.cmd.remaining().front()));
+    } catch (const CLI::ParseError& e) {
+        return refused(wording(e, o, args));
     }
+    if (const auto problem = o.incomplete())
+        return refused(*problem);
+    return accepted(p);
+}
 
-    if (analyze) {
-        for (const auto& [units, given, twin] :
-             {std::tuple{"--window-length", p.analyze.windowLength > 0 && haveWindow, "--window"},
-              std::tuple{"--step-length", p.analyze.stepLength > 0 && haveStep, "--step"},
-              std::tuple{"--fmax-unit", p.analyze.fmaxPerUnit > 0 && haveFmax, "--fmax"}})
-            if (given)
-                return fail(std::string(units) + " and " + twin +
-                            " set the same thing, in position units and in samples; give one");
-        if (trace && !p.analyze.haveStart)
-            return fail("trace needs --start POSITION:FREQUENCY, where the line is to be followed "
-                        "from");
-        if (tune && (p.analyze.traceFile.empty() || !(p.analyze.period > 0)))
-            return fail("tune needs --trace FILE and --period P (the period of the traced cycle)");
-        if (peaks && p.analyze.fdr > 0 && !haveLevel)
-            p.analyze.level = 0; // the false-discovery control alone decides
-        if (whole) {
-            if (!haveNfft)
-                p.analyze.params.nfft = 0; // from the record's length
-            if (!haveFmax)
-                p.analyze.params.fmax = 0.5;
-        }
-        const AnalyzeOptions& a = p.analyze;
-        if (a.map.empty() && (a.mapOf != results::MapOf::Amplitude || a.maskLevel > 0 ||
-                              a.colours != 0 || a.reverseX || a.mapTitle))
-            return fail("--map-of, --mask, --colours, --reverse-x and --title shape the map: "
-                        "give --map FILE too");
-        if (p.analyze.file.empty())
-            return fail(command + " needs a data file; see tonalith-cli " + command + " --help");
-        if (p.analyze.skip < 0)
-            return fail("--skip " + std::to_string(p.analyze.skip) +
-                        ": the number of header lines cannot be negative");
-    } else {
-        if (!haveLength || !haveTapers || !haveTbw)
-            return fail("tapers needs --length, --tapers and --tbw");
+std::string helpText(const std::string& topic) {
+    std::string text;
+    if (topic.empty())
+        text = "tonalith-cli: evolutive multitaper harmonic analysis of a measured series.\n"
+               "Usage: tonalith-cli COMMAND FILE [OPTIONS] (COMMAND: analyze, peaks, spectrum, "
+               "trace, tune)\n"
+               "       tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]\n"
+               "       tonalith-cli [COMMAND] --help\n"
+               "       tonalith-cli --version\n\n";
+    for (std::size_t i = 0; i < std::size(commandNames); ++i) {
+        if (!topic.empty() && topic != commandNames[i])
+            continue;
+        ParsedCommandLine p;
+        startingValues(tools[i], p.analyze);
+        CLI::App app{"", "tonalith-cli"};
+        app.set_help_flag();
+        addCommand(app, tools[i], commandNames[i], p);
+        text += app.get_subcommand(commandNames[i])->help() + "\n";
     }
-    result.parsed = p;
-    return result;
+    return text + exitStatus;
 }
 
 } // namespace cli
