@@ -96,10 +96,10 @@ std::string describe(const std::string& text) {
     return wrapped(text, helpWidth - helpColumn);
 }
 
-// "(default 4)", or "(default: the median spacing)" for a default in words.
+// "(default 4)", "(default none)", or "(default: the median spacing)" for a description.
 std::string defaultText(const ParameterEntry& e) {
-    const bool number = parseReal(e.defaultText).has_value();
-    return std::string(number ? " (default " : " (default: ") + e.defaultText + ")";
+    const bool description = std::string_view(e.defaultText).substr(0, 4) == "the ";
+    return std::string(description ? " (default: " : " (default ") + e.defaultText + ")";
 }
 
 // An entry's help line with its rule and default, as the tool's help states it.
@@ -199,6 +199,8 @@ struct CommandOptions {
     TapersOptions& t;
     CLI::Option *window = nullptr, *step = nullptr, *fmax = nullptr, *level = nullptr;
     CLI::Option *windowLength = nullptr, *stepLength = nullptr, *fmaxPerUnit = nullptr;
+    CLI::Option* file = nullptr;
+    std::string stray = {}; // a lone "--" or "++", refused once the words before it are read
 
     bool takes(ParameterId id) const {
         return analysis::takes(analysis::parameter(id).commands, tool);
@@ -262,6 +264,7 @@ struct CommandOptions {
         return "unexpected argument " + inQuotes(arg);
     }
 
+    void checkFile(const std::string& name) const;
     void addHelp();
     void addInput();
     void addOutput();
@@ -275,6 +278,7 @@ struct CommandOptions {
     void addTune();
     void addTapers();
     void addAll();
+    std::vector<std::string> prepared(const std::vector<std::string>& args);
     std::optional<std::string> twinGiven() const;
     std::optional<std::string> incomplete();
 };
@@ -283,7 +287,9 @@ void CommandOptions::addHelp() {
     cmd.add_flag_callback(
            "-h,--help",
            [this] {
-               // An unknown option before --help is refused, as it would be without it.
+               // A word before --help that would be refused without it is refused.
+               if (file && !file->results().empty())
+                   checkFile(file->results().front());
                const std::vector<std::string> extra = cmd.remaining();
                if (!extra.empty())
                    throw Refusal{unknown(extra.front())};
@@ -294,20 +300,25 @@ void CommandOptions::addHelp() {
         ->trigger_on_parse();
 }
 
+void CommandOptions::checkFile(const std::string& name) const {
+    if (name.empty() || name[0] == '-')
+        throw Refusal{unknown(name)};
+}
+
 void CommandOptions::addInput() {
     const char* group = "Input";
-    cmd.add_option_function<std::string>(
-           "FILE",
-           [this](const std::string& s) {
-               if (s.empty() || s[0] == '-')
-                   throw Refusal{unknown(s)};
-               a.file = s;
-           },
-           describe("the data file: plain text, one sample per line, tab-separated fields; the "
-                    "first field is the position (depth or time), evenly spaced unless "
-                    "--interpolate is given"))
-        ->type_name("")
-        ->group(group);
+    file =
+        cmd.add_option_function<std::string>(
+               "FILE",
+               [this](const std::string& s) {
+                   checkFile(s);
+                   a.file = s;
+               },
+               describe("the data file: plain text, one sample per line, tab-separated fields; the "
+                        "first field is the position (depth or time), evenly spaced unless "
+                        "--interpolate is given"))
+            ->type_name("")
+            ->group(group);
     const ParameterEntry& column = analysis::parameter(ParameterId::Column);
     text(column.flag, column.valueName, helpLine(column), a.column, group);
     number(ParameterId::Skip, a.skip, group, false);
@@ -338,7 +349,7 @@ void CommandOptions::addPreparation() {
                     a.interpolateStep = *parseReal(s);
             },
             describe(analysis::parameter(ParameterId::Interpolate).help + std::string("; ") +
-                     e.valueName + " is " + e.help + ", " + analysis::allowedText(e) +
+                     "STEP is " + std::string(e.help) + ", " + analysis::allowedText(e) +
                      defaultText(e)));
         o->expected(0)->option_text("[STEP]")->group(group);
         o->check(CLI::Validator(
@@ -604,6 +615,32 @@ void CommandOptions::addAll() {
     addHelp();
 }
 
+// The command line as CLI11 is to read it. --interpolate takes a value only when a number
+// follows it (CLI11 would take any word, the data file too): that number is joined to it as
+// --interpolate=STEP. A lone "--" or "++" is refused, as before, rather than read as CLI11's
+// end of options or of the command: the line ends before it, and what comes first (a refusal,
+// --help) is taken first. The value of an option is left as it is.
+std::vector<std::string> CommandOptions::prepared(const std::vector<std::string>& args) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const CLI::Option* o = i > 0 ? cmd.get_option_no_throw(arg) : nullptr;
+        const bool hasNext = i + 1 < args.size();
+        if (o && o->get_expected_min() > 0 && hasNext) {
+            out.push_back(arg);
+            out.push_back(args[++i]);
+        } else if (arg == "--interpolate" && hasNext && parseReal(args[i + 1])) {
+            out.push_back(arg + "=" + args[++i]);
+        } else if (i > 0 && (arg == "--" || arg == "++")) {
+            stray = arg;
+            break;
+        } else {
+            out.push_back(arg);
+        }
+    }
+    return out;
+}
+
 // The same setting given twice, in position units and in samples.
 std::optional<std::string> CommandOptions::twinGiven() const {
     const std::pair<CLI::Option*, CLI::Option*> twins[] = {
@@ -641,20 +678,6 @@ std::optional<std::string> CommandOptions::incomplete() {
         return "--skip " + std::to_string(a.skip) +
                ": the number of header lines cannot be negative";
     return std::nullopt;
-}
-
-// --interpolate takes a value only when a number follows it; CLI11 would take any word, the
-// data file too, so that number is joined to it as --interpolate=STEP.
-std::vector<std::string> withInterpolationSteps(const std::vector<std::string>& args) {
-    std::vector<std::string> joined;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--interpolate" && i + 1 < args.size() && parseReal(args[i + 1])) {
-            joined.push_back(args[i] + "=" + args[i + 1]);
-            ++i;
-        } else
-            joined.push_back(args[i]);
-    }
-    return joined;
 }
 
 // The synopsis: every option of the command, required ones without brackets.
@@ -824,17 +847,16 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     app.set_help_flag();
     app.require_subcommand(1);
     CommandOptions o = addCommand(app, tool, word, p);
-    std::vector<std::string> reversed = withInterpolationSteps(args);
-    std::reverse(reversed.begin(), reversed.end());
     try {
+        std::vector<std::string> reversed = o.prepared(args);
+        std::reverse(reversed.begin(), reversed.end());
         app.parse(reversed);
     } catch (const Refusal& r) {
         return refused(r.text);
     } catch (const HelpAsked&) {
-        ParsedCommandLine help;
-        help.command = Command::Help;
-        help.helpTopic = word;
-        return accepted(help);
+        p.command = Command::Help;
+        p.helpTopic = word;
+        return accepted(p);
     } catch (const CLI::RequiredError&) {
         // Worded below, after what the command line refuses before it.
         if (!o.cmd.remaining().empty())
@@ -842,6 +864,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& e) {
         return refused(wording(e, o, args));
     }
+    if (!o.stray.empty())
+        return refused(o.unknown(o.stray));
     if (const auto problem = o.incomplete())
         return refused(*problem);
     return accepted(p);

@@ -88,7 +88,7 @@ const std::vector<ParameterEntry> entries = {
      "[STEP]", "interpolate", "interpolateToEvenSpacing", "Interpolate to even spacing",
      "resample unevenly spaced positions linearly before the analysis", false},
     {ParameterId::InterpolationStep, K::Real, 0, "the median spacing", above0, U::PositionUnits,
-     analysing, "--interpolate", "STEP", "interpolate", "interpolationStep",
+     analysing, "--interpolate", "[STEP]", "interpolate", "interpolationStep",
      "Interpolation step (position units)",
      "the spacing the series is resampled at, in position units", false},
     {ParameterId::Log, K::Switch, 0, "", any, U::None, analysing, "--log", "", "log",
@@ -123,7 +123,7 @@ const std::vector<ParameterEntry> entries = {
     {ParameterId::StartFrequency, K::Real, 0, "", above0, U::CyclesPerPositionUnit,
      only(C::Trace), "--start", "X:F", "f", "", "Start frequency",
      "the frequency the line starts at, in cycles per position unit", false},
-    {ParameterId::Band, K::Real, 0, "W/2, W the tapers' half-bandwidth tbw / (window x spacing)",
+    {ParameterId::Band, K::Real, 0, "W/2, with W = tbw / (window x spacing) the tapers' half-bandwidth",
      above0, U::CyclesPerPositionUnit, only(C::Trace), "--band", "DF", "band", "",
      "Band half-width",
      "half-width of the band around the previous window's frequency, in cycles per position "
