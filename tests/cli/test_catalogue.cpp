@@ -12,6 +12,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 using namespace testing_support;
 using analysis::ParameterEntry;
@@ -163,3 +164,37 @@ TEST(ParameterCatalogue, EveryRefusedValueIsRefusedNamingTheArgument) {
 }
 
 } // namespace
+
+// The names other front ends look entries up by: the window's preference keys, which stored
+// settings depend on, and the flags and keywords that mean different things per command.
+TEST(ParameterCatalogue, LookupsByEachFrontEndsName) {
+    using C = analysis::Command;
+    const std::pair<const char*, ParameterId> keys[] = {
+        {"timeBandwidthProduct", ParameterId::Tbw},
+        {"numberOfTapers", ParameterId::Tapers},
+        {"pointsPerWindow", ParameterId::Window},
+        {"windowIncrement", ParameterId::Step},
+        {"fftPoints", ParameterId::Nfft},
+        {"fmax", ParameterId::Fmax},
+        {"probability", ParameterId::SignificanceLevels}};
+    for (const auto& [key, id] : keys) {
+        const ParameterEntry* e = analysis::parameterBySettingsKey(key);
+        ASSERT_NE(e, nullptr) << key;
+        EXPECT_EQ(e->id, id) << key;
+    }
+    const std::tuple<const char*, C, ParameterId> flags[] = {
+        {"--step", C::Analyze, ParameterId::Step},
+        {"--step", C::Trace, ParameterId::Step},
+        {"--step", C::Tune, ParameterId::AgeStep},
+        {"--band", C::Trace, ParameterId::Band},
+        {"--fmax", C::Spectrum, ParameterId::WholeRecordFmax},
+        {"--tapers", C::Tapers, ParameterId::TaperCount}};
+    for (const auto& [flag, command, id] : flags) {
+        const ParameterEntry* e = analysis::parameterByFlag(flag, command);
+        ASSERT_NE(e, nullptr) << flag;
+        EXPECT_EQ(e->id, id) << flag;
+    }
+    EXPECT_EQ(analysis::parameterByFlag("--band", C::Analyze), nullptr);
+    EXPECT_EQ(analysis::parameterByKeyword("step", C::Tune)->id, ParameterId::AgeStep);
+    EXPECT_EQ(analysis::parameterByKeyword("k", C::Tapers)->id, ParameterId::TaperCount);
+}
