@@ -98,7 +98,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::InterpolationStep, K::Real, 0, "the median spacing", above0, U::PositionUnits,
          analysing, "--interpolate", "[STEP]", "interpolate", "interpolationStep",
          "Interpolation step (position units)",
-         "the spacing the series is resampled at, in position units", false},
+         "the spacing the series is resampled at, in position units", false, "the step"},
         {ParameterId::Log, K::Switch, 0, "", any, U::None, analysing, "--log", "", "log",
          "logValues", "Natural logarithm of the values",
          "natural logarithm of the values (each must be above 0)", false},
@@ -111,14 +111,17 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "subtract the mean and divide by the standard deviation (n - 1)", false},
         {ParameterId::LineLevel, K::Real, 0.95, "0.95", probability, U::Probability,
          only(C::Peaks), "--level", "P", "level", "", "Line level",
-         "the F-test probability a line must reach (with --fdr: only when given)", false},
+         "the F-test probability a line must reach (with --fdr: only when given)", false,
+         "the probability"},
         {ParameterId::FalseDiscoveryRate, K::Real, 0, "", {0, false, 1, false, ""}, U::Probability,
          only(C::Peaks), "--fdr", "Q", "fdr", "", "False discovery rate",
          "keep only the bins the Benjamini-Hochberg procedure keeps at this false discovery rate "
-         "over each window's tested bins (p = 1 - probability)", false},
+         "over each window's tested bins (p = 1 - probability)", false,
+         "the false discovery rate"},
         {ParameterId::PlotLevel, K::Real, 0.95, "0.95", probability, U::Probability,
          only(C::Spectrum), "--level", "P", "", "", "Marked level",
-         "the F-test probability a line must reach to be marked on the plot", false},
+         "the F-test probability a line must reach to be marked on the plot", false,
+         "the probability"},
         {ParameterId::Background, K::Text, 0, "ar1", any, U::None, only(C::Spectrum),
          "--background", "ar1|robust", "background", "", "Red-noise background",
          "ar1: rho the lag-one autocorrelation of the series; robust (Mann and Lees 1996): rho and "
@@ -131,7 +134,8 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::StartFrequency, K::Real, 0, "", above0, U::CyclesPerPositionUnit,
          only(C::Trace), "--start", "X:F", "f", "", "Start frequency",
          "the frequency the line starts at, in cycles per position unit", false},
-        {ParameterId::Band, K::Real, 0, "W/2, with W = tbw / (window x spacing) the tapers' half-bandwidth",
+        {ParameterId::Band, K::Real, 0,
+         "W/2, with W = tbw / (window x spacing) the tapers' half-bandwidth",
          above0, U::CyclesPerPositionUnit, only(C::Trace), "--band", "DF", "band", "",
          "Band half-width",
          "half-width of the band around the previous window's frequency, in cycles per position "
@@ -228,7 +232,9 @@ std::optional<ArgumentProblem> checkValue(const ParameterEntry& e, double value,
                       (e.kind != ValueKind::Integer || value == std::floor(value));
     if (fits)
         return std::nullopt;
-    return ArgumentProblem{std::string(argument), number(value) + " must be " + allowedText(e)};
+    const std::string noun = *e.noun ? std::string(e.noun) + " " : "";
+    return ArgumentProblem{std::string(argument),
+                           noun + number(value) + " must be " + allowedText(e)};
 }
 
 } // namespace analysis

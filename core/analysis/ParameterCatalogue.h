@@ -116,6 +116,7 @@ struct ParameterEntry {
     // The rule depends on the record or on other parameters, so that a run refuses it
     // (checkParameters, in words about the whole run); a front end may check the range early.
     bool checkedWithRun;
+    const char* noun = ""; // what a refusal calls the value, "the step"; empty: the value alone
 };
 
 // Every entry, in the order the tool's help lists them.
@@ -137,7 +138,7 @@ std::string allowedText(const ParameterEntry& entry);
 // A refusal naming the argument as the front end spells it (flag, keyword or label).
 struct ArgumentProblem {
     std::string argument;
-    std::string text; // "65 must be a whole number from 0 to 64"
+    std::string text; // "65 must be a whole number from 0 to 64", "the step -1 must be ..."
     std::string message() const { return argument + ": " + text; }
 };
 
