@@ -63,12 +63,7 @@ ParseResult accepted(const ParsedCommandLine& p) {
 }
 
 // The refusal of an error CLI11 found, in the tool's words.
-std::string wording(const CLI::ParseError& e, const CommandOptions& o, const CLI::App& cmd,
-                    const std::vector<std::string>& args) {
-    if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
-        const std::vector<std::string> extra = cmd.remaining();
-        return o.unknown(extra.empty() ? args.back() : extra.front());
-    }
+std::string wording(const CLI::ParseError& e, const std::vector<std::string>& args) {
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
         const std::string what = e.what();
         if (what.find("flag override") != std::string::npos)
@@ -116,12 +111,15 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         p.command = Command::Help;
         p.helpTopic = word;
         return accepted(p);
-    } catch (const CLI::RequiredError&) {
-        // Worded below, after what the command line refuses before it.
-        if (!cmd.remaining().empty())
-            return refused(options.unknown(cmd.remaining().front()));
     } catch (const CLI::ParseError& e) {
-        return refused(wording(e, options, cmd, args));
+        // A word refused before the error comes first; a missing option is worded below.
+        try {
+            options.refuseEarlierWords();
+        } catch (const Refusal& r) {
+            return refused(r.text);
+        }
+        if (!dynamic_cast<const CLI::RequiredError*>(&e))
+            return refused(wording(e, args));
     }
     if (const auto problem = options.incomplete())
         return refused(*problem);

@@ -137,7 +137,22 @@ CLI::Option* CommandOptions::valued(const std::string& flag, const std::string& 
     CLI::Option* o =
         cmd_.add_option_function<std::string>(flag, std::move(set), help::describe(description));
     o->option_text(valueName)->group(group);
+    o->check(refusing(
+        [this](const std::string&) {
+            refuseEarlierWords();
+            return std::string();
+        },
+        "order"));
     return inOrder(o);
+}
+
+// Each value is checked after the words before it, so that the first word at fault is named.
+void CommandOptions::refuseEarlierWords() const {
+    if (file_ && !file_->results().empty())
+        checkFile(file_->results().front());
+    const std::vector<std::string> extra = cmd_.remaining();
+    if (!extra.empty())
+        throw Refusal{unknown(extra.front())};
 }
 
 // A number of the catalogue, checked by the strict number rule and, early, by its own rule:
@@ -462,12 +477,7 @@ void CommandOptions::addHelp() {
     cmd_.add_flag_callback(
             "-h,--help",
             [this] {
-                // A word before --help that would be refused without it is refused.
-                if (file_ && !file_->results().empty())
-                    checkFile(file_->results().front());
-                const std::vector<std::string> extra = cmd_.remaining();
-                if (!extra.empty())
-                    throw Refusal{unknown(extra.front())};
+                refuseEarlierWords();
                 throw HelpAsked{};
             },
             "print this help and exit")

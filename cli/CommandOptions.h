@@ -39,6 +39,10 @@ public:
     // The refusal of a word the command does not know.
     std::string unknown(const std::string& arg) const;
 
+    // Throws the Refusal of a word read so far that the command refuses (CLI11 keeps the words
+    // it does not know, and the data file, for the end of the command line).
+    void refuseEarlierWords() const;
+
 private:
     using Setter = std::function<void(const std::string&)>;
     CLI::Option* valued(const std::string& flag, const std::string& valueName,
