@@ -79,6 +79,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args);
 std::optional<double> parseReal(const std::string& text);
 std::optional<int> parseInteger(const std::string& text);
 
-std::string usageText();
+// The help: every command (topic empty) or one command ("analyze", ...), with the exit status.
+std::string helpText(const std::string& topic);
 
 } // namespace cli

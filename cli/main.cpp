@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         std::printf("tonalith-cli %s\n", results::programVersion());
         return 0;
     case cli::Command::Help:
-        std::fputs(cli::usageText().c_str(), stdout);
+        std::fputs(cli::helpText(r.parsed->helpTopic).c_str(), stdout);
         return 0;
     case cli::Command::Analyze:
         return cli::runAnalyze(r.parsed->analyze);

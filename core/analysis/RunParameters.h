@@ -2,6 +2,7 @@
 // messages in the user's terms. Shared by the application and the command-line tool.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/series/SeriesFile.h"
 #include "engine/capacities.h"
 
@@ -14,14 +15,14 @@ namespace analysis {
 // mean).
 enum class WindowDetrend { None, Mean, Linear };
 
+// The defaults are the catalogue's.
 struct RunParameters {
-    double tbw = 3.0;   // time-bandwidth product of the tapers
-    int kspec = 4;      // number of tapers
-    int mpts = 400;     // samples per window
-    int inc = 25;       // window step in samples
-    int nfft = 4096;    // transform length
-    double fmax = 0.06; // highest frequency kept, cycles per sample
-    // Each window's own mean or least-squares line removed before tapering.
+    double tbw = parameterDefault(ParameterId::Tbw);                     // time-bandwidth product
+    int kspec = static_cast<int>(parameterDefault(ParameterId::Tapers)); // number of tapers
+    int mpts = static_cast<int>(parameterDefault(ParameterId::Window));  // samples per window
+    int inc = static_cast<int>(parameterDefault(ParameterId::Step));     // window step in samples
+    int nfft = static_cast<int>(parameterDefault(ParameterId::Nfft));    // transform length
+    double fmax = parameterDefault(ParameterId::Fmax); // highest frequency kept, cycles per sample
     WindowDetrend windowDetrend = WindowDetrend::None;
 };
 

@@ -1,0 +1,157 @@
+#include "cli/CommandHelp.h"
+
+#include <memory>
+#include <sstream>
+
+namespace cli::help {
+
+namespace {
+
+using Tool = analysis::Command;
+
+constexpr std::size_t column = 28;
+constexpr std::size_t width = 80;
+
+// Text broken into lines of at most width characters.
+std::string wrapped(const std::string& text, std::size_t lineWidth) {
+    std::istringstream words(text);
+    std::string out, line, word;
+    while (words >> word) {
+        if (!line.empty() && line.size() + 1 + word.size() > lineWidth) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return out + line;
+}
+
+// The synopsis lists every option of the command, required ones without brackets.
+class HelpFormat : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        std::string text = "Usage: tonalith-cli " + app->get_name();
+        std::size_t lineStart = 0;
+        for (const CLI::Option* o : app->get_options()) {
+            if (o->check_lname("help"))
+                continue;
+            std::string item = o->get_positional()       ? o->get_name(true)
+                               : o->get_snames().empty() ? "--" + o->get_lnames().front()
+                                                         : "-" + o->get_snames().front();
+            if (!o->get_option_text().empty())
+                item += " " + o->get_option_text();
+            if (!o->get_required() && !o->get_positional())
+                item = "[" + item + "]";
+            if (text.size() - lineStart + 1 + item.size() > width) {
+                text += "\n      ";
+                lineStart = text.size() - 6;
+            }
+            text += " " + item;
+        }
+        return text + "\n\n";
+    }
+};
+
+struct CommandText {
+    const char* description;
+    const char* footer;
+};
+
+// What each command does and writes: the part of the help that is not about one option.
+CommandText commandText(Tool tool) {
+    switch (tool) {
+    case Tool::Analyze:
+        return {"analyze: evolutive multitaper harmonic analysis of one column of a data file.",
+                "Output: a block of '#' lines saying how the results were made (file, column, "
+                "parameters, spacing, version), a header line \"x_centre frequency amplitude "
+                "probability\" and one tab-separated line per window and frequency (window-major, "
+                "frequency ascending); frequencies in cycles per position unit; numbers read back "
+                "to the same double. The sample spacing is the difference of the first two "
+                "positions. The engine's diagnostic lines, a summary and warnings go to standard "
+                "error."};
+    case Tool::Peaks:
+        return {"peaks: the spectral lines of every window: the frequencies whose F-test "
+                "probability reaches the level and is a local maximum there. Frequency 0 is never "
+                "a line. Analysis and preparation as for analyze; --step is the window step in "
+                "samples.",
+                "Output: the '#' block, which states the lines expected by chance alone per "
+                "window, a header \"x_centre frequency period amplitude probability\" and one line "
+                "per line; the period is 1/frequency in position units."};
+    case Tool::Spectrum:
+        return {"spectrum: the spectrum of the whole record: Thomson's adaptively weighted "
+                "multitaper power (one-sided, summing over the bins to the variance), the "
+                "harmonic F-test of one window the length of the record, and a red-noise "
+                "background with its 90, 95 and 99 % levels (chi-square, 2K degrees of freedom).",
+                "Output: the '#' block (with the background, rho and S0), a header \"frequency "
+                "period power amplitude probability background level_90 level_95 level_99\" and "
+                "one line per bin; the period of frequency 0 is written as 0."};
+    case Tool::Trace:
+        return {"trace: follows one spectral line through the windows: from the start window, "
+                "each next window in both directions takes the bin of largest amplitude (or "
+                "probability) within the band around the previous window's frequency; --band is "
+                "the half-width of that band. Analysis and preparation as for analyze; --step is "
+                "the window step in samples.",
+                "Output: the '#' block with the start, band and criterion, a header \"x_centre "
+                "frequency period amplitude probability\" and one row per window in position "
+                "order."};
+    case Tool::Tune:
+        return {"tune: an age model and the tuned series from a traced cycle of period P: "
+                "between the trace's rows the frequency is linear in position, held at the end "
+                "values beyond them; age(z) = T + P x (integral of f from the first sample's "
+                "position to z), sedimentation rate 1 / (P x f(z)). Here --step is an age step, "
+                "not a window step.",
+                "Output: the '#' block, a header \"age\" and the column's title, one row per "
+                "sample or step."};
+    case Tool::Tapers:
+        break;
+    }
+    return {"tapers: the Slepian tapers of length N with their concentration ratios.",
+            "Output: a header \"k lambda one_minus_lambda\" and K rows, a blank line, then a "
+            "header \"n taper_1 ... taper_K\" and N rows (n from 1)."};
+}
+
+} // namespace
+
+const char* const overview =
+    "tonalith-cli: evolutive multitaper harmonic analysis of a measured series.\n"
+    "Usage: tonalith-cli COMMAND FILE [OPTIONS] (COMMAND: analyze, peaks, spectrum, trace, "
+    "tune)\n"
+    "       tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]\n"
+    "       tonalith-cli [COMMAND] --help\n"
+    "       tonalith-cli --version\n\n";
+
+const char* const exitStatus =
+    "Exit status: 0 success, 2 bad input (file, column, option or parameter), 1 the analysis\n"
+    "failed. Messages go to standard error.\n";
+
+std::string describe(const std::string& text) {
+    return wrapped(text, width - column);
+}
+
+std::string defaultText(const analysis::ParameterEntry& e) {
+    const bool description = std::string_view(e.defaultText).substr(0, 4) == "the ";
+    return std::string(description ? " (default: " : " (default ") + e.defaultText + ")";
+}
+
+std::string entryLine(const analysis::ParameterEntry& e) {
+    std::string text = e.help;
+    if (e.kind == analysis::ValueKind::Real || e.kind == analysis::ValueKind::Integer)
+        text += "; " + analysis::allowedText(e);
+    if (*e.defaultText)
+        text += defaultText(e);
+    else if (e.commands == static_cast<analysis::Commands>(Tool::Tapers))
+        text += " (required)";
+    return text;
+}
+
+void formatCommand(CLI::App& cmd, Tool tool) {
+    const CommandText words = commandText(tool);
+    cmd.description(wrapped(words.description, width));
+    cmd.footer(wrapped(words.footer, width));
+    auto format = std::make_shared<HelpFormat>();
+    format->column_width(column);
+    format->label("Positionals", "Input file");
+    cmd.formatter(format);
+}
+
+} // namespace cli::help

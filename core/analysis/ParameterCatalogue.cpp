@@ -1,0 +1,240 @@
+#include "core/analysis/ParameterCatalogue.h"
+
+#include "engine/diagnostics.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace analysis {
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr Rule any{};
+constexpr Rule above0{0, false, inf, true, ""};
+constexpr Rule probability{0, false, 1, true, ""};
+
+constexpr Commands mapCommands = Command::Analyze | Command::Peaks | Command::Trace;
+constexpr Commands analysing = mapCommands | Command::Spectrum;
+constexpr Commands reading = analysing | Command::Tune;
+
+using K = ValueKind;
+using U = UnitKind;
+using C = Command;
+
+constexpr Commands only(Command c) {
+    return static_cast<Commands>(c);
+}
+
+std::string number(double v) {
+    return engine::formatDouble(v);
+}
+
+} // namespace
+
+// Built on first use, so that run parameters made during static initialisation find it.
+const std::vector<ParameterEntry>& parameterCatalogue() {
+    // clang-format off
+    static const std::vector<ParameterEntry> entries = {
+        {ParameterId::Column, K::Text, 0, "1", any, U::None, reading, "--column", "N|NAME",
+         "column", "", "Column",
+         "the values: field number counting the positions as field 0, or a name from the file's "
+         "first line", false},
+        {ParameterId::Skip, K::Integer, 1, "1", {0, true, inf, true, ""}, U::Count, reading,
+         "--skip", "N", "skip", "", "Header lines", "header lines to skip", false},
+        {ParameterId::Tbw, K::Real, 3, "3", {0, false, inf, true, "below half the window length"},
+         U::None, analysing, "--tbw", "X", "tbw", "timeBandwidthProduct",
+         "Time-bandwidth product (NW)",
+         "time-bandwidth product NW of the Slepian tapers; their half-bandwidth W is NW / window",
+         true},
+        {ParameterId::Tapers, K::Integer, 4, "4", {1, true, 10, true, "at most the window length"},
+         U::Count, analysing, "--tapers", "K", "tapers", "numberOfTapers", "Number of tapers",
+         "number of Slepian tapers (at least 2 for an F-test; usually 2 NW - 1 or fewer)", true},
+        {ParameterId::Window, K::Integer, 400, "400",
+         {2, true, 524288, true, "at most the samples of the record"}, U::Samples, mapCommands,
+         "--window", "M", "window", "pointsPerWindow", "Points per window (samples)",
+         "window length: samples per moving window", true},
+        {ParameterId::Step, K::Integer, 25, "25", {1, true, inf, true, ""}, U::Samples, mapCommands,
+         "--step", "I", "step", "windowIncrement", "Window increment (samples)",
+         "window step: samples from one window to the next", true},
+        {ParameterId::Nfft, K::Integer, 4096, "4096",
+         {2, true, 1048576, true, "at least the window length"}, U::Samples, mapCommands, "--nfft",
+         "N", "nfft", "fftPoints", "FFT points", "transform length (the window zero-padded)", true},
+        {ParameterId::Fmax, K::Real, 0.06, "0.06", above0, U::CyclesPerSample, mapCommands,
+         "--fmax", "F", "fmax", "fmax", "Highest frequency (cycles/sample)",
+         "highest frequency kept, in cycles per sample (0.5 is the Nyquist frequency)", true},
+        {ParameterId::WindowLength, K::Real, 0, "", above0, U::PositionUnits, mapCommands,
+         "--window-length", "L", "", "", "Window length (position units)",
+         "the window length in position units (depth or time), rounded to whole samples; refused "
+         "together with --window", false},
+        {ParameterId::StepLength, K::Real, 0, "", above0, U::PositionUnits, mapCommands,
+         "--step-length", "S", "", "", "Window step (position units)",
+         "the window step in position units, rounded to whole samples; refused together with "
+         "--step", false},
+        {ParameterId::FmaxPerUnit, K::Real, 0, "", above0, U::CyclesPerPositionUnit, analysing,
+         "--fmax-unit", "F", "", "", "Highest frequency (cycles per unit)",
+         "the highest frequency in cycles per position unit; refused together with --fmax", false},
+        {ParameterId::WholeRecordNfft, K::Integer, 0,
+         "the smallest power of two at least twice the record's length",
+         {2, true, 1048576, true, "at least the record's length"}, U::Samples, only(C::Spectrum),
+         "--nfft", "N", "nfft", "", "FFT points", "transform length of the whole record", true},
+        {ParameterId::WholeRecordFmax, K::Real, 0.5, "0.5", above0, U::CyclesPerSample,
+         only(C::Spectrum), "--fmax", "F", "fmax", "", "Highest frequency (cycles/sample)",
+         "highest frequency listed, in cycles per sample (0.5, the Nyquist frequency, lists every "
+         "bin)", true},
+        {ParameterId::Workers, K::Integer, 0, "0: one per core, at most 4", {0, true, 64, true, ""},
+         U::Count, mapCommands, "--workers", "N", "workers", "", "Worker threads",
+         "threads for the windows; the results do not depend on it", false},
+        {ParameterId::RecordLevel, K::Integer, 95, "95", any, U::Percent, mapCommands, "--iprob",
+         "P", "", "", "Record level (%)",
+         "significance level in percent for the engine's records fort.17, fort.20 and fort.27",
+         false},
+        {ParameterId::KeepMean, K::Switch, 0, "", any, U::None, analysing, "--keep-mean", "",
+         "keep_mean", "", "Keep the mean",
+         "analyse the values as they are (the mean is removed by default)", false},
+        {ParameterId::Interpolate, K::Switch, 0, "", any, U::None, analysing, "--interpolate",
+         "[STEP]", "interpolate", "interpolateToEvenSpacing", "Interpolate to even spacing",
+         "resample unevenly spaced positions linearly before the analysis", false},
+        {ParameterId::InterpolationStep, K::Real, 0, "the median spacing", above0, U::PositionUnits,
+         analysing, "--interpolate", "[STEP]", "interpolate", "interpolationStep",
+         "Interpolation step (position units)",
+         "the spacing the series is resampled at, in position units", false, "the step"},
+        {ParameterId::Log, K::Switch, 0, "", any, U::None, analysing, "--log", "", "log",
+         "logValues", "Natural logarithm of the values",
+         "natural logarithm of the values (each must be above 0)", false},
+        {ParameterId::Detrend, K::Text, 0, "none", any, U::None, analysing, "--detrend",
+         "none|linear|poly:N|lowess:F", "detrend", "detrend", "Detrend",
+         "remove the least-squares line, the polynomial of degree N (1..6), or the LOWESS curve "
+         "(Cleveland 1979) of span F (0 < F <= 1) in position", false},
+        {ParameterId::Standardise, K::Switch, 0, "", any, U::None, analysing, "--standardise", "",
+         "standardise", "standardise", "Standardise (mean 0, standard deviation 1)",
+         "subtract the mean and divide by the standard deviation (n - 1)", false},
+        {ParameterId::LineLevel, K::Real, 0.95, "0.95", probability, U::Probability,
+         only(C::Peaks), "--level", "P", "level", "", "Line level",
+         "the F-test probability a line must reach (with --fdr: only when given)", false,
+         "the probability"},
+        {ParameterId::FalseDiscoveryRate, K::Real, 0, "", {0, false, 1, false, ""}, U::Probability,
+         only(C::Peaks), "--fdr", "Q", "fdr", "", "False discovery rate",
+         "keep only the bins the Benjamini-Hochberg procedure keeps at this false discovery rate "
+         "over each window's tested bins (p = 1 - probability)", false,
+         "the false discovery rate"},
+        {ParameterId::PlotLevel, K::Real, 0.95, "0.95", probability, U::Probability,
+         only(C::Spectrum), "--level", "P", "", "", "Marked level",
+         "the F-test probability a line must reach to be marked on the plot", false,
+         "the probability"},
+        {ParameterId::Background, K::Text, 0, "ar1", any, U::None, only(C::Spectrum),
+         "--background", "ar1|robust", "background", "", "Red-noise background",
+         "ar1: rho the lag-one autocorrelation of the series; robust (Mann and Lees 1996): rho and "
+         "S0 fitted to the log of the power median-smoothed over 20 % of the frequency range",
+         false},
+        {ParameterId::StartPosition, K::Real, 0, "", any, U::PositionUnits, only(C::Trace),
+         "--start", "X:F", "x", "", "Start position",
+         "where the line is followed from: the window whose centre is nearest position X, at the "
+         "frequency nearest F", false},
+        {ParameterId::StartFrequency, K::Real, 0, "", above0, U::CyclesPerPositionUnit,
+         only(C::Trace), "--start", "X:F", "f", "", "Start frequency",
+         "the frequency the line starts at, in cycles per position unit", false},
+        {ParameterId::Band, K::Real, 0,
+         "W/2, with W = tbw / (window x spacing) the tapers' half-bandwidth",
+         above0, U::CyclesPerPositionUnit, only(C::Trace), "--band", "DF", "band", "",
+         "Band half-width",
+         "half-width of the band around the previous window's frequency, in cycles per position "
+         "unit, in which the next window's bin is chosen", false},
+        {ParameterId::TraceBy, K::Text, 0, "amplitude", any, U::None, only(C::Trace), "--by",
+         "amplitude|probability", "by", "", "Follow by",
+         "what decides within the band: the largest line amplitude or F-test probability", false},
+        {ParameterId::Period, K::Real, 0, "", above0, U::AgeUnits, only(C::Tune), "--period", "P",
+         "period", "", "Period",
+         "the period of the traced cycle, in the time unit of the ages (41 for obliquity in kyr)",
+         false},
+        {ParameterId::StartAge, K::Real, 0, "0", any, U::AgeUnits, only(C::Tune), "--start-age",
+         "T", "start_age", "", "Start age", "the age of the first sample", false},
+        {ParameterId::AgeStep, K::Real, 0, "the samples at their ages", above0, U::AgeUnits,
+         only(C::Tune), "--step", "S", "step", "", "Age step",
+         "age step: resample the tuned series linearly at T, T + S, ... (in the time unit of the "
+         "ages)", false},
+        {ParameterId::TaperLength, K::Integer, 0, "", {2, true, inf, true, ""}, U::Samples,
+         only(C::Tapers), "--length", "N", "n", "", "Taper length", "taper length in samples",
+         true},
+        {ParameterId::TaperCount, K::Integer, 0, "", {1, true, 10, true, "at most the length"},
+         U::Count, only(C::Tapers), "--tapers", "K", "k", "", "Number of tapers",
+         "number of tapers", true},
+        {ParameterId::TaperTbw, K::Real, 0, "", {0, false, inf, true, "below half the length"},
+         U::None, only(C::Tapers), "--tbw", "X", "tbw", "", "Time-bandwidth product (NW)",
+         "time-bandwidth product NW", true},
+        {ParameterId::SignificanceLevels, K::Text, 0, "0.8, 0.9, 0.95, 0.99", probability,
+         U::Probability, 0, "", "", "", "probability", "Significance levels",
+         "the F-test probabilities of the map's contours and the spectrum's level lines", false},
+    };
+    // clang-format on
+    return entries;
+}
+
+const ParameterEntry& parameter(ParameterId id) {
+    for (const ParameterEntry& e : parameterCatalogue())
+        if (e.id == id)
+            return e;
+    throw std::logic_error("a parameter without a catalogue entry");
+}
+
+double parameterDefault(ParameterId id) {
+    return parameter(id).defaultValue;
+}
+
+const ParameterEntry* parameterByFlag(std::string_view flag, Command command) {
+    for (const ParameterEntry& e : parameterCatalogue())
+        if (e.flag == flag && takes(e.commands, command))
+            return &e;
+    return nullptr;
+}
+
+const ParameterEntry* parameterByKeyword(std::string_view keyword, Command command) {
+    for (const ParameterEntry& e : parameterCatalogue())
+        if (e.keyword == keyword && takes(e.commands, command))
+            return &e;
+    return nullptr;
+}
+
+const ParameterEntry* parameterBySettingsKey(std::string_view key) {
+    for (const ParameterEntry& e : parameterCatalogue())
+        if (!key.empty() && e.settingsKey == key)
+            return &e;
+    return nullptr;
+}
+
+std::string allowedText(const ParameterEntry& e) {
+    const Rule& r = e.rule;
+    std::string text = e.kind == ValueKind::Integer ? "a whole number" : "a number";
+    const bool low = std::isfinite(r.lowest), high = std::isfinite(r.highest);
+    if (low && high && r.lowestIncluded && r.highestIncluded)
+        text += " from " + number(r.lowest) + " to " + number(r.highest);
+    else {
+        if (low)
+            text += (r.lowestIncluded ? " at least " : " above ") + number(r.lowest);
+        if (low && high)
+            text += " and";
+        if (high)
+            text += (r.highestIncluded ? " at most " : " below ") + number(r.highest);
+    }
+    if (!low && !high && e.kind == ValueKind::Real)
+        text = "a finite number";
+    if (*r.relation)
+        text += std::string(", ") + r.relation;
+    return text;
+}
+
+std::optional<ArgumentProblem> checkValue(const ParameterEntry& e, double value,
+                                          std::string_view argument) {
+    const Rule& r = e.rule;
+    const bool fits = std::isfinite(value) &&
+                      (r.lowestIncluded ? value >= r.lowest : value > r.lowest) &&
+                      (r.highestIncluded ? value <= r.highest : value < r.highest) &&
+                      (e.kind != ValueKind::Integer || value == std::floor(value));
+    if (fits)
+        return std::nullopt;
+    const std::string noun = *e.noun ? std::string(e.noun) + " " : "";
+    return ArgumentProblem{std::string(argument),
+                           noun + number(value) + " must be " + allowedText(e)};
+}
+
+} // namespace analysis
