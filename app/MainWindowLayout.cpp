@@ -3,7 +3,10 @@
 #include "app/ViewController.h"
 
 #include "app/AgeModelPanel.h"
+#include "app/AstroTestPanel.h"
+#include "app/BandPassOverlay.h"
 #include "app/DataFileChooser.h"
+#include "app/EvolutiveTestView.h"
 #include "app/LineTracing.h"
 #include "app/MapArea.h"
 #include "app/MapChoices.h"
@@ -26,6 +29,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -179,6 +183,12 @@ void ViewController::buildMenus() {
     ageModelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     ageModelAction->setCheckable(true);
     analysisMenu->addSeparator();
+    astroTestAction = analysisMenu->addAction("Astro&nomical Test");
+    evolutiveTestAction = analysisMenu->addAction("E&volutive Astronomical Test");
+    astroTestAction->setCheckable(true);
+    evolutiveTestAction->setCheckable(true);
+    bandPassAction = analysisMenu->addAction("&Band-pass...");
+    analysisMenu->addSeparator();
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
@@ -268,4 +278,70 @@ void ViewController::buildTuning() {
     connect(ageModelAction, &QAction::toggled, ageModel, &QWidget::setVisible);
     traceFiles_ = new TraceFiles(this, tracing);
     connect(traceFiles_, &TraceFiles::message, this, &ViewController::report);
+    buildAstronomicalTest();
+}
+
+void ViewController::buildAstronomicalTest() {
+    const auto record = [] { return sharedPlot ? sharedPlot->lastResult() : nullptr; };
+    astroTest = new AstroTestPanel(splitter);
+    astroTest->hide();
+    astroTest->setRecordSource(record);
+    splitter->setStretchFactor(splitter->indexOf(astroTest), 2);
+    evolutiveView = new EvolutiveTestView(sharedPlot, this);
+    bandPass = new BandPassOverlay(this, seriesPlot);
+    bandPass->setRecordSource(record);
+    connect(astroTest, &AstroTestPanel::message, this, &ViewController::report);
+    connect(bandPass, &BandPassOverlay::message, this, &ViewController::report);
+    connect(astroTestAction, &QAction::toggled, astroTest, &QWidget::setVisible);
+    connect(bandPassAction, &QAction::triggered, bandPass, &QWidget::show);
+    connect(bandPass, &BandPassOverlay::drawnOverSeries, showSeriesAction,
+            [this] { showSeriesAction->setChecked(true); });
+    connect(evolutiveTestAction, &QAction::toggled, this, [this](bool on) {
+        if (!on)
+            return evolutiveView->showAnalysisMap();
+        astroTestAction->setChecked(true);
+        if (evolutiveView->hasResult())
+            return evolutiveView->show();
+        astroTest->runEvolutive();
+        if (!astroTest->busy())
+            evolutiveTestAction->setChecked(false); // refused, with a message
+    });
+    connect(astroTest, &AstroTestPanel::evolutiveReady, this, [this] {
+        evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic());
+        evolutiveView->show();
+    });
+    connect(astroTest, &AstroTestPanel::computationEnded, this, [this] {
+        const QSignalBlocker quiet(evolutiveTestAction);
+        evolutiveTestAction->setChecked(evolutiveView->isShown());
+    });
+    connect(evolutiveView, &EvolutiveTestView::shownChanged, this, [this](bool on) {
+        const QSignalBlocker quiet(evolutiveTestAction);
+        evolutiveTestAction->setChecked(on);
+    });
+    connect(evolutiveView, &EvolutiveTestView::readout, readoutLabel, &QLabel::setText);
+    connect(evolutiveView, &EvolutiveTestView::analysisMapBack, this, [this] {
+        applyMapChoices();
+        tracing->setLevel(peakLevel->value());
+        targets->apply();
+    });
+    // What redraws the analysis map's look while the r2_opt map is shown draws that map anew.
+    const auto redrawShown = [this] {
+        if (evolutiveView->isShown())
+            evolutiveView->show();
+    };
+    connect(mapChoices, &MapChoices::changed, this, redrawShown);
+    connect(periodAxisAction, &QAction::toggled, this, redrawShown);
+    connect(logAxisAction, &QAction::toggled, this, redrawShown);
+    connect(sharedPlot, &MyPlot::runFinished, this, [this](bool shown) {
+        if (!shown)
+            return;
+        evolutiveView->analysisMapDrawn();
+        bandPass->clear();
+    });
+    connect(astroTest, &AstroTestPanel::rateTrackChosen, this,
+            [this](const tuning::RateTrack& track, const std::string& unit, double metres) {
+                ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres);
+                ageModelAction->setChecked(true);
+                report("The age model follows the evolutive test's track of optima.");
+            });
 }

@@ -43,6 +43,9 @@ class MapArea;
 class RunLauncher;
 class TraceFiles;
 class WindowState;
+class AstroTestPanel;
+class EvolutiveTestView;
+class BandPassOverlay;
 
 // The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
@@ -94,6 +97,12 @@ public:
     TargetPeriods* targets = nullptr;
     AgeModelPanel* ageModel = nullptr;
     MapChoices* mapChoices = nullptr;
+    AstroTestPanel* astroTest = nullptr;
+    EvolutiveTestView* evolutiveView = nullptr;
+    BandPassOverlay* bandPass = nullptr;
+    QAction* astroTestAction = nullptr;
+    QAction* evolutiveTestAction = nullptr;
+    QAction* bandPassAction = nullptr;
 
     bool skipHeaders = true;
     bool plotSignificanceContours = true;
@@ -147,6 +156,7 @@ private:
     void buildMenus();
     void embedPlot();
     void buildTuning();
+    void buildAstronomicalTest();
     void nudgeWindow();
     void report(const QString& message);
     QUrl sampleDataFile() const;
