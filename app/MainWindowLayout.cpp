@@ -185,9 +185,12 @@ void ViewController::buildMenus() {
     analysisMenu->addSeparator();
     astroTestAction = analysisMenu->addAction("Astro&nomical Test");
     evolutiveTestAction = analysisMenu->addAction("E&volutive Astronomical Test");
+    astroTestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    evolutiveTestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     astroTestAction->setCheckable(true);
     evolutiveTestAction->setCheckable(true);
     bandPassAction = analysisMenu->addAction("&Band-pass...");
+    bandPassAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     analysisMenu->addSeparator();
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
