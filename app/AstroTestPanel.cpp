@@ -130,6 +130,8 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     outcome->setWordWrap(true);
     outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    // Three columns, so that the panel stays low beside the map: the rates and targets, the
+    // runs, the figure.
     auto* form = new QFormLayout();
     auto* rates = new QHBoxLayout();
     rates->addWidget(sedMin);
@@ -150,9 +152,10 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     targets->addWidget(targetsFile, 1);
     targets->addWidget(chooseTargets);
     form->addRow("Targets file:", targets);
-    form->addRow("Simulations:", simulations);
-    form->addRow("Window length:", windowLength);
-    form->addRow("Step:", stepLength);
+    auto* runs = new QFormLayout();
+    runs->addRow("Simulations:", simulations);
+    runs->addRow("Window length:", windowLength);
+    runs->addRow("Step:", stepLength);
     auto* buttons = new QGridLayout();
     buttons->addWidget(testButton, 0, 0);
     buttons->addWidget(significanceButton, 0, 1);
@@ -160,14 +163,18 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     buttons->addWidget(ageModelButton, 1, 1);
     buttons->addWidget(stopButton, 2, 0);
     buttons->addWidget(progress, 2, 1);
+    auto* settings = new QVBoxLayout();
+    settings->addLayout(form);
+    settings->addStretch(1);
     auto* side = new QVBoxLayout();
-    side->addLayout(form);
+    side->addLayout(runs);
     side->addLayout(buttons);
     side->addWidget(outcome);
     side->addStretch(1);
     figure = timeOptFigureCreate(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(settings, 2);
     layout->addLayout(side, 2);
     layout->addWidget(reinterpret_cast<QWidget*>(figure), 3);
 
@@ -378,6 +385,11 @@ void AstroTestPanel::runEvolutive() {
                 emit evolutiveReady();
             }
         });
+}
+
+void AstroTestPanel::forgetEvolutive() {
+    evolutive_.reset();
+    ageModelButton->setEnabled(false);
 }
 
 void AstroTestPanel::useTrack() {

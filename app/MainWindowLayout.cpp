@@ -288,6 +288,7 @@ void ViewController::buildAstronomicalTest() {
     const auto record = [] { return sharedPlot ? sharedPlot->lastResult() : nullptr; };
     astroTest = new AstroTestPanel(splitter);
     astroTest->hide();
+    astroTest->setMaximumHeight(300); // the map keeps most of the height
     astroTest->setRecordSource(record);
     splitter->setStretchFactor(splitter->indexOf(astroTest), 2);
     evolutiveView = new EvolutiveTestView(sharedPlot, this);
@@ -338,7 +339,13 @@ void ViewController::buildAstronomicalTest() {
     connect(sharedPlot, &MyPlot::runFinished, this, [this](bool shown) {
         if (!shown)
             return;
-        evolutiveView->analysisMapDrawn();
+        // The new map's record: what was computed on the previous one goes.
+        if (evolutiveView->isShown()) {
+            evolutiveView->analysisMapDrawn();
+            targets->apply();
+        }
+        evolutiveView->setResult(nullptr, true);
+        astroTest->forgetEvolutive();
         bandPass->clear();
     });
     connect(astroTest, &AstroTestPanel::rateTrackChosen, this,

@@ -137,7 +137,7 @@ private slots:
         QTest::addColumn<int>("setting");
         QTest::addColumn<QString>("named");
         QTest::newRow("no record") << 0 << "press Plot";
-        QTest::newRow("rates reversed") << 1 << "rate";
+        QTest::newRow("rates reversed") << 1 << "Highest rate";
         QTest::newRow("band reversed") << 2 << "Precession band";
         QTest::newRow("targets missing") << 3 << "Targets file";
         QTest::newRow("window too long") << 4 << "Window length";
@@ -228,6 +228,13 @@ private slots:
         w.bandPass->high->setValue(20); // above the Nyquist frequency, 12.5 cycles per metre
         QVERIFY(!w.bandPass->draw());
         QVERIFY(w.statusMessage().startsWith("Band-pass"));
+
+        // A new map: what was computed on the previous one goes.
+        w.setupPlot();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!w.evolutiveView->hasResult());
+        QVERIFY(!w.astroTest->evolutive());
+        QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), 0);
     }
 };
 
