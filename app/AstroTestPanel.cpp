@@ -387,7 +387,9 @@ void AstroTestPanel::runEvolutive() {
         });
 }
 
-void AstroTestPanel::forgetEvolutive() {
+void AstroTestPanel::forgetResults() {
+    scan_.reset();
+    significance_.reset();
     evolutive_.reset();
     ageModelButton->setEnabled(false);
 }

@@ -72,8 +72,8 @@ public slots:
     void runSignificance();
     void runEvolutive();
     void stop();
-    // The evolutive result belongs to a record no longer shown.
-    void forgetEvolutive();
+    // The results belong to a record no longer shown.
+    void forgetResults();
     // The evolutive track of optima handed on as a sedimentation-rate track.
     void useTrack();
 

@@ -296,14 +296,23 @@ void ViewController::buildAstronomicalTest() {
     bandPass->setRecordSource(record);
     connect(astroTest, &AstroTestPanel::message, this, &ViewController::report);
     connect(bandPass, &BandPassOverlay::message, this, &ViewController::report);
-    connect(astroTestAction, &QAction::toggled, astroTest, &QWidget::setVisible);
+    connect(astroTestAction, &QAction::toggled, this, [this](bool on) {
+        astroTest->setVisible(on);
+        // Opened on a map: its curves at once.
+        if (on && !astroTest->scan() && !astroTest->busy() && sharedPlot->lastResult())
+            astroTest->runTest();
+    });
     connect(bandPassAction, &QAction::triggered, bandPass, &QWidget::show);
     connect(bandPass, &BandPassOverlay::drawnOverSeries, showSeriesAction,
             [this] { showSeriesAction->setChecked(true); });
     connect(evolutiveTestAction, &QAction::toggled, this, [this](bool on) {
         if (!on)
             return evolutiveView->showAnalysisMap();
-        astroTestAction->setChecked(true);
+        {
+            const QSignalBlocker quiet(astroTestAction); // the evolutive test runs, not the scan
+            astroTestAction->setChecked(true);
+        }
+        astroTest->show();
         if (evolutiveView->hasResult())
             return evolutiveView->show();
         astroTest->runEvolutive();
@@ -334,6 +343,8 @@ void ViewController::buildAstronomicalTest() {
             evolutiveView->show();
     };
     connect(mapChoices, &MapChoices::changed, this, redrawShown);
+    connect(windowDetail, &WindowDetail::lineRuleChanged, this, redrawShown);
+    connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, redrawShown);
     connect(periodAxisAction, &QAction::toggled, this, redrawShown);
     connect(logAxisAction, &QAction::toggled, this, redrawShown);
     connect(sharedPlot, &MyPlot::runFinished, this, [this](bool shown) {
@@ -345,8 +356,10 @@ void ViewController::buildAstronomicalTest() {
             targets->apply();
         }
         evolutiveView->setResult(nullptr, true);
-        astroTest->forgetEvolutive();
+        astroTest->forgetResults();
         bandPass->clear();
+        if (astroTest->isVisible())
+            astroTest->runTest();
     });
     connect(astroTest, &AstroTestPanel::rateTrackChosen, this,
             [this](const tuning::RateTrack& track, const std::string& unit, double metres) {

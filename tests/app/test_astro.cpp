@@ -188,6 +188,11 @@ private slots:
         w.setupPlot();
         QVERIFY(finished.wait(60000));
         QVERIFY(finished.last().at(0).toBool());
+        // Opened on a map, the panel tests it at once.
+        QSignalSpy tested(w.astroTest, &AstroTestPanel::computationEnded);
+        w.astroTestAction->setChecked(true);
+        QVERIFY(tested.wait(60000));
+        QVERIFY(w.astroTest->scan());
         const auto grids = sharedPlot->lastGrids();
         const std::array<double, 6> before = sharedPlot->intervals();
         Plot* plot = sharedPlot->plot();
@@ -234,6 +239,8 @@ private slots:
         QVERIFY(finished.wait(60000));
         QVERIFY(!w.evolutiveView->hasResult());
         QVERIFY(!w.astroTest->evolutive());
+        // The new map is tested, the panel being open.
+        QTRY_VERIFY_WITH_TIMEOUT(w.astroTest->scan().has_value(), 60000);
         QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), 0);
     }
 };
