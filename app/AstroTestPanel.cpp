@@ -76,7 +76,6 @@ struct AstroTestPanel::Job : service::RunControl {
 };
 
 struct AstroTestPanel::Input {
-    std::shared_ptr<const results::ResultSet> record;
     series::Series series;
     double spacing = 0;
     astro::TimeOptSettings settings;
@@ -209,12 +208,12 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
         return std::nullopt;
     };
     Input in;
-    in.record = source_ ? source_() : nullptr;
-    if (!in.record || in.record->positions.size() < 2)
+    const auto record = source_ ? source_() : nullptr;
+    if (!record || record->positions.size() < 2)
         return refuse("there is no series to test yet; press Plot to analyse a record first.");
-    in.series.xpos = in.record->positions;
-    in.series.yval = in.record->values;
-    in.spacing = in.record->provenance.deltat;
+    in.series.xpos = record->positions;
+    in.series.yval = record->values;
+    in.spacing = record->provenance.deltat;
     in.unit = positionsIn->currentText().toStdString();
     const auto metres = astro::metresPerUnit(in.unit);
     if (!metres)
