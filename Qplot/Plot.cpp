@@ -154,6 +154,11 @@ void Plot::setTraceDragCallback(void* ctx, TraceDragFunction dragged) {
     dragged_ = dragged;
 }
 
+void Plot::traceDragCallback(void** ctx, TraceDragFunction* dragged) const {
+    *ctx = dragContext_;
+    *dragged = dragged_;
+}
+
 void Plot::setColorMap(int index) {
     QwtScaleWidget* axis = axisWidget(yRight);
     const QwtInterval z = rasterItem->interval(Qt::ZAxis);
@@ -306,6 +311,12 @@ void Plot::setPointerCallbacks(void* ctx, PointerFunction moved, PointerFunction
     moved_ = moved;
     clicked_ = clicked;
     canvas()->setMouseTracking(moved != nullptr);
+}
+
+void Plot::pointerCallbacks(void** ctx, PointerFunction* moved, PointerFunction* clicked) const {
+    *ctx = pointerContext_;
+    *moved = moved_;
+    *clicked = clicked_;
 }
 
 void Plot::setFrequencyAxis(bool periods, bool logarithmic) {

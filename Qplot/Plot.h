@@ -55,6 +55,8 @@ public:
     // is clicked (null: no call).
     using PointerFunction = void (*)(void* ctx, double x, double y);
     void setPointerCallbacks(void* ctx, PointerFunction moved, PointerFunction clicked);
+    // The callbacks set last, so that a caller can lend the map out and hand them back.
+    void pointerCallbacks(void** ctx, PointerFunction* moved, PointerFunction* clicked) const;
 
     // The frequency axis labelled in periods (1/f, same map and scale) and/or logarithmic.
     void setFrequencyAxis(bool periods, bool logarithmic);
@@ -72,6 +74,7 @@ public:
     TraceOverlay* traceOverlay() const { return trace_.get(); }
     using TraceDragFunction = void (*)(void* ctx, int index, double frequency);
     void setTraceDragCallback(void* ctx, TraceDragFunction dragged);
+    void traceDragCallback(void** ctx, TraceDragFunction* dragged) const;
     // A vertical line at one window's centre (on: shown).
     void markPosition(double x, bool on);
     bool periodLabels() const { return periodLabels_; }

@@ -9,11 +9,13 @@
 #include <qwt_plot_zoneitem.h>
 
 #include <QEvent>
+#include <QVector>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 
 SeriesPlot::SeriesPlot(QWidget* parent)
     : QwtPlot(parent), curve_(new QwtPlotCurve()), overlay_(new QwtPlotCurve()),
+      bandPass_(new QwtPlotCurve()), envelope_{new QwtPlotCurve(), new QwtPlotCurve()},
       span_(new QwtPlotZoneItem()) {
     span_->setOrientation(Qt::Vertical);
     span_->setBrush(QColor(255, 170, 0, 70));
@@ -35,6 +37,14 @@ SeriesPlot::SeriesPlot(QWidget* parent)
     overlay_->setPen(QColor(200, 40, 40), 1.5);
     overlay_->setRenderHint(QwtPlotItem::RenderAntialiased, true);
     overlay_->attach(this);
+    bandPass_->setPen(QColor(20, 140, 60), 1.2);
+    bandPass_->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    bandPass_->attach(this);
+    for (QwtPlotCurve* side : envelope_) {
+        side->setPen(QColor(230, 120, 0), 1.5);
+        side->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+        side->attach(this);
+    }
     setMinimumHeight(70);
 }
 
@@ -57,6 +67,25 @@ void SeriesPlot::setXReversed(bool reversed) {
 
 void SeriesPlot::setOverlay(const double* x, const double* y, int count) {
     overlay_->setSamples(x, y, count);
+    setAxisAutoScale(yLeft);
+    replot();
+}
+
+void SeriesPlot::setBandPass(const double* x, const double* filtered, const double* envelope,
+                             int count, double centre) {
+    const std::size_t n = count > 0 ? static_cast<std::size_t>(count) : 0;
+    QVector<double> positions(static_cast<int>(n)), shifted(static_cast<int>(n)),
+        upper(static_cast<int>(n)), lower(static_cast<int>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+        const int k = static_cast<int>(i);
+        positions[k] = x[i];
+        shifted[k] = centre + filtered[i];
+        upper[k] = centre + envelope[i];
+        lower[k] = centre - envelope[i];
+    }
+    bandPass_->setSamples(positions, shifted);
+    envelope_[0]->setSamples(positions, upper);
+    envelope_[1]->setSamples(positions, lower);
     setAxisAutoScale(yLeft);
     replot();
 }

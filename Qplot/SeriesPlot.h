@@ -17,6 +17,10 @@ public:
     void setXReversed(bool reversed);
     // A second curve drawn over the series (a removed trend); count 0 removes it.
     void setOverlay(const double* x, const double* y, int count);
+    // A band-passed series drawn over the series, shifted to `centre`, with its envelope
+    // either side of centre; count 0 removes them.
+    void setBandPass(const double* x, const double* filtered, const double* envelope, int count,
+                     double centre);
     // The span of one window shaded (from > to: none).
     void setSpan(double from, double to);
     // Margins that put this plot's canvas right above the other's, edge on edge.
@@ -26,6 +30,8 @@ public:
     QwtPlotCurve* curve() const { return curve_; }
     QwtPlotZoneItem* span() const { return span_; }
     QwtPlotCurve* overlay() const { return overlay_; }
+    QwtPlotCurve* bandPass() const { return bandPass_; }
+    QwtPlotCurve* envelope(int side) const { return envelope_[side]; }
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
@@ -35,5 +41,7 @@ private:
     QWidget* followed_ = nullptr;
     QwtPlotCurve* curve_;
     QwtPlotCurve* overlay_;
+    QwtPlotCurve* bandPass_;
+    QwtPlotCurve* envelope_[2]; // above and below the centre
     QwtPlotZoneItem* span_;
 };

@@ -70,13 +70,16 @@ void TimeOptFigure::setData(const TimeOptFigureData& d, const QString& title) {
     const double* values[3] = {d.envelope, d.power, d.opt};
     for (int i = 0; i < 3; ++i)
         curves_[i]->setSamples(d.rate, values[i], d.count);
-    QString text = QString("optimum %1 cm/kyr, r2_opt %2")
+    QString text = QString("optimum %1 cm/kyr\nr2_opt %2")
                        .arg(d.optimum, 0, 'g', 4)
                        .arg(d.optimumR2, 0, 'g', 3);
     if (d.pValue >= 0)
-        text += QString(", p = %1 (%2 simulations)").arg(d.pValue, 0, 'g', 3).arg(d.simulations);
+        text += QString("\np = %1 (%2 simulations)").arg(d.pValue, 0, 'g', 3).arg(d.simulations);
     optimum_->setXValue(d.optimum);
     optimum_->setLabel(QwtText(text));
+    // The label on the side of the marker with more room (the axis is logarithmic).
+    const bool rightHalf = d.count > 0 && d.optimum * d.optimum > d.rate[0] * d.rate[d.count - 1];
+    optimum_->setLabelAlignment((rightHalf ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignTop);
     if (d.count > 0)
         plot_->setAxisScaleDiv(QwtPlot::xBottom, rateTicks(d.rate[0], d.rate[d.count - 1]));
     plot_->replot();

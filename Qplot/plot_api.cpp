@@ -115,6 +115,19 @@ void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
     plot->setPointerCallbacks(ctx, moved, clicked);
 }
 
+void plotGetPointerCallbacks(Plot* plot, void** ctx, PlotPointerFunction* moved,
+                             PlotPointerFunction* clicked) {
+    void* c = nullptr;
+    Plot::PointerFunction m = nullptr, k = nullptr;
+    plot->pointerCallbacks(&c, &m, &k);
+    if (ctx)
+        *ctx = c;
+    if (moved)
+        *moved = m;
+    if (clicked)
+        *clicked = k;
+}
+
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic) {
     plot->setFrequencyAxis(periods, logarithmic);
 }
@@ -142,6 +155,16 @@ void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned c
 
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged) {
     plot->setTraceDragCallback(ctx, dragged);
+}
+
+void plotGetTraceDragCallback(Plot* plot, void** ctx, PlotTraceDragFunction* dragged) {
+    void* c = nullptr;
+    Plot::TraceDragFunction d = nullptr;
+    plot->traceDragCallback(&c, &d);
+    if (ctx)
+        *ctx = c;
+    if (dragged)
+        *dragged = d;
 }
 
 void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n) {
@@ -186,6 +209,11 @@ void seriesSetXReversed(SeriesPlot* series, bool reversed) {
 void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values,
                       int count) {
     series->setOverlay(positions, values, count);
+}
+
+void seriesSetBandPass(SeriesPlot* series, const double* positions, const double* filtered,
+                       const double* envelope, int count, double centre) {
+    series->setBandPass(positions, filtered, envelope, count, centre);
 }
 
 WindowPanel* windowPanelCreate(QWidget* parent) {

@@ -96,6 +96,10 @@ void plotDestroy(Plot* plot);
 typedef void (*PlotPointerFunction)(void* ctx, double x, double y);
 void plotSetPointerCallbacks(Plot* plot, void* ctx, PlotPointerFunction moved,
                              PlotPointerFunction clicked);
+/* The callbacks set last (any pointer may be null), to be handed back after the map was lent
+   to another picture. */
+void plotGetPointerCallbacks(Plot* plot, void** ctx, PlotPointerFunction* moved,
+                             PlotPointerFunction* clicked);
 /* The frequency axis labelled in periods (1/f) and/or on a logarithmic scale; replots. */
 void plotSetFrequencyAxis(Plot* plot, bool periods, bool logarithmic);
 /* The positions' name in the axis titles (a column title such as "age_ka"; empty: none). */
@@ -113,6 +117,7 @@ void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned c
 /* Dragging a trace point reports its index and the frequency it was dropped at. */
 typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);
+void plotGetTraceDragCallback(Plot* plot, void** ctx, PlotTraceDragFunction* dragged);
 /* Horizontal guide lines at frequencies f[0..n-1], labelled (labels[i] may be null). */
 void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n);
 /* A vertical line on the map at position x (a selected window's centre); on false hides it. */
@@ -131,6 +136,10 @@ void seriesSetSpan(SeriesPlot* series, double from, double to);
 void seriesFollowPlot(SeriesPlot* series, Plot* plot);
 /* A second curve over the series (the removed trend); count 0 removes it. */
 void seriesSetOverlay(SeriesPlot* series, const double* positions, const double* values, int count);
+/* A band-passed series over the series: filtered + centre, and centre +/- envelope; count 0
+   removes them. */
+void seriesSetBandPass(SeriesPlot* series, const double* positions, const double* filtered,
+                       const double* envelope, int count, double centre);
 
 /* The spectrum of one window: amplitude and F-test probability against frequency, with
    horizontal lines at the significance levels; title names the window. */

@@ -95,10 +95,43 @@ void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
                              const std::vector<tuning::TracePoint>& trace) {
     result_ = std::move(result);
     trace_ = trace;
+    rateTrack_.reset();
     recompute();
 }
 
+void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> result,
+                                 const tuning::RateTrack& track, const std::string& unit,
+                                 double metresPerUnit) {
+    result_ = std::move(result);
+    trace_.clear();
+    rateTrack_ = track;
+    rateUnit_ = unit;
+    metresPerUnit_ = metresPerUnit;
+    recompute();
+}
+
+void AgeModelPanel::showRateModel() {
+    model_.reset();
+    if (const auto problem = tuning::checkRateTrack(*rateTrack_)) {
+        summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else if (result_ && !result_->positions.empty()) {
+        model_ = tuning::sedimentationAgeModel(result_->positions, *rateTrack_, metresPerUnit_,
+                                               startAge->value());
+        const auto [lo, hi] = std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
+        summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
+                                 "sedimentation rate %3 to %4 cm/kyr.")
+                             .arg(numberText(model_->age.front()), numberText(model_->age.back()),
+                                  numberText(*lo), numberText(*hi)));
+    }
+    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
+    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
+                        n ? model_->age.data() : nullptr, n ? model_->rate.data() : nullptr, n,
+                        result_ ? result_->provenance.positionName.c_str() : "");
+}
+
 void AgeModelPanel::recompute() {
+    if (rateTrack_)
+        return showRateModel();
     model_.reset();
     const double p = periodValue();
     tuning::Trace t;
@@ -162,8 +195,12 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
 }
 
 std::string AgeModelPanel::header(double stepUsed) const {
-    std::string h = tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
-                                         startAge->value(), stepUsed);
+    std::string h =
+        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
+                                                     "the evolutive astronomical test's track",
+                                                     rateUnit_, startAge->value(), stepUsed)
+                   : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                          startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
         h += "# position unit of the record: " + units_.position.toStdString() + "\n";
     h += "# age unit: " + units_.age.toStdString() + "\n";

@@ -9,6 +9,7 @@
 #include "core/results/ResultSet.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
+#include "core/tuning/SedimentationRate.h"
 
 #include <QWidget>
 
@@ -39,6 +40,11 @@ public:
     // The map's analysed series and the trace on it; an empty trace clears the model.
     void setTrace(std::shared_ptr<const results::ResultSet> result,
                   const std::vector<tuning::TracePoint>& trace);
+    // The model of a sedimentation-rate track (cm/kyr at positions in `unit`: m, cm or mm,
+    // metresPerUnit metres each) in place of a traced line's; a new trace takes its place.
+    void setRateTrack(std::shared_ptr<const results::ResultSet> result,
+                      const tuning::RateTrack& track, const std::string& unit,
+                      double metresPerUnit);
     const std::optional<tuning::AgeModel>& model() const { return model_; }
     // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
     tuning::TunedSeries tuned(bool forAnalysis) const;
@@ -58,9 +64,13 @@ signals:
 
 private:
     void recompute();
+    void showRateModel();
 
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
     std::optional<tuning::AgeModel> model_;
     RecordUnitChoice units_;
+    std::optional<tuning::RateTrack> rateTrack_;
+    std::string rateUnit_;
+    double metresPerUnit_ = 1;
 };

@@ -194,6 +194,15 @@ void ViewController::buildMenus() {
     analysisMenu->addSeparator();
     analysisMenu->addAction("Record &Units...", this, &ViewController::chooseRecordUnits,
                             QKeySequence(Qt::CTRL | Qt::Key_U));
+    astroTestAction = analysisMenu->addAction("Astro&nomical Test");
+    evolutiveTestAction = analysisMenu->addAction("E&volutive Astronomical Test");
+    astroTestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    evolutiveTestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    astroTestAction->setCheckable(true);
+    evolutiveTestAction->setCheckable(true);
+    bandPassAction = analysisMenu->addAction("&Band-pass...");
+    bandPassAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    analysisMenu->addSeparator();
     analysisMenu->addAction("P&references...", this, &ViewController::openPreferences,
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
@@ -293,4 +302,5 @@ void ViewController::buildTuning() {
     connect(ageModelAction, &QAction::toggled, ageModel, &QWidget::setVisible);
     traceFiles_ = new TraceFiles(this, tracing);
     connect(traceFiles_, &TraceFiles::message, this, &ViewController::report);
+    buildAstronomicalTest();
 }

@@ -47,6 +47,9 @@ class RunLauncher;
 class TraceFiles;
 class WindowState;
 class RecordSettings;
+class AstroTestPanel;
+class EvolutiveTestView;
+class BandPassOverlay;
 
 // The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
@@ -98,6 +101,12 @@ public:
     TargetPeriods* targets = nullptr;
     AgeModelPanel* ageModel = nullptr;
     MapChoices* mapChoices = nullptr;
+    AstroTestPanel* astroTest = nullptr;
+    EvolutiveTestView* evolutiveView = nullptr;
+    BandPassOverlay* bandPass = nullptr;
+    QAction* astroTestAction = nullptr;
+    QAction* evolutiveTestAction = nullptr;
+    QAction* bandPassAction = nullptr;
 
     bool skipHeaders = true;
     bool plotSignificanceContours = true;
@@ -170,6 +179,7 @@ private:
     void buildMenus();
     void embedPlot();
     void buildTuning();
+    void buildAstronomicalTest();
     void nudgeWindow();
     void report(const QString& message);
     QUrl sampleDataFile() const;

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/OffscreenApplication.h"
 #include "core/astro/AstroFiles.h"
+#include "core/astro/EvolutiveMap.h"
 #include "core/results/MapVariant.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
@@ -88,32 +89,6 @@ std::string recordName(const analysis::Provenance& p) {
            (p.columnName.empty() ? "" : " (" + p.columnName + ")");
 }
 
-// r2_opt as the map draws it: one row per rate from the lowest, one column per window. The
-// plot's matrix rows are evenly spaced in rate, so a grid evenly spaced in log(rate) is
-// resampled (linearly in log(rate)) onto finely spaced rates for the logarithmic axis.
-std::vector<double> mapImage(const astro::EvolutiveTimeOpt& e, bool logarithmic, int& rows) {
-    const std::size_t windows = e.centres.size(), rates = e.rates.size();
-    const auto cell = [&](std::size_t r, std::size_t w) { return e.cells[w * rates + r].r2Opt; };
-    rows = logarithmic ? static_cast<int>(std::max<std::size_t>(1024, 8 * rates))
-                       : static_cast<int>(rates);
-    std::vector<double> image(static_cast<std::size_t>(rows) * windows);
-    const double low = std::log(e.rates.front()), high = std::log(e.rates.back());
-    for (int k = 0; k < rows; ++k) {
-        double u = k;
-        if (logarithmic) {
-            const double rate =
-                e.rates.front() + (e.rates.back() - e.rates.front()) * k / (rows - 1.0);
-            u = (std::log(rate) - low) / (high - low) * static_cast<double>(rates - 1);
-        }
-        const std::size_t r0 = std::min(static_cast<std::size_t>(u), rates - 2);
-        const double f = std::clamp(u - static_cast<double>(r0), 0.0, 1.0);
-        for (std::size_t w = 0; w < windows; ++w)
-            image[static_cast<std::size_t>(k) * windows + w] =
-                (1 - f) * cell(r0, w) + f * cell(r0 + 1, w);
-    }
-    return image;
-}
-
 } // namespace
 
 bool drawTimeOpt(const AstroOptions& o, const astro::TestDescription& d,
@@ -147,7 +122,7 @@ bool drawEvolutiveMap(const AstroOptions& o, const astro::TestDescription& d,
                       const std::vector<astro::TrackPoint>& track) {
     const OffscreenApplication application(o.input.quiet);
     int rows = 0;
-    const std::vector<double> image = mapImage(e, !o.grid.linear, rows);
+    const std::vector<double> image = astro::evolutiveMapImage(e, !o.grid.linear, rows);
     Plot* plot = plotCreate(nullptr);
     reinterpret_cast<QWidget*>(plot)->resize(1200, 800);
     const std::string title = recordName(d.record) + ": evolutive astronomical test, r2_opt";

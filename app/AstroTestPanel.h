@@ -1,0 +1,109 @@
+// Analysis > Astronomical Test: the map's series tested over trial sedimentation rates
+// (r2_envelope, r2_power and r2_opt against the rate, the optimum marked), the significance of
+// its optimum against AR(1) surrogates, and the test in moving windows, whose track of optima
+// can become the age model. Each computation runs in the background through the analysis
+// service, with progress and Stop; the window stays responsive.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "core/astro/TimeOpt.h"
+#include "core/results/ResultSet.h"
+#include "core/tuning/SedimentationRate.h"
+
+#include <QFuture>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+class AstroTestPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit AstroTestPanel(QWidget* parent);
+    // A computation still going is stopped and waited for.
+    ~AstroTestPanel() override;
+
+    // The record tested: the map's analysed series, asked for at each run.
+    using RecordSource = std::function<std::shared_ptr<const results::ResultSet>()>;
+    void setRecordSource(RecordSource source) { source_ = std::move(source); }
+
+    QDoubleSpinBox* sedMin;   // cm/kyr
+    QDoubleSpinBox* sedMax;   // cm/kyr
+    QSpinBox* numSed;         // trial rates
+    QCheckBox* linearGrid;    // else evenly spaced in log(rate)
+    QDoubleSpinBox* bandLow;  // precession band, cycles per kyr
+    QDoubleSpinBox* bandHigh; // cycles per kyr
+    QComboBox* positionsIn;   // m, cm or mm
+    QLineEdit* targetsFile;   // empty: the default periods
+    QSpinBox* simulations;
+    QDoubleSpinBox* windowLength; // position units; 0: a quarter of the record
+    QDoubleSpinBox* stepLength;   // position units; 0: a tenth of the window
+    QPushButton* testButton;
+    QPushButton* significanceButton;
+    QPushButton* evolutiveButton;
+    QPushButton* ageModelButton;
+    QPushButton* stopButton;
+    QProgressBar* progress;
+    QLabel* outcome;
+    TimeOptFigure* figure = nullptr;
+
+    bool busy() const { return job_ != nullptr; }
+    const std::optional<astro::TimeOptScan>& scan() const { return scan_; }
+    const std::optional<astro::Significance>& significance() const { return significance_; }
+    const std::shared_ptr<const astro::EvolutiveTimeOpt>& evolutive() const { return evolutive_; }
+    bool evolutiveLogarithmic() const { return evolutiveLogarithmic_; }
+
+public slots:
+    void runTest();
+    void runSignificance();
+    void runEvolutive();
+    void stop();
+    // The results belong to a record no longer shown.
+    void forgetResults();
+    // The evolutive track of optima handed on as a sedimentation-rate track.
+    void useTrack();
+
+signals:
+    void message(const QString& text);
+    // Each computation's end, finished, stopped or refused.
+    void computationEnded();
+    // A new evolutive result, to be shown on the map.
+    void evolutiveReady();
+    // The track for an age model: rates in cm/kyr at positions in `unit`.
+    void rateTrackChosen(const tuning::RateTrack& track, const std::string& unit,
+                         double metresPerUnit);
+
+private:
+    struct Job;
+    struct Input;
+    // The record and settings of a run; nothing, with the message given, when they are wrong.
+    std::optional<Input> input(const QString& what);
+    void start(const QString& what, std::function<void(Job&)> work, std::function<void()> done);
+    void showScan();
+    void setBusy(bool on);
+
+    RecordSource source_;
+    std::shared_ptr<Job> job_;
+    QFuture<void> future_;
+    QTimer* poll_;
+    std::optional<astro::TimeOptScan> scan_;
+    std::optional<astro::Significance> significance_;
+    std::shared_ptr<const astro::EvolutiveTimeOpt> evolutive_;
+    bool evolutiveLogarithmic_ = true;
+    std::string evolutiveUnit_ = "m";
+    double evolutiveMetres_ = 1;
+};

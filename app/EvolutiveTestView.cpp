@@ -1,0 +1,125 @@
+#include "app/EvolutiveTestView.h"
+
+#include "app/NumberText.h"
+#include "core/astro/EvolutiveMap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+void pointerMoved(void* ctx, double x, double y) {
+    auto* view = static_cast<EvolutiveTestView*>(ctx);
+    emit view->readout(view->readoutAt(x, y));
+}
+
+// The index in v (increasing) nearest to value, on the scale `scaled`.
+template <class Scale>
+std::size_t nearest(const std::vector<double>& v, double value, Scale scaled) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < v.size(); ++i)
+        if (std::fabs(scaled(v[i]) - scaled(value)) < std::fabs(scaled(v[best]) - scaled(value)))
+            best = i;
+    return best;
+}
+
+} // namespace
+
+EvolutiveTestView::EvolutiveTestView(MyPlot* plot, QObject* parent)
+    : QObject(parent), plot_(plot) {}
+
+void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
+                                  bool logarithmic) {
+    result_ = std::move(result);
+    logarithmic_ = logarithmic;
+    if (shown_)
+        show();
+}
+
+QString EvolutiveTestView::readoutAt(double x, double rate) const {
+    if (!result_ || !(rate > 0) || !std::isfinite(x))
+        return QString();
+    const astro::EvolutiveTimeOpt& e = *result_;
+    const std::size_t w = nearest(e.centres, x, [](double v) { return v; });
+    const auto scale = [this](double v) { return logarithmic_ ? std::log(v) : v; };
+    const std::size_t r = nearest(e.rates, rate, scale);
+    // Off the map by more than half a cell: nothing to read.
+    const double halfStep = 0.5 * std::fabs(e.centres[1] - e.centres[0]);
+    const double halfRate = 0.5 * std::fabs(scale(e.rates[1]) - scale(e.rates[0]));
+    if (std::fabs(x - e.centres[w]) > halfStep * (1 + 1e-9) ||
+        std::fabs(scale(rate) - scale(e.rates[r])) > halfRate * (1 + 1e-9))
+        return QString();
+    const astro::RateScore& s = e.cells[w * e.rates.size() + r];
+    return QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
+        .arg(numberText(e.centres[w]), numberText(s.rate), numberText(s.r2Envelope),
+             numberText(s.r2Power), numberText(s.r2Opt));
+}
+
+void EvolutiveTestView::show() {
+    if (!result_ || !plot_)
+        return;
+    const astro::EvolutiveTimeOpt& e = *result_;
+    Plot* plot = plot_->plot();
+    if (!shown_) {
+        plotGetPointerCallbacks(plot, &pointerContext_, &moved_, &clicked_);
+        plotGetTraceDragCallback(plot, &dragContext_, &dragged_);
+    }
+    plotSetPointerCallbacks(plot, this, &pointerMoved, nullptr);
+    plotSetTraceDragCallback(plot, nullptr, nullptr);
+    plotSetGuides(plot, nullptr, nullptr, 0);
+    int rows = 0;
+    const std::vector<double> image = astro::evolutiveMapImage(e, logarithmic_, rows);
+    plotSetFrequencyAxis(plot, false, logarithmic_);
+    const MyPlot::MapDisplay& display = plot_->mapDisplay();
+    MapStyle style;
+    style.colorMap = display.colorMap;
+    style.colourBarTitle = "r2_opt";
+    style.reverseX = display.reverseX;
+    mapShow(plot,
+            {image.data(), image.data(), static_cast<int64_t>(image.size()),
+             static_cast<int>(e.centres.size()), e.centres.front(), e.centres.back(),
+             e.rates.front(), e.rates.back()},
+            false, style);
+    plotSetAxisTitle(plot, PLOT_Y_LEFT, "Sedimentation rate (cm/kyr)");
+    std::vector<double> x, rate;
+    for (const astro::TrackPoint& p : astro::optimumTrack(e)) {
+        x.push_back(p.centre);
+        rate.push_back(p.rate);
+    }
+    plotSetTrace(plot, x.data(), rate.data(), nullptr, static_cast<int>(x.size()), 0);
+    if (!shown_) {
+        shown_ = true;
+        emit shownChanged(true);
+    }
+}
+
+void EvolutiveTestView::handBack() {
+    Plot* plot = plot_->plot();
+    plotSetPointerCallbacks(plot, pointerContext_, moved_, clicked_);
+    plotSetTraceDragCallback(plot, dragContext_, dragged_);
+    shown_ = false;
+    emit readout(QString());
+}
+
+void EvolutiveTestView::showAnalysisMap() {
+    if (!shown_)
+        return;
+    handBack();
+    Plot* plot = plot_->plot();
+    plotSetTrace(plot, nullptr, nullptr, nullptr, 0, 0);
+    if (const auto& shown = plot_->lastResult())
+        plotSetPositionUnit(plot, shown->provenance.positionName.c_str());
+    plot_->setMapDisplay(plot_->mapDisplay());
+    emit analysisMapBack();
+    emit shownChanged(false);
+}
+
+void EvolutiveTestView::analysisMapDrawn() {
+    if (!shown_)
+        return;
+    handBack();
+    // A new run drops any trace: the track of optima goes with the r2_opt map.
+    plotSetTrace(plot_->plot(), nullptr, nullptr, nullptr, 0, 0);
+    emit shownChanged(false);
+}

@@ -1,0 +1,249 @@
+// The astronomical test in the window, on a record made here: cycles at the target periods,
+// precession modulated by eccentricity, laid on a depth axis at a known rate, plus AR(1)
+// noise. The panel finds the rate and its significance, Stop ends a long run, the r2_opt map
+// takes the analysis map's place and gives it back unchanged, its track becomes the age model,
+// and the band-pass is drawn over the series.
+#include "Qplot/Plot.h"
+#include "Qplot/SeriesPlot.h"
+#include "Qplot/TraceOverlay.h"
+#include "app/AgeModelPanel.h"
+#include "app/AstroTestPanel.h"
+#include "app/BandPassOverlay.h"
+#include "app/EvolutiveTestView.h"
+#include "app/QPlot.h"
+#include "app/ViewController.h"
+#include "core/astro/TimeOpt.h"
+
+#include <qwt_plot_curve.h>
+#include <qwt_scale_div.h>
+
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+const double spacing = 0.04;                                 // metres per sample
+const double rate = astro::gridRates(astro::RateGrid())[60]; // cm/kyr, on the default grid
+
+// n samples at times 100 z / rate: eccentricity terms, precession whose amplitude follows
+// them, and AR(1) noise.
+std::shared_ptr<results::ResultSet> record(int n) {
+    const astro::Targets targets;
+    const double eAmp[] = {1.0, 0.6, 0.5, 0.8, 0.6}, pAmp[] = {1.0, 0.8, 0.7, 0.6};
+    std::mt19937_64 g(7);
+    std::normal_distribution<double> normal;
+    auto r = std::make_shared<results::ResultSet>();
+    r->provenance.deltat = spacing;
+    double noise = normal(g);
+    for (int i = 0; i < n; ++i) {
+        const double t = 100 * spacing * i / rate;
+        double e = 0, p = 0;
+        for (std::size_t k = 0; k < 5; ++k)
+            e += eAmp[k] * std::cos(2 * M_PI * t / targets.eccentricity[k] + k);
+        for (std::size_t k = 0; k < 4; ++k)
+            p += pAmp[k] * std::cos(2 * M_PI * t / targets.precession[k] + 2 * k);
+        noise = 0.5 * noise + std::sqrt(0.75) * normal(g);
+        r->positions.push_back(spacing * i);
+        r->values.push_back(0.3 * e + (1 + 0.25 * e) * p + 0.6 * noise);
+    }
+    return r;
+}
+
+QString writeRecord(const QTemporaryDir& dir, int n) {
+    const auto r = record(n);
+    const QString path = dir.filePath("orbital.txt");
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("depth_m\tgrey\n");
+    for (int i = 0; i < n; ++i)
+        f.write(QString("%1\t%2\n")
+                    .arg(r->positions[i], 0, 'g', 17)
+                    .arg(r->values[i], 0, 'g', 17)
+                    .toUtf8());
+    return path;
+}
+
+// Clicks and waits for the computation it started to end.
+bool runTo(AstroTestPanel& panel, QPushButton* button) {
+    QSignalSpy ended(&panel, &AstroTestPanel::computationEnded);
+    button->click();
+    return ended.wait(120000);
+}
+
+} // namespace
+
+class TestAstro : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", config.path().toUtf8());
+        QSettings().clear();
+    }
+
+    void findsTheRateAndItsSignificance() {
+        AstroTestPanel panel(nullptr);
+        const std::shared_ptr<const results::ResultSet> r = record(1000);
+        panel.setRecordSource([r] { return r; });
+        QVERIFY(runTo(panel, panel.testButton));
+        QVERIFY(panel.scan());
+        const astro::TimeOptScan& scan = *panel.scan();
+        QVERIFY(std::fabs(scan.scores[scan.best].rate / rate - 1) < 0.03);
+        QVERIFY(panel.outcome->text().contains("Optimal sedimentation rate"));
+
+        panel.simulations->setValue(40);
+        QVERIFY(runTo(panel, panel.significanceButton));
+        QVERIFY(panel.significance());
+        QCOMPARE(panel.significance()->simulations, 40);
+        QVERIFY(panel.significance()->pValue <= 0.05);
+        QVERIFY(panel.outcome->text().contains("p-value"));
+    }
+
+    void stopEndsTheSimulations() {
+        AstroTestPanel panel(nullptr);
+        const std::shared_ptr<const results::ResultSet> r = record(1000);
+        panel.setRecordSource([r] { return r; });
+        panel.simulations->setValue(1000000);
+        QSignalSpy messages(&panel, &AstroTestPanel::message);
+        QSignalSpy ended(&panel, &AstroTestPanel::computationEnded);
+        panel.significanceButton->click();
+        QVERIFY(panel.busy());
+        QVERIFY(!panel.significanceButton->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(panel.progress->value() > 0, 60000);
+        panel.stopButton->click();
+        QVERIFY(ended.wait(10000));
+        QVERIFY(!panel.busy());
+        QVERIFY(!panel.significance());
+        QVERIFY(messages.last().at(0).toString().contains("stopped"));
+    }
+
+    void refusesBadSettingsNamingTheField_data() {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("no record") << 0 << "press Plot";
+        QTest::newRow("rates reversed") << 1 << "Highest rate";
+        QTest::newRow("band reversed") << 2 << "Precession band";
+        QTest::newRow("targets missing") << 3 << "Targets file";
+        QTest::newRow("window too long") << 4 << "Window length";
+    }
+    void refusesBadSettingsNamingTheField() {
+        QFETCH(int, setting);
+        QFETCH(QString, named);
+        AstroTestPanel panel(nullptr);
+        const std::shared_ptr<const results::ResultSet> r = record(400);
+        if (setting != 0)
+            panel.setRecordSource([r] { return r; });
+        QPushButton* button = panel.testButton;
+        switch (setting) {
+        case 1:
+            panel.sedMin->setValue(4);
+            panel.sedMax->setValue(1);
+            break;
+        case 2:
+            panel.bandLow->setValue(0.07);
+            break;
+        case 3:
+            panel.targetsFile->setText("/nonexistent/targets.tsv");
+            break;
+        case 4:
+            panel.windowLength->setValue(1000);
+            button = panel.evolutiveButton;
+            break;
+        }
+        QSignalSpy messages(&panel, &AstroTestPanel::message);
+        QSignalSpy ended(&panel, &AstroTestPanel::computationEnded);
+        button->click();
+        if (panel.busy())
+            QVERIFY(ended.wait(60000));
+        QVERIFY(!messages.isEmpty());
+        QVERIFY2(messages.last().at(0).toString().contains(named),
+                 qPrintable(messages.last().at(0).toString()));
+        QVERIFY(!panel.scan());
+        QVERIFY(!panel.evolutive());
+    }
+
+    void evolutiveMapTakesTheMapsPlaceAndGivesItBack() {
+        QTemporaryDir dir;
+        ViewController w;
+        w.show();
+        const int n = 1000;
+        QVERIFY(w.chooseFileAt(writeRecord(dir, n)));
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        w.setupPlot();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.last().at(0).toBool());
+        // Opened on a map, the panel tests it at once.
+        QSignalSpy tested(w.astroTest, &AstroTestPanel::computationEnded);
+        w.astroTestAction->setChecked(true);
+        QVERIFY(tested.wait(60000));
+        QVERIFY(w.astroTest->scan());
+        const auto grids = sharedPlot->lastGrids();
+        const std::array<double, 6> before = sharedPlot->intervals();
+        Plot* plot = sharedPlot->plot();
+        const QwtScaleDiv yBefore = plot->axisScaleDiv(QwtPlot::yLeft);
+
+        w.astroTest->windowLength->setValue(20);
+        w.astroTest->stepLength->setValue(4);
+        w.evolutiveTestAction->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(w.evolutiveView->isShown(), 120000);
+        const auto& e = *w.astroTest->evolutive();
+        const std::array<double, 6> shown = sharedPlot->intervals();
+        QVERIFY(shown[2] < e.rates.front() && shown[3] > e.rates.back()); // half a cell beyond
+        QCOMPARE(plot->traceOverlay()->pointCount(), static_cast<int>(e.centres.size()));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("r2_opt"));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], 100 * e.rates.back()).isEmpty());
+
+        w.evolutiveTestAction->setChecked(false);
+        QVERIFY(!w.evolutiveView->isShown());
+        QCOMPARE(sharedPlot->lastGrids(), grids);
+        const std::array<double, 6> after = sharedPlot->intervals();
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(after[k], before[k]);
+        QCOMPARE(plot->axisScaleDiv(QwtPlot::yLeft), yBefore);
+        QCOMPARE(plot->traceOverlay()->pointCount(), 0);
+
+        // The track of optima as the age model: an age for every sample.
+        w.astroTest->ageModelButton->click();
+        QVERIFY(w.ageModel->model());
+        QCOMPARE(static_cast<int>(w.ageModel->model()->age.size()), n);
+
+        // The precession band at the record's rate, in cycles per metre.
+        w.bandPass->low->setValue(0.035 * 100 / rate);
+        w.bandPass->high->setValue(0.065 * 100 / rate);
+        QVERIFY(w.bandPass->draw());
+        auto* series = reinterpret_cast<SeriesPlot*>(w.seriesPlot);
+        QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), n);
+        QCOMPARE(static_cast<int>(series->envelope(0)->dataSize()), n);
+        w.bandPass->high->setValue(20); // above the Nyquist frequency, 12.5 cycles per metre
+        QVERIFY(!w.bandPass->draw());
+        QVERIFY(w.statusMessage().startsWith("Band-pass"));
+
+        // A new map: what was computed on the previous one goes.
+        w.setupPlot();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!w.evolutiveView->hasResult());
+        QVERIFY(!w.astroTest->evolutive());
+        // The new map is tested, the panel being open.
+        QTRY_VERIFY_WITH_TIMEOUT(w.astroTest->scan().has_value(), 60000);
+        QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), 0);
+    }
+};
+
+QTEST_MAIN(TestAstro)
+#include "test_astro.moc"
