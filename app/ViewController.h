@@ -26,7 +26,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class QSplitter;
+class QDockWidget;
 class QTableWidget;
 class MapChoices;
 class RecentFiles;
@@ -43,6 +43,8 @@ class MapArea;
 class RunLauncher;
 class TraceFiles;
 class WindowState;
+class MessageBar;
+class PanelDocks;
 
 // The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
@@ -67,8 +69,9 @@ public:
     QProgressBar* progressIndicator = nullptr;
     QFrame* boxView = nullptr;
 
-    // Around the map.
-    QSplitter* splitter = nullptr;
+    // Around the map: the panels in docks, the bars, and the message bar above the map.
+    PanelDocks* docks = nullptr;
+    MessageBar* messageBar = nullptr;
     QWidget* seriesArea = nullptr;
     QWidget* spectrumArea = nullptr;
     SeriesPlot* seriesPlot = nullptr;
@@ -89,6 +92,7 @@ public:
     QAction* showTrendAction = nullptr;
     QAction* showWholeRecordAction = nullptr;
     QAction* targetPeriodsAction = nullptr;
+    QAction* tracingBarAction = nullptr;
     QAction* ageModelAction = nullptr;
     LineTracing* tracing = nullptr;
     TargetPeriods* targets = nullptr;
@@ -105,6 +109,11 @@ public:
 
     // The last message shown in the status bar.
     QString statusMessage() const;
+    // One more panel beside the map, in a dock tabbed with the others on the right, shown and
+    // hidden by viewAction (placed in the View menu, made checkable). Called while the window
+    // is built, before its remembered arrangement is restored.
+    QDockWidget* addSidePanel(QWidget* panel, const QString& title, const QString& objectName,
+                              QAction* viewAction);
     // The popover while it is open (null otherwise).
     ViewControllerAxisControls* axisControls() const { return axisControls_; }
 
@@ -149,12 +158,17 @@ private:
     void buildTuning();
     void nudgeWindow();
     void report(const QString& message);
+    // A refused file or run: in the message bar above the map as well as in the status bar.
+    void refuse(const QString& message);
     QUrl sampleDataFile() const;
     // The data file the box names (a typed path or a file: URL), absolute; empty when none.
     QString pathInBox() const;
     // After a file could not be used: the title back on the file the map shows, and words
     // saying so (empty when no map is shown).
     QString mapStillShows();
+    // After a run of the file refused was refused while the map shows another: the file box, its
+    // columns and the series back on the map's record, and the refused file out of Open Recent.
+    void showRecordOfMap(const QString& refused);
     void updateTitle(const QString& path);
     void restoreWindowState();
     void applyMapChoices();
@@ -162,6 +176,7 @@ private:
     void markSelectedWindow();
     double selectedCentre_ = NAN;
 
+    QMenu* viewMenu_ = nullptr;
     DataFileChooser* chooser_ = nullptr;
     SeriesPanel* seriesPanel_ = nullptr;
     MapArea* mapArea_ = nullptr;

@@ -516,7 +516,9 @@ private slots:
         w.setupPlot();
         QVERIFY(w.statusMessage().endsWith("The map still shows second.txt."));
         QVERIFY(w.windowTitle().endsWith("second.txt"));
-        QCOMPARE(w.dataColumnPopUp->count(), 0);
+        // The box and the columns go back to the file that loaded last.
+        QCOMPARE(w.inputFileBox->text(), second);
+        QCOMPARE(w.dataColumnPopUp->itemText(0), QString("ms_raw"));
     }
 
     // What the map shows and how is redrawn from the kept grids; a new preparation runs again.

@@ -1,0 +1,45 @@
+// The panels around the map as dock widgets and bars: each shown and hidden from the View menu,
+// closed, floated, tabbed with another or moved to another side. The first arrangement fits the
+// screen: on a small one the side panels share one tabbed dock instead of stacking.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class QAction;
+class QDockWidget;
+class QMainWindow;
+class QToolBar;
+class QWidget;
+
+class PanelDocks : public QObject {
+    Q_OBJECT
+public:
+    explicit PanelDocks(QMainWindow* window);
+
+    // The panel in a dock on side (the window's left or right for the side panels, the top for
+    // the series), shown and hidden by action (made checkable). A panel taller or wider than
+    // its dock scrolls (unless scrolls is false: the panel then shrinks), so that no panel makes
+    // the window grow. objectName keeps the dock's place in the saved window state.
+    QDockWidget* addPanel(QWidget* panel, const QString& title, const QString& objectName,
+                          Qt::DockWidgetArea side, QAction* action, bool scrolls = true);
+    // A one-row bar (a tool bar on its own row at the top), shown and hidden by action.
+    QToolBar* addBar(QWidget* bar, const QString& title, const QString& objectName,
+                     QAction* action);
+
+    // The side panels tabbed together, those on the right in two groups (the window's detail
+    // above, the others below) when the screen is tall enough for both.
+    void arrange();
+
+    const QVector<QDockWidget*>& docks() const { return docks_; }
+    // The dock holding panel (null when none).
+    static QDockWidget* dockOf(const QWidget* panel);
+
+private:
+    // A panel just shown: when the window can no longer hold every open panel at its size,
+    // the side panels share one tabbed dock.
+    void keepWithinWindow();
+    QMainWindow* window_;
+    QVector<QDockWidget*> docks_;
+};
