@@ -34,6 +34,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 void traceDragged(void* ctx, int index, double f) {
@@ -138,6 +140,14 @@ void ViewController::buildWindow() {
             seriesPanel_->showColumn(*s, dataColumnPopUp->currentText());
     });
     connect(mapArea_, &MapArea::positionRangeShown, seriesPanel_, &SeriesPanel::setRange);
+    connect(mapArea_, &MapArea::windowStep, windowDetail, [this](int step) {
+        const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
+        if (!r || r->windows < 1)
+            return;
+        const int now = windowDetail->selectedWindow();
+        windowDetail->selectWindowAt(
+            r->centre(now < 0 ? 0 : std::clamp(now + step, 0, r->windows - 1)));
+    });
     connect(mapArea_, &MapArea::frequencyAxisSet, wholeRecord, &WholeRecordPanel::setFrequencyAxis);
     connect(mapArea_, &MapArea::frequencyAxisSet, this, [this](bool periods, bool logarithmic) {
         windowPanelSetFrequencyAxis(spectrumPanel, periods, logarithmic);

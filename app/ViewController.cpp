@@ -289,6 +289,7 @@ void ViewController::runFinished(bool shown, const QString& message) {
         }
         return;
     }
+    mapArea_->setHintShown(false);
     const auto& result = sharedPlot->lastResult();
     seriesPanel_->setRun(result, launcher_->takeTrend());
     updateFrequencyAxis();

@@ -794,8 +794,9 @@ private slots:
         w.showGuide();
         auto* guide = w.findChild<GuideDialog*>();
         QVERIFY(guide);
-        for (const char* topic :
-             {"Time-bandwidth product", "F-test", "41 kyr", "Ctrl+R", "fort.17"})
+        for (const char* topic : {"Time-bandwidth product", "F-test", "41 kyr", "Ctrl+R", "fort.17",
+                                  "Ctrl+T", "Ctrl+G", "Ctrl+9", "Ctrl+0", "Ctrl+Shift+T",
+                                  "Trace Line", "Left, Right", "sedimentation rate is 1 / (P f)"})
             QVERIFY2(guide->text->toPlainText().contains(topic), topic);
 
         QTemporaryDir dir;

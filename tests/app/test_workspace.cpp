@@ -6,6 +6,7 @@
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/WholeRecordFigure.h"
 #include "app/LineTracing.h"
+#include "app/MapChoices.h"
 #include "app/MessageBar.h"
 #include "app/PanelDocks.h"
 #include "app/PlatformServices.h"
@@ -19,6 +20,7 @@
 #include <qwt_plot_curve.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFile>
@@ -162,6 +164,40 @@ private slots:
         QTRY_COMPARE(series->canvas()->mapToGlobal(QPoint(0, 0)).x(),
                      map->mapToGlobal(QPoint(0, 0)).x());
         QTRY_COMPARE(series->canvas()->width(), map->width());
+    }
+
+    // A hint over the placeholder until the first map; then, the map in focus, the arrow keys
+    // step from window to window.
+    void firstStartHintAndArrowKeys() {
+        ViewController w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* hint = w.boxView->findChild<QLabel*>("firstStartHint");
+        QVERIFY(hint && hint->isVisible());
+        QVERIFY(hint->text().contains("press <b>Plot</b>"));
+        QVERIFY(w.chooseFileAt(writeSeries(data, "keys.txt", 1000, false)));
+        QVERIFY(runAndWait(w));
+        QVERIFY(!hint->isVisible());
+        QWidget* canvas = sharedPlot->plot()->canvas(); // its keys go on to the map
+        const int windows = sharedPlot->lastResult()->windows;
+        for (const auto& [key, expected] : std::vector<std::pair<Qt::Key, int>>{
+                 {Qt::Key_Right, 0}, {Qt::Key_Right, 1}, {Qt::Key_Left, 0}, {Qt::Key_Left, 0}}) {
+            QTest::keyClick(canvas, key);
+            QCOMPARE(w.windowDetail->selectedWindow(), expected);
+        }
+        w.windowDetail->selectWindowAt(sharedPlot->lastResult()->centre(windows - 1));
+        QTest::keyClick(canvas, Qt::Key_Right);
+        QCOMPARE(w.windowDetail->selectedWindow(), windows - 1);
+    }
+
+    // The colour-map menu names what a map looks like; the settings keep the tool's word.
+    void colourMapMenuNamesWhatItShows() {
+        ViewController w;
+        QAction* grey = w.mapChoices->colourGroup->actions()[PLOT_MAP_GREYSCALE];
+        QCOMPARE(grey->text(), QString("&Greyscale: Black to White"));
+        grey->trigger();
+        w.mapChoices->save();
+        QCOMPARE(QSettings().value("view/colours").toString(), QString("greyscale"));
     }
 
     // A file refused when it is chosen (decimal commas) or at Plot leaves the record the map
