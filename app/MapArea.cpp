@@ -32,6 +32,7 @@ MapArea::MapArea(QWidget* parent) : QFrame(parent) {
     hint->setWordWrap(true);
     hint->setAlignment(Qt::AlignCenter);
     hint->setMargin(fontMetrics().height());
+    hint->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
     hint->setAutoFillBackground(true);
     hint->setBackgroundRole(QPalette::ToolTipBase);
     hint->setForegroundRole(QPalette::ToolTipText);

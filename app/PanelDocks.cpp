@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
-#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -90,10 +89,6 @@ QDockWidget* PanelDocks::addPanel(QWidget* panel, const QString& title, const QS
     window_->addDockWidget(side, dock);
     dock->hide();
     tie(action, dock, dock->toggleViewAction());
-    connect(action, &QAction::toggled, this, [this](bool on) {
-        if (on)
-            QTimer::singleShot(0, this, &PanelDocks::keepWithinWindow);
-    });
     docks_ << dock;
     return dock;
 }
@@ -135,19 +130,4 @@ void PanelDocks::arrange() {
         window_->tabifyDockWidget(below, right[i]);
     right[0]->raise();
     below->raise();
-}
-
-void PanelDocks::keepWithinWindow() {
-    const QSize needed = window_->minimumSizeHint();
-    if (needed.height() <= window_->height() && needed.width() <= window_->width())
-        return;
-    QDockWidget* first = nullptr;
-    for (QDockWidget* d : docks_) {
-        if (d->isFloating() || window_->dockWidgetArea(d) != Qt::RightDockWidgetArea)
-            continue;
-        if (!first)
-            first = d;
-        else
-            window_->tabifyDockWidget(first, d);
-    }
 }

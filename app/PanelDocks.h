@@ -37,9 +37,6 @@ public:
     static QDockWidget* dockOf(const QWidget* panel);
 
 private:
-    // A panel just shown: when the window can no longer hold every open panel at its size,
-    // the side panels share one tabbed dock.
-    void keepWithinWindow();
     QMainWindow* window_;
     QVector<QDockWidget*> docks_;
 };
