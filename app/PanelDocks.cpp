@@ -3,9 +3,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QDockWidget>
-#include <QGuiApplication>
 #include <QMainWindow>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
 #include <QToolBar>
@@ -40,9 +38,6 @@ public:
         return {std::max(least, std::min(panel.width(), room.width() / 3)), panel.height()};
     }
 };
-
-// A screen shorter than this holds the side panels in one tabbed dock.
-constexpr int tallScreen = 900;
 
 // Side by side in a wide dock, one above the other in a tall one.
 void followShape(QWidget* panel, Qt::DockWidgetArea area) {
@@ -114,20 +109,15 @@ QDockWidget* PanelDocks::dockOf(const QWidget* panel) {
 }
 
 void PanelDocks::arrange() {
-    QVector<QDockWidget*> right;
-    for (QDockWidget* d : docks_)
-        if (window_->dockWidgetArea(d) == Qt::RightDockWidgetArea)
-            right << d;
-    if (right.size() < 2)
-        return;
-    const QScreen* screen =
-        window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
-    const bool tall = screen && screen->availableGeometry().height() >= tallScreen;
-    QDockWidget* below = tall ? right[1] : right[0];
-    if (tall)
-        window_->splitDockWidget(right[0], right[1], Qt::Vertical);
-    for (int i = tall ? 2 : 1; i < right.size(); ++i)
-        window_->tabifyDockWidget(below, right[i]);
-    right[0]->raise();
-    below->raise();
+    QDockWidget* first = nullptr;
+    for (QDockWidget* d : docks_) {
+        if (window_->dockWidgetArea(d) != Qt::RightDockWidgetArea)
+            continue;
+        if (first)
+            window_->tabifyDockWidget(first, d);
+        else
+            first = d;
+    }
+    if (first)
+        first->raise();
 }

@@ -1,6 +1,6 @@
 // The panels around the map as dock widgets and bars: each shown and hidden from the View menu,
-// closed, floated, tabbed with another or moved to another side. The first arrangement fits the
-// screen: on a small one the side panels share one tabbed dock instead of stacking.
+// closed, floated, tabbed with another or moved to another side. At first the side panels share
+// one tabbed dock, which fits a laptop's screen; the user may stack them on a larger one.
 #pragma once
 
 #include <QObject>
@@ -28,8 +28,7 @@ public:
     QToolBar* addBar(QWidget* bar, const QString& title, const QString& objectName,
                      QAction* action);
 
-    // The side panels tabbed together, those on the right in two groups (the window's detail
-    // above, the others below) when the screen is tall enough for both.
+    // The first arrangement: the panels on the right tabbed together, the first one in front.
     void arrange();
 
     const QVector<QDockWidget*>& docks() const { return docks_; }

@@ -1,6 +1,7 @@
 // The main window: the data file, its value column and header lines, the plot action, the
-// axis ranges, the exports, the preferences and the credits, around the map; above the map
-// the analysed series, below it the spectrum of one window with its lines. Its layout and menus
+// axis ranges, the exports, the preferences and the credits, around the map; the analysed
+// series, the spectrum of one window with its lines, the whole record and the age model in docks
+// around it, the tracing and target-period bars above. Its layout and menus
 // are built in MainWindowLayout.cpp; each job is done by the unit named after it.
 #pragma once
 
