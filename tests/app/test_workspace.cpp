@@ -33,6 +33,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cmath>
@@ -259,6 +260,19 @@ private slots:
         QVERIFY(w.wholeRecord->figure->title().contains("robust AR(1) background"));
         w.wholeRecord->background->setCurrentIndex(0);
         QCOMPARE(w.wholeRecord->spectrum()->background.level, before->background.level);
+
+        // A computation stopped at once: the progress goes, the spectrum shown stays.
+        const auto shown = w.wholeRecord->spectrum();
+        const int shownSoFar = computed.size();
+        w.wholeRecord->setResult(sharedPlot->lastResult(), 0.9);
+        QCOMPARE(w.wholeRecord->computations(), computations + 1);
+        QVERIFY(w.wholeRecord->progress->isVisible() && w.wholeRecord->stop->isVisible());
+        w.wholeRecord->stop->click();
+        QVERIFY(!w.wholeRecord->progress->isVisible());
+        QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.wholeRecord->spectrum(), shown);
+        QCOMPARE(computed.size(), shownSoFar);
     }
 };
 
