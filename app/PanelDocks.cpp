@@ -82,6 +82,12 @@ QDockWidget* PanelDocks::addPanel(QWidget* panel, const QString& title, const QS
     connect(dock, &QDockWidget::dockLocationChanged, panel,
             [panel](Qt::DockWidgetArea area) { followShape(panel, area); });
     window_->addDockWidget(side, dock);
+    // The side panels share one tabbed dock at first, which fits a laptop's screen.
+    for (QDockWidget* other : qAsConst(docks_))
+        if (side != Qt::TopDockWidgetArea && window_->dockWidgetArea(other) == side) {
+            window_->tabifyDockWidget(other, dock);
+            break;
+        }
     dock->hide();
     tie(action, dock, dock->toggleViewAction());
     docks_ << dock;
@@ -106,18 +112,4 @@ QDockWidget* PanelDocks::dockOf(const QWidget* panel) {
         if (auto* dock = qobject_cast<QDockWidget*>(w))
             return dock;
     return nullptr;
-}
-
-void PanelDocks::arrange() {
-    QDockWidget* first = nullptr;
-    for (QDockWidget* d : docks_) {
-        if (window_->dockWidgetArea(d) != Qt::RightDockWidgetArea)
-            continue;
-        if (first)
-            window_->tabifyDockWidget(first, d);
-        else
-            first = d;
-    }
-    if (first)
-        first->raise();
 }

@@ -19,17 +19,15 @@ public:
     explicit PanelDocks(QMainWindow* window);
 
     // The panel in a dock on side (the window's left or right for the side panels, the top for
-    // the series), shown and hidden by action (made checkable). A panel taller or wider than
-    // its dock scrolls (unless scrolls is false: the panel then shrinks), so that no panel makes
-    // the window grow. objectName keeps the dock's place in the saved window state.
+    // the series), tabbed with the panels already on that side (but the top), shown and hidden
+    // by action (made checkable; a panel shown comes to the front of its tabs). A panel taller or
+    // wider than its dock scrolls (unless scrolls is false: the panel then shrinks), so that no
+    // panel makes the window grow. objectName keeps the dock's place in the saved window state.
     QDockWidget* addPanel(QWidget* panel, const QString& title, const QString& objectName,
                           Qt::DockWidgetArea side, QAction* action, bool scrolls = true);
     // A one-row bar (a tool bar on its own row at the top), shown and hidden by action.
     QToolBar* addBar(QWidget* bar, const QString& title, const QString& objectName,
                      QAction* action);
-
-    // The first arrangement: the panels on the right tabbed together, the first one in front.
-    void arrange();
 
     const QVector<QDockWidget*>& docks() const { return docks_; }
     // The dock holding panel (null when none).

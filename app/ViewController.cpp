@@ -151,7 +151,6 @@ void ViewController::restoreWindowState() {
                                  {"view/targets", targetPeriodsAction},
                                  {"view/ageModel", ageModelAction},
                                  {"view/tracing", tracingBarAction}});
-    docks->arrange();
     windowState_->restore();
 }
 

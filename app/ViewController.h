@@ -111,8 +111,8 @@ public:
     // The last message shown in the status bar.
     QString statusMessage() const;
     // One more panel beside the map, in a dock tabbed with the others on the right, shown and
-    // hidden by viewAction (placed in the View menu, made checkable). Called while the window
-    // is built, before its remembered arrangement is restored.
+    // hidden by viewAction (placed in the View menu, made checkable). Called while the window is
+    // built (before its remembered arrangement is restored), its place is remembered too.
     QDockWidget* addSidePanel(QWidget* panel, const QString& title, const QString& objectName,
                               QAction* viewAction);
     // The popover while it is open (null otherwise).

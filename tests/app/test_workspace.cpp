@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -36,6 +37,7 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -141,7 +143,7 @@ private slots:
         w.windowDetail->selectWindowAt(300);
         for (QDockWidget* dock : w.docks->docks()) {
             dock->raise();
-            QTRY_VERIFY2(dock->widget()->isVisible(), qPrintable(dock->windowTitle()));
+            QTRY_VERIFY2(w.rect().intersects(dock->geometry()), qPrintable(dock->windowTitle()));
             QTest::qWait(0);
             QCOMPARE(w.size(), size);
             const QStringList overlapping = overlaps(&w);
@@ -189,6 +191,28 @@ private slots:
         w.windowDetail->selectWindowAt(sharedPlot->lastResult()->centre(windows - 1));
         QTest::keyClick(canvas, Qt::Key_Right);
         QCOMPARE(w.windowDetail->selectedWindow(), windows - 1);
+    }
+
+    // A panel added by another part of the window joins the tabs on the right and the View menu.
+    void anotherSidePanelJoinsTheTabs() {
+        ViewController w;
+        w.show();
+        auto* show = new QAction("&Test Panel", &w);
+        QDockWidget* dock = w.addSidePanel(new QLabel("test"), "Test", "testDock", show);
+        const QList<QWidget*> shownIn = show->associatedWidgets();
+        QVERIFY(std::any_of(shownIn.begin(), shownIn.end(), [](const QWidget* m) {
+            return qobject_cast<const QMenu*>(m) &&
+                   qobject_cast<const QMenu*>(m)->title() == "&View";
+        }));
+        show->trigger();
+        QTRY_VERIFY(dock->widget()->isVisible());
+        w.showSpectrumAction->trigger();
+        // Behind the window's detail, in one group: parked outside the window.
+        QTRY_VERIFY(!w.rect().intersects(dock->geometry()));
+        QVERIFY(w.tabifiedDockWidgets(dock).contains(PanelDocks::dockOf(w.windowDetail)));
+        QVERIFY(show->isChecked());
+        dock->close();
+        QVERIFY(!show->isChecked());
     }
 
     // The colour-map menu names what a map looks like; the settings keep the tool's word.
