@@ -133,7 +133,8 @@ void WholeRecordPanel::stopComputing() {
 
 void WholeRecordPanel::refitBackground() {
     if (!spectrum_ || !result_ || computedFor_ != result_.get() || computing_) {
-        compute();
+        if (isVisible()) // hidden, it is computed when shown
+            compute();
         return;
     }
     const analysis::Provenance& p = result_->provenance;
