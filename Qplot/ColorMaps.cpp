@@ -1,5 +1,7 @@
 #include "Qplot/ColorMaps.h"
 
+#include "Qplot/plot_api.h"
+
 // Qwt 6.1 fixes a colour map's format at construction and has no setFormat(); the maps are
 // built with the requested format instead. The alpha map is RGB by nature.
 
@@ -73,3 +75,26 @@ CividisColorMap::~CividisColorMap() = default;
 GreyscaleColorMap::GreyscaleColorMap(QwtColorMap::Format format)
     : QwtLinearColorMap(Qt::black, Qt::white, format) {}
 GreyscaleColorMap::~GreyscaleColorMap() = default;
+
+QwtColorMap* newColorMap(int index) {
+    switch (index) {
+    case PLOT_MAP_HUE:
+        return new HueColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_SATURATION:
+        return new SaturationColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_VALUE:
+        return new ValueColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_SATURATION_VALUE:
+        return new SVColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_ALPHA:
+        return new AlphaColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_VIRIDIS:
+        return new ViridisColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_CIVIDIS:
+        return new CividisColorMap(QwtColorMap::RGB);
+    case PLOT_MAP_GREYSCALE:
+        return new GreyscaleColorMap(QwtColorMap::RGB);
+    default:
+        return new LinearColorMap(QwtColorMap::RGB);
+    }
+}

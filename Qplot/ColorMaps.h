@@ -69,3 +69,6 @@ public:
     explicit GreyscaleColorMap(QwtColorMap::Format format);
     ~GreyscaleColorMap() override;
 };
+
+// The colour map of a plot_api.h colour-map code (the linear map for codes out of range).
+QwtColorMap* newColorMap(int index);

@@ -3,6 +3,7 @@
 #include "Qplot/AxisDirection.h"
 #include "Qplot/ColorMaps.h"
 #include "Qplot/FigureFile.h"
+#include "Qplot/OverlayColours.h"
 #include "Qplot/PeriodScaleDraw.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "Qplot/RasterData.h"
@@ -49,27 +50,9 @@ void setBlackText(QPalette& palette) {
     }
 }
 
-QwtColorMap* newColorMap(int index) {
-    switch (index) {
-    case PLOT_MAP_HUE:
-        return new HueColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_SATURATION:
-        return new SaturationColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_VALUE:
-        return new ValueColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_SATURATION_VALUE:
-        return new SVColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_ALPHA:
-        return new AlphaColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_VIRIDIS:
-        return new ViridisColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_CIVIDIS:
-        return new CividisColorMap(QwtColorMap::RGB);
-    case PLOT_MAP_GREYSCALE:
-        return new GreyscaleColorMap(QwtColorMap::RGB);
-    default:
-        return new LinearColorMap(QwtColorMap::RGB);
-    }
+QPen contourPen(int colorMap) {
+    return QPen(QBrush(contourColour(colorMap), Qt::SolidPattern), 0, Qt::SolidLine, Qt::SquareCap,
+                Qt::BevelJoin);
 }
 
 QwtMatrixRasterData* newMatrix(const QVector<double>& values, int numColumns, int resampleMode,
@@ -166,6 +149,8 @@ void Plot::setColorMap(int index) {
     rasterItem->setColorMap(newColorMap(index));
     axis->setColorMap(z, newColorMap(index));
     rasterItem->setAlpha(index == PLOT_MAP_ALPHA ? 255 : alpha);
+    if (rasterItem->defaultContourPen().style() != Qt::NoPen) // one colour over the image
+        rasterItem->setDefaultContourPen(contourPen(index));
     replot();
 }
 
@@ -198,8 +183,7 @@ void Plot::showContour(bool on) {
 void Plot::showImage(bool on) {
     rasterItem->setDisplayMode(QwtPlotTonalith2::ImageMode, on);
     if (on)
-        rasterItem->setDefaultContourPen(QPen(QBrush(Qt::black, Qt::SolidPattern), 0, Qt::SolidLine,
-                                              Qt::SquareCap, Qt::BevelJoin));
+        rasterItem->setDefaultContourPen(contourPen(colorMapIndex));
     else
         rasterItem->setDefaultContourPen(QPen(Qt::NoPen));
     replot();

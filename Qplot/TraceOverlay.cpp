@@ -1,5 +1,7 @@
 #include "Qplot/TraceOverlay.h"
 
+#include "Qplot/OverlayColours.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
@@ -9,7 +11,7 @@
 
 namespace {
 
-QwtPlotCurve* newCurve(QwtPlot* plot, const QPen& pen, QwtSymbol* symbol = nullptr) {
+QwtPlotCurve* newCurve(QwtPlot* plot, const QPen& pen, QwtSymbol* symbol = nullptr, double z = 30) {
     auto* c = new QwtPlotCurve();
     c->setPen(pen);
     c->setRenderHint(QwtPlotItem::RenderAntialiased, true);
@@ -17,7 +19,7 @@ QwtPlotCurve* newCurve(QwtPlot* plot, const QPen& pen, QwtSymbol* symbol = nullp
         c->setStyle(QwtPlotCurve::NoCurve);
         c->setSymbol(symbol);
     }
-    c->setZ(30);
+    c->setZ(z);
     c->attach(plot);
     return c;
 }
@@ -25,6 +27,12 @@ QwtPlotCurve* newCurve(QwtPlot* plot, const QPen& pen, QwtSymbol* symbol = nullp
 } // namespace
 
 TraceOverlay::TraceOverlay(QwtPlot* plot) : plot_(plot) {
+    // Dark halos under the white line and the hollow points: readable on any colour.
+    lineHalo_ = newCurve(plot, QPen(haloColour(), 4), nullptr, 29);
+    weakHalo_ = newCurve(
+        plot, QPen(Qt::NoPen),
+        new QwtSymbol(QwtSymbol::Ellipse, QBrush(Qt::NoBrush), QPen(haloColour(), 4), QSize(8, 8)),
+        29);
     line_ = newCurve(plot, QPen(Qt::white, 1.5));
     significant_ = newCurve(
         plot, QPen(Qt::NoPen),
@@ -55,8 +63,10 @@ void TraceOverlay::redraw() {
         down << f_[i] - band_;
     }
     line_->setSamples(x_, f_);
+    lineHalo_->setSamples(x_, f_);
     significant_->setSamples(sx, sf);
     weak_->setSamples(wx, wf);
+    weakHalo_->setSamples(wx, wf);
     upper_->setSamples(band_ > 0 ? x_ : QVector<double>(), up);
     lower_->setSamples(band_ > 0 ? x_ : QVector<double>(), down);
     plot_->replot();
@@ -87,13 +97,23 @@ void TraceOverlay::movePoint(int i, double f) {
 void TraceOverlay::setGuides(const double* f, const QStringList& labels) {
     qDeleteAll(guides_);
     guides_.clear();
+    qDeleteAll(guideHalos_);
+    guideHalos_.clear();
     for (int i = 0; i < labels.size(); ++i) {
+        auto* halo = new QwtPlotMarker();
+        halo->setLineStyle(QwtPlotMarker::HLine);
+        halo->setYValue(f[i]);
+        halo->setLinePen(haloColour(), 3.5);
+        halo->setZ(24);
+        halo->attach(plot_);
+        guideHalos_ << halo;
         auto* m = new QwtPlotMarker();
         m->setLineStyle(QwtPlotMarker::HLine);
         m->setYValue(f[i]);
-        m->setLinePen(QColor(255, 255, 255, 200), 1.2, Qt::DashLine);
+        m->setLinePen(QColor(255, 255, 255, 220), 1.2, Qt::DashLine);
         QwtText text(labels[i]);
         text.setColor(Qt::white);
+        text.setBackgroundBrush(haloColour());
         m->setLabel(text);
         m->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
         m->setZ(25);

@@ -1,6 +1,6 @@
 // What is drawn over the map for tuning: a traced line (a marker per window, filled where the
 // F-test reaches the level, hollow where it does not), the band it was followed in, and
-// horizontal guide lines at target frequencies.
+// horizontal guide lines at target frequencies, each over a dark halo.
 #pragma once
 
 #include <QString>
@@ -33,6 +33,8 @@ private:
 
     QwtPlot* plot_;
     QwtPlotCurve* line_;
+    QwtPlotCurve* lineHalo_;
+    QwtPlotCurve* weakHalo_;
     QwtPlotCurve* significant_;
     QwtPlotCurve* weak_;
     QwtPlotCurve* upper_;
@@ -41,4 +43,5 @@ private:
     QVector<unsigned char> strong_;
     double band_ = 0;
     QVector<QwtPlotMarker*> guides_;
+    QVector<QwtPlotMarker*> guideHalos_;
 };

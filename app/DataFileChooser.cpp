@@ -101,32 +101,45 @@ bool DataFileChooser::chooseAt(const QString& path) {
     const QString file = QDir::cleanPath(QFileInfo(local).absoluteFilePath());
     inputFileBox->setText(file);
     Platform::say("file selected: " + file);
-    emit fileNamed(file);
-    // Whatever happens below, the column pop-up no longer offers another file's columns.
-    dataColumnPopUp->clear();
-    file_ = file;
 
     std::string why;
     const auto text = series::readText(file.toStdString(), &why);
     const QString name = QFileInfo(file).fileName();
-    if (!text) {
-        emit refused(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)));
-        return false;
-    }
-    emit fileRead(file);
+    if (!text)
+        return refuse(QString("Cannot read %1: %2.").arg(name, QString::fromStdString(why)));
     const auto titles = series::columnTitles(series::titleLine(series::splitLines(*text)),
                                              skipHeadersCheckBox->isChecked());
-    if (titles.empty()) {
-        emit refused(
+    if (titles.empty())
+        return refuse(
             QString("%1 offers no value column: %2.")
                 .arg(name, QString::fromStdString(series::explainEmptySeries(*text, 0, 1))));
-        return false;
+    // Numbers written with a decimal comma would only be refused at Plot: said now, with the fix.
+    const int skip = skipHeadersCheckBox->isChecked() ? skipHeaderRows->value() : 0;
+    const auto first = series::parseSeries(*text, skip, 1, &why);
+    if (!first || first->xpos.empty()) {
+        const std::string empty = series::explainEmptySeries(*text, skip, 1);
+        if (empty.find("decimal comma") != std::string::npos)
+            return refuse(QString("%1 has no data: %2. Replace each decimal comma with a point (a "
+                                  "spreadsheet saves so with a point as its decimal separator) "
+                                  "and choose the file again.")
+                              .arg(name, QString::fromStdString(empty)));
     }
+    emit fileNamed(file);
+    file_ = file;
+    dataColumnPopUp->clear();
     offerColumns(titles);
+    emit fileRead(file);
     emit columnChosen();
     emit message(QString("%1: %2 value column%3. Choose one and press Plot.")
                      .arg(name)
                      .arg(titles.size())
                      .arg(titles.size() == 1 ? "" : "s"));
     return true;
+}
+
+bool DataFileChooser::refuse(const QString& text) {
+    // The box goes back to the file whose columns the pop-up still offers.
+    inputFileBox->setText(file_);
+    emit refused(text);
+    return false;
 }

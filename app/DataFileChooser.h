@@ -45,11 +45,12 @@ public slots:
     // The file dialog, opened at the folder of the file chosen last.
     void choose();
     // The file box, the title and the column pop-up for path; false when its columns cannot be
-    // read (refused says why).
+    // read or its numbers use a decimal comma (refused says why): the box, the pop-up and the
+    // series then stay on the file chosen before, and the refused file goes to no list.
     bool chooseAt(const QString& path);
 
 signals:
-    // A file was named: before it is read.
+    // A file was named and its columns read.
     void fileNamed(const QString& file);
     // Its columns were read: it may go to Open Recent.
     void fileRead(const QString& file);
@@ -59,5 +60,6 @@ signals:
     void message(const QString& text);
 
 private:
+    bool refuse(const QString& text);
     QString file_;
 };

@@ -1,5 +1,6 @@
 // Help > Guide: a short guide to the parameters, the F-test and its contours, the units and
-// typical values of cyclostratigraphy, the shortcuts and where the files go.
+// typical values of cyclostratigraphy, tracing and the age model, the panels, the shortcuts (read
+// from the menus of the window that opens it) and where the files go.
 #pragma once
 
 #include <QDialog>

@@ -1,4 +1,4 @@
-// The astronomical test's place in the main window: its panel beside the map, the r2_opt map
+// The astronomical test's place in the main window: its panel docked beside the map, the r2_opt map
 // in the map area while Analysis > Evolutive Astronomical Test is chosen, the track of optima
 // handed to the age model, the band-pass over the series, and how all of them follow the map.
 #include "app/ViewController.h"
@@ -9,30 +9,28 @@
 #include "app/EvolutiveTestView.h"
 #include "app/LineTracing.h"
 #include "app/MapChoices.h"
+#include "app/PanelDocks.h"
 #include "app/QPlot.h"
 #include "app/TargetPeriods.h"
 #include "app/WindowDetail.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QSignalBlocker>
-#include <QSplitter>
 
 void ViewController::buildAstronomicalTest() {
     const auto record = [] { return sharedPlot ? sharedPlot->lastResult() : nullptr; };
-    astroTest = new AstroTestPanel(splitter);
-    astroTest->hide();
-    astroTest->setMaximumHeight(300); // the map keeps most of the height
+    astroTest = new AstroTestPanel(this);
     astroTest->setRecordSource(record);
-    splitter->setStretchFactor(splitter->indexOf(astroTest), 2);
+    addSidePanel(astroTest, "Astronomical Test", "astronomicalTest", astroTestAction);
     evolutiveView = new EvolutiveTestView(sharedPlot, this);
     bandPass = new BandPassOverlay(this, seriesPlot);
     bandPass->setRecordSource(record);
     connect(astroTest, &AstroTestPanel::message, this, &ViewController::report);
     connect(bandPass, &BandPassOverlay::message, this, &ViewController::report);
     connect(astroTestAction, &QAction::toggled, this, [this](bool on) {
-        astroTest->setVisible(on);
         // Opened on a map: its curves at once.
         if (on && !astroTest->scan() && !astroTest->busy() && sharedPlot->lastResult())
             astroTest->runTest();
@@ -49,7 +47,10 @@ void ViewController::buildAstronomicalTest() {
             const QSignalBlocker quiet(astroTestAction); // the evolutive test runs, not the scan
             astroTestAction->setChecked(true);
         }
-        astroTest->show();
+        if (QDockWidget* dock = PanelDocks::dockOf(astroTest)) {
+            dock->show();
+            dock->raise();
+        }
         if (evolutiveView->hasResult()) {
             evolutiveView->show();
             return;

@@ -7,6 +7,8 @@
 #include "app/LineTracing.h"
 #include "app/MapArea.h"
 #include "app/MapChoices.h"
+#include "app/MessageBar.h"
+#include "app/PanelDocks.h"
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
 #include "app/ResultExports.h"
@@ -21,15 +23,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSplitter>
+#include <QScreen>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,10 +47,12 @@ void traceDragged(void* ctx, int index, double f) {
 
 void ViewController::buildWindow() {
     setWindowTitle("Tonalith");
-    auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
+    // The file row and the actions on one bar above everything else.
+    auto* controls = new QWidget(this);
+    auto* column = new QVBoxLayout(controls);
+    column->setContentsMargins(0, 0, 0, 0);
 
-    chooser_ = new DataFileChooser(central, skippedHeadersValue);
+    chooser_ = new DataFileChooser(controls, skippedHeadersValue);
     chooseButton = chooser_->chooseButton;
     inputFileBox = chooser_->inputFileBox;
     dataColumnPopUp = chooser_->dataColumnPopUp;
@@ -53,16 +61,16 @@ void ViewController::buildWindow() {
     column->addWidget(chooser_);
 
     auto* actionRow = new QHBoxLayout();
-    significanceCheckBox = new QCheckBox("Significance contours", central);
+    significanceCheckBox = new QCheckBox("Significance contours", controls);
     significanceCheckBox->setToolTip(
         "Contour lines of the F-test probability at 0.8, 0.9, 0.95 and 0.99");
-    plotButton = new QPushButton("Plot", central);
+    plotButton = new QPushButton("Plot", controls);
     plotButton->setDefault(true);
     plotButton->setToolTip(
         "Analyse the chosen column and draw the map (Ctrl+R); Stop while it runs");
-    axisControlsButton = new QPushButton("Ranges...", central);
+    axisControlsButton = new QPushButton("Ranges...", controls);
     axisControlsButton->setToolTip("Edit the ranges of the map (Ctrl+E)");
-    printButton = new QPushButton("Export PDF...", central);
+    printButton = new QPushButton("Export PDF...", controls);
     printButton->setToolTip("The map as an A4 landscape PDF (Ctrl+P)");
     actionRow->addWidget(significanceCheckBox);
     actionRow->addStretch(1);
@@ -70,34 +78,46 @@ void ViewController::buildWindow() {
     actionRow->addWidget(axisControlsButton);
     actionRow->addWidget(printButton);
     column->addLayout(actionRow);
+    auto* fileBar = addToolBar("File and Plot");
+    fileBar->setObjectName("fileBar");
+    fileBar->setMovable(false);
+    fileBar->toggleViewAction()->setVisible(false); // always there
+    fileBar->addWidget(controls);
 
-    splitter = new QSplitter(Qt::Vertical, central);
-    splitter->setObjectName("mapSplitter");
-    seriesPanel_ = new SeriesPanel(splitter);
+    // The centre: a message the user must not miss, then the map.
+    auto* central = new QWidget(this);
+    auto* centre = new QVBoxLayout(central);
+    centre->setContentsMargins(0, 0, 0, 0);
+    messageBar = new MessageBar(central);
+    centre->addWidget(messageBar);
+    mapArea_ = new MapArea(central);
+    boxView = mapArea_;
+    // The map keeps a useful height whatever the panels around it take.
+    boxView->setMinimumHeight(fontMetrics().height() * 16);
+    boxView->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+    centre->addWidget(mapArea_, 1);
+    setCentralWidget(central);
+
+    docks = new PanelDocks(this);
+    showSeriesAction = new QAction("&Series Above the Map", this);
+    showSpectrumAction = new QAction("Spectrum of the &Window", this);
+    showWholeRecordAction = new QAction("Spectrum of the W&hole Record", this);
+    ageModelAction = new QAction("&Age Model", this);
+    seriesPanel_ = new SeriesPanel(this);
     seriesArea = seriesPanel_;
     seriesPlot = seriesPanel_->plot;
-    seriesArea->hide();
-
-    mapArea_ = new MapArea(splitter);
-    boxView = mapArea_;
-
-    windowDetail = new WindowDetail(splitter);
+    docks->addPanel(seriesPanel_, "Series", "seriesDock", Qt::TopDockWidgetArea, showSeriesAction,
+                    false);
+    windowDetail = new WindowDetail(this);
     spectrumArea = windowDetail;
     spectrumPanel = windowDetail->spectrumPanel;
     peakTable = windowDetail->peakTable;
     peakLevel = windowDetail->peakLevel;
-    spectrumArea->hide();
-    wholeRecord = new WholeRecordPanel(splitter);
-    wholeRecord->hide();
-    // The map keeps most of the height, even at 800 x 600 with every panel shown.
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 6);
-    splitter->setStretchFactor(2, 2);
-    splitter->setStretchFactor(3, 2);
-    seriesArea->setMaximumHeight(180);
-    boxView->setMinimumHeight(240);
-    column->addWidget(splitter, 1);
-    setCentralWidget(central);
+    docks->addPanel(windowDetail, "Window Detail", "windowDetailDock", Qt::RightDockWidgetArea,
+                    showSpectrumAction);
+    wholeRecord = new WholeRecordPanel(this);
+    docks->addPanel(wholeRecord, "Whole Record", "wholeRecordDock", Qt::RightDockWidgetArea,
+                    showWholeRecordAction);
 
     readoutLabel = windowDetail->readoutLabel;
     statusBar()->addPermanentWidget(readoutLabel);
@@ -113,7 +133,7 @@ void ViewController::buildWindow() {
         setRepresentedObject(QUrl::fromLocalFile(file));
     });
     connect(chooser_, &DataFileChooser::refused, this,
-            [this](const QString& text) { report(text + mapStillShows()); });
+            [this](const QString& text) { refuse(text + mapStillShows()); });
     connect(chooser_, &DataFileChooser::message, this, &ViewController::report);
     connect(chooser_, &DataFileChooser::fileRead, this, &ViewController::recordChosen);
     // The chosen column above the map, before any run.
@@ -122,6 +142,14 @@ void ViewController::buildWindow() {
             seriesPanel_->showColumn(*s, dataColumnPopUp->currentText());
     });
     connect(mapArea_, &MapArea::positionRangeShown, seriesPanel_, &SeriesPanel::setRange);
+    connect(mapArea_, &MapArea::windowStep, windowDetail, [this](int step) {
+        const auto& r = sharedPlot ? sharedPlot->lastResult() : nullptr;
+        if (!r || r->windows < 1)
+            return;
+        const int now = windowDetail->selectedWindow();
+        windowDetail->selectWindowAt(
+            r->centre(now < 0 ? 0 : std::clamp(now + step, 0, r->windows - 1)));
+    });
     connect(mapArea_, &MapArea::frequencyAxisSet, wholeRecord, &WholeRecordPanel::setFrequencyAxis);
     connect(mapArea_, &MapArea::frequencyAxisSet, this, [this](bool periods, bool logarithmic) {
         windowPanelSetFrequencyAxis(spectrumPanel, periods, logarithmic);
@@ -139,7 +167,10 @@ void ViewController::buildWindow() {
         if (sharedPlot)
             sharedPlot->setContoursShown(on); // the map shown follows at once
     });
-    resize(1200, 800);
+    // About 1200 x 800 at first, never past the screen.
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    resize(shown ? QSize(1200, 800).boundedTo(shown->availableGeometry().size())
+                 : QSize(1200, 800));
 }
 
 void ViewController::buildMenus() {
@@ -183,14 +214,18 @@ void ViewController::buildMenus() {
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     analysisMenu->addSeparator();
     analysisMenu->addAction(
-        "&Trace Line", this, [this] { tracing->arm(); }, QKeySequence(Qt::CTRL | Qt::Key_T));
+        "&Trace Line", this,
+        [this] {
+            tracingBarAction->setChecked(true);
+            tracing->arm();
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_T));
     analysisMenu->addAction("&Save Trace...", this, &ViewController::saveTrace,
                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     analysisMenu->addAction("&Open Trace...", this, &ViewController::openTrace,
                             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T));
-    ageModelAction = analysisMenu->addAction("&Age Model");
+    analysisMenu->addAction(ageModelAction);
     ageModelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    ageModelAction->setCheckable(true);
     analysisMenu->addSeparator();
     analysisMenu->addAction("Record &Units...", this, &ViewController::chooseRecordUnits,
                             QKeySequence(Qt::CTRL | Qt::Key_U));
@@ -207,15 +242,18 @@ void ViewController::buildMenus() {
                             QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
     QMenu* view = menuBar()->addMenu("&View");
-    showSeriesAction = view->addAction("&Series Above the Map");
+    viewMenu_ = view;
+    view->addAction(showSeriesAction);
     showSeriesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
-    showSpectrumAction = view->addAction("Spectrum of the &Window");
+    view->addAction(showSpectrumAction);
     showSpectrumAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+    view->addAction(showWholeRecordAction);
+    showWholeRecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_8));
+    view->addAction(ageModelAction);
+    tracingBarAction = view->addAction("T&racing Bar");
+    tracingBarAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     targetPeriodsAction = view->addAction("&Target Periods");
     targetPeriodsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_9));
-    targetPeriodsAction->setCheckable(true);
-    showWholeRecordAction = view->addAction("Spectrum of the W&hole Record");
-    showWholeRecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_8));
     showWholeRecordAction->setToolTip(
         "The whole record's multitaper spectrum with its red-noise background and levels");
     view->addSeparator();
@@ -223,12 +261,8 @@ void ViewController::buildMenus() {
     periodAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
     logAxisAction = view->addAction("&Logarithmic Frequency Axis");
     logAxisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
-    for (QAction* a : {showSeriesAction, showSpectrumAction, showWholeRecordAction,
-                       periodAxisAction, logAxisAction})
+    for (QAction* a : {periodAxisAction, logAxisAction})
         a->setCheckable(true);
-    connect(showWholeRecordAction, &QAction::toggled, wholeRecord, &QWidget::setVisible);
-    connect(showSeriesAction, &QAction::toggled, seriesArea, &QWidget::setVisible);
-    connect(showSpectrumAction, &QAction::toggled, spectrumArea, &QWidget::setVisible);
     connect(windowDetail, &WindowDetail::windowSelected, showSpectrumAction, [this] {
         showSpectrumAction->setChecked(true);
         markSelectedWindow();
@@ -259,18 +293,13 @@ void ViewController::buildMenus() {
 }
 
 void ViewController::buildTuning() {
-    auto* column = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
     Plot* plot = sharedPlot->plot();
-    tracing = new LineTracing(centralWidget(), plot);
-    tracing->hide();
-    targets = new TargetPeriods(centralWidget(), plot);
-    targets->hide();
-    column->insertWidget(2, tracing);
-    column->insertWidget(3, targets);
-    ageModel = new AgeModelPanel(splitter);
-    ageModel->hide();
-    ageModel->setMaximumHeight(260); // the map keeps most of the height
-    splitter->setStretchFactor(splitter->indexOf(ageModel), 2);
+    tracing = new LineTracing(this, plot);
+    docks->addBar(tracing, "Tracing", "tracingBar", tracingBarAction);
+    targets = new TargetPeriods(this, plot);
+    docks->addBar(targets, "Target Periods", "targetPeriodsBar", targetPeriodsAction);
+    ageModel = new AgeModelPanel(this);
+    docks->addPanel(ageModel, "Age Model", "ageModelDock", Qt::RightDockWidgetArea, ageModelAction);
     ageModel->setPeriods(targets->periods());
     plotSetTraceDragCallback(plot, tracing, &traceDragged);
     connect(tracing, &LineTracing::message, this, &ViewController::report);
@@ -298,8 +327,6 @@ void ViewController::buildTuning() {
     });
     connect(peakLevel, QOverload<double>::of(&QDoubleSpinBox::valueChanged), tracing,
             &LineTracing::setLevel);
-    connect(targetPeriodsAction, &QAction::toggled, targets, &QWidget::setVisible);
-    connect(ageModelAction, &QAction::toggled, ageModel, &QWidget::setVisible);
     traceFiles_ = new TraceFiles(this, tracing);
     connect(traceFiles_, &TraceFiles::message, this, &ViewController::report);
     buildAstronomicalTest();

@@ -3,7 +3,10 @@
 #include "app/PlatformServices.h"
 
 #include <QDebug>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -22,6 +25,32 @@ QString describe(const QObject* object) {
 MapArea::MapArea(QWidget* parent) : QFrame(parent) {
     setFrameShape(QFrame::StyledPanel);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    hint = new QLabel("Choose a data file (File &gt; Open, Ctrl+O), or press <b>Plot</b> "
+                      "(Ctrl+R) for the sample record.",
+                      this);
+    hint->setObjectName("firstStartHint");
+    hint->setWordWrap(true);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setMargin(fontMetrics().height());
+    hint->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
+    hint->setAutoFillBackground(true);
+    hint->setBackgroundRole(QPalette::ToolTipBase);
+    hint->setForegroundRole(QPalette::ToolTipText);
+}
+
+void MapArea::setHintShown(bool on) {
+    hint->setVisible(on);
+}
+
+bool MapArea::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            emit windowStep(key == Qt::Key_Left ? -1 : 1);
+            return true;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void MapArea::embed(MyPlot* plot) {
@@ -45,10 +74,15 @@ void MapArea::embed(MyPlot* plot) {
     widget->show();
     nativeHost->show();
     nativeHost->setLayout(horizontal);
-    // The host fills the frame and follows its size.
-    auto* fill = new QVBoxLayout(this);
+    // The host fills the frame and follows its size; the hint lies over its middle.
+    auto* fill = new QGridLayout(this);
     fill->setContentsMargins(0, 0, 0, 0);
-    fill->addWidget(nativeHost);
+    fill->addWidget(nativeHost, 0, 0);
+    fill->addWidget(hint, 0, 0, Qt::AlignCenter);
+    hint->raise();
+    // A click gives the map the focus, for the arrow keys.
+    widget->setFocusPolicy(Qt::StrongFocus);
+    widget->installEventFilter(this);
     Platform::say("window=" + describe(nativeHost->window()));
     widget->resize(r.size());
 }

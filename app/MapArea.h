@@ -1,11 +1,14 @@
 // The centre of the window: the frame holding the map, and how the map is shown there: its
 // frequency axis (in frequencies or periods, linear or logarithmic), its ranges, its colours
-// and the mark of the selected window.
+// and the mark of the selected window. Before the first map, a hint over the placeholder says
+// what to do; with the map in focus, the arrow keys step from window to window.
 #pragma once
 
 #include "app/QPlot.h"
 
 #include <QFrame>
+
+class QLabel;
 #include <QString>
 
 class MapArea : public QFrame {
@@ -25,11 +28,19 @@ public:
     bool setDisplay(const MyPlot::MapDisplay& display);
     // The selected window's centre (hidden when off).
     void markWindow(double centre, bool on);
+    // The first-start hint over the placeholder, until a run reaches the map.
+    void setHintShown(bool on);
+    QLabel* hint = nullptr;
 
 signals:
     // For the panels that follow the map's axes.
     void frequencyAxisSet(bool periods, bool logarithmic);
     void positionRangeShown(double from, double to);
+    // Left (-1) or Right (+1) pressed while the map has the focus.
+    void windowStep(int step);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Where a logarithmic frequency axis asked to start at low begins.

@@ -1,19 +1,19 @@
 #include "app/MapChoices.h"
 
 #include "Qplot/MapColours.h"
+#include "core/results/ColourMaps.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QSettings>
 
+#include <array>
+
 namespace {
 
 const char* const mapOfLabels[] = {"Line &Amplitude", "&Power", "&Log Power",
                                    "Amplitude &Normalised per Window", "F-test P&robability"};
-const char* const colourLabels[] = {"&Linear (default)", "&Hue",   "&Saturation", "&Value",
-                                    "Saturation-V&alue", "Alp&ha", "Vi&ridis",    "&Cividis",
-                                    "&Greyscale"};
 
 QActionGroup* radioGroup(QMenu* menu, const char* const* labels, int count, int checked,
                          QObject* parent) {
@@ -46,7 +46,12 @@ MapChoices::MapChoices(QMenu* view, QObject* parent) : QObject(parent) {
     mapOfGroup = radioGroup(mapOf, mapOfLabels, 5,
                             static_cast<int>(of.value_or(results::MapOf::Amplitude)), this);
     QMenu* colours = view->addMenu("&Colour Map");
-    colourGroup = radioGroup(colours, colourLabels, mapColourCount, colour < 0 ? 0 : colour, this);
+    // The colour maps by what they look like; the settings keep the tool's words.
+    std::array<const char*, results::colourMaps.size()> colourLabels{};
+    for (std::size_t i = 0; i < colourLabels.size(); ++i)
+        colourLabels[i] = results::colourMaps[i].label;
+    colourGroup = radioGroup(colours, colourLabels.data(), static_cast<int>(colourLabels.size()),
+                             colour < 0 ? 0 : colour, this);
     maskAction = view->addAction("&Mask Below Level");
     maskAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_5));
     maskAction->setToolTip("Leave cells whose F-test probability is below the lines' level "

@@ -28,6 +28,14 @@ void RecentFiles::add(const QString& path) {
     rebuildMenu();
 }
 
+void RecentFiles::remove(const QString& path) {
+    QStringList list = files();
+    if (list.removeAll(path) == 0)
+        return;
+    QSettings().setValue(key, list);
+    rebuildMenu();
+}
+
 void RecentFiles::rebuildMenu() {
     menu_->clear();
     const QStringList list = files();

@@ -13,6 +13,8 @@ public:
 
     QStringList files() const;
     void add(const QString& path);
+    // A file that turned out to be refused.
+    void remove(const QString& path);
 
 signals:
     void chosen(const QString& path);

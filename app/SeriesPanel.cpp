@@ -34,6 +34,10 @@ void SeriesPanel::setTrendShown(bool on) {
     draw();
 }
 
+void SeriesPanel::showLastRun() {
+    draw();
+}
+
 void SeriesPanel::draw() {
     if (!result_)
         return;

@@ -32,6 +32,8 @@ public:
     void setRun(std::shared_ptr<const results::ResultSet> result, RemovedTrend trend);
     // The removed trend over the series before detrending instead of the analysed series.
     void setTrendShown(bool on);
+    // The last run's series again, after another file's column was shown.
+    void showLastRun();
 
     void setSpan(double from, double to);
     void clearSpan();

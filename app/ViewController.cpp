@@ -5,12 +5,15 @@
 #include "app/LineTracing.h"
 #include "app/MapArea.h"
 #include "app/MapChoices.h"
+#include "app/MessageBar.h"
+#include "app/PanelDocks.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
 #include "app/PreferencesDialog.h"
 #include "app/QPlot.h"
 #include "app/Questions.h"
 #include "app/RecordSettings.h"
+#include "app/RecentFiles.h"
 #include "app/RunLauncher.h"
 #include "app/SeriesPanel.h"
 #include "app/TargetPeriods.h"
@@ -24,6 +27,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
@@ -32,6 +36,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
@@ -57,6 +62,9 @@ ViewController::ViewController(QWidget* parent) : QMainWindow(parent) {
 }
 
 ViewController::~ViewController() {
+    // The bars draw on the map as they are hidden: they go before it.
+    delete targets;
+    delete tracing;
     if (sharedPlot && sharedPlot->parent() == this)
         sharedPlot = nullptr;
 }
@@ -121,6 +129,11 @@ void ViewController::report(const QString& message) {
     Platform::say(message);
 }
 
+void ViewController::refuse(const QString& message) {
+    messageBar->showMessage(message);
+    report(message);
+}
+
 void ViewController::setRepresentedObject(const QVariant& object) {
     representedObject_ = object;
     Platform::say("did Set");
@@ -132,15 +145,24 @@ void ViewController::updateTitle(const QString& path) {
 
 void ViewController::restoreWindowState() {
     windowState_ = std::make_unique<WindowState>(
-        this, splitter,
-        WindowState::Views{{"view/series", showSeriesAction},
-                           {"view/spectrum", showSpectrumAction},
-                           {"view/periods", periodAxisAction},
-                           {"view/logarithmic", logAxisAction},
-                           {"view/trend", showTrendAction},
-                           {"view/wholeRecord", showWholeRecordAction},
-                           {"view/targets", targetPeriodsAction}});
+        this, WindowState::Views{{"view/series", showSeriesAction},
+                                 {"view/spectrum", showSpectrumAction},
+                                 {"view/periods", periodAxisAction},
+                                 {"view/logarithmic", logAxisAction},
+                                 {"view/trend", showTrendAction},
+                                 {"view/wholeRecord", showWholeRecordAction},
+                                 {"view/targets", targetPeriodsAction},
+                                 {"view/ageModel", ageModelAction},
+                                 {"view/tracing", tracingBarAction}});
     windowState_->restore();
+}
+
+QDockWidget* ViewController::addSidePanel(QWidget* panel, const QString& title,
+                                          const QString& objectName, QAction* viewAction) {
+    if (!viewAction->parent())
+        viewAction->setParent(this);
+    viewMenu_->insertAction(tracingBarAction, viewAction);
+    return docks->addPanel(panel, title, objectName, Qt::RightDockWidgetArea, viewAction);
 }
 
 void ViewController::closeEvent(QCloseEvent* event) {
@@ -199,6 +221,17 @@ QString ViewController::mapStillShows() {
     return " The map still shows " + QFileInfo(file).fileName() + ".";
 }
 
+void ViewController::showRecordOfMap(const QString& refused) {
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (!shown || QString::fromStdString(shown->provenance.input) == refused)
+        return;
+    recent->remove(refused);
+    if (chooseFileAt(QString::fromStdString(shown->provenance.input)))
+        dataColumnPopUp->setCurrentIndex(shown->provenance.column - 1);
+    seriesPanel_->showLastRun();
+    markSelectedWindow();
+}
+
 QUrl ViewController::sampleDataFile() const {
     const QString path = Platform::resourcePath("etp.txt");
     return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
@@ -246,8 +279,11 @@ void ViewController::setupPlot() {
     if (!recordSettings_->beforeRun(path, spacing, targetsInUnits()) ||
         !workSurvives(path, spacing))
         return;
-    if (const auto refusal = launcher_->launch(path, plotSignificanceContours))
-        report(refusal->otherFileShown ? refusal->text + mapStillShows() : refusal->text);
+    if (const auto refusal = launcher_->launch(path, plotSignificanceContours)) {
+        if (refusal->otherFileShown)
+            showRecordOfMap(path);
+        refuse(refusal->otherFileShown ? refusal->text + mapStillShows() : refusal->text);
+    }
 }
 
 void ViewController::runStarted() {
@@ -263,8 +299,14 @@ void ViewController::runFinished(bool shown, const QString& message) {
     plotAction->setText("&Plot");
     const QString note = launcher_->takeNote();
     report(shown && !note.isEmpty() ? message + ". " + note : message);
-    if (!shown)
+    if (!shown) {
+        if (message.startsWith("Not plotted")) {
+            showRecordOfMap(chooser_->file());
+            refuse(message + mapStillShows());
+        }
         return;
+    }
+    mapArea_->setHintShown(false);
     const auto& result = sharedPlot->lastResult();
     seriesPanel_->setRun(result, launcher_->takeTrend());
     updateFrequencyAxis();

@@ -1,6 +1,7 @@
 // The main window: the data file, its value column and header lines, the plot action, the
-// axis ranges, the exports, the preferences and the credits, around the map; above the map
-// the analysed series, below it the spectrum of one window with its lines. Its layout and menus
+// axis ranges, the exports, the preferences and the credits, around the map; the analysed
+// series, the spectrum of one window with its lines, the whole record and the age model in docks
+// around it, the tracing and target-period bars above. Its layout and menus
 // are built in MainWindowLayout.cpp; each job is done by the unit named after it.
 #pragma once
 
@@ -29,7 +30,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class QSplitter;
+class QDockWidget;
 class QTableWidget;
 class MapChoices;
 class RecentFiles;
@@ -50,6 +51,8 @@ class RecordSettings;
 class AstroTestPanel;
 class EvolutiveTestView;
 class BandPassOverlay;
+class MessageBar;
+class PanelDocks;
 
 // The main window, which joins the panels, the map and the menus.
 class ViewController : public QMainWindow {
@@ -74,8 +77,9 @@ public:
     QProgressBar* progressIndicator = nullptr;
     QFrame* boxView = nullptr;
 
-    // Around the map.
-    QSplitter* splitter = nullptr;
+    // Around the map: the panels in docks, the bars, and the message bar above the map.
+    PanelDocks* docks = nullptr;
+    MessageBar* messageBar = nullptr;
     QWidget* seriesArea = nullptr;
     QWidget* spectrumArea = nullptr;
     SeriesPlot* seriesPlot = nullptr;
@@ -96,6 +100,7 @@ public:
     QAction* showTrendAction = nullptr;
     QAction* showWholeRecordAction = nullptr;
     QAction* targetPeriodsAction = nullptr;
+    QAction* tracingBarAction = nullptr;
     QAction* ageModelAction = nullptr;
     LineTracing* tracing = nullptr;
     TargetPeriods* targets = nullptr;
@@ -118,6 +123,11 @@ public:
 
     // The last message shown in the status bar.
     QString statusMessage() const;
+    // One more panel beside the map, in a dock tabbed with the others on the right, shown and
+    // hidden by viewAction (placed in the View menu, made checkable). Called while the window is
+    // built (before its remembered arrangement is restored), its place is remembered too.
+    QDockWidget* addSidePanel(QWidget* panel, const QString& title, const QString& objectName,
+                              QAction* viewAction);
     // The popover while it is open (null otherwise).
     ViewControllerAxisControls* axisControls() const { return axisControls_; }
 
@@ -182,12 +192,17 @@ private:
     void buildAstronomicalTest();
     void nudgeWindow();
     void report(const QString& message);
+    // A refused file or run: in the message bar above the map as well as in the status bar.
+    void refuse(const QString& message);
     QUrl sampleDataFile() const;
     // The data file the box names (a typed path or a file: URL), absolute; empty when none.
     QString pathInBox() const;
     // After a file could not be used: the title back on the file the map shows, and words
     // saying so (empty when no map is shown).
     QString mapStillShows();
+    // After a run of the file refused was refused while the map shows another: the file box, its
+    // columns and the series back on the map's record, and the refused file out of Open Recent.
+    void showRecordOfMap(const QString& refused);
     void updateTitle(const QString& path);
     void restoreWindowState();
     void applyMapChoices();
@@ -211,6 +226,7 @@ private:
     QString sessionPath_;
     QByteArray savedSession_; // as last saved or opened
 
+    QMenu* viewMenu_ = nullptr;
     DataFileChooser* chooser_ = nullptr;
     SeriesPanel* seriesPanel_ = nullptr;
     MapArea* mapArea_ = nullptr;

@@ -15,10 +15,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent>
+
+#include <stdexcept>
 
 WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -35,6 +38,16 @@ WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     backgroundRow->addWidget(new QLabel("Background", this));
     backgroundRow->addWidget(background, 1);
     side->addLayout(backgroundRow);
+    auto* progressRow = new QHBoxLayout();
+    progress = new QProgressBar(this);
+    progress->setRange(0, 100);
+    progress->setTextVisible(false);
+    stop = new QPushButton("Stop", this);
+    stop->setToolTip("Stop computing the spectrum of the whole record");
+    progressRow->addWidget(progress, 1);
+    progressRow->addWidget(stop);
+    side->addLayout(progressRow);
+    computing(false);
     side->addWidget(new QLabel("Lines above the F-test level and the 95 % level:", this));
     lineTable = new QTableWidget(0, 4, this);
     lineTable->setHorizontalHeaderLabels({"Frequency", "Period", "Amplitude", "Probability"});
@@ -53,8 +66,9 @@ WholeRecordPanel::WholeRecordPanel(QWidget* parent) : QWidget(parent) {
     layout->addLayout(side, 2);
     connect(copy, &QPushButton::clicked, this, &WholeRecordPanel::copyLines);
     connect(save, &QPushButton::clicked, this, &WholeRecordPanel::exportLines);
+    connect(stop, &QPushButton::clicked, this, &WholeRecordPanel::stopComputing);
     connect(background, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &WholeRecordPanel::compute);
+            &WholeRecordPanel::refitBackground);
 }
 
 WholeRecordPanel::~WholeRecordPanel() {
@@ -77,12 +91,75 @@ void WholeRecordPanel::showEvent(QShowEvent* event) {
         compute();
 }
 
+namespace {
+
+// The service's progress, shown in the panel while its computation is the current one.
+class PanelControl : public service::RunControl {
+public:
+    explicit PanelControl(QPointer<QProgressBar> bar) : bar_(std::move(bar)) {}
+    void progress(double percent) override {
+        Platform::postToMainThread([bar = bar_, percent] {
+            if (bar) {
+                bar->setRange(0, 100);
+                bar->setValue(static_cast<int>(percent));
+            }
+        });
+    }
+
+private:
+    QPointer<QProgressBar> bar_;
+};
+
+} // namespace
+
+void WholeRecordPanel::computing(bool on) {
+    computing_ = on;
+    progress->setVisible(on);
+    stop->setVisible(on);
+    if (on)
+        progress->setRange(0, 0); // busy until the service reports
+}
+
+void WholeRecordPanel::stopComputing() {
+    if (!computing_)
+        return;
+    control_->cancel();
+    ++generation_; // whatever it still posts is not shown
+    computedFor_ = nullptr;
+    computing(false);
+    emit message("Stopped the spectrum of the whole record; it is computed again when the panel "
+                 "is shown or the map is drawn again.");
+}
+
+void WholeRecordPanel::refitBackground() {
+    if (!spectrum_ || !result_ || computedFor_ != result_.get() || computing_) {
+        if (isVisible()) // hidden, it is computed when shown
+            compute();
+        return;
+    }
+    const analysis::Provenance& p = result_->provenance;
+    auto r = std::make_shared<spectrum::WholeRecord>(*spectrum_);
+    try {
+        spectrum::refitBackground(*r, backgroundKind(), p.deltat);
+    } catch (const std::invalid_argument& e) {
+        emit message(QString("The background could not be fitted: %1.").arg(e.what()));
+        return;
+    }
+    show(r, QString(), generation_);
+}
+
+spectrum::BackgroundKind WholeRecordPanel::backgroundKind() const {
+    return background->currentIndex() == 1 ? spectrum::BackgroundKind::Robust
+                                           : spectrum::BackgroundKind::Ar1;
+}
+
 void WholeRecordPanel::compute() {
     if (!result_ || result_->positions.size() < 2)
         return;
     if (control_)
         control_->cancel(); // the spectrum of an older run is of no use
-    control_ = std::make_shared<service::RunControl>();
+    control_ = std::make_shared<PanelControl>(progress);
+    computing(true);
     const int generation = ++generation_;
     computedFor_ = result_.get();
     const analysis::Provenance& p = result_->provenance;
@@ -92,8 +169,7 @@ void WholeRecordPanel::compute() {
     q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(result_->positions.size()));
     q.fmax = p.params.fmax; // the map's frequency range
     q.keepMean = !p.meanRemoved;
-    q.background = background->currentIndex() == 1 ? spectrum::BackgroundKind::Robust
-                                                   : spectrum::BackgroundKind::Ar1;
+    q.background = backgroundKind();
     QPointer<WholeRecordPanel> self(this);
     const auto result = result_;
     const auto control = control_;
@@ -116,6 +192,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
                             int generation) {
     if (generation != generation_)
         return;
+    computing(false);
     if (!problem.isEmpty()) {
         emit message("The spectrum of the whole record could not be computed: " + problem + ".");
         return;

@@ -1,7 +1,8 @@
 // Beside the map: the spectrum of the whole analysed record with its red-noise background and
 // levels, the F-test probability below it, and the lines that pass both the F-test and the
 // 95 % level, listed with the same copy and export as the window's lines. Computed in the
-// background after each run that reaches the map.
+// background after each run that reaches the map, with its progress and Stop; another
+// background is fitted to the spectrum already computed.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -16,6 +17,8 @@
 #include <memory>
 
 class QComboBox;
+class QProgressBar;
+class QPushButton;
 class QTableWidget;
 
 class WholeRecordPanel : public QWidget {
@@ -27,6 +30,8 @@ public:
     WholeRecordFigure* figure = nullptr;
     QTableWidget* lineTable = nullptr;
     QComboBox* background = nullptr;
+    QProgressBar* progress = nullptr; // while a spectrum is computed
+    QPushButton* stop = nullptr;
 
     // The spectrum of the series a run analysed, with its parameters; the level is the F-test
     // level a line must reach. Computed only while the panel is shown: hidden, it is computed
@@ -36,9 +41,13 @@ public:
     // The spectrum shown (null before the first is computed) and its lines.
     const std::shared_ptr<const spectrum::WholeRecord>& spectrum() const { return spectrum_; }
     std::vector<results::Peak> lines() const;
+    // How many computations of a spectrum were started.
+    int computations() const { return generation_; }
 
 public slots:
     void copyLines();
+    // Ends the computation in progress; the spectrum shown before stays.
+    void stopComputing();
     void exportLines();
 
 signals:
@@ -50,6 +59,10 @@ protected:
 
 private:
     void compute();
+    // The chosen background fitted to the spectrum shown, when it is that of the last result.
+    void refitBackground();
+    void computing(bool on);
+    spectrum::BackgroundKind backgroundKind() const;
     void show(std::shared_ptr<const spectrum::WholeRecord> spectrum, const QString& problem,
               int generation);
 
@@ -59,5 +72,6 @@ private:
     QFuture<void> job_;
     std::shared_ptr<service::RunControl> control_;
     int generation_ = 0;
+    bool computing_ = false;                          // a computation's spectrum is still to come
     const results::ResultSet* computedFor_ = nullptr; // the result the last computation began for
 };

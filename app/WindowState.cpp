@@ -3,10 +3,14 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QSettings>
-#include <QSplitter>
 
-WindowState::WindowState(QMainWindow* window, QSplitter* splitter, Views views)
-    : window_(window), splitter_(splitter), views_(std::move(views)) {}
+namespace {
+// Raised when the panels change so that an older arrangement no longer fits them.
+constexpr int arrangementVersion = 1;
+} // namespace
+
+WindowState::WindowState(QMainWindow* window, Views views)
+    : window_(window), views_(std::move(views)) {}
 
 void WindowState::restore() const {
     QSettings settings;
@@ -14,14 +18,14 @@ void WindowState::restore() const {
         window_->restoreGeometry(settings.value("window/geometry").toByteArray());
     for (const auto& [key, action] : views_)
         action->setChecked(settings.value(key, false).toBool());
-    if (settings.contains("window/splitter"))
-        splitter_->restoreState(settings.value("window/splitter").toByteArray());
+    if (settings.contains("window/panels"))
+        window_->restoreState(settings.value("window/panels").toByteArray(), arrangementVersion);
 }
 
 void WindowState::save() const {
     QSettings settings;
     settings.setValue("window/geometry", window_->saveGeometry());
-    settings.setValue("window/splitter", splitter_->saveState());
+    settings.setValue("window/panels", window_->saveState(arrangementVersion));
     for (const auto& [key, action] : views_)
         settings.setValue(key, action->isChecked());
 }

@@ -26,9 +26,14 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
     r.dof = std::move(s.dof);
     r.iterations = s.iterations;
     r.converged = s.converged;
-    const double rho = lagOneAutocorrelation(analysed.data(), n);
+    r.rhoSeries = lagOneAutocorrelation(analysed.data(), n);
+    r.halfBandwidth = q.tbw / (n * dt);
+    refitBackground(r, q.background, dt);
+}
+
+void refitBackground(WholeRecord& r, BackgroundKind kind, double dt) {
     r.background =
-        fitBackground(q.background, r.frequency, r.power, r.dof, rho, dt, q.tbw / (n * dt));
+        fitBackground(kind, r.frequency, r.power, r.dof, r.rhoSeries, dt, r.halfBandwidth);
 }
 
 std::vector<bool> passesBoth(const WholeRecord& r, double level) {

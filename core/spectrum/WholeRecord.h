@@ -30,6 +30,8 @@ struct WholeRecord {
     std::vector<double> amplitude; // of a line, from the F-test
     std::vector<double> probability;
     Background background;
+    double rhoSeries = 0; // lag-one autocorrelation of the series as analysed
+    double halfBandwidth = 0; // W of the tapers, cycles per position unit
     int iterations = 0;     // the adaptive weights' most iterations at any bin
     bool converged = false; // every bin met the adaptive tolerance
     int status = 0;         // the engine's status; nothing above is valid unless 0
@@ -42,6 +44,10 @@ struct WholeRecord {
 void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt,
                          const WholeRecordRequest& request, const std::vector<double>& tapers,
                          const std::vector<double>& ratios);
+
+// The background of r fitted anew as `kind`, from the power already computed: a change of
+// background needs no new spectrum.
+void refitBackground(WholeRecord& r, BackgroundKind kind, double dt);
 
 // Bins that pass both the F-test at level and the background's 95 % level.
 std::vector<bool> passesBoth(const WholeRecord& r, double level);

@@ -516,7 +516,9 @@ private slots:
         w.setupPlot();
         QVERIFY(w.statusMessage().endsWith("The map still shows second.txt."));
         QVERIFY(w.windowTitle().endsWith("second.txt"));
-        QCOMPARE(w.dataColumnPopUp->count(), 0);
+        // The box and the columns go back to the file that loaded last.
+        QCOMPARE(w.inputFileBox->text(), second);
+        QCOMPARE(w.dataColumnPopUp->itemText(0), QString("ms_raw"));
     }
 
     // What the map shows and how is redrawn from the kept grids; a new preparation runs again.
@@ -792,8 +794,9 @@ private slots:
         w.showGuide();
         auto* guide = w.findChild<GuideDialog*>();
         QVERIFY(guide);
-        for (const char* topic :
-             {"Time-bandwidth product", "F-test", "41 kyr", "Ctrl+R", "fort.17"})
+        for (const char* topic : {"Time-bandwidth product", "F-test", "41 kyr", "Ctrl+R", "fort.17",
+                                  "Ctrl+T", "Ctrl+G", "Ctrl+9", "Ctrl+0", "Ctrl+Shift+T",
+                                  "Trace Line", "Left, Right", "sedimentation rate is 1 / (P f)"})
             QVERIFY2(guide->text->toPlainText().contains(topic), topic);
 
         QTemporaryDir dir;

@@ -2,7 +2,9 @@
 // the placeholder, gaps, contours, the threaded bands, the entry points, the PDF export and the
 // astronomical test's figure.
 #include "Qplot/ColorMaps.h"
+#include "Qplot/MapColours.h"
 #include "Qplot/MapView.h"
+#include "Qplot/OverlayColours.h"
 #include "Qplot/Plot.h"
 #include "Qplot/QwtCompat62.h"
 #include "Qplot/QwtPlotTonalith2.h"
@@ -240,6 +242,44 @@ private slots:
             if (linesOnly.pixel(x, row) == lineColour)
                 lineX = x;
         QVERIFY(std::abs(lineX - pixelOf(plot, 0.5, 0.5).x()) <= 2);
+        plotDestroy(plot);
+    }
+
+    void overlaysStandOutOnEveryMap_data() {
+        QTest::addColumn<int>("map");
+        for (int map = PLOT_MAP_LINEAR; map <= PLOT_MAP_GREYSCALE; ++map)
+            QTest::newRow(mapColourName(map)) << map;
+    }
+
+    // The contour lines: black on the long-standing maps, on the others a colour far from every
+    // colour of the map. A white guide keeps a dark halo where the map is at its top.
+    void overlaysStandOutOnEveryMap() {
+        QFETCH(int, map);
+        Plot* plot = newPlot();
+        setRamp(plot);
+        plotSetAxisScale(plot, QwtPlot::xBottom, 0, 1, 0);
+        plotSetAxisScale(plot, QwtPlot::yLeft, 0, 1, 0);
+        const double level = 0.5;
+        plotSetContourLevels(plot, &level, 1);
+        plotSetColorMap(plot, map);
+        plotShowContour(plot, true);
+        const char* label = "41 kyr";
+        const double guide = 0.5;
+        plotSetGuides(plot, &guide, &label, 1);
+        const QImage image = canvasImage(plot);
+        const QColor contour = contourColour(map);
+        if (map < PLOT_MAP_VIRIDIS) {
+            QCOMPARE(contour, QColor(Qt::black));
+        } else {
+            QVERIFY(leastDistanceToMap(contour, map) > 150);
+            QVERIFY(leastDistanceToMap(contour, map) > leastDistanceToMap(Qt::black, map));
+        }
+        QVERIFY(coloursIn(image, inner(image)).contains(contour.rgb()));
+        const QPoint at = pixelOf(plot, 0.97, guide);
+        int darkest = 255;
+        for (int y = at.y() - 3; y <= at.y() + 3; ++y)
+            darkest = std::min(darkest, qGray(image.pixel(at.x(), y)));
+        QVERIFY2(darkest < 100, qPrintable(QString::number(darkest)));
         plotDestroy(plot);
     }
 
