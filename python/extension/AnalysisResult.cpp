@@ -73,7 +73,8 @@ py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWind
     };
     out["x_centre"] = column([](const auto& q) { return q.centre; });
     out["frequency"] = column([](const auto& q) { return q.frequency; });
-    out["period"] = column([](const auto& q) { return 1 / q.frequency; });
+    // As the tool writes it: a point at frequency 0 has no period, written 0.
+    out["period"] = column([](const auto& q) { return q.frequency > 0 ? 1 / q.frequency : 0.0; });
     out["amplitude"] = column([](const auto& q) { return q.amplitude; });
     out["probability"] = column([](const auto& q) { return q.probability; });
     out["flag"] = column([](const auto& q) { return tuning::traceFlagName(q.flag); });
