@@ -21,8 +21,9 @@ TuningSeries tuningSeries(const pybind11::object& positions, const pybind11::obj
 // The resampling step of the tuned series: 0 for None, else a finite number above 0.
 double tuningStep(const pybind11::object& step);
 
-// A table's column: from `table` itself when it is a structured array with that field (`second`
-// must then be None), else `first` or `second` as given. `names` words messages.
+// Two columns of a table: the fields firstField and secondField of `first` when it is a
+// structured array (`second` must then be None), else `first` and `second` as given. `names`
+// words the refusals.
 struct TableColumns {
     pybind11::object first, second;
     bool structured = false;
