@@ -55,8 +55,35 @@ py::array peaks(const Analysis& a, const py::object& levelArg, const py::object&
     return out;
 }
 
+// One row per window: the fields of peaks(), then the row's flag and whether the trace started
+// there.
+py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWindow) {
+    const py::module_ np = py::module_::import("numpy");
+    py::list fields;
+    for (const char* name : {"x_centre", "frequency", "period", "amplitude", "probability"})
+        fields.append(py::make_tuple(name, "f8"));
+    fields.append(py::make_tuple("flag", "U4"));
+    fields.append(py::make_tuple("start", "?"));
+    py::array out = np.attr("zeros")(points.size(), np.attr("dtype")(fields));
+    const auto column = [&](auto value) {
+        py::list c;
+        for (const tuning::TracePoint& q : points)
+            c.append(value(q));
+        return c;
+    };
+    out["x_centre"] = column([](const auto& q) { return q.centre; });
+    out["frequency"] = column([](const auto& q) { return q.frequency; });
+    // As the tool writes it: a point at frequency 0 has no period, written 0.
+    out["period"] = column([](const auto& q) { return q.frequency > 0 ? 1 / q.frequency : 0.0; });
+    out["amplitude"] = column([](const auto& q) { return q.amplitude; });
+    out["probability"] = column([](const auto& q) { return q.probability; });
+    out["flag"] = column([](const auto& q) { return tuning::traceFlagName(q.flag); });
+    out["start"] = column([&](const auto& q) { return q.window == startWindow; });
+    return out;
+}
+
 py::array trace(const Analysis& a, double x, double f, const py::object& bandArg,
-                const std::string& byName) {
+                const std::string& byName, double level) {
     const auto by = tuning::parseTraceBy(byName);
     if (!by)
         throw py::value_error("by: '" + byName + "' is not amplitude or probability");
@@ -64,19 +91,22 @@ py::array trace(const Analysis& a, double x, double f, const py::object& bandArg
     if (!(x >= first && x <= last))
         throw py::value_error("x: the position " + numberText(x) + " lies outside the record (" +
                               numberText(first) + " to " + numberText(last) + ")");
+    const double highest = a.r.provenance.params.fmax / a.r.provenance.deltat;
     if (!(f > 0) || !std::isfinite(f))
         throw py::value_error("f: the frequency " + numberText(f) + " must be above 0");
+    if (f > highest)
+        throw py::value_error("f: the frequency " + numberText(f) +
+                              " lies above the highest frequency of the map (" +
+                              numberText(highest) + " cycles per position unit)");
+    if (!(level > 0 && level <= 1))
+        throw py::value_error("level: the probability " + numberText(level) +
+                              " must lie above 0 and at most 1");
     const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
     if (!(band > 0) || !std::isfinite(band))
         throw py::value_error("band: " + numberText(band) + " must be a number above 0");
-    const auto points = tuning::traceLine(a.r, tuning::nearestWindow(a.r, x),
-                                          tuning::nearestBin(a.r, f), band, *by);
-    py::array_t<results::Peak> out(static_cast<py::ssize_t>(points.size()));
-    results::Peak* o = out.mutable_data();
-    for (const tuning::TracePoint& q : points)
-        *o++ = {q.centre, q.frequency, q.frequency > 0 ? 1 / q.frequency : 0.0, q.amplitude,
-                q.probability};
-    return out;
+    const int window = tuning::nearestWindow(a.r, x);
+    const int bin = tuning::startBin(a.r, window, f, band, *by);
+    return traceRows(tuning::traceLine(a.r, window, bin, band, *by, level), window);
 }
 
 const char* analysisDoc = R"(The results of `analyze`: the amplitude of the harmonic line and the
@@ -135,25 +165,35 @@ ValueError
 const char* traceDoc = R"(The line followed through every window, as ``tonalith-cli trace
 --start X:F [--band BAND] [--by BY]`` follows it.
 
-From the window nearest position `x`, at the frequency nearest `f`, each next window takes the
-bin of largest amplitude (or probability) within `band` of the previous one.
+The trace starts in the window nearest position `x`, at the local maximum of the criterion
+(amplitude or probability) nearest `f` within `band` of it; each next window takes the bin of
+largest criterion within `band` of the previous one. The lowest band, below the half-bandwidth
+W, where a window's local mean lives, is never entered. Each row is flagged with the most
+serious of: "jump" (the frequency moved by more than half of `band` from the neighbouring
+window), "edge" (the bin lies on the edge of the search band, so the line may have left it),
+"weak" (probability below `level`), else "ok".
 
 Parameters
 ----------
 x : float
     The position where the line starts, within the record.
 f : float
-    The frequency where the line starts (cycles per position unit), above 0.
+    The frequency where the line starts (cycles per position unit), above 0 and at most the
+    highest frequency of the analysis.
 band : float, optional
     How far the line may move from one window to the next (cycles per position unit); W / 2 by
     default, W being the tapers' half-bandwidth.
 by : {'amplitude', 'probability'}
     What the next window's bin maximises.
+level : float
+    The probability a row must reach not to be flagged "weak", above 0 and at most 1.
 
 Returns
 -------
 numpy.ndarray
-    One row per window, with the fields of `peaks`.
+    One row per window, with the float64 fields of `peaks`, then ``flag`` (str: "ok",
+    "weak", "edge" or "jump") and ``start`` (bool: True in the row where the trace started;
+    its frequency is where the start snapped to). `tune` takes it as it is.
 
 Raises
 ------
@@ -216,7 +256,7 @@ void bindAnalysis(py::module_& m) {
             "parameters", [](const Analysis& a) { return a.parameters; },
             "The settings of the run, the samples, the spacing, interpolation and preparation.")
         .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
-             py::arg("by") = "amplitude", traceDoc)
+             py::arg("by") = "amplitude", py::arg("level") = tuning::kTraceLevel, traceDoc)
         .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(), peaksDoc)
         .def("__repr__", [](const Analysis& a) {
             return "<tonalith.Analysis: " + std::to_string(a.r.windows) + " windows x " +

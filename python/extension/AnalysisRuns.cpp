@@ -1,6 +1,8 @@
 #include "python/extension/AnalysisRuns.h"
 
+#include "core/astro/AstroFiles.h"
 #include "core/service/AnalysisService.h"
+#include "python/extension/AstroArguments.h"
 #include "python/extension/InterruptibleRun.h"
 
 #include <stdexcept>
@@ -21,6 +23,12 @@ service::Execution quietExecution(int workers) {
 void throwOnFailure(const service::RunOutcome& outcome) {
     if (outcome.end == service::RunEnd::Failed)
         throw std::runtime_error(outcome.problem);
+}
+
+// The tool's words for results it will not write.
+void throwUnlessFinite(bool finite) {
+    if (!finite)
+        throw std::runtime_error("the results hold numbers that are not finite");
 }
 
 } // namespace
@@ -45,6 +53,7 @@ spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool
     q.nfft = p.params.nfft;
     q.fmax = p.params.fmax;
     q.keepMean = keepMean;
+    q.windowDetrend = p.params.windowDetrend;
     q.background = background;
     spectrum::WholeRecord r;
     service::RunOutcome outcome;
@@ -53,6 +62,38 @@ spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool
     });
     throwOnFailure(outcome);
     return r;
+}
+
+TimeOptRun timeOptRun(const analysis::PreparedRun& run, const astro::TimeOptSettings& settings,
+                      int simulations, std::uint64_t seed, int workers) {
+    const double spacing = run.provenance.deltat;
+    TimeOptRun out;
+    runInterruptibly([&](service::RunControl& control) {
+        out.scan = service::timeOpt(run.series, spacing, settings, control, workers);
+        if (!out.scan.problem && simulations > 0)
+            out.significance = service::timeOptSignificance(run.series, spacing, settings, out.scan,
+                                                            simulations, seed, control, workers);
+    });
+    if (out.scan.problem)
+        refuse(*out.scan.problem);
+    if (simulations > 0 && out.significance.problem)
+        refuse(*out.significance.problem);
+    throwUnlessFinite(astro::allFinite(out.scan.scores));
+    return out;
+}
+
+astro::EvolutiveTimeOpt evolutiveRun(const analysis::PreparedRun& run,
+                                     const astro::TimeOptSettings& settings, double windowLength,
+                                     double stepLength, int workers) {
+    astro::EvolutiveTimeOpt e;
+    runInterruptibly([&](service::RunControl& control) {
+        e = service::evolutiveTimeOpt(run.series, settings, windowLength, stepLength, control,
+                                      workers);
+    });
+    if (e.problem)
+        refuse(*e.problem);
+    throwUnlessFinite(astro::allFinite(e.cells));
+    return e;
 }
 
 } // namespace pymodule

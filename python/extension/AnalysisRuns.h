@@ -1,8 +1,10 @@
 // The module's analyses of a prepared run, handed to the analysis service on a cancellable
-// thread of their own; a run the service could not finish raises RuntimeError with its words.
+// thread of their own; a run the service could not finish raises RuntimeError with its words,
+// and so do results that are not finite.
 #pragma once
 
 #include "core/analysis/RunPreparation.h"
+#include "core/astro/TimeOpt.h"
 #include "core/results/ResultSet.h"
 #include "core/spectrum/WholeRecord.h"
 
@@ -15,5 +17,18 @@ results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int worke
 // The whole record's spectrum of run's series with the run's settings and that background.
 spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool keepMean,
                                           spectrum::BackgroundKind background);
+
+// The astronomical test of run's series over the settings' rates, its significance from
+// `simulations` surrogates (none when 0) and its evolutive form; `workers` threads (0: one per
+// core). A setting the test refuses raises ValueError naming the argument.
+struct TimeOptRun {
+    astro::TimeOptScan scan;
+    astro::Significance significance;
+};
+TimeOptRun timeOptRun(const analysis::PreparedRun& run, const astro::TimeOptSettings& settings,
+                      int simulations, std::uint64_t seed, int workers);
+astro::EvolutiveTimeOpt evolutiveRun(const analysis::PreparedRun& run,
+                                     const astro::TimeOptSettings& settings, double windowLength,
+                                     double stepLength, int workers);
 
 } // namespace pymodule

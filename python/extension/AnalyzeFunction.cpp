@@ -1,7 +1,7 @@
 // analyze(): the evolutive analysis of a series given as arrays.
 #include "python/extension/AnalysisResult.h"
-#include "python/extension/Bindings.h"
 #include "python/extension/AnalysisRuns.h"
+#include "python/extension/Bindings.h"
 #include "python/extension/SeriesArguments.h"
 
 #include <memory>
@@ -16,10 +16,9 @@ namespace {
 std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object& values, double tbw,
                                   int tapers, int window, int step, int nfft, double fmax,
                                   bool keepMean, const py::object& interpolate, int workers,
-                                  bool log, const std::string& detrend, bool standardise) {
-    if (workers < 0)
-        throw py::value_error("workers: " + std::to_string(workers) +
-                              " is below 0 (0: one per core)");
+                                  bool log, const std::string& detrend, bool standardise,
+                                  const std::string& windowDetrend) {
+    checkWorkers(workers);
     analysis::RunRequest request;
     request.params.tbw = tbw;
     request.params.kspec = tapers;
@@ -27,6 +26,7 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
     request.params.inc = step;
     request.params.nfft = nfft;
     request.params.fmax = fmax;
+    request.params.windowDetrend = windowDetrendArgument(windowDetrend);
     request.keepMean = keepMean;
     analysis::PreparedRun run =
         prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
@@ -47,6 +47,7 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
     p["log"] = log;
     p["detrend"] = series::detrendText(request.preparation.detrend);
     p["standardise"] = standardise;
+    p["window_detrend"] = analysis::windowDetrendName(q.windowDetrend);
     p["samples"] = r.provenance.samples;
     p["spacing"] = r.provenance.deltat;
     p["interpolation"] =
@@ -66,9 +67,9 @@ harmonic F-test gives the amplitude and probability of a line at every frequency
 Parameters
 ----------
 positions, values : array_like
-    1-D sequences of numbers of equal length (lists, any dtype, any strides); positions must
-    increase, and are taken as evenly spaced at the difference of the first two (a UserWarning
-    says when they are not).
+    1-D sequences of real numbers of equal length (lists, any real dtype, any strides; complex
+    and boolean values are refused); positions must increase and be evenly spaced, unless
+    `interpolate` resamples them.
 tbw : float
     Time-bandwidth product of the tapers (half-bandwidth tbw / window cycles per sample).
 tapers : int
@@ -87,7 +88,7 @@ interpolate : None, bool or float
     None: no resampling; True: resample unevenly spaced positions linearly at the median
     spacing; a number: at that spacing.
 workers : int
-    Threads for the windows, 0 for one per core (at most 4); changes no result.
+    Threads for the windows, 0 .. 64, 0 for one per core (at most 4); changes no result.
 log : bool
     Take the natural logarithm of the values first (each must be above 0).
 detrend : str
@@ -95,6 +96,10 @@ detrend : str
     removed after the log.
 standardise : bool
     Subtract the mean and divide by the standard deviation, last.
+window_detrend : {'none', 'mean', 'linear'}
+    Remove each window's own mean, or its least-squares line, before tapering (after the
+    record's mean), so that a step or a trend within a window does not fill the lowest
+    frequencies.
 
 Returns
 -------
@@ -106,9 +111,9 @@ Raises
 ValueError
     Starting with the argument at fault ("tapers: ...", "window: ...", "values: ...",
     "positions, values: ..."), in the tool's words; samples are named by their number from 1,
-    as "line N".
+    as "line N". Unevenly spaced positions are refused unless `interpolate` is given.
 RuntimeError
-    When the engine fails.
+    When the engine fails or its results hold numbers that are not finite.
 KeyboardInterrupt
     On Ctrl+C, at the next window.)";
 
@@ -120,7 +125,7 @@ void bindAnalyze(py::module_& m) {
           py::arg("step") = 25, py::arg("nfft") = 4096, py::arg("fmax") = 0.06,
           py::arg("keep_mean") = false, py::arg("interpolate") = py::none(), py::arg("workers") = 0,
           py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
-          analyzeDoc);
+          py::arg("window_detrend") = "none", analyzeDoc);
 }
 
 } // namespace pymodule

@@ -12,5 +12,9 @@ void bindAnalyze(pybind11::module_& m);
 void bindSpectrum(pybind11::module_& m);
 void bindTune(pybind11::module_& m);
 void bindTapers(pybind11::module_& m);
+void bindBandpass(pybind11::module_& m);
+void bindTimeOpt(pybind11::module_& m);
+void bindETimeOpt(pybind11::module_& m);
+void bindSedrate(pybind11::module_& m); // tune_sedrate
 
 } // namespace pymodule

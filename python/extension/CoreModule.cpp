@@ -11,4 +11,8 @@ PYBIND11_MODULE(_core, m) {
     pymodule::bindSpectrum(m);
     pymodule::bindTune(m);
     pymodule::bindTapers(m);
+    pymodule::bindBandpass(m);
+    pymodule::bindTimeOpt(m);
+    pymodule::bindETimeOpt(m);
+    pymodule::bindSedrate(m);
 }

@@ -1,5 +1,6 @@
 #include "python/extension/SeriesArguments.h"
 
+#include "core/service/AnalysisService.h"
 #include "python/extension/Refusals.h"
 
 #include <algorithm>
@@ -37,6 +38,13 @@ void setInterpolation(analysis::RunRequest& request, const py::object& interpola
 } // namespace
 
 Doubles seriesArray(const py::object& obj, const char* name) {
+    // Converting would drop an imaginary part or turn truth values into 0 and 1 unnoticed.
+    if (const py::array given = py::array::ensure(obj)) {
+        const char kind = given.dtype().kind();
+        if (kind == 'c' || kind == 'b')
+            throw py::value_error(std::string(name) + ": " + (kind == 'c' ? "complex" : "boolean") +
+                                  " values cannot be analysed; give real numbers");
+    }
     Doubles a = Doubles::ensure(obj);
     if (!a)
         throw py::type_error(std::string(name) + ": an array-like of numbers is needed, not " +
@@ -45,6 +53,19 @@ Doubles seriesArray(const py::object& obj, const char* name) {
         throw py::value_error(std::string(name) + ": a one-dimensional array is needed; it has " +
                               std::to_string(a.ndim()) + " dimensions");
     return a;
+}
+
+analysis::WindowDetrend windowDetrendArgument(const std::string& text) {
+    const auto how = analysis::parseWindowDetrend(text);
+    if (!how)
+        throw py::value_error("window_detrend: '" + text + "' is not none, mean or linear");
+    return *how;
+}
+
+void checkWorkers(int workers) {
+    if (workers < 0 || workers > service::maxWorkers)
+        throw py::value_error("workers: " + std::to_string(workers) + " lies outside 0 .. " +
+                              std::to_string(service::maxWorkers) + " (0: one per core)");
 }
 
 analysis::PreparedRun prepareArrays(const py::object& positions, const py::object& values,
@@ -56,6 +77,7 @@ analysis::PreparedRun prepareArrays(const py::object& positions, const py::objec
         throw py::value_error("positions, values: the lengths differ (" + std::to_string(x.size()) +
                               " positions, " + std::to_string(y.size()) + " values)");
     setInterpolation(request, interpolate);
+    request.refuseUneven = true;
     std::string why;
     const auto trend = series::parseDetrend(detrend, &why);
     if (!trend)
@@ -78,8 +100,12 @@ analysis::PreparedRun prepareArrays(const py::object& positions, const py::objec
         py::gil_scoped_release release;
         run = analysis::prepareSeries(std::move(s), request);
     }
-    if (const auto& problem = run.problem)
+    if (const auto& problem = run.problem) {
+        if (problem->spacing)
+            throw py::value_error("positions: " +
+                                  analysis::unevenSpacingText(*problem->spacing, "interpolate="));
         throw py::value_error(argumentOf(*problem, request.preparation) + ": " + problem->text);
+    }
     if (!run.spacing.even && !run.resampling.done &&
         PyErr_WarnEx(PyExc_UserWarning, run.spacing.text.c_str(), 1) != 0)
         throw py::error_already_set();

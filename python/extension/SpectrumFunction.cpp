@@ -1,8 +1,9 @@
 // spectrum(): the whole record's spectrum with its red-noise background and levels.
-#include "python/extension/Bindings.h"
 #include "python/extension/AnalysisRuns.h"
+#include "python/extension/Bindings.h"
 #include "python/extension/SeriesArguments.h"
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace {
 py::dict wholeRecord(const py::object& positions, const py::object& values, double tbw, int tapers,
                      const py::object& nfft, double fmax, bool keepMean,
                      const py::object& interpolate, bool log, const std::string& detrend,
-                     bool standardise, const std::string& background) {
+                     bool standardise, const std::string& background,
+                     const std::string& windowDetrend) {
     spectrum::BackgroundKind kind{};
     if (!spectrum::parseBackgroundKind(background, kind))
         throw py::value_error("background: '" + background + "' is not ar1 or robust");
@@ -24,6 +26,7 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     request.params.kspec = tapers;
     request.params.nfft = nfft.is_none() ? 0 : nfft.cast<int>();
     request.params.fmax = fmax;
+    request.params.windowDetrend = windowDetrendArgument(windowDetrend);
     request.keepMean = keepMean;
     request.wholeRecord = true;
     const analysis::PreparedRun run =
@@ -35,7 +38,8 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     };
     std::vector<double> period(r.frequency.size());
     for (std::size_t i = 0; i < period.size(); ++i)
-        period[i] = r.frequency[i] > 0 ? 1.0 / r.frequency[i] : 0.0;
+        period[i] =
+            r.frequency[i] > 0 ? 1.0 / r.frequency[i] : std::numeric_limits<double>::quiet_NaN();
     const spectrum::Background& b = r.background;
     py::dict d;
     d["frequency"] = array(r.frequency);
@@ -47,11 +51,13 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     d["level_90"] = array(b.level90);
     d["level_95"] = array(b.level95);
     d["level_99"] = array(b.level99);
+    d["dof"] = array(r.dof);
     d["rho"] = b.rho;
     d["S0"] = b.S0;
     d["kind"] = spectrum::backgroundKindName(b.kind);
     d["nfft"] = run.provenance.params.nfft;
     d["converged"] = r.converged;
+    d["window_detrend"] = analysis::windowDetrendName(run.provenance.params.windowDetrend);
     return d;
 }
 
@@ -80,20 +86,24 @@ keep_mean, interpolate, log, detrend, standardise
 background : {'ar1', 'robust'}
     The red-noise background: "ar1" (rho the lag-one autocorrelation) or "robust" (Mann and
     Lees 1996).
+window_detrend : {'none', 'mean', 'linear'}
+    As for `analyze`: the record's own mean or line removed (the one window is the record).
 
 Returns
 -------
 dict
-    1-D float64 arrays with one entry per bin: frequency, period (0 at frequency 0), power,
-    amplitude, probability, background, level_90, level_95, level_99; and rho, S0, kind, nfft
-    and converged (whether the adaptive weights met their tolerance at every bin).
+    1-D float64 arrays with one entry per bin: frequency, period (nan at frequency 0), power,
+    amplitude, probability, background, level_90, level_95, level_99 and dof (the degrees of
+    freedom of each bin's power, from the adaptive weights, which its levels use); and rho,
+    S0, kind, nfft, converged (whether the adaptive weights met their tolerance at every bin)
+    and window_detrend.
 
 Raises
 ------
 ValueError
     Starting with the argument at fault, in the tool's words.
 RuntimeError
-    When the engine fails.
+    When the engine fails or its results hold numbers that are not finite.
 KeyboardInterrupt
     On Ctrl+C.)";
 
@@ -104,7 +114,7 @@ void bindSpectrum(py::module_& m) {
           py::arg("tbw") = 3.0, py::arg("tapers") = 4, py::arg("nfft") = py::none(),
           py::arg("fmax") = 0.5, py::arg("keep_mean") = false, py::arg("interpolate") = py::none(),
           py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
-          py::arg("background") = "ar1", spectrumDoc);
+          py::arg("background") = "ar1", py::arg("window_detrend") = "none", spectrumDoc);
 }
 
 } // namespace pymodule

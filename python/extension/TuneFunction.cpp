@@ -1,10 +1,13 @@
 // tune(): the age model and tuned series of a traced cycle.
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/TraceFile.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/Refusals.h"
 #include "python/extension/SeriesArguments.h"
+#include "python/extension/TuningArguments.h"
 
 #include <cmath>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -14,44 +17,60 @@ namespace pymodule {
 
 namespace {
 
+// The flag of each row, from the trace's own field or from trace_flags; empty when neither
+// gives them (a trace without flags is taken as it is).
+std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::object& traceX,
+                                          const py::object& given, std::size_t rows) {
+    py::object flags = given;
+    if (trace.structured && traceX.attr("dtype").attr("names").contains("flag")) {
+        if (!given.is_none())
+            throw py::value_error("trace_flags: the trace holds its flags; give it alone");
+        flags = traceX["flag"];
+    }
+    std::vector<tuning::TraceFlag> out;
+    if (flags.is_none())
+        return out;
+    for (const py::handle f : flags) {
+        const auto flag = tuning::parseTraceFlag(py::str(f).cast<std::string>());
+        if (!flag)
+            throw py::value_error("trace_flags: row " + std::to_string(out.size() + 1) + ": '" +
+                                  py::str(f).cast<std::string>() +
+                                  "' is not ok, weak, edge or jump");
+        out.push_back(*flag);
+    }
+    if (out.size() != rows)
+        throw py::value_error("trace_flags: " + std::to_string(out.size()) + " flags for " +
+                              std::to_string(rows) + " rows of the trace");
+    return out;
+}
+
 py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
-              const py::object& traceF, double period, double startAge, const py::object& step) {
-    const Doubles z = seriesArray(positions, "positions");
-    const Doubles v = seriesArray(values, "values");
-    const Doubles tx = seriesArray(traceX, "trace_positions");
-    const Doubles tf = seriesArray(traceF, "trace_frequencies");
-    if (z.size() != v.size() || z.size() < 1)
-        throw py::value_error("positions, values: the lengths differ or are 0");
+              const py::object& traceF, double period, double startAge, const py::object& step,
+              const py::object& flagsArg, bool acceptFlags) {
+    const TuningSeries series = tuningSeries(positions, values);
+    const TableColumns columns =
+        tableColumns(traceX, traceF, "x_centre", "frequency", "trace_positions, trace_frequencies");
+    const Doubles tx = seriesArray(columns.first, "trace_positions");
+    const Doubles tf = seriesArray(columns.second, "trace_frequencies");
     if (tx.size() != tf.size())
         throw py::value_error("trace_positions, trace_frequencies: the lengths differ");
     if (!(period > 0) || !std::isfinite(period))
         throw py::value_error("period: " + numberText(period) + " must be a number above 0");
     if (!std::isfinite(startAge))
         throw py::value_error("start_age: " + numberText(startAge) + " is not a finite number");
-    const double s = step.is_none() ? 0.0 : step.cast<double>();
-    if (!step.is_none() && (!(s > 0) || !std::isfinite(s)))
-        throw py::value_error("step: " + numberText(s) + " must be a number above 0");
-    tuning::Trace t{{tx.data(), tx.data() + tx.size()}, {tf.data(), tf.data() + tf.size()}};
-    if (const auto problem = tuning::checkTrace(t))
+    const double s = tuningStep(step);
+    tuning::ReadTrace t;
+    t.trace = {{tx.data(), tx.data() + tx.size()}, {tf.data(), tf.data() + tf.size()}};
+    if (const auto problem = tuning::checkTrace(t.trace))
         throw py::value_error("trace: " + *problem);
-    const std::vector<double> zs(z.data(), z.data() + z.size());
-    for (std::size_t i = 1; i < zs.size(); ++i)
-        if (!(zs[i] > zs[i - 1]))
-            throw py::value_error("positions: sample " + std::to_string(i + 1) +
-                                  " does not lie above the one before");
-    const tuning::AgeModel m = tuning::ageModel(zs, t, period, startAge);
-    const tuning::TunedSeries tuned =
-        tuning::tunedSeries(m, std::vector<double>(v.data(), v.data() + v.size()), s);
-    const auto array = [](const std::vector<double>& a) {
-        return py::array_t<double>(static_cast<py::ssize_t>(a.size()), a.data());
-    };
-    py::dict d;
-    d["position"] = array(m.position);
-    d["age"] = array(m.age);
-    d["sedimentation_rate"] = array(m.rate);
-    d["tuned_age"] = array(tuned.age);
-    d["tuned_value"] = array(tuned.value);
-    return d;
+    t.flags = traceFlags(columns, traceX, flagsArg, t.trace.position.size());
+    t.lines.resize(t.flags.size());
+    std::iota(t.lines.begin(), t.lines.end(), 1); // rows counted from 1, as "line N"
+    if (!acceptFlags)
+        if (const auto problem = tuning::flaggedRowsProblem(t, "accept_flags=True"))
+            throw py::value_error("accept_flags: " + *problem);
+    const tuning::AgeModel m = tuning::ageModel(series.positions, t.trace, period, startAge);
+    return tuningResult(m, tuning::tunedSeries(m, series.values, s));
 }
 
 const char* tuneDoc = R"(The age model and tuned series of a traced cycle, as ``tonalith-cli
@@ -61,36 +80,51 @@ Between the trace's points the frequency is linear in position, held at the ends
 age(z) = start_age + period x the integral of the frequency from the first position to z; the
 sedimentation rate is 1 / (period x f(z)).
 
+A trace with rows flagged "jump" or "edge" (the line may have jumped to another cycle or left
+its search band) is refused unless `accept_flags` is True.
+
 Parameters
 ----------
 positions, values : array_like
     The series (1-D, equal lengths, positions increasing).
-trace_positions, trace_frequencies : array_like
-    The traced line: positions increasing, frequencies above 0 (cycles per position unit), as
-    `Analysis.trace` gives them.
+trace_positions : array_like or numpy.ndarray
+    The traced line's positions, increasing; or the whole trace as `Analysis.trace` returns it
+    (its fields x_centre, frequency and flag are used, and `trace_frequencies` is not given).
+trace_frequencies : array_like, optional
+    The traced line's frequencies, above 0 (cycles per position unit).
 period : float
     The cycle's period in age units (e.g. 41 for obliquity in kyr), above 0.
 start_age : float
     The age of the first position.
 step : float, optional
     When given, the tuned series is resampled linearly at start_age, start_age + step, ...
+trace_flags : sequence of str, optional
+    The flag of each row of the trace ("ok", "weak", "edge" or "jump"), for a trace given as
+    two columns; without flags the trace is taken as it is.
+accept_flags : bool
+    Build the model even when rows are flagged "jump" or "edge".
 
 Returns
 -------
 dict
-    1-D float64 arrays: position, age, sedimentation_rate, tuned_age, tuned_value.
+    1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
+    tuned_age, tuned_value.
 
 Raises
 ------
 ValueError
-    Naming the argument at fault ("trace: row N ..." for the traced line).)";
+    Naming the argument at fault ("trace: row N ..." for the traced line; "accept_flags: ..."
+    naming the first flagged rows, counted from 1, as "line N").
+RuntimeError
+    When the age model is not finite.)";
 
 } // namespace
 
 void bindTune(py::module_& m) {
     m.def("tune", &tune, py::arg("positions"), py::arg("values"), py::arg("trace_positions"),
-          py::arg("trace_frequencies"), py::kw_only(), py::arg("period"),
-          py::arg("start_age") = 0.0, py::arg("step") = py::none(), tuneDoc);
+          py::arg("trace_frequencies") = py::none(), py::kw_only(), py::arg("period"),
+          py::arg("start_age") = 0.0, py::arg("step") = py::none(),
+          py::arg("trace_flags") = py::none(), py::arg("accept_flags") = false, tuneDoc);
 }
 
 } // namespace pymodule

@@ -19,19 +19,29 @@ analyze(positions, values, *, tbw=3.0, tapers=4, window=400, step=25, ...) -> An
     ``Analysis.trace(x, f)`` follows one through the windows.
 spectrum(positions, values, *, tbw=3.0, tapers=4, ...) -> dict
     The whole record's spectrum with its red-noise background and levels.
-tune(positions, values, trace_positions, trace_frequencies, *, period, ...) -> dict
+tune(positions, values, trace, *, period, ...) -> dict
     The age model and tuned series of a traced cycle.
+bandpass(positions, values, *, passband, ...) -> dict
+    The band-passed series and its amplitude envelope.
+timeopt(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=0, ...) -> dict
+    The astronomical test over trial sedimentation rates, with its p-value.
+etimeopt(positions, values, *, window_length, step_length, ...) -> dict
+    The same test in moving windows, and the track of its optima.
+tune_sedrate(positions, values, track, *, positions_in="m", ...) -> dict
+    The age model and tuned series from a sedimentation-rate track.
 tapers(n, k, tbw) -> (tapers, ratios)
     Slepian tapers and their concentration ratios.
 
 Notes
 -----
 Refused input raises ValueError; its message starts with the argument at fault and says what is
-allowed, in the tool's words.
+allowed, in the tool's words. Unevenly spaced positions are refused by the analyses unless
+`interpolate` is given; complex and boolean arrays are refused.
 
-The GIL is released while an analysis runs; one analysis runs at a time in a process (the
-engine's storage is static) and concurrent calls wait their turn. Ctrl+C interrupts a running
-analysis (KeyboardInterrupt) at the next window.
+The GIL is released while an analysis or an astronomical test runs; one analysis runs at a time
+in a process (the engine's storage is static) and concurrent calls wait their turn. Ctrl+C
+interrupts a running analysis (KeyboardInterrupt) at the next window, and a test at its next
+rate, window or surrogate.
 
 Like the tool, the engine writes its records to fort.17, fort.20 and fort.27 in the working
 directory. Its diagnostic lines are discarded.
@@ -51,9 +61,11 @@ import typing
 import numpy as np
 import numpy.typing as npt
 
-from ._core import Analysis, __version__, analyze, load, spectrum, tapers, tune
+from ._core import (Analysis, __version__, analyze, bandpass, etimeopt, load, spectrum, tapers,
+                    timeopt, tune, tune_sedrate)
 
-__all__ = ["Analysis", "Series", "__version__", "analyze", "load", "spectrum", "tapers", "tune"]
+__all__ = ["Analysis", "Series", "__version__", "analyze", "bandpass", "etimeopt", "load",
+           "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
 
 
 class Series(typing.NamedTuple):

@@ -1,5 +1,6 @@
 # Types of the compiled part of tonalith; the docstrings are the runtime's.
 import os
+from collections.abc import Sequence
 from typing import Any, Literal
 
 import numpy as np
@@ -11,6 +12,8 @@ __version__: str
 
 _Floats = npt.NDArray[np.float64]
 _ArrayLike = npt.ArrayLike
+_Unit = Literal["m", "cm", "mm"]
+_Targets = str | os.PathLike[str] | Sequence[tuple[float, str]] | None
 
 class Analysis:
     @property
@@ -33,6 +36,7 @@ class Analysis:
         f: float,
         band: float | None = None,
         by: Literal["amplitude", "probability"] = "amplitude",
+        level: float = 0.95,
     ) -> npt.NDArray[np.void]: ...
     def peaks(
         self, level: float | None = None, fdr: float | None = None
@@ -55,6 +59,7 @@ def analyze(
     log: bool = False,
     detrend: str = "none",
     standardise: bool = False,
+    window_detrend: Literal["none", "mean", "linear"] = "none",
 ) -> Analysis: ...
 def spectrum(
     positions: _ArrayLike,
@@ -70,15 +75,76 @@ def spectrum(
     detrend: str = "none",
     standardise: bool = False,
     background: Literal["ar1", "robust"] = "ar1",
+    window_detrend: Literal["none", "mean", "linear"] = "none",
 ) -> dict[str, Any]: ...
 def tune(
     positions: _ArrayLike,
     values: _ArrayLike,
     trace_positions: _ArrayLike,
-    trace_frequencies: _ArrayLike,
+    trace_frequencies: _ArrayLike | None = None,
     *,
     period: float,
     start_age: float = 0.0,
     step: float | None = None,
+    trace_flags: Sequence[str] | None = None,
+    accept_flags: bool = False,
 ) -> dict[str, _Floats]: ...
+def tune_sedrate(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    track_positions: _ArrayLike,
+    track_rates: _ArrayLike | None = None,
+    *,
+    positions_in: _Unit = "m",
+    start_age: float = 0.0,
+    step: float | None = None,
+) -> dict[str, _Floats]: ...
+def bandpass(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    passband: tuple[float, float],
+    interpolate: bool | float | None = None,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+) -> dict[str, _Floats]: ...
+def timeopt(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    positions_in: _Unit = "m",
+    sedmin: float = 0.5,
+    sedmax: float = 5.0,
+    numsed: int = 100,
+    linear_grid: bool = False,
+    precession_band: tuple[float, float] = (0.035, 0.065),
+    targets: _Targets = None,
+    sims: int = 0,
+    seed: int = 1,
+    workers: int = 0,
+    interpolate: bool | float | None = None,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+) -> dict[str, Any]: ...
+def etimeopt(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    window_length: float,
+    step_length: float,
+    positions_in: _Unit = "m",
+    sedmin: float = 0.5,
+    sedmax: float = 5.0,
+    numsed: int = 100,
+    linear_grid: bool = False,
+    precession_band: tuple[float, float] = (0.035, 0.065),
+    targets: _Targets = None,
+    workers: int = 0,
+    interpolate: bool | float | None = None,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+) -> dict[str, Any]: ...
 def tapers(n: int, k: int, tbw: float) -> tuple[_Floats, _Floats]: ...

@@ -89,9 +89,9 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
     _, rows = tool_table(tmp_path, "spectrum", SAMPLE, "--background", "robust")
     s = tonalith.spectrum(sample.positions, sample.values, background="robust")
     names = ("frequency", "period", "power", "amplitude", "probability", "background",
-             "level_90", "level_95", "level_99")
-    assert np.isnan(rows[0, 1])  # frequency 0 has no period
-    assert np.array_equal(np.column_stack([s[n] for n in names])[1:], rows[1:, :len(names)])
+             "level_90", "level_95", "level_99", "dof")
+    assert np.isnan(rows[0, 1]) and np.isnan(s["period"][0])  # frequency 0 has no period
+    assert np.array_equal(np.column_stack([s[n] for n in names]), rows, equal_nan=True)
     assert s["kind"] == "robust" and s["nfft"] == 4096 and s["converged"]
     with pytest.raises(ValueError, match="^background: "):
         tonalith.spectrum(sample.positions, sample.values, background="white")
@@ -100,9 +100,14 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
 
 
 def test_trace_and_tune_equal_the_tools(tmp_path, result, sample):
-    _, rows = tool_table(tmp_path, "trace", SAMPLE, "--start", "600:0.0244")
+    header, rows = tool_table(tmp_path, "trace", SAMPLE, "--start", "600:0.0244")
     traced = result.trace(600, 0.0244)
-    assert np.array_equal(np.column_stack([traced[n] for n in traced.dtype.names]), rows)
+    numbers = ("x_centre", "frequency", "period", "amplitude", "probability")
+    assert np.array_equal(np.column_stack([traced[n] for n in numbers]), rows)
+    started = traced[traced["start"]]
+    assert len(started) == 1 and started["x_centre"][0] == result.centres[
+        np.argmin(np.abs(result.centres - 600))]
+    assert any(line.endswith(f"frequency {started['frequency'][0]!r}") for line in header)
     trace_file = tmp_path / "trace.tsv"
     trace_file.write_text("x_centre\tfrequency\n" + "".join(
         f"{x!r}\t{f!r}\n" for x, f in zip(traced["x_centre"], traced["frequency"])))
@@ -136,10 +141,12 @@ def test_tapers_equal_the_tools(tmp_path):
 
 # Inputs.
 
-def test_uneven_positions_warn_unless_resampled(sample):
+def test_uneven_positions_are_refused_unless_resampled(sample):
     x = sample.positions + np.where(np.arange(2001) % 2, 0.25, 0.0)
-    with pytest.warns(UserWarning, match="not evenly spaced"):
-        tonalith.analyze(x, sample.values)
+    for run in (tonalith.analyze, tonalith.spectrum):
+        with pytest.raises(ValueError, match=r"^positions: the positions are not evenly spaced "
+                           r"\(spacing from 0.75 to 1.25, median 1\).* interpolate=1 "):
+            run(x, sample.values)
     resampled = tonalith.analyze(x, sample.values, interpolate=True)
     assert resampled.parameters["interpolation"].startswith("linear, to even spacing 1 ")
 

@@ -1,0 +1,144 @@
+#include "python/extension/AstroArguments.h"
+
+#include "core/series/SeriesFile.h"
+#include "python/extension/Refusals.h"
+
+#include <cmath>
+#include <utility>
+
+namespace py = pybind11;
+
+namespace pymodule {
+
+const char* argumentOf(astro::Setting setting) {
+    switch (setting) {
+    case astro::Setting::Series:
+        return "values";
+    case astro::Setting::PositionUnit:
+        return "positions_in";
+    case astro::Setting::Passband:
+        return "passband";
+    case astro::Setting::PrecessionBand:
+        return "precession_band";
+    case astro::Setting::SedMin:
+        return "sedmin";
+    case astro::Setting::SedMax:
+        return "sedmax";
+    case astro::Setting::NumSed:
+        return "numsed";
+    case astro::Setting::Targets:
+        return "targets";
+    case astro::Setting::WindowLength:
+        return "window_length";
+    case astro::Setting::StepLength:
+        return "step_length";
+    case astro::Setting::Simulations:
+        return "sims";
+    case astro::Setting::RateTrack:
+        return "track";
+    }
+    return "values";
+}
+
+void refuse(const astro::Problem& problem) {
+    throw py::value_error(std::string(argumentOf(problem.setting)) + ": " + problem.text);
+}
+
+astro::Band bandArgument(const py::object& band, const char* name) {
+    const auto refused = [&] {
+        return py::value_error(std::string(name) + ": give two numbers (low, high), not " +
+                               py::repr(band).cast<std::string>());
+    };
+    if (!py::isinstance<py::sequence>(band) || py::isinstance<py::str>(band) || py::len(band) != 2)
+        throw refused();
+    try {
+        const auto limits = band.cast<std::pair<double, double>>();
+        return {limits.first, limits.second};
+    } catch (const py::cast_error&) {
+        throw refused();
+    }
+}
+
+double positionUnit(const std::string& unit) {
+    const auto metres = astro::metresPerUnit(unit);
+    if (!metres)
+        throw py::value_error("positions_in: '" + unit + "' is not a unit; give m, cm or mm");
+    return *metres;
+}
+
+namespace {
+
+astro::Targets targetsFromFile(const std::string& path) {
+    std::string why;
+    const auto text = series::readText(path, &why);
+    if (!text)
+        throw py::value_error("targets: cannot read " + path + ": " + why);
+    const astro::TargetsRead read = astro::readTargets(*text);
+    if (read.problem)
+        throw py::value_error("targets: " + path + ": " + read.problem->text);
+    return read.targets;
+}
+
+astro::Targets targetsFromPairs(const py::object& pairs) {
+    astro::Targets t;
+    t.eccentricity.clear();
+    t.precession.clear();
+    int row = 0;
+    for (const py::handle item : pairs) {
+        const std::string where = "targets: row " + std::to_string(++row) + ": ";
+        std::pair<double, std::string> target;
+        try {
+            target = item.cast<std::pair<double, std::string>>();
+        } catch (const py::cast_error&) {
+            throw py::value_error(where + "give a pair (period, kind), not " +
+                                  py::repr(item).cast<std::string>());
+        }
+        const auto [period, kind] = target;
+        if (!(period > 0) || !std::isfinite(period))
+            throw py::value_error(where + "the period " + numberText(period) +
+                                  " must be a number above 0 (kyr)");
+        if (kind != "e" && kind != "p")
+            throw py::value_error(where +
+                                  "the kind must be e (eccentricity) or p (precession), "
+                                  "not '" +
+                                  kind + "'");
+        (kind == "e" ? t.eccentricity : t.precession).push_back(period);
+    }
+    if (t.eccentricity.empty() || t.precession.empty())
+        throw py::value_error("targets: both kinds are needed, e (eccentricity) and p "
+                              "(precession)");
+    return t;
+}
+
+} // namespace
+
+astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
+                                       int numsed, bool linearGrid,
+                                       const py::object& precessionBand,
+                                       const py::object& targets) {
+    astro::TimeOptSettings s;
+    s.metresPerUnit = positionUnit(positionsIn);
+    s.grid = {sedmin, sedmax, numsed, linearGrid};
+    s.precessionBand = bandArgument(precessionBand, "precession_band");
+    if (targets.is_none())
+        return s;
+    const py::object path = py::module_::import("os").attr("PathLike");
+    if (py::isinstance<py::str>(targets) || py::isinstance(targets, path))
+        s.targets = targetsFromFile(py::str(py::module_::import("os").attr("fspath")(targets)));
+    else
+        s.targets = targetsFromPairs(targets);
+    return s;
+}
+
+std::uint64_t seedArgument(const py::object& seed) {
+    if (PyLong_Check(seed.ptr()) && !PyBool_Check(seed.ptr())) {
+        const unsigned long long v = PyLong_AsUnsignedLongLong(seed.ptr());
+        if (!PyErr_Occurred())
+            return v;
+        PyErr_Clear();
+    }
+    throw py::value_error("seed: give a whole number from 0 to 2**64 - 1, not " +
+                          py::repr(seed).cast<std::string>());
+}
+
+} // namespace pymodule

@@ -1,0 +1,38 @@
+// The arguments of the astronomical functions (bandpass, timeopt, etimeopt, tune_sedrate) as
+// the tool's options make them, with refusals as ValueError naming the argument.
+#pragma once
+
+#include "core/astro/AstroProblem.h"
+#include "core/astro/BandPass.h"
+#include "core/astro/TimeOpt.h"
+
+#include <pybind11/pybind11.h>
+
+#include <cstdint>
+#include <string>
+
+namespace pymodule {
+
+// The argument a problem of the astronomical computations is about, as the module spells it.
+const char* argumentOf(astro::Setting setting);
+
+// ValueError "argument: text".
+[[noreturn]] void refuse(const astro::Problem& problem);
+
+// (low, high): two numbers; `name` words the refusal.
+astro::Band bandArgument(const pybind11::object& band, const char* name);
+
+// Metres per position unit for positions_in ("m", "cm" or "mm").
+double positionUnit(const std::string& unit);
+
+// The test's settings; targets None (the default periods), a file (str or path) with the
+// columns period and kind, or a sequence of (period, kind) pairs, kind "e" or "p".
+astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
+                                       int numsed, bool linearGrid,
+                                       const pybind11::object& precessionBand,
+                                       const pybind11::object& targets);
+
+// A seed of the surrogates: a whole number from 0 to 2^64 - 1.
+std::uint64_t seedArgument(const pybind11::object& seed);
+
+} // namespace pymodule

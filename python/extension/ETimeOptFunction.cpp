@@ -1,0 +1,125 @@
+// etimeopt(): the astronomical test in moving windows, and the track of its optima.
+#include "python/extension/AnalysisRuns.h"
+#include "python/extension/AstroArguments.h"
+#include "python/extension/Bindings.h"
+#include "python/extension/SeriesArguments.h"
+
+#include <pybind11/numpy.h>
+
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace pymodule {
+
+namespace {
+
+// The track as a structured array with the fields x_centre, sedimentation_rate and r2_opt, as
+// tune_sedrate takes it.
+py::array trackRows(const std::vector<astro::TrackPoint>& track) {
+    const py::module_ np = py::module_::import("numpy");
+    py::list fields;
+    for (const char* name : {"x_centre", "sedimentation_rate", "r2_opt"})
+        fields.append(py::make_tuple(name, "f8"));
+    py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
+    const auto column = [&](double astro::TrackPoint::*field) {
+        py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
+        for (std::size_t i = 0; i < track.size(); ++i)
+            a.mutable_at(i) = track[i].*field;
+        return a;
+    };
+    out["x_centre"] = column(&astro::TrackPoint::centre);
+    out["sedimentation_rate"] = column(&astro::TrackPoint::rate);
+    out["r2_opt"] = column(&astro::TrackPoint::r2Opt);
+    return out;
+}
+
+py::dict etimeopt(const py::object& positions, const py::object& values, double windowLength,
+                  double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
+                  int numsed, bool linearGrid, const py::object& precessionBand,
+                  const py::object& targets, int workers, const py::object& interpolate, bool log,
+                  const std::string& detrend, bool standardise) {
+    checkWorkers(workers);
+    const astro::TimeOptSettings settings =
+        timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
+    analysis::RunRequest request;
+    request.seriesOnly = true;
+    const analysis::PreparedRun run =
+        prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
+    const astro::EvolutiveTimeOpt e =
+        evolutiveRun(run, settings, windowLength, stepLength, workers);
+
+    const auto windows = static_cast<py::ssize_t>(e.centres.size());
+    const auto rates = static_cast<py::ssize_t>(e.rates.size());
+    const auto map = [&](double astro::RateScore::*field) {
+        py::array_t<double> a({windows, rates});
+        double* out = a.mutable_data();
+        for (const astro::RateScore& cell : e.cells)
+            *out++ = cell.*field;
+        return a;
+    };
+    const auto array = [](const std::vector<double>& v) {
+        return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
+    };
+    py::dict d;
+    d["centres"] = array(e.centres);
+    d["rates"] = array(e.rates);
+    d["r2_envelope"] = map(&astro::RateScore::r2Envelope);
+    d["r2_power"] = map(&astro::RateScore::r2Power);
+    d["r2_opt"] = map(&astro::RateScore::r2Opt);
+    d["track"] = trackRows(astro::optimumTrack(e));
+    return d;
+}
+
+const char* etimeoptDoc = R"(The astronomical test in moving windows (Meyers 2019), as
+``tonalith-cli etimeopt`` makes it.
+
+`timeopt`'s scores in windows of `window_length` position units stepped by `step_length`,
+over the same trial rates, and per window the rate of largest r2_opt.
+
+Parameters
+----------
+positions, values : array_like
+    As for `timeopt`.
+window_length : float
+    The window's length in position units.
+step_length : float
+    The step between windows in position units.
+positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets
+    As for `timeopt`.
+workers : int
+    Threads, 0 .. 64, 0 for one per core; changes no result.
+interpolate, log, detrend, standardise
+    As for `analyze`.
+
+Returns
+-------
+dict
+    centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
+    cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), and track (a
+    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, one row
+    per window, as `tune_sedrate` takes it).
+
+Raises
+------
+ValueError
+    Starting with the argument at fault ("window_length: ...", "sedmin: ...").
+RuntimeError
+    When the results hold numbers that are not finite.
+KeyboardInterrupt
+    On Ctrl+C, at the next window.)";
+
+} // namespace
+
+void bindETimeOpt(py::module_& m) {
+    m.def("etimeopt", &etimeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
+          py::arg("window_length"), py::arg("step_length"), py::arg("positions_in") = "m",
+          py::arg("sedmin") = 0.5, py::arg("sedmax") = 5.0, py::arg("numsed") = 100,
+          py::arg("linear_grid") = false, py::arg("precession_band") = py::make_tuple(0.035, 0.065),
+          py::arg("targets") = py::none(), py::arg("workers") = 0,
+          py::arg("interpolate") = py::none(), py::arg("log") = false, py::arg("detrend") = "none",
+          py::arg("standardise") = false, etimeoptDoc);
+}
+
+} // namespace pymodule

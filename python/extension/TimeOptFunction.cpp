@@ -1,0 +1,123 @@
+// timeopt(): the astronomical test of a series over trial sedimentation rates, with its
+// significance against AR(1) surrogates.
+#include "python/extension/AnalysisRuns.h"
+#include "python/extension/AstroArguments.h"
+#include "python/extension/Bindings.h"
+#include "python/extension/SeriesArguments.h"
+
+#include <pybind11/numpy.h>
+
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace pymodule {
+
+namespace {
+
+py::dict timeopt(const py::object& positions, const py::object& values,
+                 const std::string& positionsIn, double sedmin, double sedmax, int numsed,
+                 bool linearGrid, const py::object& precessionBand, const py::object& targets,
+                 int sims, const py::object& seed, int workers, const py::object& interpolate,
+                 bool log, const std::string& detrend, bool standardise) {
+    checkWorkers(workers);
+    if (sims < 0)
+        throw py::value_error("sims: give 0 (no significance) or more, not " +
+                              std::to_string(sims));
+    const std::uint64_t seedValue = seedArgument(seed);
+    const astro::TimeOptSettings settings =
+        timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
+    analysis::RunRequest request;
+    request.seriesOnly = true;
+    const analysis::PreparedRun run =
+        prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
+    const TimeOptRun t = timeOptRun(run, settings, sims, seedValue, workers);
+
+    const std::vector<astro::RateScore>& scores = t.scan.scores;
+    const auto column = [&](double astro::RateScore::*field) {
+        py::array_t<double> a(static_cast<py::ssize_t>(scores.size()));
+        for (std::size_t i = 0; i < scores.size(); ++i)
+            a.mutable_at(i) = scores[i].*field;
+        return a;
+    };
+    py::dict d;
+    d["rates"] = column(&astro::RateScore::rate);
+    d["r2_envelope"] = column(&astro::RateScore::r2Envelope);
+    d["r2_power"] = column(&astro::RateScore::r2Power);
+    d["r2_opt"] = column(&astro::RateScore::r2Opt);
+    d["optimum"] = scores[t.scan.best].rate;
+    d["r2_opt_optimum"] = scores[t.scan.best].r2Opt;
+    d["p_value"] = sims > 0 ? py::object(py::float_(t.significance.pValue)) : py::none();
+    d["simulations"] = sims;
+    return d;
+}
+
+const char* timeoptDoc = R"(The astronomical test (TimeOpt, Meyers 2015) of a series, as
+``tonalith-cli timeopt`` makes it.
+
+For each trial sedimentation rate s (cm/kyr) the positions become times t = 100 z / s (kyr,
+z in metres) and the linearly detrended, standardised series is scored: r2_power, the share of
+its variance fitted by cosines and sines at all target periods; r2_envelope, the share of the
+variance of the precession band's amplitude envelope fitted at the eccentricity periods; and
+r2_opt = r2_envelope x r2_power. Only rates that put the whole precession band below the
+Nyquist frequency are scored. With `sims` > 0, AR(1) surrogates with the record's lag-1
+autocorrelation, each scored by its largest r2_opt, give the p-value of the record's largest.
+
+Parameters
+----------
+positions, values : array_like
+    As for `analyze`; unevenly spaced positions are taken at the spacing of the first two
+    (a UserWarning says so) unless `interpolate` resamples them.
+positions_in : {'m', 'cm', 'mm'}
+    The positions' unit.
+sedmin, sedmax : float
+    The lowest and highest trial rate, cm/kyr.
+numsed : int
+    The number of trial rates.
+linear_grid : bool
+    Space the rates evenly rather than evenly in log(rate).
+precession_band : tuple of float
+    (low, high) of the precession band, cycles per kyr.
+targets : None, str, os.PathLike or sequence of (float, str)
+    The target periods (kyr): None for the default eccentricity and precession periods; a
+    tab-separated file with columns period and kind; or pairs (period, kind), kind "e"
+    (eccentricity) or "p" (precession), both kinds present.
+sims : int
+    The number of AR(1) surrogates, 0 for no significance.
+seed : int
+    The surrogates' seed (0 .. 2**64 - 1); the p-value does not depend on `workers`.
+workers : int
+    Threads, 0 .. 64, 0 for one per core; changes no result.
+interpolate, log, detrend, standardise
+    As for `analyze`.
+
+Returns
+-------
+dict
+    1-D float64 arrays with one entry per scored rate, increasing: rates (cm/kyr),
+    r2_envelope, r2_power, r2_opt; optimum (the rate of largest r2_opt), r2_opt_optimum (that
+    r2_opt), p_value (None without surrogates) and simulations.
+
+Raises
+------
+ValueError
+    Starting with the argument at fault ("sedmin: ...", "targets: ...", "values: ...").
+RuntimeError
+    When the results hold numbers that are not finite.
+KeyboardInterrupt
+    On Ctrl+C, at the next rate or surrogate.)";
+
+} // namespace
+
+void bindTimeOpt(py::module_& m) {
+    m.def("timeopt", &timeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
+          py::arg("positions_in") = "m", py::arg("sedmin") = 0.5, py::arg("sedmax") = 5.0,
+          py::arg("numsed") = 100, py::arg("linear_grid") = false,
+          py::arg("precession_band") = py::make_tuple(0.035, 0.065),
+          py::arg("targets") = py::none(), py::arg("sims") = 0, py::arg("seed") = 1,
+          py::arg("workers") = 0, py::arg("interpolate") = py::none(), py::arg("log") = false,
+          py::arg("detrend") = "none", py::arg("standardise") = false, timeoptDoc);
+}
+
+} // namespace pymodule

@@ -1,0 +1,128 @@
+"""The astronomical functions against the tool's command bodies (run by python_astro_commands,
+TONALITH_ASTRO_COMMANDS): the same numbers, bit for bit, on one synthetic record; and Ctrl+C."""
+import os
+import signal
+import subprocess
+import threading
+
+import numpy as np
+import pytest
+
+import tonalith
+
+COMMANDS = os.environ["TONALITH_ASTRO_COMMANDS"]
+ECCENTRICITY = (405.6795, 130.719, 123.839, 98.86307, 94.87666)
+PRECESSION = (23.62069, 22.31868, 19.06768, 18.91979)
+
+
+@pytest.fixture(scope="module")
+def record(tmp_path_factory):
+    """600 samples 5 cm apart at 2 cm/kyr: precession modulated by eccentricity, AR(1) noise."""
+    rng = np.random.default_rng(7)
+    z = np.arange(600) * 0.05
+    t = z * 100 / 2.0
+    e = sum(np.cos(2 * np.pi * t / p) for p in ECCENTRICITY)
+    y = (1 + 0.3 * e) * sum(np.cos(2 * np.pi * t / p + i) for i, p in enumerate(PRECESSION))
+    noise = np.zeros_like(t)
+    for i in range(1, len(t)):
+        noise[i] = 0.5 * noise[i - 1] + rng.standard_normal()
+    y += 0.5 * e + 0.5 * noise
+    path = tmp_path_factory.mktemp("record") / "record.tsv"
+    path.write_text("depth\tvalue\n" + "".join(f"{a!r}\t{b!r}\n" for a, b in zip(z, y)))
+    return str(path), z, y
+
+
+def tool(tmp_path, command, file, *args):
+    out = tmp_path / f"{command}.tsv"
+    done = subprocess.run([COMMANDS, command, file, str(out), *map(str, args)],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    return table(out)
+
+
+def table(path):
+    lines = path.read_text().splitlines()
+    block = [line for line in lines if line.startswith("#")]
+    titles = lines[len(block)].split("\t")
+    rows = np.array([[float(v) for v in line.split("\t")] for line in lines[len(block) + 1:]])
+    return block, dict(zip(titles, rows.T))
+
+
+def test_bandpass_equals_the_tools(tmp_path, record):
+    file, z, y = record
+    _, columns = tool(tmp_path, "filter", file, 0.8, 1.4)
+    b = tonalith.bandpass(z, y, passband=(0.8, 1.4))
+    for name in ("position", "value", "filtered", "envelope"):
+        assert np.array_equal(b[name], columns[name]), name
+    assert np.all(b["envelope"] >= np.abs(b["filtered"]) - 1e-12)
+
+
+def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
+    file, z, y = record
+    block, columns = tool(tmp_path, "timeopt", file, 50)
+    r = tonalith.timeopt(z, y, sims=50, workers=2)
+    for name in ("r2_envelope", "r2_power", "r2_opt"):
+        assert np.array_equal(r[name], columns[name]), name
+    assert np.array_equal(r["rates"], columns["sedimentation_rate"])
+    assert f"# optimal sedimentation rate: {r['optimum']!r} cm/kyr" in block
+    assert f"# p-value: {r['p_value']!r} (50 simulations)" in block
+    assert abs(r["optimum"] / 2.0 - 1) < 0.03 and r["p_value"] <= 0.05
+    assert tonalith.timeopt(z, y, sims=50, workers=1)["p_value"] == r["p_value"]
+    own = tonalith.timeopt(z, y, targets=[(p, "e") for p in ECCENTRICITY]
+                           + [(p, "p") for p in PRECESSION])
+    assert np.array_equal(own["r2_opt"], r["r2_opt"]) and own["p_value"] is None
+
+
+def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
+    file, z, y = record
+    track_file = tmp_path / "track.tsv"
+    _, columns = tool(tmp_path, "etimeopt", file, 12, 3, track_file)
+    e = tonalith.etimeopt(z, y, window_length=12, step_length=3)
+    windows, rates = len(e["centres"]), len(e["rates"])
+    assert e["r2_opt"].shape == (windows, rates)
+    assert np.array_equal(np.repeat(e["centres"], rates), columns["x_centre"])
+    assert np.array_equal(np.tile(e["rates"], windows), columns["sedimentation_rate"])
+    for name in ("r2_envelope", "r2_power", "r2_opt"):
+        assert np.array_equal(e[name].ravel(), columns[name]), name
+    _, track = table(track_file)
+    for name in e["track"].dtype.names:
+        assert np.array_equal(e["track"][name], track[name]), name
+    assert np.all(np.abs(e["track"]["sedimentation_rate"] / 2.0 - 1) < 0.1)
+
+    _, tuned = tool(tmp_path, "sedrate", file, track_file)
+    m = tonalith.tune_sedrate(z, y, e["track"])
+    assert np.array_equal(m["tuned_age"], tuned["age"])
+    assert np.array_equal(m["tuned_value"], tuned["value"])
+
+
+def test_tune_sedrate_is_exact_for_a_piecewise_linear_rate():
+    z = np.linspace(0, 4, 41)
+    m = tonalith.tune_sedrate(z, np.zeros(41), [1, 3], [1.0, 3.0], start_age=10)
+    # held at 1 cm/kyr up to 1 m, then s = z; beyond 3 m held at 3 cm/kyr
+    s = np.clip(z, 1, 3)
+    expected = 10 + 100 * (np.minimum(z, 1) + np.log(s) + np.maximum(z - 3, 0) / 3)
+    assert np.allclose(m["age"], expected, rtol=1e-12, atol=1e-9)
+    centimetres = tonalith.tune_sedrate(z * 100, np.zeros(41), [100, 300], [1.0, 3.0],
+                                        positions_in="cm", start_age=10)
+    assert np.allclose(centimetres["age"], expected, rtol=1e-12)
+
+
+def test_ctrl_c_stops_the_significance():
+    x = np.arange(4000) * 0.02
+    y = np.random.default_rng(1).standard_normal(4000)
+    started = threading.Event()
+
+    def interrupt():
+        started.wait()
+        os.kill(os.getpid(), signal.SIGINT)
+
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    helper = threading.Thread(target=interrupt)
+    helper.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            started.set()
+            tonalith.timeopt(x, y, sims=100_000)
+    finally:
+        helper.join()
+        signal.signal(signal.SIGINT, previous)
