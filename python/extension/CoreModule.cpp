@@ -15,4 +15,5 @@ PYBIND11_MODULE(_core, m) {
     pymodule::bindTimeOpt(m);
     pymodule::bindETimeOpt(m);
     pymodule::bindSedrate(m);
+    pymodule::bindCatalogue(m);
 }
