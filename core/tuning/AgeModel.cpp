@@ -1,6 +1,6 @@
 #include "core/tuning/AgeModel.h"
 
-#include "engine/diagnostics.h"
+#include "core/tuning/PiecewiseLinear.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,35 +8,12 @@
 namespace tuning {
 
 std::optional<std::string> checkTrace(const Trace& t, const std::vector<int>* lines) {
-    const auto where = [&](std::size_t i) {
-        return lines ? "line " + std::to_string((*lines)[i]) : "row " + std::to_string(i + 1);
-    };
-    if (t.position.empty() || t.position.size() != t.frequency.size())
-        return std::string("the trace holds no rows with a position and a frequency");
-    for (std::size_t i = 0; i < t.position.size(); ++i) {
-        if (!std::isfinite(t.position[i]))
-            return where(i) + " of the trace holds a position that is not a finite number";
-        if (!(t.frequency[i] > 0) || !std::isfinite(t.frequency[i]))
-            return where(i) + " of the trace holds the frequency " +
-                   engine::formatDouble(t.frequency[i]) + "; frequencies must be above 0";
-        if (i > 0 && !(t.position[i] > t.position[i - 1]))
-            return where(i) + " of the trace holds the position " +
-                   engine::formatDouble(t.position[i]) +
-                   ", which is not above the one before; positions must increase";
-    }
-    return std::nullopt;
+    return checkPiecewise(t.position, t.frequency, lines,
+                          {"trace", "frequency", "frequencies must be above 0"});
 }
 
 double frequencyAt(const Trace& t, double z) {
-    const auto& x = t.position;
-    if (z <= x.front())
-        return t.frequency.front();
-    if (z >= x.back())
-        return t.frequency.back();
-    const std::size_t j = static_cast<std::size_t>(std::upper_bound(x.begin(), x.end(), z) -
-                                                   x.begin()); // x[j-1] <= z < x[j]
-    const double u = (z - x[j - 1]) / (x[j] - x[j - 1]);
-    return t.frequency[j - 1] + u * (t.frequency[j] - t.frequency[j - 1]);
+    return piecewiseAt(t.position, t.frequency, z);
 }
 
 AgeModel ageModel(const std::vector<double>& z, const Trace& t, double period, double startAge) {

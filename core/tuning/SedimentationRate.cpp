@@ -2,7 +2,7 @@
 
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
-#include "engine/diagnostics.h"
+#include "core/tuning/PiecewiseLinear.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,35 +21,12 @@ double inverseRateIntegral(double length, double s0, double s1) {
 } // namespace
 
 std::optional<std::string> checkRateTrack(const RateTrack& t, const std::vector<int>* lines) {
-    const auto where = [&](std::size_t i) {
-        return lines ? "line " + std::to_string((*lines)[i]) : "row " + std::to_string(i + 1);
-    };
-    if (t.position.empty() || t.position.size() != t.rate.size())
-        return std::string("the track holds no rows with a position and a sedimentation rate");
-    for (std::size_t i = 0; i < t.position.size(); ++i) {
-        if (!std::isfinite(t.position[i]))
-            return where(i) + " of the track holds a position that is not a finite number";
-        if (!(t.rate[i] > 0) || !std::isfinite(t.rate[i]))
-            return where(i) + " of the track holds the sedimentation rate " +
-                   engine::formatDouble(t.rate[i]) + "; rates must be above 0 (cm/kyr)";
-        if (i > 0 && !(t.position[i] > t.position[i - 1]))
-            return where(i) + " of the track holds the position " +
-                   engine::formatDouble(t.position[i]) +
-                   ", which is not above the one before; positions must increase";
-    }
-    return std::nullopt;
+    return checkPiecewise(t.position, t.rate, lines,
+                          {"track", "sedimentation rate", "rates must be above 0 (cm/kyr)"});
 }
 
 double rateAt(const RateTrack& t, double z) {
-    const auto& x = t.position;
-    if (z <= x.front())
-        return t.rate.front();
-    if (z >= x.back())
-        return t.rate.back();
-    const std::size_t j =
-        static_cast<std::size_t>(std::upper_bound(x.begin(), x.end(), z) - x.begin());
-    const double u = (z - x[j - 1]) / (x[j] - x[j - 1]);
-    return t.rate[j - 1] + u * (t.rate[j] - t.rate[j - 1]);
+    return piecewiseAt(t.position, t.rate, z);
 }
 
 AgeModel sedimentationAgeModel(const std::vector<double>& z, const RateTrack& t,
