@@ -11,8 +11,7 @@
 namespace analysis {
 
 std::optional<WindowDetrend> parseWindowDetrend(const std::string& text) {
-    for (const auto how :
-         {WindowDetrend::None, WindowDetrend::Mean, WindowDetrend::Linear})
+    for (const auto how : {WindowDetrend::None, WindowDetrend::Mean, WindowDetrend::Linear})
         if (text == windowDetrendName(how))
             return how;
     return std::nullopt;
@@ -130,11 +129,15 @@ std::optional<Problem> checkSeries(const series::Series& s) {
     for (std::size_t i = 0; i < n; ++i) {
         const std::string where = "line " + num(s.lines[i]);
         if (!std::isfinite(s.yval[i]))
-            return Problem{Parameter::Series, where + " holds the value " + num(s.yval[i]) +
-                                                  ", which is not a finite number"};
+            return Problem{Parameter::Series,
+                           where + " holds the value " + num(s.yval[i]) +
+                               ", which is not a finite number",
+                           std::nullopt, std::nullopt, SeriesField::Values};
         if (!std::isfinite(s.xpos[i]))
-            return Problem{Parameter::Series, where + " holds the position " + num(s.xpos[i]) +
-                                                  ", which is not a finite number"};
+            return Problem{Parameter::Series,
+                           where + " holds the position " + num(s.xpos[i]) +
+                               ", which is not a finite number",
+                           std::nullopt, std::nullopt, SeriesField::Positions};
         if (i > 0 && !(s.xpos[i] > s.xpos[i - 1]))
             return Problem{Parameter::Spacing, "positions must increase, but " + where +
                                                    " (position " + num(s.xpos[i]) +
@@ -151,7 +154,8 @@ std::optional<Problem> checkMagnitude(const series::Series& s) {
                            "line " + num(s.lines[i]) + " holds the value " + num(s.yval[i]) +
                                ", too large to analyse (beyond 1e100 in size the spectra "
                                "overflow); rescale the values, for example divide them by a "
-                               "power of ten, and run again"};
+                               "power of ten, and run again",
+                           std::nullopt, std::nullopt, SeriesField::Values};
     return std::nullopt;
 }
 
@@ -203,6 +207,31 @@ int windowCount(const RunParameters& p, int npts) {
 
 int binCount(const RunParameters& p) {
     return engine::mwc2Bins(p.nfft, p.fmax);
+}
+
+std::optional<ParameterId> argumentOf(const Problem& problem) {
+    if (problem.argument)
+        return problem.argument;
+    switch (problem.parameter) {
+    case Parameter::Tbw:
+        return ParameterId::Tbw;
+    case Parameter::Tapers:
+        return ParameterId::Tapers;
+    case Parameter::Window:
+        return ParameterId::Window;
+    case Parameter::Step:
+        return ParameterId::Step;
+    case Parameter::Nfft:
+        return ParameterId::Nfft;
+    case Parameter::Fmax:
+        return ParameterId::Fmax;
+    case Parameter::Interpolation:
+        return ParameterId::Interpolate;
+    case Parameter::Column:
+        return ParameterId::Column;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace analysis

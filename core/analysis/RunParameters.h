@@ -60,13 +60,24 @@ struct SpacingRange {
     double smallest = 0, median = 0, largest = 0;
 };
 
+// Which of a series' two fields a problem of its data is about.
+enum class SeriesField { Both, Positions, Values };
+
 struct Problem {
     Parameter parameter;
     std::string text; // says what is wrong and what is allowed
     // Set when the series is refused for its uneven spacing, so that a front end can word the
     // remedy in its own terms (unevenSpacingText).
     std::optional<SpacingRange> spacing = std::nullopt;
+    // The catalogue's parameter at fault where it is not told by `parameter` alone (which step
+    // of a preparation), and the field of a refused series.
+    std::optional<ParameterId> argument = std::nullopt;
+    SeriesField field = SeriesField::Both;
 };
+
+// The catalogue's parameter a problem is about, so that each front end names it in its own
+// spelling (flag, keyword, label); nothing for problems of the file or its data.
+std::optional<ParameterId> argumentOf(const Problem& problem);
 
 // The refusal of an unevenly spaced series, ending in the remedy: `option` followed by the
 // median spacing, e.g. "--interpolate " gives "--interpolate 2.5". Numbers to six digits.

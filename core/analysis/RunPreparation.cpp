@@ -154,6 +154,21 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
             request.preparation, run.series.xpos, run.series.yval, run.series.lines);
         if (prepared.problem) {
             run.problem = Problem{Parameter::Preparation, *prepared.problem};
+            using series::PreparationStep;
+            switch (prepared.failedStep) {
+            case PreparationStep::Log:
+                run.problem->argument = ParameterId::Log;
+                break;
+            case PreparationStep::Detrend:
+                run.problem->argument = ParameterId::Detrend;
+                break;
+            case PreparationStep::Standardise:
+                run.problem->argument = ParameterId::Standardise;
+                break;
+            case PreparationStep::Values:
+                run.problem->field = SeriesField::Values;
+                break;
+            }
             return run;
         }
         run.series.yval = std::move(prepared.values);

@@ -328,11 +328,13 @@ std::vector<double> lowessTrend(const std::vector<double>& x, const std::vector<
 PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
                              const std::vector<double>& y, const std::vector<int>& lines) {
     PreparedValues out;
+    PreparationStep step = PreparationStep::Values;
     const auto fail = [&](std::string why) {
         out.values.clear();
         out.trend.clear();
         out.fitted.clear();
         out.problem = std::move(why);
+        out.failedStep = step;
         return out;
     };
     const std::size_t n = y.size();
@@ -350,6 +352,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
         return fail("the series has no samples to prepare");
 
     if (p.log) {
+        step = PreparationStep::Log;
         for (std::size_t i = 0; i < n; ++i) {
             if (!(y[i] > 0.0))
                 return fail(lineText(i) + " holds the value " + numberText(y[i]) +
@@ -360,6 +363,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
 
     const Detrend& d = p.detrend;
     if (d.method != Detrend::Method::None) {
+        step = PreparationStep::Detrend;
         if (x.size() != n)
             return fail("the series has " + std::to_string(n) + " values but " +
                         std::to_string(x.size()) + " positions");
@@ -405,6 +409,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
     }
 
     if (p.standardise) {
+        step = PreparationStep::Standardise;
         if (n < 2)
             return fail("standardising needs at least 2 samples; the series has 1");
         double sum = 0.0;

@@ -45,11 +45,16 @@ struct Preparation {
     std::string describe() const;
 };
 
+// The step of a preparation that refused the series: the values as given, the log, the
+// detrending, the standardising.
+enum class PreparationStep { Values, Log, Detrend, Standardise };
+
 struct PreparedValues {
     std::vector<double> values;         // after every step
     std::vector<double> trend;          // removed trend (units after log); empty without detrending
     std::vector<double> fitted;         // the values the trend was fitted to (after log)
     std::optional<std::string> problem; // when set, nothing else is valid
+    PreparationStep failedStep = PreparationStep::Values; // with the problem: where it arose
 };
 
 // Applies log, then detrending, then standardising to y. x holds strictly increasing positions

@@ -24,7 +24,6 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
                                           const PiecewiseWords& words);
 
 // The value at z: linear between the rows, held beyond the ends (rows checked).
-double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value,
-                   double z);
+double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value, double z);
 
 } // namespace tuning

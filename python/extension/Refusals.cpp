@@ -8,39 +8,15 @@ std::string numberText(double v) {
     return text::numberText(v);
 }
 
-std::string argumentOf(const analysis::Problem& problem, const series::Preparation& preparation) {
-    using analysis::Parameter;
-    const std::string& t = problem.text;
-    const auto says = [&](const char* words) { return t.find(words) != std::string::npos; };
-    switch (problem.parameter) {
-    case Parameter::Tbw:
-        return "tbw";
-    case Parameter::Tapers:
-        return "tapers";
-    case Parameter::Window:
-        return "window";
-    case Parameter::Step:
-        return "step";
-    case Parameter::Nfft:
-        return "nfft";
-    case Parameter::Fmax:
-        return "fmax";
-    case Parameter::Interpolation:
-        return "interpolate";
-    case Parameter::Spacing:
+std::string keywordOf(const analysis::Problem& problem) {
+    if (const auto id = analysis::argumentOf(problem))
+        return analysis::parameter(*id).keyword;
+    switch (problem.parameter == analysis::Parameter::Spacing ? analysis::SeriesField::Positions
+                                                              : problem.field) {
+    case analysis::SeriesField::Positions:
         return "positions";
-    case Parameter::Preparation:
-        if (says("logarithm"))
-            return "log";
-        if (says("standardis"))
-            return "standardise";
-        return preparation.detrend.method != series::Detrend::Method::None ? "detrend" : "log";
-    case Parameter::Series:
-        if (says("holds the position"))
-            return "positions";
-        if (says("holds the value"))
-            return "values";
-        return "positions, values";
+    case analysis::SeriesField::Values:
+        return "values";
     default:
         return "positions, values";
     }

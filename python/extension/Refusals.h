@@ -11,9 +11,9 @@ namespace pymodule {
 // A number as the tool's messages write it.
 std::string numberText(double v);
 
-// The keyword argument (or arguments) of analyze() or spectrum() that a preparation refusal
-// concerns.
-std::string argumentOf(const analysis::Problem& problem, const series::Preparation& preparation);
+// The keyword (or the arrays) a refusal of the run preparation is about, in the catalogue's
+// spelling.
+std::string keywordOf(const analysis::Problem& problem);
 
 // A load refusal worded as the tool words it, "--column" becoming "column".
 std::string loadRefusal(const analysis::Problem& problem, const std::string& file,

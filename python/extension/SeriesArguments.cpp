@@ -104,7 +104,7 @@ analysis::PreparedRun prepareArrays(const py::object& positions, const py::objec
         if (problem->spacing)
             throw py::value_error("positions: " +
                                   analysis::unevenSpacingText(*problem->spacing, "interpolate="));
-        throw py::value_error(argumentOf(*problem, request.preparation) + ": " + problem->text);
+        throw py::value_error(keywordOf(*problem) + ": " + problem->text);
     }
     if (!run.spacing.even && !run.resampling.done &&
         PyErr_WarnEx(PyExc_UserWarning, run.spacing.text.c_str(), 1) != 0)
