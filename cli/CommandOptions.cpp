@@ -448,7 +448,8 @@ void CommandOptions::addWholeRecord() {
     const ParameterEntry& background = analysis::parameter(ParameterId::Background);
     valued(
         background.flag, background.valueName,
-        help::entryLine(background) + "; " + spectrum::kRobustBackgroundHelp,
+        background.help + std::string("; ") + spectrum::kRobustBackgroundHelp +
+            help::defaultText(background),
         [this](const std::string& s) { spectrum::parseBackgroundKind(s, a_.background); }, group)
         ->check(refusing(
             [](const std::string& s) {

@@ -1,6 +1,7 @@
 // The options of one command of tonalith-cli on its CLI11 subcommand, added by concern (input,
-// preparation, analysis, map, lines, whole record, trace, tune, tapers, output), each reading
-// into the parsed command line, and the checks made once every option is read.
+// preparation, analysis, map, lines, whole record, trace, tune, tapers, band-pass, astronomical
+// test, evolutive test, output), each reading into the parsed command line, and the checks made
+// once every option is read.
 #pragma once
 
 #include "cli/CliOptions.h"

@@ -127,9 +127,8 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the probability"},
         {ParameterId::Background, K::Text, 0, "ar1", any, U::None, only(C::Spectrum),
          "--background", "ar1|robust", "background", "", "Red-noise background",
-         "ar1: rho the lag-one autocorrelation of the series; robust (Mann and Lees 1996): rho and "
-         "S0 fitted to the log of the power median-smoothed over 20 % of the frequency range",
-         false},
+         "the red-noise background: ar1, with rho the lag-one autocorrelation of the series, or "
+         "robust (after Mann and Lees 1996)", false},
         {ParameterId::StartPosition, K::Real, 0, "", any, U::PositionUnits, only(C::Trace),
          "--start", "X:F", "x", "", "Start position",
          "where the line is followed from: the window whose centre is nearest position X, at the "
