@@ -29,7 +29,10 @@ constexpr Commands only(Command c) {
     return static_cast<Commands>(c);
 }
 
+// Whole numbers in full (100000, not the shorter 1e+05).
 std::string number(double v) {
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return std::to_string(static_cast<long long>(v));
     return engine::formatDouble(v);
 }
 
