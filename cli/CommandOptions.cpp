@@ -515,15 +515,20 @@ void CommandOptions::addTune() {
     const ParameterEntry& track = analysis::parameter(ParameterId::SedimentationRateTrack);
     path(track.flag, track.valueName, track.help, x_.sedrateTrack, group,
          "--sedrate needs a file name");
-    const ParameterEntry& unit = analysis::parameter(ParameterId::PositionsIn);
-    valued(
-        unit.flag, unit.valueName, help::entryLine(unit),
-        [this](const std::string& s) { x_.positionsIn = s; }, group);
+    addPositionUnit(group);
     number(ParameterId::StartAge, a_.startAge, group);
     number(ParameterId::AgeStep, a_.tuneStep, group);
     path("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
          a_.model, group, "--model needs a file name");
     on(ParameterId::AcceptFlags, a_.acceptFlags, group);
+}
+
+// --positions-in, checked with the run (the unit's names are the astronomical test's).
+void CommandOptions::addPositionUnit(const char* group) {
+    const ParameterEntry& unit = analysis::parameter(ParameterId::PositionsIn);
+    valued(
+        unit.flag, unit.valueName, help::entryLine(unit),
+        [this](const std::string& s) { x_.positionsIn = s; }, group);
 }
 
 void CommandOptions::addPassband() {
@@ -532,10 +537,7 @@ void CommandOptions::addPassband() {
 
 void CommandOptions::addAstronomicalTest() {
     const char* group = "Astronomical test";
-    const ParameterEntry& unit = analysis::parameter(ParameterId::PositionsIn);
-    valued(
-        unit.flag, unit.valueName, help::entryLine(unit),
-        [this](const std::string& s) { x_.positionsIn = s; }, group);
+    addPositionUnit(group);
     number(ParameterId::SedMin, x_.grid.low, group);
     number(ParameterId::SedMax, x_.grid.high, group);
     number(ParameterId::NumSed, x_.grid.count, group);
@@ -547,13 +549,13 @@ void CommandOptions::addAstronomicalTest() {
     number(ParameterId::Simulations, x_.sims, group);
     number(ParameterId::Seed, x_.seed, group);
     number(ParameterId::AstroWorkers, x_.workers, group);
-    if (tool_ == Tool::TimeOpt)
-        figure("--plot",
-               "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
-               "optimum and the p-value into FILE (PDF, PNG or SVG)",
-               x_.plot, group);
-    if (tool_ == Tool::TimeOpt)
-        addFigureSize(group);
+    if (tool_ != Tool::TimeOpt)
+        return;
+    figure("--plot",
+           "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
+           "optimum and the p-value into FILE (PDF, PNG or SVG)",
+           x_.plot, group);
+    addFigureSize(group);
 }
 
 void CommandOptions::addEvolutiveTest() {

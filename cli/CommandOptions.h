@@ -76,6 +76,7 @@ private:
     void addTrace();
     void addTune();
     void addTapers();
+    void addPositionUnit(const char* group);
     void addPassband();
     void addAstronomicalTest();
     void addEvolutiveTest();
