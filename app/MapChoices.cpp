@@ -1,6 +1,5 @@
 #include "app/MapChoices.h"
 
-#include "Qplot/MapColours.h"
 #include "core/results/ColourMaps.h"
 
 #include <QAction>
@@ -8,18 +7,19 @@
 #include <QMenu>
 #include <QSettings>
 
-#include <array>
+#include <iterator>
+#include <vector>
 
 namespace {
 
 const char* const mapOfLabels[] = {"Line &Amplitude", "&Power", "&Log Power",
                                    "Amplitude &Normalised per Window", "F-test P&robability"};
 
-QActionGroup* radioGroup(QMenu* menu, const char* const* labels, int count, int checked,
+QActionGroup* radioGroup(QMenu* menu, const std::vector<const char*>& labels, int checked,
                          QObject* parent) {
     auto* group = new QActionGroup(parent);
-    for (int i = 0; i < count; ++i) {
-        QAction* a = menu->addAction(labels[i]);
+    for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
+        QAction* a = menu->addAction(labels[static_cast<std::size_t>(i)]);
         a->setCheckable(true);
         a->setData(i);
         a->setChecked(i == checked);
@@ -39,19 +39,17 @@ MapChoices::MapChoices(QMenu* view, QObject* parent) : QObject(parent) {
     QSettings settings;
     const auto of =
         results::parseMapOf(settings.value("view/mapOf", "amplitude").toString().toStdString());
-    const int colour =
-        mapColourCode(settings.value("view/colours", "linear").toString().toUtf8().constData());
+    const int colour = results::colourMapCode(
+        settings.value("view/colours", results::colourMapWord(0)).toString().toStdString());
 
     QMenu* mapOf = view->addMenu("&Map Of");
-    mapOfGroup = radioGroup(mapOf, mapOfLabels, 5,
+    mapOfGroup = radioGroup(mapOf, {std::begin(mapOfLabels), std::end(mapOfLabels)},
                             static_cast<int>(of.value_or(results::MapOf::Amplitude)), this);
     QMenu* colours = view->addMenu("&Colour Map");
-    // The colour maps by what they look like; the settings keep the tool's words.
-    std::array<const char*, results::colourMaps.size()> colourLabels{};
-    for (std::size_t i = 0; i < colourLabels.size(); ++i)
-        colourLabels[i] = results::colourMaps[i].label;
-    colourGroup = radioGroup(colours, colourLabels.data(), static_cast<int>(colourLabels.size()),
-                             colour < 0 ? 0 : colour, this);
+    std::vector<const char*> colourLabels;
+    for (const results::ColourMapName& name : results::colourMaps)
+        colourLabels.push_back(name.label);
+    colourGroup = radioGroup(colours, colourLabels, colour < 0 ? 0 : colour, this);
     maskAction = view->addAction("&Mask Below Level");
     maskAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_5));
     maskAction->setToolTip("Leave cells whose F-test probability is below the lines' level "
@@ -90,7 +88,7 @@ void MapChoices::save() const {
     QSettings settings;
     const MyPlot::MapDisplay d = display();
     settings.setValue("view/mapOf", QString::fromStdString(results::mapOfName(d.of)));
-    settings.setValue("view/colours", mapColourName(d.colorMap));
+    settings.setValue("view/colours", results::colourMapWord(d.colorMap));
     settings.setValue("view/mask", maskAction->isChecked());
     settings.setValue("view/reverseX", reverseAction->isChecked());
 }

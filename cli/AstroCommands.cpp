@@ -193,6 +193,9 @@ int runETimeOpt(const AstroOptions& o) {
         return status;
     if (const int status = testSettings(o, metres, d))
         return status;
+    if (o.sims > 0 && !o.input.quiet)
+        complain("--sims: etimeopt gives no p-value per window; run timeopt on a stretch of the "
+                 "record for one");
     ProgressLine line(o, "windows");
     const astro::EvolutiveTimeOpt evolutive =
         service::evolutiveTimeOpt(s, d.settings, o.windowLength, o.stepLength, line, o.workers);

@@ -7,7 +7,7 @@
 // file written), 1 a failed computation or write.
 #pragma once
 
-#include "cli/CliOptions.h"
+#include "cli/AnalyzeOptions.h"
 #include "core/astro/BandPass.h"
 #include "core/astro/TimeOpt.h"
 

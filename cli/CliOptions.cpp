@@ -36,11 +36,15 @@ namespace {
 using analysis::ParameterId;
 using Tool = analysis::Command;
 
-const char* const commandNames[] = {"analyze", "peaks", "spectrum", "trace", "tune", "tapers"};
-constexpr Tool tools[] = {Tool::Analyze, Tool::Peaks, Tool::Spectrum,
-                          Tool::Trace,   Tool::Tune,  Tool::Tapers};
-constexpr Command parsedAs[] = {Command::Analyze, Command::Peaks, Command::Spectrum,
-                                Command::Trace,   Command::Tune,  Command::Tapers};
+const char* const commandNames[] = {"analyze", "peaks",  "spectrum", "trace",   "tune",
+                                    "tapers",  "filter", "timeopt",  "etimeopt"};
+constexpr Tool tools[] = {Tool::Analyze, Tool::Peaks,  Tool::Spectrum, Tool::Trace,   Tool::Tune,
+                          Tool::Tapers,  Tool::Filter, Tool::TimeOpt,  Tool::ETimeOpt};
+constexpr Command parsedAs[] = {Command::Analyze, Command::Peaks,   Command::Spectrum,
+                                Command::Trace,   Command::Tune,    Command::Tapers,
+                                Command::Filter,  Command::TimeOpt, Command::ETimeOpt};
+constexpr const char* commandList =
+    "analyze, peaks, spectrum, trace, tune, tapers, filter, timeopt or etimeopt";
 
 // The defaults that differ by command: the whole record's transform length and frequencies.
 void startingValues(Tool tool, AnalyzeOptions& a) {
@@ -79,8 +83,8 @@ std::string wording(const CLI::ParseError& e, const std::vector<std::string>& ar
 
 ParseResult parseCommandLine(const std::vector<std::string>& args) {
     if (args.empty())
-        return refused("no command given (analyze, peaks, spectrum, trace, tune or tapers); see "
-                       "tonalith-cli --help");
+        return refused(std::string("no command given (") + commandList +
+                       "); see tonalith-cli --help");
     const std::string& word = args[0];
     ParsedCommandLine p;
     if (word == "--version" || word == "--help" || word == "-h" || word == "help") {
@@ -89,9 +93,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     }
     const auto* named = std::find(std::begin(commandNames), std::end(commandNames), word);
     if (named == std::end(commandNames))
-        return refused("unknown command '" + word +
-                       "' (analyze, peaks, spectrum, trace, tune or tapers); see tonalith-cli "
-                       "--help");
+        return refused("unknown command '" + word + "' (" + commandList +
+                       "); see tonalith-cli --help");
     const std::size_t index = static_cast<std::size_t>(named - std::begin(commandNames));
     p.command = parsedAs[index];
     startingValues(tools[index], p.analyze);

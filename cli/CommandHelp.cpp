@@ -81,10 +81,12 @@ CommandText commandText(Tool tool) {
         return {"spectrum: the spectrum of the whole record: Thomson's adaptively weighted "
                 "multitaper power (one-sided, summing over the bins to the variance), the "
                 "harmonic F-test of one window the length of the record, and a red-noise "
-                "background with its 90, 95 and 99 % levels (chi-square, 2K degrees of freedom).",
+                "background with its 90, 95 and 99 % levels (chi-square, with each bin's own "
+                "degrees of freedom from the adaptive weights).",
                 "Output: the '#' block (with the background, rho and S0), a header \"frequency "
-                "period power amplitude probability background level_90 level_95 level_99\" and "
-                "one line per bin; the period of frequency 0 is written as 0."};
+                "period power amplitude probability background level_90 level_95 level_99 dof\" "
+                "and one line per bin; dof is the bin's degrees of freedom, which its levels use; "
+                "the period of frequency 0 is written as NA."};
     case Tool::Trace:
         return {"trace: follows one spectral line through the windows: from the start window, "
                 "each next window in both directions takes the bin of largest amplitude (or "
@@ -92,16 +94,50 @@ CommandText commandText(Tool tool) {
                 "the half-width of that band. Analysis and preparation as for analyze; --step is "
                 "the window step in samples.",
                 "Output: the '#' block with the start, band and criterion, a header \"x_centre "
-                "frequency period amplitude probability\" and one row per window in position "
-                "order."};
+                "frequency period amplitude probability flag\" and one row per window in "
+                "position order; flag is the most serious of jump (the frequency moved by more "
+                "than half of --band from the neighbouring window), edge (the bin sits on the "
+                "search band's edge), weak (probability below --level), else ok."};
     case Tool::Tune:
         return {"tune: an age model and the tuned series from a traced cycle of period P: "
                 "between the trace's rows the frequency is linear in position, held at the end "
                 "values beyond them; age(z) = T + P x (integral of f from the first sample's "
                 "position to z), sedimentation rate 1 / (P x f(z)). Here --step is an age step, "
-                "not a window step.",
+                "not a window step. A trace with rows flagged jump or edge is refused unless "
+                "--accept-flags is given. With --sedrate instead of --trace and --period: the "
+                "rate s (cm/kyr) linear in position between the track's rows, held at the ends, "
+                "and age(z) = T + integral of 100 / s(z) dz, z in metres (--positions-in).",
                 "Output: the '#' block, a header \"age\" and the column's title, one row per "
                 "sample or step."};
+    case Tool::Filter:
+        return {"filter: a zero-phase band-pass of the prepared series with smooth edges (a "
+                "raised cosine over a quarter of the band's width beyond each edge) and the "
+                "amplitude envelope of its output, the modulus of the analytic signal. The band "
+                "is --passband, not --band (the half-width of trace's search band).",
+                "Output: the '#' block, a header \"position value filtered envelope\" and one "
+                "row per sample; value is the series after preparation."};
+    case Tool::TimeOpt:
+        return {"timeopt: the astronomical test (TimeOpt, Meyers 2015) over trial sedimentation "
+                "rates s (cm/kyr): positions z (metres) become times t = 100 z / s (kyr); on the "
+                "linearly detrended, standardised series r2_power is the variance explained by "
+                "cosines and sines at every target period, r2_envelope that of the precession "
+                "band's amplitude envelope explained at the eccentricity periods, and r2_opt = "
+                "r2_envelope x r2_power. A rate is scored only when the whole precession band "
+                "lies below the Nyquist frequency in time. With --sims N, p = (1 + surrogates "
+                "reaching the record's largest r2_opt) / (N + 1), over AR(1) surrogates with the "
+                "record's lag-1 autocorrelation.",
+                "Output: the '#' block ending with \"# optimal sedimentation rate: X cm/kyr\", "
+                "\"# r2_opt: Y\" and, with --sims, \"# p-value: P (N simulations)\", a header "
+                "\"sedimentation_rate r2_envelope r2_power r2_opt\" and one row per scored "
+                "rate."};
+    case Tool::ETimeOpt:
+        return {"etimeopt: the astronomical test of timeopt in moving windows of "
+                "--window-length position units stepped by --step-length (Meyers 2019). It gives "
+                "no p-value: run timeopt on a stretch for one.",
+                "Output: the '#' block, a header \"x_centre sedimentation_rate r2_envelope "
+                "r2_power r2_opt\" and one row per window and scored rate; --track writes "
+                "\"x_centre sedimentation_rate r2_opt\", the rate of the largest r2_opt per "
+                "window, which tune --sedrate takes."};
     case Tool::Tapers:
         break;
     }
@@ -115,7 +151,8 @@ CommandText commandText(Tool tool) {
 const char* const overview =
     "tonalith-cli: evolutive multitaper harmonic analysis of a measured series.\n"
     "Usage: tonalith-cli COMMAND FILE [OPTIONS] (COMMAND: analyze, peaks, spectrum, trace, "
-    "tune)\n"
+    "tune,\n"
+    "       filter, timeopt, etimeopt)\n"
     "       tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]\n"
     "       tonalith-cli [COMMAND] --help\n"
     "       tonalith-cli --version\n\n";

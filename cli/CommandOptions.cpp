@@ -1,7 +1,7 @@
 #include "cli/CommandOptions.h"
 
-#include "Qplot/MapColours.h"
 #include "cli/CommandHelp.h"
+#include "core/results/ColourMaps.h"
 
 #include <cctype>
 #include <cmath>
@@ -88,6 +88,20 @@ std::optional<std::pair<double, double>> parseStart(const std::string& s) {
     return std::nullopt;
 }
 
+// FLO:FHI, two finite numbers with FLO below FHI (where the band may lie is the run's to say).
+std::optional<astro::Band> parseBand(const std::string& s) {
+    const std::size_t colon = s.find(':');
+    const auto low = colon == std::string::npos ? std::nullopt : parseReal(s.substr(0, colon));
+    const auto high = colon == std::string::npos ? std::nullopt : parseReal(s.substr(colon + 1));
+    if (low && high && std::isfinite(*low) && std::isfinite(*high) && *low < *high)
+        return astro::Band{*low, *high};
+    return std::nullopt;
+}
+
+bool astronomical(Tool tool) {
+    return tool == Tool::Filter || tool == Tool::TimeOpt || tool == Tool::ETimeOpt;
+}
+
 // Options keep the last value given, and each value is checked (and an earlier --help taken)
 // in the order of the command line.
 CLI::Option* inOrder(CLI::Option* o) {
@@ -97,9 +111,19 @@ CLI::Option* inOrder(CLI::Option* o) {
 } // namespace
 
 CommandOptions::CommandOptions(CLI::App& cmd, Tool tool, std::string name, ParsedCommandLine& p)
-    : cmd_(cmd), tool_(tool), name_(std::move(name)), a_(p.analyze), t_(p.tapers) {
+    : cmd_(cmd), tool_(tool), name_(std::move(name)), p_(p),
+      a_(astronomical(tool) ? p.astro.input : p.analyze), t_(p.tapers), x_(p.astro) {
     if (tool == Tool::Tapers) {
         addTapers();
+    } else if (astronomical(tool)) {
+        addInput();
+        addPreparation();
+        if (tool == Tool::Filter)
+            addPassband();
+        else
+            addAstronomicalTest();
+        if (tool == Tool::ETimeOpt)
+            addEvolutiveTest();
     } else {
         addInput();
         if (tool != Tool::Tune) {
@@ -165,13 +189,13 @@ CLI::Option* CommandOptions::number(ParameterId id, T& target, const char* group
     CLI::Option* o = valued(
         e.flag, e.valueName, help::entryLine(e),
         [&target](const std::string& s) {
-            if constexpr (std::is_same_v<T, int>)
-                target = *parseInteger(s);
+            if constexpr (std::is_integral_v<T>)
+                target = static_cast<T>(*parseInteger(s));
             else
                 target = *parseReal(s);
         },
         group);
-    o->check(std::is_same_v<T, int> ? wholeNumber() : realNumber());
+    o->check(std::is_integral_v<T> ? wholeNumber() : realNumber());
     if (checkedEarly && !e.checkedWithRun)
         o->check(ruleOf(e));
     return o;
@@ -204,6 +228,28 @@ void CommandOptions::on(const std::string& flag, const std::string& description,
 void CommandOptions::on(ParameterId id, bool& target, const char* group) {
     if (takes(id))
         on(analysis::parameter(id).flag, analysis::parameter(id).help, target, group);
+}
+
+// FLO:FHI into target.
+CLI::Option* CommandOptions::band(ParameterId id, astro::Band& target, const char* group) {
+    const ParameterEntry& e = analysis::parameter(id);
+    return valued(
+               e.flag, e.valueName, help::entryLine(e),
+               [&target](const std::string& s) { target = *parseBand(s); }, group)
+        ->check(refusing(
+            [](const std::string& s) {
+                return parseBand(s) ? std::string()
+                                    : inQuotes(s) + " is not FLO:FHI, two numbers with FLO "
+                                                    "below FHI";
+            },
+            "band"));
+}
+
+// A figure file, its format by its extension.
+CLI::Option* CommandOptions::figure(const std::string& flag, const std::string& description,
+                                    std::string& target, const char* group) {
+    return path(flag, "FILE", description, target, group, flag + " needs a file name")
+        ->check(figureFile());
 }
 
 void CommandOptions::checkFile(const std::string& name) const {
@@ -293,6 +339,20 @@ void CommandOptions::addAnalysis() {
     fmaxPerUnit_ = numberIfTaken(ParameterId::FmaxPerUnit, a_.fmaxPerUnit, group);
     numberIfTaken(ParameterId::Workers, a_.workers, group);
     numberIfTaken(ParameterId::RecordLevel, a_.iprob, group);
+    const ParameterEntry& detrend = analysis::parameter(ParameterId::WindowDetrend);
+    valued(
+        detrend.flag, detrend.valueName, help::entryLine(detrend),
+        [this](const std::string& s) {
+            a_.params.windowDetrend = *analysis::parseWindowDetrend(s);
+        },
+        group)
+        ->check(refusing(
+            [](const std::string& s) {
+                return analysis::parseWindowDetrend(s)
+                           ? std::string()
+                           : inQuotes(s) + " is not none, mean or linear";
+            },
+            "window detrend"));
     path("--records", "DIR",
          "write the engine's records fort.17, fort.20 and fort.27 into DIR (default: the "
          "working directory)",
@@ -359,15 +419,14 @@ void CommandOptions::addMap() {
             "probability"));
     valued(
         "--colours", "NAME",
-        "the colour map: linear (default), hue, saturation, value, saturation-value, alpha, "
-        "viridis, cividis or greyscale",
-        [this](const std::string& s) { a_.colours = mapColourCode(s.c_str()); }, group)
+        "the colour map: " + results::colourMapWords() + " (default " + results::colourMapWord(0) +
+            ")",
+        [this](const std::string& s) { a_.colours = results::colourMapCode(s); }, group)
         ->check(refusing(
             [](const std::string& s) {
-                return mapColourCode(s.c_str()) >= 0
+                return results::colourMapCode(s) >= 0
                            ? std::string()
-                           : inQuotes(s) + " is not linear, hue, saturation, value, "
-                                           "saturation-value, alpha, viridis, cividis or greyscale";
+                           : inQuotes(s) + " is not " + results::colourMapWords();
             },
             "colours"));
     on("--reverse-x", "the position axis from its largest value to its smallest", a_.reverseX,
@@ -388,7 +447,9 @@ void CommandOptions::addWholeRecord() {
     const char* group = "Whole-record spectrum";
     const ParameterEntry& background = analysis::parameter(ParameterId::Background);
     valued(
-        background.flag, background.valueName, help::entryLine(background),
+        background.flag, background.valueName,
+        background.help + std::string("; ") + spectrum::kRobustBackgroundHelp +
+            help::defaultText(background),
         [this](const std::string& s) { spectrum::parseBackgroundKind(s, a_.background); }, group)
         ->check(refusing(
             [](const std::string& s) {
@@ -441,6 +502,7 @@ void CommandOptions::addTrace() {
                                                : inQuotes(s) + " is not amplitude or probability";
             },
             "criterion"));
+    level_ = number(ParameterId::TraceLevel, a_.level, group);
 }
 
 void CommandOptions::addTune() {
@@ -448,13 +510,67 @@ void CommandOptions::addTune() {
     path("--trace", "TRACE",
          "a tab-separated file with columns named x_centre and frequency (lines starting with "
          "'#' skipped): from trace, the window, R or Python",
-         a_.traceFile, group, "--trace needs a file name")
-        ->required();
-    number(ParameterId::Period, a_.period, group)->required();
+         a_.traceFile, group, "--trace needs a file name");
+    number(ParameterId::Period, a_.period, group);
+    const ParameterEntry& track = analysis::parameter(ParameterId::SedimentationRateTrack);
+    path(track.flag, track.valueName, track.help, x_.sedrateTrack, group,
+         "--sedrate needs a file name");
+    addPositionUnit(group);
     number(ParameterId::StartAge, a_.startAge, group);
     number(ParameterId::AgeStep, a_.tuneStep, group);
     path("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
          a_.model, group, "--model needs a file name");
+    on(ParameterId::AcceptFlags, a_.acceptFlags, group);
+}
+
+// --positions-in, checked with the run (the unit's names are the astronomical test's).
+void CommandOptions::addPositionUnit(const char* group) {
+    const ParameterEntry& unit = analysis::parameter(ParameterId::PositionsIn);
+    valued(
+        unit.flag, unit.valueName, help::entryLine(unit),
+        [this](const std::string& s) { x_.positionsIn = s; }, group);
+}
+
+void CommandOptions::addPassband() {
+    band(ParameterId::Passband, x_.passband, "Band-pass")->required();
+}
+
+void CommandOptions::addAstronomicalTest() {
+    const char* group = "Astronomical test";
+    addPositionUnit(group);
+    number(ParameterId::SedMin, x_.grid.low, group);
+    number(ParameterId::SedMax, x_.grid.high, group);
+    number(ParameterId::NumSed, x_.grid.count, group);
+    on(ParameterId::LinearGrid, x_.grid.linear, group);
+    band(ParameterId::PrecessionBand, x_.precessionBand, group);
+    const ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
+    path(targets.flag, targets.valueName, help::entryLine(targets), x_.targets, group,
+         "--targets needs a file name");
+    number(ParameterId::Simulations, x_.sims, group);
+    number(ParameterId::Seed, x_.seed, group);
+    number(ParameterId::AstroWorkers, x_.workers, group);
+    if (tool_ != Tool::TimeOpt)
+        return;
+    figure("--plot",
+           "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
+           "optimum and the p-value into FILE (PDF, PNG or SVG)",
+           x_.plot, group);
+    addFigureSize(group);
+}
+
+void CommandOptions::addEvolutiveTest() {
+    const char* group = "Evolutive test";
+    number(ParameterId::AstroWindowLength, x_.windowLength, group)->required();
+    number(ParameterId::AstroStepLength, x_.stepLength, group)->required();
+    path("--track", "FILE",
+         "also write, per window, the rate of the largest r2_opt: \"x_centre sedimentation_rate "
+         "r2_opt\"",
+         x_.track, group, "--track needs a file name");
+    figure("--map",
+           "also draw r2_opt over position and rate (log rate axis, linear with --linear-grid) "
+           "with the track of optima into FILE (PDF, PNG or SVG)",
+           x_.map, group);
+    addFigureSize(group);
 }
 
 void CommandOptions::addTapers() {
@@ -522,6 +638,30 @@ std::optional<std::string> CommandOptions::twinGiven() const {
     return std::nullopt;
 }
 
+// Either a traced cycle (--trace with --period) or a sedimentation-rate track (--sedrate), the
+// latter run as a command of its own.
+std::optional<std::string> CommandOptions::tuneIncomplete() {
+    const bool traced = !a_.traceFile.empty() || cmd_.get_option("--period")->count() > 0;
+    if (x_.sedrateTrack.empty()) {
+        if (a_.traceFile.empty() || !(a_.period > 0))
+            return std::string("tune needs --trace FILE and --period P (the period of the traced "
+                               "cycle), or --sedrate TRACK");
+        if (cmd_.get_option("--positions-in")->count() > 0)
+            return std::string("--positions-in is the unit of the positions for --sedrate; a "
+                               "traced cycle needs none");
+        return std::nullopt;
+    }
+    if (traced)
+        return std::string("--sedrate and --trace with --period each make the age model; give "
+                           "either --trace with --period, or --sedrate, never both");
+    p_.command = Command::TuneSedrate;
+    x_.input = a_;
+    x_.startAge = a_.startAge;
+    x_.tuneStep = a_.tuneStep;
+    x_.model = a_.model;
+    return std::nullopt;
+}
+
 std::optional<std::string> CommandOptions::incomplete() {
     if (!stray_.empty())
         return unknown(stray_);
@@ -535,8 +675,13 @@ std::optional<std::string> CommandOptions::incomplete() {
     }
     if (tool_ == Tool::Trace && !a_.haveStart)
         return "trace needs --start POSITION:FREQUENCY, where the line is to be followed from";
-    if (tool_ == Tool::Tune && (a_.traceFile.empty() || !(a_.period > 0)))
-        return "tune needs --trace FILE and --period P (the period of the traced cycle)";
+    if (tool_ == Tool::Tune)
+        if (auto problem = tuneIncomplete())
+            return problem;
+    if (tool_ == Tool::Filter && cmd_.get_option("--passband")->count() == 0)
+        return "filter needs --passband FLO:FHI, the band to keep in cycles per position unit";
+    if (tool_ == Tool::ETimeOpt && (!(x_.windowLength > 0) || !(x_.stepLength > 0)))
+        return "etimeopt needs --window-length L and --step-length S, in position units";
     if (tool_ == Tool::Peaks && a_.fdr > 0 && level_->count() == 0)
         a_.level = 0; // the false-discovery control alone decides
     if (a_.map.empty() && (a_.mapOf != results::MapOf::Amplitude || a_.maskLevel > 0 ||

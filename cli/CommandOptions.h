@@ -1,6 +1,7 @@
 // The options of one command of tonalith-cli on its CLI11 subcommand, added by concern (input,
-// preparation, analysis, map, lines, whole record, trace, tune, tapers, output), each reading
-// into the parsed command line, and the checks made once every option is read.
+// preparation, analysis, map, lines, whole record, trace, tune, tapers, band-pass, astronomical
+// test, evolutive test, output), each reading into the parsed command line, and the checks made
+// once every option is read.
 #pragma once
 
 #include "cli/CliOptions.h"
@@ -58,6 +59,9 @@ private:
     void on(const std::string& flag, const std::string& description, bool& target,
             const char* group);
     void on(analysis::ParameterId id, bool& target, const char* group);
+    CLI::Option* band(analysis::ParameterId id, astro::Band& target, const char* group);
+    CLI::Option* figure(const std::string& flag, const std::string& description,
+                        std::string& target, const char* group);
     bool takes(analysis::ParameterId id) const;
     void checkFile(const std::string& name) const;
 
@@ -72,15 +76,22 @@ private:
     void addTrace();
     void addTune();
     void addTapers();
+    void addPositionUnit(const char* group);
+    void addPassband();
+    void addAstronomicalTest();
+    void addEvolutiveTest();
     void addOutput();
     void addHelp();
     std::optional<std::string> twinGiven() const;
+    std::optional<std::string> tuneIncomplete();
 
     CLI::App& cmd_;
     analysis::Command tool_;
     std::string name_;
-    AnalyzeOptions& a_;
+    ParsedCommandLine& p_;
+    AnalyzeOptions& a_; // the astronomical commands' input and output options too
     TapersOptions& t_;
+    AstroOptions& x_;
     CLI::Option *window_ = nullptr, *step_ = nullptr, *fmax_ = nullptr, *level_ = nullptr;
     CLI::Option *windowLength_ = nullptr, *stepLength_ = nullptr, *fmaxPerUnit_ = nullptr;
     CLI::Option* file_ = nullptr;

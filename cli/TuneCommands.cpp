@@ -79,6 +79,11 @@ int runTune(const AnalyzeOptions& o) {
         complain("--trace " + o.traceFile + ": " + why);
         return EXIT_BAD_INPUT;
     }
+    if (!o.acceptFlags)
+        if (const auto flagged = tuning::flaggedRowsProblem(*trace, "--accept-flags")) {
+            complain("--trace " + o.traceFile + ": " + *flagged);
+            return EXIT_BAD_INPUT;
+        }
     const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
     if (!tuning::tuningFinite(model, tuned)) {

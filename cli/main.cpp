@@ -1,4 +1,5 @@
 // tonalith-cli: the analysis without a window, for batch use and scripts.
+#include "cli/AstroOptions.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "core/results/ResultFiles.h"
@@ -39,6 +40,14 @@ int main(int argc, char** argv) {
         return cli::runTune(r.parsed->analyze);
     case cli::Command::Tapers:
         return cli::runTapers(r.parsed->tapers);
+    case cli::Command::Filter:
+        return cli::runFilter(r.parsed->astro);
+    case cli::Command::TimeOpt:
+        return cli::runTimeOpt(r.parsed->astro);
+    case cli::Command::ETimeOpt:
+        return cli::runETimeOpt(r.parsed->astro);
+    case cli::Command::TuneSedrate:
+        return cli::runTuneSedrate(r.parsed->astro);
     }
     return cli::EXIT_BAD_INPUT;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layers as the tree shows them: engine/ knows only itself, core/ no Qt and no widget,
-# Qplot/ nothing of the engine, cli/ and python/ nothing of app/.
+# Qplot/ nothing of the engine, cli/ and python/ nothing of app/, and no front end the engine
+# itself.
 #   layers.sh SOURCE_DIR
 set -uo pipefail
 cd "$1"
@@ -18,6 +19,17 @@ refuse engine '#include ["<](core|Qplot|app|cli|python)/|#include <Q' "include t
 refuse core '#include ["<](Qplot|app|cli|python)/|#include <Q|#include <qwt' "include Qt, the plot layer or a front end"
 refuse Qplot '#include ["<](engine|app|cli|python)/|#include "core/(analysis|series)/' "include the engine, a front end or the engine's users in core"
 refuse cli '#include ["<]app/' "include the window"
+# The front ends reach the engine only through core/, and the tool draws only in its figures.
+for front in app cli python Qplot; do
+  [ -d "$front" ] && refuse "$front" '#include ["<]engine/' "include the engine (use core/)"
+done
+found=$(grep -lE '#include ["<](Qplot/|Q[A-Za-z]+>|qwt)' cli/*.cpp cli/*.h 2> /dev/null |
+        grep -vE '^cli/(Figures|OffscreenApplication)\.(h|cpp)$')
+if [ -n "$found" ]; then
+  echo "cli/ must draw only in its figure units:"
+  echo "$found"
+  status=1
+fi
 [ -d python ] && refuse python '#include ["<](app|Qplot)/|#include <Q' "include the window or Qt"
 refuse . '#include "[A-Za-z_0-9]+\.h"' "include a header without naming its folder"
 [ "$status" -eq 0 ] && echo "the layers hold"

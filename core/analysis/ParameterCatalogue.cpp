@@ -16,7 +16,10 @@ constexpr Rule probability{0, false, 1, true, ""};
 
 constexpr Commands mapCommands = Command::Analyze | Command::Peaks | Command::Trace;
 constexpr Commands analysing = mapCommands | Command::Spectrum;
-constexpr Commands reading = analysing | Command::Tune;
+constexpr Commands astronomical = Command::Filter | Command::TimeOpt | Command::ETimeOpt;
+constexpr Commands preparing = analysing | astronomical;
+constexpr Commands reading = preparing | Command::Tune;
+constexpr Commands testing = Command::TimeOpt | Command::ETimeOpt;
 
 using K = ValueKind;
 using U = UnitKind;
@@ -26,7 +29,10 @@ constexpr Commands only(Command c) {
     return static_cast<Commands>(c);
 }
 
+// Whole numbers in full (100000, not the shorter 1e+05).
 std::string number(double v) {
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return std::to_string(static_cast<long long>(v));
     return engine::formatDouble(v);
 }
 
@@ -89,24 +95,24 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "P", "", "", "Record level (%)",
          "significance level in percent for the engine's records fort.17, fort.20 and fort.27",
          false},
-        {ParameterId::KeepMean, K::Switch, 0, "", any, U::None, analysing, "--keep-mean", "",
+        {ParameterId::KeepMean, K::Switch, 0, "", any, U::None, preparing, "--keep-mean", "",
          "keep_mean", "", "Keep the mean",
          "analyse the values as they are (the mean is removed by default)", false},
-        {ParameterId::Interpolate, K::Switch, 0, "", any, U::None, analysing, "--interpolate",
+        {ParameterId::Interpolate, K::Switch, 0, "", any, U::None, preparing, "--interpolate",
          "[STEP]", "interpolate", "interpolateToEvenSpacing", "Interpolate to even spacing",
          "resample unevenly spaced positions linearly before the analysis", false},
         {ParameterId::InterpolationStep, K::Real, 0, "the median spacing", above0, U::PositionUnits,
-         analysing, "--interpolate", "[STEP]", "interpolate", "interpolationStep",
+         preparing, "--interpolate", "[STEP]", "interpolate", "interpolationStep",
          "Interpolation step (position units)",
          "the spacing the series is resampled at, in position units", false, "the step"},
-        {ParameterId::Log, K::Switch, 0, "", any, U::None, analysing, "--log", "", "log",
+        {ParameterId::Log, K::Switch, 0, "", any, U::None, preparing, "--log", "", "log",
          "logValues", "Natural logarithm of the values",
          "natural logarithm of the values (each must be above 0)", false},
-        {ParameterId::Detrend, K::Text, 0, "none", any, U::None, analysing, "--detrend",
+        {ParameterId::Detrend, K::Text, 0, "none", any, U::None, preparing, "--detrend",
          "none|linear|poly:N|lowess:F", "detrend", "detrend", "Detrend",
          "remove the least-squares line, the polynomial of degree N (1..6), or the LOWESS curve "
          "(Cleveland 1979) of span F (0 < F <= 1) in position", false},
-        {ParameterId::Standardise, K::Switch, 0, "", any, U::None, analysing, "--standardise", "",
+        {ParameterId::Standardise, K::Switch, 0, "", any, U::None, preparing, "--standardise", "",
          "standardise", "standardise", "Standardise (mean 0, standard deviation 1)",
          "subtract the mean and divide by the standard deviation (n - 1)", false},
         {ParameterId::LineLevel, K::Real, 0.95, "0.95", probability, U::Probability,
@@ -124,9 +130,8 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the probability"},
         {ParameterId::Background, K::Text, 0, "ar1", any, U::None, only(C::Spectrum),
          "--background", "ar1|robust", "background", "", "Red-noise background",
-         "ar1: rho the lag-one autocorrelation of the series; robust (Mann and Lees 1996): rho and "
-         "S0 fitted to the log of the power median-smoothed over 20 % of the frequency range",
-         false},
+         "the red-noise background: ar1, with rho the lag-one autocorrelation of the series, or "
+         "robust (after Mann and Lees 1996)", false},
         {ParameterId::StartPosition, K::Real, 0, "", any, U::PositionUnits, only(C::Trace),
          "--start", "X:F", "x", "", "Start position",
          "where the line is followed from: the window whose centre is nearest position X, at the "
@@ -162,6 +167,73 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::TaperTbw, K::Real, 0, "", {0, false, inf, true, "below half the length"},
          U::None, only(C::Tapers), "--tbw", "X", "tbw", "", "Time-bandwidth product (NW)",
          "time-bandwidth product NW", true},
+        {ParameterId::WindowDetrend, K::Text, 0, "none", any, U::None, analysing,
+         "--window-detrend", "none|mean|linear", "window_detrend", "windowDetrend",
+         "Window detrend",
+         "remove each window's own mean (mean) or least-squares line (linear) from its samples "
+         "before tapering, after the record's mean", false},
+        {ParameterId::TraceLevel, K::Real, 0.95, "0.95", probability, U::Probability,
+         only(C::Trace), "--level", "P", "level", "", "Flag level",
+         "rows whose F-test probability lies below P are flagged weak", false, "the probability"},
+        {ParameterId::AcceptFlags, K::Switch, 0, "", any, U::None, only(C::Tune), "--accept-flags",
+         "", "accept_flags", "", "Accept flagged rows",
+         "build the age model even from a trace with rows flagged jump or edge", false},
+        {ParameterId::SedimentationRateTrack, K::Text, 0, "", any, U::None, only(C::Tune),
+         "--sedrate", "TRACK", "sedrate", "", "Sedimentation-rate track",
+         "a tab-separated file with columns x_centre and sedimentation_rate (cm/kyr), from "
+         "etimeopt --track or written by hand: the age model from these rates instead of a "
+         "traced cycle; refused together with --trace and --period", false},
+        {ParameterId::PositionsIn, K::Text, 0, "m", any, U::None, testing | C::Tune,
+         "--positions-in", "m|cm|mm", "positions_in", "", "Positions in",
+         "the unit of the positions: metres, centimetres or millimetres (rates are in cm/kyr)",
+         false},
+        {ParameterId::Passband, K::Text, 0, "", any, U::CyclesPerPositionUnit, only(C::Filter),
+         "--passband", "FLO:FHI", "passband", "", "Pass band",
+         "the band kept, from FLO to FHI cycles per position unit, within (0, Nyquist)", false},
+        {ParameterId::SedMin, K::Real, 0.5, "0.5", {0, false, inf, true, "at most --sedmax"},
+         U::CentimetresPerKyr, testing, "--sedmin", "S", "sedmin", "",
+         "Lowest sedimentation rate (cm/kyr)", "the lowest trial sedimentation rate, in cm/kyr",
+         false},
+        {ParameterId::SedMax, K::Real, 5, "5", {0, false, inf, true, "at least --sedmin"},
+         U::CentimetresPerKyr, testing, "--sedmax", "S", "sedmax", "",
+         "Highest sedimentation rate (cm/kyr)", "the highest trial sedimentation rate, in cm/kyr",
+         false},
+        {ParameterId::NumSed, K::Integer, 100, "100", {1, true, 10000, true, ""}, U::Count,
+         testing, "--numsed", "N", "numsed", "", "Trial rates", "the number of trial rates",
+         false},
+        {ParameterId::LinearGrid, K::Switch, 0, "", any, U::None, testing, "--linear-grid", "",
+         "linear_grid", "", "Linear rate grid",
+         "space the trial rates evenly (by default evenly in log rate)", false},
+        {ParameterId::PrecessionBand, K::Text, 0, "0.035:0.065", any, U::CyclesPerKyr, testing,
+         "--precession-band", "FLO:FHI", "precession_band", "", "Precession band (cycles/kyr)",
+         "the band, in cycles per kyr, whose amplitude envelope is fitted at the eccentricity "
+         "periods", false},
+        {ParameterId::Targets, K::Text, 0,
+         "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr and the "
+         "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr",
+         any, U::AgeUnits, testing, "--targets", "FILE", "targets", "", "Target periods",
+         "a tab-separated file with a column period (kyr) and a column kind holding e "
+         "(eccentricity) or p (precession), both kinds present", false},
+        {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
+         testing, "--sims", "N", "sims", "", "Simulations",
+         "AR(1) surrogates with the record's lag-1 autocorrelation for the p-value of the "
+         "largest r2_opt (0: none; timeopt only)", false},
+        {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, testing,
+         "--seed", "N", "seed", "", "Seed",
+         "seed of the surrogates: the same seed gives the same p-value for any number of workers",
+         false},
+        {ParameterId::AstroWorkers, K::Integer, 0, "0: one per core", {0, true, 64, true, ""},
+         U::Count, testing, "--workers", "N", "workers", "", "Worker threads",
+         "threads for the rates, windows and surrogates; the results do not depend on it", false},
+        {ParameterId::AstroWindowLength, K::Real, 0, "",
+         {0, false, inf, true, "at most the record's length"}, U::PositionUnits, only(C::ETimeOpt),
+         "--window-length", "L", "window_length", "", "Window length (position units)",
+         "the length of each window, in position units (metres unless --positions-in says "
+         "otherwise)", false},
+        {ParameterId::AstroStepLength, K::Real, 0, "", above0, U::PositionUnits,
+         only(C::ETimeOpt), "--step-length", "S", "step_length", "", "Window step (position units)",
+         "the step from one window to the next, in position units, rounded to whole samples",
+         false},
         {ParameterId::SignificanceLevels, K::Text, 0, "0.8, 0.9, 0.95, 0.99", probability,
          U::Probability, 0, "", "", "", "probability", "Significance levels",
          "the F-test probabilities of the map's contours and the spectrum's level lines", false},

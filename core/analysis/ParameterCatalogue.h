@@ -48,7 +48,24 @@ enum class ParameterId {
     TaperLength,
     TaperCount,
     TaperTbw,
-    SignificanceLevels
+    SignificanceLevels,
+    WindowDetrend,
+    TraceLevel,
+    AcceptFlags,
+    Passband,
+    PositionsIn,
+    SedMin,
+    SedMax,
+    NumSed,
+    LinearGrid,
+    PrecessionBand,
+    Targets,
+    Simulations,
+    Seed,
+    AstroWorkers,
+    AstroWindowLength,
+    AstroStepLength,
+    SedimentationRateTrack
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text
@@ -65,6 +82,7 @@ enum class UnitKind {
     CyclesPerPositionUnit, // a frequency on the record's position scale
     AgeUnits,              // a time in the unit of the ages (kyr for periods in kyr)
     CentimetresPerKyr,     // a sedimentation rate
+    CyclesPerKyr,          // a frequency in time (the precession band)
     Probability,           // above 0 and at most 1
     Percent
 };
@@ -76,7 +94,10 @@ enum class Command : unsigned {
     Spectrum = 4,
     Trace = 8,
     Tune = 16,
-    Tapers = 32
+    Tapers = 32,
+    Filter = 64,
+    TimeOpt = 128,
+    ETimeOpt = 256
 };
 using Commands = unsigned;
 constexpr Commands operator|(Command a, Command b) {

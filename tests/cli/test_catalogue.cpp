@@ -27,7 +27,9 @@ const std::string data = std::string(TONALITH_BAD_INPUT) + "/windows_line_ends.t
 const std::pair<analysis::Command, const char*> commands[] = {
     {analysis::Command::Analyze, "analyze"},   {analysis::Command::Peaks, "peaks"},
     {analysis::Command::Spectrum, "spectrum"}, {analysis::Command::Trace, "trace"},
-    {analysis::Command::Tune, "tune"},         {analysis::Command::Tapers, "tapers"}};
+    {analysis::Command::Tune, "tune"},         {analysis::Command::Tapers, "tapers"},
+    {analysis::Command::Filter, "filter"},     {analysis::Command::TimeOpt, "timeopt"},
+    {analysis::Command::ETimeOpt, "etimeopt"}};
 
 // Runs of white space as one space, so that wrapped lines read as one.
 std::string flattened(const std::string& text) {
@@ -112,6 +114,10 @@ std::vector<std::string> commandLine(const ParameterEntry& e, const char* comman
         args.insert(args.end(), {"--start", "300:0.05"});
     if (std::string(command) == "tune")
         args.insert(args.end(), {"--trace", "/nonexistent/trace.tsv", "--period", "41"});
+    if (std::string(command) == "filter")
+        args.insert(args.end(), {"--passband", "0.01:0.02"});
+    if (std::string(command) == "etimeopt")
+        args.insert(args.end(), {"--window-length", "100", "--step-length", "10"});
     args.push_back(e.flag);
     args.push_back(e.id == ParameterId::StartPosition    ? value + ":0.05"
                    : e.id == ParameterId::StartFrequency ? "300:" + value
@@ -176,7 +182,8 @@ TEST(ParameterCatalogue, LookupsByEachFrontEndsName) {
         {"windowIncrement", ParameterId::Step},
         {"fftPoints", ParameterId::Nfft},
         {"fmax", ParameterId::Fmax},
-        {"probability", ParameterId::SignificanceLevels}};
+        {"probability", ParameterId::SignificanceLevels},
+        {"windowDetrend", ParameterId::WindowDetrend}};
     for (const auto& [key, id] : keys) {
         const ParameterEntry* e = analysis::parameterBySettingsKey(key);
         ASSERT_NE(e, nullptr) << key;
@@ -188,7 +195,10 @@ TEST(ParameterCatalogue, LookupsByEachFrontEndsName) {
         {"--step", C::Tune, ParameterId::AgeStep},
         {"--band", C::Trace, ParameterId::Band},
         {"--fmax", C::Spectrum, ParameterId::WholeRecordFmax},
-        {"--tapers", C::Tapers, ParameterId::TaperCount}};
+        {"--tapers", C::Tapers, ParameterId::TaperCount},
+        {"--level", C::Trace, ParameterId::TraceLevel},
+        {"--workers", C::TimeOpt, ParameterId::AstroWorkers},
+        {"--window-length", C::ETimeOpt, ParameterId::AstroWindowLength}};
     for (const auto& [flag, command, id] : flags) {
         const ParameterEntry* e = analysis::parameterByFlag(flag, command);
         ASSERT_NE(e, nullptr) << flag;

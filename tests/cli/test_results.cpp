@@ -109,6 +109,16 @@ TEST(ResultFiles, HeaderBlockSaysHowTheResultsWereMade) {
     EXPECT_EQ(back->yval[100], number(rows[101][2]));
 }
 
+TEST(ResultFiles, EachWindowsOwnMeanRemovalIsRecorded) {
+    const ProcessResult r = runProcess(cli, {"analyze", sample, "--quiet", "--window-detrend",
+                                             "mean", "--nfft", "1024", "--step", "200"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\n# window detrend: mean "), std::string::npos);
+    const ProcessResult bad = runProcess(cli, {"trace", sample, "--window-detrend", "median"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--window-detrend"), std::string::npos) << bad.err;
+}
+
 TEST(Figures, MapsInEveryFormatWithoutADisplay) {
     TempDir dir;
     const std::vector<std::string> common = {"analyze", sample, "--quiet", "-o", dir / "rows.tsv"};
@@ -410,6 +420,10 @@ TEST(Tuning, BadInputIsRefusedByNameAndLeavesNoFile) {
     }
     std::ofstream(dir / "down.tsv") << "x_centre\tfrequency\n5\t0.1\n3\t0.1\n";
     std::ofstream(dir / "zero.tsv") << "# hand-made\nx_centre\tfrequency\n1\t0.1\n5\t-0.2\n";
+    const std::string flagged = dir / "flagged.tsv";
+    std::ofstream(flagged) << "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n"
+                              "100\t0.05\t20\t1\t0.99\tok\n200\t0.09\t11.1\t1\t0.99\tjump\n"
+                              "300\t0.09\t11.1\t1\t0.99\tok\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"trace", data}, "trace needs --start"},
         {{"trace", data, "--start", "1000:0.05"}, "--start: the position 1000 lies outside"},
@@ -421,6 +435,7 @@ TEST(Tuning, BadInputIsRefusedByNameAndLeavesNoFile) {
          "line 4 of the trace holds the frequency -0.2"},
         {{"tune", data, "--trace", dir / "down.tsv", "--period", "0"}, "--period: 0 must be"},
         {{"tune", data, "--trace", dir / "missing.tsv", "--period", "41"}, "--trace: cannot read"},
+        {{"tune", data, "--trace", flagged, "--period", "41"}, "or give --accept-flags"},
     };
     for (const auto& [args, says] : cases) {
         std::vector<std::string> all = args;
@@ -430,6 +445,12 @@ TEST(Tuning, BadInputIsRefusedByNameAndLeavesNoFile) {
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
         EXPECT_FALSE(std::ifstream(dir / "out.tsv").good()) << says;
     }
+    // The flagged trace, accepted as it is.
+    const ProcessResult accepted =
+        runProcess(cli, {"tune", data, "--quiet", "--trace", flagged, "--period", "41",
+                         "--accept-flags", "-o", dir / "out.tsv"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_TRUE(std::ifstream(dir / "out.tsv").good());
 }
 
 } // namespace

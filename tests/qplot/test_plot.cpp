@@ -2,7 +2,7 @@
 // the placeholder, gaps, contours, the threaded bands, the entry points, the PDF export and the
 // astronomical test's figure.
 #include "Qplot/ColorMaps.h"
-#include "Qplot/MapColours.h"
+#include "core/results/ColourMaps.h"
 #include "Qplot/MapView.h"
 #include "Qplot/OverlayColours.h"
 #include "Qplot/Plot.h"
@@ -248,7 +248,7 @@ private slots:
     void overlaysStandOutOnEveryMap_data() {
         QTest::addColumn<int>("map");
         for (int map = PLOT_MAP_LINEAR; map <= PLOT_MAP_GREYSCALE; ++map)
-            QTest::newRow(mapColourName(map)) << map;
+            QTest::newRow(results::colourMapWord(map)) << map;
     }
 
     // The contour lines: black on the long-standing maps, on the others a colour far from every

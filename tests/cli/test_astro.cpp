@@ -1,0 +1,176 @@
+// The astronomical commands end to end: the test on a record made here (cycles at the target
+// periods, precession modulated by eccentricity, laid on a depth axis at a known rate, plus
+// AR(1) noise), the files each command writes, the age model from a hand-written rate track
+// against its closed form, and every bad input refused by name with no file written.
+#include "tests/support/RunProcess.h"
+#include "tests/support/TempDir.h"
+
+#include "core/series/SeriesFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string cli = TONALITH_CLI;
+
+// Eccentricity terms and precession whose amplitude follows them, at time t (kyr).
+double orbitalSignal(double t) {
+    const double e[] = {405.6795, 130.719, 123.839, 98.86307, 94.87666};
+    const double p[] = {23.62069, 22.31868, 19.06768, 18.91979};
+    const double eAmp[] = {1.0, 0.6, 0.5, 0.8, 0.6}, pAmp[] = {1.0, 0.8, 0.7, 0.6};
+    double ecc = 0, prec = 0;
+    for (int k = 0; k < 5; ++k)
+        ecc += eAmp[k] * std::cos(2 * M_PI * t / e[k] + k);
+    for (int k = 0; k < 4; ++k)
+        prec += pAmp[k] * std::cos(2 * M_PI * t / p[k] + 2 * k);
+    return 0.3 * ecc + (1 + 0.25 * ecc) * prec;
+}
+
+constexpr double spacing = 0.04; // metres
+constexpr int samples = 1000;
+
+// The record at `rate` cm/kyr with AR(1) noise of lag-1 correlation 0.5, into path.
+std::string record(const std::string& path, double rate) {
+    std::mt19937_64 g(3);
+    std::normal_distribution<double> normal;
+    std::ofstream out(path);
+    out.precision(17);
+    out << "depth\tvalue\n";
+    double noise = 0;
+    for (int i = 0; i < samples; ++i) {
+        const double z = spacing * i;
+        noise = 0.5 * noise + std::sqrt(0.75) * normal(g);
+        out << z << "\t" << orbitalSignal(100 * z / rate) + 0.6 * noise << "\n";
+    }
+    return path;
+}
+
+// The first line that is not a comment, and the value after `key` in the '#' block.
+std::string headerLine(const std::string& text) {
+    for (const auto line : series::splitLines(text))
+        if (!line.empty() && line[0] != '#')
+            return std::string(line);
+    return "";
+}
+
+double stated(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find("# " + key + ": ");
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 4);
+}
+
+TEST(CliAstro, TimeOptFindsTheRateAndCallsItSignificant) {
+    TempDir dir;
+    // A rate between the grid's points; a short grid keeps the simulations fast.
+    const std::string data = record(dir / "core.txt", 2.04);
+    const ProcessResult r =
+        runProcess(cli, {"timeopt", data, "--quiet", "--sedmin", "1.5", "--sedmax", "2.8",
+                         "--numsed", "27", "--sims", "200", "--seed", "4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(headerLine(r.out), "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
+    EXPECT_NEAR(stated(r.out, "optimal sedimentation rate") / 2.04, 1, 0.03) << r.out;
+    EXPECT_LE(stated(r.out, "p-value"), 0.05) << r.out;
+    EXPECT_NE(r.out.find(" (200 simulations)\n"), std::string::npos);
+}
+
+TEST(CliAstro, EachCommandWritesItsColumns) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    const ProcessResult filtered =
+        runProcess(cli, {"filter", data, "--quiet", "--passband", "1.5:3.5"});
+    ASSERT_EQ(filtered.exitCode, 0) << filtered.err;
+    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope");
+    EXPECT_EQ(std::count(filtered.out.begin(), filtered.out.end(), '\n') -
+                  std::count(filtered.out.begin(), filtered.out.end(), '#'),
+              samples + 1);
+
+    const ProcessResult evolutive = runProcess(
+        cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",
+              "--numsed", "11", "--sedmin", "1", "--sedmax", "3", "--track", dir / "track.tsv"});
+    ASSERT_EQ(evolutive.exitCode, 0) << evolutive.err;
+    EXPECT_EQ(headerLine(evolutive.out),
+              "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
+    EXPECT_EQ(headerLine(readAll(dir / "track.tsv")), "x_centre\tsedimentation_rate\tr2_opt");
+    // The track makes an age model.
+    const ProcessResult tuned =
+        runProcess(cli, {"tune", data, "--quiet", "--sedrate", dir / "track.tsv"});
+    EXPECT_EQ(tuned.exitCode, 0) << tuned.err;
+}
+
+// A rate from 1 cm/kyr at 0 m to 3 cm/kyr at 20 m, then held: the age below 20 m is
+// 1000 ln(1 + z / 10) kyr, beyond it 1000 ln 3 + 100 (z - 20) / 3, from the start age.
+TEST(CliAstro, TuneBySedimentationRateIsTheClosedForm) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    std::ofstream(dir / "rates.tsv") << "# by hand\nx_centre\tsedimentation_rate\n0\t1\n20\t3\n";
+    const ProcessResult r =
+        runProcess(cli, {"tune", data, "--quiet", "--sedrate", dir / "rates.tsv", "--start-age",
+                         "5", "--model", dir / "model.tsv", "-o", dir / "tuned.tsv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string model = readAll(dir / "model.tsv");
+    EXPECT_EQ(headerLine(model), "position\tage\tsedimentation_rate");
+    int rows = 0;
+    for (const auto line : series::splitLines(model)) {
+        const auto fields = series::splitFields(line);
+        const auto z = fields.size() == 3 ? series::parseNumber(fields[0]) : std::nullopt;
+        if (!z)
+            continue;
+        const double age =
+            *z <= 20 ? 1000 * std::log1p(*z / 10) : 1000 * std::log(3.0) + 100 * (*z - 20) / 3;
+        EXPECT_NEAR(*series::parseNumber(fields[1]), 5 + age, 1e-9 * (5 + age)) << "z " << *z;
+        ++rows;
+    }
+    EXPECT_EQ(rows, samples);
+}
+
+TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    const std::string oneKind = dir.file("e.tsv", "period\tkind\n405.6795\te\n130.719\te\n");
+    const std::string down = dir.file("down.tsv", "x_centre\tsedimentation_rate\n5\t1\n3\t2\n");
+    const std::string zero = dir.file("zero.tsv", "x_centre\tsedimentation_rate\n1\t1\n5\t0\n");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"timeopt", data, "--numsed", "0"}, "--numsed"},
+        {{"timeopt", data, "--sedmin", "-1"}, "--sedmin"},
+        {{"timeopt", data, "--sedmin", "3", "--sedmax", "2"}, "--sedmax"},
+        {{"timeopt", data, "--precession-band", "0.065:0.035"}, "--precession-band"},
+        {{"timeopt", data, "--precession-band", "0.035"}, "--precession-band"},
+        {{"timeopt", data, "--sedmin", "0.1", "--sedmax", "0.2"}, "--sedmax"}, // none scored
+        {{"timeopt", data, "--targets", oneKind}, "--targets"},
+        {{"timeopt", data, "--plot", dir / "curves.gif"}, "--plot"},
+        {{"timeopt", data, "--positions-in", "ft"}, "--positions-in"},
+        {{"filter", data, "--passband", "0:1"}, "--passband"},
+        {{"filter", data, "--passband", "1:20"}, "--passband"},
+        {{"filter", data, "--passband", "x:2"}, "--passband"},
+        {{"filter", data}, "--passband"},
+        {{"etimeopt", data, "--window-length", "50", "--step-length", "5"}, "--window-length"},
+        {{"etimeopt", data, "--window-length", "20"}, "--step-length"},
+        {{"etimeopt", data, "--window-length", "20", "--step-length", "5", "--map",
+          dir / "map.jpg"},
+         "--map"},
+        {{"tune", data, "--sedrate", down}, "--sedrate"},
+        {{"tune", data, "--sedrate", zero}, "--sedrate"},
+        {{"tune", data, "--sedrate", zero, "--trace", down, "--period", "41"}, "--sedrate"},
+        {{"tune", data, "--sedrate", zero, "--period", "41"}, "--sedrate"},
+    };
+    for (const auto& [args, option] : cases) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"--quiet", "-o", dir / "out.tsv"});
+        const ProcessResult r = runProcess(cli, all);
+        std::string line = args[0];
+        for (std::size_t i = 2; i < args.size(); ++i)
+            line += " " + args[i];
+        EXPECT_EQ(r.exitCode, 2) << line << ": " << r.err;
+        EXPECT_NE(r.err.find(option), std::string::npos) << line << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << line << ": " << r.err;
+        EXPECT_FALSE(std::ifstream(dir / "out.tsv").good()) << line;
+    }
+}
+
+} // namespace
