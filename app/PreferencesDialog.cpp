@@ -102,7 +102,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     form->addRow("", keepInRecordUnits);
     form->addRow(units->summary);
     form->addRow(units->warning);
-    interpolate = new QCheckBox("Interpolate to even spacing", this);
+    interpolate = new QCheckBox(entryOf(Preferences::interpolateToEvenSpacing.name).label, this);
     interpolate->setToolTip(
         "When the positions are not evenly spaced, resample the series linearly at the "
         "median spacing before the analysis (recorded in exported results)");
@@ -117,7 +117,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
 
     auto* seriesBox = new QGroupBox("Series", this);
     auto* seriesForm = new QFormLayout(seriesBox);
-    logValues = new QCheckBox("Natural logarithm of the values", seriesBox);
+    logValues = new QCheckBox(entryOf(Preferences::logValues.name).label, seriesBox);
     logValues->setToolTip("Every value must be above 0");
     detrend = new QComboBox(seriesBox);
     detrend->addItems({"None", "Linear", "Polynomial", "LOWESS"});
@@ -133,7 +133,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     lowessSpan->setValue(0.3);
     lowessSpan->setSuffix(" of the samples");
     lowessSpan->setToolTip("The fraction of the samples in each local fit (0.3: 30 %)");
-    standardise = new QCheckBox("Standardise (mean 0, standard deviation 1)", seriesBox);
+    standardise = new QCheckBox(entryOf(Preferences::standardise.name).label, seriesBox);
     windowDetrend = new QComboBox(seriesBox);
     windowDetrend->addItems({"None", "Mean", "Least-squares line"});
     windowDetrend->setToolTip(
