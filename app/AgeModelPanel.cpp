@@ -95,6 +95,12 @@ void AgeModelPanel::setUnits(const RecordUnitChoice& units) {
 
 void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
                              const std::vector<tuning::TracePoint>& trace) {
+    // Another trace (a new one, or a point moved) is asked about afresh.
+    const auto same = [](const tuning::TracePoint& a, const tuning::TracePoint& b) {
+        return a.window == b.window && a.bin == b.bin && a.flag == b.flag;
+    };
+    if (!std::equal(trace.begin(), trace.end(), trace_.begin(), trace_.end(), same))
+        answeredFlags_.clear();
     result_ = std::move(result);
     trace_ = trace;
     rateTrack_.reset();

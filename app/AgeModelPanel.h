@@ -67,7 +67,7 @@ private:
     void recompute();
     void showRateModel();
     // Whether a trace with points flagged jump or edge may make the model: asked once for each
-    // set of flagged points.
+    // trace.
     bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;

@@ -123,10 +123,11 @@ private slots:
         Preferences::store("windowIncrement", 50);
         Preferences::store("fmax", 0.1);
         QStringList asked;
+        int answer = 1; // don't build
         Questions::asker() = [&](QWidget*, const QString&, const QString& text,
                                  const QStringList&) {
             asked << text;
-            return 1; // don't build
+            return answer;
         };
         ViewController w;
         QVERIFY(runAndWait(w, fading));
@@ -168,6 +169,16 @@ private slots:
         w.tracing->pointDragged(index, 0.05);
         QVERIFY(!isFlagged(w.tracing->points()[static_cast<std::size_t>(index)]));
         QCOMPARE(sharedPlot->plot()->traceOverlay()->flaggedCount(), flagged - 1);
+        // Another trace is asked about afresh; accepted, it makes the model.
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(!w.ageModel->model());
+        answer = 0;
+        const auto& moved = w.tracing->points();
+        w.tracing->pointDragged(
+            static_cast<int>(std::find_if(moved.begin(), moved.end(), isFlagged) - moved.begin()),
+            0.05);
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(w.ageModel->model());
     }
 
     void reversingThePositionAxisMirrorsTheMap() {
