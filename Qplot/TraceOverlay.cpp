@@ -40,6 +40,14 @@ TraceOverlay::TraceOverlay(QwtPlot* plot) : plot_(plot) {
     weak_ = newCurve(
         plot, QPen(Qt::NoPen),
         new QwtSymbol(QwtSymbol::Ellipse, QBrush(Qt::NoBrush), QPen(Qt::white, 1.5), QSize(7, 7)));
+    // A flagged point: a white cross over a dark one, which reads on every colour map.
+    flaggedHalo_ = newCurve(
+        plot, QPen(Qt::NoPen),
+        new QwtSymbol(QwtSymbol::XCross, QBrush(Qt::NoBrush), QPen(haloColour(), 4), QSize(11, 11)),
+        29);
+    flagged_ = newCurve(
+        plot, QPen(Qt::NoPen),
+        new QwtSymbol(QwtSymbol::XCross, QBrush(Qt::NoBrush), QPen(Qt::white, 2), QSize(11, 11)));
     upper_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
     lower_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
 }
@@ -51,14 +59,27 @@ void TraceOverlay::setTrace(const double* x, const double* f, const unsigned cha
     strong_ = significant ? QVector<unsigned char>(significant, significant + n)
                           : QVector<unsigned char>(n, 1);
     band_ = band;
+    flags_.clear();
     redraw();
 }
 
+void TraceOverlay::setFlags(const unsigned char* flagged, int n) {
+    flags_ =
+        flagged && n > 0 ? QVector<unsigned char>(flagged, flagged + n) : QVector<unsigned char>();
+    redraw();
+}
+
+int TraceOverlay::flaggedCount() const {
+    return static_cast<int>(flagged_->dataSize());
+}
+
 void TraceOverlay::redraw() {
-    QVector<double> sx, sf, wx, wf, up, down;
+    QVector<double> sx, sf, wx, wf, cx, cf, up, down;
+    const bool flags = flags_.size() == x_.size();
     for (int i = 0; i < x_.size(); ++i) {
-        (strong_[i] ? sx : wx) << x_[i];
-        (strong_[i] ? sf : wf) << f_[i];
+        const bool crossed = flags && flags_[i];
+        (crossed ? cx : strong_[i] ? sx : wx) << x_[i];
+        (crossed ? cf : strong_[i] ? sf : wf) << f_[i];
         up << f_[i] + band_;
         down << f_[i] - band_;
     }
@@ -67,6 +88,8 @@ void TraceOverlay::redraw() {
     significant_->setSamples(sx, sf);
     weak_->setSamples(wx, wf);
     weakHalo_->setSamples(wx, wf);
+    flagged_->setSamples(cx, cf);
+    flaggedHalo_->setSamples(cx, cf);
     upper_->setSamples(band_ > 0 ? x_ : QVector<double>(), up);
     lower_->setSamples(band_ > 0 ? x_ : QVector<double>(), down);
     plot_->replot();

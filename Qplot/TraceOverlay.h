@@ -1,5 +1,6 @@
 // What is drawn over the map for tuning: a traced line (a marker per window, filled where the
-// F-test reaches the level, hollow where it does not), the band it was followed in, and
+// F-test reaches the level, hollow where it does not, a cross where the point is flagged as a
+// possible jump to another line), the band it was followed in, and
 // horizontal guide lines at target frequencies, each over a dark halo.
 #pragma once
 
@@ -17,6 +18,9 @@ public:
     // n points (n = 0 clears); band: the half-width drawn around the line (0: none).
     void setTrace(const double* x, const double* f, const unsigned char* significant, int n,
                   double band);
+    // Points of the trace drawn as crosses in place of their marker (null or n = 0: none); a
+    // new trace clears them.
+    void setFlags(const unsigned char* flagged, int n);
     void setGuides(const double* f, const QStringList& labels);
 
     int pointCount() const { return x_.size(); }
@@ -27,6 +31,8 @@ public:
     // Shows point i at frequency f while it is dragged.
     void movePoint(int i, double f);
     int guideCount() const { return guides_.size(); }
+    // The points drawn as crosses.
+    int flaggedCount() const;
 
 private:
     void redraw();
@@ -37,10 +43,13 @@ private:
     QwtPlotCurve* weakHalo_;
     QwtPlotCurve* significant_;
     QwtPlotCurve* weak_;
+    QwtPlotCurve* flaggedHalo_;
+    QwtPlotCurve* flagged_;
     QwtPlotCurve* upper_;
     QwtPlotCurve* lower_;
     QVector<double> x_, f_;
     QVector<unsigned char> strong_;
+    QVector<unsigned char> flags_;
     double band_ = 0;
     QVector<QwtPlotMarker*> guides_;
     QVector<QwtPlotMarker*> guideHalos_;

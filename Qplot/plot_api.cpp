@@ -153,6 +153,10 @@ void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned c
     plot->traceOverlay()->setTrace(x, f, significant, n, band);
 }
 
+void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n) {
+    plot->traceOverlay()->setFlags(flagged, n);
+}
+
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged) {
     plot->setTraceDragCallback(ctx, dragged);
 }

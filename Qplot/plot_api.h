@@ -114,6 +114,9 @@ void plotSetDocumentTitle(Plot* plot, const char* title);
    null: all), and the band of half-width band around it (0: none). */
 void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned char* significant,
                   int n, double band);
+/* The trace's points drawn as flagged (a cross) where flagged[i] is set; n must match the
+   trace's points (otherwise, or with null, none is). Set after plotSetTrace, which clears them. */
+void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n);
 /* Dragging a trace point reports its index and the frequency it was dropped at. */
 typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);

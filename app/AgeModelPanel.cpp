@@ -3,6 +3,8 @@
 #include "app/NumberBox.h"
 #include "app/NumberText.h"
 #include "app/PlatformServices.h"
+#include "app/Questions.h"
+#include "app/TraceFlags.h"
 #include "app/WholeFile.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
@@ -93,6 +95,12 @@ void AgeModelPanel::setUnits(const RecordUnitChoice& units) {
 
 void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
                              const std::vector<tuning::TracePoint>& trace) {
+    // Another trace (a new one, or a point moved) is asked about afresh.
+    const auto same = [](const tuning::TracePoint& a, const tuning::TracePoint& b) {
+        return a.window == b.window && a.bin == b.bin && a.flag == b.flag;
+    };
+    if (!std::equal(trace.begin(), trace.end(), trace_.begin(), trace_.end(), same))
+        answeredFlags_.clear();
     result_ = std::move(result);
     trace_ = trace;
     rateTrack_.reset();
@@ -108,6 +116,26 @@ void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> resul
     rateUnit_ = unit;
     metresPerUnit_ = metresPerUnit;
     recompute();
+}
+
+bool AgeModelPanel::flagsAccepted() {
+    const int n = flaggedCount(trace_);
+    if (n == 0)
+        return true;
+    const QString all = flaggedWindows(trace_, -1);
+    if (all != answeredFlags_) {
+        answeredFlags_ = all;
+        const QString text =
+            QString("%1 points of the trace are flagged jump or edge: at %2. The line may have "
+                    "jumped to another cycle or left the search band, and the age model would "
+                    "follow it. Trace it again (another start or band), or build the age model "
+                    "from the trace as it is.")
+                .arg(n)
+                .arg(flaggedWindows(trace_, 5));
+        flagsAccepted_ = Questions::ask(this, "Flagged Trace", text,
+                                        {"Build the Age Model", "Don't Build"}) == 0;
+    }
+    return flagsAccepted_;
 }
 
 void AgeModelPanel::showRateModel() {
@@ -143,6 +171,11 @@ void AgeModelPanel::recompute() {
         summary->setText("Trace a line on the map first (Analysis > Trace Line).");
     } else if (!(p > 0)) {
         summary->setText("The period must be a number above 0.");
+    } else if (!flagsAccepted()) {
+        summary->setText(QString("No age model: %1 points of the trace are flagged jump or edge; "
+                                 "trace the line again (another start or band), or accept them "
+                                 "when asked.")
+                             .arg(flaggedCount(trace_)));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else {
@@ -195,12 +228,12 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
 }
 
 std::string AgeModelPanel::header(double stepUsed) const {
-    std::string h =
-        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
-                                                     "the evolutive astronomical test's track",
-                                                     rateUnit_, startAge->value(), stepUsed)
-                   : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
-                                          startAge->value(), stepUsed);
+    std::string h = rateTrack_
+                        ? tuning::sedimentationRateHeader(result_->provenance,
+                                                          "the evolutive astronomical test's track",
+                                                          rateUnit_, startAge->value(), stepUsed)
+                        : tuning::tuningHeader(result_->provenance, "traced on the map",
+                                               periodValue(), startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
         h += "# position unit of the record: " + units_.position.toStdString() + "\n";
     h += "# age unit: " + units_.age.toStdString() + "\n";

@@ -1,7 +1,8 @@
 // Analysis > Age Model: the period the traced line represents and the age of the first sample
 // give the sedimentation rate along the record and the age-position curve, shown beside the
 // map; the age model and the tuned series can be exported, and the tuned series analysed in
-// the window in place of the record.
+// the window in place of the record. A trace with points flagged jump or edge makes a model
+// only once the user accepts them.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -65,6 +66,9 @@ signals:
 private:
     void recompute();
     void showRateModel();
+    // Whether a trace with points flagged jump or edge may make the model: asked once for each
+    // trace.
+    bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
@@ -73,4 +77,6 @@ private:
     std::optional<tuning::RateTrack> rateTrack_;
     std::string rateUnit_;
     double metresPerUnit_ = 1;
+    QString answeredFlags_; // the flagged points last asked about
+    bool flagsAccepted_ = false;
 };

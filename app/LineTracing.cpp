@@ -2,6 +2,7 @@
 
 #include "app/NumberBox.h"
 #include "app/NumberText.h"
+#include "app/TraceFlags.h"
 
 #include "Qplot/plot_api.h"
 #include "core/tuning/TraceFile.h"
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QUndoCommand>
 #include <QUndoStack>
+
+#include <algorithm>
 
 // One dragged point: where it was and where it snapped to.
 class MovePoint : public QUndoCommand {
@@ -84,9 +87,7 @@ bool LineTracing::carryTo(std::shared_ptr<const results::ResultSet> result) {
         return false;
     band->setValue(start.band);
     criterion->setCurrentIndex(start.by == tuning::TraceBy::Probability ? 1 : 0);
-    start_ = start;
-    follow(tuning::nearestWindow(*result_, start.position),
-           tuning::nearestBin(*result_, start.frequency));
+    startAt(start.position, start.frequency);
     return true;
 }
 
@@ -97,6 +98,9 @@ bool LineTracing::survivesRun(const std::string& file, double fmaxPerUnit) const
 
 void LineTracing::setLevel(double level) {
     level_ = level;
+    start_.level = level;
+    for (tuning::TracePoint& p : points_)
+        flagByLevel(p, level_);
     if (!points_.empty())
         draw();
 }
@@ -115,18 +119,35 @@ bool LineTracing::mapClicked(double x, double f) {
     if (!armed_ || !result_)
         return false;
     armed_ = false;
-    start_ = {x, f, band->value(), by()};
-    follow(tuning::nearestWindow(*result_, x), tuning::nearestBin(*result_, f));
+    startAt(x, f);
     return true;
 }
 
+void LineTracing::startAt(double x, double f) {
+    const int window = tuning::nearestWindow(*result_, x);
+    const int bin = tuning::startBin(*result_, window, f, band->value(), by());
+    start_ = {x, f, band->value(), by(), result_->frequency(bin), level_};
+    follow(window, bin);
+    emit message(QString("Traced the line through %1 windows from %2, started at frequency %3 "
+                         "(the peak nearest %4 within the band).%5")
+                     .arg(points_.size())
+                     .arg(numberText(result_->centre(window)), numberText(start_.startedAt),
+                          numberText(f), flaggedNote()));
+}
+
 void LineTracing::follow(int window, int bin) {
-    points_ = tuning::traceLine(*result_, window, bin, band->value(), by());
+    points_ = tuning::traceLine(*result_, window, bin, band->value(), by(), level_);
     edits->clear();
     draw();
-    emit message(QString("Traced the line through %1 windows from %2.")
-                     .arg(points_.size())
-                     .arg(numberText(result_->centre(window))));
+}
+
+QString LineTracing::flaggedNote() const {
+    const int n = flaggedCount(points_);
+    return n == 0 ? QString()
+                  : QString(" %1 flagged jump or edge (crossed): %2; the line may have left the "
+                            "one it started on.")
+                        .arg(n)
+                        .arg(flaggedWindows(points_, 3));
 }
 
 void LineTracing::pointDragged(int index, double f) {
@@ -134,9 +155,11 @@ void LineTracing::pointDragged(int index, double f) {
         return;
     const tuning::TracePoint& before = points_[static_cast<std::size_t>(index)];
     const int w = before.window;
-    edits->push(new MovePoint(
-        this, index, before, tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by())),
-        moved_));
+    // A point the user placed is not a jump; it is weak or not by its probability.
+    tuning::TracePoint after =
+        tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by()));
+    flagByLevel(after, level_);
+    edits->push(new MovePoint(this, index, before, after, moved_));
 }
 
 void LineTracing::setPoint(int index, const tuning::TracePoint& p, int moved) {
@@ -151,27 +174,40 @@ void LineTracing::setPoint(int index, const tuning::TracePoint& p, int moved) {
 void LineTracing::retraceFromMoved() {
     if (!result_ || moved_ < 0 || moved_ >= static_cast<int>(points_.size()))
         return;
-    start_ = {result_->centre(moved_), points_[moved_].frequency, band->value(), by()};
+    const double f = points_[moved_].frequency;
+    start_ = {result_->centre(moved_), f, band->value(), by(), f, level_};
     follow(moved_, points_[moved_].bin);
+    emit message(QString("Traced the line again through %1 windows from %2 at frequency %3.%4")
+                     .arg(points_.size())
+                     .arg(numberText(start_.position), numberText(f), flaggedNote()));
 }
 
 void LineTracing::draw() {
     std::vector<double> x, f;
-    std::vector<unsigned char> strong;
+    std::vector<unsigned char> strong, flagged;
     for (const tuning::TracePoint& p : points_) {
         x.push_back(p.centre);
         f.push_back(p.frequency);
         strong.push_back(p.probability >= level_ && p.probability <= 1.0);
+        flagged.push_back(isFlagged(p));
     }
-    plotSetTrace(plot_, x.data(), f.data(), strong.data(), static_cast<int>(x.size()),
+    const int n = static_cast<int>(x.size());
+    plotSetTrace(plot_, x.data(), f.data(), strong.data(), n,
                  points_.empty() ? 0.0 : band->value());
-    int weak = 0;
-    for (unsigned char s : strong)
-        weak += !s;
-    status->setText(points_.empty() ? QString()
-                                    : QString("%1 windows, %2 below the F-test level (hollow)")
-                                          .arg(points_.size())
-                                          .arg(weak));
+    plotSetTraceFlags(plot_, flagged.data(), n);
+    const auto weak = std::count(strong.begin(), strong.end(), 0);
+    const int crossed = flaggedCount(points_);
+    QString text = points_.empty() ? QString()
+                                   : QString("%1 windows, %2 below the F-test level (hollow)")
+                                         .arg(points_.size())
+                                         .arg(weak);
+    if (crossed > 0)
+        text += QString(", %1 flagged jump or edge (crossed) at %2")
+                    .arg(crossed)
+                    .arg(flaggedWindows(points_, 3));
+    status->setText(text);
+    status->setToolTip(crossed > 0 ? "Flagged jump or edge at " + flaggedWindows(points_, -1)
+                                   : QString());
     emit changed();
 }
 
@@ -193,12 +229,24 @@ bool LineTracing::read(const std::string& text, QString* why) {
         return false;
     }
     // Each window takes the bin nearest the trace's frequency at its centre.
+    // The file's jump and edge flags hold where its rows are the map's windows.
+    const bool sameWindows = static_cast<int>(trace->flags.size()) == result_->windows;
     points_.clear();
-    for (int w = 0; w < result_->windows; ++w)
-        points_.push_back(tuning::pointAt(
+    for (int w = 0; w < result_->windows; ++w) {
+        tuning::TracePoint p = tuning::pointAt(
             *result_, w,
-            tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w)))));
-    start_ = {points_.front().centre, points_.front().frequency, band->value(), by()};
+            tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w))));
+        if (sameWindows)
+            p.flag = trace->flags[static_cast<std::size_t>(w)];
+        flagByLevel(p, level_);
+        points_.push_back(p);
+    }
+    start_ = {points_.front().centre,
+              points_.front().frequency,
+              band->value(),
+              by(),
+              points_.front().frequency,
+              level_};
     edits->clear();
     draw();
     return true;

@@ -1,9 +1,10 @@
 // Tracing a line on the map: Analysis > Trace Line arms it, a click on the map starts the trace
 // there and it is followed through every window; the band and the criterion are set on the
 // tracing bar, the trace is drawn on the map and its point of the selected window on the window
-// spectrum. Points can be dragged to another bin of their window (they snap to the nearest
-// local maximum) and the trace re-followed from the last point moved. A trace is kept with its
-// map until the next run, and can be saved and opened.
+// spectrum; points flagged as a possible jump to another line are crossed and listed on the bar.
+// Points can be dragged to another bin of their window (they snap to the nearest local maximum) and
+// the trace re-followed from the last point moved. A trace is kept with its map until the next run,
+// and can be saved and opened.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -41,7 +42,7 @@ public:
     bool carryTo(std::shared_ptr<const results::ResultSet> result);
     // Whether a run of file up to fmaxPerUnit (cycles per position unit) could keep the trace.
     bool survivesRun(const std::string& file, double fmaxPerUnit) const;
-    // The F-test level below which points are drawn hollow.
+    // The F-test level below which points are drawn hollow and flagged weak.
     void setLevel(double level);
     // The next click on the map starts a trace.
     void arm();
@@ -66,7 +67,12 @@ private:
     friend class MovePoint;
     // Puts point index at p and marks its window as the last moved (-1: none).
     void setPoint(int index, const tuning::TracePoint& p, int moved);
+    // A trace typed at (x, f): started at the nearest peak within the band, the message saying
+    // where.
+    void startAt(double x, double f);
     void follow(int window, int bin);
+    // The flagged points in a message's words; empty when none.
+    QString flaggedNote() const;
     void draw();
 
     Plot* plot_;

@@ -122,7 +122,11 @@ QString MapArea::showRanges(double xmin, double xmax, double ymin, double ymax, 
     const std::array<double, 6> data = plot_->intervals();
     plotSetIntervals(plot, data[0], data[1], data[2], data[3], zmin, zmax);
     const double low = logarithmic_ ? lowestResolved(ymin) : ymin;
-    plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::xBottom), xmin, xmax, 0);
+    // A scale set from its bounds runs from the first to the second: a reversed axis gets them
+    // the other way round.
+    const bool reversed = plot_->mapDisplay().reverseX;
+    plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::xBottom), reversed ? xmax : xmin,
+                     reversed ? xmin : xmax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yLeft), low, ymax, 0);
     plotSetAxisScale(plot, static_cast<int>(PlotCodes::AxisId::yRight), zmin, zmax, 0);
     plotSetColorMap(plot, plot_->mapDisplay().colorMap);

@@ -9,17 +9,28 @@
 
 namespace Preferences {
 
-const TypedKey<double> timeBandwidthProduct{"timeBandwidthProduct", 3.0};
-const TypedKey<int> numberOfTapers{"numberOfTapers", 4};
-const TypedKey<int> pointsPerWindow{"pointsPerWindow", 400};
-const TypedKey<int> windowIncrement{"windowIncrement", 25};
-const TypedKey<int> fftPoints{"fftPoints", 4096};
-const TypedKey<double> fmax{"fmax", 0.06};
+namespace {
+
+int wholeDefault(analysis::ParameterId id) {
+    return static_cast<int>(analysis::parameterDefault(id));
+}
+
+} // namespace
+
+// The defaults are the catalogue's.
+const TypedKey<double> timeBandwidthProduct{"timeBandwidthProduct",
+                                            analysis::parameterDefault(analysis::ParameterId::Tbw)};
+const TypedKey<int> numberOfTapers{"numberOfTapers", wholeDefault(analysis::ParameterId::Tapers)};
+const TypedKey<int> pointsPerWindow{"pointsPerWindow", wholeDefault(analysis::ParameterId::Window)};
+const TypedKey<int> windowIncrement{"windowIncrement", wholeDefault(analysis::ParameterId::Step)};
+const TypedKey<int> fftPoints{"fftPoints", wholeDefault(analysis::ParameterId::Nfft)};
+const TypedKey<double> fmax{"fmax", analysis::parameterDefault(analysis::ParameterId::Fmax)};
 const TypedKey<bool> interpolateToEvenSpacing{"interpolateToEvenSpacing", false};
 const TypedKey<double> interpolationStep{"interpolationStep", 0.0};
 const TypedKey<bool> logValues{"logValues", false};
 const char* const detrendKey = "detrend";
 const TypedKey<bool> standardise{"standardise", false};
+const char* const windowDetrendKey = "windowDetrend";
 
 namespace {
 
@@ -49,6 +60,9 @@ analysis::RunParameters runParameters() {
     p.inc = read(windowIncrement);
     p.nfft = read(fftPoints);
     p.fmax = read(fmax);
+    // An unreadable choice reads as none, like an unreadable detrending.
+    const std::string how = QSettings().value(windowDetrendKey, "none").toString().toStdString();
+    p.windowDetrend = analysis::parseWindowDetrend(how).value_or(analysis::WindowDetrend::None);
     return p;
 }
 
@@ -75,6 +89,7 @@ void registerDefaults() {
     r.insert(logValues.name, logValues.defaultValue);
     r.insert(detrendKey, "none");
     r.insert(standardise.name, standardise.defaultValue);
+    r.insert(windowDetrendKey, "none");
     QVariantList levels;
     for (double p : probabilityDefaults())
         levels << p;

@@ -31,6 +31,9 @@ extern const TypedKey<double> interpolationStep;      // "interpolationStep", 0 
 extern const TypedKey<bool> logValues;   // "logValues", false
 extern const char* const detrendKey;     // "detrend", "none"
 extern const TypedKey<bool> standardise; // "standardise", false
+// Each window's own mean or least-squares line removed before tapering ("none", "mean",
+// "linear").
+extern const char* const windowDetrendKey; // "windowDetrend", "none"
 
 // "probability": significance levels; registered, not read by a run.
 QVector<double> probabilityDefaults();

@@ -1,5 +1,6 @@
 #include "app/PreferencesDialog.h"
 
+#include "app/ParameterRefusals.h"
 #include "app/Preferences.h"
 #include "app/RecordUnitFields.h"
 #include "app/RecordWindow.h"
@@ -17,6 +18,48 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const analysis::ParameterEntry& entryOf(const char* settingsKey) {
+    return *analysis::parameterBySettingsKey(settingsKey);
+}
+
+QString labelOf(const char* settingsKey) {
+    return QString(entryOf(settingsKey).label) + ":";
+}
+
+// The entry's help and what its rule allows, as the field's tool tip.
+QString toolTipOf(const analysis::ParameterEntry& e) {
+    QString help = QString(e.help) + "; " + QString::fromStdString(analysis::allowedText(e));
+    help[0] = help[0].toUpper();
+    return help;
+}
+
+// The smallest value the rule allows at the field's precision (a bound not included is passed
+// by one step of the last decimal).
+double lowestOf(const analysis::Rule& r, double resolution) {
+    return r.lowestIncluded ? r.lowest : r.lowest + resolution;
+}
+
+void fitToCatalogue(QSpinBox* box, const char* settingsKey, int capacity) {
+    const analysis::ParameterEntry& e = entryOf(settingsKey);
+    box->setRange(static_cast<int>(lowestOf(e.rule, 1)),
+                  static_cast<int>(std::min<double>(e.rule.highest, capacity)));
+    box->setToolTip(toolTipOf(e));
+}
+
+void fitToCatalogue(QDoubleSpinBox* box, const char* settingsKey, double capacity) {
+    const analysis::ParameterEntry& e = entryOf(settingsKey);
+    box->setRange(lowestOf(e.rule, std::pow(10.0, -box->decimals())),
+                  std::min(e.rule.highest, capacity));
+    box->setToolTip(toolTipOf(e));
+}
+
+} // namespace
+
 PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QString& unit)
     : QDialog(parent) {
     setWindowTitle("Preferences");
@@ -24,45 +67,34 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
 
     timeBandwidthProduct = new QDoubleSpinBox(this);
     timeBandwidthProduct->setDecimals(4);
-    timeBandwidthProduct->setRange(0.0001, analysis::maxSamples / 2.0);
-    timeBandwidthProduct->setToolTip(
-        "Time-bandwidth product NW of the Slepian tapers; the half-bandwidth "
-        "W = NW / points per window must lie between 0 and 0.5 cycles per sample");
     numberOfTapers = new QSpinBox(this);
-    numberOfTapers->setRange(1, analysis::maxTapers);
-    numberOfTapers->setToolTip(
-        "Number of Slepian tapers, 1 to 10 (at least 2 for an F-test), at most the "
-        "points per window; usually 2 NW - 1 or fewer");
     pointsPerWindow = new QSpinBox(this);
-    pointsPerWindow->setRange(2, analysis::maxSamples);
-    pointsPerWindow->setToolTip(
-        "Samples per moving window, 2 to 524288, at most the length of the series");
     windowIncrement = new QSpinBox(this);
-    windowIncrement->setRange(1, analysis::maxSamples);
-    windowIncrement->setToolTip("Step between windows in samples, at least 1");
     fftPoints = new QSpinBox(this);
-    fftPoints->setRange(2, analysis::maxTransformLength);
-    fftPoints->setToolTip("Transform length, from the points per window to 1048576 (zero padding)");
     fmax = new QDoubleSpinBox(this);
     fmax->setDecimals(6);
-    fmax->setRange(0.000001, 0.5);
     fmax->setSingleStep(0.01);
-    fmax->setToolTip(
-        "Highest frequency shown, in cycles per sample (0.5 is the Nyquist frequency)");
+    // The catalogue's ranges, within what the engine holds where the catalogue is open-ended.
+    fitToCatalogue(timeBandwidthProduct, Preferences::timeBandwidthProduct.name,
+                   analysis::maxSamples / 2.0);
+    fitToCatalogue(numberOfTapers, Preferences::numberOfTapers.name, analysis::maxTapers);
+    fitToCatalogue(pointsPerWindow, Preferences::pointsPerWindow.name, analysis::maxSamples);
+    fitToCatalogue(windowIncrement, Preferences::windowIncrement.name, analysis::maxSamples);
+    fitToCatalogue(fftPoints, Preferences::fftPoints.name, analysis::maxTransformLength);
+    fitToCatalogue(fmax, Preferences::fmax.name, 0.5);
 
-    form->addRow("Time-bandwidth product (NW):", timeBandwidthProduct);
-    form->addRow("Number of tapers:", numberOfTapers);
+    form->addRow(labelOf(Preferences::timeBandwidthProduct.name), timeBandwidthProduct);
+    form->addRow(labelOf(Preferences::numberOfTapers.name), numberOfTapers);
     units = new RecordUnitFields(this, timeBandwidthProduct, numberOfTapers, pointsPerWindow,
                                  windowIncrement, fmax);
     const QString suffix = unit.isEmpty() ? QString(" units") : " " + unit;
     const QString perUnit = unit.isEmpty() ? QString(" cycles per unit") : " cycles/" + unit;
-    form->addRow("Points per window (samples):",
+    form->addRow(labelOf(Preferences::pointsPerWindow.name),
                  units->row(pointsPerWindow, units->windowLength, suffix));
-    form->addRow("Window increment (samples):",
+    form->addRow(labelOf(Preferences::windowIncrement.name),
                  units->row(windowIncrement, units->stepLength, suffix));
-    form->addRow("FFT points:", fftPoints);
-    form->addRow("Highest frequency (cycles/sample):",
-                 units->row(fmax, units->fmaxPerUnit, perUnit));
+    form->addRow(labelOf(Preferences::fftPoints.name), fftPoints);
+    form->addRow(labelOf(Preferences::fmax.name), units->row(fmax, units->fmaxPerUnit, perUnit));
     keepInRecordUnits = new QCheckBox("Keep the Window in the Record's Units", this);
     keepInRecordUnits->setToolTip(
         "When another record is analysed, keep the window length, step and highest frequency "
@@ -70,7 +102,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     form->addRow("", keepInRecordUnits);
     form->addRow(units->summary);
     form->addRow(units->warning);
-    interpolate = new QCheckBox("Interpolate to even spacing", this);
+    interpolate = new QCheckBox(entryOf(Preferences::interpolateToEvenSpacing.name).label, this);
     interpolate->setToolTip(
         "When the positions are not evenly spaced, resample the series linearly at the "
         "median spacing before the analysis (recorded in exported results)");
@@ -81,11 +113,11 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     interpolationStep->setSpecialValueText("the median spacing");
     interpolationStep->setToolTip("The spacing the series is resampled at, in position units; "
                                   "0 for the median spacing of the positions");
-    form->addRow("Interpolation step (position units):", interpolationStep);
+    form->addRow(labelOf(Preferences::interpolationStep.name), interpolationStep);
 
     auto* seriesBox = new QGroupBox("Series", this);
     auto* seriesForm = new QFormLayout(seriesBox);
-    logValues = new QCheckBox("Natural logarithm of the values", seriesBox);
+    logValues = new QCheckBox(entryOf(Preferences::logValues.name).label, seriesBox);
     logValues->setToolTip("Every value must be above 0");
     detrend = new QComboBox(seriesBox);
     detrend->addItems({"None", "Linear", "Polynomial", "LOWESS"});
@@ -101,12 +133,18 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     lowessSpan->setValue(0.3);
     lowessSpan->setSuffix(" of the samples");
     lowessSpan->setToolTip("The fraction of the samples in each local fit (0.3: 30 %)");
-    standardise = new QCheckBox("Standardise (mean 0, standard deviation 1)", seriesBox);
+    standardise = new QCheckBox(entryOf(Preferences::standardise.name).label, seriesBox);
+    windowDetrend = new QComboBox(seriesBox);
+    windowDetrend->addItems({"None", "Mean", "Least-squares line"});
+    windowDetrend->setToolTip(
+        "Removed from each window's samples before tapering, after the record's mean: so that "
+        "a step or a trend within a window does not fill its lowest frequencies");
     seriesForm->addRow("", logValues);
-    seriesForm->addRow("Detrend:", detrend);
+    seriesForm->addRow(labelOf(Preferences::detrendKey), detrend);
     seriesForm->addRow("Polynomial degree:", polynomialDegree);
     seriesForm->addRow("LOWESS span (fraction):", lowessSpan);
     seriesForm->addRow("", standardise);
+    seriesForm->addRow("Remove each window's:", windowDetrend);
     seriesForm->addRow(new QLabel("Applied in this order, after interpolation.", seriesBox));
     auto enableDetails = [this] {
         polynomialDegree->setEnabled(detrend->currentIndex() == 2);
@@ -149,6 +187,11 @@ QString PreferencesDialog::detrendText() const {
     }
 }
 
+QString PreferencesDialog::windowDetrendText() const {
+    return analysis::windowDetrendName(
+        static_cast<analysis::WindowDetrend>(windowDetrend->currentIndex()));
+}
+
 void PreferencesDialog::load() {
     timeBandwidthProduct->setValue(Preferences::read(Preferences::timeBandwidthProduct));
     numberOfTapers->setValue(Preferences::read(Preferences::numberOfTapers));
@@ -171,6 +214,7 @@ void PreferencesDialog::load() {
         polynomialDegree->setValue(p.detrend.degree);
     if (p.detrend.method == Method::Lowess)
         lowessSpan->setValue(p.detrend.span);
+    windowDetrend->setCurrentIndex(static_cast<int>(Preferences::runParameters().windowDetrend));
 }
 
 QString PreferencesDialog::problem() const {
@@ -183,7 +227,7 @@ QString PreferencesDialog::problem() const {
     p.fmax = fmax->value();
     // Checked against a series as long as the window: only the series length is unknown here.
     const auto found = analysis::checkParameters(p, p.mpts, 1.0);
-    return found ? QString::fromStdString(found->text) : QString();
+    return found ? refusalNamingPreference(*found) : QString();
 }
 
 void PreferencesDialog::accept() {
@@ -210,6 +254,7 @@ void PreferencesDialog::accept() {
     keep(Preferences::logValues.name, logValues->isChecked());
     keep(Preferences::detrendKey, detrendText());
     keep(Preferences::standardise.name, standardise->isChecked());
+    keep(Preferences::windowDetrendKey, windowDetrendText());
     RecordWindow::setKeep(keepInRecordUnits->isChecked());
     if (units->windowLength->isEnabled())
         RecordWindow::store({units->windowLength->value(), units->stepLength->value(),
@@ -229,6 +274,7 @@ void PreferencesDialog::restoreDefaults() {
     logValues->setChecked(false);
     detrend->setCurrentIndex(0);
     standardise->setChecked(false);
+    windowDetrend->setCurrentIndex(0);
     keepInRecordUnits->setChecked(false);
     problemLabel->clear();
 }

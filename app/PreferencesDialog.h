@@ -1,5 +1,5 @@
-// The preferences form: the six analysis parameters with their units and the ranges the
-// engine accepts, checked together before they are stored, and Restore Defaults.
+// The preferences form: the six analysis parameters with their units, labels and ranges from the
+// parameter catalogue, checked together before they are stored, and Restore Defaults.
 #pragma once
 
 #include <QDialog>
@@ -33,6 +33,8 @@ public:
     QSpinBox* polynomialDegree;
     QDoubleSpinBox* lowessSpan;
     QCheckBox* standardise;
+    // Each window's own mean or least-squares line, removed before tapering.
+    QComboBox* windowDetrend;
     // Keep the Window in the Record's Units: a record of another spacing keeps the window's
     // length, step and highest frequency as the record measures them.
     QCheckBox* keepInRecordUnits;
@@ -41,6 +43,8 @@ public:
 
     // The detrending the fields describe, in the tool's words ("poly:3").
     QString detrendText() const;
+    // The window detrending the pop-up names, in the tool's words ("mean").
+    QString windowDetrendText() const;
 
     // The fields' combination, or why the engine would refuse it.
     QString problem() const;

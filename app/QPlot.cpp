@@ -2,6 +2,7 @@
 
 #include "Qplot/MapView.h"
 #include "app/NumberText.h"
+#include "app/ParameterRefusals.h"
 #include "app/PlatformServices.h"
 #include "core/analysis/RunParameters.h"
 #include "core/results/ResultFiles.h"
@@ -197,9 +198,8 @@ void MyPlot::runAnalysis(const series::Series& series, const analysis::Provenanc
     const int samples = static_cast<int>(series.xpos.size());
     // The caller prepared the run; a run the engine would refuse still never reaches it.
     if (const auto problem = analysis::checkParameters(p, samples, provenance.deltat)) {
-        const QString refusal = QString::fromStdString(problem->text);
-        Platform::say("problem: " + refusal);
-        endRun(false, "Not plotted: " + refusal + ".");
+        Platform::say("problem: " + QString::fromStdString(problem->text));
+        endRun(false, "Not plotted: " + refusalNamingPreference(*problem) + ".");
         return;
     }
     const std::size_t cellCount = static_cast<std::size_t>(analysis::windowCount(p, samples)) *

@@ -2,6 +2,7 @@
 
 #include "app/DataFileChooser.h"
 #include "app/NumberText.h"
+#include "app/ParameterRefusals.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
 #include "app/QPlot.h"
@@ -36,7 +37,7 @@ QString refusalText(const analysis::Problem& problem, const QString& name, bool 
         return QString("Not plotted: %1: %2.").arg(name, text);
     default:
         Platform::say("problem: " + text);
-        return "Not plotted: " + text + ".";
+        return "Not plotted: " + refusalNamingPreference(problem) + ".";
     }
 }
 

@@ -44,7 +44,8 @@ QJsonObject runPreferences() {
             {interpolationStep.name, read(interpolationStep)},
             {logValues.name, read(logValues)},
             {detrendKey, QSettings().value(detrendKey, "none").toString()},
-            {standardise.name, read(standardise)}};
+            {standardise.name, read(standardise)},
+            {windowDetrendKey, QSettings().value(windowDetrendKey, "none").toString()}};
 }
 
 void setRunPreferences(const QJsonObject& parameters) {

@@ -169,6 +169,7 @@ void WholeRecordPanel::compute() {
     q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(result_->positions.size()));
     q.fmax = p.params.fmax; // the map's frequency range
     q.keepMean = !p.meanRemoved;
+    q.windowDetrend = p.params.windowDetrend; // as the map's windows
     q.background = backgroundKind();
     QPointer<WholeRecordPanel> self(this);
     const auto result = result_;

@@ -11,6 +11,7 @@
 #include "Qplot/RasterData.h"
 #include "Qplot/TimeOptFigure.h"
 #include "Qplot/TonalithData.h"
+#include "Qplot/TraceOverlay.h"
 #include "Qplot/plot_api.h"
 
 #include <qwt_matrix_raster_data.h>
@@ -266,6 +267,11 @@ private slots:
         const char* label = "41 kyr";
         const double guide = 0.5;
         plotSetGuides(plot, &guide, &label, 1);
+        // A trace whose second point is flagged: a white cross over a dark one.
+        const double x[] = {0.5, 0.9}, f[] = {0.2, 0.2};
+        const unsigned char flagged[] = {0, 1};
+        plotSetTrace(plot, x, f, nullptr, 2, 0);
+        plotSetTraceFlags(plot, flagged, 2);
         const QImage image = canvasImage(plot);
         const QColor contour = contourColour(map);
         if (map < PLOT_MAP_VIRIDIS) {
@@ -280,6 +286,17 @@ private slots:
         for (int y = at.y() - 3; y <= at.y() + 3; ++y)
             darkest = std::min(darkest, qGray(image.pixel(at.x(), y)));
         QVERIFY2(darkest < 100, qPrintable(QString::number(darkest)));
+        const QPoint cross = pixelOf(plot, 0.9, 0.2);
+        int crossDarkest = 255, crossLightest = 0;
+        for (int y = cross.y() - 5; y <= cross.y() + 5; ++y)
+            for (int dx = -5; dx <= 5; ++dx) {
+                crossDarkest = std::min(crossDarkest, qGray(image.pixel(cross.x() + dx, y)));
+                crossLightest = std::max(crossLightest, qGray(image.pixel(cross.x() + dx, y)));
+            }
+        QVERIFY(crossDarkest < 100 && crossLightest > 230);
+        QCOMPARE(plot->traceOverlay()->flaggedCount(), 1);
+        plotSetTrace(plot, x, f, nullptr, 2, 0); // a new trace: no flags of the old one
+        QCOMPARE(plot->traceOverlay()->flaggedCount(), 0);
         plotDestroy(plot);
     }
 

@@ -1,0 +1,122 @@
+// The run hand-off: Plot and Stop, the checks before a run that keep the user's work, the
+// launch, a refusal that leaves the previous map in place, and the results handed to the panels.
+#include "app/ViewController.h"
+
+#include "app/DataFileChooser.h"
+#include "app/LineTracing.h"
+#include "app/MapArea.h"
+#include "app/PlatformServices.h"
+#include "app/QPlot.h"
+#include "app/RecentFiles.h"
+#include "app/RecordSettings.h"
+#include "app/RunLauncher.h"
+#include "app/SeriesPanel.h"
+#include "app/WholeRecordPanel.h"
+#include "app/WindowDetail.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+QString ViewController::mapStillShows() {
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (!shown)
+        return QString();
+    // The title and the map go together: both name the file the map was made of.
+    const QString file = QString::fromStdString(shown->provenance.input);
+    updateTitle(file);
+    return " The map still shows " + QFileInfo(file).fileName() + ".";
+}
+
+void ViewController::showRecordOfMap(const QString& refused) {
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    if (!shown || QString::fromStdString(shown->provenance.input) == refused)
+        return;
+    recent->remove(refused);
+    if (chooseFileAt(QString::fromStdString(shown->provenance.input)))
+        dataColumnPopUp->setCurrentIndex(shown->provenance.column - 1);
+    seriesPanel_->showLastRun();
+    markSelectedWindow();
+}
+
+void ViewController::plotOrStop() {
+    if (sharedPlot && sharedPlot->isRunning()) {
+        if (runClock_.isValid() && runClock_.elapsed() < stopGuardMs)
+            return; // the second click of a double click on Plot
+        sharedPlot->cancel();
+        report("Stopping at the next window...");
+        return;
+    }
+    setupPlot();
+}
+
+void ViewController::setupPlot() {
+    if (sharedPlot && sharedPlot->isRunning())
+        return;
+    QString path = pathInBox();
+    if (path.isEmpty()) {
+        const QUrl sample = sampleDataFile();
+        if (!sample.isValid()) {
+            Platform::say("cannot load inputData");
+            report("The sample data file etp.txt is missing from this installation; choose a data "
+                   "file.");
+            return;
+        }
+        path = sample.toLocalFile();
+    }
+    // A path typed or pasted into the box: its own columns first.
+    if (path != chooser_->file() && !chooseFileAt(path))
+        return;
+    inputFileBox->setText(path);
+    updateTitle(path);
+    const double spacing = chosenSpacing();
+    if (!recordSettings_->beforeRun(path, spacing, targetsInUnits()) ||
+        !workSurvives(path, spacing))
+        return;
+    if (const auto refusal = launcher_->launch(path, plotSignificanceContours)) {
+        if (refusal->otherFileShown)
+            showRecordOfMap(path);
+        refuse(refusal->otherFileShown ? refusal->text + mapStillShows() : refusal->text);
+    }
+}
+
+void ViewController::runStarted() {
+    runClock_.start();
+    plotButton->setText("Stop");
+    plotAction->setText("&Stop");
+    const QString& note = launcher_->note();
+    report(note.isEmpty() ? "Analysing..." : "Analysing... " + note);
+}
+
+void ViewController::runFinished(bool shown, const QString& message) {
+    plotButton->setText("Plot");
+    plotAction->setText("&Plot");
+    const QString note = launcher_->takeNote();
+    report(shown && !note.isEmpty() ? message + ". " + note : message);
+    if (!shown) {
+        if (message.startsWith("Not plotted")) {
+            showRecordOfMap(chooser_->file());
+            refuse(message + mapStillShows());
+        }
+        return;
+    }
+    mapArea_->setHintShown(false);
+    const auto& result = sharedPlot->lastResult();
+    seriesPanel_->setRun(result, launcher_->takeTrend());
+    updateFrequencyAxis();
+    const double selected = selectedCentre_;
+    windowDetail->setResult(result);
+    wholeRecord->setResult(result, peakLevel->value());
+    // A trace belongs to the map it was made on; a new map of the same record follows it again.
+    tracing->carryTo(result);
+    recordSettings_->afterRun(QString::fromStdString(result->provenance.input),
+                              result->provenance.deltat);
+    applySessionAfterRun();
+    markSelectedWindow();
+    // The window chosen before stays chosen when the new run has a window there.
+    if (!windowDetail->keepWindowAt(selected) && spectrumArea->isVisible())
+        windowDetail->selectWindowAt(*axisRanges().xmin);
+}

@@ -1,0 +1,249 @@
+// The window's checks that keep a user from being misled: each window's own mean removed when
+// asked and recorded, a trace that leaves its line flagged, drawn, listed and asked about before
+// it makes an age model, the reversed position axis on the picture itself, and the same bad
+// value refused by the window and the tool, naming the same argument.
+#include "Qplot/Plot.h"
+#include "Qplot/TraceOverlay.h"
+#include "app/AgeModelPanel.h"
+#include "app/LineTracing.h"
+#include "app/MapChoices.h"
+#include "app/PlatformServices.h"
+#include "app/Preferences.h"
+#include "app/PreferencesDialog.h"
+#include "app/QPlot.h"
+#include "app/Questions.h"
+#include "app/ResultExports.h"
+#include "app/TraceFlags.h"
+#include "app/ViewController.h"
+#include "core/analysis/ParameterCatalogue.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+namespace {
+
+QString writeSeries(const QTemporaryDir& dir, const QString& name, int n,
+                    const std::function<double(double)>& f) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("depth\tvalue\n");
+    for (int i = 0; i < n; ++i)
+        file.write(QString("%1\t%2\n").arg(i).arg(f(i), 0, 'g', 17).toUtf8());
+    return path;
+}
+
+bool runAndWait(ViewController& w, const QString& file) {
+    w.chooseFileAt(file);
+    QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+    w.setupPlot();
+    return sharedPlot->isRunning() && finished.wait(60000) && finished.first().at(0).toBool();
+}
+
+// Mean absolute difference of two pictures of the same size, over their colour channels.
+double difference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (a.width() * a.height());
+}
+
+} // namespace
+
+class TestChecks : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+    QTemporaryDir data;
+    QString fading;
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_DATA_HOME", config.path().toUtf8());
+        // A line at 0.05 that fades out halfway while a stronger one at 0.062 goes on.
+        std::mt19937 rng(7);
+        std::normal_distribution<double> noise(0, 0.05);
+        fading = writeSeries(data, "fading.txt", 3000, [&](double x) {
+            return (x < 1500 ? 1.0 : 0.0) * std::cos(2 * M_PI * 0.05 * x) +
+                   2 * std::cos(2 * M_PI * 0.062 * x) + noise(rng);
+        });
+    }
+
+    void init() {
+        Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
+            return 0;
+        };
+        QSettings().clear();
+    }
+
+    void eachWindowsMeanIsRemovedRecordedAndKept() {
+        PreferencesDialog dialog(nullptr);
+        QCOMPARE(dialog.windowDetrend->currentIndex(), 0); // none by default
+        dialog.windowDetrend->setCurrentIndex(1);
+        dialog.accept();
+        QCOMPARE(QSettings().value("windowDetrend").toString(), QString("mean"));
+
+        ViewController w;
+        QVERIFY(runAndWait(w, fading));
+        const auto& r = *sharedPlot->lastResult();
+        QCOMPARE(r.provenance.params.windowDetrend, analysis::WindowDetrend::Mean);
+        QTemporaryDir out;
+        Platform::setSaveFileChooser(
+            [&](QWidget*, const QString&, const QString&, const QString&, QString* chosen) {
+                *chosen = "Result rows, tab-separated (*.tsv)";
+                return out.filePath("rows.tsv");
+            });
+        w.exports->exportResults();
+        QFile rows(out.filePath("rows.tsv"));
+        QVERIFY(rows.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(rows.readAll()).contains("# window detrend: mean"));
+        QCOMPARE(w.currentSession().parameters.value("windowDetrend").toString(), QString("mean"));
+    }
+
+    void aTraceLeavingItsLineIsFlaggedDrawnListedAndAskedAbout() {
+        Preferences::store("windowIncrement", 50);
+        Preferences::store("fmax", 0.1);
+        QStringList asked;
+        int answer = 1; // don't build
+        Questions::asker() = [&](QWidget*, const QString&, const QString& text,
+                                 const QStringList&) {
+            asked << text;
+            return answer;
+        };
+        ViewController w;
+        QVERIFY(runAndWait(w, fading));
+        w.ageModel->period->setCurrentText("20");
+        w.tracing->arm();
+        w.mapClicked(300, 0.0497);
+        const auto& trace = w.tracing->points();
+        // Started on the peak nearest the click, which the message names.
+        const auto start =
+            std::find_if(trace.begin(), trace.end(), [](const auto& p) { return p.centre >= 300; });
+        QVERIFY(std::fabs(start->frequency - 0.05) < 1e-3);
+        QVERIFY2(w.statusMessage().contains("started at frequency 0.05"),
+                 qPrintable(w.statusMessage()));
+        QVERIFY(std::fabs(trace.back().frequency - 0.062) < 1e-3); // it ended on the other line
+        const int flagged = flaggedCount(trace);
+        QVERIFY(flagged > 0);
+        for (const auto& p : trace)
+            if (p.centre < 1300)
+                QVERIFY(!isFlagged(p));
+        // Crossed on the map and listed on the bar, every one in the tool tip.
+        QCOMPARE(sharedPlot->plot()->traceOverlay()->flaggedCount(), flagged);
+        QVERIFY(
+            w.tracing->status->text().contains(QString("%1 flagged jump or edge").arg(flagged)));
+        const auto first = std::find_if(trace.begin(), trace.end(), isFlagged);
+        const QString firstAt = QString::number(first->centre);
+        QVERIFY(w.tracing->status->text().contains(firstAt));
+        const QString all = w.tracing->status->toolTip();
+        QCOMPARE(all.count("(jump)") + all.count("(edge)"), flagged);
+        // Asked once, naming the first flagged window; declined, no model, even for another
+        // period.
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains(firstAt));
+        QVERIFY(!w.ageModel->model());
+        w.ageModel->period->setCurrentText("21");
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(!w.ageModel->model());
+        // A point dragged back to the faded line is the user's: no longer a jump or an edge.
+        const int index = static_cast<int>(first - trace.begin());
+        w.tracing->pointDragged(index, 0.05);
+        QVERIFY(!isFlagged(w.tracing->points()[static_cast<std::size_t>(index)]));
+        QCOMPARE(sharedPlot->plot()->traceOverlay()->flaggedCount(), flagged - 1);
+        // Another trace is asked about afresh; accepted, it makes the model.
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(!w.ageModel->model());
+        answer = 0;
+        const auto& moved = w.tracing->points();
+        w.tracing->pointDragged(
+            static_cast<int>(std::find_if(moved.begin(), moved.end(), isFlagged) - moved.begin()),
+            0.05);
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(w.ageModel->model());
+    }
+
+    void reversingThePositionAxisMirrorsTheMap() {
+        // One strong line drifting in frequency: the picture is not its own mirror image.
+        const QString chirp = writeSeries(data, "chirp.txt", 3000, [](double x) {
+            return std::cos(2 * M_PI * (0.015 * x + 0.025 * x * x / 6000));
+        });
+        ViewController w;
+        w.resize(900, 700);
+        w.show();
+        QVERIFY(runAndWait(w, chirp));
+        QWidget* canvas = sharedPlot->plot()->canvas();
+        const QImage plain = canvas->grab().toImage();
+        w.mapChoices->reverseAction->trigger();
+        QVERIFY(w.mapChoices->reverseAction->isChecked());
+        const QImage reversed = canvas->grab().toImage();
+        QCOMPARE(reversed.size(), plain.size());
+        const QImage mirror = plain.mirrored(true, false);
+        const double asymmetry = difference(plain, mirror);
+        QVERIFY(asymmetry > 5);
+        QVERIFY2(difference(reversed, mirror) < 0.1 * asymmetry,
+                 qPrintable(QString("%1 vs %2").arg(difference(reversed, mirror)).arg(asymmetry)));
+    }
+
+    // The same bad value is refused by the window, naming its Preferences label, and by the
+    // tool, naming its option: both from the same catalogue entry.
+    void theWindowAndTheToolNameTheSameArgument() {
+        const struct {
+            analysis::ParameterId id;
+            const char* value;
+        } cases[] = {{analysis::ParameterId::Tapers, "11"},
+                     {analysis::ParameterId::Window, "5000"}};
+        for (const auto& c : cases) {
+            const analysis::ParameterEntry& e = analysis::parameter(c.id);
+            QSettings().clear();
+            Preferences::store(e.settingsKey, QString(c.value).toInt());
+            ViewController w;
+            QVERIFY(!runAndWait(w, fading));
+            QVERIFY2(w.statusMessage().startsWith(QString("Not plotted: ") + e.label + ":"),
+                     qPrintable(w.statusMessage()));
+
+            QProcess tool;
+            tool.start(TONALITH_CLI,
+                       {"analyze", fading, "--quiet", "-o", "/dev/null", e.flag, c.value});
+            QVERIFY(tool.waitForFinished(60000));
+            QCOMPARE(tool.exitCode(), 2);
+            QVERIFY2(tool.readAllStandardError().contains(e.flag), e.flag);
+        }
+        // The form's fields hold what the catalogue allows and nothing below it.
+        PreferencesDialog dialog(nullptr);
+        const std::pair<const char*, QSpinBox*> fields[] = {
+            {"numberOfTapers", dialog.numberOfTapers},
+            {"pointsPerWindow", dialog.pointsPerWindow},
+            {"windowIncrement", dialog.windowIncrement},
+            {"fftPoints", dialog.fftPoints}};
+        for (const auto& [key, box] : fields) {
+            const analysis::ParameterEntry& e = *analysis::parameterBySettingsKey(key);
+            QVERIFY2(!analysis::checkValue(e, box->minimum(), key), key);
+            QVERIFY2(!analysis::checkValue(e, box->maximum(), key), key);
+            QVERIFY2(analysis::checkValue(e, box->minimum() - 1, key), key);
+        }
+        QVERIFY(analysis::checkValue(analysis::parameter(analysis::ParameterId::Tapers),
+                                     dialog.numberOfTapers->maximum() + 1, "k"));
+    }
+};
+
+QTEST_MAIN(TestChecks)
+#include "test_checks.moc"
