@@ -94,7 +94,7 @@ double MapArea::lowestResolved(double low) const {
     if (!r || r->bins < 2)
         return low;
     const analysis::Provenance& p = r->provenance;
-    const double halfBandwidth = p.params.tbw / (p.params.mpts * p.deltat);
+    const double halfBandwidth = p.params.tbw / (p.params.window * p.deltat);
     return std::max({low, r->frequency(1), halfBandwidth});
 }
 

@@ -55,9 +55,9 @@ QVector<double> probabilityDefaults() {
 analysis::RunParameters runParameters() {
     analysis::RunParameters p;
     p.tbw = read(timeBandwidthProduct);
-    p.kspec = read(numberOfTapers);
-    p.mpts = read(pointsPerWindow);
-    p.inc = read(windowIncrement);
+    p.tapers = read(numberOfTapers);
+    p.window = read(pointsPerWindow);
+    p.step = read(windowIncrement);
     p.nfft = read(fftPoints);
     p.fmax = read(fmax);
     // An unreadable choice reads as none, like an unreadable detrending.

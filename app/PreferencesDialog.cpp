@@ -144,7 +144,7 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     seriesForm->addRow("Polynomial degree:", polynomialDegree);
     seriesForm->addRow("LOWESS span (fraction):", lowessSpan);
     seriesForm->addRow("", standardise);
-    seriesForm->addRow("Remove each window's:", windowDetrend);
+    seriesForm->addRow(labelOf(Preferences::windowDetrendKey), windowDetrend);
     seriesForm->addRow(new QLabel("Applied in this order, after interpolation.", seriesBox));
     auto enableDetails = [this] {
         polynomialDegree->setEnabled(detrend->currentIndex() == 2);
@@ -220,13 +220,13 @@ void PreferencesDialog::load() {
 QString PreferencesDialog::problem() const {
     analysis::RunParameters p;
     p.tbw = timeBandwidthProduct->value();
-    p.kspec = numberOfTapers->value();
-    p.mpts = pointsPerWindow->value();
-    p.inc = windowIncrement->value();
+    p.tapers = numberOfTapers->value();
+    p.window = pointsPerWindow->value();
+    p.step = windowIncrement->value();
     p.nfft = fftPoints->value();
     p.fmax = fmax->value();
     // Checked against a series as long as the window: only the series length is unknown here.
-    const auto found = analysis::checkParameters(p, p.mpts, 1.0);
+    const auto found = analysis::checkParameters(p, p.window, 1.0);
     return found ? refusalNamingPreference(*found) : QString();
 }
 

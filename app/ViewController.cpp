@@ -239,7 +239,7 @@ void ViewController::markSelectedWindow() {
     selectedCentre_ = r->centre(w);
     const auto& trace = tracing ? tracing->points() : std::vector<tuning::TracePoint>();
     windowPanelSetMark(spectrumPanel, trace.empty() ? 0.0 : trace[w].frequency, !trace.empty());
-    const double halfLength = 0.5 * (r->provenance.params.mpts - 1) * r->provenance.deltat;
+    const double halfLength = 0.5 * (r->provenance.params.window - 1) * r->provenance.deltat;
     mapArea_->markWindow(selectedCentre_, true);
     seriesPanel_->setSpan(selectedCentre_ - halfLength, selectedCentre_ + halfLength);
 }

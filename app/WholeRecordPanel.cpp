@@ -165,7 +165,7 @@ void WholeRecordPanel::compute() {
     const analysis::Provenance& p = result_->provenance;
     spectrum::WholeRecordRequest q;
     q.tbw = p.params.tbw;
-    q.kspec = p.params.kspec;
+    q.tapers = p.params.tapers;
     q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(result_->positions.size()));
     q.fmax = p.params.fmax; // the map's frequency range
     q.keepMean = !p.meanRemoved;
@@ -276,8 +276,8 @@ void WholeRecordPanel::exportLines() {
         return;
     Platform::rememberExportFolder("lines", path);
     analysis::Provenance p = result_->provenance;
-    p.params.mpts = p.samples;
-    p.params.inc = 1;
+    p.params.window = p.samples;
+    p.params.step = 1;
     p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
     std::string text = spectrum::wholeRecordHeader(p, *spectrum_) +
                        "# lines: F-test probability at least " + numberText(level_).toStdString() +

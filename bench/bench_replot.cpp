@@ -40,8 +40,8 @@ results::Grids sampleGrids() {
     std::vector<double> x(cells), f(cells), a(cells), p(cells);
     engine::setDiagnosticsDiscarded(true);
     engine::mwc2(x.data(), f.data(), a.data(), p.data(), run.series.xpos.data(), q.tbw, q.fmax,
-                 run.provenance.deltat, run.series.yval.data(), 1, run.provenance.samples, q.kspec,
-                 q.mpts, q.inc, q.nfft, 95, nullptr, nullptr);
+                 run.provenance.deltat, run.series.yval.data(), 1, run.provenance.samples, q.tapers,
+                 q.window, q.step, q.nfft, 95, nullptr, nullptr);
     return *results::reshape(x, f, a, p);
 }
 

@@ -15,7 +15,7 @@ void BM_TraceLine(benchmark::State& state) {
     r.windows = windows;
     r.bins = bins;
     r.provenance.params.tbw = 3;
-    r.provenance.params.mpts = 2000;
+    r.provenance.params.window = 2000;
     const std::size_t cells = static_cast<std::size_t>(windows) * bins;
     r.xcent.resize(cells);
     r.freq.resize(cells);

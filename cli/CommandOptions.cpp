@@ -326,10 +326,10 @@ void CommandOptions::addAnalysis() {
     const char* group = "Analysis";
     auto& params = a_.params;
     numberIfTaken(ParameterId::Tbw, params.tbw, group);
-    numberIfTaken(ParameterId::Tapers, params.kspec, group);
-    window_ = numberIfTaken(ParameterId::Window, params.mpts, group);
+    numberIfTaken(ParameterId::Tapers, params.tapers, group);
+    window_ = numberIfTaken(ParameterId::Window, params.window, group);
     windowLength_ = numberIfTaken(ParameterId::WindowLength, a_.windowLength, group);
-    step_ = numberIfTaken(ParameterId::Step, params.inc, group);
+    step_ = numberIfTaken(ParameterId::Step, params.step, group);
     stepLength_ = numberIfTaken(ParameterId::StepLength, a_.stepLength, group);
     numberIfTaken(ParameterId::Nfft, params.nfft, group);
     numberIfTaken(ParameterId::WholeRecordNfft, params.nfft, group);

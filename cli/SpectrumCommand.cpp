@@ -28,7 +28,7 @@ int runSpectrum(const AnalyzeOptions& o) {
     const analysis::RunParameters& q = p.params;
     spectrum::WholeRecordRequest request;
     request.tbw = q.tbw;
-    request.kspec = q.kspec;
+    request.tapers = q.tapers;
     request.nfft = q.nfft;
     request.fmax = q.fmax;
     request.keepMean = o.keepMean;

@@ -169,7 +169,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "time-bandwidth product NW", true},
         {ParameterId::WindowDetrend, K::Text, 0, "none", any, U::None, analysing,
          "--window-detrend", "none|mean|linear", "window_detrend", "windowDetrend",
-         "Window detrend",
+         "Remove each window's",
          "remove each window's own mean (mean) or least-squares line (linear) from its samples "
          "before tapering, after the record's mean", false},
         {ParameterId::TraceLevel, K::Real, 0.95, "0.95", probability, U::Probability,

@@ -49,7 +49,7 @@ std::string num(int v) {
 std::optional<Problem> checkParameters(const RunParameters& p, int npts, double deltat) {
     using engine::Mwc2Status;
     const engine::Mwc2Check c =
-        engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.kspec, p.mpts, p.inc, p.nfft);
+        engine::mwc2check(p.tbw, p.fmax, deltat, npts, p.tapers, p.window, p.step, p.nfft);
     switch (c.status) {
     case Mwc2Status::Ok: {
         if (!(p.fmax > 0))
@@ -74,34 +74,36 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
         return Problem{Parameter::Series, "the series has " + num(npts) + " samples; at most " +
                                               num(engine::NMAX) + " can be analysed"};
     case Mwc2Status::BadMpts:
-        if (p.mpts > npts)
-            return Problem{Parameter::Window, "window length " + num(p.mpts) + " exceeds the " +
+        if (p.window > npts)
+            return Problem{Parameter::Window, "window length " + num(p.window) + " exceeds the " +
                                                   num(npts) + " samples of the series"};
         return Problem{Parameter::Window,
-                       "window length " + num(p.mpts) + " is below the minimum of 2 samples"};
+                       "window length " + num(p.window) + " is below the minimum of 2 samples"};
     case Mwc2Status::BadInc:
-        return Problem{Parameter::Step, "window step " + num(p.inc) + " must be at least 1 sample"};
+        return Problem{Parameter::Step,
+                       "window step " + num(p.step) + " must be at least 1 sample"};
     case Mwc2Status::BadNfft:
-        if (p.nfft < p.mpts)
+        if (p.nfft < p.window)
             return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
                                                 " is shorter than the window length " +
-                                                num(p.mpts)};
+                                                num(p.window)};
         return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
                                             " exceeds the maximum " + num(engine::NFMAX)};
     case Mwc2Status::BadKspec:
-        return Problem{Parameter::Tapers, "number of tapers " + num(p.kspec) + " is outside 1 .. " +
-                                              num(std::min(engine::KMAX, p.mpts))};
+        return Problem{Parameter::Tapers, "number of tapers " + num(p.tapers) +
+                                              " is outside 1 .. " +
+                                              num(std::min(engine::KMAX, p.window))};
     case Mwc2Status::BadTbw:
         if (!std::isfinite(p.tbw))
             return Problem{Parameter::Tbw,
                            "time-bandwidth product " + num(p.tbw) + " is not a number"};
         return Problem{Parameter::Tbw, "time-bandwidth product " + num(p.tbw) +
-                                           " gives a half-bandwidth of " + num(p.tbw / p.mpts) +
+                                           " gives a half-bandwidth of " + num(p.tbw / p.window) +
                                            " cycles per sample, which must lie between 0 and 0.5; "
                                            "with a window of " +
-                                           num(p.mpts) +
+                                           num(p.window) +
                                            " samples the product must lie above 0 and below " +
-                                           num(p.mpts / 2.0)};
+                                           num(p.window / 2.0)};
     case Mwc2Status::BadFmax:
         return Problem{Parameter::Fmax, "highest frequency " + num(p.fmax) + " is not a number"};
     case Mwc2Status::BadDeltat:
@@ -202,7 +204,7 @@ SpacingReport checkSpacing(const series::Series& s) {
 }
 
 int windowCount(const RunParameters& p, int npts) {
-    return engine::mwc2Windows(npts, p.mpts, p.inc);
+    return engine::mwc2Windows(npts, p.window, p.step);
 }
 
 int binCount(const RunParameters& p) {

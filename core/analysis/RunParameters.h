@@ -17,11 +17,11 @@ enum class WindowDetrend { None, Mean, Linear };
 
 // The defaults are the catalogue's.
 struct RunParameters {
-    double tbw = parameterDefault(ParameterId::Tbw);                     // time-bandwidth product
-    int kspec = static_cast<int>(parameterDefault(ParameterId::Tapers)); // number of tapers
-    int mpts = static_cast<int>(parameterDefault(ParameterId::Window));  // samples per window
-    int inc = static_cast<int>(parameterDefault(ParameterId::Step));     // window step in samples
-    int nfft = static_cast<int>(parameterDefault(ParameterId::Nfft));    // transform length
+    double tbw = parameterDefault(ParameterId::Tbw);                      // time-bandwidth product
+    int tapers = static_cast<int>(parameterDefault(ParameterId::Tapers)); // number of tapers
+    int window = static_cast<int>(parameterDefault(ParameterId::Window)); // samples per window
+    int step = static_cast<int>(parameterDefault(ParameterId::Step));     // window step, samples
+    int nfft = static_cast<int>(parameterDefault(ParameterId::Nfft));     // transform length
     double fmax = parameterDefault(ParameterId::Fmax); // highest frequency kept, cycles per sample
     WindowDetrend windowDetrend = WindowDetrend::None;
 };

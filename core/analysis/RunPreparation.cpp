@@ -57,8 +57,8 @@ std::optional<Problem> checkMapShape(const RunParameters& p, int npts) {
         return Problem{Parameter::Step, "the settings give " + num(windows) +
                                             " window; the map needs at least 2 (shorten the "
                                             "window of " +
-                                            num(p.mpts) + " points or the step of " + num(p.inc) +
-                                            ")"};
+                                            num(p.window) + " points or the step of " +
+                                            num(p.step) + ")"};
     const int rows = binCount(p);
     if (rows < 2)
         return Problem{Parameter::Fmax, "the settings give " + num(rows) +
@@ -103,13 +103,13 @@ std::string convertUnitLengths(const RunRequest& r, double deltat, RunParameters
     std::vector<std::string> done;
     const auto num = [](double v) { return engine::formatDouble(v); };
     if (r.windowLength > 0) {
-        q.mpts = samplesOf(r.windowLength, deltat);
-        done.push_back("window " + num(r.windowLength) + " = " + std::to_string(q.mpts) +
+        q.window = samplesOf(r.windowLength, deltat);
+        done.push_back("window " + num(r.windowLength) + " = " + std::to_string(q.window) +
                        " samples");
     }
     if (r.stepLength > 0) {
-        q.inc = samplesOf(r.stepLength, deltat);
-        done.push_back("step " + num(r.stepLength) + " = " + std::to_string(q.inc) + " samples");
+        q.step = samplesOf(r.stepLength, deltat);
+        done.push_back("step " + num(r.stepLength) + " = " + std::to_string(q.step) + " samples");
     }
     if (r.fmaxPerUnit > 0) {
         q.fmax = r.fmaxPerUnit * deltat;
@@ -191,8 +191,8 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         return run;
     p.unitLengths = convertUnitLengths(request, p.deltat, p.params);
     if (request.wholeRecord) {
-        p.params.mpts = p.samples;
-        p.params.inc = 1;
+        p.params.window = p.samples;
+        p.params.step = 1;
         if (p.params.nfft == 0)
             p.params.nfft = wholeRecordTransformLength(p.samples);
     }

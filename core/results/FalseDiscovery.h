@@ -5,7 +5,7 @@
 // not on their order in the list.
 //
 // Lines that pass a level by chance. A line is a local maximum of the harmonic F statistic
-// F(f), not a bin: zero padding puts about nfft / mpts bins on every independent frequency.
+// F(f), not a bin: zero padding puts about nfft / window bins on every independent frequency.
 // Under white noise F(f) is an F field with 2 and 2K - 2 degrees of freedom, and the expected
 // number of its local maxima above u over a frequency range R is close to the expected Euler
 // characteristic of the excursion set (K. J. Worsley, Adv. Appl. Prob. 26, 1994):

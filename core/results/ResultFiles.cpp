@@ -61,9 +61,9 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
                   : " (each window's least-squares line removed before tapering)") +
              "\n";
     h += "# time-bandwidth product: " + num(q.tbw) + "\n";
-    h += "# tapers: " + std::to_string(q.kspec) + "\n";
-    h += "# window: " + std::to_string(q.mpts) + " samples\n";
-    h += "# step: " + std::to_string(q.inc) + " samples\n";
+    h += "# tapers: " + std::to_string(q.tapers) + "\n";
+    h += "# window: " + std::to_string(q.window) + " samples\n";
+    h += "# step: " + std::to_string(q.step) + " samples\n";
     h += "# transform length: " + std::to_string(q.nfft) + "\n";
     h += "# highest frequency: " + num(q.fmax) + " cycles per sample\n";
     h += "# frequency: cycles per position unit; amplitude: unit of the values; probability: of "
@@ -78,8 +78,8 @@ std::string runSummary(const analysis::Provenance& p) {
     std::string s =
         (slash == std::string::npos ? p.input : p.input.substr(slash + 1)) + ", column " +
         std::to_string(p.column) + (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
-        ": window " + std::to_string(q.mpts) + ", step " + std::to_string(q.inc) + ", " +
-        std::to_string(q.kspec) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
+        ": window " + std::to_string(q.window) + ", step " + std::to_string(q.step) + ", " +
+        std::to_string(q.tapers) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
         std::to_string(q.nfft) + ", highest frequency " + num(q.fmax) + " cycles per sample";
     if (q.windowDetrend != analysis::WindowDetrend::None)
         s += ", window detrend " + std::string(analysis::windowDetrendName(q.windowDetrend));

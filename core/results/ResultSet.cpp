@@ -111,7 +111,7 @@ std::string lineRuleText(const LineRule& rule, const analysis::RunParameters& p,
                       "F statistic that white noise gives over the %d tested bins, about %.3g "
                       "independent frequencies)",
                       rule.level, expectedChanceLines(p, rule.level), tested,
-                      tested * static_cast<double>(p.mpts) / p.nfft);
+                      tested * static_cast<double>(p.window) / p.nfft);
     return text;
 }
 

@@ -121,8 +121,8 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
     const int status = engine::mwc2x(
         engineExecution(execution, control, q.windowDetrend), r.xcent.data(), r.freq.data(),
         r.ampl.data(), r.prob.data(), r.positions.data(), q.tbw, q.fmax, r.provenance.deltat,
-        r.values.data(), r.provenance.meanRemoved ? 1 : 0, samples, q.kspec, q.mpts, q.inc, q.nfft,
-        execution.recordLevel, &relay, &ProgressRelay::report);
+        r.values.data(), r.provenance.meanRemoved ? 1 : 0, samples, q.tapers, q.window, q.step,
+        q.nfft, execution.recordLevel, &relay, &ProgressRelay::report);
     if (const RunOutcome o = outcomeOf(status); !o.finished())
         return o;
     if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob))
@@ -155,8 +155,8 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
         out.status =
             engine::mwc2x(x, centre.data(), out.frequency.data(), out.amplitude.data(),
                           out.probability.data(), s.xpos.data(), request.tbw, request.fmax,
-                          p.deltat, s.yval.data(), request.keepMean ? 0 : 1, n, request.kspec, n, 1,
-                          request.nfft, execution.recordLevel, nullptr, nullptr);
+                          p.deltat, s.yval.data(), request.keepMean ? 0 : 1, n, request.tapers, n,
+                          1, request.nfft, execution.recordLevel, nullptr, nullptr);
     }
     if (const RunOutcome o = outcomeOf(out.status); !o.finished())
         return o;

@@ -21,7 +21,7 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
     engine::removeWindowTrend(analysed.data(), n,
                               static_cast<engine::WindowDetrend>(q.windowDetrend));
     AdaptiveSpectrum s = adaptiveSpectrum(analysed.data(), n, dt, tapers.data(), n, ratios.data(),
-                                          q.kspec, q.nfft, bins);
+                                          q.tapers, q.nfft, bins);
     r.power = std::move(s.power);
     r.dof = std::move(s.dof);
     r.iterations = s.iterations;

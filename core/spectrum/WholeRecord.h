@@ -5,8 +5,8 @@
 // analysis service (core/service/AnalysisService.h); what follows it is here.
 #pragma once
 
-#include "core/spectrum/RedNoise.h"
 #include "core/analysis/RunParameters.h"
+#include "core/spectrum/RedNoise.h"
 
 #include <string>
 #include <vector>
@@ -15,7 +15,7 @@ namespace spectrum {
 
 struct WholeRecordRequest {
     double tbw = 3.0;
-    int kspec = 4;
+    int tapers = 4;
     int nfft = 0;      // at least the record
     double fmax = 0.5; // cycles per sample: the bins i / nfft <= fmax
     bool keepMean = false;
@@ -30,11 +30,11 @@ struct WholeRecord {
     std::vector<double> amplitude; // of a line, from the F-test
     std::vector<double> probability;
     Background background;
-    double rhoSeries = 0; // lag-one autocorrelation of the series as analysed
+    double rhoSeries = 0;     // lag-one autocorrelation of the series as analysed
     double halfBandwidth = 0; // W of the tapers, cycles per position unit
-    int iterations = 0;     // the adaptive weights' most iterations at any bin
-    bool converged = false; // every bin met the adaptive tolerance
-    int status = 0;         // the engine's status; nothing above is valid unless 0
+    int iterations = 0;       // the adaptive weights' most iterations at any bin
+    bool converged = false;   // every bin met the adaptive tolerance
+    int status = 0;           // the engine's status; nothing above is valid unless 0
 };
 
 // After the engine's F-test of one window the length of the record has filled r's frequency,

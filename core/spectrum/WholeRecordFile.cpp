@@ -37,7 +37,7 @@ std::string wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& 
     h += "# S0: " + num(b.S0) + "\n";
     h += "# levels: background x chi-square quantile (0.90, 0.95, 0.99) / dof, with each bin's "
          "own degrees of freedom from the adaptive weights (column dof; " +
-         std::to_string(2 * p.params.kspec) + " where all " + std::to_string(p.params.kspec) +
+         std::to_string(2 * p.params.tapers) + " where all " + std::to_string(p.params.tapers) +
          " tapers count fully)\n";
     h += "# period: NA at frequency 0, which has none\n";
     return h;

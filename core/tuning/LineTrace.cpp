@@ -39,7 +39,7 @@ std::optional<TraceFlag> parseTraceFlag(const std::string& text) {
 
 double halfBandwidth(const results::ResultSet& r) {
     const analysis::Provenance& p = r.provenance;
-    return p.params.tbw / (p.params.mpts * p.deltat);
+    return p.params.tbw / (p.params.window * p.deltat);
 }
 
 int nearestWindow(const results::ResultSet& r, double x) {

@@ -19,9 +19,10 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
     t += "# trace band: " + num(start.band) +
          " cycles per position unit around the previous "
          "window's frequency\n";
-    t += std::string("# trace criterion: largest ") + traceByName(start.by) +
-         ", never below the half-bandwidth W = " + num(p.params.tbw / (p.params.mpts * p.deltat)) +
-         " cycles per position unit\n";
+    t +=
+        std::string("# trace criterion: largest ") + traceByName(start.by) +
+        ", never below the half-bandwidth W = " + num(p.params.tbw / (p.params.window * p.deltat)) +
+        " cycles per position unit\n";
     t += "# flag: jump (moved more than half the band's half-width from the window it was "
          "followed from), edge (on the edge of the band: the line may have left it), weak "
          "(probability below " +

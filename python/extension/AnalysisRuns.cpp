@@ -49,7 +49,7 @@ spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool
     const analysis::Provenance& p = run.provenance;
     spectrum::WholeRecordRequest q;
     q.tbw = p.params.tbw;
-    q.kspec = p.params.kspec;
+    q.tapers = p.params.tapers;
     q.nfft = p.params.nfft;
     q.fmax = p.params.fmax;
     q.keepMean = keepMean;

@@ -21,9 +21,9 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
     checkWorkers(workers);
     analysis::RunRequest request;
     request.params.tbw = tbw;
-    request.params.kspec = tapers;
-    request.params.mpts = window;
-    request.params.inc = step;
+    request.params.tapers = tapers;
+    request.params.window = window;
+    request.params.step = step;
     request.params.nfft = nfft;
     request.params.fmax = fmax;
     request.params.windowDetrend = windowDetrendArgument(windowDetrend);
@@ -37,9 +37,9 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
     const analysis::RunParameters& q = request.params;
     py::dict& p = a->parameters;
     p["tbw"] = q.tbw;
-    p["tapers"] = q.kspec;
-    p["window"] = q.mpts;
-    p["step"] = q.inc;
+    p["tapers"] = q.tapers;
+    p["window"] = q.window;
+    p["step"] = q.step;
     p["nfft"] = q.nfft;
     p["fmax"] = q.fmax;
     p["keep_mean"] = keepMean;

@@ -32,9 +32,9 @@ py::object load(const py::object& path, const py::object& column, int skip) {
     // Settings that no loadable series fails (one window of 2 samples): loading checks the
     // series, not the settings of an analysis.
     request.params.tbw = 0.5;
-    request.params.kspec = 1;
-    request.params.mpts = 2;
-    request.params.inc = INT_MAX;
+    request.params.tapers = 1;
+    request.params.window = 2;
+    request.params.step = INT_MAX;
     request.params.nfft = 2;
     request.params.fmax = 0.5;
     analysis::PreparedRun run;

@@ -23,7 +23,7 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
         throw py::value_error("background: '" + background + "' is not ar1 or robust");
     analysis::RunRequest request;
     request.params.tbw = tbw;
-    request.params.kspec = tapers;
+    request.params.tapers = tapers;
     request.params.nfft = nfft.is_none() ? 0 : nfft.cast<int>();
     request.params.fmax = fmax;
     request.params.windowDetrend = windowDetrendArgument(windowDetrend);

@@ -161,8 +161,8 @@ private slots:
         QVERIFY(w.chooseFileAt(writeRecord(data.filePath("coarse.txt"), "age_ka", 600, 2.0, wave)));
         QVERIFY(runAndWait(w));
         const analysis::RunParameters& p = sharedPlot->lastResult()->provenance.params;
-        QCOMPARE(p.mpts, 50);
-        QCOMPARE(p.inc, 5);
+        QCOMPARE(p.window, 50);
+        QCOMPARE(p.step, 5);
         QCOMPARE(p.fmax, 0.4);
         QCOMPARE(Preferences::read(Preferences::pointsPerWindow), 50);
 

@@ -383,7 +383,7 @@ private slots:
             // windows resolve.
             const auto& p = sharedPlot->lastResult()->provenance;
             QCOMPARE(plot->axisScaleDiv(QwtPlot::yLeft).lowerBound(),
-                     p.params.tbw / (p.params.mpts * p.deltat));
+                     p.params.tbw / (p.params.window * p.deltat));
             w.close();
         }
         ViewController again;

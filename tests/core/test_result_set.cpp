@@ -70,14 +70,14 @@ TEST(FindPeaks, APlateauOfCertaintyIsOneLineAtItsLargestAmplitude) {
 // found per window at three levels against the expected count the peaks header states.
 TEST(ChanceLines, ExpectedCountMatchesWhiteNoise) {
     struct Case {
-        int mpts, nfft;
+        int window, nfft;
     };
     engine::setDiagnosticsDiscarded(true);
     for (const Case c : {Case{400, 4096}, Case{200, 2048}, Case{1000, 8192}}) {
         analysis::RunParameters p;
-        p.mpts = c.mpts;
+        p.window = c.window;
         p.nfft = c.nfft;
-        const int n = p.mpts + 999 * p.inc;
+        const int n = p.window + 999 * p.step;
         std::mt19937_64 rng(23);
         std::normal_distribution<double> noise;
         std::vector<double> x(n), y(n);
@@ -91,8 +91,8 @@ TEST(ChanceLines, ExpectedCountMatchesWhiteNoise) {
         for (auto* v : {&r.xcent, &r.freq, &r.ampl, &r.prob})
             v->resize(static_cast<std::size_t>(r.windows) * r.bins);
         ASSERT_EQ(engine::mwc2(r.xcent.data(), r.freq.data(), r.ampl.data(), r.prob.data(),
-                               x.data(), p.tbw, p.fmax, 1, y.data(), 1, n, p.kspec, p.mpts, p.inc,
-                               p.nfft, 95, nullptr, nullptr),
+                               x.data(), p.tbw, p.fmax, 1, y.data(), 1, n, p.tapers, p.window,
+                               p.step, p.nfft, 95, nullptr, nullptr),
                   0);
         for (const double level : {0.9, 0.95, 0.99}) {
             double lines = 0;
@@ -100,7 +100,7 @@ TEST(ChanceLines, ExpectedCountMatchesWhiteNoise) {
                 lines += static_cast<double>(findPeaks(r, w, level).size());
             const double expected = expectedChanceLines(p, level);
             EXPECT_NEAR(lines / r.windows / expected, 1.0, 0.35)
-                << "window " << c.mpts << ", level " << level << ": " << lines / r.windows
+                << "window " << c.window << ", level " << level << ": " << lines / r.windows
                 << " lines per window, " << expected << " expected";
         }
     }

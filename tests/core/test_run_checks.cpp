@@ -38,24 +38,24 @@ TEST(RunChecks, ParametersTheEngineWouldRefuseAreNamed) {
     const Case cases[] = {
         {RunParameters{}, 300, Parameter::Window,
          "window length 400 exceeds the 300 samples of the series"},
-        {with([](RunParameters& p) { p.mpts = 1; }), 1000, Parameter::Window,
+        {with([](RunParameters& p) { p.window = 1; }), 1000, Parameter::Window,
          "below the minimum of 2"},
-        {with([](RunParameters& p) { p.inc = 0; }), 1000, Parameter::Step,
+        {with([](RunParameters& p) { p.step = 0; }), 1000, Parameter::Step,
          "window step 0 must be at least 1"},
         {with([](RunParameters& p) { p.nfft = 256; }), 1000, Parameter::Nfft,
          "shorter than the window length 400"},
         {with([](RunParameters& p) { p.nfft = 1048577; }), 1000, Parameter::Nfft,
          "exceeds the maximum 1048576"},
-        {with([](RunParameters& p) { p.kspec = 11; }), 1000, Parameter::Tapers,
+        {with([](RunParameters& p) { p.tapers = 11; }), 1000, Parameter::Tapers,
          "number of tapers 11 is outside 1 .. 10"},
-        {with([](RunParameters& p) { p.kspec = 0; }), 1000, Parameter::Tapers, "outside 1 .. 10"},
+        {with([](RunParameters& p) { p.tapers = 0; }), 1000, Parameter::Tapers, "outside 1 .. 10"},
         {with([](RunParameters& p) { p.tbw = 250; }), 1000, Parameter::Tbw, "below 200"},
         {with([](RunParameters& p) { p.tbw = std::nan(""); }), 1000, Parameter::Tbw,
          "not a number"},
         {with([](RunParameters& p) { p.fmax = INFINITY; }), 1000, Parameter::Fmax, "not a number"},
         {RunParameters{}, 600000, Parameter::Series, "at most"},
         {with([](RunParameters& p) {
-             p.inc = 1;
+             p.step = 1;
              p.nfft = 1048576;
              p.fmax = 0.5;
          }),
@@ -126,7 +126,7 @@ TEST(SampleSeries, EveryWindowFindsObliquityAndPrecession) {
     engine::setDiagnosticStream(quiet);
     const int status = engine::mwc2(xc.data(), f.data(), a.data(), pr.data(), s->xpos.data(), p.tbw,
                                     p.fmax, analysis::sampleSpacing(*s), s->yval.data(), 1, npts,
-                                    p.kspec, p.mpts, p.inc, p.nfft, 95, nullptr, nullptr);
+                                    p.tapers, p.window, p.step, p.nfft, 95, nullptr, nullptr);
     engine::setDiagnosticStream(nullptr);
     std::fclose(quiet);
     ASSERT_EQ(status, 0);

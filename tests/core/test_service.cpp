@@ -23,8 +23,8 @@ series::Series sines(int n) {
 results::ResultSet runFor(int samples) {
     results::ResultSet r;
     r.provenance.samples = samples;
-    r.provenance.params.mpts = 200;
-    r.provenance.params.inc = 50;
+    r.provenance.params.window = 200;
+    r.provenance.params.step = 50;
     r.provenance.params.nfft = 1024;
     return r;
 }
@@ -99,7 +99,7 @@ TEST(AnalysisService, FailuresAreWordedForAPerson) {
     };
     for (const Case& k : cases) {
         results::ResultSet r = runFor(1000);
-        r.provenance.params.mpts = k.window;
+        r.provenance.params.window = k.window;
         service::Execution e = quiet();
         e.simulatedEngineStatus = k.simulatedStatus;
         service::RunControl control;

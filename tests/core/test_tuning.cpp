@@ -18,7 +18,7 @@ results::ResultSet chirpMap(int windows, const std::function<double(int)>& line)
     r.windows = windows;
     r.bins = 100;
     r.provenance.params.tbw = 3;
-    r.provenance.params.mpts = 100;
+    r.provenance.params.window = 100;
     r.provenance.deltat = 1;
     for (int w = 0; w < windows; ++w)
         for (int i = 0; i < r.bins; ++i) {

@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.interpolate = data[2] & 1;
     request.interpolateStep = (data[2] >> 1) % 4 * 0.5;
     request.forMap = data[2] & 0x40;
-    request.params.mpts = 4 + data[2] % 16;
-    request.params.inc = 1;
+    request.params.window = 4 + data[2] % 16;
+    request.params.step = 1;
     request.params.nfft = 64;
-    request.params.kspec = 2;
+    request.params.tapers = 2;
     request.params.tbw = 1.5;
     request.params.fmax = 0.5;
     const analysis::PreparedRun run = analysis::prepareRun(request);
