@@ -1,5 +1,7 @@
 #include "core/analysis/RunPreparation.h"
 
+#include "core/text/NumberText.h"
+
 #include "engine/capacities.h"
 #include "engine/diagnostics.h"
 
@@ -12,7 +14,13 @@ namespace analysis {
 namespace {
 
 std::string num(double v) {
-    return engine::formatDouble(v);
+    return text::numberText(v);
+}
+
+// A spacing as a person reads it: the resampling step of a record in metres is 0.01, not the
+// 0.009999999999999787 its positions' differences give.
+std::string spacingText(double v) {
+    return text::readableNumber(v, 10);
 }
 
 std::optional<int> wholeNumber(const std::string& text) {
@@ -81,7 +89,7 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     run.resampling = {true, step, !(request.interpolateStep > 0), s.xpos.size(),
                       resampled->xpos.size()};
     s = *resampled;
-    run.provenance.interpolation = "linear, to even spacing " + num(step) + " (" +
+    run.provenance.interpolation = "linear, to even spacing " + spacingText(step) + " (" +
                                    (run.resampling.medianStep ? "the median spacing" : "as asked") +
                                    "), from " + std::to_string(run.resampling.before) +
                                    " unevenly spaced samples";
@@ -185,7 +193,7 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         const SpacingRange range = spacingRange(run.series);
         p.spacingNote = "the spacing of the first two positions; the positions are not evenly "
                         "spaced (from " +
-                        num(range.smallest) + " to " + num(range.largest) + ")";
+                        spacingText(range.smallest) + " to " + spacingText(range.largest) + ")";
     }
     if (request.seriesOnly)
         return run;

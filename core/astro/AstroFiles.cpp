@@ -26,7 +26,7 @@ std::string recordBlock(const analysis::Provenance& p, const std::string& what) 
          (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
     h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
     h += "# samples: " + std::to_string(p.samples) + "\n";
-    h += "# sample spacing: " + num(p.deltat) + " (position units)\n";
+    h += "# sample spacing: " + text::readableNumber(p.deltat, 10) + " (position units)\n";
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";
     h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";

@@ -46,7 +46,9 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what) 
          (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
     h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
     h += "# samples: " + std::to_string(p.samples) + "\n";
-    h += "# sample spacing: " + num(p.deltat) + " (position units" +
+    // The spacing as a person reads it (a resampled record's step is 0.01, not
+    // 0.009999999999999787); the rows keep every position exactly.
+    h += "# sample spacing: " + text::readableNumber(p.deltat, 10) + " (position units" +
          (p.spacingNote.empty() ? "" : "; " + p.spacingNote) + ")\n";
     h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
          "\n";

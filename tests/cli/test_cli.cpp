@@ -372,6 +372,19 @@ TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {
     EXPECT_EQ(tiny.exitCode, 2);
     EXPECT_NE(tiny.err.find("would give 599000000001 samples; at most 524288"), std::string::npos)
         << tiny.err;
+
+    // Positions in metres summed in steps of about a centimetre: the header states the spacing
+    // as a person reads it, the rows keep the exact positions of the resampled series.
+    std::string metres = "depth_m\ty\n";
+    double z = 0;
+    for (int i = 0; i < 600; ++i, z += i % 3 ? 0.01 : 0.0100001)
+        metres += engine::formatDouble(z) + "\t" + std::to_string(std::cos(i * 0.2)) + "\n";
+    const ProcessResult m = analyze(
+        {dir.file("metres.txt", metres), "--interpolate", "--quiet", "-o", dir.path("metres.tsv")});
+    EXPECT_EQ(m.exitCode, 0) << m.err;
+    const std::string header = readAll(dir.path("metres.tsv"));
+    EXPECT_NE(header.find("# sample spacing: 0.01 (position units)"), std::string::npos) << header;
+    EXPECT_NE(header.find("to even spacing 0.01 (the median spacing)"), std::string::npos);
 }
 
 TEST(CliAnalyze, FailedWriteLeavesNoFileAndKeepsAnExistingOne) {
