@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
@@ -144,7 +145,9 @@ private slots:
         for (QDockWidget* dock : w.docks->docks()) {
             dock->raise();
             QTRY_VERIFY2(w.rect().intersects(dock->geometry()), qPrintable(dock->windowTitle()));
-            QTest::qWait(0);
+            // The raised dock's pending layout requests are applied before anything is measured.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QCoreApplication::processEvents();
             QCOMPARE(w.size(), size);
             const QStringList overlapping = overlaps(&w);
             QVERIFY2(overlapping.isEmpty(), qPrintable(overlapping.join("; ")));
