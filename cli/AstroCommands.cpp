@@ -245,7 +245,8 @@ int runTuneSedrate(const AstroOptions& o) {
         return unfinite();
     const std::string block =
         tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep);
-    if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
+    if (!o.model.empty() &&
+        !writeText(o.model, tuning::ageModelText(block, model, {o.positionsIn + " per kyr", 0})))
         return EXIT_ANALYSIS_FAILED;
     return writeText(o.input.output, tuning::tunedSeriesText(block, tuned, p.columnName))
                ? 0

@@ -120,7 +120,6 @@ std::string sedimentationRateHeader(const analysis::Provenance& p, const std::st
     h += "# step: " + (step > 0 ? number(step) : std::string("none")) + "\n";
     h += "# age(z) = start age + integral of 100 / sedimentation rate from the first sample, z "
          "in metres; the rate linear between the track's rows and held beyond them\n";
-    h += "# sedimentation_rate: " + positionUnit + " per kyr\n";
     return h;
 }
 

@@ -61,12 +61,19 @@ std::string tuningHeader(const analysis::Provenance& p, const std::string& trace
     return h;
 }
 
-std::string ageModelText(const std::string& header, const AgeModel& m) {
-    std::string t = header +
-                    "# sedimentation_rate: position units per age unit (the unit of the period)\n"
-                    "position\tage\tsedimentation_rate\n";
-    for (std::size_t i = 0; i < m.position.size(); ++i)
-        t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]) + "\n";
+std::string ageModelText(const std::string& header, const AgeModel& m, const AgeModelTable& table) {
+    std::string t = header;
+    if (!table.rateUnit.empty())
+        t += "# sedimentation_rate: " + table.rateUnit + "\n";
+    const bool cm = table.cmPerKyr > 0;
+    t += cm ? "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
+            : "position\tage\tsedimentation_rate\n";
+    for (std::size_t i = 0; i < m.position.size(); ++i) {
+        t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]);
+        if (cm)
+            t += "\t" + number(m.rate[i] * table.cmPerKyr);
+        t += "\n";
+    }
     return t;
 }
 

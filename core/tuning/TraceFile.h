@@ -45,9 +45,15 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
 // file, the period, the start age and the step (0: none).
 std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
                          double startAge, double step);
-// A line naming the rate's unit, "position	age	sedimentation_rate" and one row per sample,
-// after the block.
-std::string ageModelText(const std::string& header, const AgeModel& m);
+// The age model's table after the block: a '#' line naming the rate's unit (none when rateUnit
+// is empty, the block naming it already), "position	age	sedimentation_rate" and one row per
+// sample; with cmPerKyr > 0 a last column "sedimentation_rate_cm_per_kyr", the rate times it.
+struct AgeModelTable {
+    std::string rateUnit = "position units per age unit (the unit of the period)";
+    double cmPerKyr = 0;
+};
+std::string ageModelText(const std::string& header, const AgeModel& m,
+                         const AgeModelTable& table = {});
 // "age	<title>" and one row per age, after the block.
 std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
                             const std::string& title);

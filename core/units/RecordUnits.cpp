@@ -1,6 +1,7 @@
 #include "core/units/RecordUnits.h"
 
 #include "core/text/NumberText.h"
+#include "core/tuning/TraceFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -90,11 +91,8 @@ double typicalRate(const std::string& positionUnit) {
 
 std::string ageModelTextWithCmPerKyr(const std::string& header, const tuning::AgeModel& m,
                                      double factor) {
-    std::string t = header + "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n";
-    for (std::size_t i = 0; i < m.position.size(); ++i)
-        t += text::numberText(m.position[i]) + "\t" + text::numberText(m.age[i]) + "\t" +
-             text::numberText(m.rate[i]) + "\t" + text::numberText(m.rate[i] * factor) + "\n";
-    return t;
+    // The window's block names the position and age units already.
+    return tuning::ageModelText(header, m, {"", factor});
 }
 
 } // namespace units

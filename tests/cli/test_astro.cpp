@@ -115,6 +115,10 @@ TEST(CliAstro, TuneBySedimentationRateIsTheClosedForm) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string model = readAll(dir / "model.tsv");
     EXPECT_EQ(headerLine(model), "position\tage\tsedimentation_rate");
+    // The rate's unit named once, as the record's positions and the track's time give it.
+    const std::string unit = "# sedimentation_rate: ";
+    EXPECT_NE(model.find(unit + "m per kyr\n"), std::string::npos) << model;
+    EXPECT_EQ(model.find(unit), model.rfind(unit)) << model;
     int rows = 0;
     for (const auto line : series::splitLines(model)) {
         const auto fields = series::splitFields(line);
