@@ -4,27 +4,10 @@
 
 namespace {
 
+// The Preferences field of a parameter: resampling is refused for the step its field holds.
 std::optional<analysis::ParameterId> entryFor(analysis::Parameter parameter) {
-    using analysis::Parameter;
-    using analysis::ParameterId;
-    switch (parameter) {
-    case Parameter::Tbw:
-        return ParameterId::Tbw;
-    case Parameter::Tapers:
-        return ParameterId::Tapers;
-    case Parameter::Window:
-        return ParameterId::Window;
-    case Parameter::Step:
-        return ParameterId::Step;
-    case Parameter::Nfft:
-        return ParameterId::Nfft;
-    case Parameter::Fmax:
-        return ParameterId::Fmax;
-    case Parameter::Interpolation:
-        return ParameterId::InterpolationStep;
-    default:
-        return std::nullopt;
-    }
+    const auto id = analysis::parameterIdOf(parameter);
+    return id == analysis::ParameterId::Interpolate ? analysis::ParameterId::InterpolationStep : id;
 }
 
 } // namespace

@@ -212,9 +212,11 @@ int binCount(const RunParameters& p) {
 }
 
 std::optional<ParameterId> argumentOf(const Problem& problem) {
-    if (problem.argument)
-        return problem.argument;
-    switch (problem.parameter) {
+    return problem.argument ? problem.argument : parameterIdOf(problem.parameter);
+}
+
+std::optional<ParameterId> parameterIdOf(Parameter parameter) {
+    switch (parameter) {
     case Parameter::Tbw:
         return ParameterId::Tbw;
     case Parameter::Tapers:

@@ -78,6 +78,8 @@ struct Problem {
 // The catalogue's parameter a problem is about, so that each front end names it in its own
 // spelling (flag, keyword, label); nothing for problems of the file or its data.
 std::optional<ParameterId> argumentOf(const Problem& problem);
+// The catalogue's parameter a kind of problem is about, when the kind tells it alone.
+std::optional<ParameterId> parameterIdOf(Parameter parameter);
 
 // The refusal of an unevenly spaced series, ending in the remedy: `option` followed by the
 // median spacing, e.g. "--interpolate " gives "--interpolate 2.5". Numbers to six digits.
