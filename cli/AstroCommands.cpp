@@ -113,6 +113,14 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
     return 0;
 }
 
+// The record and the test's settings, as timeopt and etimeopt take them.
+int loadTest(const AstroOptions& o, series::Series& s, astro::TestDescription& d) {
+    double metres = 1;
+    if (const int status = loadRecord(o, s, d.record, metres))
+        return status;
+    return testSettings(o, metres, d);
+}
+
 // Progress on a terminal: "what: N %", redrawn in place, ended by a line feed.
 class ProgressLine : public service::RunControl {
 public:
@@ -160,10 +168,7 @@ int runFilter(const AstroOptions& o) {
 int runTimeOpt(const AstroOptions& o) {
     series::Series s;
     astro::TestDescription d;
-    double metres = 1;
-    if (const int status = loadRecord(o, s, d.record, metres))
-        return status;
-    if (const int status = testSettings(o, metres, d))
+    if (const int status = loadTest(o, s, d))
         return status;
     ProgressLine line(o, "simulations");
     const astro::TimeOptScan scan =
@@ -188,10 +193,7 @@ int runTimeOpt(const AstroOptions& o) {
 int runETimeOpt(const AstroOptions& o) {
     series::Series s;
     astro::TestDescription d;
-    double metres = 1;
-    if (const int status = loadRecord(o, s, d.record, metres))
-        return status;
-    if (const int status = testSettings(o, metres, d))
+    if (const int status = loadTest(o, s, d))
         return status;
     if (o.sims > 0 && !o.input.quiet)
         complain("--sims: etimeopt gives no p-value per window; run timeopt on a stretch of the "
