@@ -8,8 +8,7 @@
 namespace tuning {
 
 std::optional<std::string> checkTrace(const Trace& t, const std::vector<int>* lines) {
-    return checkPiecewise(t.position, t.frequency, lines,
-                          {"trace", "frequency", "frequencies must be above 0"});
+    return checkPiecewise(t.position, t.frequency, lines, traceWords);
 }
 
 double frequencyAt(const Trace& t, double z) {

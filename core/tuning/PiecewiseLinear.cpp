@@ -1,5 +1,6 @@
 #include "core/tuning/PiecewiseLinear.h"
 
+#include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 
 #include <algorithm>
@@ -40,6 +41,63 @@ double piecewiseAt(const std::vector<double>& x, const std::vector<double>& v, d
                                                    x.begin()); // x[j-1] <= z < x[j]
     const double u = (z - x[j - 1]) / (x[j] - x[j - 1]);
     return v[j - 1] + u * (v[j] - v[j - 1]);
+}
+
+std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
+                                           const char* valueColumn, const OptionalColumn& optional,
+                                           std::string* why) {
+    const auto fail = [&](std::string reason) -> std::optional<PiecewiseRows> {
+        if (why)
+            *why = std::move(reason);
+        return std::nullopt;
+    };
+    const std::string columns = std::string("x_centre and ") + valueColumn;
+    const auto lines = series::splitLines(text);
+    int xColumn = -1, vColumn = -1, extra = -1;
+    PiecewiseRows r;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto fields = series::splitFields(lines[i]);
+        if (fields.empty() || fields[0].front() == '#')
+            continue;
+        const int line = static_cast<int>(i + 1);
+        if (xColumn < 0) {
+            for (std::size_t c = 0; c < fields.size(); ++c) {
+                if (fields[c] == "x_centre")
+                    xColumn = static_cast<int>(c);
+                if (fields[c] == valueColumn)
+                    vColumn = static_cast<int>(c);
+                if (optional.name && fields[c] == optional.name)
+                    extra = static_cast<int>(c);
+            }
+            if (xColumn < 0 || vColumn < 0)
+                return fail("line " + std::to_string(line) + ": the " + words.what +
+                            " needs columns named " + columns);
+            continue;
+        }
+        const std::size_t need = static_cast<std::size_t>(std::max(xColumn, vColumn));
+        const auto x = need < fields.size() ? series::parseNumber(fields[xColumn]) : std::nullopt;
+        const auto v = need < fields.size() ? series::parseNumber(fields[vColumn]) : std::nullopt;
+        if (!x || !v)
+            return fail("line " + std::to_string(line) + " of the " + words.what +
+                        " does not hold numbers in " + columns);
+        if (extra >= 0) {
+            const std::string e = static_cast<std::size_t>(extra) < fields.size()
+                                      ? std::string(fields[extra])
+                                      : std::string();
+            if (!optional.valid(e))
+                return fail("line " + std::to_string(line) + " of the " + words.what + " " +
+                            optional.refusal);
+            r.extra.push_back(e);
+        }
+        r.position.push_back(*x);
+        r.value.push_back(*v);
+        r.lines.push_back(line);
+    }
+    if (xColumn < 0)
+        return fail("the " + std::string(words.what) + " holds no header line with " + columns);
+    if (const auto problem = checkPiecewise(r.position, r.value, &r.lines, words))
+        return fail(*problem);
+    return r;
 }
 
 } // namespace tuning

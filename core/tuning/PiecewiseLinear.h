@@ -2,6 +2,7 @@
 // traced line's frequency, a sedimentation rate. Its checks and its value anywhere.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@ struct PiecewiseWords {
     const char* rule;
 };
 
+// A traced line's frequency.
+inline const PiecewiseWords traceWords{"trace", "frequency", "frequencies must be above 0"};
+
 // The rows as the age model needs them: at least one, positions finite and increasing, values
 // finite and above 0. lines (when given) are the file lines of the rows, for messages.
 std::optional<std::string> checkPiecewise(const std::vector<double>& position,
@@ -25,5 +29,26 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
 
 // The value at z: linear between the rows, held beyond the ends (rows checked).
 double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value, double z);
+
+// A text column a track's file may have (a trace's flags): its name, which texts it takes,
+// and what a line that holds another says ("holds no flag (ok, weak, edge or jump)").
+struct OptionalColumn {
+    const char* name = nullptr;
+    std::function<bool(const std::string&)> valid;
+    const char* refusal = "";
+};
+
+// The rows of a tab-separated file holding the track: '#' lines skipped, the first other line
+// naming the columns (x_centre, the value's column, and the optional column when the file has
+// it), then a position and a value on every line; checked with checkPiecewise. Refusals name
+// the line.
+struct PiecewiseRows {
+    std::vector<double> position, value;
+    std::vector<int> lines;         // file line of each row
+    std::vector<std::string> extra; // the optional column of each row; empty without it
+};
+std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
+                                           const char* valueColumn, const OptionalColumn& extra,
+                                           std::string* why);
 
 } // namespace tuning

@@ -20,9 +20,12 @@ double inverseRateIntegral(double length, double s0, double s1) {
 
 } // namespace
 
+namespace {
+const PiecewiseWords rateWords{"track", "sedimentation rate", "rates must be above 0 (cm/kyr)"};
+} // namespace
+
 std::optional<std::string> checkRateTrack(const RateTrack& t, const std::vector<int>* lines) {
-    return checkPiecewise(t.position, t.rate, lines,
-                          {"track", "sedimentation rate", "rates must be above 0 (cm/kyr)"});
+    return checkPiecewise(t.position, t.rate, lines, rateWords);
 }
 
 double rateAt(const RateTrack& t, double z) {
@@ -62,46 +65,11 @@ AgeModel sedimentationAgeModel(const std::vector<double>& z, const RateTrack& t,
 }
 
 std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why) {
-    const auto fail = [&](std::string reason) -> std::optional<ReadRateTrack> {
-        if (why)
-            *why = std::move(reason);
+    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", {}, why);
+    if (!rows)
         return std::nullopt;
-    };
-    const auto lines = series::splitLines(text);
-    int xColumn = -1, sColumn = -1;
-    ReadRateTrack r;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto fields = series::splitFields(lines[i]);
-        if (fields.empty() || fields[0].front() == '#')
-            continue;
-        const int line = static_cast<int>(i + 1);
-        if (xColumn < 0) {
-            for (std::size_t c = 0; c < fields.size(); ++c) {
-                if (fields[c] == "x_centre")
-                    xColumn = static_cast<int>(c);
-                if (fields[c] == "sedimentation_rate")
-                    sColumn = static_cast<int>(c);
-            }
-            if (xColumn < 0 || sColumn < 0)
-                return fail("line " + std::to_string(line) +
-                            ": the track needs columns named x_centre and sedimentation_rate");
-            continue;
-        }
-        const std::size_t need = static_cast<std::size_t>(std::max(xColumn, sColumn));
-        const auto x = need < fields.size() ? series::parseNumber(fields[xColumn]) : std::nullopt;
-        const auto s = need < fields.size() ? series::parseNumber(fields[sColumn]) : std::nullopt;
-        if (!x || !s)
-            return fail("line " + std::to_string(line) +
-                        " of the track does not hold numbers in x_centre and sedimentation_rate");
-        r.track.position.push_back(*x);
-        r.track.rate.push_back(*s);
-        r.lines.push_back(line);
-    }
-    if (xColumn < 0)
-        return fail("the track holds no header line with x_centre and sedimentation_rate");
-    if (const auto problem = checkRateTrack(r.track, &r.lines))
-        return fail(*problem);
-    return r;
+    return ReadRateTrack{{std::move(rows->position), std::move(rows->value)},
+                         std::move(rows->lines)};
 }
 
 std::string sedimentationRateHeader(const analysis::Provenance& p, const std::string& trackName,

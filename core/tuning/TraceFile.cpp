@@ -2,6 +2,7 @@
 
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/tuning/PiecewiseLinear.h"
 
 #include <cmath>
 
@@ -115,56 +116,15 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
 }
 
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
-    const auto fail = [&](std::string reason) -> std::optional<ReadTrace> {
-        if (why)
-            *why = std::move(reason);
+    const OptionalColumn flag{"flag",
+                              [](const std::string& t) { return parseTraceFlag(t).has_value(); },
+                              "holds no flag (ok, weak, edge or jump)"};
+    auto rows = readPiecewise(text, traceWords, "frequency", flag, why);
+    if (!rows)
         return std::nullopt;
-    };
-    const auto lines = series::splitLines(text);
-    int xColumn = -1, fColumn = -1, flagColumn = -1;
-    ReadTrace r;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto fields = series::splitFields(lines[i]);
-        if (fields.empty() || fields[0].front() == '#')
-            continue;
-        const int line = static_cast<int>(i + 1);
-        if (xColumn < 0) {
-            for (std::size_t c = 0; c < fields.size(); ++c) {
-                if (fields[c] == "x_centre")
-                    xColumn = static_cast<int>(c);
-                if (fields[c] == "frequency")
-                    fColumn = static_cast<int>(c);
-                if (fields[c] == "flag")
-                    flagColumn = static_cast<int>(c);
-            }
-            if (xColumn < 0 || fColumn < 0)
-                return fail("line " + std::to_string(line) +
-                            ": the trace needs columns named x_centre and frequency");
-            continue;
-        }
-        const std::size_t need = static_cast<std::size_t>(std::max(xColumn, fColumn));
-        const auto x = need < fields.size() ? series::parseNumber(fields[xColumn]) : std::nullopt;
-        const auto f = need < fields.size() ? series::parseNumber(fields[fColumn]) : std::nullopt;
-        if (!x || !f)
-            return fail("line " + std::to_string(line) +
-                        " of the trace does not hold numbers in x_centre and frequency");
-        if (flagColumn >= 0) {
-            const auto flag = static_cast<std::size_t>(flagColumn) < fields.size()
-                                  ? parseTraceFlag(std::string(fields[flagColumn]))
-                                  : std::nullopt;
-            if (!flag)
-                return fail("line " + std::to_string(line) +
-                            " of the trace holds no flag (ok, weak, edge or jump)");
-            r.flags.push_back(*flag);
-        }
-        r.trace.position.push_back(*x);
-        r.trace.frequency.push_back(*f);
-        r.lines.push_back(line);
-    }
-    if (xColumn < 0)
-        return fail("the trace holds no header line with x_centre and frequency");
-    if (const auto problem = checkTrace(r.trace, &r.lines))
-        return fail(*problem);
+    ReadTrace r{{std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
+    for (const std::string& f : rows->extra)
+        r.flags.push_back(*parseTraceFlag(f));
     return r;
 }
 
