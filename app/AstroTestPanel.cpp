@@ -1,5 +1,6 @@
 #include "app/AstroTestPanel.h"
 
+#include "app/CatalogueFields.h"
 #include "app/NumberText.h"
 #include "app/PlatformServices.h"
 #include "core/astro/AstroFiles.h"
@@ -27,44 +28,10 @@
 
 namespace {
 
-// The field a user changes to put a setting right.
-QString fieldOf(astro::Setting s) {
-    switch (s) {
-    case astro::Setting::Series:
-        return "The series";
-    case astro::Setting::PositionUnit:
-        return "Positions in";
-    case astro::Setting::PrecessionBand:
-        return "Precession band";
-    case astro::Setting::SedMin:
-        return "Lowest rate";
-    case astro::Setting::SedMax:
-        return "Highest rate";
-    case astro::Setting::NumSed:
-        return "Rates";
-    case astro::Setting::Targets:
-        return "Targets file";
-    case astro::Setting::WindowLength:
-        return "Window length";
-    case astro::Setting::StepLength:
-        return "Step";
-    case astro::Setting::Simulations:
-        return "Simulations";
-    case astro::Setting::Passband:
-    case astro::Setting::RateTrack:
-        break;
-    }
-    return "The settings";
-}
-
-QDoubleSpinBox* numberField(QWidget* parent, double low, double high, int decimals, double value,
-                            const QString& tip) {
-    auto* box = new QDoubleSpinBox(parent);
-    box->setRange(low, high);
-    box->setDecimals(decimals);
-    box->setValue(value);
-    box->setToolTip(tip);
-    return box;
+// The field a user changes to put a problem right: its catalogue label.
+QString fieldOf(const astro::Problem& problem) {
+    return problem.parameter ? QString(analysis::parameter(*problem.parameter).label)
+                             : QString("The series");
 }
 
 } // namespace
@@ -83,32 +50,34 @@ struct AstroTestPanel::Input {
 };
 
 AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
-    sedMin = numberField(this, 0, 1e6, 4, 0.5, "The lowest trial sedimentation rate, cm/kyr");
-    sedMax = numberField(this, 0, 1e6, 4, 5, "The highest trial sedimentation rate, cm/kyr");
-    numSed = new QSpinBox(this);
-    numSed->setRange(1, 100000);
-    numSed->setValue(100);
-    numSed->setToolTip("How many trial rates, from the lowest to the highest");
-    linearGrid = new QCheckBox("Linear grid", this);
-    linearGrid->setToolTip("Rates evenly spaced, instead of evenly spaced in log(rate)");
-    bandLow = numberField(this, 0, 1e3, 4, 0.035, "The precession band's low edge, cycles/kyr");
-    bandHigh = numberField(this, 0, 1e3, 4, 0.065, "The precession band's high edge, cycles/kyr");
+    using analysis::ParameterId;
+    using namespace CatalogueFields;
+    sedMin = numberField(ParameterId::SedMin, this, 4);
+    sedMax = numberField(ParameterId::SedMax, this, 4);
+    numSed = wholeField(ParameterId::NumSed, this);
+    linearGrid = switchField(ParameterId::LinearGrid, this);
+    const auto [low, high] = analysis::defaultLimits(ParameterId::PrecessionBand);
+    bandLow = numberField(ParameterId::PrecessionBand, this, 4, low);
+    bandHigh = numberField(ParameterId::PrecessionBand, this, 4, high);
+    bandLow->setRange(0, 1e3);
+    bandHigh->setRange(0, 1e3);
     positionsIn = new QComboBox(this);
     positionsIn->addItems({"m", "cm", "mm"});
-    positionsIn->setToolTip("The unit of the record's positions");
+    positionsIn->setCurrentText(analysis::parameter(ParameterId::PositionsIn).defaultText);
+    positionsIn->setToolTip(CatalogueFields::toolTip(ParameterId::PositionsIn));
     targetsFile = new QLineEdit(this);
     targetsFile->setPlaceholderText("default periods");
-    targetsFile->setToolTip("A tab-separated file with a column period (kyr) and a column kind "
-                            "(e or p); empty: the default eccentricity and precession periods");
+    targetsFile->setToolTip(CatalogueFields::toolTip(ParameterId::Targets));
     auto* chooseTargets = new QPushButton("...", this);
     chooseTargets->setToolTip("Choose a targets file");
-    simulations = new QSpinBox(this);
-    simulations->setRange(1, 1000000);
-    simulations->setValue(200);
-    simulations->setToolTip("AR(1) surrogate series for the p-value");
-    windowLength = numberField(this, 0, 1e9, 4, 0, "The moving window, in position units");
+    simulations = wholeField(ParameterId::Simulations, this);
+    simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
+    // Empty lengths (0) take lengths that suit the record.
+    windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
+    windowLength->setMinimum(0);
     windowLength->setSpecialValueText("a quarter of the record");
-    stepLength = numberField(this, 0, 1e9, 4, 0, "The step between windows, in position units");
+    stepLength = numberField(ParameterId::AstroStepLength, this, 4);
+    stepLength->setMinimum(0);
     stepLength->setSpecialValueText("a tenth of the window");
 
     testButton = new QPushButton("Test", this);
@@ -140,21 +109,21 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     auto* count = new QHBoxLayout();
     count->addWidget(numSed);
     count->addWidget(linearGrid);
-    form->addRow("Number of rates:", count);
+    form->addRow(label(ParameterId::NumSed), count);
     auto* band = new QHBoxLayout();
     band->addWidget(bandLow);
     band->addWidget(new QLabel("to", this));
     band->addWidget(bandHigh);
-    form->addRow("Precession band (cycles/kyr):", band);
-    form->addRow("Positions in:", positionsIn);
+    form->addRow(label(ParameterId::PrecessionBand), band);
+    form->addRow(label(ParameterId::PositionsIn), positionsIn);
     auto* targets = new QHBoxLayout();
     targets->addWidget(targetsFile, 1);
     targets->addWidget(chooseTargets);
-    form->addRow("Targets file:", targets);
+    form->addRow(label(ParameterId::Targets), targets);
     auto* runs = new QFormLayout();
-    runs->addRow("Simulations:", simulations);
-    runs->addRow("Window length:", windowLength);
-    runs->addRow("Step:", stepLength);
+    runs->addRow(label(ParameterId::Simulations), simulations);
+    runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
+    runs->addRow(label(ParameterId::AstroStepLength), stepLength);
     auto* buttons = new QGridLayout();
     buttons->addWidget(testButton, 0, 0);
     buttons->addWidget(significanceButton, 0, 1);
@@ -237,8 +206,7 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
         s.targets = read.targets;
     }
     if (const auto problem = astro::checkTimeOpt(s, in.series.yval.size(), in.spacing))
-        return refuse(fieldOf(problem->setting) + ": " + QString::fromStdString(problem->text) +
-                      ".");
+        return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
     return in;
 }
 
@@ -292,7 +260,7 @@ void AstroTestPanel::runTest() {
             if (scan->cancelled) {
                 emit message(what + " stopped; the figure shows the previous result.");
             } else if (scan->problem) {
-                emit message(what + ": " + fieldOf(scan->problem->setting) + ": " +
+                emit message(what + ": " + fieldOf(*scan->problem) + ": " +
                              QString::fromStdString(scan->problem->text) + ".");
             } else if (!astro::allFinite(scan->scores)) {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
@@ -329,7 +297,7 @@ void AstroTestPanel::runSignificance() {
             if (scan->cancelled || sig->cancelled) {
                 emit message(what + " stopped; no p-value.");
             } else if (problem) {
-                emit message(what + ": " + fieldOf(problem->setting) + ": " +
+                emit message(what + ": " + fieldOf(*problem) + ": " +
                              QString::fromStdString(problem->text) + ".");
             } else if (!astro::allFinite(scan->scores)) {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
@@ -362,7 +330,7 @@ void AstroTestPanel::runEvolutive() {
             if (result->cancelled) {
                 emit message(what + " stopped; the map area shows what it showed.");
             } else if (result->problem) {
-                emit message(what + ": " + fieldOf(result->problem->setting) + ": " +
+                emit message(what + ": " + fieldOf(*result->problem) + ": " +
                              QString::fromStdString(result->problem->text) + ".");
             } else if (!astro::allFinite(result->cells)) {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");

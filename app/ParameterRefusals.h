@@ -6,10 +6,6 @@
 
 #include <QString>
 
-// The Preferences label of the parameter a problem is about ("Number of tapers"); empty when
-// the problem is not about a preference.
-QString preferencesLabel(analysis::Parameter parameter);
-
-// The problem's text, led by the label of the preference at fault when there is one:
+// The problem's text, led by the Preferences label of the parameter at fault when there is one:
 // "Number of tapers: number of tapers 11 is outside 1 .. 10".
 QString refusalNamingPreference(const analysis::Problem& problem);

@@ -11,26 +11,27 @@ namespace Preferences {
 
 namespace {
 
-int wholeDefault(analysis::ParameterId id) {
-    return static_cast<int>(analysis::parameterDefault(id));
+// A key as the catalogue names it, with the catalogue's default.
+template <typename T> TypedKey<T> keyOf(analysis::ParameterId id) {
+    const analysis::ParameterEntry& e = analysis::parameter(id);
+    return {e.settingsKey, static_cast<T>(e.defaultValue)};
 }
 
 } // namespace
 
-// The defaults are the catalogue's.
-const TypedKey<double> timeBandwidthProduct{"timeBandwidthProduct",
-                                            analysis::parameterDefault(analysis::ParameterId::Tbw)};
-const TypedKey<int> numberOfTapers{"numberOfTapers", wholeDefault(analysis::ParameterId::Tapers)};
-const TypedKey<int> pointsPerWindow{"pointsPerWindow", wholeDefault(analysis::ParameterId::Window)};
-const TypedKey<int> windowIncrement{"windowIncrement", wholeDefault(analysis::ParameterId::Step)};
-const TypedKey<int> fftPoints{"fftPoints", wholeDefault(analysis::ParameterId::Nfft)};
-const TypedKey<double> fmax{"fmax", analysis::parameterDefault(analysis::ParameterId::Fmax)};
-const TypedKey<bool> interpolateToEvenSpacing{"interpolateToEvenSpacing", false};
-const TypedKey<double> interpolationStep{"interpolationStep", 0.0};
-const TypedKey<bool> logValues{"logValues", false};
-const char* const detrendKey = "detrend";
-const TypedKey<bool> standardise{"standardise", false};
-const char* const windowDetrendKey = "windowDetrend";
+using analysis::ParameterId;
+const TypedKey<double> timeBandwidthProduct = keyOf<double>(ParameterId::Tbw);
+const TypedKey<int> numberOfTapers = keyOf<int>(ParameterId::Tapers);
+const TypedKey<int> pointsPerWindow = keyOf<int>(ParameterId::Window);
+const TypedKey<int> windowIncrement = keyOf<int>(ParameterId::Step);
+const TypedKey<int> fftPoints = keyOf<int>(ParameterId::Nfft);
+const TypedKey<double> fmax = keyOf<double>(ParameterId::Fmax);
+const TypedKey<bool> interpolateToEvenSpacing = keyOf<bool>(ParameterId::Interpolate);
+const TypedKey<double> interpolationStep = keyOf<double>(ParameterId::InterpolationStep);
+const TypedKey<bool> logValues = keyOf<bool>(ParameterId::Log);
+const char* const detrendKey = analysis::parameter(ParameterId::Detrend).settingsKey;
+const TypedKey<bool> standardise = keyOf<bool>(ParameterId::Standardise);
+const char* const windowDetrendKey = analysis::parameter(ParameterId::WindowDetrend).settingsKey;
 
 namespace {
 
@@ -61,39 +62,56 @@ analysis::RunParameters runParameters() {
     p.nfft = read(fftPoints);
     p.fmax = read(fmax);
     // An unreadable choice reads as none, like an unreadable detrending.
-    const std::string how = QSettings().value(windowDetrendKey, "none").toString().toStdString();
+    const std::string how = QSettings()
+                                .value(windowDetrendKey, registeredDefault(windowDetrendKey))
+                                .toString()
+                                .toStdString();
     p.windowDetrend = analysis::parseWindowDetrend(how).value_or(analysis::WindowDetrend::None);
     return p;
 }
 
 series::Preparation preparation() {
-    series::Preparation p;
+    series::Preparation p = defaultPreparation();
     p.log = read(logValues);
     p.standardise = read(standardise);
-    const std::string text = QSettings().value(detrendKey, "none").toString().toStdString();
+    const std::string text =
+        QSettings().value(detrendKey, registeredDefault(detrendKey)).toString().toStdString();
     if (const auto d = series::parseDetrend(text))
         p.detrend = *d;
     return p;
 }
 
+series::Preparation defaultPreparation() {
+    series::Preparation p;
+    p.detrend = *series::parseDetrend(analysis::parameter(ParameterId::Detrend).defaultText);
+    return p;
+}
+
 void registerDefaults() {
     QHash<QString, QVariant>& r = registered();
-    r.insert(timeBandwidthProduct.name, timeBandwidthProduct.defaultValue);
-    r.insert(numberOfTapers.name, numberOfTapers.defaultValue);
-    r.insert(pointsPerWindow.name, pointsPerWindow.defaultValue);
-    r.insert(windowIncrement.name, windowIncrement.defaultValue);
-    r.insert(fftPoints.name, fftPoints.defaultValue);
-    r.insert(fmax.name, fmax.defaultValue);
-    r.insert(interpolateToEvenSpacing.name, interpolateToEvenSpacing.defaultValue);
-    r.insert(interpolationStep.name, interpolationStep.defaultValue);
-    r.insert(logValues.name, logValues.defaultValue);
-    r.insert(detrendKey, "none");
-    r.insert(standardise.name, standardise.defaultValue);
-    r.insert(windowDetrendKey, "none");
+    for (const analysis::ParameterEntry& e : analysis::parameterCatalogue()) {
+        if (!*e.settingsKey)
+            continue;
+        switch (e.kind) {
+        case analysis::ValueKind::Integer:
+            r.insert(e.settingsKey, static_cast<int>(e.defaultValue));
+            break;
+        case analysis::ValueKind::Real:
+            r.insert(e.settingsKey, e.defaultValue);
+            break;
+        case analysis::ValueKind::Switch:
+            r.insert(e.settingsKey, false);
+            break;
+        case analysis::ValueKind::Text:
+            r.insert(e.settingsKey, QString(e.defaultText));
+            break;
+        }
+    }
+    // The levels are a list, not the text the catalogue states them in.
     QVariantList levels;
     for (double p : probabilityDefaults())
         levels << p;
-    r.insert("probability", levels);
+    r.insert(analysis::parameter(ParameterId::SignificanceLevels).settingsKey, levels);
 }
 
 double read(const TypedKey<double>& key) {

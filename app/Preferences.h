@@ -38,6 +38,9 @@ extern const char* const windowDetrendKey; // "windowDetrend", "none"
 // "probability": significance levels; registered, not read by a run.
 QVector<double> probabilityDefaults();
 
+// The preparation the catalogue gives by default.
+series::Preparation defaultPreparation();
+
 // Registers the whole table as fallback values (in memory, never saved).
 void registerDefaults();
 

@@ -1,5 +1,6 @@
 #include "app/PreferencesDialog.h"
 
+#include "app/CatalogueFields.h"
 #include "app/ParameterRefusals.h"
 #include "app/Preferences.h"
 #include "app/RecordUnitFields.h"
@@ -21,80 +22,32 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-const analysis::ParameterEntry& entryOf(const char* settingsKey) {
-    return *analysis::parameterBySettingsKey(settingsKey);
-}
-
-QString labelOf(const char* settingsKey) {
-    return QString(entryOf(settingsKey).label) + ":";
-}
-
-// The entry's help and what its rule allows, as the field's tool tip.
-QString toolTipOf(const analysis::ParameterEntry& e) {
-    QString help = QString(e.help) + "; " + QString::fromStdString(analysis::allowedText(e));
-    help[0] = help[0].toUpper();
-    return help;
-}
-
-// The smallest value the rule allows at the field's precision (a bound not included is passed
-// by one step of the last decimal).
-double lowestOf(const analysis::Rule& r, double resolution) {
-    return r.lowestIncluded ? r.lowest : r.lowest + resolution;
-}
-
-void fitToCatalogue(QSpinBox* box, const char* settingsKey, int capacity) {
-    const analysis::ParameterEntry& e = entryOf(settingsKey);
-    box->setRange(static_cast<int>(lowestOf(e.rule, 1)),
-                  static_cast<int>(std::min<double>(e.rule.highest, capacity)));
-    box->setToolTip(toolTipOf(e));
-}
-
-void fitToCatalogue(QDoubleSpinBox* box, const char* settingsKey, double capacity) {
-    const analysis::ParameterEntry& e = entryOf(settingsKey);
-    box->setRange(lowestOf(e.rule, std::pow(10.0, -box->decimals())),
-                  std::min(e.rule.highest, capacity));
-    box->setToolTip(toolTipOf(e));
-}
-
-} // namespace
-
 PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QString& unit)
     : QDialog(parent) {
     setWindowTitle("Preferences");
     auto* form = new QFormLayout();
 
-    timeBandwidthProduct = new QDoubleSpinBox(this);
-    timeBandwidthProduct->setDecimals(4);
-    numberOfTapers = new QSpinBox(this);
-    pointsPerWindow = new QSpinBox(this);
-    windowIncrement = new QSpinBox(this);
-    fftPoints = new QSpinBox(this);
-    fmax = new QDoubleSpinBox(this);
-    fmax->setDecimals(6);
+    using analysis::ParameterId;
+    using namespace CatalogueFields;
+    timeBandwidthProduct = numberField(ParameterId::Tbw, this, 4);
+    numberOfTapers = wholeField(ParameterId::Tapers, this);
+    pointsPerWindow = wholeField(ParameterId::Window, this);
+    windowIncrement = wholeField(ParameterId::Step, this);
+    fftPoints = wholeField(ParameterId::Nfft, this);
+    fmax = numberField(ParameterId::Fmax, this, 6);
     fmax->setSingleStep(0.01);
-    // The catalogue's ranges, within what the engine holds where the catalogue is open-ended.
-    fitToCatalogue(timeBandwidthProduct, Preferences::timeBandwidthProduct.name,
-                   analysis::maxSamples / 2.0);
-    fitToCatalogue(numberOfTapers, Preferences::numberOfTapers.name, analysis::maxTapers);
-    fitToCatalogue(pointsPerWindow, Preferences::pointsPerWindow.name, analysis::maxSamples);
-    fitToCatalogue(windowIncrement, Preferences::windowIncrement.name, analysis::maxSamples);
-    fitToCatalogue(fftPoints, Preferences::fftPoints.name, analysis::maxTransformLength);
-    fitToCatalogue(fmax, Preferences::fmax.name, 0.5);
 
-    form->addRow(labelOf(Preferences::timeBandwidthProduct.name), timeBandwidthProduct);
-    form->addRow(labelOf(Preferences::numberOfTapers.name), numberOfTapers);
+    form->addRow(label(ParameterId::Tbw), timeBandwidthProduct);
+    form->addRow(label(ParameterId::Tapers), numberOfTapers);
     units = new RecordUnitFields(this, timeBandwidthProduct, numberOfTapers, pointsPerWindow,
                                  windowIncrement, fmax);
     const QString suffix = unit.isEmpty() ? QString(" units") : " " + unit;
     const QString perUnit = unit.isEmpty() ? QString(" cycles per unit") : " cycles/" + unit;
-    form->addRow(labelOf(Preferences::pointsPerWindow.name),
+    form->addRow(label(ParameterId::Window),
                  units->row(pointsPerWindow, units->windowLength, suffix));
-    form->addRow(labelOf(Preferences::windowIncrement.name),
-                 units->row(windowIncrement, units->stepLength, suffix));
-    form->addRow(labelOf(Preferences::fftPoints.name), fftPoints);
-    form->addRow(labelOf(Preferences::fmax.name), units->row(fmax, units->fmaxPerUnit, perUnit));
+    form->addRow(label(ParameterId::Step), units->row(windowIncrement, units->stepLength, suffix));
+    form->addRow(label(ParameterId::Nfft), fftPoints);
+    form->addRow(label(ParameterId::Fmax), units->row(fmax, units->fmaxPerUnit, perUnit));
     keepInRecordUnits = new QCheckBox("Keep the Window in the Record's Units", this);
     keepInRecordUnits->setToolTip(
         "When another record is analysed, keep the window length, step and highest frequency "
@@ -102,22 +55,23 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     form->addRow("", keepInRecordUnits);
     form->addRow(units->summary);
     form->addRow(units->warning);
-    interpolate = new QCheckBox(entryOf(Preferences::interpolateToEvenSpacing.name).label, this);
+    interpolate = switchField(ParameterId::Interpolate, this);
     interpolate->setToolTip(
         "When the positions are not evenly spaced, resample the series linearly at the "
         "median spacing before the analysis (recorded in exported results)");
     form->addRow("", interpolate);
-    interpolationStep = new QDoubleSpinBox(this);
-    interpolationStep->setDecimals(6);
-    interpolationStep->setRange(0.0, 1e12);
-    interpolationStep->setSpecialValueText("the median spacing");
+    interpolationStep = numberField(ParameterId::InterpolationStep, this, 6);
+    // 0 stands for the catalogue's default, the median spacing.
+    interpolationStep->setMinimum(0.0);
+    interpolationStep->setSpecialValueText(
+        analysis::parameter(ParameterId::InterpolationStep).defaultText);
     interpolationStep->setToolTip("The spacing the series is resampled at, in position units; "
                                   "0 for the median spacing of the positions");
-    form->addRow(labelOf(Preferences::interpolationStep.name), interpolationStep);
+    form->addRow(label(ParameterId::InterpolationStep), interpolationStep);
 
     auto* seriesBox = new QGroupBox("Series", this);
     auto* seriesForm = new QFormLayout(seriesBox);
-    logValues = new QCheckBox(entryOf(Preferences::logValues.name).label, seriesBox);
+    logValues = switchField(ParameterId::Log, seriesBox);
     logValues->setToolTip("Every value must be above 0");
     detrend = new QComboBox(seriesBox);
     detrend->addItems({"None", "Linear", "Polynomial", "LOWESS"});
@@ -133,18 +87,18 @@ PreferencesDialog::PreferencesDialog(QWidget* parent, double spacing, const QStr
     lowessSpan->setValue(0.3);
     lowessSpan->setSuffix(" of the samples");
     lowessSpan->setToolTip("The fraction of the samples in each local fit (0.3: 30 %)");
-    standardise = new QCheckBox(entryOf(Preferences::standardise.name).label, seriesBox);
+    standardise = switchField(ParameterId::Standardise, seriesBox);
     windowDetrend = new QComboBox(seriesBox);
     windowDetrend->addItems({"None", "Mean", "Least-squares line"});
     windowDetrend->setToolTip(
         "Removed from each window's samples before tapering, after the record's mean: so that "
         "a step or a trend within a window does not fill its lowest frequencies");
     seriesForm->addRow("", logValues);
-    seriesForm->addRow(labelOf(Preferences::detrendKey), detrend);
+    seriesForm->addRow(label(ParameterId::Detrend), detrend);
     seriesForm->addRow("Polynomial degree:", polynomialDegree);
     seriesForm->addRow("LOWESS span (fraction):", lowessSpan);
     seriesForm->addRow("", standardise);
-    seriesForm->addRow(labelOf(Preferences::windowDetrendKey), windowDetrend);
+    seriesForm->addRow(label(ParameterId::WindowDetrend), windowDetrend);
     seriesForm->addRow(new QLabel("Applied in this order, after interpolation.", seriesBox));
     auto enableDetails = [this] {
         polynomialDegree->setEnabled(detrend->currentIndex() == 2);
@@ -187,6 +141,18 @@ QString PreferencesDialog::detrendText() const {
     }
 }
 
+void PreferencesDialog::showDetrend(const series::Detrend& d) {
+    using Method = series::Detrend::Method;
+    detrend->setCurrentIndex(d.method == Method::Linear       ? 1
+                             : d.method == Method::Polynomial ? 2
+                             : d.method == Method::Lowess     ? 3
+                                                              : 0);
+    if (d.method == Method::Polynomial)
+        polynomialDegree->setValue(d.degree);
+    if (d.method == Method::Lowess)
+        lowessSpan->setValue(d.span);
+}
+
 QString PreferencesDialog::windowDetrendText() const {
     return analysis::windowDetrendName(
         static_cast<analysis::WindowDetrend>(windowDetrend->currentIndex()));
@@ -205,15 +171,7 @@ void PreferencesDialog::load() {
     const series::Preparation p = Preferences::preparation();
     logValues->setChecked(p.log);
     standardise->setChecked(p.standardise);
-    using Method = series::Detrend::Method;
-    detrend->setCurrentIndex(p.detrend.method == Method::Linear       ? 1
-                             : p.detrend.method == Method::Polynomial ? 2
-                             : p.detrend.method == Method::Lowess     ? 3
-                                                                      : 0);
-    if (p.detrend.method == Method::Polynomial)
-        polynomialDegree->setValue(p.detrend.degree);
-    if (p.detrend.method == Method::Lowess)
-        lowessSpan->setValue(p.detrend.span);
+    showDetrend(p.detrend);
     windowDetrend->setCurrentIndex(static_cast<int>(Preferences::runParameters().windowDetrend));
 }
 
@@ -271,10 +229,10 @@ void PreferencesDialog::restoreDefaults() {
     fmax->setValue(Preferences::fmax.defaultValue);
     interpolate->setChecked(Preferences::interpolateToEvenSpacing.defaultValue);
     interpolationStep->setValue(Preferences::interpolationStep.defaultValue);
-    logValues->setChecked(false);
-    detrend->setCurrentIndex(0);
-    standardise->setChecked(false);
-    windowDetrend->setCurrentIndex(0);
+    logValues->setChecked(Preferences::logValues.defaultValue);
+    showDetrend(Preferences::defaultPreparation().detrend);
+    standardise->setChecked(Preferences::standardise.defaultValue);
+    windowDetrend->setCurrentIndex(static_cast<int>(analysis::RunParameters().windowDetrend));
     keepInRecordUnits->setChecked(false);
     problemLabel->clear();
 }

@@ -2,6 +2,8 @@
 // parameter catalogue, checked together before they are stored, and Restore Defaults.
 #pragma once
 
+#include "core/series/Preparation.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -45,6 +47,7 @@ public:
     QString detrendText() const;
     // The window detrending the pop-up names, in the tool's words ("mean").
     QString windowDetrendText() const;
+    void showDetrend(const series::Detrend& d);
 
     // The fields' combination, or why the engine would refuse it.
     QString problem() const;

@@ -19,25 +19,21 @@ namespace {
 
 QString refusalText(const analysis::Problem& problem, const QString& name, bool columnsKnown) {
     const QString text = QString::fromStdString(problem.text);
-    using analysis::Parameter;
-    switch (problem.parameter) {
-    case Parameter::File:
+    using analysis::Stage;
+    switch (problem.stage) {
+    case Stage::File:
         Platform::say("cannot load inputData");
         return QString("Cannot load %1: %2.").arg(name, text);
-    case Parameter::NoData:
+    case Stage::Data:
         Platform::say("cannot load inputData");
         return QString(columnsKnown ? "Not plotted: %1 has no data: %2."
                                     : "Not plotted: %1 has no value column: %2.")
             .arg(name, text);
-    case Parameter::Column:
-    case Parameter::Series:
-    case Parameter::Spacing:
-    case Parameter::Interpolation:
-    case Parameter::Preparation:
-        return QString("Not plotted: %1: %2.").arg(name, text);
-    default:
+    case Stage::Parameters:
         Platform::say("problem: " + text);
         return "Not plotted: " + refusalNamingPreference(problem) + ".";
+    default:
+        return QString("Not plotted: %1: %2.").arg(name, text);
     }
 }
 

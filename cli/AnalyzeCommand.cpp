@@ -21,27 +21,6 @@ namespace cli {
 
 namespace {
 
-const char* optionOf(analysis::Parameter p) {
-    switch (p) {
-    case analysis::Parameter::Tbw:
-        return "--tbw";
-    case analysis::Parameter::Tapers:
-        return "--tapers";
-    case analysis::Parameter::Window:
-        return "--window";
-    case analysis::Parameter::Step:
-        return "--step";
-    case analysis::Parameter::Nfft:
-        return "--nfft";
-    case analysis::Parameter::Fmax:
-        return "--fmax";
-    case analysis::Parameter::Interpolation:
-        return "--interpolate";
-    default:
-        return nullptr;
-    }
-}
-
 // Draws the progress bar on a terminal; when rows go to a file, writes the rows of the
 // windows that are final, so that formatting overlaps the analysis.
 class RunSink : public service::RunControl {
@@ -134,25 +113,27 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     }
     analysis::PreparedRun run = analysis::prepareRun(request);
     if (const auto& problem = run.problem) {
-        using analysis::Parameter;
-        switch (problem->parameter) {
-        case Parameter::File:
+        using analysis::Stage;
+        switch (problem->stage) {
+        case Stage::File:
             complain("cannot read " + o.file + ": " + problem->text);
             break;
-        case Parameter::Column:
+        case Stage::Column:
             complain("--column " + o.column + ": " + problem->text);
             break;
-        case Parameter::NoData:
+        case Stage::Data:
             complain(o.file + ": no data: " + problem->text);
             break;
-        case Parameter::Interpolation:
+        case Stage::Resampling:
             complain((problem->spacing ? o.file : std::string("--interpolate")) + ": " +
                      problem->text);
             break;
-        default:
-            const char* option = optionOf(problem->parameter);
-            complain(option ? std::string(option) + ": " + problem->text
-                            : o.file + ": " + problem->text);
+        case Stage::Parameters:
+            complain(analysis::parameter(*problem->parameter).flag + std::string(": ") +
+                     problem->text);
+            break;
+        default: // the series, its spacing, its preparation
+            complain(o.file + ": " + problem->text);
         }
         return EXIT_BAD_INPUT;
     }

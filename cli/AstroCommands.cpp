@@ -31,39 +31,9 @@ bool writeText(const std::string& path, const std::string& text) {
     return true;
 }
 
-const char* optionOf(astro::Setting s) {
-    switch (s) {
-    case astro::Setting::Series:
-        return nullptr;
-    case astro::Setting::PositionUnit:
-        return "--positions-in";
-    case astro::Setting::Passband:
-        return "--passband";
-    case astro::Setting::PrecessionBand:
-        return "--precession-band";
-    case astro::Setting::SedMin:
-        return "--sedmin";
-    case astro::Setting::SedMax:
-        return "--sedmax";
-    case astro::Setting::NumSed:
-        return "--numsed";
-    case astro::Setting::Targets:
-        return "--targets";
-    case astro::Setting::WindowLength:
-        return "--window-length";
-    case astro::Setting::StepLength:
-        return "--step-length";
-    case astro::Setting::Simulations:
-        return "--sims";
-    case astro::Setting::RateTrack:
-        return "--sedrate";
-    }
-    return nullptr;
-}
-
 int refuse(const AstroOptions& o, const astro::Problem& problem) {
-    const char* option = optionOf(problem.setting);
-    complain((option ? std::string(option) : o.input.file) + ": " + problem.text);
+    complain((problem.parameter ? analysis::parameter(*problem.parameter).flag : o.input.file) +
+             std::string(": ") + problem.text);
     return EXIT_BAD_INPUT;
 }
 

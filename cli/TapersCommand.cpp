@@ -12,12 +12,13 @@ namespace cli {
 int runTapers(const TapersOptions& o) {
     const int N = o.length, K = o.tapers;
     if (const auto problem = spectrum::checkTapers(N, K, o.tbw)) {
-        using spectrum::TaperArgument;
-        const std::string option =
-            problem->argument == TaperArgument::Length  ? "--length " + std::to_string(N)
-            : problem->argument == TaperArgument::Count ? "--tapers " + std::to_string(K)
-                                                        : "--tbw " + text::numberText(o.tbw);
-        complain(option + ": " + problem->text);
+        using analysis::ParameterId;
+        const std::string value = problem->argument == ParameterId::TaperLength ? std::to_string(N)
+                                  : problem->argument == ParameterId::TaperCount
+                                      ? std::to_string(K)
+                                      : text::numberText(o.tbw);
+        complain(analysis::parameter(problem->argument).flag + (" " + value) + ": " +
+                 problem->text);
         return EXIT_BAD_INPUT;
     }
     std::string why;

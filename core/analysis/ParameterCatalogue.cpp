@@ -1,5 +1,8 @@
 #include "core/analysis/ParameterCatalogue.h"
 
+#include "core/series/SeriesFile.h"
+
+#include "engine/capacities.h"
 #include "engine/diagnostics.h"
 
 #include <cmath>
@@ -53,18 +56,18 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "Time-bandwidth product (NW)",
          "time-bandwidth product NW of the Slepian tapers; their half-bandwidth W is NW / window",
          true},
-        {ParameterId::Tapers, K::Integer, 4, "4", {1, true, 10, true, "at most the window length"},
+        {ParameterId::Tapers, K::Integer, 4, "4", {1, true, engine::KMAX, true, "at most the window length"},
          U::Count, analysing, "--tapers", "K", "tapers", "numberOfTapers", "Number of tapers",
          "number of Slepian tapers (at least 2 for an F-test; usually 2 NW - 1 or fewer)", true},
         {ParameterId::Window, K::Integer, 400, "400",
-         {2, true, 524288, true, "at most the samples of the record"}, U::Samples, mapCommands,
+         {2, true, engine::NMAX, true, "at most the samples of the record"}, U::Samples, mapCommands,
          "--window", "M", "window", "pointsPerWindow", "Points per window (samples)",
          "window length: samples per moving window", true},
         {ParameterId::Step, K::Integer, 25, "25", {1, true, inf, true, ""}, U::Samples, mapCommands,
          "--step", "I", "step", "windowIncrement", "Window increment (samples)",
          "window step: samples from one window to the next", true},
         {ParameterId::Nfft, K::Integer, 4096, "4096",
-         {2, true, 1048576, true, "at least the window length"}, U::Samples, mapCommands, "--nfft",
+         {2, true, engine::NFMAX, true, "at least the window length"}, U::Samples, mapCommands, "--nfft",
          "N", "nfft", "fftPoints", "FFT points", "transform length (the window zero-padded)", true},
         {ParameterId::Fmax, K::Real, 0.06, "0.06", above0, U::CyclesPerSample, mapCommands,
          "--fmax", "F", "fmax", "fmax", "Highest frequency (cycles/sample)",
@@ -82,7 +85,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the highest frequency in cycles per position unit; refused together with --fmax", false},
         {ParameterId::WholeRecordNfft, K::Integer, 0,
          "the smallest power of two at least twice the record's length",
-         {2, true, 1048576, true, "at least the record's length"}, U::Samples, only(C::Spectrum),
+         {2, true, engine::NFMAX, true, "at least the record's length"}, U::Samples, only(C::Spectrum),
          "--nfft", "N", "nfft", "", "FFT points", "transform length of the whole record", true},
         {ParameterId::WholeRecordFmax, K::Real, 0.5, "0.5", above0, U::CyclesPerSample,
          only(C::Spectrum), "--fmax", "F", "fmax", "", "Highest frequency (cycles/sample)",
@@ -161,7 +164,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::TaperLength, K::Integer, 0, "", {2, true, inf, true, ""}, U::Samples,
          only(C::Tapers), "--length", "N", "n", "", "Taper length", "taper length in samples",
          true},
-        {ParameterId::TaperCount, K::Integer, 0, "", {1, true, 10, true, "at most the length"},
+        {ParameterId::TaperCount, K::Integer, 0, "", {1, true, engine::KMAX, true, "at most the length"},
          U::Count, only(C::Tapers), "--tapers", "K", "k", "", "Number of tapers",
          "number of tapers", true},
         {ParameterId::TaperTbw, K::Real, 0, "", {0, false, inf, true, "below half the length"},
@@ -179,7 +182,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "", "accept_flags", "", "Accept flagged rows",
          "build the age model even from a trace with rows flagged jump or edge", false},
         {ParameterId::SedimentationRateTrack, K::Text, 0, "", any, U::None, only(C::Tune),
-         "--sedrate", "TRACK", "sedrate", "", "Sedimentation-rate track",
+         "--sedrate", "TRACK", "track", "", "Sedimentation-rate track",
          "a tab-separated file with columns x_centre and sedimentation_rate (cm/kyr), from "
          "etimeopt --track or written by hand: the age model from these rates instead of a "
          "traced cycle; refused together with --trace and --period", false},
@@ -192,14 +195,14 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the band kept, from FLO to FHI cycles per position unit, within (0, Nyquist)", false},
         {ParameterId::SedMin, K::Real, 0.5, "0.5", {0, false, inf, true, "at most --sedmax"},
          U::CentimetresPerKyr, testing, "--sedmin", "S", "sedmin", "",
-         "Lowest sedimentation rate (cm/kyr)", "the lowest trial sedimentation rate, in cm/kyr",
+         "Lowest rate", "the lowest trial sedimentation rate, in cm/kyr",
          false},
         {ParameterId::SedMax, K::Real, 5, "5", {0, false, inf, true, "at least --sedmin"},
          U::CentimetresPerKyr, testing, "--sedmax", "S", "sedmax", "",
-         "Highest sedimentation rate (cm/kyr)", "the highest trial sedimentation rate, in cm/kyr",
+         "Highest rate", "the highest trial sedimentation rate, in cm/kyr",
          false},
         {ParameterId::NumSed, K::Integer, 100, "100", {1, true, 10000, true, ""}, U::Count,
-         testing, "--numsed", "N", "numsed", "", "Trial rates", "the number of trial rates",
+         testing, "--numsed", "N", "numsed", "", "Number of rates", "the number of trial rates",
          false},
         {ParameterId::LinearGrid, K::Switch, 0, "", any, U::None, testing, "--linear-grid", "",
          "linear_grid", "", "Linear rate grid",
@@ -211,13 +214,13 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::Targets, K::Text, 0,
          "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr and the "
          "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr",
-         any, U::AgeUnits, testing, "--targets", "FILE", "targets", "", "Target periods",
+         any, U::AgeUnits, testing, "--targets", "FILE", "targets", "", "Targets file",
          "a tab-separated file with a column period (kyr) and a column kind holding e "
          "(eccentricity) or p (precession), both kinds present", false},
         {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
          testing, "--sims", "N", "sims", "", "Simulations",
          "AR(1) surrogates with the record's lag-1 autocorrelation for the p-value of the "
-         "largest r2_opt (0: none; timeopt only)", false},
+         "largest r2_opt (0: none; timeopt only)", false, "", 200},
         {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, testing,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",
@@ -227,11 +230,11 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "threads for the rates, windows and surrogates; the results do not depend on it", false},
         {ParameterId::AstroWindowLength, K::Real, 0, "",
          {0, false, inf, true, "at most the record's length"}, U::PositionUnits, only(C::ETimeOpt),
-         "--window-length", "L", "window_length", "", "Window length (position units)",
+         "--window-length", "L", "window_length", "", "Window length",
          "the length of each window, in position units (metres unless --positions-in says "
          "otherwise)", false},
         {ParameterId::AstroStepLength, K::Real, 0, "", above0, U::PositionUnits,
-         only(C::ETimeOpt), "--step-length", "S", "step_length", "", "Window step (position units)",
+         only(C::ETimeOpt), "--step-length", "S", "step_length", "", "Step",
          "the step from one window to the next, in position units, rounded to whole samples",
          false},
         {ParameterId::SignificanceLevels, K::Text, 0, "0.8, 0.9, 0.95, 0.99", probability,
@@ -251,6 +254,21 @@ const ParameterEntry& parameter(ParameterId id) {
 
 double parameterDefault(ParameterId id) {
     return parameter(id).defaultValue;
+}
+
+int wholeDefault(ParameterId id) {
+    return static_cast<int>(parameterDefault(id));
+}
+
+std::pair<double, double> defaultLimits(ParameterId id) {
+    const std::string_view text = parameter(id).defaultText;
+    const std::size_t colon = text.find(':');
+    const auto low = series::parseNumber(text.substr(0, colon));
+    const auto high =
+        colon == text.npos ? std::nullopt : series::parseNumber(text.substr(colon + 1));
+    if (!low || !high)
+        throw std::logic_error("a catalogue default that is not LOW:HIGH");
+    return {*low, *high};
 }
 
 const ParameterEntry* parameterByFlag(std::string_view flag, Command command) {

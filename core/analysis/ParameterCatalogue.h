@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace analysis {
@@ -138,6 +139,8 @@ struct ParameterEntry {
     // (checkParameters, in words about the whole run); a front end may check the range early.
     bool checkedWithRun;
     const char* noun = ""; // what a refusal calls the value, "the step"; empty: the value alone
+    // What a form proposes where the default means none (Run Significance: 200 surrogates).
+    double formValue = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Every entry, in the order the tool's help lists them.
@@ -145,6 +148,10 @@ const std::vector<ParameterEntry>& parameterCatalogue();
 
 const ParameterEntry& parameter(ParameterId id);
 double parameterDefault(ParameterId id);
+// A whole-number default (tapers, window, rates).
+int wholeDefault(ParameterId id);
+// The two numbers of a default written "LOW:HIGH" (the precession band).
+std::pair<double, double> defaultLimits(ParameterId id);
 
 // Lookups; nullptr when nothing matches. A flag or keyword may mean different things in
 // different commands ("--step": samples for the map commands, an age step for tune), hence the

@@ -44,6 +44,11 @@ std::string num(int v) {
     return std::to_string(v);
 }
 
+// A parameter that does not fit the series or the other parameters.
+Problem about(ParameterId id, std::string text) {
+    return {Stage::Parameters, std::move(text), id};
+}
+
 } // namespace
 
 std::optional<Problem> checkParameters(const RunParameters& p, int npts, double deltat) {
@@ -53,64 +58,64 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
     switch (c.status) {
     case Mwc2Status::Ok: {
         if (!(p.fmax > 0))
-            return Problem{Parameter::Fmax,
-                           "highest frequency " + num(p.fmax) +
-                               " keeps no frequency above 0; it must be above 0 (at most 0.5 "
-                               "cycles per sample)"};
+            return about(ParameterId::Fmax,
+                         "highest frequency " + num(p.fmax) +
+                             " keeps no frequency above 0; it must be above 0 (at most 0.5 "
+                             "cycles per sample)");
         // Four result arrays of windows x frequencies doubles, and the map's two matrices.
         const double cells = static_cast<double>(windowCount(p, npts)) * binCount(p);
         if (cells > maxResultCells)
-            return Problem{Parameter::Step,
-                           "the settings give " + num(windowCount(p, npts)) + " windows x " +
-                               num(binCount(p)) + " frequencies = " + engine::formatDouble(cells) +
-                               " results, more than the " + engine::formatDouble(maxResultCells) +
-                               " that fit in memory; raise the window step, or lower the highest "
-                               "frequency or the FFT points"};
+            return about(ParameterId::Step,
+                         "the settings give " + num(windowCount(p, npts)) + " windows x " +
+                             num(binCount(p)) + " frequencies = " + engine::formatDouble(cells) +
+                             " results, more than the " + engine::formatDouble(maxResultCells) +
+                             " that fit in memory; raise the window step, or lower the highest "
+                             "frequency or the FFT points");
         return std::nullopt;
     }
     case Mwc2Status::BadNpts:
         if (npts < 1)
-            return Problem{Parameter::Series, "the series is empty"};
-        return Problem{Parameter::Series, "the series has " + num(npts) + " samples; at most " +
-                                              num(engine::NMAX) + " can be analysed"};
+            return Problem{Stage::Series, "the series is empty"};
+        return Problem{Stage::Series, "the series has " + num(npts) + " samples; at most " +
+                                          num(engine::NMAX) + " can be analysed"};
     case Mwc2Status::BadMpts:
         if (p.window > npts)
-            return Problem{Parameter::Window, "window length " + num(p.window) + " exceeds the " +
-                                                  num(npts) + " samples of the series"};
-        return Problem{Parameter::Window,
-                       "window length " + num(p.window) + " is below the minimum of 2 samples"};
+            return about(ParameterId::Window, "window length " + num(p.window) + " exceeds the " +
+                                                  num(npts) + " samples of the series");
+        return about(ParameterId::Window,
+                     "window length " + num(p.window) + " is below the minimum of 2 samples");
     case Mwc2Status::BadInc:
-        return Problem{Parameter::Step,
-                       "window step " + num(p.step) + " must be at least 1 sample"};
+        return about(ParameterId::Step,
+                     "window step " + num(p.step) + " must be at least 1 sample");
     case Mwc2Status::BadNfft:
         if (p.nfft < p.window)
-            return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
+            return about(ParameterId::Nfft, "transform length " + num(p.nfft) +
                                                 " is shorter than the window length " +
-                                                num(p.window)};
-        return Problem{Parameter::Nfft, "transform length " + num(p.nfft) +
-                                            " exceeds the maximum " + num(engine::NFMAX)};
+                                                num(p.window));
+        return about(ParameterId::Nfft, "transform length " + num(p.nfft) +
+                                            " exceeds the maximum " + num(engine::NFMAX));
     case Mwc2Status::BadKspec:
-        return Problem{Parameter::Tapers, "number of tapers " + num(p.tapers) +
+        return about(ParameterId::Tapers, "number of tapers " + num(p.tapers) +
                                               " is outside 1 .. " +
-                                              num(std::min(engine::KMAX, p.window))};
+                                              num(std::min(engine::KMAX, p.window)));
     case Mwc2Status::BadTbw:
         if (!std::isfinite(p.tbw))
-            return Problem{Parameter::Tbw,
-                           "time-bandwidth product " + num(p.tbw) + " is not a number"};
-        return Problem{Parameter::Tbw, "time-bandwidth product " + num(p.tbw) +
+            return about(ParameterId::Tbw,
+                         "time-bandwidth product " + num(p.tbw) + " is not a number");
+        return about(ParameterId::Tbw, "time-bandwidth product " + num(p.tbw) +
                                            " gives a half-bandwidth of " + num(p.tbw / p.window) +
                                            " cycles per sample, which must lie between 0 and 0.5; "
                                            "with a window of " +
                                            num(p.window) +
                                            " samples the product must lie above 0 and below " +
-                                           num(p.window / 2.0)};
+                                           num(p.window / 2.0));
     case Mwc2Status::BadFmax:
-        return Problem{Parameter::Fmax, "highest frequency " + num(p.fmax) + " is not a number"};
+        return about(ParameterId::Fmax, "highest frequency " + num(p.fmax) + " is not a number");
     case Mwc2Status::BadDeltat:
-        return Problem{Parameter::Spacing, "sample spacing " + num(deltat) +
-                                               " (second position minus first) must be above 0"};
+        return Problem{Stage::Spacing, "sample spacing " + num(deltat) +
+                                           " (second position minus first) must be above 0"};
     default:
-        return Problem{Parameter::Series, c.message};
+        return Problem{Stage::Series, c.message};
     }
 }
 
@@ -121,30 +126,28 @@ double sampleSpacing(const series::Series& s) {
 std::optional<Problem> checkSeries(const series::Series& s) {
     const std::size_t n = s.xpos.size();
     if (n < 2)
-        return Problem{Parameter::Series, n == 0
-                                              ? "no data line holds a position and a value"
-                                              : "only one data line holds a position and a value"};
+        return Problem{Stage::Series, n == 0 ? "no data line holds a position and a value"
+                                             : "only one data line holds a position and a value"};
     if (n > static_cast<std::size_t>(engine::NMAX))
-        return Problem{Parameter::Series, "the series has " + std::to_string(n) +
-                                              " samples; at most " + num(engine::NMAX) +
-                                              " can be analysed"};
+        return Problem{Stage::Series, "the series has " + std::to_string(n) + " samples; at most " +
+                                          num(engine::NMAX) + " can be analysed"};
     for (std::size_t i = 0; i < n; ++i) {
         const std::string where = "line " + num(s.lines[i]);
         if (!std::isfinite(s.yval[i]))
-            return Problem{Parameter::Series,
+            return Problem{Stage::Series,
                            where + " holds the value " + num(s.yval[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Values};
         if (!std::isfinite(s.xpos[i]))
-            return Problem{Parameter::Series,
+            return Problem{Stage::Series,
                            where + " holds the position " + num(s.xpos[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Positions};
         if (i > 0 && !(s.xpos[i] > s.xpos[i - 1]))
-            return Problem{Parameter::Spacing, "positions must increase, but " + where +
-                                                   " (position " + num(s.xpos[i]) +
-                                                   ") does not follow line " + num(s.lines[i - 1]) +
-                                                   " (position " + num(s.xpos[i - 1]) + ")"};
+            return Problem{Stage::Spacing, "positions must increase, but " + where + " (position " +
+                                               num(s.xpos[i]) + ") does not follow line " +
+                                               num(s.lines[i - 1]) + " (position " +
+                                               num(s.xpos[i - 1]) + ")"};
     }
     return std::nullopt;
 }
@@ -152,7 +155,7 @@ std::optional<Problem> checkSeries(const series::Series& s) {
 std::optional<Problem> checkMagnitude(const series::Series& s) {
     for (std::size_t i = 0; i < s.yval.size(); ++i)
         if (std::fabs(s.yval[i]) > largestValue)
-            return Problem{Parameter::Series,
+            return Problem{Stage::Series,
                            "line " + num(s.lines[i]) + " holds the value " + num(s.yval[i]) +
                                ", too large to analyse (beyond 1e100 in size the spectra "
                                "overflow); rescale the values, for example divide them by a "
@@ -209,33 +212,6 @@ int windowCount(const RunParameters& p, int npts) {
 
 int binCount(const RunParameters& p) {
     return engine::mwc2Bins(p.nfft, p.fmax);
-}
-
-std::optional<ParameterId> argumentOf(const Problem& problem) {
-    return problem.argument ? problem.argument : parameterIdOf(problem.parameter);
-}
-
-std::optional<ParameterId> parameterIdOf(Parameter parameter) {
-    switch (parameter) {
-    case Parameter::Tbw:
-        return ParameterId::Tbw;
-    case Parameter::Tapers:
-        return ParameterId::Tapers;
-    case Parameter::Window:
-        return ParameterId::Window;
-    case Parameter::Step:
-        return ParameterId::Step;
-    case Parameter::Nfft:
-        return ParameterId::Nfft;
-    case Parameter::Fmax:
-        return ParameterId::Fmax;
-    case Parameter::Interpolation:
-        return ParameterId::Interpolate;
-    case Parameter::Column:
-        return ParameterId::Column;
-    default:
-        return std::nullopt;
-    }
 }
 
 } // namespace analysis

@@ -35,22 +35,11 @@ constexpr int maxTapers = engine::KMAX;
 std::optional<WindowDetrend> parseWindowDetrend(const std::string& text);
 const char* windowDetrendName(WindowDetrend how);
 
-// What a problem is about: the file, its column, its data, resampling, or a parameter.
-enum class Parameter {
-    File,
-    Column,
-    NoData,
-    Series,
-    Interpolation,
-    Preparation,
-    Tbw,
-    Tapers,
-    Window,
-    Step,
-    Nfft,
-    Fmax,
-    Spacing
-};
+// Where a problem was found: reading the file, finding its value column, reading its data
+// lines, checking the series or the spacing of its positions, resampling, preparing the values,
+// or checking the parameters against the series. The parameter at fault, where there is one, is
+// the catalogue's.
+enum class Stage { File, Column, Data, Series, Spacing, Resampling, Preparation, Parameters };
 
 // The most results (windows x frequencies) one run may give: about 1.6 GB of result arrays.
 constexpr double maxResultCells = 50e6;
@@ -64,22 +53,16 @@ struct SpacingRange {
 enum class SeriesField { Both, Positions, Values };
 
 struct Problem {
-    Parameter parameter;
+    Stage stage;
     std::string text; // says what is wrong and what is allowed
+    // The catalogue's parameter at fault, so that each front end names it in its own spelling
+    // (flag, keyword, label); nothing for problems of the file or its data.
+    std::optional<ParameterId> parameter = std::nullopt;
     // Set when the series is refused for its uneven spacing, so that a front end can word the
     // remedy in its own terms (unevenSpacingText).
     std::optional<SpacingRange> spacing = std::nullopt;
-    // The catalogue's parameter at fault where it is not told by `parameter` alone (which step
-    // of a preparation), and the field of a refused series.
-    std::optional<ParameterId> argument = std::nullopt;
-    SeriesField field = SeriesField::Both;
+    SeriesField field = SeriesField::Both; // the field of a refused series
 };
-
-// The catalogue's parameter a problem is about, so that each front end names it in its own
-// spelling (flag, keyword, label); nothing for problems of the file or its data.
-std::optional<ParameterId> argumentOf(const Problem& problem);
-// The catalogue's parameter a kind of problem is about, when the kind tells it alone.
-std::optional<ParameterId> parameterIdOf(Parameter parameter);
 
 // The refusal of an unevenly spaced series, ending in the remedy: `option` followed by the
 // median spacing, e.g. "--interpolate " gives "--interpolate 2.5". Numbers to six digits.

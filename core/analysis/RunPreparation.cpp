@@ -37,7 +37,8 @@ std::optional<int> resolveColumn(const RunRequest& request, std::string_view tit
     const auto fields = series::splitFields(titleLine);
     if (const auto n = wholeNumber(request.column)) {
         if (*n < 1) {
-            problem = {Parameter::Column, "field 0 holds the positions; value columns start at 1"};
+            problem = {Stage::Column, "field 0 holds the positions; value columns start at 1",
+                       ParameterId::Column};
             return std::nullopt;
         }
         if (static_cast<std::size_t>(*n) < fields.size() && !series::parseNumber(fields[*n]))
@@ -53,25 +54,29 @@ std::optional<int> resolveColumn(const RunRequest& request, std::string_view tit
         names += (names.empty() ? "" : ", ") + std::string(fields[i]);
     }
     problem = {
-        Parameter::Column,
+        Stage::Column,
         "'" + request.column + "' is not a column name in the first line of " + request.file +
-            (names.empty() ? " (it has no value columns)" : " (its columns are: " + names + ")")};
+            (names.empty() ? " (it has no value columns)" : " (its columns are: " + names + ")"),
+        ParameterId::Column};
     return std::nullopt;
 }
 
 std::optional<Problem> checkMapShape(const RunParameters& p, int npts) {
     const int windows = windowCount(p, npts);
     if (windows < 2)
-        return Problem{Parameter::Step, "the settings give " + num(windows) +
-                                            " window; the map needs at least 2 (shorten the "
-                                            "window of " +
-                                            num(p.window) + " points or the step of " +
-                                            num(p.step) + ")"};
+        return Problem{Stage::Parameters,
+                       "the settings give " + num(windows) +
+                           " window; the map needs at least 2 (shorten the "
+                           "window of " +
+                           num(p.window) + " points or the step of " + num(p.step) + ")",
+                       ParameterId::Step};
     const int rows = binCount(p);
     if (rows < 2)
-        return Problem{Parameter::Fmax, "the settings give " + num(rows) +
-                                            " frequency row; the map needs at least 2 (raise the "
-                                            "highest frequency or the number of FFT points)"};
+        return Problem{Stage::Parameters,
+                       "the settings give " + num(rows) +
+                           " frequency row; the map needs at least 2 (raise the "
+                           "highest frequency or the number of FFT points)",
+                       ParameterId::Fmax};
     return std::nullopt;
 }
 
@@ -82,10 +87,11 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
         request.interpolateStep > 0 ? request.interpolateStep : series::medianSpacing(s);
     const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
     if (!resampled)
-        return Problem{Parameter::Interpolation,
+        return Problem{Stage::Resampling,
                        "resampling at spacing " + num(step) + " would give " +
                            num(series::resampledCount(s, step)) + " samples; at most " +
-                           num(engine::NMAX) + " can be analysed"};
+                           num(engine::NMAX) + " can be analysed",
+                       ParameterId::Interpolate};
     run.resampling = {true, step, !(request.interpolateStep > 0), s.xpos.size(),
                       resampled->xpos.size()};
     s = *resampled;
@@ -94,7 +100,7 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
                                    "), from " + std::to_string(run.resampling.before) +
                                    " unevenly spaced samples";
     if (const auto problem = checkSeries(s))
-        return Problem{problem->parameter, "after interpolation: " + problem->text};
+        return Problem{problem->stage, "after interpolation: " + problem->text};
     return std::nullopt;
 }
 
@@ -151,8 +157,8 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
     run.spacing = checkSpacing(run.series);
     if (!run.spacing.even && !request.interpolate && request.refuseUneven && !request.seriesOnly) {
         const SpacingRange range = spacingRange(run.series);
-        run.problem =
-            Problem{Parameter::Interpolation, unevenSpacingText(range, "--interpolate "), range};
+        run.problem = Problem{Stage::Resampling, unevenSpacingText(range, "--interpolate "),
+                              ParameterId::Interpolate, range};
         return run;
     }
     if (!run.spacing.even && request.interpolate && (run.problem = resample(request, run)))
@@ -161,17 +167,17 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
         series::PreparedValues prepared = series::prepareValues(
             request.preparation, run.series.xpos, run.series.yval, run.series.lines);
         if (prepared.problem) {
-            run.problem = Problem{Parameter::Preparation, *prepared.problem};
+            run.problem = Problem{Stage::Preparation, *prepared.problem};
             using series::PreparationStep;
             switch (prepared.failedStep) {
             case PreparationStep::Log:
-                run.problem->argument = ParameterId::Log;
+                run.problem->parameter = ParameterId::Log;
                 break;
             case PreparationStep::Detrend:
-                run.problem->argument = ParameterId::Detrend;
+                run.problem->parameter = ParameterId::Detrend;
                 break;
             case PreparationStep::Standardise:
-                run.problem->argument = ParameterId::Standardise;
+                run.problem->parameter = ParameterId::Standardise;
                 break;
             case PreparationStep::Values:
                 run.problem->field = SeriesField::Values;
@@ -220,7 +226,7 @@ PreparedRun prepareRun(const RunRequest& request) {
     std::string why;
     const auto text = series::readText(request.file, &why);
     if (!text) {
-        run.problem = Problem{Parameter::File, why};
+        run.problem = Problem{Stage::File, why};
         return run;
     }
     const std::string_view titles = series::titleLine(series::splitLines(*text));
@@ -239,13 +245,13 @@ PreparedRun prepareRun(const RunRequest& request) {
     p.column = *column;
     const auto loaded = series::parseSeries(*text, request.skip, *column, &why);
     if (!loaded) {
-        run.problem = Problem{Parameter::NoData, why};
+        run.problem = Problem{Stage::Data, why};
         return run;
     }
     run.series = *loaded;
     if (run.series.xpos.empty()) {
         run.problem =
-            Problem{Parameter::NoData, series::explainEmptySeries(*text, request.skip, *column)};
+            Problem{Stage::Data, series::explainEmptySeries(*text, request.skip, *column)};
         return run;
     }
     return finishRun(request, std::move(run));
@@ -255,7 +261,7 @@ PreparedRun prepareSeries(series::Series s, const RunRequest& request) {
     PreparedRun run = startRun(request);
     run.series = std::move(s);
     if (run.series.xpos.empty()) {
-        run.problem = Problem{Parameter::NoData, "the series has no samples"};
+        run.problem = Problem{Stage::Data, "the series has no samples"};
         return run;
     }
     return finishRun(request, std::move(run));

@@ -1,7 +1,9 @@
 // Why an astronomical test, a band-pass or an age model from sedimentation rates cannot be
-// made: the setting at fault and one line in the user's terms that says what is allowed.
+// made: the parameter at fault and one line in the user's terms that says what is allowed.
 // Texts do not name options or fields: each front end names them its own way.
 #pragma once
+
+#include "core/analysis/ParameterCatalogue.h"
 
 #include <optional>
 #include <string>
@@ -9,23 +11,10 @@
 
 namespace astro {
 
-enum class Setting {
-    Series,         // the record itself (too short, constant)
-    PositionUnit,   // m, cm or mm
-    Passband,       // band-pass limits, cycles per position unit
-    PrecessionBand, // envelope band, cycles per kyr
-    SedMin,
-    SedMax,
-    NumSed,
-    Targets,
-    WindowLength,
-    StepLength,
-    Simulations,
-    RateTrack // a sedimentation-rate track for an age model
-};
-
 struct Problem {
-    Setting setting;
+    // The catalogue's parameter at fault; nothing when it is the record itself (too short,
+    // constant, not finite).
+    std::optional<analysis::ParameterId> parameter;
     std::string text;
 };
 

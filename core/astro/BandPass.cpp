@@ -43,7 +43,7 @@ std::optional<Problem> checkPassband(const Band& band, double spacing) {
     const double nyquist = 0.5 / spacing;
     if (!(band.low > 0) || !(band.high > band.low) || !(band.high < nyquist) ||
         !std::isfinite(band.high))
-        return Problem{Setting::Passband,
+        return Problem{analysis::ParameterId::Passband,
                        "the band " + engine::formatDouble(band.low) + ":" +
                            engine::formatDouble(band.high) + " must have 0 < low < high < " +
                            engine::formatDouble(nyquist) +

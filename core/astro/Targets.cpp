@@ -9,7 +9,7 @@ namespace astro {
 TargetsRead readTargets(const std::string& text) {
     TargetsRead r;
     const auto fail = [&](std::string why) {
-        r.problem = Problem{Setting::Targets, std::move(why)};
+        r.problem = Problem{analysis::ParameterId::Targets, std::move(why)};
         return r;
     };
     r.targets.eccentricity.clear();

@@ -303,13 +303,21 @@ bool scoreAll(const Scanner& scanner, std::size_t count, const Execution& e,
     return !stopped;
 }
 
+// A value outside the catalogue's range for its parameter, in the catalogue's words.
+std::optional<Problem> catalogueProblem(analysis::ParameterId id, double value) {
+    if (const auto problem = analysis::checkValue(analysis::parameter(id), value, ""))
+        return Problem{id, problem->text};
+    return std::nullopt;
+}
+
 std::optional<Problem> checkTargets(const Targets& t) {
     if (t.eccentricity.empty() || t.precession.empty())
-        return Problem{Setting::Targets, "the test needs eccentricity and precession periods"};
+        return Problem{analysis::ParameterId::Targets,
+                       "the test needs eccentricity and precession periods"};
     for (const std::vector<double>* v : {&t.eccentricity, &t.precession})
         for (double p : *v)
             if (!(p > 0) || !std::isfinite(p))
-                return Problem{Setting::Targets,
+                return Problem{analysis::ParameterId::Targets,
                                "the period " + num(p) + " must be a number above 0 (kyr)"};
     return std::nullopt;
 }
@@ -321,26 +329,30 @@ std::size_t fewestSamples(const Targets& t) {
 
 std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
     if (!(s.metresPerUnit > 0) || !std::isfinite(s.metresPerUnit))
-        return Problem{Setting::PositionUnit, "positions must be in m, cm or mm"};
+        return Problem{analysis::ParameterId::PositionsIn, "positions must be in m, cm or mm"};
     const RateGrid& g = s.grid;
     if (!(g.low > 0) || !std::isfinite(g.low))
-        return Problem{Setting::SedMin,
+        return Problem{analysis::ParameterId::SedMin,
                        "the lowest rate " + num(g.low) + " must be a number above 0 (cm/kyr)"};
     if (!std::isfinite(g.high) || g.high < g.low || (g.count > 1 && !(g.high > g.low)))
-        return Problem{Setting::SedMax, "the highest rate " + num(g.high) +
-                                            " must be above the lowest, " + num(g.low) + " cm/kyr"};
+        return Problem{analysis::ParameterId::SedMax, "the highest rate " + num(g.high) +
+                                                          " must be above the lowest, " +
+                                                          num(g.low) + " cm/kyr"};
     if (g.count < 1)
-        return Problem{Setting::NumSed,
+        return Problem{analysis::ParameterId::NumSed,
                        "the grid needs at least 1 rate, not " + std::to_string(g.count)};
+    if (const auto problem = catalogueProblem(analysis::ParameterId::NumSed, g.count))
+        return problem;
     const Band& b = s.precessionBand;
     if (!(b.low > 0) || !(b.high > b.low) || !std::isfinite(b.high))
-        return Problem{Setting::PrecessionBand, "the band " + num(b.low) + ":" + num(b.high) +
-                                                    " must have 0 < low < high (cycles per kyr)"};
+        return Problem{analysis::ParameterId::PrecessionBand,
+                       "the band " + num(b.low) + ":" + num(b.high) +
+                           " must have 0 < low < high (cycles per kyr)"};
     if (const auto problem = checkTargets(s.targets))
         return problem;
     if (scoredRates(s, spacing).empty()) {
         const double needed = 200 * spacing * s.metresPerUnit * b.high;
-        return Problem{Setting::SedMax,
+        return Problem{analysis::ParameterId::SedMax,
                        "no rate from " + num(g.low) + " to " + num(g.high) +
                            " cm/kyr puts the precession band below the Nyquist frequency of the "
                            "record; rates above " +
@@ -387,9 +399,9 @@ std::vector<double> scoredRates(const TimeOptSettings& s, double spacing) {
 
 std::optional<Problem> checkTimeOpt(const TimeOptSettings& s, std::size_t samples, double spacing) {
     if (samples < fewestSamples(s.targets))
-        return Problem{Setting::Series, "the record holds " + std::to_string(samples) +
-                                            " samples; the test needs at least " +
-                                            std::to_string(fewestSamples(s.targets))};
+        return Problem{std::nullopt, "the record holds " + std::to_string(samples) +
+                                         " samples; the test needs at least " +
+                                         std::to_string(fewestSamples(s.targets))};
     return checkSettings(s, spacing);
 }
 
@@ -401,8 +413,8 @@ TimeOptScan timeOpt(const std::vector<double>& values, double spacing, const Tim
         return scan;
     std::vector<double> y(values.size());
     if (!standardise(values.data(), values.size(), y.data())) {
-        scan.problem = Problem{Setting::Series, "the record lies on a straight line: once its "
-                                                "trend is removed nothing is left to test"};
+        scan.problem = Problem{std::nullopt, "the record lies on a straight line: once its "
+                                             "trend is removed nothing is left to test"};
         return scan;
     }
     scan.lag1 = lagOneCorrelation(y);
@@ -428,13 +440,16 @@ Significance significance(const std::vector<double>& values, double spacing,
     if ((result.problem = record.problem))
         return result;
     if (record.scores.empty() || record.cancelled) {
-        result.problem = Problem{Setting::Series, "the record has not been scanned in full"};
+        result.problem = Problem{std::nullopt, "the record has not been scanned in full"};
         return result;
     }
     if (simulations < 1) {
-        result.problem = Problem{Setting::Simulations, "the test needs at least 1 simulation"};
+        result.problem =
+            Problem{analysis::ParameterId::Simulations, "the test needs at least 1 simulation"};
         return result;
     }
+    if ((result.problem = catalogueProblem(analysis::ParameterId::Simulations, simulations)))
+        return result;
     if ((result.problem = checkTimeOpt(s, values.size(), spacing)))
         return result;
     const std::size_t n = values.size(), count = static_cast<std::size_t>(simulations);
@@ -473,7 +488,7 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     const double spacing = positions.size() > 1 ? positions[1] - positions[0] : 0.0;
     const std::size_t n = values.size();
     if (positions.size() != n) {
-        result.problem = Problem{Setting::Series, "the record needs one position per value"};
+        result.problem = Problem{std::nullopt, "the record needs one position per value"};
         return result;
     }
     if ((result.problem = checkRecord(values, spacing, 2)))
@@ -481,24 +496,25 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     const double window = std::round(windowLength / spacing),
                  step = std::round(stepLength / spacing);
     if (!(windowLength > 0) || !std::isfinite(windowLength) || window > static_cast<double>(n)) {
-        result.problem = Problem{Setting::WindowLength,
+        result.problem = Problem{analysis::ParameterId::AstroWindowLength,
                                  "the window " + num(windowLength) +
                                      " must be above 0 and not longer than the record (" +
                                      num(spacing * static_cast<double>(n)) + " position units)"};
         return result;
     }
     if (!(step >= 1) || !std::isfinite(stepLength)) {
-        result.problem = Problem{Setting::StepLength, "the step " + num(stepLength) +
-                                                          " must be at least one sample spacing (" +
-                                                          num(spacing) + " position units)"};
+        result.problem =
+            Problem{analysis::ParameterId::AstroStepLength,
+                    "the step " + num(stepLength) + " must be at least one sample spacing (" +
+                        num(spacing) + " position units)"};
         return result;
     }
     const std::size_t length = static_cast<std::size_t>(window);
     if (length < fewestSamples(s.targets)) {
-        result.problem =
-            Problem{Setting::WindowLength, "the window holds " + std::to_string(length) +
-                                               " samples; the test needs at least " +
-                                               std::to_string(fewestSamples(s.targets))};
+        result.problem = Problem{analysis::ParameterId::AstroWindowLength,
+                                 "the window holds " + std::to_string(length) +
+                                     " samples; the test needs at least " +
+                                     std::to_string(fewestSamples(s.targets))};
         return result;
     }
     if ((result.problem = checkSettings(s, spacing)))

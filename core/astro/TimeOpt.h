@@ -27,20 +27,28 @@ namespace astro {
 // Metres per position unit for "m", "cm" or "mm"; nothing for any other text.
 std::optional<double> metresPerUnit(const std::string& unit);
 
+// The defaults are the catalogue's.
 struct RateGrid {
-    double low = 0.5, high = 5.0; // cm/kyr
-    int count = 100;
+    double low = analysis::parameterDefault(analysis::ParameterId::SedMin); // cm/kyr
+    double high = analysis::parameterDefault(analysis::ParameterId::SedMax);
+    int count = analysis::wholeDefault(analysis::ParameterId::NumSed);
     bool linear = false; // else evenly spaced in log(rate)
 };
 
 // The grid's rates, increasing (count 1: low alone).
 std::vector<double> gridRates(const RateGrid& grid);
 
+// The catalogue's precession band.
+inline Band defaultPrecessionBand() {
+    const auto [low, high] = analysis::defaultLimits(analysis::ParameterId::PrecessionBand);
+    return {low, high};
+}
+
 struct TimeOptSettings {
-    double metresPerUnit = 1.0;        // the positions' unit in metres
-    RateGrid grid;                     // trial sedimentation rates
-    Band precessionBand{0.035, 0.065}; // cycles per kyr
-    Targets targets;                   // periods in kyr
+    double metresPerUnit = 1.0;                    // the positions' unit in metres
+    RateGrid grid;                                 // trial sedimentation rates
+    Band precessionBand = defaultPrecessionBand(); // cycles per kyr
+    Targets targets;                               // periods in kyr
 };
 
 // The grid's rates that put the whole precession band below the Nyquist frequency of a record

@@ -11,15 +11,15 @@ namespace spectrum {
 
 std::optional<TaperProblem> checkTapers(int n, int k, double tbw) {
     if (n < 2 || n > engine::NMAX)
-        return TaperProblem{TaperArgument::Length,
+        return TaperProblem{analysis::ParameterId::TaperLength,
                             "the taper length must lie in 2 .. " + std::to_string(engine::NMAX)};
     const int kmax = std::min(engine::KMAX, n);
     if (k < 1 || k > kmax)
-        return TaperProblem{TaperArgument::Count,
+        return TaperProblem{analysis::ParameterId::TaperCount,
                             "the number of tapers must lie in 1 .. " + std::to_string(kmax)};
     const double W = tbw * (1.0 / n);
     if (!std::isfinite(tbw) || !(W > 0 && W < 0.5))
-        return TaperProblem{TaperArgument::Tbw,
+        return TaperProblem{analysis::ParameterId::TaperTbw,
                             "the time-bandwidth product must lie above 0 and below " +
                                 engine::formatDouble(n / 2.0) + " (half the length)"};
     return std::nullopt;

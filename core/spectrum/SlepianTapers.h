@@ -3,16 +3,16 @@
 // the Python module alike.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace spectrum {
 
-enum class TaperArgument { Length, Count, Tbw };
-
 struct TaperProblem {
-    TaperArgument argument;
+    analysis::ParameterId argument; // TaperLength, TaperCount or TaperTbw
     std::string text; // what is allowed, e.g. "the taper length must lie in 2 .. 524288"
 };
 

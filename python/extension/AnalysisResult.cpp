@@ -256,7 +256,8 @@ void bindAnalysis(py::module_& m) {
             "parameters", [](const Analysis& a) { return a.parameters; },
             "The settings of the run, the samples, the spacing, interpolation and preparation.")
         .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
-             py::arg("by") = "amplitude", py::arg("level") = tuning::kTraceLevel, traceDoc)
+             keyword("by", analysis::Command::Trace), keyword("level", analysis::Command::Trace),
+             traceDoc)
         .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(), peaksDoc)
         .def("__repr__", [](const Analysis& a) {
             return "<tonalith.Analysis: " + std::to_string(a.r.windows) + " windows x " +

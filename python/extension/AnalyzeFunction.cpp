@@ -120,12 +120,16 @@ KeyboardInterrupt
 } // namespace
 
 void bindAnalyze(py::module_& m) {
-    m.def("analyze", &analyze, py::arg("positions"), py::arg("values"), py::kw_only(),
-          py::arg("tbw") = 3.0, py::arg("tapers") = 4, py::arg("window") = 400,
-          py::arg("step") = 25, py::arg("nfft") = 4096, py::arg("fmax") = 0.06,
-          py::arg("keep_mean") = false, py::arg("interpolate") = py::none(), py::arg("workers") = 0,
-          py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
-          py::arg("window_detrend") = "none", analyzeDoc);
+    m.def(
+        "analyze", &analyze, py::arg("positions"), py::arg("values"), py::kw_only(),
+        keyword("tbw", analysis::Command::Analyze), keyword("tapers", analysis::Command::Analyze),
+        keyword("window", analysis::Command::Analyze), keyword("step", analysis::Command::Analyze),
+        keyword("nfft", analysis::Command::Analyze), keyword("fmax", analysis::Command::Analyze),
+        keyword("keep_mean", analysis::Command::Analyze), py::arg("interpolate") = py::none(),
+        keyword("workers", analysis::Command::Analyze), keyword("log", analysis::Command::Analyze),
+        keyword("detrend", analysis::Command::Analyze),
+        keyword("standardise", analysis::Command::Analyze),
+        keyword("window_detrend", analysis::Command::Analyze), analyzeDoc);
 }
 
 } // namespace pymodule

@@ -10,38 +10,12 @@ namespace py = pybind11;
 
 namespace pymodule {
 
-const char* argumentOf(astro::Setting setting) {
-    switch (setting) {
-    case astro::Setting::Series:
-        return "values";
-    case astro::Setting::PositionUnit:
-        return "positions_in";
-    case astro::Setting::Passband:
-        return "passband";
-    case astro::Setting::PrecessionBand:
-        return "precession_band";
-    case astro::Setting::SedMin:
-        return "sedmin";
-    case astro::Setting::SedMax:
-        return "sedmax";
-    case astro::Setting::NumSed:
-        return "numsed";
-    case astro::Setting::Targets:
-        return "targets";
-    case astro::Setting::WindowLength:
-        return "window_length";
-    case astro::Setting::StepLength:
-        return "step_length";
-    case astro::Setting::Simulations:
-        return "sims";
-    case astro::Setting::RateTrack:
-        return "track";
-    }
-    return "values";
+std::string argumentOf(const astro::Problem& problem) {
+    return problem.parameter ? analysis::parameter(*problem.parameter).keyword : "values";
 }
 
 void refuse(const astro::Problem& problem) {
-    throw py::value_error(std::string(argumentOf(problem.setting)) + ": " + problem.text);
+    throw py::value_error(argumentOf(problem) + ": " + problem.text);
 }
 
 astro::Band bandArgument(const py::object& band, const char* name) {
@@ -131,14 +105,27 @@ astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double se
 }
 
 std::uint64_t seedArgument(const py::object& seed) {
+    const analysis::ParameterEntry& e = analysis::parameter(analysis::ParameterId::Seed);
     if (PyLong_Check(seed.ptr()) && !PyBool_Check(seed.ptr())) {
-        const unsigned long long v = PyLong_AsUnsignedLongLong(seed.ptr());
-        if (!PyErr_Occurred())
-            return v;
+        const long long v = PyLong_AsLongLong(seed.ptr());
+        if (!PyErr_Occurred()) {
+            if (const auto problem = analysis::checkValue(e, static_cast<double>(v), "seed"))
+                throw py::value_error(problem->message());
+            return static_cast<std::uint64_t>(v);
+        }
         PyErr_Clear();
     }
-    throw py::value_error("seed: give a whole number from 0 to 2**64 - 1, not " +
+    throw py::value_error("seed: give " + analysis::allowedText(e) + ", not " +
                           py::repr(seed).cast<std::string>());
+}
+
+void checkSimulations(int sims) {
+    if (sims < 0)
+        throw py::value_error("sims: give 0 (no significance) or more, not " +
+                              std::to_string(sims));
+    const analysis::ParameterEntry& e = analysis::parameter(analysis::ParameterId::Simulations);
+    if (const auto problem = analysis::checkValue(e, sims, "sims"))
+        throw py::value_error(problem->message());
 }
 
 } // namespace pymodule

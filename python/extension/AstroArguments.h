@@ -14,7 +14,7 @@
 namespace pymodule {
 
 // The argument a problem of the astronomical computations is about, as the module spells it.
-const char* argumentOf(astro::Setting setting);
+std::string argumentOf(const astro::Problem& problem);
 
 // ValueError "argument: text".
 [[noreturn]] void refuse(const astro::Problem& problem);
@@ -32,7 +32,10 @@ astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double se
                                        const pybind11::object& precessionBand,
                                        const pybind11::object& targets);
 
-// A seed of the surrogates: a whole number from 0 to 2^64 - 1.
+// A seed of the surrogates within the catalogue's range.
 std::uint64_t seedArgument(const pybind11::object& seed);
+
+// A number of surrogates within the catalogue's range (0: no significance).
+void checkSimulations(int sims);
 
 } // namespace pymodule

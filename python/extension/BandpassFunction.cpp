@@ -79,8 +79,9 @@ RuntimeError
 
 void bindBandpass(py::module_& m) {
     m.def("bandpass", &bandpass, py::arg("positions"), py::arg("values"), py::kw_only(),
-          py::arg("passband"), py::arg("interpolate") = py::none(), py::arg("log") = false,
-          py::arg("detrend") = "none", py::arg("standardise") = false, bandpassDoc);
+          py::arg("passband"), py::arg("interpolate") = py::none(),
+          keyword("log", analysis::Command::Filter), keyword("detrend", analysis::Command::Filter),
+          keyword("standardise", analysis::Command::Filter), bandpassDoc);
 }
 
 } // namespace pymodule

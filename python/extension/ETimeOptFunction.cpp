@@ -114,12 +114,17 @@ KeyboardInterrupt
 
 void bindETimeOpt(py::module_& m) {
     m.def("etimeopt", &etimeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
-          py::arg("window_length"), py::arg("step_length"), py::arg("positions_in") = "m",
-          py::arg("sedmin") = 0.5, py::arg("sedmax") = 5.0, py::arg("numsed") = 100,
-          py::arg("linear_grid") = false, py::arg("precession_band") = py::make_tuple(0.035, 0.065),
-          py::arg("targets") = py::none(), py::arg("workers") = 0,
-          py::arg("interpolate") = py::none(), py::arg("log") = false, py::arg("detrend") = "none",
-          py::arg("standardise") = false, etimeoptDoc);
+          py::arg("window_length"), py::arg("step_length"),
+          keyword("positions_in", analysis::Command::ETimeOpt),
+          keyword("sedmin", analysis::Command::ETimeOpt),
+          keyword("sedmax", analysis::Command::ETimeOpt),
+          keyword("numsed", analysis::Command::ETimeOpt),
+          keyword("linear_grid", analysis::Command::ETimeOpt),
+          keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
+          keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
+          keyword("log", analysis::Command::ETimeOpt),
+          keyword("detrend", analysis::Command::ETimeOpt),
+          keyword("standardise", analysis::Command::ETimeOpt), etimeoptDoc);
 }
 
 } // namespace pymodule

@@ -88,7 +88,8 @@ TypeError
 } // namespace
 
 void bindLoad(py::module_& m) {
-    m.def("load", &load, py::arg("path"), py::arg("column") = 1, py::arg("skip") = 1, loadDoc);
+    m.def("load", &load, py::arg("path"), keyword("column", analysis::Command::Analyze),
+          keyword("skip", analysis::Command::Analyze), loadDoc);
 }
 
 } // namespace pymodule

@@ -9,10 +9,10 @@ std::string numberText(double v) {
 }
 
 std::string keywordOf(const analysis::Problem& problem) {
-    if (const auto id = analysis::argumentOf(problem))
-        return analysis::parameter(*id).keyword;
-    switch (problem.parameter == analysis::Parameter::Spacing ? analysis::SeriesField::Positions
-                                                              : problem.field) {
+    if (problem.parameter)
+        return analysis::parameter(*problem.parameter).keyword;
+    switch (problem.stage == analysis::Stage::Spacing ? analysis::SeriesField::Positions
+                                                      : problem.field) {
     case analysis::SeriesField::Positions:
         return "positions";
     case analysis::SeriesField::Values:
@@ -24,13 +24,13 @@ std::string keywordOf(const analysis::Problem& problem) {
 
 std::string loadRefusal(const analysis::Problem& problem, const std::string& file,
                         const std::string& column) {
-    using analysis::Parameter;
-    switch (problem.parameter) {
-    case Parameter::File:
+    using analysis::Stage;
+    switch (problem.stage) {
+    case Stage::File:
         return "cannot read " + file + ": " + problem.text;
-    case Parameter::Column:
+    case Stage::Column:
         return "column " + column + ": " + problem.text;
-    case Parameter::NoData:
+    case Stage::Data:
         return file + ": no data: " + problem.text;
     default:
         return file + ": " + problem.text;

@@ -78,8 +78,8 @@ RuntimeError
 void bindSedrate(py::module_& m) {
     m.def("tune_sedrate", &tuneSedrate, py::arg("positions"), py::arg("values"),
           py::arg("track_positions"), py::arg("track_rates") = py::none(), py::kw_only(),
-          py::arg("positions_in") = "m", py::arg("start_age") = 0.0, py::arg("step") = py::none(),
-          sedrateDoc);
+          keyword("positions_in", analysis::Command::Tune),
+          keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(), sedrateDoc);
 }
 
 } // namespace pymodule

@@ -111,10 +111,15 @@ KeyboardInterrupt
 
 void bindSpectrum(py::module_& m) {
     m.def("spectrum", &wholeRecord, py::arg("positions"), py::arg("values"), py::kw_only(),
-          py::arg("tbw") = 3.0, py::arg("tapers") = 4, py::arg("nfft") = py::none(),
-          py::arg("fmax") = 0.5, py::arg("keep_mean") = false, py::arg("interpolate") = py::none(),
-          py::arg("log") = false, py::arg("detrend") = "none", py::arg("standardise") = false,
-          py::arg("background") = "ar1", py::arg("window_detrend") = "none", spectrumDoc);
+          keyword("tbw", analysis::Command::Spectrum),
+          keyword("tapers", analysis::Command::Spectrum), py::arg("nfft") = py::none(),
+          keyword("fmax", analysis::Command::Spectrum),
+          keyword("keep_mean", analysis::Command::Spectrum), py::arg("interpolate") = py::none(),
+          keyword("log", analysis::Command::Spectrum),
+          keyword("detrend", analysis::Command::Spectrum),
+          keyword("standardise", analysis::Command::Spectrum),
+          keyword("background", analysis::Command::Spectrum),
+          keyword("window_detrend", analysis::Command::Spectrum), spectrumDoc);
 }
 
 } // namespace pymodule

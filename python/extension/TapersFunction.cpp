@@ -17,12 +17,12 @@ namespace {
 
 py::tuple tapers(int n, int k, double tbw) {
     if (const auto problem = spectrum::checkTapers(n, k, tbw)) {
-        using spectrum::TaperArgument;
-        const std::string name =
-            problem->argument == TaperArgument::Length  ? "n " + std::to_string(n)
-            : problem->argument == TaperArgument::Count ? "k " + std::to_string(k)
-                                                        : "tbw " + numberText(tbw);
-        throw py::value_error(name + ": " + problem->text);
+        using analysis::ParameterId;
+        const std::string value = problem->argument == ParameterId::TaperLength  ? std::to_string(n)
+                                  : problem->argument == ParameterId::TaperCount ? std::to_string(k)
+                                                                                 : numberText(tbw);
+        throw py::value_error(analysis::parameter(problem->argument).keyword + (" " + value) +
+                              ": " + problem->text);
     }
     spectrum::TaperSet t;
     {

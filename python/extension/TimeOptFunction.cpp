@@ -22,9 +22,7 @@ py::dict timeopt(const py::object& positions, const py::object& values,
                  int sims, const py::object& seed, int workers, const py::object& interpolate,
                  bool log, const std::string& detrend, bool standardise) {
     checkWorkers(workers);
-    if (sims < 0)
-        throw py::value_error("sims: give 0 (no significance) or more, not " +
-                              std::to_string(sims));
+    checkSimulations(sims);
     const std::uint64_t seedValue = seedArgument(seed);
     const astro::TimeOptSettings settings =
         timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
@@ -86,7 +84,7 @@ targets : None, str, os.PathLike or sequence of (float, str)
 sims : int
     The number of AR(1) surrogates, 0 for no significance.
 seed : int
-    The surrogates' seed (0 .. 2**64 - 1); the p-value does not depend on `workers`.
+    The surrogates' seed (0 .. 2147483647, as the tool takes it); the p-value does not depend on `workers`.
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
 interpolate, log, detrend, standardise
@@ -112,12 +110,17 @@ KeyboardInterrupt
 
 void bindTimeOpt(py::module_& m) {
     m.def("timeopt", &timeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
-          py::arg("positions_in") = "m", py::arg("sedmin") = 0.5, py::arg("sedmax") = 5.0,
-          py::arg("numsed") = 100, py::arg("linear_grid") = false,
-          py::arg("precession_band") = py::make_tuple(0.035, 0.065),
-          py::arg("targets") = py::none(), py::arg("sims") = 0, py::arg("seed") = 1,
-          py::arg("workers") = 0, py::arg("interpolate") = py::none(), py::arg("log") = false,
-          py::arg("detrend") = "none", py::arg("standardise") = false, timeoptDoc);
+          keyword("positions_in", analysis::Command::TimeOpt),
+          keyword("sedmin", analysis::Command::TimeOpt),
+          keyword("sedmax", analysis::Command::TimeOpt),
+          keyword("numsed", analysis::Command::TimeOpt),
+          keyword("linear_grid", analysis::Command::TimeOpt),
+          keyword("precession_band", analysis::Command::TimeOpt), py::arg("targets") = py::none(),
+          keyword("sims", analysis::Command::TimeOpt), keyword("seed", analysis::Command::TimeOpt),
+          keyword("workers", analysis::Command::TimeOpt), py::arg("interpolate") = py::none(),
+          keyword("log", analysis::Command::TimeOpt),
+          keyword("detrend", analysis::Command::TimeOpt),
+          keyword("standardise", analysis::Command::TimeOpt), timeoptDoc);
 }
 
 } // namespace pymodule

@@ -123,8 +123,9 @@ RuntimeError
 void bindTune(py::module_& m) {
     m.def("tune", &tune, py::arg("positions"), py::arg("values"), py::arg("trace_positions"),
           py::arg("trace_frequencies") = py::none(), py::kw_only(), py::arg("period"),
-          py::arg("start_age") = 0.0, py::arg("step") = py::none(),
-          py::arg("trace_flags") = py::none(), py::arg("accept_flags") = false, tuneDoc);
+          keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
+          py::arg("trace_flags") = py::none(), keyword("accept_flags", analysis::Command::Tune),
+          tuneDoc);
 }
 
 } // namespace pymodule

@@ -9,6 +9,7 @@
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
+#include "app/AstroTestPanel.h"
 #include "app/PreferencesDialog.h"
 #include "app/QPlot.h"
 #include "app/Questions.h"
@@ -227,21 +228,39 @@ private slots:
             QCOMPARE(tool.exitCode(), 2);
             QVERIFY2(tool.readAllStandardError().contains(e.flag), e.flag);
         }
-        // The form's fields hold what the catalogue allows and nothing below it.
+        // The forms' fields hold exactly what the catalogue allows: each end of the rule, and
+        // nothing beyond a bound the rule states.
+        using analysis::ParameterId;
+        QSettings().clear();
         PreferencesDialog dialog(nullptr);
-        const std::pair<const char*, QSpinBox*> fields[] = {
-            {"numberOfTapers", dialog.numberOfTapers},
-            {"pointsPerWindow", dialog.pointsPerWindow},
-            {"windowIncrement", dialog.windowIncrement},
-            {"fftPoints", dialog.fftPoints}};
-        for (const auto& [key, box] : fields) {
-            const analysis::ParameterEntry& e = *analysis::parameterBySettingsKey(key);
-            QVERIFY2(!analysis::checkValue(e, box->minimum(), key), key);
-            QVERIFY2(!analysis::checkValue(e, box->maximum(), key), key);
-            QVERIFY2(analysis::checkValue(e, box->minimum() - 1, key), key);
+        AstroTestPanel panel(nullptr);
+        const std::pair<ParameterId, QAbstractSpinBox*> fields[] = {
+            {ParameterId::Tbw, dialog.timeBandwidthProduct},
+            {ParameterId::Tapers, dialog.numberOfTapers},
+            {ParameterId::Window, dialog.pointsPerWindow},
+            {ParameterId::Step, dialog.windowIncrement},
+            {ParameterId::Nfft, dialog.fftPoints},
+            {ParameterId::Fmax, dialog.fmax},
+            {ParameterId::SedMin, panel.sedMin},
+            {ParameterId::SedMax, panel.sedMax},
+            {ParameterId::NumSed, panel.numSed},
+            {ParameterId::Simulations, panel.simulations}};
+        for (const auto& [id, field] : fields) {
+            const analysis::ParameterEntry& e = analysis::parameter(id);
+            const auto* whole = qobject_cast<QSpinBox*>(field);
+            const auto* real = qobject_cast<QDoubleSpinBox*>(field);
+            const double low = whole ? whole->minimum() : real->minimum();
+            const double high = whole ? whole->maximum() : real->maximum();
+            const double step = whole ? 1 : std::pow(10.0, -real->decimals());
+            QVERIFY2(!analysis::checkValue(e, low, "x"), e.label);
+            QVERIFY2(!analysis::checkValue(e, high, "x"), e.label);
+            QVERIFY2(analysis::checkValue(e, low - step, "x"), e.label);
+            if (std::isfinite(e.rule.highest))
+                QCOMPARE(high, e.rule.highest);
+            // The field starts at the catalogue's default, or at what the form proposes.
+            const double start = whole ? whole->value() : real->value();
+            QCOMPARE(start, std::isnan(e.formValue) ? e.defaultValue : e.formValue);
         }
-        QVERIFY(analysis::checkValue(analysis::parameter(analysis::ParameterId::Tapers),
-                                     dialog.numberOfTapers->maximum() + 1, "k"));
     }
 };
 

@@ -195,43 +195,47 @@ TEST(AstroProblems, EveryBadInputIsRefusedWithItsSetting) {
     const struct {
         const char* what;
         TimeOptSettings settings;
-        Setting setting;
+        std::optional<analysis::ParameterId> parameter;
     } settings[] = {
-        {"rate 0", with([](auto& s) { s.grid.low = 0; }), Setting::SedMin},
-        {"highest below lowest", with([](auto& s) { s.grid.high = 0.4; }), Setting::SedMax},
-        {"empty grid", with([](auto& s) { s.grid.count = 0; }), Setting::NumSed},
+        {"rate 0", with([](auto& s) { s.grid.low = 0; }), analysis::ParameterId::SedMin},
+        {"highest below lowest", with([](auto& s) { s.grid.high = 0.4; }),
+         analysis::ParameterId::SedMax},
+        {"empty grid", with([](auto& s) { s.grid.count = 0; }), analysis::ParameterId::NumSed},
         {"no rate scored", with([](auto& s) {
              s.grid = {0.1, 0.5, 10, false};
          }),
-         Setting::SedMax},
+         analysis::ParameterId::SedMax},
         {"band reversed", with([](auto& s) {
              s.precessionBand = {0.06, 0.03};
          }),
-         Setting::PrecessionBand},
+         analysis::ParameterId::PrecessionBand},
         {"band at 0", with([](auto& s) {
              s.precessionBand = {0, 0.03};
          }),
-         Setting::PrecessionBand},
-        {"no precession", with([](auto& s) { s.targets.precession.clear(); }), Setting::Targets},
+         analysis::ParameterId::PrecessionBand},
+        {"no precession", with([](auto& s) { s.targets.precession.clear(); }),
+         analysis::ParameterId::Targets},
     };
     for (const auto& c : settings) {
         const auto problem = timeOpt(y, spacing, c.settings).problem;
         ASSERT_TRUE(problem) << c.what;
-        EXPECT_EQ(problem->setting, c.setting) << c.what;
+        EXPECT_EQ(problem->parameter, c.parameter) << c.what;
         EXPECT_FALSE(problem->text.empty());
     }
     const TimeOptSettings good;
-    EXPECT_EQ(timeOpt(std::vector<double>(20, 1.0), spacing, good).problem->setting,
-              Setting::Series);
-    EXPECT_EQ(timeOpt(z, spacing, good).problem->setting, Setting::Series); // a straight line
+    EXPECT_EQ(timeOpt(std::vector<double>(20, 1.0), spacing, good).problem->parameter,
+              std::nullopt);
+    EXPECT_EQ(timeOpt(z, spacing, good).problem->parameter, std::nullopt); // a straight line
     std::vector<double> gap = y;
     gap[7] = NAN;
-    EXPECT_EQ(timeOpt(gap, spacing, good).problem->setting, Setting::Series);
-    EXPECT_EQ(timeOpt(y, 0, good).problem->setting, Setting::Series);
-    EXPECT_EQ(evolutiveTimeOpt(z, y, good, 17, 1).problem->setting, Setting::WindowLength);
-    EXPECT_EQ(evolutiveTimeOpt(z, y, good, 8, 0).problem->setting, Setting::StepLength);
-    EXPECT_EQ(bandPass(y, 1, {0.1, 0.6}).problem->setting, Setting::Passband);
-    EXPECT_EQ(bandPass(y, 1, {0, 0.2}).problem->setting, Setting::Passband);
+    EXPECT_EQ(timeOpt(gap, spacing, good).problem->parameter, std::nullopt);
+    EXPECT_EQ(timeOpt(y, 0, good).problem->parameter, std::nullopt);
+    EXPECT_EQ(evolutiveTimeOpt(z, y, good, 17, 1).problem->parameter,
+              analysis::ParameterId::AstroWindowLength);
+    EXPECT_EQ(evolutiveTimeOpt(z, y, good, 8, 0).problem->parameter,
+              analysis::ParameterId::AstroStepLength);
+    EXPECT_EQ(bandPass(y, 1, {0.1, 0.6}).problem->parameter, analysis::ParameterId::Passband);
+    EXPECT_EQ(bandPass(y, 1, {0, 0.2}).problem->parameter, analysis::ParameterId::Passband);
     EXPECT_FALSE(metresPerUnit("km"));
 
     for (const char* targets : {"period\tkind\n405\te\n", "period\tkind\n23\tp\n", "period\n405\n",

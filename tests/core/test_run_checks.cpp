@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-using analysis::Parameter;
+using analysis::ParameterId;
 using analysis::RunParameters;
 
 namespace {
@@ -27,7 +27,7 @@ TEST(RunChecks, ParametersTheEngineWouldRefuseAreNamed) {
     struct Case {
         RunParameters p;
         int npts;
-        Parameter parameter;
+        std::optional<ParameterId> parameter;
         const char* says;
     };
     auto with = [](auto edit) {
@@ -36,30 +36,32 @@ TEST(RunChecks, ParametersTheEngineWouldRefuseAreNamed) {
         return p;
     };
     const Case cases[] = {
-        {RunParameters{}, 300, Parameter::Window,
+        {RunParameters{}, 300, ParameterId::Window,
          "window length 400 exceeds the 300 samples of the series"},
-        {with([](RunParameters& p) { p.window = 1; }), 1000, Parameter::Window,
+        {with([](RunParameters& p) { p.window = 1; }), 1000, ParameterId::Window,
          "below the minimum of 2"},
-        {with([](RunParameters& p) { p.step = 0; }), 1000, Parameter::Step,
+        {with([](RunParameters& p) { p.step = 0; }), 1000, ParameterId::Step,
          "window step 0 must be at least 1"},
-        {with([](RunParameters& p) { p.nfft = 256; }), 1000, Parameter::Nfft,
+        {with([](RunParameters& p) { p.nfft = 256; }), 1000, ParameterId::Nfft,
          "shorter than the window length 400"},
-        {with([](RunParameters& p) { p.nfft = 1048577; }), 1000, Parameter::Nfft,
+        {with([](RunParameters& p) { p.nfft = 1048577; }), 1000, ParameterId::Nfft,
          "exceeds the maximum 1048576"},
-        {with([](RunParameters& p) { p.tapers = 11; }), 1000, Parameter::Tapers,
+        {with([](RunParameters& p) { p.tapers = 11; }), 1000, ParameterId::Tapers,
          "number of tapers 11 is outside 1 .. 10"},
-        {with([](RunParameters& p) { p.tapers = 0; }), 1000, Parameter::Tapers, "outside 1 .. 10"},
-        {with([](RunParameters& p) { p.tbw = 250; }), 1000, Parameter::Tbw, "below 200"},
-        {with([](RunParameters& p) { p.tbw = std::nan(""); }), 1000, Parameter::Tbw,
+        {with([](RunParameters& p) { p.tapers = 0; }), 1000, ParameterId::Tapers,
+         "outside 1 .. 10"},
+        {with([](RunParameters& p) { p.tbw = 250; }), 1000, ParameterId::Tbw, "below 200"},
+        {with([](RunParameters& p) { p.tbw = std::nan(""); }), 1000, ParameterId::Tbw,
          "not a number"},
-        {with([](RunParameters& p) { p.fmax = INFINITY; }), 1000, Parameter::Fmax, "not a number"},
-        {RunParameters{}, 600000, Parameter::Series, "at most"},
+        {with([](RunParameters& p) { p.fmax = INFINITY; }), 1000, ParameterId::Fmax,
+         "not a number"},
+        {RunParameters{}, 600000, std::nullopt, "at most"},
         {with([](RunParameters& p) {
              p.step = 1;
              p.nfft = 1048576;
              p.fmax = 0.5;
          }),
-         100000, Parameter::Step, "99601 windows x 524289 frequencies"},
+         100000, ParameterId::Step, "99601 windows x 524289 frequencies"},
     };
     for (const Case& c : cases) {
         const auto problem = analysis::checkParameters(c.p, c.npts, 1.0);
@@ -69,7 +71,8 @@ TEST(RunChecks, ParametersTheEngineWouldRefuseAreNamed) {
             << problem->text << " / " << c.says;
     }
     EXPECT_FALSE(analysis::checkParameters(RunParameters{}, 1000, 1.0));
-    EXPECT_EQ(analysis::checkParameters(RunParameters{}, 1000, 0.0)->parameter, Parameter::Spacing);
+    EXPECT_EQ(analysis::checkParameters(RunParameters{}, 1000, 0.0)->stage,
+              analysis::Stage::Spacing);
 }
 
 TEST(RunChecks, SeriesProblemsNameTheFirstOffendingLine) {
@@ -84,7 +87,7 @@ TEST(RunChecks, SeriesProblemsNameTheFirstOffendingLine) {
     s.xpos[7] = s.xpos[6];
     const auto repeated = analysis::checkSeries(s);
     ASSERT_TRUE(repeated);
-    EXPECT_EQ(repeated->parameter, Parameter::Spacing);
+    EXPECT_EQ(repeated->stage, analysis::Stage::Spacing);
     EXPECT_NE(repeated->text.find("line 9 (position 6) does not follow line 8"), std::string::npos)
         << repeated->text;
     EXPECT_NE(analysis::checkSeries(evenSeries(1))->text.find("only one data line"),
