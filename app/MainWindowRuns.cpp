@@ -9,12 +9,12 @@
 #include "app/QPlot.h"
 #include "app/RecentFiles.h"
 #include "app/RecordSettings.h"
-#include "app/RunLauncher.h"
 #include "app/SeriesPanel.h"
 #include "app/WholeRecordPanel.h"
 #include "app/WindowDetail.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
@@ -72,29 +72,40 @@ void ViewController::setupPlot() {
         return;
     inputFileBox->setText(path);
     updateTitle(path);
-    const double spacing = chosenSpacing();
-    if (!recordSettings_->beforeRun(path, spacing, targetsInUnits()) ||
-        !workSurvives(path, spacing))
-        return;
-    if (const auto refusal = launcher_->launch(path, plotSignificanceContours)) {
-        if (refusal->otherFileShown)
+    AnalysisRun* run = sharedPlot->analysisRun();
+    const auto refused = [&](const AnalysisRun::Refusal& refusal) {
+        if (refusal.otherFileShown)
             showRecordOfMap(path);
-        refuse(refusal->otherFileShown ? refusal->text + mapStillShows() : refusal->text);
-    }
+        refuse(refusal.otherFileShown ? refusal.text + mapStillShows() : refusal.text);
+    };
+    // The file is read once per press: its series, then the questions, then the run.
+    const bool columnChosen = chooser_->column() > 0;
+    const auto unread = run->load({path, chooser_->column(), chooser_->headerLines(),
+                                   chooser_->skipHeadersCheckBox->isChecked()});
+    if (!columnChosen && !run->columnTitles().empty())
+        chooser_->offerColumns(run->columnTitles());
+    if (unread)
+        return refused(*unread);
+    const double spacing = run->spacing();
+    const auto window = recordSettings_->beforeRun(path, spacing, targetsInUnits());
+    if (!window || !workSurvives(path, spacing))
+        return;
+    if (const auto refusal = run->launch(this, plotSignificanceContours, *window))
+        refused(*refusal);
 }
 
 void ViewController::runStarted() {
     runClock_.start();
     plotButton->setText("Stop");
     plotAction->setText("&Stop");
-    const QString& note = launcher_->note();
+    const QString& note = sharedPlot->analysisRun()->note();
     report(note.isEmpty() ? "Analysing..." : "Analysing... " + note);
 }
 
 void ViewController::runFinished(bool shown, const QString& message) {
     plotButton->setText("Plot");
     plotAction->setText("&Plot");
-    const QString note = launcher_->takeNote();
+    const QString note = sharedPlot->analysisRun()->takeNote();
     report(shown && !note.isEmpty() ? message + ". " + note : message);
     if (!shown) {
         if (message.startsWith("Not plotted")) {
@@ -105,7 +116,7 @@ void ViewController::runFinished(bool shown, const QString& message) {
     }
     mapArea_->setHintShown(false);
     const auto& result = sharedPlot->lastResult();
-    seriesPanel_->setRun(result, launcher_->takeTrend());
+    seriesPanel_->setRun(result, sharedPlot->analysisRun()->takeTrend());
     updateFrequencyAxis();
     const double selected = selectedCentre_;
     windowDetail->setResult(result);

@@ -44,8 +44,9 @@ std::optional<QwtColorMap> colorMap(int raw) {
 using PlotCodes::AxisId;
 
 AxisRanges& axisRanges() {
-    static AxisRanges ranges;
-    return ranges;
+    // Before the window makes its plot, nothing has been drawn: an empty set.
+    static AxisRanges none;
+    return sharedPlot ? sharedPlot->analysisRun()->ranges() : none = {};
 }
 
 // ---- QPlot -------------------------------------------------------------------------------
@@ -130,7 +131,11 @@ const QVector<double>& MyPlot::placeholderLevels() {
     return levels;
 }
 
-MyPlot::MyPlot(QProgressBar* indicator) : progressIndicator(indicator) {
+MyPlot::MyPlot(QProgressBar* indicator) : run_(new AnalysisRun(this)) {
+    run_->setProgressIndicator(indicator);
+    connect(run_, &AnalysisRun::runStarted, this, &MyPlot::runStarted);
+    connect(run_, &AnalysisRun::runFinished, this, &MyPlot::runFinished);
+    connect(run_, &AnalysisRun::mapReady, this, &MyPlot::showMap);
     plot_ = plotCreate(nullptr);
     widget()->setGeometry(0, 0, 900, 700);
     const double zero = 0.0;
@@ -144,163 +149,33 @@ MyPlot::MyPlot(QProgressBar* indicator) : progressIndicator(indicator) {
     // as a window of its own.
 }
 
-// ---- MyPlot: the run -----------------------------------------------------------------------
+// ---- MyPlot: the view of the run ----------------------------------------------------------
 
-struct ContextInfo : std::enable_shared_from_this<ContextInfo> {
-    QFuture<void> group; // the engine call and what follows it on the run's queue
-    QPointer<QProgressBar> progressIndicator;
-};
-
-// The run's side of the analysis service: progress to the indicator, Stop to the service.
-struct MyPlot::Run : service::RunControl {
-    QPointer<MyPlot> owner; // made on the GUI thread; read there by the hand-offs
-    series::Series series;
-    results::ResultSet result; // its provenance carries the parameters
-    service::Execution execution;
-    bool contours = true;
-    std::shared_ptr<ContextInfo> context;
-    QThreadPool* resultQueue = nullptr;
-    service::RunOutcome outcome;
-    results::Grids grids; // filled by finishAnalysis
-    QElapsedTimer clock;
-    qint64 engineMs = 0, reshapeMs = 0;
-
-    void progress(double percent) override { reportProgress(context.get(), percent); }
-};
-
-void MyPlot::reportProgress(void* ctx, double percent) {
-    if (!ctx)
-        return;
-    // The task holds the context until it has run, however late.
-    std::shared_ptr<ContextInfo> context = static_cast<ContextInfo*>(ctx)->shared_from_this();
-    Platform::postToMainThread([context, percent] {
-        if (context->progressIndicator)
-            context->progressIndicator->setValue(qRound(percent * 10));
-    });
-}
+MyPlot::~MyPlot() = default;
 
 void MyPlot::runAnalysis(const series::Series& series, const analysis::Provenance& provenance,
                          bool contours) {
-    if (series.xpos.empty())
-        return;
-    if (running_) {
-        emit runFinished(false, "A run is already in progress.");
-        return;
-    }
-    if (progressIndicator) {
-        progressIndicator->setValue(0);
-        progressIndicator->show();
-    }
-
-    auto run = std::make_shared<Run>();
-    run->clock.start();
-    const analysis::RunParameters& p = provenance.params;
-    const int samples = static_cast<int>(series.xpos.size());
-    // The caller prepared the run; a run the engine would refuse still never reaches it.
-    if (const auto problem = analysis::checkParameters(p, samples, provenance.deltat)) {
-        Platform::say("problem: " + QString::fromStdString(problem->text));
-        endRun(false, "Not plotted: " + refusalNamingPreference(*problem) + ".");
-        return;
-    }
-    const std::size_t cellCount = static_cast<std::size_t>(analysis::windowCount(p, samples)) *
-                                  static_cast<std::size_t>(analysis::binCount(p));
-    Platform::say(QString("%1 %2").arg(cellCount).arg(samples));
-    run->series = series;
-    run->result.provenance = provenance;
-    run->contours = contours;
-
-    run->owner = this;
-    current_ = run;
-    run->resultQueue = new QThreadPool(this);
-    run->resultQueue->setObjectName("spectralQueue");
-    run->resultQueue->setMaxThreadCount(1);
-    run->context = std::make_shared<ContextInfo>();
-    run->context->progressIndicator = progressIndicator;
-    run->execution = execution_;
-    running_ = true;
-    emit runStarted();
-    run->context->group = QtConcurrent::run(run->resultQueue, [this, run] {
-        QElapsedTimer engineClock;
-        engineClock.start();
-        run->outcome = service::analyseMap(run->series, run->result, *run, run->execution);
-        run->engineMs = engineClock.elapsed();
-        finishAnalysis(run);
-    });
+    run_->start(series, provenance, contours);
 }
 
-MyPlot::~MyPlot() {
-    cancel();
-    if (current_)
-        current_->context->group.waitForFinished();
+void MyPlot::reportProgress(void* ctx, double percent) {
+    AnalysisRun::reportProgress(ctx, percent);
 }
 
-void MyPlot::cancel() {
-    if (running_ && current_)
-        current_->cancel();
-}
-
-// On the run's queue, after the engine returned.
-void MyPlot::finishAnalysis(const std::shared_ptr<Run>& run) {
-    if (run->outcome.end == service::RunEnd::Cancelled) {
-        Platform::postToMainThread([run] {
-            if (run->owner)
-                run->owner->endRun(false,
-                                   "The run was cancelled; the map shows the previous results.");
-        });
-        return;
-    }
-    if (!run->outcome.finished()) {
-        const QString why = QString::fromStdString(run->outcome.problem);
-        Platform::postToMainThread([run, why] {
-            if (run->owner)
-                run->owner->endRun(false, "Not plotted: " + why + ".");
-        });
-        return;
-    }
-    Platform::say(QString::fromUtf8("Spectrum calculation complete 👍"));
+// On the GUI thread: the hand-off of a new map to the plot.
+void MyPlot::showMap(const analysis::Provenance& provenance, const AnalysisRun::Timing& timing) {
     QElapsedTimer clock;
     clock.start();
-    const results::ResultSet& rows = run->result;
-    auto grids = results::reshape(rows.xcent, rows.freq, rows.ampl, rows.prob);
-    run->reshapeMs = clock.elapsed();
-    if (!grids) {
-        Platform::postToMainThread([run] {
-            if (run->owner)
-                run->owner->endRun(false,
-                                   "Not plotted: the results could not be arranged into a map.");
-        });
-        return;
-    }
-    run->grids = std::move(*grids);
-    Platform::postToMainThread([run] {
-        if (run->owner)
-            run->owner->showResults(run);
-    });
-}
-
-// On the GUI thread: the hand-off to the plot.
-void MyPlot::showResults(const std::shared_ptr<Run>& run) {
-    QElapsedTimer clock;
-    clock.start();
-    contours_ = run->contours;
-    plotSetPositionUnit(plot_, run->result.provenance.positionName.c_str());
-    plotSetDocumentTitle(plot_,
-                         ("Tonalith: " + results::runSummary(run->result.provenance)).c_str());
-    lastGrids_ = std::make_shared<const results::Grids>(std::move(run->grids));
-    const results::Grids& g = *lastGrids_;
+    contours_ = run_->contours();
+    plotSetPositionUnit(plot_, provenance.positionName.c_str());
+    plotSetDocumentTitle(plot_, ("Tonalith: " + results::runSummary(provenance)).c_str());
+    const results::Grids& g = *run_->lastGrids();
     drawMap();
     Platform::say(QString("%1 %2 %3").arg(g.xmin).arg(g.xmax).arg(g.nfreq));
-    if (progressIndicator)
-        progressIndicator->hide();
 
-    // The ranges are the grid's: the first and last window centre, the lowest and highest
-    // frequency; the matrices themselves reach half a cell further.
+    // The matrices reach half a cell beyond the grid's ranges; the colour's are what is drawn.
     const std::array<double, 6> v = intervals();
-    AxisRanges& r = axisRanges();
-    r.xmin = g.xmin;
-    r.xmax = g.xmax;
-    r.ymin = g.flow;
-    r.ymax = g.fhigh;
+    AxisRanges& r = run_->ranges();
     r.zmin = v[4];
     r.zmax = v[5];
     Platform::say(QString("(xmin: %1, xmax: %2, ymin: %3, ymax: %4, zmin: %5, zmax: %6)")
@@ -312,26 +187,16 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
                       .arg(*r.zmax));
     Platform::say(QString("timing: engine %1 ms, reshaping %2 ms, hand-off to the plot %3 ms, from "
                           "Plot to hand-off %4 ms (the map is painted at the next screen update)")
-                      .arg(run->engineMs)
-                      .arg(run->reshapeMs)
+                      .arg(timing.engineMs)
+                      .arg(timing.reshapeMs)
                       .arg(clock.elapsed())
-                      .arg(run->clock.elapsed()));
-
-    auto result = std::make_shared<results::ResultSet>(std::move(run->result));
-    lastResult_ = std::move(result);
-
-    QString message = QString("Spectrum calculation complete: %1 windows x %2 frequencies")
-                          .arg(g.nx)
-                          .arg(g.nfreq);
-    if (v[4] == v[5])
-        message += QString(" (every amplitude is %1: nothing to colour)").arg(numberText(v[4]));
-    endRun(true, message);
+                      .arg(timing.sincePlotMs));
 }
 
 void MyPlot::drawMap() {
-    if (!lastGrids_)
+    if (!lastGrids())
         return;
-    const results::Grids& g = *lastGrids_;
+    const results::Grids& g = *lastGrids();
     const std::vector<double> image = results::mapValues(g, display_.of);
     const std::string title = results::mapOfTitle(display_.of);
     MapStyle style;
@@ -353,7 +218,7 @@ void MyPlot::drawMap() {
 
 void MyPlot::setMapDisplay(const MapDisplay& display) {
     display_ = display;
-    if (!lastGrids_)
+    if (!lastGrids())
         return;
     drawMap();
     // The colour range follows what the colour shows.
@@ -364,16 +229,6 @@ void MyPlot::setMapDisplay(const MapDisplay& display) {
 
 void MyPlot::setContoursShown(bool on) {
     contours_ = on;
-    if (lastGrids_)
+    if (lastGrids())
         plotShowContour(plot_, on);
-}
-
-void MyPlot::endRun(bool shown, const QString& message) {
-    if (progressIndicator)
-        progressIndicator->hide();
-    running_ = false;
-    current_.reset();
-    for (QThreadPool* pool : findChildren<QThreadPool*>("spectralQueue"))
-        pool->deleteLater();
-    emit runFinished(shown, message);
 }

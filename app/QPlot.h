@@ -5,6 +5,7 @@
 
 #include "Qplot/MapView.h"
 #include "Qplot/plot_api.h"
+#include "app/AnalysisRun.h"
 #include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "core/results/ResultSet.h"
@@ -59,12 +60,8 @@ std::optional<QwtColorTableSize> colorTableSize(int raw);
 std::optional<QwtColorMap> colorMap(int raw);
 } // namespace PlotCodes
 
-// The six ranges of the map as last drawn or edited, application-wide; empty until the
-// first run completes.
-struct AxisRanges {
-    std::optional<double> xmin, xmax, ymin, ymax, zmin, zmax;
-    bool complete() const { return xmin && xmax && ymin && ymax && zmin && zmax; }
-};
+// The six ranges of the map as last drawn or edited, application-wide (the application's run
+// holds them); empty until the first run completes.
 AxisRanges& axisRanges();
 
 // One plot-layer widget, reached through its entry points.
@@ -101,31 +98,32 @@ protected:
     Plot* plot_ = nullptr;
 };
 
-// One run's per-run state reached by the engine's progress callback.
-struct ContextInfo;
-
-// The application's plot: the runs it starts, their last results and how the map shows them.
+// The application's plot: a view of the application's analysis run (AnalysisRun), which it
+// owns; it draws the run's map and how the map shows it.
 class MyPlot : public QPlot {
     Q_OBJECT
 public:
     // The application's plot with the placeholder picture; progressIndicator may be null.
     explicit MyPlot(QProgressBar* progressIndicator);
-    // A run still in progress is cancelled and waited for: the engine never outlives its plot.
     ~MyPlot() override;
 
-    // Starts a run of a prepared series and returns at once; runFinished reports its end. The
-    // provenance carries the parameters. Refused runs end at once.
+    // The run this plot shows.
+    AnalysisRun* analysisRun() const { return run_; }
+
+    // Forwarded to the run: starts a run of a prepared series and returns at once;
+    // runFinished reports its end. The provenance carries the parameters. Refused runs end at
+    // once.
     void runAnalysis(const series::Series& series, const analysis::Provenance& provenance,
                      bool contours);
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return run_->isRunning(); }
     // Ends the run at the next window boundary; the previous picture stays.
-    void cancel();
-
-    // How later runs are carried out (workers; a simulated taper status in tests). The cancel
-    // flag is always this plot's own.
-    void setExecution(const service::Execution& execution) { execution_ = execution; }
+    void cancel() { run_->cancel(); }
+    // How later runs are carried out (workers; a simulated taper status in tests).
+    void setExecution(const service::Execution& execution) { run_->setExecution(execution); }
     // The results of the last run that reached the map; empty before the first.
-    const std::shared_ptr<const results::ResultSet>& lastResult() const { return lastResult_; }
+    const std::shared_ptr<const results::ResultSet>& lastResult() const {
+        return run_->lastResult();
+    }
 
     // How the map shows the last run and the next: what the colour shows and how. Changing it
     // redraws the map from the kept grids; nothing is recomputed.
@@ -141,7 +139,7 @@ public:
     // Shows or hides the probability contours of the map shown and of later runs.
     void setContoursShown(bool on);
     // The grids of the last map; empty before the first.
-    const std::shared_ptr<const results::Grids>& lastGrids() const { return lastGrids_; }
+    const std::shared_ptr<const results::Grids>& lastGrids() const { return run_->lastGrids(); }
 
     // The engine's progress callback: hands the percentage to the progress indicator.
     static void reportProgress(void* ctx, double percent);
@@ -154,18 +152,10 @@ signals:
     void runFinished(bool shown, const QString& message);
 
 private:
-    struct Run;
-    void finishAnalysis(const std::shared_ptr<Run>& run);
-    void showResults(const std::shared_ptr<Run>& run);
-    void endRun(bool shown, const QString& message);
+    void showMap(const analysis::Provenance& provenance, const AnalysisRun::Timing& timing);
     void drawMap();
 
-    QPointer<QProgressBar> progressIndicator;
-    bool running_ = false;
-    std::shared_ptr<Run> current_;
-    service::Execution execution_;
-    std::shared_ptr<const results::ResultSet> lastResult_;
-    std::shared_ptr<const results::Grids> lastGrids_;
+    AnalysisRun* run_;
     MapDisplay display_;
     bool contours_ = true;
 };

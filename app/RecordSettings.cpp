@@ -28,15 +28,18 @@ QString RecordSettings::missedTargets(const RecordWindow::Physical& w,
     return why.join("; ");
 }
 
-bool RecordSettings::beforeRun(const QString& path, double spacing, const QList<double>& targets) {
+std::optional<std::optional<RecordWindow::Physical>>
+RecordSettings::beforeRun(const QString& path, double spacing, const QList<double>& targets) {
+    std::optional<RecordWindow::Physical> window;
     if (!(spacing > 0))
-        return true;
+        return window;
     if (RecordWindow::keep()) {
         if (!RecordWindow::stored())
             RecordWindow::store(RecordWindow::inUnitsOf(spacing));
-        RecordWindow::applyTo(spacing);
+        window = RecordWindow::stored();
     }
-    const QString missed = missedTargets(RecordWindow::inUnitsOf(spacing), targets);
+    const QString missed =
+        missedTargets(window ? *window : RecordWindow::inUnitsOf(spacing), targets);
     if (!missed.isEmpty()) {
         QStringList choices{"Run as Set", "Cancel"};
         const bool offer = previous_ && missedTargets(*previous_, targets).isEmpty();
@@ -50,10 +53,10 @@ bool RecordSettings::beforeRun(const QString& path, double spacing, const QList<
                                (offer ? ". The previous record's window keeps them." : "."),
                            choices);
         if (answer < 0 || answer == choices.size() - 1)
-            return false;
+            return std::nullopt;
         if (offer && answer == 0) {
             RecordWindow::store(*previous_);
-            RecordWindow::applyTo(spacing);
+            window = previous_;
         }
     }
     const series::Preparation p = Preferences::preparation();
@@ -65,13 +68,13 @@ bool RecordSettings::beforeRun(const QString& path, double spacing, const QList<
                                     QString::fromStdString(p.describe())),
                            {"Keep It", "Clear It", "Cancel"});
         if (answer < 0 || answer == 2)
-            return false;
+            return std::nullopt;
         if (answer == 1)
             for (const char* key : {Preferences::logValues.name, Preferences::detrendKey,
                                     Preferences::standardise.name})
                 Preferences::remove(key);
     }
-    return true;
+    return window;
 }
 
 void RecordSettings::afterRun(const QString& path, double spacing) {

@@ -19,8 +19,10 @@ public:
     explicit RecordSettings(QWidget* window) : window_(window) {}
 
     // Before the run of path at spacing; targets: the target periods in position units (none
-    // when the guides are not shown). False: the user cancelled the run.
-    bool beforeRun(const QString& path, double spacing, const QList<double>& targets);
+    // when the guides are not shown). Nothing: the user cancelled the run; else the window in
+    // the record's units the run takes (none: the preferences' samples).
+    std::optional<std::optional<RecordWindow::Physical>>
+    beforeRun(const QString& path, double spacing, const QList<double>& targets);
     // After a run was shown: its physical window is the previous record's from now on.
     void afterRun(const QString& path, double spacing);
 

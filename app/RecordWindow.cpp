@@ -50,16 +50,4 @@ Physical inUnitsOf(double spacing) {
             Preferences::read(Preferences::fmax) / spacing};
 }
 
-void applyTo(double spacing) {
-    const auto p = stored();
-    if (!p || !(spacing > 0) || !std::isfinite(spacing))
-        return;
-    const auto samples = [&](double length) {
-        return static_cast<int>(std::max(1L, std::lround(length / spacing)));
-    };
-    Preferences::store(Preferences::pointsPerWindow.name, std::max(2, samples(p->length)));
-    Preferences::store(Preferences::windowIncrement.name, samples(p->step));
-    Preferences::store(Preferences::fmax.name, std::min(0.5, p->fmaxPerUnit * spacing));
-}
-
 } // namespace RecordWindow

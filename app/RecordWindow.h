@@ -1,7 +1,7 @@
 // The window in the record's own units: its length, step and highest frequency as the record
 // measures them. With "Keep the Window in the Record's Units" on, a record of another spacing
-// is analysed with the same physical window: the samples a run reads are derived from these
-// and written to the sample-based preferences.
+// is analysed with the same physical window: the run derives its samples from these and
+// writes them to the sample-based preferences.
 #pragma once
 
 #include <QString>
@@ -27,7 +27,5 @@ void store(const Physical& window);
 
 // The sample-based preferences as lengths at this spacing.
 Physical inUnitsOf(double spacing);
-// Writes pointsPerWindow, windowIncrement and fmax for the spacing from the stored window.
-void applyTo(double spacing);
 
 } // namespace RecordWindow

@@ -13,7 +13,6 @@
 #include "app/QPlot.h"
 #include "app/Questions.h"
 #include "app/RecordSettings.h"
-#include "app/RunLauncher.h"
 #include "app/SeriesPanel.h"
 #include "app/TargetPeriods.h"
 #include "app/TraceFiles.h"
@@ -85,7 +84,6 @@ void ViewController::viewDidLoad() {
     connect(sharedPlot->widget(), SIGNAL(pdfExportFinished(bool, QString, QString)), this,
             SLOT(pdfExported(bool, QString, QString)));
     plotSetPointerCallbacks(sharedPlot->plot(), this, &pointerMoved, &pointerClicked);
-    launcher_ = new RunLauncher(this, chooser_);
     recordSettings_ = std::make_unique<RecordSettings>(this);
     embedPlot();
     buildTuning();

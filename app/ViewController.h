@@ -44,7 +44,6 @@ class WindowDetail;
 class DataFileChooser;
 class SeriesPanel;
 class MapArea;
-class RunLauncher;
 class TraceFiles;
 class WindowState;
 class RecordSettings;
@@ -230,7 +229,6 @@ private:
     DataFileChooser* chooser_ = nullptr;
     SeriesPanel* seriesPanel_ = nullptr;
     MapArea* mapArea_ = nullptr;
-    RunLauncher* launcher_ = nullptr;
     TraceFiles* traceFiles_ = nullptr;
     std::unique_ptr<WindowState> windowState_;
     QElapsedTimer runClock_; // since the last run started

@@ -150,7 +150,7 @@ PreparedRun startRun(const RunRequest& request) {
 }
 
 // Every step once the series is in memory: its checks, resampling, preparation, parameters.
-PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
+PreparedRun finishSteps(const RunRequest& request, PreparedRun run) {
     Provenance& p = run.provenance;
     if ((run.problem = checkSeries(run.series)))
         return run;
@@ -220,16 +220,21 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun run) {
 } // namespace
 
 PreparedRun prepareRun(const RunRequest& request) {
-    PreparedRun run = startRun(request);
-    Provenance& p = run.provenance;
-
     std::string why;
     const auto text = series::readText(request.file, &why);
     if (!text) {
+        PreparedRun run = startRun(request);
         run.problem = Problem{Stage::File, why};
         return run;
     }
-    const std::string_view titles = series::titleLine(series::splitLines(*text));
+    PreparedRun run = readRun(request, *text);
+    return run.problem ? run : finishSteps(request, std::move(run));
+}
+
+PreparedRun readRun(const RunRequest& request, const std::string& text) {
+    PreparedRun run = startRun(request);
+    Provenance& p = run.provenance;
+    const std::string_view titles = series::titleLine(series::splitLines(text));
     run.columnTitles = series::columnTitles(titles, request.skip > 0);
     if (request.skip > 0) {
         const auto fields = series::splitFields(titles);
@@ -243,18 +248,16 @@ PreparedRun prepareRun(const RunRequest& request) {
         return run;
     }
     p.column = *column;
-    const auto loaded = series::parseSeries(*text, request.skip, *column, &why);
+    std::string why;
+    const auto loaded = series::parseSeries(text, request.skip, *column, &why);
     if (!loaded) {
         run.problem = Problem{Stage::Data, why};
         return run;
     }
     run.series = *loaded;
-    if (run.series.xpos.empty()) {
-        run.problem =
-            Problem{Stage::Data, series::explainEmptySeries(*text, request.skip, *column)};
-        return run;
-    }
-    return finishRun(request, std::move(run));
+    if (run.series.xpos.empty())
+        run.problem = Problem{Stage::Data, series::explainEmptySeries(text, request.skip, *column)};
+    return run;
 }
 
 PreparedRun prepareSeries(series::Series s, const RunRequest& request) {
@@ -264,7 +267,28 @@ PreparedRun prepareSeries(series::Series s, const RunRequest& request) {
         run.problem = Problem{Stage::Data, "the series has no samples"};
         return run;
     }
-    return finishRun(request, std::move(run));
+    return finishSteps(request, std::move(run));
+}
+
+PreparedRun finishRun(const RunRequest& request, PreparedRun loaded) {
+    // What the request says of its parameters may have changed since the series was read.
+    PreparedRun run = startRun(request);
+    run.series = std::move(loaded.series);
+    run.columnTitles = std::move(loaded.columnTitles);
+    run.provenance.positionName = std::move(loaded.provenance.positionName);
+    run.provenance.columnName = std::move(loaded.provenance.columnName);
+    run.provenance.column = loaded.provenance.column;
+    return finishSteps(request, std::move(run));
+}
+
+double expectedSpacing(const PreparedRun& loaded, const RunRequest& request) {
+    const series::Series& s = loaded.series;
+    if (s.xpos.size() < 2)
+        return 0;
+    if (checkSpacing(s).even)
+        return sampleSpacing(s);
+    return request.interpolate && request.interpolateStep > 0 ? request.interpolateStep
+                                                              : series::medianSpacing(s);
 }
 
 } // namespace analysis

@@ -59,6 +59,17 @@ struct PreparedRun {
 
 PreparedRun prepareRun(const RunRequest& request);
 
+// prepareRun in two steps, so that a front end reads the file once and may ask the user between
+// them: the file's text to its loaded series (column found, data lines read; no check yet), then
+// every step after (checks, resampling, preparation, parameters) with the request as it is then.
+PreparedRun readRun(const RunRequest& request, const std::string& text);
+PreparedRun finishRun(const RunRequest& request, PreparedRun loaded);
+
+// The spacing a loaded series will be analysed at: that of its first two positions when it is
+// evenly spaced, else the interpolation step asked or the median spacing (0 for fewer than two
+// samples).
+double expectedSpacing(const PreparedRun& loaded, const RunRequest& request);
+
 // The same steps for a series already in memory (request.file only names it in the provenance;
 // the column and header lines are not used): its checks, resampling, preparation, parameters.
 // Line numbers in messages are those the series carries.

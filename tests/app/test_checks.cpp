@@ -5,16 +5,17 @@
 #include "Qplot/Plot.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/AgeModelPanel.h"
+#include "app/AstroTestPanel.h"
 #include "app/LineTracing.h"
 #include "app/MapChoices.h"
 #include "app/PlatformServices.h"
 #include "app/Preferences.h"
-#include "app/AstroTestPanel.h"
 #include "app/PreferencesDialog.h"
 #include "app/QPlot.h"
 #include "app/Questions.h"
 #include "app/ResultExports.h"
 #include "app/TraceFlags.h"
+#include "app/UnevenSpacingDialog.h"
 #include "app/ViewController.h"
 #include "core/analysis/ParameterCatalogue.h"
 
@@ -30,6 +31,9 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <functional>
@@ -54,6 +58,32 @@ bool runAndWait(ViewController& w, const QString& file) {
     w.setupPlot();
     return sharedPlot->isRunning() && finished.wait(60000) && finished.first().at(0).toBool();
 }
+
+// How often a file is opened, as the kernel reports it (inotify): whoever opens it.
+class OpenCounter {
+public:
+    explicit OpenCounter(const QString& path)
+        : fd_(inotify_init1(IN_NONBLOCK)),
+          watch_(inotify_add_watch(fd_, path.toLocal8Bit().constData(), IN_OPEN)) {}
+    ~OpenCounter() { ::close(fd_); }
+    bool watching() const { return fd_ >= 0 && watch_ >= 0; }
+    // The opens since the last call.
+    int take() {
+        int opens = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd_, buffer, sizeof buffer)) > 0)
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                opens += (e->mask & IN_OPEN) != 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        return opens;
+    }
+
+private:
+    int fd_, watch_;
+};
 
 // Mean absolute difference of two pictures of the same size, over their colour channels.
 double difference(const QImage& a, const QImage& b) {
@@ -202,6 +232,39 @@ private slots:
         QVERIFY(asymmetry > 5);
         QVERIFY2(difference(reversed, mirror) < 0.1 * asymmetry,
                  qPrintable(QString("%1 vs %2").arg(difference(reversed, mirror)).arg(asymmetry)));
+    }
+
+    // A Plot press reads its data file once, also when it asks about uneven spacing first and
+    // then analyses the series it has read; the derived window is written, never read back.
+    void aPlotPressReadsTheFileOnce() {
+        const QString uneven = writeSeries(data, "uneven.txt", 1500,
+                                           [](double x) { return std::cos(2 * M_PI * 0.05 * x); });
+        QFile file(uneven); // positions 0, 1, 2, ... with one spacing of 1.5
+        file.open(QIODevice::ReadWrite);
+        QByteArray text = file.readAll().replace("\n700\t", "\n700.5\t");
+        file.resize(0);
+        file.write(text);
+        file.close();
+        int asked = 0;
+        const UnevenSpacingDialog::Chooser saved = UnevenSpacingDialog::chooser();
+        UnevenSpacingDialog::chooser() = [&](QWidget*, const QString&, const QString&, double) {
+            ++asked;
+            return UnevenSpacingChoice{true, 0, false};
+        };
+        for (const QString& path : {fading, uneven}) {
+            ViewController w;
+            w.chooseFileAt(path);
+            OpenCounter opens(path);
+            QVERIFY(opens.watching());
+            QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+            w.setupPlot();
+            QVERIFY(finished.wait(60000));
+            QVERIFY2(finished.first().at(0).toBool(), qPrintable(w.statusMessage()));
+            QCOMPARE(opens.take(), 1);
+            QCOMPARE(asked, path == uneven ? 1 : 0);
+            QCOMPARE(sharedPlot->lastResult()->provenance.interpolation.empty(), path == fading);
+        }
+        UnevenSpacingDialog::chooser() = saved;
     }
 
     // The same bad value is refused by the window, naming its Preferences label, and by the
