@@ -141,7 +141,11 @@ AnalysisRun::launch(QWidget* asker, bool contours,
     trend_ = {};
     if (!run.trend.empty())
         trend_ = {run.series.xpos, std::move(run.fitted), std::move(run.trend)};
-    start(run.series, run.provenance, contours);
+    // Prepared and checked by core: it goes to the service as it is.
+    if (running_)
+        emit runFinished(false, "A run is already in progress.");
+    else
+        begin(run.series, run.provenance, contours);
     return std::nullopt;
 }
 
@@ -206,21 +210,28 @@ void AnalysisRun::start(const series::Series& series, const analysis::Provenance
         emit runFinished(false, "A run is already in progress.");
         return;
     }
-    if (progressIndicator_) {
-        progressIndicator_->setValue(0);
-        progressIndicator_->show();
-    }
 
-    auto job = std::make_shared<Job>();
-    job->clock.start();
-    const analysis::RunParameters& p = provenance.params;
-    const int samples = static_cast<int>(series.xpos.size());
     // A run the engine would refuse never reaches it.
-    if (const auto problem = analysis::checkParameters(p, samples, provenance.deltat)) {
+    const analysis::RunParameters& p = provenance.params;
+    if (const auto problem =
+            analysis::checkParameters(p, static_cast<int>(series.xpos.size()), provenance.deltat)) {
         Platform::say("problem: " + QString::fromStdString(problem->text));
         endRun(false, "Not plotted: " + refusalNamingPreference(*problem) + ".");
         return;
     }
+    begin(series, provenance, contours);
+}
+
+void AnalysisRun::begin(const series::Series& series, const analysis::Provenance& provenance,
+                        bool contours) {
+    if (progressIndicator_) {
+        progressIndicator_->setValue(0);
+        progressIndicator_->show();
+    }
+    auto job = std::make_shared<Job>();
+    job->clock.start();
+    const analysis::RunParameters& p = provenance.params;
+    const int samples = static_cast<int>(series.xpos.size());
     const std::size_t cellCount = static_cast<std::size_t>(analysis::windowCount(p, samples)) *
                                   static_cast<std::size_t>(analysis::binCount(p));
     Platform::say(QString("%1 %2").arg(cellCount).arg(samples));
