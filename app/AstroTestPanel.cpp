@@ -6,6 +6,7 @@
 #include "core/astro/AstroFiles.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/AnalysisService.h"
+#include "figures/ResultFigures.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -380,24 +381,13 @@ void AstroTestPanel::useTrack() {
 
 void AstroTestPanel::showScan() {
     const astro::TimeOptScan& scan = *scan_;
-    std::vector<double> rate, envelope, power, opt;
-    for (const astro::RateScore& s : scan.scores) {
-        rate.push_back(s.rate);
-        envelope.push_back(s.r2Envelope);
-        power.push_back(s.r2Power);
-        opt.push_back(s.r2Opt);
-    }
     const astro::RateScore& best = scan.scores[scan.best];
     const auto record = source_ ? source_() : nullptr;
     const QString title =
         (record ? QFileInfo(QString::fromStdString(record->provenance.input)).fileName() + ": "
                 : QString()) +
         "astronomical test (TimeOpt)";
-    timeOptFigureSetData(figure, rate.data(), envelope.data(), power.data(), opt.data(),
-                         static_cast<int>(rate.size()), best.rate, best.r2Opt,
-                         significance_ ? significance_->pValue : -1.0,
-                         significance_ ? significance_->simulations : 0,
-                         title.toUtf8().constData());
+    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString());
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
                        .arg(numberText(best.rate), numberText(best.r2Opt));
     if (significance_)

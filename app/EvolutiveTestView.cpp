@@ -1,5 +1,7 @@
 #include "app/EvolutiveTestView.h"
 
+#include "figures/ResultFigures.h"
+
 #include "app/NumberText.h"
 #include "core/astro/EvolutiveMap.h"
 
@@ -68,26 +70,8 @@ void EvolutiveTestView::show() {
     plotSetPointerCallbacks(plot, this, &pointerMoved, nullptr);
     plotSetTraceDragCallback(plot, nullptr, nullptr);
     plotSetGuides(plot, nullptr, nullptr, 0);
-    int rows = 0;
-    const std::vector<double> image = astro::evolutiveMapImage(e, logarithmic_, rows);
-    plotSetFrequencyAxis(plot, false, logarithmic_);
     const MyPlot::MapDisplay& display = plot_->mapDisplay();
-    MapStyle style;
-    style.colorMap = display.colorMap;
-    style.colourBarTitle = "r2_opt";
-    style.reverseX = display.reverseX;
-    mapShow(plot,
-            {image.data(), image.data(), static_cast<int64_t>(image.size()),
-             static_cast<int>(e.centres.size()), e.centres.front(), e.centres.back(),
-             e.rates.front(), e.rates.back()},
-            false, style);
-    plotSetAxisTitle(plot, PLOT_Y_LEFT, "Sedimentation rate (cm/kyr)");
-    std::vector<double> x, rate;
-    for (const astro::TrackPoint& p : astro::optimumTrack(e)) {
-        x.push_back(p.centre);
-        rate.push_back(p.rate);
-    }
-    plotSetTrace(plot, x.data(), rate.data(), nullptr, static_cast<int>(x.size()), 0);
+    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX);
     if (!shown_) {
         shown_ = true;
         emit shownChanged(true);

@@ -7,6 +7,7 @@
 #include "core/analysis/RunParameters.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/ResultGrids.h"
+#include "figures/ResultFigures.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -196,24 +197,9 @@ void MyPlot::showMap(const analysis::Provenance& provenance, const AnalysisRun::
 void MyPlot::drawMap() {
     if (!lastGrids())
         return;
-    const results::Grids& g = *lastGrids();
-    const std::vector<double> image = results::mapValues(g, display_.of);
-    const std::string title = results::mapOfTitle(display_.of);
-    MapStyle style;
-    style.colorMap = display_.colorMap;
-    style.colourBarTitle = title.c_str();
-    style.maskLevel = display_.maskLevel;
-    style.reverseX = display_.reverseX;
-    std::vector<double> kept;
-    if (display_.fdr > 0 && display_.maskLevel > 0) {
-        kept = results::falseDiscoveryMask(g, display_.fdr);
-        style.maskValues = kept.data();
-        style.maskLevel = 0.5;
-    }
-    mapShow(plot_,
-            {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
-             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
-            contours_, style);
+    const MapDisplay& d = display_;
+    figureShowMap(plot_, *lastGrids(), {d.of, d.colorMap, d.maskLevel, d.fdr, d.reverseX},
+                  contours_);
 }
 
 void MyPlot::setMapDisplay(const MapDisplay& display) {

@@ -6,6 +6,7 @@
 #include "core/analysis/RunParameters.h"
 #include "core/results/ResultFiles.h"
 #include "core/spectrum/WholeRecordFile.h"
+#include "figures/ResultFigures.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -201,8 +202,6 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
     spectrum_ = std::move(s);
     const spectrum::WholeRecord& r = *spectrum_;
     const spectrum::Background& b = r.background;
-    const std::vector<bool> pass = spectrum::passesBoth(r, level_);
-    const std::vector<unsigned char> marked(pass.begin(), pass.end());
     const analysis::Provenance& p = result_->provenance;
     const QString title =
         QString("Whole record: %1 samples of %2, %3 background (rho %4)")
@@ -210,10 +209,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
             .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
             .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
             .arg(numberText(b.rho));
-    wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
-                             b.level90.data(), b.level95.data(), b.level99.data(),
-                             r.probability.data(), marked.data(), static_cast<int>(marked.size()),
-                             level_, title.toUtf8().constData());
+    figureShowWholeRecord(figure, r, level_, title.toStdString());
     const auto found = lines();
     lineTable->setRowCount(static_cast<int>(found.size()));
     for (int i = 0; i < static_cast<int>(found.size()); ++i) {

@@ -190,7 +190,7 @@ int runETimeOpt(const AstroOptions& o) {
     if (!writeText(o.input.output,
                    astro::evolutiveText(d, o.windowLength, o.stepLength, evolutive)))
         return EXIT_ANALYSIS_FAILED;
-    return o.map.empty() || drawEvolutiveMap(o, d, evolutive, track) ? 0 : EXIT_ANALYSIS_FAILED;
+    return o.map.empty() || drawEvolutiveMap(o, d, evolutive) ? 0 : EXIT_ANALYSIS_FAILED;
 }
 
 int runTuneSedrate(const AstroOptions& o) {

@@ -27,7 +27,6 @@ bool drawTimeOpt(const AstroOptions& o, const astro::TestDescription& d,
 
 // The evolutive test's r2_opt over position and rate, with the track of optima, into o.map.
 bool drawEvolutiveMap(const AstroOptions& o, const astro::TestDescription& d,
-                      const astro::EvolutiveTimeOpt& e,
-                      const std::vector<astro::TrackPoint>& track);
+                      const astro::EvolutiveTimeOpt& e);
 
 } // namespace cli

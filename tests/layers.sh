@@ -19,8 +19,9 @@ refuse engine '#include ["<](core|Qplot|app|cli|python)/|#include <Q' "include t
 refuse core '#include ["<](Qplot|app|cli|python)/|#include <Q|#include <qwt' "include Qt, the plot layer or a front end"
 refuse Qplot '#include ["<](engine|app|cli|python)/|#include "core/(analysis|series)/' "include the engine, a front end or the engine's users in core"
 refuse cli '#include ["<]app/' "include the window"
+refuse figures '#include ["<](engine|app|cli|python)/' "include the engine or a front end"
 # The front ends reach the engine only through core/, and the tool draws only in its figures.
-for front in app cli python Qplot; do
+for front in app cli python Qplot figures; do
   [ -d "$front" ] && refuse "$front" '#include ["<]engine/' "include the engine (use core/)"
 done
 found=$(grep -lE '#include ["<](Qplot/|Q[A-Za-z]+>|qwt)' cli/*.cpp cli/*.h 2> /dev/null |

@@ -1,0 +1,74 @@
+#include "figures/ResultFigures.h"
+
+#include "Qplot/MapView.h"
+#include "core/astro/EvolutiveMap.h"
+
+void figureShowMap(Plot* plot, const results::Grids& g, const MapLook& look, bool contours) {
+    const std::vector<double> image = results::mapValues(g, look.of);
+    const std::string title = results::mapOfTitle(look.of);
+    MapStyle style;
+    style.colorMap = look.colorMap;
+    style.colourBarTitle = title.c_str();
+    style.maskLevel = look.maskLevel;
+    style.reverseX = look.reverseX;
+    std::vector<double> kept;
+    if (look.fdr > 0 && look.maskLevel > 0) {
+        kept = results::falseDiscoveryMask(g, look.fdr);
+        style.maskValues = kept.data();
+        style.maskLevel = 0.5;
+    }
+    mapShow(plot,
+            {image.data(), g.sgrid.data(), static_cast<int64_t>(image.size()),
+             static_cast<int>(g.nx), g.xmin, g.xmax, g.flow, g.fhigh},
+            contours, style);
+}
+
+void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& e, bool logarithmic,
+                             int colorMap, bool reverseX) {
+    int rows = 0;
+    const std::vector<double> image = astro::evolutiveMapImage(e, logarithmic, rows);
+    plotSetFrequencyAxis(plot, false, logarithmic);
+    MapStyle style;
+    style.colorMap = colorMap;
+    style.colourBarTitle = "r2_opt";
+    style.reverseX = reverseX;
+    mapShow(plot,
+            {image.data(), image.data(), static_cast<int64_t>(image.size()),
+             static_cast<int>(e.centres.size()), e.centres.front(), e.centres.back(),
+             e.rates.front(), e.rates.back()},
+            false, style);
+    plotSetAxisTitle(plot, PLOT_Y_LEFT, "Sedimentation rate (cm/kyr)");
+    std::vector<double> x, rate;
+    for (const astro::TrackPoint& p : astro::optimumTrack(e)) {
+        x.push_back(p.centre);
+        rate.push_back(p.rate);
+    }
+    plotSetTrace(plot, x.data(), rate.data(), nullptr, static_cast<int>(x.size()), 0);
+}
+
+void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
+                       const astro::Significance* significance, const std::string& title) {
+    std::vector<double> rate, envelope, power, opt;
+    for (const astro::RateScore& s : scan.scores) {
+        rate.push_back(s.rate);
+        envelope.push_back(s.r2Envelope);
+        power.push_back(s.r2Power);
+        opt.push_back(s.r2Opt);
+    }
+    const astro::RateScore& best = scan.scores[scan.best];
+    timeOptFigureSetData(figure, rate.data(), envelope.data(), power.data(), opt.data(),
+                         static_cast<int>(rate.size()), best.rate, best.r2Opt,
+                         significance ? significance->pValue : -1.0,
+                         significance ? significance->simulations : 0, title.c_str());
+}
+
+void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,
+                           const std::string& title) {
+    const std::vector<bool> pass = spectrum::passesBoth(r, level);
+    const std::vector<unsigned char> marked(pass.begin(), pass.end());
+    const spectrum::Background& b = r.background;
+    wholeRecordFigureSetData(figure, r.frequency.data(), r.power.data(), b.level.data(),
+                             b.level90.data(), b.level95.data(), b.level99.data(),
+                             r.probability.data(), marked.data(), static_cast<int>(marked.size()),
+                             level, title.c_str());
+}

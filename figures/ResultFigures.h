@@ -1,0 +1,41 @@
+// Core's results as pictures, for the window and the tool alike: each figure is composed here
+// once and drawn through the plot layer's entry points on the handle the caller holds (a map's
+// Plot, a TimeOptFigure, a WholeRecordFigure), so that a front end needs no plot-layer class.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "core/astro/TimeOpt.h"
+#include "core/results/MapVariant.h"
+#include "core/results/ResultGrids.h"
+#include "core/spectrum/WholeRecord.h"
+
+#include <string>
+#include <vector>
+
+// How a map shows its grids.
+struct MapLook {
+    results::MapOf of = results::MapOf::Amplitude;
+    int colorMap = PLOT_MAP_LINEAR;
+    double maskLevel = 0; // 0: every cell coloured
+    double fdr = 0;       // > 0 with a mask: the cells false-discovery control keeps
+    bool reverseX = false;
+};
+
+// The map of an analysis: what the colour shows over window centre and frequency, with the
+// F-test probability contours when asked.
+void figureShowMap(Plot* plot, const results::Grids& grids, const MapLook& look, bool contours);
+
+// The evolutive astronomical test: r2_opt over position and rate (a logarithmic rate axis for
+// a logarithmic grid), with the track of optima.
+void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bool logarithmic,
+                             int colorMap, bool reverseX);
+
+// The astronomical test's three scores against the rate, with the optimum and, when there is
+// one, the p-value.
+void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
+                       const astro::Significance* significance, const std::string& title);
+
+// The whole record's power, background, levels and F-test probability; marked: the bins whose
+// probability reaches `level` and whose power passes the 95 % level.
+void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& record,
+                           double level, const std::string& title);
