@@ -34,8 +34,8 @@ void bindCatalogue(py::module_& m) {
                 d["flag"] = e.flag;
                 d["default"] = e.defaultValue;
                 d["default_text"] = e.defaultText;
-                d["numeric"] = e.kind == analysis::ValueKind::Real ||
-                               e.kind == analysis::ValueKind::Integer;
+                d["numeric"] =
+                    e.kind == analysis::ValueKind::Real || e.kind == analysis::ValueKind::Integer;
                 d["commands"] = commandNames(e.commands);
                 d["label"] = e.label;
                 d["help"] = e.help;
