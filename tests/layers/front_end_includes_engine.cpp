@@ -3,4 +3,6 @@
 #include "core/analysis/RunParameters.h"
 #include "engine/capacities.h"
 
-int frontEndSamples() { return engine::NMAX + analysis::maxSamples; }
+int frontEndSamples() {
+    return engine::NMAX + analysis::maxSamples;
+}
