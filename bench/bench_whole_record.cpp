@@ -2,9 +2,9 @@
 // the record, the adaptive power, the background), the adaptive power alone on given tapers,
 // and the robust red-noise fit over its bins.
 #include "core/analysis/RunParameters.h"
+#include "core/service/AnalysisService.h"
 #include "core/spectrum/MultitaperSpectrum.h"
 #include "core/spectrum/RedNoise.h"
-#include "core/service/AnalysisService.h"
 #include "core/spectrum/WholeRecord.h"
 #include "engine/diagnostics.h"
 #include "engine/tapers.h"

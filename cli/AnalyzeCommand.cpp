@@ -210,13 +210,16 @@ int runAnalyze(const AnalyzeOptions& o) {
         return EXIT_ANALYSIS_FAILED;
     }
     if (!o.grid.empty()) {
-        for (const auto& [suffix, which] :
-             {std::pair{"-amplitude.tsv", results::GridOf::Amplitude},
-              std::pair{"-probability.tsv", results::GridOf::Probability}})
-            if (!writeFile(o.grid + suffix, [&](io::AtomicFile& out) {
+        // A named grid rather than a structured binding: a lambda may capture a binding only
+        // from C++20 on.
+        for (const auto& file : {std::pair{"-amplitude.tsv", results::GridOf::Amplitude},
+                                 std::pair{"-probability.tsv", results::GridOf::Probability}}) {
+            const results::GridOf which = file.second;
+            if (!writeFile(o.grid + file.first, [&](io::AtomicFile& out) {
                     return results::writeGrid(out, r, which, results::Separator::Tab);
                 }))
                 return EXIT_ANALYSIS_FAILED;
+        }
     }
     if (!o.map.empty() && !drawMap(o, r))
         return EXIT_ANALYSIS_FAILED;

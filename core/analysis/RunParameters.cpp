@@ -10,6 +10,11 @@
 
 namespace analysis {
 
+// The capacities core states for its front ends are the engine's.
+static_assert(maxSamples == engine::NMAX && maxTransformLength == engine::NFMAX &&
+                  maxTapers == engine::KMAX,
+              "core/analysis/RunParameters.h must state the engine's capacities");
+
 std::optional<WindowDetrend> parseWindowDetrend(const std::string& text) {
     for (const auto how : {WindowDetrend::None, WindowDetrend::Mean, WindowDetrend::Linear})
         if (text == windowDetrendName(how))

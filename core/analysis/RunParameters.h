@@ -4,7 +4,6 @@
 
 #include "core/analysis/ParameterCatalogue.h"
 #include "core/series/SeriesFile.h"
-#include "engine/capacities.h"
 
 #include <optional>
 #include <string>
@@ -26,10 +25,11 @@ struct RunParameters {
     WindowDetrend windowDetrend = WindowDetrend::None;
 };
 
-// What the engine holds: samples in a series or a window, transform length, tapers.
-constexpr int maxSamples = engine::NMAX;
-constexpr int maxTransformLength = engine::NFMAX;
-constexpr int maxTapers = engine::KMAX;
+// What the engine holds: samples in a series or a window, transform length, tapers (its
+// capacities, which RunParameters.cpp checks these equal; the engine is core's own part).
+constexpr int maxSamples = 524288;
+constexpr int maxTransformLength = 1048576;
+constexpr int maxTapers = 10;
 
 // "none", "mean" or "linear".
 std::optional<WindowDetrend> parseWindowDetrend(const std::string& text);

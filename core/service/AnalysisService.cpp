@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <mutex>
 
 namespace service {
@@ -15,18 +16,61 @@ namespace service {
 namespace {
 
 // The engine's storage is the process's: runs from any thread take turns here, and a caller
-// that is cancelled while it waits gives up its turn.
-std::timed_mutex& engineTurn() {
-    static std::timed_mutex turn;
+// that is cancelled while it waits gives up its turn. A flag under a mutex with a condition
+// rather than a timed mutex: ThreadSanitizer cannot follow a timed mutex's wait
+// (pthread_mutex_clocklock), and would take the turns for unguarded sharing.
+struct EngineTurn {
+    std::mutex mutex;
+    std::condition_variable freed;
+    bool taken = false;
+};
+
+EngineTurn& engineTurn() {
+    static EngineTurn turn;
     return turn;
 }
 
-bool waitForTurn(std::unique_lock<std::timed_mutex>& lock, const RunControl& control) {
-    while (!lock.try_lock_for(std::chrono::milliseconds(50)))
-        if (control.cancelled())
-            return false;
-    return !control.cancelled();
-}
+// One caller's turn, given back when it ends.
+class Turn {
+public:
+    Turn() = default;
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+    ~Turn() {
+        if (!held_)
+            return;
+        EngineTurn& t = engineTurn();
+        {
+            const std::lock_guard<std::mutex> lock(t.mutex);
+            t.taken = false;
+        }
+        t.freed.notify_one();
+    }
+
+    // Waits for the turn, looking at the control every 50 ms; false when the run was cancelled
+    // meanwhile (the turn, if taken, is still given back at the end).
+    bool wait(const RunControl& control) {
+        take([&] { return control.cancelled(); });
+        return held_ && !control.cancelled();
+    }
+    void wait() {
+        take([] { return false; });
+    }
+
+private:
+    template <class GiveUp> void take(GiveUp giveUp) {
+        EngineTurn& t = engineTurn();
+        std::unique_lock<std::mutex> lock(t.mutex);
+        while (t.taken) {
+            t.freed.wait_for(lock, std::chrono::milliseconds(50));
+            if (t.taken && giveUp())
+                return;
+        }
+        t.taken = true;
+        held_ = true;
+    }
+    bool held_ = false;
+};
 
 // Where the engine's diagnostic lines go during one run; put back afterwards.
 class DiagnosticsFor {
@@ -113,8 +157,8 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
     r.positions = s.xpos;
     r.values = s.yval;
 
-    std::unique_lock<std::timed_mutex> turn(engineTurn(), std::defer_lock);
-    if (!waitForTurn(turn, control))
+    Turn turn;
+    if (!turn.wait(control))
         return {RunEnd::Cancelled, {}};
     const DiagnosticsFor diagnostics(execution);
     ProgressRelay relay{control, r.windows, r.bins};
@@ -145,8 +189,8 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
     out.amplitude.assign(bins, 0.0);
     out.probability.assign(bins, 0.0);
     {
-        std::unique_lock<std::timed_mutex> turn(engineTurn(), std::defer_lock);
-        if (!waitForTurn(turn, control))
+        Turn turn;
+        if (!turn.wait(control))
             return {RunEnd::Cancelled, {}};
         const DiagnosticsFor diagnostics(execution);
         engine::Mwc2Execution x = engineExecution(execution, control, request.windowDetrend);
@@ -198,7 +242,8 @@ astro::EvolutiveTimeOpt evolutiveTimeOpt(const series::Series& s,
 
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execution& execution) {
     // The diagnostic stream is the process's: no run may write to it meanwhile.
-    const std::lock_guard<std::timed_mutex> turn(engineTurn());
+    Turn turn;
+    turn.wait();
     const DiagnosticsFor diagnostics(execution);
     return spectrum::slepianTapers(length, tapers, tbw);
 }

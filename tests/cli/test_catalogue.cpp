@@ -84,9 +84,10 @@ TEST(ParameterCatalogue, EveryFlagInTheHelpAndTheManualWithItsDefault) {
             const std::string& text = help[name];
             EXPECT_NE(text.find(std::string(e.flag) + " " + e.valueName), std::string::npos)
                 << e.flag << " in " << name << " --help";
-            if (*e.defaultText)
+            if (*e.defaultText) {
                 EXPECT_NE(text.find(flattened(stated(e))), std::string::npos)
                     << e.flag << " default in " << name << " --help";
+            }
             ++checked;
         }
         // An item naming the flag on its first line, which states the default.
@@ -163,8 +164,9 @@ TEST(ParameterCatalogue, EveryRefusedValueIsRefusedNamingTheArgument) {
             }
         }
         // The default itself passes the rule, where there is one.
-        if (plainNumber(e.defaultText))
+        if (plainNumber(e.defaultText)) {
             EXPECT_FALSE(analysis::checkValue(e, e.defaultValue, "x")) << e.flag;
+        }
     }
     EXPECT_GT(cases, 50);
 }

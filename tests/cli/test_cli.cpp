@@ -284,8 +284,9 @@ TEST(CliAnalyze, LinearDetrendingRemovesTheTrendAndKeepsTheSine) {
             zeroBefore = std::max(zeroBefore, trended[i].second);
             zeroAfter = std::max(zeroAfter, detrended[i].second);
         }
-        if (std::fabs(sine[i].first - 1 / 32.0) < 1e-12)
+        if (std::fabs(sine[i].first - 1 / 32.0) < 1e-12) {
             EXPECT_NEAR(detrended[i].second, sine[i].second, 1e-3) << "row " << i;
+        }
     }
     EXPECT_LT(zeroAfter, 1e-2 * zeroBefore);
 }

@@ -59,8 +59,9 @@ TEST(AnalysisService, HandsOverFinalRowsInOrderAndKeepsTheSeries) {
     ASSERT_FALSE(control.ready.empty());
     EXPECT_EQ(control.ready.back(), r.xcent.size());
     for (std::size_t i = 0; i < control.ready.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GE(control.ready[i], control.ready[i - 1]);
+        }
         // A row said to be final already held its window's centre then.
         EXPECT_EQ(control.centresSeen[i], r.xcent[control.ready[i] - 1]);
     }

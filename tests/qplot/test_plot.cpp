@@ -2,7 +2,6 @@
 // the placeholder, gaps, contours, the threaded bands, the entry points, the PDF export and the
 // astronomical test's figure.
 #include "Qplot/ColorMaps.h"
-#include "core/results/ColourMaps.h"
 #include "Qplot/MapView.h"
 #include "Qplot/OverlayColours.h"
 #include "Qplot/Plot.h"
@@ -13,6 +12,7 @@
 #include "Qplot/TonalithData.h"
 #include "Qplot/TraceOverlay.h"
 #include "Qplot/plot_api.h"
+#include "core/results/ColourMaps.h"
 
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>
