@@ -100,8 +100,7 @@ signals:
 private:
     struct Job;
     // start without its check, for a run core has prepared.
-    void begin(const series::Series& series, const analysis::Provenance& provenance,
-               bool contours);
+    void begin(const series::Series& series, const analysis::Provenance& provenance, bool contours);
     void finishJob(const std::shared_ptr<Job>& job);
     void showJob(const std::shared_ptr<Job>& job);
     void endRun(bool shown, const QString& message);
