@@ -264,8 +264,8 @@ std::pair<double, double> defaultLimits(ParameterId id) {
     const std::string_view text = parameter(id).defaultText;
     const std::size_t colon = text.find(':');
     const auto low = series::parseNumber(text.substr(0, colon));
-    const auto high =
-        colon == text.npos ? std::nullopt : series::parseNumber(text.substr(colon + 1));
+    const auto high = colon == std::string_view::npos ? std::nullopt
+                                                      : series::parseNumber(text.substr(colon + 1));
     if (!low || !high)
         throw std::logic_error("a catalogue default that is not LOW:HIGH");
     return {*low, *high};
