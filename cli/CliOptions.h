@@ -41,10 +41,6 @@ struct ParseResult {
 // args excludes the program name.
 ParseResult parseCommandLine(const std::vector<std::string>& args);
 
-// Strict number parsing of option values (C locale, whole text).
-std::optional<double> parseReal(const std::string& text);
-std::optional<int> parseInteger(const std::string& text);
-
 // The help: every command (topic empty) or one command ("analyze", ...), with the exit status.
 std::string helpText(const std::string& topic);
 

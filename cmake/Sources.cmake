@@ -84,8 +84,18 @@ set(TONALITH_CORE_UNITS_SOURCES
 # commands.
 set(TONALITH_CLI_OPTIONS_SOURCES
   cli/CliOptions.cpp
-  cli/CommandOptions.cpp
+  cli/OptionRules.cpp
+  cli/OptionGroups.cpp
   cli/CommandHelp.cpp
+  cli/AnalyzeCommandLine.cpp
+  cli/PeaksCommandLine.cpp
+  cli/SpectrumCommandLine.cpp
+  cli/TraceCommandLine.cpp
+  cli/TuneCommandLine.cpp
+  cli/TapersCommandLine.cpp
+  cli/FilterCommandLine.cpp
+  cli/TimeOptCommandLine.cpp
+  cli/ETimeOptCommandLine.cpp
 )
 set(TONALITH_CLI_COMMAND_SOURCES
   cli/AnalyzeCommand.cpp

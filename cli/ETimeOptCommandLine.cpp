@@ -1,0 +1,46 @@
+// etimeopt: timeopt's test in moving windows, with their length and step required.
+#include "cli/CommandLines.h"
+
+namespace cli {
+
+namespace {
+
+using analysis::ParameterId;
+
+void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
+    const char* group = "Evolutive test";
+    g.number(ParameterId::AstroWindowLength, x.windowLength, group)->required();
+    g.number(ParameterId::AstroStepLength, x.stepLength, group)->required();
+    g.path("--track", "FILE",
+           "also write, per window, the rate of the largest r2_opt: \"x_centre "
+           "sedimentation_rate r2_opt\"",
+           x.track, group, "--track needs a file name");
+    g.figure("--map",
+             "also draw r2_opt over position and rate (log rate axis, linear with --linear-grid) "
+             "with the track of optima into FILE (PDF, PNG or SVG)",
+             x.map, group);
+    g.addFigureSize(x.input, group);
+}
+
+void bind(OptionGroups& g, ParsedCommandLine& p) {
+    AnalyzeOptions& in = p.astro.input;
+    g.addInput(in);
+    g.addPreparation(in);
+    addAstronomicalTest(g, p.astro);
+    addEvolutiveTest(g, p.astro);
+    g.addOutput(in.output, &in.quiet);
+    g.addHelp();
+}
+
+std::optional<std::string> incomplete(const OptionGroups&, ParsedCommandLine& p) {
+    if (!(p.astro.windowLength > 0) || !(p.astro.stepLength > 0))
+        return "etimeopt needs --window-length L and --step-length S, in position units";
+    return std::nullopt;
+}
+
+} // namespace
+
+const CommandLine eTimeOptLine{"etimeopt", analysis::Command::ETimeOpt, Command::ETimeOpt, bind,
+                               incomplete};
+
+} // namespace cli

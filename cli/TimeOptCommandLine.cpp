@@ -1,0 +1,49 @@
+// timeopt: the astronomical test over trial sedimentation rates, after the record's input and
+// preparation; its options are etimeopt's too.
+#include "cli/CommandHelp.h"
+#include "cli/CommandLines.h"
+
+namespace cli {
+
+using analysis::ParameterId;
+
+void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
+    const char* group = "Astronomical test";
+    g.addPositionUnit(x.positionsIn, group);
+    g.number(ParameterId::SedMin, x.grid.low, group);
+    g.number(ParameterId::SedMax, x.grid.high, group);
+    g.number(ParameterId::NumSed, x.grid.count, group);
+    g.on(ParameterId::LinearGrid, x.grid.linear, group);
+    g.band(ParameterId::PrecessionBand, x.precessionBand, group);
+    const analysis::ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
+    g.path(targets.flag, targets.valueName, help::entryLine(targets), x.targets, group,
+           "--targets needs a file name");
+    g.number(ParameterId::Simulations, x.sims, group);
+    g.number(ParameterId::Seed, x.seed, group);
+    g.number(ParameterId::AstroWorkers, x.workers, group);
+    if (g.tool != analysis::Command::TimeOpt)
+        return;
+    g.figure("--plot",
+             "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
+             "optimum and the p-value into FILE (PDF, PNG or SVG)",
+             x.plot, group);
+    g.addFigureSize(x.input, group);
+}
+
+namespace {
+
+void bind(OptionGroups& g, ParsedCommandLine& p) {
+    AnalyzeOptions& in = p.astro.input;
+    g.addInput(in);
+    g.addPreparation(in);
+    addAstronomicalTest(g, p.astro);
+    g.addOutput(in.output, &in.quiet);
+    g.addHelp();
+}
+
+} // namespace
+
+const CommandLine timeOptLine{"timeopt", analysis::Command::TimeOpt, Command::TimeOpt, bind,
+                              nullptr};
+
+} // namespace cli

@@ -1,0 +1,65 @@
+// tune: an age model from a traced cycle (--trace with --period) or from a sedimentation-rate
+// track (--sedrate, run as a command of its own); the one excludes the other.
+#include "cli/CommandHelp.h"
+#include "cli/CommandLines.h"
+
+namespace cli {
+
+namespace {
+
+using analysis::ParameterId;
+
+void bind(OptionGroups& g, ParsedCommandLine& p) {
+    AnalyzeOptions& a = p.analyze;
+    g.addInput(a);
+    const char* group = "Age model and tuned series";
+    CLI::Option* trace = g.path(
+        "--trace", "TRACE",
+        "a tab-separated file with columns named x_centre and frequency (lines starting with "
+        "'#' skipped): from trace, the window, R or Python",
+        a.traceFile, group, "--trace needs a file name");
+    CLI::Option* period = g.number(ParameterId::Period, a.period, group);
+    const analysis::ParameterEntry& track =
+        analysis::parameter(ParameterId::SedimentationRateTrack);
+    CLI::Option* sedrate = g.path(track.flag, track.valueName, track.help, p.astro.sedrateTrack,
+                                  group, "--sedrate needs a file name");
+    sedrate->excludes(trace)->excludes(period);
+    g.addPositionUnit(p.astro.positionsIn, group)->needs(sedrate);
+    g.number(ParameterId::StartAge, a.startAge, group);
+    g.number(ParameterId::AgeStep, a.tuneStep, group);
+    g.path("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
+           a.model, group, "--model needs a file name");
+    g.on(ParameterId::AcceptFlags, a.acceptFlags, group);
+    g.addOutput(a.output, &a.quiet);
+    g.addHelp();
+}
+
+std::optional<std::string> incomplete(const OptionGroups& g, ParsedCommandLine& p) {
+    AnalyzeOptions& a = p.analyze;
+    AstroOptions& x = p.astro;
+    const bool traced = !a.traceFile.empty() || g.cmd.get_option("--period")->count() > 0;
+    if (x.sedrateTrack.empty()) {
+        if (a.traceFile.empty() || !(a.period > 0))
+            return std::string("tune needs --trace FILE and --period P (the period of the traced "
+                               "cycle), or --sedrate TRACK");
+        if (g.cmd.get_option("--positions-in")->count() > 0)
+            return std::string("--positions-in is the unit of the positions for --sedrate; a "
+                               "traced cycle needs none");
+        return std::nullopt;
+    }
+    if (traced)
+        return std::string("--sedrate and --trace with --period each make the age model; give "
+                           "either --trace with --period, or --sedrate, never both");
+    p.command = Command::TuneSedrate;
+    x.input = a;
+    x.startAge = a.startAge;
+    x.tuneStep = a.tuneStep;
+    x.model = a.model;
+    return std::nullopt;
+}
+
+} // namespace
+
+const CommandLine tuneLine{"tune", analysis::Command::Tune, Command::Tune, bind, incomplete};
+
+} // namespace cli
