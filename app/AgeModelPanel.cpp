@@ -73,9 +73,9 @@ void AgeModelPanel::setPeriods(const QList<double>& periods) {
     period->blockSignals(true);
     period->clear();
     for (double p : periods)
-        period->addItem(numberText(p));
+        period->addItem(displayNumberText(p));
     period->setCurrentText(current.isEmpty() && !periods.isEmpty()
-                               ? numberText(periods.value(2, periods[0]))
+                               ? displayNumberText(periods.value(2, periods[0]))
                                : current);
     period->blockSignals(false);
     recompute();
@@ -148,8 +148,9 @@ void AgeModelPanel::showRateModel() {
         const auto [lo, hi] = std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
         summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
                                  "sedimentation rate %3 to %4 cm/kyr.")
-                             .arg(numberText(model_->age.front()), numberText(model_->age.back()),
-                                  numberText(*lo), numberText(*hi)));
+                             .arg(displayNumberText(model_->age.front()),
+                                  displayNumberText(model_->age.back()), displayNumberText(*lo),
+                                  displayNumberText(*hi)));
     }
     const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
     ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
@@ -182,15 +183,16 @@ void AgeModelPanel::recompute() {
         model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();
-        const QString ages =
-            QString("Ages %1 to %2 %3; ")
-                .arg(numberText(model_->age.front()), numberText(model_->age.back()), units_.age);
+        const QString ages = QString("Ages %1 to %2 %3; ")
+                                 .arg(displayNumberText(model_->age.front()),
+                                      displayNumberText(model_->age.back()), units_.age);
         if (cm > 0)
-            summary->setText(ages + QString("sedimentation rate %1 to %2 cm/kyr.")
-                                        .arg(numberText(*lo * cm), numberText(*hi * cm)));
+            summary->setText(ages +
+                             QString("sedimentation rate %1 to %2 cm/kyr.")
+                                 .arg(displayNumberText(*lo * cm), displayNumberText(*hi * cm)));
         else
             summary->setText(ages + QString("sedimentation rate %1 to %2 %3 per %4.")
-                                        .arg(numberText(*lo), numberText(*hi),
+                                        .arg(displayNumberText(*lo), displayNumberText(*hi),
                                              units_.position.isEmpty() ? QString("position units")
                                                                        : units_.position,
                                              units_.age));
@@ -299,7 +301,7 @@ void AgeModelPanel::analyseTuned() {
     const QString stem =
         QFileInfo(QString::fromStdString(result_->provenance.input)).completeBaseName();
     const QString path =
-        QDir(folder).filePath(stem + "-tuned-" + numberText(periodValue()) + ".txt");
+        QDir(folder).filePath(stem + "-tuned-" + displayNumberText(periodValue()) + ".txt");
     if (!tuning::tuningFinite(*model_, s)) {
         emit message("The tuned series is not finite: check the trace.");
         return;

@@ -399,10 +399,10 @@ void AstroTestPanel::showScan() {
                          significance_ ? significance_->simulations : 0,
                          title.toUtf8().constData());
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
-                       .arg(numberText(best.rate), numberText(best.r2Opt));
+                       .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
     if (significance_)
         text += QString(", p-value %1 (%2 simulations)")
-                    .arg(numberText(significance_->pValue))
+                    .arg(displayNumberText(significance_->pValue))
                     .arg(significance_->simulations);
     outcome->setText(text + ".");
 }

@@ -324,7 +324,8 @@ void MyPlot::showResults(const std::shared_ptr<Run>& run) {
                           .arg(g.nx)
                           .arg(g.nfreq);
     if (v[4] == v[5])
-        message += QString(" (every amplitude is %1: nothing to colour)").arg(numberText(v[4]));
+        message +=
+            QString(" (every amplitude is %1: nothing to colour)").arg(displayNumberText(v[4]));
     endRun(true, message);
 }
 

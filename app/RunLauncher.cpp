@@ -41,9 +41,9 @@ QString spacingNote(const analysis::PreparedRun& run) {
     if (run.resampling.done)
         return QString("Note: the positions are not evenly spaced (largest deviation %1); the "
                        "series was resampled linearly at the %2 %3.")
-            .arg(numberText(run.spacing.largestDeviation),
+            .arg(displayNumberText(run.spacing.largestDeviation),
                  run.resampling.medianStep ? "median spacing" : "step",
-                 numberText(run.resampling.step));
+                 displayNumberText(run.resampling.step));
     if (!run.spacing.even)
         return "Warning: " + QString::fromStdString(run.spacing.text) + ".";
     return QString();

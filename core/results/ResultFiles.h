@@ -21,9 +21,6 @@ std::string headerBlock(const analysis::Provenance& p, const std::string& what);
 // One line naming the run: file, column and parameters, for a figure's title.
 std::string runSummary(const analysis::Provenance& p);
 
-using text::appendNumber;
-using text::numberText;
-
 // Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
 std::string rowTitles(Separator sep);
 void appendRow(std::string& out, const ResultSet& r, std::size_t row, Separator sep);

@@ -2,6 +2,7 @@
 
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/PiecewiseLinear.h"
 
 #include <algorithm>
@@ -74,7 +75,6 @@ std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string*
 
 std::string sedimentationRateHeader(const analysis::Provenance& p, const std::string& trackName,
                                     const std::string& positionUnit, double startAge, double step) {
-    const auto number = [](double v) { return results::numberText(v); };
     std::string h = "# Tonalith " + std::string(results::programVersion()) +
                     ": age model from a sedimentation-rate track\n";
     h += "# input: " + p.input + "\n";
@@ -84,8 +84,8 @@ std::string sedimentationRateHeader(const analysis::Provenance& p, const std::st
         h += "# preparation: " + p.preparation + "\n";
     h += "# sedimentation-rate track: " + trackName + " (cm/kyr)\n";
     h += "# positions in: " + positionUnit + "\n";
-    h += "# start age: " + number(startAge) + "\n";
-    h += "# step: " + (step > 0 ? number(step) : std::string("none")) + "\n";
+    h += "# start age: " + text::exactNumber(startAge) + "\n";
+    h += "# step: " + (step > 0 ? text::exactNumber(step) : std::string("none")) + "\n";
     h += "# age(z) = start age + integral of 100 / sedimentation rate from the first sample, z "
          "in metres; the rate linear between the track's rows and held beyond them\n";
     return h;

@@ -1,6 +1,7 @@
 #include "python/extension/AstroArguments.h"
 
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 #include "python/extension/Refusals.h"
 
 #include <cmath>
@@ -69,7 +70,7 @@ astro::Targets targetsFromPairs(const py::object& pairs) {
         }
         const auto [period, kind] = target;
         if (!(period > 0) || !std::isfinite(period))
-            throw py::value_error(where + "the period " + numberText(period) +
+            throw py::value_error(where + "the period " + text::exactNumber(period) +
                                   " must be a number above 0 (kyr)");
         if (kind != "e" && kind != "p")
             throw py::value_error(where +
