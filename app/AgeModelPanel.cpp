@@ -7,7 +7,6 @@
 #include "app/TraceFlags.h"
 #include "app/WholeFile.h"
 #include "core/tuning/TraceFile.h"
-#include "core/units/RecordUnits.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -229,17 +228,16 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
     return tuning::tunedSeries(*model_, result_->values, s);
 }
 
-std::string AgeModelPanel::header(double stepUsed) const {
-    std::string h = rateTrack_
-                        ? tuning::sedimentationRateHeader(result_->provenance,
-                                                          "the evolutive astronomical test's track",
-                                                          rateUnit_, startAge->value(), stepUsed)
-                        : tuning::tuningHeader(result_->provenance, "traced on the map",
-                                               periodValue(), startAge->value(), stepUsed);
+results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
+    results::HeaderBlock h =
+        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
+                                                     "the evolutive astronomical test's track",
+                                                     rateUnit_, startAge->value(), stepUsed)
+                   : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                          startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
-        h += "# position unit of the record: " + units_.position.toStdString() + "\n";
-    h += "# age unit: " + units_.age.toStdString() + "\n";
-    return h;
+        h.line("position unit of the record", units_.position.toStdString());
+    return h.line("age unit", units_.age.toStdString());
 }
 
 void AgeModelPanel::exportModel() {
@@ -257,7 +255,8 @@ void AgeModelPanel::exportModel() {
     Platform::rememberExportFolder("tuning", path);
     const double cm = units_.cmPerKyr();
     const std::string text =
-        cm > 0 ? units::ageModelTextWithCmPerKyr(header(step->value()), *model_, cm)
+        // The block names the position and age units already: no line for the rate's unit.
+        cm > 0 ? tuning::ageModelText(header(step->value()), *model_, {"", cm})
                : tuning::ageModelText(header(step->value()), *model_);
     const QString why = writeWholeFile(path, text);
     if (!why.isEmpty())

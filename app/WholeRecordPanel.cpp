@@ -279,10 +279,12 @@ void WholeRecordPanel::exportLines() {
     p.params.window = p.samples;
     p.params.step = 1;
     p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
-    std::string text =
-        spectrum::wholeRecordHeader(p, *spectrum_) + "# lines: F-test probability at least " +
-        displayNumberText(level_).toStdString() + " and power above the 95 % level\n" +
-        results::peakTitles(results::Separator::Tab);
+    std::string text = spectrum::wholeRecordHeader(p, *spectrum_)
+                           .line("lines", "F-test probability at least " +
+                                              displayNumberText(level_).toStdString() +
+                                              " and power above the 95 % level")
+                           .text() +
+                       results::peakTitles(results::Separator::Tab);
     results::appendPeaks(text, lines(), results::Separator::Tab);
     const QString why = writeWholeFile(path, text);
     if (!why.isEmpty()) {

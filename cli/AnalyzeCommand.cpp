@@ -33,7 +33,7 @@ public:
 
     void begin() {
         if (rows_)
-            chunk_ = results::headerBlock(r_.provenance, "result rows") +
+            chunk_ = results::headerBlock(r_.provenance, "result rows").text() +
                      results::rowTitles(results::Separator::Tab);
     }
 

@@ -215,7 +215,7 @@ int runTuneSedrate(const AstroOptions& o) {
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
     if (!tuning::tuningFinite(model, tuned))
         return unfinite();
-    const std::string block =
+    const results::HeaderBlock block =
         tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep);
     if (!o.model.empty() &&
         !writeText(o.model, tuning::ageModelText(block, model, {o.positionsIn + " per kyr", 0})))

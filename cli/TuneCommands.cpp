@@ -88,7 +88,7 @@ int runTune(const AnalyzeOptions& o) {
         complain("the age model is not finite for this trace and period; nothing was written");
         return EXIT_ANALYSIS_FAILED;
     }
-    const std::string block =
+    const results::HeaderBlock block =
         tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
     if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
         return EXIT_ANALYSIS_FAILED;

@@ -7,10 +7,6 @@
 
 namespace results {
 
-const char* programVersion() {
-    return TONALITH_VERSION;
-}
-
 namespace {
 
 // Buffered writing in pieces of about a megabyte.
@@ -32,41 +28,27 @@ private:
 
 } // namespace
 
-std::string headerBlock(const analysis::Provenance& p, const std::string& what) {
+HeaderBlock headerBlock(const analysis::Provenance& p, const std::string& what) {
     const analysis::RunParameters& q = p.params;
-    std::string h;
-    h += "# Tonalith " + std::string(programVersion()) +
-         ": evolutive multitaper harmonic analysis, " + what + "\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
-    h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
-    h += "# samples: " + std::to_string(p.samples) + "\n";
-    // The spacing as a person reads it (a resampled record's step is 0.01, not
-    // 0.009999999999999787); the rows keep every position exactly.
-    h += "# sample spacing: " + text::displayNumber(p.deltat, 10) + " (position units" +
-         (p.spacingNote.empty() ? "" : "; " + p.spacingNote) + ")\n";
-    h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
-         "\n";
-    h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
+    HeaderBlock h("evolutive multitaper harmonic analysis, " + what);
+    h.source(p).reading(p, true);
     if (!p.unitLengths.empty())
-        h += "# given in position units: " + p.unitLengths + "\n";
-    h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
+        h.line("given in position units", p.unitLengths);
+    h.line("mean removed", p.meanRemoved ? "yes" : "no");
     if (q.windowDetrend != analysis::WindowDetrend::None)
-        h += "# window detrend: " + std::string(analysis::windowDetrendName(q.windowDetrend)) +
-             (q.windowDetrend == analysis::WindowDetrend::Mean
-                  ? " (each window's mean removed before tapering)"
-                  : " (each window's least-squares line removed before tapering)") +
-             "\n";
-    h += "# time-bandwidth product: " + text::exactNumber(q.tbw) + "\n";
-    h += "# tapers: " + std::to_string(q.tapers) + "\n";
-    h += "# window: " + std::to_string(q.window) + " samples\n";
-    h += "# step: " + std::to_string(q.step) + " samples\n";
-    h += "# transform length: " + std::to_string(q.nfft) + "\n";
-    h += "# highest frequency: " + text::exactNumber(q.fmax) + " cycles per sample\n";
-    h += "# frequency: cycles per position unit; amplitude: unit of the values; probability: of "
-         "the harmonic F-test"
-         " (1e+37 where it could not be evaluated)\n";
+        h.line("window detrend",
+               std::string(analysis::windowDetrendName(q.windowDetrend)) +
+                   (q.windowDetrend == analysis::WindowDetrend::Mean
+                        ? " (each window's mean removed before tapering)"
+                        : " (each window's least-squares line removed before tapering)"));
+    h.line("time-bandwidth product", text::exactNumber(q.tbw));
+    h.line("tapers", std::to_string(q.tapers));
+    h.line("window", std::to_string(q.window) + " samples");
+    h.line("step", std::to_string(q.step) + " samples");
+    h.line("transform length", std::to_string(q.nfft));
+    h.line("highest frequency", text::exactNumber(q.fmax) + " cycles per sample");
+    h.line("frequency", "cycles per position unit; amplitude: unit of the values; probability: of "
+                        "the harmonic F-test (1e+37 where it could not be evaluated)");
     return h;
 }
 
@@ -125,7 +107,7 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
 bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, "result rows") + rowTitles(sep);
+    t = headerBlock(r.provenance, "result rows").text() + rowTitles(sep);
     for (std::size_t i = 0; i < r.xcent.size(); ++i) {
         appendRow(t, r, i, sep);
         if (!w.maybeFlush())
@@ -139,7 +121,8 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     std::string& t = w.text();
     const bool amplitude = which == GridOf::Amplitude;
     t = headerBlock(r.provenance, amplitude ? "amplitude grid (frequency x window centre)"
-                                            : "probability grid (frequency x window centre)");
+                                            : "probability grid (frequency x window centre)")
+            .text();
     const char s = static_cast<char>(sep);
     t += "frequency";
     for (int w0 = 0; w0 < r.windows; ++w0) {
@@ -168,9 +151,10 @@ bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, S
                                       ? "spectral lines kept by false-discovery control at rate " +
                                             text::exactNumber(rule.fdr)
                                       : "spectral lines at probability " +
-                                            text::exactNumber(rule.level) + " or more");
-    t += "# lines: " +
-         lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
+                                            text::exactNumber(rule.level) + " or more")
+            .line("lines",
+                  lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0))
+            .text();
     t += peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
         appendPeaks(t, findPeaks(r, w0, rule), sep);

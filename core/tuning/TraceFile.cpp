@@ -11,25 +11,24 @@ namespace tuning {
 
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace) {
-    std::string t = results::headerBlock(p, "traced line");
-    t += "# trace start: position " + text::exactNumber(start.position) + ", frequency " +
-         text::exactNumber(start.frequency) +
-         (start.startedAt > 0 ? "; started at the nearest peak of the criterion, frequency " +
-                                    text::exactNumber(start.startedAt)
-                              : std::string()) +
-         "\n";
-    t += "# trace band: " + text::exactNumber(start.band) +
-         " cycles per position unit around the previous "
-         "window's frequency\n";
-    t += std::string("# trace criterion: largest ") + traceByName(start.by) +
-         ", never below the half-bandwidth W = " +
-         text::exactNumber(p.params.tbw / (p.params.window * p.deltat)) +
-         " cycles per position unit\n";
-    t += "# flag: jump (moved more than half the band's half-width from the window it was "
-         "followed from), edge (on the edge of the band: the line may have left it), weak "
-         "(probability below " +
-         text::exactNumber(start.level) + "), else ok\n";
-    t += "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
+    results::HeaderBlock h = results::headerBlock(p, "traced line");
+    h.line("trace start",
+           "position " + text::exactNumber(start.position) + ", frequency " +
+               text::exactNumber(start.frequency) +
+               (start.startedAt > 0 ? "; started at the nearest peak of the criterion, frequency " +
+                                          text::exactNumber(start.startedAt)
+                                    : std::string()));
+    h.line("trace band", text::exactNumber(start.band) +
+                             " cycles per position unit around the previous window's frequency");
+    h.line("trace criterion", std::string("largest ") + traceByName(start.by) +
+                                  ", never below the half-bandwidth W = " +
+                                  text::exactNumber(p.params.tbw / (p.params.window * p.deltat)) +
+                                  " cycles per position unit");
+    h.line("flag", "jump (moved more than half the band's half-width from the window it was "
+                   "followed from), edge (on the edge of the band: the line may have left it), "
+                   "weak (probability below " +
+                       text::exactNumber(start.level) + "), else ok");
+    std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
         for (double v : {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0,
                          q.amplitude, q.probability})
@@ -39,28 +38,31 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
     return t;
 }
 
-std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
-                         double startAge, double step) {
-    std::string h = "# Tonalith " + std::string(results::programVersion()) +
-                    ": age model from a traced cycle\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
+results::HeaderBlock modelHeader(const analysis::Provenance& p, const std::string& what) {
+    results::HeaderBlock h(what);
+    h.source(p);
     if (!p.preparation.empty())
-        h += "# preparation: " + p.preparation + "\n";
-    h += "# trace: " + traceName + "\n";
-    h += "# period: " + text::exactNumber(period) + "\n";
-    h += "# start age: " + text::exactNumber(startAge) + "\n";
-    h += "# step: " + (step > 0 ? text::exactNumber(step) : std::string("none")) + "\n";
-    h += "# age(z) = start age + period x integral of the traced frequency from the first "
-         "sample; sedimentation rate = 1 / (period x frequency)\n";
+        h.line("preparation", p.preparation);
     return h;
 }
 
-std::string ageModelText(const std::string& header, const AgeModel& m, const AgeModelTable& table) {
-    std::string t = header;
+results::HeaderBlock tuningHeader(const analysis::Provenance& p, const std::string& traceName,
+                                  double period, double startAge, double step) {
+    results::HeaderBlock h = modelHeader(p, "age model from a traced cycle");
+    h.line("trace", traceName);
+    h.line("period", text::exactNumber(period));
+    h.line("start age", text::exactNumber(startAge));
+    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.note("age(z) = start age + period x integral of the traced frequency from the first sample; "
+           "sedimentation rate = 1 / (period x frequency)");
+    return h;
+}
+
+std::string ageModelText(results::HeaderBlock header, const AgeModel& m,
+                         const AgeModelTable& table) {
     if (!table.rateUnit.empty())
-        t += "# sedimentation_rate: " + table.rateUnit + "\n";
+        header.line("sedimentation_rate", table.rateUnit);
+    std::string t = header.text();
     const bool cm = table.cmPerKyr > 0;
     t += cm ? "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
             : "position\tage\tsedimentation_rate\n";
@@ -74,9 +76,9 @@ std::string ageModelText(const std::string& header, const AgeModel& m, const Age
     return t;
 }
 
-std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
+std::string tunedSeriesText(const results::HeaderBlock& header, const TunedSeries& s,
                             const std::string& title) {
-    std::string t = header + "age\t" + (title.empty() ? std::string("value") : title) + "\n";
+    std::string t = header.text() + "age\t" + (title.empty() ? std::string("value") : title) + "\n";
     for (std::size_t i = 0; i < s.age.size(); ++i)
         t += text::exactNumber(s.age[i]) + "\t" + text::exactNumber(s.value[i]) + "\n";
     return t;

@@ -1,8 +1,5 @@
 #include "core/units/RecordUnits.h"
 
-#include "core/text/NumberText.h"
-#include "core/tuning/TraceFile.h"
-
 #include <algorithm>
 #include <cctype>
 #include <regex>
@@ -87,12 +84,6 @@ double typicalRate(const std::string& positionUnit) {
     if (const auto kyr = kyrPer(positionUnit))
         return 1.0 / *kyr;
     return 1.0;
-}
-
-std::string ageModelTextWithCmPerKyr(const std::string& header, const tuning::AgeModel& m,
-                                     double factor) {
-    // The window's block names the position and age units already.
-    return tuning::ageModelText(header, m, {"", factor});
 }
 
 } // namespace units

@@ -4,8 +4,6 @@
 // reads in cm/kyr whatever the record's units.
 #pragma once
 
-#include "core/tuning/AgeModel.h"
-
 #include <optional>
 #include <string>
 
@@ -33,10 +31,5 @@ std::optional<double> cmPerKyrFactor(const std::string& positionUnit, const std:
 // A typical sedimentation rate in position units per kyr for a trial: 1.5 cm/kyr for a length,
 // 1 kyr per kyr for a record already in time; 1 when the unit is not known.
 double typicalRate(const std::string& positionUnit);
-
-// The age-model table as the tuning writes it, with a labelled cm/kyr rate column after the
-// rate in position units per age unit.
-std::string ageModelTextWithCmPerKyr(const std::string& header, const tuning::AgeModel& m,
-                                     double factor);
 
 } // namespace units

@@ -28,10 +28,3 @@ TEST(RecordUnits, TrialRateIsTypicalForTheUnit) {
     EXPECT_DOUBLE_EQ(units::typicalRate("yr"), 1000.0);
     EXPECT_DOUBLE_EQ(units::typicalRate("couplets"), 1.0);
 }
-
-TEST(RecordUnits, AgeModelTableAddsALabelledCentimetreRate) {
-    const tuning::AgeModel m{{10.0, 10.5}, {0.0, 50.0}, {0.01, 0.02}};
-    const std::string t = units::ageModelTextWithCmPerKyr("# h\n", m, 100.0);
-    EXPECT_EQ(t, "# h\nposition\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
-                 "10\t0\t0.01\t1\n10.5\t50\t0.02\t2\n");
-}
