@@ -6,6 +6,7 @@
 #include "core/astro/AstroFiles.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/AnalysisService.h"
+#include "core/units/RecordUnits.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -184,7 +185,7 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
     in.series.yval = record->values;
     in.spacing = record->provenance.deltat;
     in.unit = positionsIn->currentText().toStdString();
-    const auto metres = astro::metresPerUnit(in.unit);
+    const auto metres = units::metresPer(in.unit);
     if (!metres)
         return refuse("Positions in: give m, cm or mm.");
     astro::TimeOptSettings& s = in.settings;

@@ -2,6 +2,7 @@
 
 #include "app/NumberBox.h"
 #include "app/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -110,9 +111,9 @@ void RecordUnitFields::toSamples(QDoubleSpinBox* changed) {
         return;
     syncing_ = true;
     if (changed == windowLength)
-        window_->setValue(static_cast<int>(std::lround(windowLength->value() / spacing_)));
+        window_->setValue(units::samplesIn(windowLength->value(), spacing_));
     else if (changed == stepLength)
-        step_->setValue(static_cast<int>(std::lround(stepLength->value() / spacing_)));
+        step_->setValue(units::samplesIn(stepLength->value(), spacing_));
     else
         fmax_->setValue(fmaxPerUnit->value() * spacing_);
     syncing_ = false;

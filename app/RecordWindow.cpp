@@ -1,6 +1,7 @@
 #include "app/RecordWindow.h"
 
 #include "app/Preferences.h"
+#include "core/units/RecordUnits.h"
 
 #include <QSettings>
 
@@ -55,7 +56,7 @@ void applyTo(double spacing) {
     if (!p || !(spacing > 0) || !std::isfinite(spacing))
         return;
     const auto samples = [&](double length) {
-        return static_cast<int>(std::max(1L, std::lround(length / spacing)));
+        return std::max(1, units::samplesIn(length, spacing));
     };
     Preferences::store(Preferences::pointsPerWindow.name, std::max(2, samples(p->length)));
     Preferences::store(Preferences::windowIncrement.name, samples(p->step));

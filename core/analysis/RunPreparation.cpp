@@ -1,10 +1,10 @@
 #include "core/analysis/RunPreparation.h"
 
 #include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include "engine/capacities.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -95,24 +95,17 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     return std::nullopt;
 }
 
-// Samples of a length in position units, rounded; kept within int so that the checks can
-// refuse it by its value.
-int samplesOf(double length, double deltat) {
-    const double n = std::round(length / deltat);
-    return n > INT_MAX ? INT_MAX : n < 1 ? 0 : static_cast<int>(n);
-}
-
 // The window, step and highest frequency asked in position units, as the run takes them; the
 // text says what was asked and what it became.
 std::string convertUnitLengths(const RunRequest& r, double deltat, RunParameters& q) {
     std::vector<std::string> done;
     if (r.windowLength > 0) {
-        q.window = samplesOf(r.windowLength, deltat);
+        q.window = units::samplesIn(r.windowLength, deltat);
         done.push_back("window " + text::exactNumber(r.windowLength) + " = " +
                        std::to_string(q.window) + " samples");
     }
     if (r.stepLength > 0) {
-        q.step = samplesOf(r.stepLength, deltat);
+        q.step = units::samplesIn(r.stepLength, deltat);
         done.push_back("step " + text::exactNumber(r.stepLength) + " = " + std::to_string(q.step) +
                        " samples");
     }

@@ -2,6 +2,7 @@
 
 #include "core/astro/Fft.h"
 #include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -362,16 +363,6 @@ std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
 
 } // namespace
 
-std::optional<double> metresPerUnit(const std::string& unit) {
-    if (unit == "m")
-        return 1.0;
-    if (unit == "cm")
-        return 0.01;
-    if (unit == "mm")
-        return 0.001;
-    return std::nullopt;
-}
-
 std::vector<double> gridRates(const RateGrid& g) {
     std::vector<double> rates;
     if (g.count < 1)
@@ -492,9 +483,10 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     }
     if ((result.problem = checkRecord(values, spacing, 2)))
         return result;
-    const double window = std::round(windowLength / spacing),
-                 step = std::round(stepLength / spacing);
-    if (!(windowLength > 0) || !std::isfinite(windowLength) || window > static_cast<double>(n)) {
+    const int window = units::samplesIn(windowLength, spacing),
+              step = units::samplesIn(stepLength, spacing);
+    if (!(windowLength > 0) || !std::isfinite(windowLength) ||
+        static_cast<std::size_t>(window) > n) {
         result.problem =
             Problem{analysis::ParameterId::AstroWindowLength,
                     "the window " + text::exactNumber(windowLength) +
@@ -502,7 +494,7 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
                         text::exactNumber(spacing * static_cast<double>(n)) + " position units)"};
         return result;
     }
-    if (!(step >= 1) || !std::isfinite(stepLength)) {
+    if (step < 1 || !std::isfinite(stepLength)) {
         result.problem = Problem{analysis::ParameterId::AstroStepLength,
                                  "the step " + text::exactNumber(stepLength) +
                                      " must be at least one sample spacing (" +

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cmath>
 #include <regex>
 #include <vector>
 
@@ -49,12 +51,11 @@ std::string guessUnit(const std::string& columnTitle) {
 }
 
 std::optional<double> metresPer(const std::string& unit) {
-    const std::string u = lower(unit);
-    if (u == "m")
+    if (unit == "m")
         return 1.0;
-    if (u == "cm")
+    if (unit == "cm")
         return 0.01;
-    if (u == "mm")
+    if (unit == "mm")
         return 0.001;
     return std::nullopt;
 }
@@ -84,6 +85,11 @@ double typicalRate(const std::string& positionUnit) {
     if (const auto kyr = kyrPer(positionUnit))
         return 1.0 / *kyr;
     return 1.0;
+}
+
+int samplesIn(double length, double spacing) {
+    const double n = std::round(length / spacing);
+    return n >= static_cast<double>(INT_MAX) ? INT_MAX : n >= 1 ? static_cast<int>(n) : 0;
 }
 
 } // namespace units

@@ -2,6 +2,7 @@
 
 #include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 #include "python/extension/Refusals.h"
 
 #include <cmath>
@@ -35,7 +36,7 @@ astro::Band bandArgument(const py::object& band, const char* name) {
 }
 
 double positionUnit(const std::string& unit) {
-    const auto metres = astro::metresPerUnit(unit);
+    const auto metres = units::metresPer(unit);
     if (!metres)
         throw py::value_error("positions_in: '" + unit + "' is not a unit; give m, cm or mm");
     return *metres;

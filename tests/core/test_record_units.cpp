@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 TEST(RecordUnits, GuessesTheUnitAColumnTitleNames) {
     const std::pair<const char*, const char*> cases[] = {
         {"depth_m", "m"},      {"Depth sed [m]", "m"}, {"age_ka", "ka"},    {"depth_rmcd", "m"},
@@ -27,4 +30,22 @@ TEST(RecordUnits, TrialRateIsTypicalForTheUnit) {
     EXPECT_DOUBLE_EQ(units::typicalRate("kyr"), 1.0);
     EXPECT_DOUBLE_EQ(units::typicalRate("yr"), 1000.0);
     EXPECT_DOUBLE_EQ(units::typicalRate("couplets"), 1.0);
+}
+
+// The lengths the tool's --positions-in names, as it spells them.
+TEST(RecordUnits, GivesMetresForTheLengthsAsWritten) {
+    EXPECT_DOUBLE_EQ(*units::metresPer("m"), 1.0);
+    EXPECT_DOUBLE_EQ(*units::metresPer("cm"), 0.01);
+    EXPECT_DOUBLE_EQ(*units::metresPer("mm"), 0.001);
+    EXPECT_FALSE(units::metresPer("CM"));
+    EXPECT_FALSE(units::metresPer("km"));
+}
+
+TEST(RecordUnits, RoundsALengthToWholeSamples) {
+    EXPECT_EQ(units::samplesIn(2.5, 1), 3); // halves away from zero
+    EXPECT_EQ(units::samplesIn(4, 0.5), 8);
+    EXPECT_EQ(units::samplesIn(0.4, 1), 0);
+    EXPECT_EQ(units::samplesIn(-3, 1), 0);
+    EXPECT_EQ(units::samplesIn(std::nan(""), 1), 0);
+    EXPECT_EQ(units::samplesIn(1e300, 1), INT_MAX);
 }
