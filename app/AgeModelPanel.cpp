@@ -7,7 +7,6 @@
 #include "app/TraceFlags.h"
 #include "app/WholeFile.h"
 #include "core/tuning/TraceFile.h"
-#include "core/units/RecordUnits.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,9 +72,9 @@ void AgeModelPanel::setPeriods(const QList<double>& periods) {
     period->blockSignals(true);
     period->clear();
     for (double p : periods)
-        period->addItem(numberText(p));
+        period->addItem(displayNumberText(p));
     period->setCurrentText(current.isEmpty() && !periods.isEmpty()
-                               ? numberText(periods.value(2, periods[0]))
+                               ? displayNumberText(periods.value(2, periods[0]))
                                : current);
     period->blockSignals(false);
     recompute();
@@ -148,8 +147,9 @@ void AgeModelPanel::showRateModel() {
         const auto [lo, hi] = std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
         summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
                                  "sedimentation rate %3 to %4 cm/kyr.")
-                             .arg(numberText(model_->age.front()), numberText(model_->age.back()),
-                                  numberText(*lo), numberText(*hi)));
+                             .arg(displayNumberText(model_->age.front()),
+                                  displayNumberText(model_->age.back()), displayNumberText(*lo),
+                                  displayNumberText(*hi)));
     }
     const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
     ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
@@ -182,15 +182,16 @@ void AgeModelPanel::recompute() {
         model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();
-        const QString ages =
-            QString("Ages %1 to %2 %3; ")
-                .arg(numberText(model_->age.front()), numberText(model_->age.back()), units_.age);
+        const QString ages = QString("Ages %1 to %2 %3; ")
+                                 .arg(displayNumberText(model_->age.front()),
+                                      displayNumberText(model_->age.back()), units_.age);
         if (cm > 0)
-            summary->setText(ages + QString("sedimentation rate %1 to %2 cm/kyr.")
-                                        .arg(numberText(*lo * cm), numberText(*hi * cm)));
+            summary->setText(ages +
+                             QString("sedimentation rate %1 to %2 cm/kyr.")
+                                 .arg(displayNumberText(*lo * cm), displayNumberText(*hi * cm)));
         else
             summary->setText(ages + QString("sedimentation rate %1 to %2 %3 per %4.")
-                                        .arg(numberText(*lo), numberText(*hi),
+                                        .arg(displayNumberText(*lo), displayNumberText(*hi),
                                              units_.position.isEmpty() ? QString("position units")
                                                                        : units_.position,
                                              units_.age));
@@ -227,17 +228,16 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
     return tuning::tunedSeries(*model_, result_->values, s);
 }
 
-std::string AgeModelPanel::header(double stepUsed) const {
-    std::string h = rateTrack_
-                        ? tuning::sedimentationRateHeader(result_->provenance,
-                                                          "the evolutive astronomical test's track",
-                                                          rateUnit_, startAge->value(), stepUsed)
-                        : tuning::tuningHeader(result_->provenance, "traced on the map",
-                                               periodValue(), startAge->value(), stepUsed);
+results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
+    results::HeaderBlock h =
+        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
+                                                     "the evolutive astronomical test's track",
+                                                     rateUnit_, startAge->value(), stepUsed)
+                   : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                          startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
-        h += "# position unit of the record: " + units_.position.toStdString() + "\n";
-    h += "# age unit: " + units_.age.toStdString() + "\n";
-    return h;
+        h.line("position unit of the record", units_.position.toStdString());
+    return h.line("age unit", units_.age.toStdString());
 }
 
 void AgeModelPanel::exportModel() {
@@ -255,7 +255,8 @@ void AgeModelPanel::exportModel() {
     Platform::rememberExportFolder("tuning", path);
     const double cm = units_.cmPerKyr();
     const std::string text =
-        cm > 0 ? units::ageModelTextWithCmPerKyr(header(step->value()), *model_, cm)
+        // The block names the position and age units already: no line for the rate's unit.
+        cm > 0 ? tuning::ageModelText(header(step->value()), *model_, {"", cm})
                : tuning::ageModelText(header(step->value()), *model_);
     const QString why = writeWholeFile(path, text);
     if (!why.isEmpty())
@@ -299,7 +300,7 @@ void AgeModelPanel::analyseTuned() {
     const QString stem =
         QFileInfo(QString::fromStdString(result_->provenance.input)).completeBaseName();
     const QString path =
-        QDir(folder).filePath(stem + "-tuned-" + numberText(periodValue()) + ".txt");
+        QDir(folder).filePath(stem + "-tuned-" + displayNumberText(periodValue()) + ".txt");
     if (!tuning::tuningFinite(*model_, s)) {
         emit message("The tuned series is not finite: check the trace.");
         return;

@@ -7,6 +7,7 @@
 
 #include "Qplot/plot_api.h"
 #include "app/RecordUnitChoice.h"
+#include "core/results/HeaderBlock.h"
 #include "core/results/ResultSet.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
@@ -50,7 +51,7 @@ public:
     // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
     tuning::TunedSeries tuned(bool forAnalysis) const;
     // The '#' block both exports start with.
-    std::string header(double stepUsed) const;
+    results::HeaderBlock header(double stepUsed) const;
     double periodValue() const;
 
 public slots:

@@ -43,9 +43,9 @@ QString spacingNote(const analysis::PreparedRun& run) {
     if (run.resampling.done)
         return QString("Note: the positions are not evenly spaced (largest deviation %1); the "
                        "series was resampled linearly at the %2 %3.")
-            .arg(numberText(run.spacing.largestDeviation),
+            .arg(displayNumberText(run.spacing.largestDeviation),
                  run.resampling.medianStep ? "median spacing" : "step",
-                 numberText(run.resampling.step));
+                 displayNumberText(run.resampling.step));
     if (!run.spacing.even)
         return "Warning: " + QString::fromStdString(run.spacing.text) + ".";
     return QString();
@@ -316,8 +316,8 @@ void AnalysisRun::showJob(const std::shared_ptr<Job>& job) {
                           .arg(g.nx)
                           .arg(g.nfreq);
     if (ranges_.zmin && ranges_.zmin == ranges_.zmax)
-        message +=
-            QString(" (every amplitude is %1: nothing to colour)").arg(numberText(*ranges_.zmin));
+        message += QString(" (every amplitude is %1: nothing to colour)")
+                       .arg(displayNumberText(*ranges_.zmin));
     endRun(true, message);
 }
 

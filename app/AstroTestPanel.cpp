@@ -6,6 +6,7 @@
 #include "core/astro/AstroFiles.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/AnalysisService.h"
+#include "core/units/RecordUnits.h"
 #include "figures/ResultFigures.h"
 
 #include <QCheckBox>
@@ -185,7 +186,7 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
     in.series.yval = record->values;
     in.spacing = record->provenance.deltat;
     in.unit = positionsIn->currentText().toStdString();
-    const auto metres = astro::metresPerUnit(in.unit);
+    const auto metres = units::metresPer(in.unit);
     if (!metres)
         return refuse("Positions in: give m, cm or mm.");
     astro::TimeOptSettings& s = in.settings;
@@ -389,10 +390,10 @@ void AstroTestPanel::showScan() {
         "astronomical test (TimeOpt)";
     figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString());
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
-                       .arg(numberText(best.rate), numberText(best.r2Opt));
+                       .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
     if (significance_)
         text += QString(", p-value %1 (%2 simulations)")
-                    .arg(numberText(significance_->pValue))
+                    .arg(displayNumberText(significance_->pValue))
                     .arg(significance_->simulations);
     outcome->setText(text + ".");
 }

@@ -56,7 +56,7 @@ bool BandPassOverlay::draw() {
     drawn_ = true;
     emit drawnOverSeries();
     emit message(QString("Band-pass %1 to %2 cycles per position unit drawn over the series.")
-                     .arg(numberText(band.low), numberText(band.high)));
+                     .arg(displayNumberText(band.low), displayNumberText(band.high)));
     return true;
 }
 

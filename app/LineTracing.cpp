@@ -131,8 +131,9 @@ void LineTracing::startAt(double x, double f) {
     emit message(QString("Traced the line through %1 windows from %2, started at frequency %3 "
                          "(the peak nearest %4 within the band).%5")
                      .arg(points_.size())
-                     .arg(numberText(result_->centre(window)), numberText(start_.startedAt),
-                          numberText(f), flaggedNote()));
+                     .arg(displayNumberText(result_->centre(window)),
+                          displayNumberText(start_.startedAt), displayNumberText(f),
+                          flaggedNote()));
 }
 
 void LineTracing::follow(int window, int bin) {
@@ -179,7 +180,7 @@ void LineTracing::retraceFromMoved() {
     follow(moved_, points_[moved_].bin);
     emit message(QString("Traced the line again through %1 windows from %2 at frequency %3.%4")
                      .arg(points_.size())
-                     .arg(numberText(start_.position), numberText(f), flaggedNote()));
+                     .arg(displayNumberText(start_.position), displayNumberText(f), flaggedNote()));
 }
 
 void LineTracing::draw() {

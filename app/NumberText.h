@@ -1,6 +1,6 @@
-// Numbers as the window shows them, written by core's one formatter: in the C locale whatever
-// the user's, so that a number shown reads back the same when copied into a field, a file or
-// the tool.
+// Numbers as the window shows them, core's two forms as QString: in the C locale whatever the
+// user's, so that a number shown reads back the same when copied into a field, a file or the
+// tool.
 #pragma once
 
 #include "core/text/NumberText.h"
@@ -8,11 +8,11 @@
 #include <QString>
 
 // Six significant digits, without floating-point noise: labels, messages and header lines.
-inline QString numberText(double v) {
-    return QString::fromStdString(text::readableNumber(v));
+inline QString displayNumberText(double v) {
+    return QString::fromStdString(text::displayNumber(v));
 }
 
 // The shortest text that reads back as the same number: fields that hold exact values.
 inline QString exactNumberText(double v) {
-    return QString::fromStdString(text::numberText(v));
+    return QString::fromStdString(text::exactNumber(v));
 }

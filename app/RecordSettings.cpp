@@ -17,14 +17,14 @@ QString RecordSettings::missedTargets(const RecordWindow::Physical& w,
     QStringList why;
     if (w.length < longest)
         why << QString("the window (%1) is shorter than the longest target period (%2)")
-                   .arg(numberText(w.length), numberText(longest));
+                   .arg(displayNumberText(w.length), displayNumberText(longest));
     if (w.step > w.length)
         why << QString("the step (%1) leaves gaps between windows of %2")
-                   .arg(numberText(w.step), numberText(w.length));
+                   .arg(displayNumberText(w.step), displayNumberText(w.length));
     if (w.fmaxPerUnit < 1 / shortest)
         why << QString("the highest frequency (%1) is below that of the shortest target period "
                        "(%2)")
-                   .arg(numberText(w.fmaxPerUnit), numberText(1 / shortest));
+                   .arg(displayNumberText(w.fmaxPerUnit), displayNumberText(1 / shortest));
     return why.join("; ");
 }
 
@@ -45,8 +45,9 @@ RecordSettings::beforeRun(const QString& path, double spacing, const QList<doubl
         const bool offer = previous_ && missedTargets(*previous_, targets).isEmpty();
         if (offer)
             choices.prepend(QString("Use %1, Step %2, Highest Frequency %3")
-                                .arg(numberText(previous_->length), numberText(previous_->step),
-                                     numberText(previous_->fmaxPerUnit)));
+                                .arg(displayNumberText(previous_->length),
+                                     displayNumberText(previous_->step),
+                                     displayNumberText(previous_->fmaxPerUnit)));
         const int answer =
             Questions::ask(window_, "Target Periods Left Out",
                            "With these settings, " + missed +

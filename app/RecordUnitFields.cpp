@@ -2,6 +2,7 @@
 
 #include "app/NumberBox.h"
 #include "app/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
@@ -64,11 +65,10 @@ void RecordUnitFields::setSpacing(double spacing, const QString& unit) {
     const bool known = spacing_ > 0;
     for (QDoubleSpinBox* units : {windowLength, stepLength, fmaxPerUnit}) {
         units->setEnabled(known);
-        units->setToolTip(
-            known
-                ? QString("In %1, at the spacing %2 of the record").arg(unit_, numberText(spacing_))
-                : QString("Choose a data file first: its spacing gives these "
-                          "settings in its own units"));
+        units->setToolTip(known ? QString("In %1, at the spacing %2 of the record")
+                                      .arg(unit_, displayNumberText(spacing_))
+                                : QString("Choose a data file first: its spacing gives these "
+                                          "settings in its own units"));
     }
     fromSamples();
 }
@@ -83,8 +83,8 @@ void RecordUnitFields::fromSamples() {
                          ? QString("%1 tapers for a time-bandwidth product of %2: more than 2 NW "
                                    "- 1 = %3, so the last ones leak beyond the band.")
                                .arg(k)
-                               .arg(numberText(nw))
-                               .arg(numberText(2 * nw - 1))
+                               .arg(displayNumberText(nw))
+                               .arg(displayNumberText(2 * nw - 1))
                          : QString());
     if (spacing_ > 0) {
         windowLength->setValue(window_->value() * spacing_);
@@ -94,10 +94,12 @@ void RecordUnitFields::fromSamples() {
         const QString perUnit = unit_ == "position units" ? "cycles per unit" : "cycles/" + unit_;
         summary->setText(QString("In %1 (spacing %2): window %3, step %4; highest frequency %5 "
                                  "%8, a shortest period of %6; bandwidth \u00b1%7 %8.")
-                             .arg(unit_, numberText(spacing_), numberText(windowLength->value()),
-                                  numberText(stepLength->value()), numberText(fmaxPerUnit->value()),
-                                  numberText(spacing_ / fmax_->value()), numberText(halfBandwidth),
-                                  perUnit));
+                             .arg(unit_, displayNumberText(spacing_),
+                                  displayNumberText(windowLength->value()),
+                                  displayNumberText(stepLength->value()),
+                                  displayNumberText(fmaxPerUnit->value()),
+                                  displayNumberText(spacing_ / fmax_->value()),
+                                  displayNumberText(halfBandwidth), perUnit));
     } else {
         summary->setText("Choose a data file to see these settings in its own units.");
     }
@@ -109,9 +111,9 @@ void RecordUnitFields::toSamples(QDoubleSpinBox* changed) {
         return;
     syncing_ = true;
     if (changed == windowLength)
-        window_->setValue(static_cast<int>(std::lround(windowLength->value() / spacing_)));
+        window_->setValue(units::samplesIn(windowLength->value(), spacing_));
     else if (changed == stepLength)
-        step_->setValue(static_cast<int>(std::lround(stepLength->value() / spacing_)));
+        step_->setValue(units::samplesIn(stepLength->value(), spacing_));
     else
         fmax_->setValue(fmaxPerUnit->value() * spacing_);
     syncing_ = false;

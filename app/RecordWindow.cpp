@@ -1,6 +1,7 @@
 #include "app/RecordWindow.h"
 
 #include "app/Preferences.h"
+#include "core/units/RecordUnits.h"
 
 #include <QSettings>
 

@@ -75,7 +75,7 @@ void TargetPeriods::apply() {
     if (isVisible())
         for (double p : periods()) {
             f.push_back(1.0 / (p * rate->value()));
-            names.push_back((numberText(p) + " " + ageUnit_).toUtf8());
+            names.push_back((displayNumberText(p) + " " + ageUnit_).toUtf8());
         }
     std::vector<const char*> labels;
     for (const QByteArray& n : names)

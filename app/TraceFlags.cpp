@@ -24,7 +24,8 @@ QString flaggedWindows(const std::vector<tuning::TracePoint>& trace, int named) 
             more = true;
             break;
         }
-        listed << QString("%1 (%2)").arg(numberText(p.centre), tuning::traceFlagName(p.flag));
+        listed << QString("%1 (%2)").arg(displayNumberText(p.centre),
+                                         tuning::traceFlagName(p.flag));
     }
     return listed.join(", ") + (more ? ", ..." : "");
 }

@@ -22,7 +22,7 @@ UnevenSpacingDialog::UnevenSpacingDialog(QWidget* parent, const QString& file,
             .arg(file, spacingText),
         this);
     text->setWordWrap(true);
-    const QString median = numberText(medianSpacing);
+    const QString median = displayNumberText(medianSpacing);
     atMedian = new QRadioButton("At the median spacing, " + median, this);
     atStep = new QRadioButton("At this step:", this);
     step = new QDoubleSpinBox(this);

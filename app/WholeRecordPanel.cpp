@@ -208,7 +208,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
             .arg(p.samples)
             .arg(QFileInfo(QString::fromStdString(p.input)).fileName())
             .arg(b.kind == spectrum::BackgroundKind::Robust ? "robust AR(1)" : "AR(1)")
-            .arg(numberText(b.rho));
+            .arg(displayNumberText(b.rho));
     figureShowWholeRecord(figure, r, level_, title.toStdString());
     const auto found = lines();
     lineTable->setRowCount(static_cast<int>(found.size()));
@@ -216,7 +216,7 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
         const results::Peak& k = found[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
-            lineTable->setItem(i, c, new QTableWidgetItem(numberText(values[c])));
+            lineTable->setItem(i, c, new QTableWidgetItem(displayNumberText(values[c])));
     }
     emit computed();
 }
@@ -275,9 +275,11 @@ void WholeRecordPanel::exportLines() {
     p.params.window = p.samples;
     p.params.step = 1;
     p.params.nfft = analysis::wholeRecordTransformLength(p.samples);
-    std::string text = spectrum::wholeRecordHeader(p, *spectrum_) +
-                       "# lines: F-test probability at least " + numberText(level_).toStdString() +
-                       " and power above the 95 % level\n" +
+    std::string text = spectrum::wholeRecordHeader(p, *spectrum_)
+                           .line("lines", "F-test probability at least " +
+                                              displayNumberText(level_).toStdString() +
+                                              " and power above the 95 % level")
+                           .text() +
                        results::peakTitles(results::Separator::Tab);
     results::appendPeaks(text, lines(), results::Separator::Tab);
     const QString why = writeWholeFile(path, text);

@@ -133,11 +133,11 @@ void WindowDetail::showReadout(double x, double y) {
     const double p = r->prob[r->row(w, bin)];
     const QString unit = positionUnit.isEmpty() ? QString() : " " + positionUnit;
     const QString cycles = positionUnit.isEmpty() ? QString() : " cycles/" + positionUnit;
-    readoutLabel->setText(QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
-                              .arg(numberText(x) + unit, numberText(f) + cycles,
-                                   f > 0 ? numberText(1 / f) + unit : QString::fromUtf8("\u221e"),
-                                   numberText(r->ampl[r->row(w, bin)]),
-                                   p > 1 ? "n/a" : numberText(p)));
+    readoutLabel->setText(
+        QString("x %1 | frequency %2 | period %3 | amplitude %4 | probability %5")
+            .arg(displayNumberText(x) + unit, displayNumberText(f) + cycles,
+                 f > 0 ? displayNumberText(1 / f) + unit : QString::fromUtf8("\u221e"),
+                 displayNumberText(r->ampl[r->row(w, bin)]), p > 1 ? "n/a" : displayNumberText(p)));
 }
 
 bool WindowDetail::keepWindowAt(double x) {
@@ -168,7 +168,7 @@ void WindowDetail::selectWindowAt(double x) {
     const QString title = QString("Window %1 of %2, centred at %3")
                               .arg(w + 1)
                               .arg(r->windows)
-                              .arg(numberText(r->centre(w)));
+                              .arg(displayNumberText(r->centre(w)));
     windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
                        title.toUtf8().constData());
     updatePeakList();
@@ -193,7 +193,7 @@ void WindowDetail::updatePeakList() {
         const results::Peak& k = lines[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
-            peakTable->setItem(i, c, new QTableWidgetItem(numberText(values[c])));
+            peakTable->setItem(i, c, new QTableWidgetItem(displayNumberText(values[c])));
     }
 }
 

@@ -33,7 +33,7 @@ public:
 
     void begin() {
         if (rows_)
-            chunk_ = results::headerBlock(r_.provenance, "result rows") +
+            chunk_ = results::headerBlock(r_.provenance, "result rows").text() +
                      results::rowTitles(results::Separator::Tab);
     }
 
@@ -139,8 +139,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     }
     if (run.resampling.done && !o.quiet)
         complain("the positions are not evenly spaced (the largest deviation is " +
-                 text::readableNumber(run.spacing.largestDeviation) + "); resampled at spacing " +
-                 text::readableNumber(run.resampling.step) + " to " +
+                 text::displayNumber(run.spacing.largestDeviation) + "); resampled at spacing " +
+                 text::displayNumber(run.resampling.step) + " to " +
                  std::to_string(run.resampling.after) + " samples");
     else if (!run.spacing.even && !run.resampling.done)
         complain("warning: " + o.file + ": " + run.spacing.text +
@@ -160,7 +160,7 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
         std::fprintf(stderr,
                      "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
                      o.file.c_str(), r.provenance.samples,
-                     text::readableNumber(r.provenance.deltat, 10).c_str(),
+                     text::displayNumber(r.provenance.deltat, 10).c_str(),
                      analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
     sink.begin();
     service::Execution execution;

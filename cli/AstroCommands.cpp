@@ -10,6 +10,7 @@
 #include "core/series/SeriesFile.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
+#include "core/units/RecordUnits.h"
 
 #include <unistd.h>
 
@@ -40,7 +41,7 @@ int refuse(const AstroOptions& o, const astro::Problem& problem) {
 // The record as every command prepares it, and the positions' unit in metres; the exit
 // status to give up with, or 0.
 int loadRecord(const AstroOptions& o, series::Series& s, analysis::Provenance& p, double& metres) {
-    const auto unit = astro::metresPerUnit(o.positionsIn);
+    const auto unit = units::metresPer(o.positionsIn);
     if (!unit) {
         complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
         return EXIT_BAD_INPUT;
@@ -215,7 +216,7 @@ int runTuneSedrate(const AstroOptions& o) {
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
     if (!tuning::tuningFinite(model, tuned))
         return unfinite();
-    const std::string block =
+    const results::HeaderBlock block =
         tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep);
     if (!o.model.empty() &&
         !writeText(o.model, tuning::ageModelText(block, model, {o.positionsIn + " per kyr", 0})))

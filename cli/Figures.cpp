@@ -52,7 +52,7 @@ bool drawSpectrum(const AnalyzeOptions& o, const analysis::Provenance& p,
                               (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
                               ": power with the " + spectrum::backgroundKindName(b.kind) +
                               " background and its 90, 95 and 99 % levels; marked: F-test " +
-                              "probability at least " + text::numberText(o.level) +
+                              "probability at least " + text::exactNumber(o.level) +
                               " and power above the 95 % level";
     WholeRecordFigure* figure = wholeRecordFigureCreate(nullptr);
     figureShowWholeRecord(figure, r, o.level, title);

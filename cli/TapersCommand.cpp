@@ -16,7 +16,7 @@ int runTapers(const TapersOptions& o) {
         const std::string value = problem->argument == ParameterId::TaperLength ? std::to_string(N)
                                   : problem->argument == ParameterId::TaperCount
                                       ? std::to_string(K)
-                                      : text::numberText(o.tbw);
+                                      : text::exactNumber(o.tbw);
         complain(analysis::parameter(problem->argument).flag + (" " + value) + ": " +
                  problem->text);
         return EXIT_BAD_INPUT;
@@ -36,11 +36,10 @@ int runTapers(const TapersOptions& o) {
         return EXIT_ANALYSIS_FAILED;
     }
 
-    const auto num = [](double v) { return text::numberText(v); };
     std::string text = "k\tlambda\tone_minus_lambda\n";
     for (int k = 0; k < K; ++k)
-        text += std::to_string(k + 1) + "\t" + num(t.ratios[k]) + "\t" + num(t.oneMinusRatios[k]) +
-                "\n";
+        text += std::to_string(k + 1) + "\t" + text::exactNumber(t.ratios[k]) + "\t" +
+                text::exactNumber(t.oneMinusRatios[k]) + "\n";
     text += "\nn";
     for (int k = 0; k < K; ++k)
         text += "\ttaper_" + std::to_string(k + 1);
@@ -48,7 +47,7 @@ int runTapers(const TapersOptions& o) {
     for (int n = 0; n < N; ++n) {
         text += std::to_string(n + 1);
         for (int k = 0; k < K; ++k)
-            text += "\t" + num(t.tapers[static_cast<std::size_t>(k) * N + n]);
+            text += "\t" + text::exactNumber(t.tapers[static_cast<std::size_t>(k) * N + n]);
         text += "\n";
     }
     if (!out.write(text) || !out.commit(&why)) {

@@ -5,6 +5,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
 #include "core/tuning/TraceFile.h"
@@ -15,10 +16,6 @@
 namespace cli {
 
 namespace {
-
-std::string num(double v) {
-    return results::numberText(v);
-}
 
 bool writeText(const std::string& path, const std::string& text) {
     std::string why;
@@ -39,13 +36,14 @@ int runTrace(const AnalyzeOptions& o) {
     const double first = s.xpos.front(), last = s.xpos.back();
     const double highest = r.provenance.params.fmax / r.provenance.deltat;
     if (o.startPosition < std::min(first, last) || o.startPosition > std::max(first, last)) {
-        complain("--start: the position " + num(o.startPosition) + " lies outside the record (" +
-                 num(first) + " to " + num(last) + ")");
+        complain("--start: the position " + text::exactNumber(o.startPosition) +
+                 " lies outside the record (" + text::exactNumber(first) + " to " +
+                 text::exactNumber(last) + ")");
         return EXIT_BAD_INPUT;
     }
     if (o.startFrequency > highest) {
-        complain("--start: the frequency " + num(o.startFrequency) +
-                 " lies above the highest frequency of the map (" + num(highest) +
+        complain("--start: the frequency " + text::exactNumber(o.startFrequency) +
+                 " lies above the highest frequency of the map (" + text::exactNumber(highest) +
                  " cycles per position unit)");
         return EXIT_BAD_INPUT;
     }
@@ -90,7 +88,7 @@ int runTune(const AnalyzeOptions& o) {
         complain("the age model is not finite for this trace and period; nothing was written");
         return EXIT_ANALYSIS_FAILED;
     }
-    const std::string block =
+    const results::HeaderBlock block =
         tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
     if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
         return EXIT_ANALYSIS_FAILED;

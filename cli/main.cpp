@@ -2,7 +2,7 @@
 #include "cli/AstroOptions.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "core/results/ResultFiles.h"
+#include "core/results/HeaderBlock.h"
 
 #include <cstdio>
 #include <string>

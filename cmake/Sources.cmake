@@ -43,6 +43,7 @@ set(TONALITH_CORE_ANALYSIS_SOURCES
 )
 set(TONALITH_CORE_RESULTS_SOURCES
   core/results/ResultSet.cpp
+  core/results/HeaderBlock.cpp
   core/results/ResultFiles.cpp
   core/results/ResultGrids.cpp
   core/results/MapVariant.cpp

@@ -1,9 +1,9 @@
 #include "core/analysis/ParameterCatalogue.h"
 
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 
 #include "engine/capacities.h"
-#include "engine/diagnostics.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -30,13 +30,6 @@ using C = Command;
 
 constexpr Commands only(Command c) {
     return static_cast<Commands>(c);
-}
-
-// Whole numbers in full (100000, not the shorter 1e+05).
-std::string number(double v) {
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-        return std::to_string(static_cast<long long>(v));
-    return engine::formatDouble(v);
 }
 
 } // namespace
@@ -297,14 +290,17 @@ std::string allowedText(const ParameterEntry& e) {
     std::string text = e.kind == ValueKind::Integer ? "a whole number" : "a number";
     const bool low = std::isfinite(r.lowest), high = std::isfinite(r.highest);
     if (low && high && r.lowestIncluded && r.highestIncluded)
-        text += " from " + number(r.lowest) + " to " + number(r.highest);
+        text += " from " + text::exactNumberInFull(r.lowest) + " to " +
+                text::exactNumberInFull(r.highest);
     else {
         if (low)
-            text += (r.lowestIncluded ? " at least " : " above ") + number(r.lowest);
+            text +=
+                (r.lowestIncluded ? " at least " : " above ") + text::exactNumberInFull(r.lowest);
         if (low && high)
             text += " and";
         if (high)
-            text += (r.highestIncluded ? " at most " : " below ") + number(r.highest);
+            text +=
+                (r.highestIncluded ? " at most " : " below ") + text::exactNumberInFull(r.highest);
     }
     if (!low && !high && e.kind == ValueKind::Real)
         text = "a finite number";
@@ -324,7 +320,7 @@ std::optional<ArgumentProblem> checkValue(const ParameterEntry& e, double value,
         return std::nullopt;
     const std::string noun = *e.noun ? std::string(e.noun) + " " : "";
     return ArgumentProblem{std::string(argument),
-                           noun + number(value) + " must be " + allowedText(e)};
+                           noun + text::exactNumberInFull(value) + " must be " + allowedText(e)};
 }
 
 } // namespace analysis

@@ -1,5 +1,6 @@
 #include "core/analysis/RunParameters.h"
 
+#include "core/text/NumberText.h"
 #include "engine/capacities.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
@@ -42,13 +43,6 @@ int wholeRecordTransformLength(int n) {
 
 namespace {
 
-std::string num(double v) {
-    return engine::formatDouble(v);
-}
-std::string num(int v) {
-    return std::to_string(v);
-}
-
 // A parameter that does not fit the series or the other parameters.
 Problem about(ParameterId id, std::string text) {
     return {Stage::Parameters, std::move(text), id};
@@ -64,16 +58,17 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
     case Mwc2Status::Ok: {
         if (!(p.fmax > 0))
             return about(ParameterId::Fmax,
-                         "highest frequency " + num(p.fmax) +
+                         "highest frequency " + text::exactNumber(p.fmax) +
                              " keeps no frequency above 0; it must be above 0 (at most 0.5 "
                              "cycles per sample)");
         // Four result arrays of windows x frequencies doubles, and the map's two matrices.
         const double cells = static_cast<double>(windowCount(p, npts)) * binCount(p);
         if (cells > maxResultCells)
             return about(ParameterId::Step,
-                         "the settings give " + num(windowCount(p, npts)) + " windows x " +
-                             num(binCount(p)) + " frequencies = " + engine::formatDouble(cells) +
-                             " results, more than the " + engine::formatDouble(maxResultCells) +
+                         "the settings give " + std::to_string(windowCount(p, npts)) +
+                             " windows x " + std::to_string(binCount(p)) +
+                             " frequencies = " + text::exactNumber(cells) +
+                             " results, more than the " + text::exactNumber(maxResultCells) +
                              " that fit in memory; raise the window step, or lower the highest "
                              "frequency or the FFT points");
         return std::nullopt;
@@ -81,43 +76,48 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
     case Mwc2Status::BadNpts:
         if (npts < 1)
             return Problem{Stage::Series, "the series is empty"};
-        return Problem{Stage::Series, "the series has " + num(npts) + " samples; at most " +
-                                          num(engine::NMAX) + " can be analysed"};
+        return Problem{Stage::Series, "the series has " + std::to_string(npts) +
+                                          " samples; at most " + std::to_string(engine::NMAX) +
+                                          " can be analysed"};
     case Mwc2Status::BadMpts:
         if (p.window > npts)
-            return about(ParameterId::Window, "window length " + num(p.window) + " exceeds the " +
-                                                  num(npts) + " samples of the series");
-        return about(ParameterId::Window,
-                     "window length " + num(p.window) + " is below the minimum of 2 samples");
+            return about(ParameterId::Window, "window length " + std::to_string(p.window) +
+                                                  " exceeds the " + std::to_string(npts) +
+                                                  " samples of the series");
+        return about(ParameterId::Window, "window length " + std::to_string(p.window) +
+                                              " is below the minimum of 2 samples");
     case Mwc2Status::BadInc:
         return about(ParameterId::Step,
-                     "window step " + num(p.step) + " must be at least 1 sample");
+                     "window step " + std::to_string(p.step) + " must be at least 1 sample");
     case Mwc2Status::BadNfft:
         if (p.nfft < p.window)
-            return about(ParameterId::Nfft, "transform length " + num(p.nfft) +
+            return about(ParameterId::Nfft, "transform length " + std::to_string(p.nfft) +
                                                 " is shorter than the window length " +
-                                                num(p.window));
-        return about(ParameterId::Nfft, "transform length " + num(p.nfft) +
-                                            " exceeds the maximum " + num(engine::NFMAX));
+                                                std::to_string(p.window));
+        return about(ParameterId::Nfft, "transform length " + std::to_string(p.nfft) +
+                                            " exceeds the maximum " +
+                                            std::to_string(engine::NFMAX));
     case Mwc2Status::BadKspec:
-        return about(ParameterId::Tapers, "number of tapers " + num(p.tapers) +
+        return about(ParameterId::Tapers, "number of tapers " + std::to_string(p.tapers) +
                                               " is outside 1 .. " +
-                                              num(std::min(engine::KMAX, p.window)));
+                                              std::to_string(std::min(engine::KMAX, p.window)));
     case Mwc2Status::BadTbw:
         if (!std::isfinite(p.tbw))
             return about(ParameterId::Tbw,
-                         "time-bandwidth product " + num(p.tbw) + " is not a number");
-        return about(ParameterId::Tbw, "time-bandwidth product " + num(p.tbw) +
-                                           " gives a half-bandwidth of " + num(p.tbw / p.window) +
+                         "time-bandwidth product " + text::exactNumber(p.tbw) + " is not a number");
+        return about(ParameterId::Tbw, "time-bandwidth product " + text::exactNumber(p.tbw) +
+                                           " gives a half-bandwidth of " +
+                                           text::exactNumber(p.tbw / p.window) +
                                            " cycles per sample, which must lie between 0 and 0.5; "
                                            "with a window of " +
-                                           num(p.window) +
+                                           std::to_string(p.window) +
                                            " samples the product must lie above 0 and below " +
-                                           num(p.window / 2.0));
+                                           text::exactNumber(p.window / 2.0));
     case Mwc2Status::BadFmax:
-        return about(ParameterId::Fmax, "highest frequency " + num(p.fmax) + " is not a number");
+        return about(ParameterId::Fmax,
+                     "highest frequency " + text::exactNumber(p.fmax) + " is not a number");
     case Mwc2Status::BadDeltat:
-        return Problem{Stage::Spacing, "sample spacing " + num(deltat) +
+        return Problem{Stage::Spacing, "sample spacing " + text::exactNumber(deltat) +
                                            " (second position minus first) must be above 0"};
     default:
         return Problem{Stage::Series, c.message};
@@ -135,24 +135,25 @@ std::optional<Problem> checkSeries(const series::Series& s) {
                                              : "only one data line holds a position and a value"};
     if (n > static_cast<std::size_t>(engine::NMAX))
         return Problem{Stage::Series, "the series has " + std::to_string(n) + " samples; at most " +
-                                          num(engine::NMAX) + " can be analysed"};
+                                          std::to_string(engine::NMAX) + " can be analysed"};
     for (std::size_t i = 0; i < n; ++i) {
-        const std::string where = "line " + num(s.lines[i]);
+        const std::string where = "line " + std::to_string(s.lines[i]);
         if (!std::isfinite(s.yval[i]))
             return Problem{Stage::Series,
-                           where + " holds the value " + num(s.yval[i]) +
+                           where + " holds the value " + text::exactNumber(s.yval[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Values};
         if (!std::isfinite(s.xpos[i]))
             return Problem{Stage::Series,
-                           where + " holds the position " + num(s.xpos[i]) +
+                           where + " holds the position " + text::exactNumber(s.xpos[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Positions};
         if (i > 0 && !(s.xpos[i] > s.xpos[i - 1]))
             return Problem{Stage::Spacing, "positions must increase, but " + where + " (position " +
-                                               num(s.xpos[i]) + ") does not follow line " +
-                                               num(s.lines[i - 1]) + " (position " +
-                                               num(s.xpos[i - 1]) + ")"};
+                                               text::exactNumber(s.xpos[i]) +
+                                               ") does not follow line " +
+                                               std::to_string(s.lines[i - 1]) + " (position " +
+                                               text::exactNumber(s.xpos[i - 1]) + ")"};
     }
     return std::nullopt;
 }
@@ -161,7 +162,8 @@ std::optional<Problem> checkMagnitude(const series::Series& s) {
     for (std::size_t i = 0; i < s.yval.size(); ++i)
         if (std::fabs(s.yval[i]) > largestValue)
             return Problem{Stage::Series,
-                           "line " + num(s.lines[i]) + " holds the value " + num(s.yval[i]) +
+                           "line " + std::to_string(s.lines[i]) + " holds the value " +
+                               text::exactNumber(s.yval[i]) +
                                ", too large to analyse (beyond 1e100 in size the spectra "
                                "overflow); rescale the values, for example divide them by a "
                                "power of ten, and run again",
@@ -204,9 +206,11 @@ SpacingReport checkSpacing(const series::Series& s) {
     }
     if (r.largestDeviation > 1e-6 * std::fabs(r.deltat)) {
         r.even = false;
-        r.text = "the positions are not evenly spaced: the spacing is taken as " + num(r.deltat) +
-                 " (the first two positions), and the spacing ending at line " + num(r.line) +
-                 " deviates from it by " + num(r.largestDeviation);
+        r.text = "the positions are not evenly spaced: the spacing is taken as " +
+                 text::exactNumber(r.deltat) +
+                 " (the first two positions), and the spacing ending at line " +
+                 std::to_string(r.line) + " deviates from it by " +
+                 text::exactNumber(r.largestDeviation);
     }
     return r;
 }

@@ -1,27 +1,16 @@
 #include "core/analysis/RunPreparation.h"
 
 #include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include "engine/capacities.h"
-#include "engine/diagnostics.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdint>
 
 namespace analysis {
 
 namespace {
-
-std::string num(double v) {
-    return text::numberText(v);
-}
-
-// A spacing as a person reads it: the resampling step of a record in metres is 0.01, not the
-// 0.009999999999999787 its positions' differences give.
-std::string spacingText(double v) {
-    return text::readableNumber(v, 10);
-}
 
 std::optional<int> wholeNumber(const std::string& text) {
     const auto v = series::parseNumber(text);
@@ -65,15 +54,16 @@ std::optional<Problem> checkMapShape(const RunParameters& p, int npts) {
     const int windows = windowCount(p, npts);
     if (windows < 2)
         return Problem{Stage::Parameters,
-                       "the settings give " + num(windows) +
+                       "the settings give " + text::exactNumber(windows) +
                            " window; the map needs at least 2 (shorten the "
                            "window of " +
-                           num(p.window) + " points or the step of " + num(p.step) + ")",
+                           text::exactNumber(p.window) + " points or the step of " +
+                           text::exactNumber(p.step) + ")",
                        ParameterId::Step};
     const int rows = binCount(p);
     if (rows < 2)
         return Problem{Stage::Parameters,
-                       "the settings give " + num(rows) +
+                       "the settings give " + text::exactNumber(rows) +
                            " frequency row; the map needs at least 2 (raise the "
                            "highest frequency or the number of FFT points)",
                        ParameterId::Fmax};
@@ -88,53 +78,47 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
     if (!resampled)
         return Problem{Stage::Resampling,
-                       "resampling at spacing " + num(step) + " would give " +
-                           num(series::resampledCount(s, step)) + " samples; at most " +
-                           num(engine::NMAX) + " can be analysed",
+                       "resampling at spacing " + text::exactNumber(step) + " would give " +
+                           text::exactNumber(series::resampledCount(s, step)) +
+                           " samples; at most " + text::exactNumber(engine::NMAX) +
+                           " can be analysed",
                        ParameterId::Interpolate};
     run.resampling = {true, step, !(request.interpolateStep > 0), s.xpos.size(),
                       resampled->xpos.size()};
     s = *resampled;
-    run.provenance.interpolation = "linear, to even spacing " + spacingText(step) + " (" +
-                                   (run.resampling.medianStep ? "the median spacing" : "as asked") +
-                                   "), from " + std::to_string(run.resampling.before) +
-                                   " unevenly spaced samples";
+    run.provenance.interpolation =
+        "linear, to even spacing " + text::displayNumber(step, 10) + " (" +
+        (run.resampling.medianStep ? "the median spacing" : "as asked") + "), from " +
+        std::to_string(run.resampling.before) + " unevenly spaced samples";
     if (const auto problem = checkSeries(s))
         return Problem{problem->stage, "after interpolation: " + problem->text};
     return std::nullopt;
-}
-
-// Samples of a length in position units, rounded; kept within int so that the checks can
-// refuse it by its value.
-int samplesOf(double length, double deltat) {
-    const double n = std::round(length / deltat);
-    return n > INT_MAX ? INT_MAX : n < 1 ? 0 : static_cast<int>(n);
 }
 
 // The window, step and highest frequency asked in position units, as the run takes them; the
 // text says what was asked and what it became.
 std::string convertUnitLengths(const RunRequest& r, double deltat, RunParameters& q) {
     std::vector<std::string> done;
-    const auto num = [](double v) { return engine::formatDouble(v); };
     if (r.windowLength > 0) {
-        q.window = samplesOf(r.windowLength, deltat);
-        done.push_back("window " + num(r.windowLength) + " = " + std::to_string(q.window) +
-                       " samples");
+        q.window = units::samplesIn(r.windowLength, deltat);
+        done.push_back("window " + text::exactNumber(r.windowLength) + " = " +
+                       std::to_string(q.window) + " samples");
     }
     if (r.stepLength > 0) {
-        q.step = samplesOf(r.stepLength, deltat);
-        done.push_back("step " + num(r.stepLength) + " = " + std::to_string(q.step) + " samples");
+        q.step = units::samplesIn(r.stepLength, deltat);
+        done.push_back("step " + text::exactNumber(r.stepLength) + " = " + std::to_string(q.step) +
+                       " samples");
     }
     if (r.fmaxPerUnit > 0) {
         q.fmax = r.fmaxPerUnit * deltat;
-        done.push_back("highest frequency " + num(r.fmaxPerUnit) +
-                       " cycles per unit = " + num(q.fmax) + " cycles per sample");
+        done.push_back("highest frequency " + text::exactNumber(r.fmaxPerUnit) +
+                       " cycles per unit = " + text::exactNumber(q.fmax) + " cycles per sample");
     }
     std::string text;
     for (const std::string& d : done)
         text += (text.empty() ? "" : ", ") + d;
     if (!text.empty())
-        text += " (spacing " + num(deltat) + ")";
+        text += " (spacing " + text::exactNumber(deltat) + ")";
     return text;
 }
 
@@ -199,7 +183,8 @@ PreparedRun finishSteps(const RunRequest& request, PreparedRun run) {
         const SpacingRange range = spacingRange(run.series);
         p.spacingNote = "the spacing of the first two positions; the positions are not evenly "
                         "spaced (from " +
-                        spacingText(range.smallest) + " to " + spacingText(range.largest) + ")";
+                        text::displayNumber(range.smallest, 10) + " to " +
+                        text::displayNumber(range.largest, 10) + ")";
     }
     if (request.seriesOnly)
         return run;

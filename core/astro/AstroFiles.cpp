@@ -1,6 +1,7 @@
 #include "core/astro/AstroFiles.h"
 
-#include "core/results/ResultFiles.h"
+#include "core/results/HeaderBlock.h"
+#include "core/text/NumberText.h"
 
 #include <cmath>
 
@@ -8,58 +9,54 @@ namespace astro {
 
 namespace {
 
-std::string num(double v) {
-    return results::numberText(v);
-}
-
 std::string list(const std::vector<double>& v) {
     std::string t;
     for (double x : v)
-        t += (t.empty() ? "" : ", ") + num(x);
+        t += (t.empty() ? "" : ", ") + text::exactNumber(x);
     return t;
 }
 
-std::string recordBlock(const analysis::Provenance& p, const std::string& what) {
-    std::string h = "# Tonalith " + std::string(results::programVersion()) + ": " + what + "\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
-    h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
-    h += "# samples: " + std::to_string(p.samples) + "\n";
-    h += "# sample spacing: " + text::readableNumber(p.deltat, 10) + " (position units)\n";
-    h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
-         "\n";
-    h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
+// The record as the astronomical outputs name it: its spacing without the note on uneven
+// positions.
+results::HeaderBlock recordBlock(const analysis::Provenance& p, const std::string& what) {
+    results::HeaderBlock h(what);
+    h.source(p).reading(p, false);
     return h;
 }
 
-std::string testBlock(const TestDescription& d, const std::string& what) {
+results::HeaderBlock testBlock(const TestDescription& d, const std::string& what) {
     const TimeOptSettings& s = d.settings;
     const std::vector<double> scored = scoredRates(s, d.record.deltat);
-    std::string h = recordBlock(d.record, what);
-    h += "# positions in: " + d.positionUnit + "\n";
-    h += "# trial sedimentation rates: " + std::to_string(s.grid.count) + " from " +
-         num(s.grid.low) + " to " + num(s.grid.high) + " cm/kyr, " +
-         (s.grid.linear ? "evenly spaced" : "evenly spaced in log(rate)") + "\n";
-    h += "# scored rates: " + std::to_string(scored.size()) +
-         (scored.empty()
-              ? std::string()
-              : " from " + num(scored.front()) + " to " + num(scored.back()) + " cm/kyr") +
-         " (those putting the precession band below the Nyquist frequency)\n";
-    h += "# precession band: " + num(s.precessionBand.low) + " to " + num(s.precessionBand.high) +
-         " cycles/kyr\n";
-    h +=
-        "# targets: " + (d.targetsSource.empty() ? std::string("default") : d.targetsSource) + "\n";
-    h += "# eccentricity periods: " + list(s.targets.eccentricity) + " kyr\n";
-    h += "# precession periods: " + list(s.targets.precession) + " kyr\n";
-    h += "# r2_power: variance of the detrended, standardised series explained by the target "
-         "periods; r2_envelope: variance of the precession band's envelope explained by the "
-         "eccentricity periods; r2_opt = r2_envelope x r2_power\n";
+    results::HeaderBlock h = recordBlock(d.record, what);
+    h.line("positions in", d.positionUnit);
+    h.line("trial sedimentation rates",
+           std::to_string(s.grid.count) + " from " + text::exactNumber(s.grid.low) + " to " +
+               text::exactNumber(s.grid.high) + " cm/kyr, " +
+               (s.grid.linear ? "evenly spaced" : "evenly spaced in log(rate)"));
+    h.line("scored rates",
+           std::to_string(scored.size()) +
+               (scored.empty() ? std::string()
+                               : " from " + text::exactNumber(scored.front()) + " to " +
+                                     text::exactNumber(scored.back()) + " cm/kyr") +
+               " (those putting the precession band below the Nyquist frequency)");
+    h.line("precession band", text::exactNumber(s.precessionBand.low) + " to " +
+                                  text::exactNumber(s.precessionBand.high) + " cycles/kyr");
+    h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+    h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
+    h.line("precession periods", list(s.targets.precession) + " kyr");
+    h.line("r2_power", "variance of the detrended, standardised series explained by the target "
+                       "periods; r2_envelope: variance of the precession band's envelope explained "
+                       "by the eccentricity periods; r2_opt = r2_envelope x r2_power");
     return h;
 }
 
-std::string windowLines(double windowLength, double stepLength) {
-    return "# window: " + num(windowLength) + " position units, step " + num(stepLength) + "\n";
+// The windows of the evolutive test, after the test's block.
+results::HeaderBlock windowBlock(const TestDescription& d, const std::string& what,
+                                 double windowLength, double stepLength) {
+    results::HeaderBlock h = testBlock(d, what);
+    h.line("window", text::exactNumber(windowLength) + " position units, step " +
+                         text::exactNumber(stepLength));
+    return h;
 }
 
 } // namespace
@@ -67,60 +64,68 @@ std::string windowLines(double windowLength, double stepLength) {
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
                        const BandPassed& filtered) {
-    std::string t = recordBlock(record, "band-pass and amplitude envelope");
-    t += "# passband: " + num(band.low) + " to " + num(band.high) +
-         " cycles per position unit, zero-phase, raised-cosine edges a quarter of the band wide\n";
-    t += "# envelope: modulus of the analytic signal of the filtered series\n";
+    std::string t =
+        recordBlock(record, "band-pass and amplitude envelope")
+            .line("passband", text::exactNumber(band.low) + " to " + text::exactNumber(band.high) +
+                                  " cycles per position unit, zero-phase, raised-cosine edges a "
+                                  "quarter of the band wide")
+            .line("envelope", "modulus of the analytic signal of the filtered series")
+            .text();
     t += "position\tvalue\tfiltered\tenvelope\n";
     for (std::size_t i = 0; i < positions.size(); ++i)
-        t += num(positions[i]) + "\t" + num(values[i]) + "\t" + num(filtered.filtered[i]) + "\t" +
-             num(filtered.envelope[i]) + "\n";
+        t += text::exactNumber(positions[i]) + "\t" + text::exactNumber(values[i]) + "\t" +
+             text::exactNumber(filtered.filtered[i]) + "\t" +
+             text::exactNumber(filtered.envelope[i]) + "\n";
     return t;
 }
 
 std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
                         const Significance* significance) {
-    std::string t = testBlock(d, "astronomical test (TimeOpt)");
-    t += "# lag-1 autocorrelation: " + num(scan.lag1) + "\n";
+    results::HeaderBlock h = testBlock(d, "astronomical test (TimeOpt)");
+    h.line("lag-1 autocorrelation", text::exactNumber(scan.lag1));
     if (significance)
-        t += "# significance: " + std::to_string(significance->simulations) +
-             " AR(1) surrogates with the record's lag-1 autocorrelation, each scored by its "
-             "largest r2_opt; " +
-             std::to_string(significance->reaching) + " reached the record's\n";
+        h.line("significance", std::to_string(significance->simulations) +
+                                   " AR(1) surrogates with the record's lag-1 autocorrelation, "
+                                   "each scored by its largest r2_opt; " +
+                                   std::to_string(significance->reaching) +
+                                   " reached the record's");
     const RateScore& best = scan.scores[scan.best];
-    t += "# optimal sedimentation rate: " + num(best.rate) + " cm/kyr\n";
-    t += "# r2_opt: " + num(best.r2Opt) + "\n";
+    h.line("optimal sedimentation rate", text::exactNumber(best.rate) + " cm/kyr");
+    h.line("r2_opt", text::exactNumber(best.r2Opt));
     if (significance)
-        t += "# p-value: " + num(significance->pValue) + " (" +
-             std::to_string(significance->simulations) + " simulations)\n";
-    t += "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt\n";
+        h.line("p-value", text::exactNumber(significance->pValue) + " (" +
+                              std::to_string(significance->simulations) + " simulations)");
+    std::string t = h.text() + "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt\n";
     for (const RateScore& s : scan.scores)
-        t += num(s.rate) + "\t" + num(s.r2Envelope) + "\t" + num(s.r2Power) + "\t" + num(s.r2Opt) +
-             "\n";
+        t += text::exactNumber(s.rate) + "\t" + text::exactNumber(s.r2Envelope) + "\t" +
+             text::exactNumber(s.r2Power) + "\t" + text::exactNumber(s.r2Opt) + "\n";
     return t;
 }
 
 std::string evolutiveText(const TestDescription& d, double windowLength, double stepLength,
                           const EvolutiveTimeOpt& e) {
-    std::string t = testBlock(d, "evolutive astronomical test (TimeOpt in moving windows)") +
-                    windowLines(windowLength, stepLength);
+    std::string t = windowBlock(d, "evolutive astronomical test (TimeOpt in moving windows)",
+                                windowLength, stepLength)
+                        .text();
     t += "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt\n";
     for (std::size_t w = 0; w < e.centres.size(); ++w)
         for (std::size_t r = 0; r < e.rates.size(); ++r) {
             const RateScore& s = e.cells[w * e.rates.size() + r];
-            t += num(e.centres[w]) + "\t" + num(s.rate) + "\t" + num(s.r2Envelope) + "\t" +
-                 num(s.r2Power) + "\t" + num(s.r2Opt) + "\n";
+            t += text::exactNumber(e.centres[w]) + "\t" + text::exactNumber(s.rate) + "\t" +
+                 text::exactNumber(s.r2Envelope) + "\t" + text::exactNumber(s.r2Power) + "\t" +
+                 text::exactNumber(s.r2Opt) + "\n";
         }
     return t;
 }
 
 std::string trackText(const TestDescription& d, double windowLength, double stepLength,
                       const std::vector<TrackPoint>& track) {
-    std::string t = testBlock(d, "track of the optimal sedimentation rate") +
-                    windowLines(windowLength, stepLength);
+    std::string t =
+        windowBlock(d, "track of the optimal sedimentation rate", windowLength, stepLength).text();
     t += "x_centre\tsedimentation_rate\tr2_opt\n";
     for (const TrackPoint& p : track)
-        t += num(p.centre) + "\t" + num(p.rate) + "\t" + num(p.r2Opt) + "\n";
+        t += text::exactNumber(p.centre) + "\t" + text::exactNumber(p.rate) + "\t" +
+             text::exactNumber(p.r2Opt) + "\n";
     return t;
 }
 

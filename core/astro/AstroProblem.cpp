@@ -1,6 +1,6 @@
 #include "core/astro/AstroProblem.h"
 
-#include "engine/diagnostics.h"
+#include "core/text/NumberText.h"
 
 #include <cmath>
 
@@ -13,7 +13,7 @@ std::optional<Problem> checkRecord(const std::vector<double>& values, double spa
                                          " samples; at least " + std::to_string(fewest) +
                                          " are needed"};
     if (!(spacing > 0) || !std::isfinite(spacing))
-        return Problem{std::nullopt, "the sample spacing " + engine::formatDouble(spacing) +
+        return Problem{std::nullopt, "the sample spacing " + text::exactNumber(spacing) +
                                          " must be a finite number above 0"};
     for (std::size_t i = 0; i < values.size(); ++i)
         if (!std::isfinite(values[i]))

@@ -1,7 +1,7 @@
 #include "core/astro/BandPass.h"
 
 #include "core/astro/Fft.h"
-#include "engine/diagnostics.h"
+#include "core/text/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,9 +44,9 @@ std::optional<Problem> checkPassband(const Band& band, double spacing) {
     if (!(band.low > 0) || !(band.high > band.low) || !(band.high < nyquist) ||
         !std::isfinite(band.high))
         return Problem{analysis::ParameterId::Passband,
-                       "the band " + engine::formatDouble(band.low) + ":" +
-                           engine::formatDouble(band.high) + " must have 0 < low < high < " +
-                           engine::formatDouble(nyquist) +
+                       "the band " + text::exactNumber(band.low) + ":" +
+                           text::exactNumber(band.high) + " must have 0 < low < high < " +
+                           text::exactNumber(nyquist) +
                            ", the Nyquist frequency of the record (cycles per position unit)"};
     return std::nullopt;
 }

@@ -1,7 +1,8 @@
 #include "core/astro/TimeOpt.h"
 
 #include "core/astro/Fft.h"
-#include "engine/diagnostics.h"
+#include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +13,6 @@
 namespace astro {
 
 namespace {
-
-std::string num(double v) {
-    return engine::formatDouble(v);
-}
 
 // Bases of all rates are kept while they fit in this many bytes; beyond, each worker makes a
 // rate's bases when it needs them, for a block of series at a time.
@@ -318,7 +315,8 @@ std::optional<Problem> checkTargets(const Targets& t) {
         for (double p : *v)
             if (!(p > 0) || !std::isfinite(p))
                 return Problem{analysis::ParameterId::Targets,
-                               "the period " + num(p) + " must be a number above 0 (kyr)"};
+                               "the period " + text::exactNumber(p) +
+                                   " must be a number above 0 (kyr)"};
     return std::nullopt;
 }
 
@@ -332,12 +330,13 @@ std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
         return Problem{analysis::ParameterId::PositionsIn, "positions must be in m, cm or mm"};
     const RateGrid& g = s.grid;
     if (!(g.low > 0) || !std::isfinite(g.low))
-        return Problem{analysis::ParameterId::SedMin,
-                       "the lowest rate " + num(g.low) + " must be a number above 0 (cm/kyr)"};
+        return Problem{analysis::ParameterId::SedMin, "the lowest rate " +
+                                                          text::exactNumber(g.low) +
+                                                          " must be a number above 0 (cm/kyr)"};
     if (!std::isfinite(g.high) || g.high < g.low || (g.count > 1 && !(g.high > g.low)))
-        return Problem{analysis::ParameterId::SedMax, "the highest rate " + num(g.high) +
-                                                          " must be above the lowest, " +
-                                                          num(g.low) + " cm/kyr"};
+        return Problem{analysis::ParameterId::SedMax,
+                       "the highest rate " + text::exactNumber(g.high) +
+                           " must be above the lowest, " + text::exactNumber(g.low) + " cm/kyr"};
     if (g.count < 1)
         return Problem{analysis::ParameterId::NumSed,
                        "the grid needs at least 1 rate, not " + std::to_string(g.count)};
@@ -346,32 +345,23 @@ std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
     const Band& b = s.precessionBand;
     if (!(b.low > 0) || !(b.high > b.low) || !std::isfinite(b.high))
         return Problem{analysis::ParameterId::PrecessionBand,
-                       "the band " + num(b.low) + ":" + num(b.high) +
+                       "the band " + text::exactNumber(b.low) + ":" + text::exactNumber(b.high) +
                            " must have 0 < low < high (cycles per kyr)"};
     if (const auto problem = checkTargets(s.targets))
         return problem;
     if (scoredRates(s, spacing).empty()) {
         const double needed = 200 * spacing * s.metresPerUnit * b.high;
         return Problem{analysis::ParameterId::SedMax,
-                       "no rate from " + num(g.low) + " to " + num(g.high) +
+                       "no rate from " + text::exactNumber(g.low) + " to " +
+                           text::exactNumber(g.high) +
                            " cm/kyr puts the precession band below the Nyquist frequency of the "
                            "record; rates above " +
-                           num(needed) + " cm/kyr are needed"};
+                           text::exactNumber(needed) + " cm/kyr are needed"};
     }
     return std::nullopt;
 }
 
 } // namespace
-
-std::optional<double> metresPerUnit(const std::string& unit) {
-    if (unit == "m")
-        return 1.0;
-    if (unit == "cm")
-        return 0.01;
-    if (unit == "mm")
-        return 0.001;
-    return std::nullopt;
-}
 
 std::vector<double> gridRates(const RateGrid& g) {
     std::vector<double> rates;
@@ -493,20 +483,22 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     }
     if ((result.problem = checkRecord(values, spacing, 2)))
         return result;
-    const double window = std::round(windowLength / spacing),
-                 step = std::round(stepLength / spacing);
-    if (!(windowLength > 0) || !std::isfinite(windowLength) || window > static_cast<double>(n)) {
-        result.problem = Problem{analysis::ParameterId::AstroWindowLength,
-                                 "the window " + num(windowLength) +
-                                     " must be above 0 and not longer than the record (" +
-                                     num(spacing * static_cast<double>(n)) + " position units)"};
+    const int window = units::samplesIn(windowLength, spacing),
+              step = units::samplesIn(stepLength, spacing);
+    if (!(windowLength > 0) || !std::isfinite(windowLength) ||
+        static_cast<std::size_t>(window) > n) {
+        result.problem =
+            Problem{analysis::ParameterId::AstroWindowLength,
+                    "the window " + text::exactNumber(windowLength) +
+                        " must be above 0 and not longer than the record (" +
+                        text::exactNumber(spacing * static_cast<double>(n)) + " position units)"};
         return result;
     }
-    if (!(step >= 1) || !std::isfinite(stepLength)) {
-        result.problem =
-            Problem{analysis::ParameterId::AstroStepLength,
-                    "the step " + num(stepLength) + " must be at least one sample spacing (" +
-                        num(spacing) + " position units)"};
+    if (step < 1 || !std::isfinite(stepLength)) {
+        result.problem = Problem{analysis::ParameterId::AstroStepLength,
+                                 "the step " + text::exactNumber(stepLength) +
+                                     " must be at least one sample spacing (" +
+                                     text::exactNumber(spacing) + " position units)"};
         return result;
     }
     const std::size_t length = static_cast<std::size_t>(window);

@@ -24,9 +24,6 @@
 
 namespace astro {
 
-// Metres per position unit for "m", "cm" or "mm"; nothing for any other text.
-std::optional<double> metresPerUnit(const std::string& unit);
-
 // The defaults are the catalogue's.
 struct RateGrid {
     double low = analysis::parameterDefault(analysis::ParameterId::SedMin); // cm/kyr

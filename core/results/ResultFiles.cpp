@@ -1,21 +1,13 @@
 #include "core/results/ResultFiles.h"
 
-#include "engine/diagnostics.h"
+#include "core/text/NumberText.h"
 
 #include <charconv>
 #include <cmath>
 
 namespace results {
 
-const char* programVersion() {
-    return TONALITH_VERSION;
-}
-
 namespace {
-
-std::string num(double v) {
-    return numberText(v);
-}
 
 // Buffered writing in pieces of about a megabyte.
 class Writer {
@@ -36,53 +28,40 @@ private:
 
 } // namespace
 
-std::string headerBlock(const analysis::Provenance& p, const std::string& what) {
+HeaderBlock headerBlock(const analysis::Provenance& p, const std::string& what) {
     const analysis::RunParameters& q = p.params;
-    std::string h;
-    h += "# Tonalith " + std::string(programVersion()) +
-         ": evolutive multitaper harmonic analysis, " + what + "\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
-    h += "# header lines skipped: " + std::to_string(p.skip) + "\n";
-    h += "# samples: " + std::to_string(p.samples) + "\n";
-    // The spacing as a person reads it (a resampled record's step is 0.01, not
-    // 0.009999999999999787); the rows keep every position exactly.
-    h += "# sample spacing: " + text::readableNumber(p.deltat, 10) + " (position units" +
-         (p.spacingNote.empty() ? "" : "; " + p.spacingNote) + ")\n";
-    h += "# interpolation: " + (p.interpolation.empty() ? std::string("none") : p.interpolation) +
-         "\n";
-    h += "# preparation: " + (p.preparation.empty() ? std::string("none") : p.preparation) + "\n";
+    HeaderBlock h("evolutive multitaper harmonic analysis, " + what);
+    h.source(p).reading(p, true);
     if (!p.unitLengths.empty())
-        h += "# given in position units: " + p.unitLengths + "\n";
-    h += "# mean removed: " + std::string(p.meanRemoved ? "yes" : "no") + "\n";
+        h.line("given in position units", p.unitLengths);
+    h.line("mean removed", p.meanRemoved ? "yes" : "no");
     if (q.windowDetrend != analysis::WindowDetrend::None)
-        h += "# window detrend: " + std::string(analysis::windowDetrendName(q.windowDetrend)) +
-             (q.windowDetrend == analysis::WindowDetrend::Mean
-                  ? " (each window's mean removed before tapering)"
-                  : " (each window's least-squares line removed before tapering)") +
-             "\n";
-    h += "# time-bandwidth product: " + num(q.tbw) + "\n";
-    h += "# tapers: " + std::to_string(q.tapers) + "\n";
-    h += "# window: " + std::to_string(q.window) + " samples\n";
-    h += "# step: " + std::to_string(q.step) + " samples\n";
-    h += "# transform length: " + std::to_string(q.nfft) + "\n";
-    h += "# highest frequency: " + num(q.fmax) + " cycles per sample\n";
-    h += "# frequency: cycles per position unit; amplitude: unit of the values; probability: of "
-         "the harmonic F-test"
-         " (1e+37 where it could not be evaluated)\n";
+        h.line("window detrend",
+               std::string(analysis::windowDetrendName(q.windowDetrend)) +
+                   (q.windowDetrend == analysis::WindowDetrend::Mean
+                        ? " (each window's mean removed before tapering)"
+                        : " (each window's least-squares line removed before tapering)"));
+    h.line("time-bandwidth product", text::exactNumber(q.tbw));
+    h.line("tapers", std::to_string(q.tapers));
+    h.line("window", std::to_string(q.window) + " samples");
+    h.line("step", std::to_string(q.step) + " samples");
+    h.line("transform length", std::to_string(q.nfft));
+    h.line("highest frequency", text::exactNumber(q.fmax) + " cycles per sample");
+    h.line("frequency", "cycles per position unit; amplitude: unit of the values; probability: of "
+                        "the harmonic F-test (1e+37 where it could not be evaluated)");
     return h;
 }
 
 std::string runSummary(const analysis::Provenance& p) {
     const analysis::RunParameters& q = p.params;
     const std::size_t slash = p.input.find_last_of('/');
-    std::string s =
-        (slash == std::string::npos ? p.input : p.input.substr(slash + 1)) + ", column " +
-        std::to_string(p.column) + (p.columnName.empty() ? "" : " (" + p.columnName + ")") +
-        ": window " + std::to_string(q.window) + ", step " + std::to_string(q.step) + ", " +
-        std::to_string(q.tapers) + " tapers, time-bandwidth " + num(q.tbw) + ", transform " +
-        std::to_string(q.nfft) + ", highest frequency " + num(q.fmax) + " cycles per sample";
+    std::string s = (slash == std::string::npos ? p.input : p.input.substr(slash + 1)) +
+                    ", column " + std::to_string(p.column) +
+                    (p.columnName.empty() ? "" : " (" + p.columnName + ")") + ": window " +
+                    std::to_string(q.window) + ", step " + std::to_string(q.step) + ", " +
+                    std::to_string(q.tapers) + " tapers, time-bandwidth " +
+                    text::exactNumber(q.tbw) + ", transform " + std::to_string(q.nfft) +
+                    ", highest frequency " + text::exactNumber(q.fmax) + " cycles per sample";
     if (q.windowDetrend != analysis::WindowDetrend::None)
         s += ", window detrend " + std::string(analysis::windowDetrendName(q.windowDetrend));
     if (!p.preparation.empty())
@@ -97,13 +76,13 @@ std::string rowTitles(Separator sep) {
 
 void appendRow(std::string& out, const ResultSet& r, std::size_t i, Separator sep) {
     const char s = static_cast<char>(sep);
-    appendNumber(out, r.xcent[i]);
+    text::appendExactNumber(out, r.xcent[i]);
     out.push_back(s);
-    appendNumber(out, r.freq[i]);
+    text::appendExactNumber(out, r.freq[i]);
     out.push_back(s);
-    appendNumber(out, r.ampl[i]);
+    text::appendExactNumber(out, r.ampl[i]);
     out.push_back(s);
-    appendNumber(out, r.prob[i]);
+    text::appendExactNumber(out, r.prob[i]);
     out.push_back('\n');
 }
 
@@ -117,10 +96,10 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
     const char s = static_cast<char>(sep);
     for (const Peak& p : peaks) {
         for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
-            appendNumber(out, v);
+            text::appendExactNumber(out, v);
             out.push_back(s);
         }
-        appendNumber(out, p.probability);
+        text::appendExactNumber(out, p.probability);
         out.push_back('\n');
     }
 }
@@ -128,7 +107,7 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
 bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, "result rows") + rowTitles(sep);
+    t = headerBlock(r.provenance, "result rows").text() + rowTitles(sep);
     for (std::size_t i = 0; i < r.xcent.size(); ++i) {
         appendRow(t, r, i, sep);
         if (!w.maybeFlush())
@@ -142,20 +121,21 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     std::string& t = w.text();
     const bool amplitude = which == GridOf::Amplitude;
     t = headerBlock(r.provenance, amplitude ? "amplitude grid (frequency x window centre)"
-                                            : "probability grid (frequency x window centre)");
+                                            : "probability grid (frequency x window centre)")
+            .text();
     const char s = static_cast<char>(sep);
     t += "frequency";
     for (int w0 = 0; w0 < r.windows; ++w0) {
         t.push_back(s);
-        appendNumber(t, r.centre(w0));
+        text::appendExactNumber(t, r.centre(w0));
     }
     t.push_back('\n');
     const std::vector<double>& values = amplitude ? r.ampl : r.prob;
     for (int i = 0; i < r.bins; ++i) {
-        appendNumber(t, r.frequency(i));
+        text::appendExactNumber(t, r.frequency(i));
         for (int w0 = 0; w0 < r.windows; ++w0) {
             t.push_back(s);
-            appendNumber(t, values[r.row(w0, i)]);
+            text::appendExactNumber(t, values[r.row(w0, i)]);
         }
         t.push_back('\n');
         if (!w.maybeFlush())
@@ -167,12 +147,14 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
 bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance,
-                    rule.fdr > 0
-                        ? "spectral lines kept by false-discovery control at rate " + num(rule.fdr)
-                        : "spectral lines at probability " + num(rule.level) + " or more");
-    t += "# lines: " +
-         lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0) + "\n";
+    t = headerBlock(r.provenance, rule.fdr > 0
+                                      ? "spectral lines kept by false-discovery control at rate " +
+                                            text::exactNumber(rule.fdr)
+                                      : "spectral lines at probability " +
+                                            text::exactNumber(rule.level) + " or more")
+            .line("lines",
+                  lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0))
+            .text();
     t += peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
         appendPeaks(t, findPeaks(r, w0, rule), sep);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/io/AtomicFile.h"
+#include "core/results/HeaderBlock.h"
 #include "core/results/ResultSet.h"
 #include "core/text/NumberText.h"
 
@@ -15,14 +16,12 @@ namespace results {
 enum class Separator : char { Tab = '\t', Comma = ',' };
 enum class GridOf { Amplitude, Probability };
 
-// The '#' lines: program and version, input, column, every parameter, spacing, interpolation.
-std::string headerBlock(const analysis::Provenance& p, const std::string& what);
+// The '#' block of an analysis: program and version, input, column, every parameter, spacing,
+// interpolation; a file's own lines may follow.
+HeaderBlock headerBlock(const analysis::Provenance& p, const std::string& what);
 
 // One line naming the run: file, column and parameters, for a figure's title.
 std::string runSummary(const analysis::Provenance& p);
-
-using text::appendNumber;
-using text::numberText;
 
 // Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
 std::string rowTitles(Separator sep);
@@ -35,8 +34,5 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
 bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep);
 bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator sep);
 bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep);
-
-// Program version recorded in result files.
-const char* programVersion();
 
 } // namespace results

@@ -1,5 +1,6 @@
 #include "core/spectrum/SlepianTapers.h"
 
+#include "core/text/NumberText.h"
 #include "engine/capacities.h"
 #include "engine/diagnostics.h"
 #include "engine/tapers.h"
@@ -21,7 +22,7 @@ std::optional<TaperProblem> checkTapers(int n, int k, double tbw) {
     if (!std::isfinite(tbw) || !(W > 0 && W < 0.5))
         return TaperProblem{analysis::ParameterId::TaperTbw,
                             "the time-bandwidth product must lie above 0 and below " +
-                                engine::formatDouble(n / 2.0) + " (half the length)"};
+                                text::exactNumber(n / 2.0) + " (half the length)"};
     return std::nullopt;
 }
 

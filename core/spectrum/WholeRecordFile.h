@@ -4,14 +4,15 @@
 
 #include "core/analysis/Provenance.h"
 #include "core/io/AtomicFile.h"
+#include "core/results/HeaderBlock.h"
 #include "core/spectrum/WholeRecord.h"
 
 #include <string>
 
 namespace spectrum {
 
-// The '#' lines of the run and of the background.
-std::string wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& r);
+// The '#' block of the run and of the background; a file's own lines may follow.
+results::HeaderBlock wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& r);
 
 // "frequency	period	power	amplitude	probability	background	level_90
 // level_95	level_99	dof"

@@ -7,22 +7,28 @@
 
 namespace text {
 
-void appendNumber(std::string& out, double v) {
+void appendExactNumber(std::string& out, double v) {
     if (std::isinf(v))
         out += v > 0 ? "inf" : "-inf";
     else
         out += engine::formatDouble(v); // the engine's records write numbers the same way
 }
 
-std::string numberText(double v) {
+std::string exactNumber(double v) {
     std::string s;
-    appendNumber(s, v);
+    appendExactNumber(s, v);
     return s;
 }
 
-std::string readableNumber(double v, int digits) {
+std::string exactNumberInFull(double v) {
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return std::to_string(static_cast<long long>(v));
+    return exactNumber(v);
+}
+
+std::string displayNumber(double v, int digits) {
     if (!std::isfinite(v))
-        return numberText(v);
+        return exactNumber(v);
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
     std::string s(buf, r.ptr);

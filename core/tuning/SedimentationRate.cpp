@@ -1,8 +1,9 @@
 #include "core/tuning/SedimentationRate.h"
 
-#include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/PiecewiseLinear.h"
+#include "core/tuning/TraceFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,22 +73,17 @@ std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string*
                          std::move(rows->lines)};
 }
 
-std::string sedimentationRateHeader(const analysis::Provenance& p, const std::string& trackName,
-                                    const std::string& positionUnit, double startAge, double step) {
-    const auto number = [](double v) { return results::numberText(v); };
-    std::string h = "# Tonalith " + std::string(results::programVersion()) +
-                    ": age model from a sedimentation-rate track\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
-    if (!p.preparation.empty())
-        h += "# preparation: " + p.preparation + "\n";
-    h += "# sedimentation-rate track: " + trackName + " (cm/kyr)\n";
-    h += "# positions in: " + positionUnit + "\n";
-    h += "# start age: " + number(startAge) + "\n";
-    h += "# step: " + (step > 0 ? number(step) : std::string("none")) + "\n";
-    h += "# age(z) = start age + integral of 100 / sedimentation rate from the first sample, z "
-         "in metres; the rate linear between the track's rows and held beyond them\n";
+results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,
+                                             const std::string& trackName,
+                                             const std::string& positionUnit, double startAge,
+                                             double step) {
+    results::HeaderBlock h = modelHeader(p, "age model from a sedimentation-rate track");
+    h.line("sedimentation-rate track", trackName + " (cm/kyr)");
+    h.line("positions in", positionUnit);
+    h.line("start age", text::exactNumber(startAge));
+    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.note("age(z) = start age + integral of 100 / sedimentation rate from the first sample, z in "
+           "metres; the rate linear between the track's rows and held beyond them");
     return h;
 }
 

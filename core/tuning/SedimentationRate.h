@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/analysis/Provenance.h"
+#include "core/results/HeaderBlock.h"
 #include "core/tuning/AgeModel.h"
 
 #include <optional>
@@ -44,7 +45,9 @@ std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string*
 
 // The '#' block of an age model and a tuned series made from a track: the record, the column,
 // the track file, the positions' unit, the start age and the step (0: none).
-std::string sedimentationRateHeader(const analysis::Provenance& p, const std::string& trackName,
-                                    const std::string& positionUnit, double startAge, double step);
+results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,
+                                             const std::string& trackName,
+                                             const std::string& positionUnit, double startAge,
+                                             double step);
 
 } // namespace tuning

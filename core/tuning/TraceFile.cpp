@@ -2,6 +2,7 @@
 
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/PiecewiseLinear.h"
 
 #include <cmath>
@@ -10,79 +11,76 @@ namespace tuning {
 
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace) {
-    const auto num = [](double v) { return results::numberText(v); };
-    std::string t = results::headerBlock(p, "traced line");
-    t += "# trace start: position " + num(start.position) + ", frequency " + num(start.frequency) +
-         (start.startedAt > 0
-              ? "; started at the nearest peak of the criterion, frequency " + num(start.startedAt)
-              : std::string()) +
-         "\n";
-    t += "# trace band: " + num(start.band) +
-         " cycles per position unit around the previous "
-         "window's frequency\n";
-    t +=
-        std::string("# trace criterion: largest ") + traceByName(start.by) +
-        ", never below the half-bandwidth W = " + num(p.params.tbw / (p.params.window * p.deltat)) +
-        " cycles per position unit\n";
-    t += "# flag: jump (moved more than half the band's half-width from the window it was "
-         "followed from), edge (on the edge of the band: the line may have left it), weak "
-         "(probability below " +
-         num(start.level) + "), else ok\n";
-    t += "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
+    results::HeaderBlock h = results::headerBlock(p, "traced line");
+    h.line("trace start",
+           "position " + text::exactNumber(start.position) + ", frequency " +
+               text::exactNumber(start.frequency) +
+               (start.startedAt > 0 ? "; started at the nearest peak of the criterion, frequency " +
+                                          text::exactNumber(start.startedAt)
+                                    : std::string()));
+    h.line("trace band", text::exactNumber(start.band) +
+                             " cycles per position unit around the previous window's frequency");
+    h.line("trace criterion", std::string("largest ") + traceByName(start.by) +
+                                  ", never below the half-bandwidth W = " +
+                                  text::exactNumber(p.params.tbw / (p.params.window * p.deltat)) +
+                                  " cycles per position unit");
+    h.line("flag", "jump (moved more than half the band's half-width from the window it was "
+                   "followed from), edge (on the edge of the band: the line may have left it), "
+                   "weak (probability below " +
+                       text::exactNumber(start.level) + "), else ok");
+    std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
         for (double v : {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0,
                          q.amplitude, q.probability})
-            t += num(v) + "\t";
+            t += text::exactNumber(v) + "\t";
         t += std::string(traceFlagName(q.flag)) + "\n";
     }
     return t;
 }
 
-namespace {
-std::string number(double v) {
-    return results::numberText(v);
-}
-} // namespace
-
-std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
-                         double startAge, double step) {
-    std::string h = "# Tonalith " + std::string(results::programVersion()) +
-                    ": age model from a traced cycle\n";
-    h += "# input: " + p.input + "\n";
-    h += "# column: " + std::to_string(p.column) +
-         (p.columnName.empty() ? "" : " (" + p.columnName + ")") + "\n";
+results::HeaderBlock modelHeader(const analysis::Provenance& p, const std::string& what) {
+    results::HeaderBlock h(what);
+    h.source(p);
     if (!p.preparation.empty())
-        h += "# preparation: " + p.preparation + "\n";
-    h += "# trace: " + traceName + "\n";
-    h += "# period: " + number(period) + "\n";
-    h += "# start age: " + number(startAge) + "\n";
-    h += "# step: " + (step > 0 ? number(step) : std::string("none")) + "\n";
-    h += "# age(z) = start age + period x integral of the traced frequency from the first "
-         "sample; sedimentation rate = 1 / (period x frequency)\n";
+        h.line("preparation", p.preparation);
     return h;
 }
 
-std::string ageModelText(const std::string& header, const AgeModel& m, const AgeModelTable& table) {
-    std::string t = header;
+results::HeaderBlock tuningHeader(const analysis::Provenance& p, const std::string& traceName,
+                                  double period, double startAge, double step) {
+    results::HeaderBlock h = modelHeader(p, "age model from a traced cycle");
+    h.line("trace", traceName);
+    h.line("period", text::exactNumber(period));
+    h.line("start age", text::exactNumber(startAge));
+    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.note("age(z) = start age + period x integral of the traced frequency from the first sample; "
+           "sedimentation rate = 1 / (period x frequency)");
+    return h;
+}
+
+std::string ageModelText(results::HeaderBlock header, const AgeModel& m,
+                         const AgeModelTable& table) {
     if (!table.rateUnit.empty())
-        t += "# sedimentation_rate: " + table.rateUnit + "\n";
+        header.line("sedimentation_rate", table.rateUnit);
+    std::string t = header.text();
     const bool cm = table.cmPerKyr > 0;
     t += cm ? "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
             : "position\tage\tsedimentation_rate\n";
     for (std::size_t i = 0; i < m.position.size(); ++i) {
-        t += number(m.position[i]) + "\t" + number(m.age[i]) + "\t" + number(m.rate[i]);
+        t += text::exactNumber(m.position[i]) + "\t" + text::exactNumber(m.age[i]) + "\t" +
+             text::exactNumber(m.rate[i]);
         if (cm)
-            t += "\t" + number(m.rate[i] * table.cmPerKyr);
+            t += "\t" + text::exactNumber(m.rate[i] * table.cmPerKyr);
         t += "\n";
     }
     return t;
 }
 
-std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
+std::string tunedSeriesText(const results::HeaderBlock& header, const TunedSeries& s,
                             const std::string& title) {
-    std::string t = header + "age\t" + (title.empty() ? std::string("value") : title) + "\n";
+    std::string t = header.text() + "age\t" + (title.empty() ? std::string("value") : title) + "\n";
     for (std::size_t i = 0; i < s.age.size(); ++i)
-        t += number(s.age[i]) + "\t" + number(s.value[i]) + "\n";
+        t += text::exactNumber(s.age[i]) + "\t" + text::exactNumber(s.value[i]) + "\n";
     return t;
 }
 
@@ -103,8 +101,8 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
             continue;
         if (++count <= named)
             where += std::string(count > 1 ? ", " : "") + "x_centre " +
-                     number(t.trace.position[i]) + " (line " + std::to_string(t.lines[i]) + ", " +
-                     traceFlagName(t.flags[i]) + ")";
+                     text::exactNumber(t.trace.position[i]) + " (line " +
+                     std::to_string(t.lines[i]) + ", " + traceFlagName(t.flags[i]) + ")";
     }
     if (count == 0)
         return std::nullopt;

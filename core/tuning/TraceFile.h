@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/analysis/Provenance.h"
+#include "core/results/HeaderBlock.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
 
@@ -41,10 +42,13 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why);
 // Nothing when no row is so flagged.
 std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::string& accept);
 
-// The '#' block of an age model and of a tuned series: the record, the column, the trace
+// The start of the '#' block of an age model and of a tuned series: the record, the column and
+// the preparation when there was one.
+results::HeaderBlock modelHeader(const analysis::Provenance& p, const std::string& what);
+// The '#' block of an age model and of a tuned series from a trace: modelHeader, the trace
 // file, the period, the start age and the step (0: none).
-std::string tuningHeader(const analysis::Provenance& p, const std::string& traceName, double period,
-                         double startAge, double step);
+results::HeaderBlock tuningHeader(const analysis::Provenance& p, const std::string& traceName,
+                                  double period, double startAge, double step);
 // The age model's table after the block: a '#' line naming the rate's unit (none when rateUnit
 // is empty, the block naming it already), "position	age	sedimentation_rate" and one row per
 // sample; with cmPerKyr > 0 a last column "sedimentation_rate_cm_per_kyr", the rate times it.
@@ -52,10 +56,10 @@ struct AgeModelTable {
     std::string rateUnit = "position units per age unit (the unit of the period)";
     double cmPerKyr = 0;
 };
-std::string ageModelText(const std::string& header, const AgeModel& m,
+std::string ageModelText(results::HeaderBlock header, const AgeModel& m,
                          const AgeModelTable& table = {});
 // "age	<title>" and one row per age, after the block.
-std::string tunedSeriesText(const std::string& header, const TunedSeries& s,
+std::string tunedSeriesText(const results::HeaderBlock& header, const TunedSeries& s,
                             const std::string& title);
 // Whether every number of the model and the tuned series is finite.
 bool tuningFinite(const AgeModel& m, const TunedSeries& s);

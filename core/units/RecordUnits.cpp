@@ -1,10 +1,9 @@
 #include "core/units/RecordUnits.h"
 
-#include "core/text/NumberText.h"
-#include "core/tuning/TraceFile.h"
-
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cmath>
 #include <regex>
 #include <vector>
 
@@ -52,12 +51,11 @@ std::string guessUnit(const std::string& columnTitle) {
 }
 
 std::optional<double> metresPer(const std::string& unit) {
-    const std::string u = lower(unit);
-    if (u == "m")
+    if (unit == "m")
         return 1.0;
-    if (u == "cm")
+    if (unit == "cm")
         return 0.01;
-    if (u == "mm")
+    if (unit == "mm")
         return 0.001;
     return std::nullopt;
 }
@@ -89,10 +87,9 @@ double typicalRate(const std::string& positionUnit) {
     return 1.0;
 }
 
-std::string ageModelTextWithCmPerKyr(const std::string& header, const tuning::AgeModel& m,
-                                     double factor) {
-    // The window's block names the position and age units already.
-    return tuning::ageModelText(header, m, {"", factor});
+int samplesIn(double length, double spacing) {
+    const double n = std::round(length / spacing);
+    return n >= static_cast<double>(INT_MAX) ? INT_MAX : n >= 1 ? static_cast<int>(n) : 0;
 }
 
 } // namespace units

@@ -4,8 +4,6 @@
 // reads in cm/kyr whatever the record's units.
 #pragma once
 
-#include "core/tuning/AgeModel.h"
-
 #include <optional>
 #include <string>
 
@@ -18,7 +16,8 @@ inline const char* const knownUnits[] = {"m", "cm", "mm", "kyr", "ka", "yr", "My
 // empty when the title names none.
 std::string guessUnit(const std::string& columnTitle);
 
-// Metres in one unit (m, cm, mm); none for a unit that is not a length.
+// Metres in one unit: m, cm or mm, written so (the tool's --positions-in takes these words and
+// refuses any other spelling); none for any other text.
 std::optional<double> metresPer(const std::string& unit);
 // Kiloyears in one unit (kyr, ka, yr, Myr, Ma); none for a unit that is not a time.
 std::optional<double> kyrPer(const std::string& unit);
@@ -34,9 +33,9 @@ std::optional<double> cmPerKyrFactor(const std::string& positionUnit, const std:
 // 1 kyr per kyr for a record already in time; 1 when the unit is not known.
 double typicalRate(const std::string& positionUnit);
 
-// The age-model table as the tuning writes it, with a labelled cm/kyr rate column after the
-// rate in position units per age unit.
-std::string ageModelTextWithCmPerKyr(const std::string& header, const tuning::AgeModel& m,
-                                     double factor);
+// Whole samples in a length of position units at a spacing: the nearest whole number, halves
+// away from zero; 0 below one sample or for no number, at most INT_MAX. The one rounding of
+// window and step lengths, for the run, the astronomical test and the window's fields.
+int samplesIn(double length, double spacing);
 
 } // namespace units

@@ -1,6 +1,8 @@
 #include "python/extension/AstroArguments.h"
 
 #include "core/series/SeriesFile.h"
+#include "core/text/NumberText.h"
+#include "core/units/RecordUnits.h"
 #include "python/extension/Refusals.h"
 
 #include <cmath>
@@ -34,7 +36,7 @@ astro::Band bandArgument(const py::object& band, const char* name) {
 }
 
 double positionUnit(const std::string& unit) {
-    const auto metres = astro::metresPerUnit(unit);
+    const auto metres = units::metresPer(unit);
     if (!metres)
         throw py::value_error("positions_in: '" + unit + "' is not a unit; give m, cm or mm");
     return *metres;
@@ -69,7 +71,7 @@ astro::Targets targetsFromPairs(const py::object& pairs) {
         }
         const auto [period, kind] = target;
         if (!(period > 0) || !std::isfinite(period))
-            throw py::value_error(where + "the period " + numberText(period) +
+            throw py::value_error(where + "the period " + text::exactNumber(period) +
                                   " must be a number above 0 (kyr)");
         if (kind != "e" && kind != "p")
             throw py::value_error(where +

@@ -4,10 +4,6 @@
 
 namespace pymodule {
 
-std::string numberText(double v) {
-    return text::numberText(v);
-}
-
 std::string keywordOf(const analysis::Problem& problem) {
     if (problem.parameter)
         return analysis::parameter(*problem.parameter).keyword;

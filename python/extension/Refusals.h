@@ -1,5 +1,4 @@
-// The wording of refusals for Python: the argument at fault named as the module spells it, and
-// numbers written as the tool writes them.
+// The wording of refusals for Python: the argument at fault named as the module spells it.
 #pragma once
 
 #include "core/analysis/RunPreparation.h"
@@ -7,9 +6,6 @@
 #include <string>
 
 namespace pymodule {
-
-// A number as the tool's messages write it.
-std::string numberText(double v);
 
 // The keyword (or the arrays) a refusal of the run preparation is about, in the catalogue's
 // spelling.

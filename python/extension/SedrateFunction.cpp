@@ -1,4 +1,5 @@
 // tune_sedrate(): the age model and tuned series from a sedimentation-rate track.
+#include "core/text/NumberText.h"
 #include "core/tuning/SedimentationRate.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
@@ -27,7 +28,8 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
         throw py::value_error("track_positions, track_rates: the lengths differ");
     const double metres = positionUnit(positionsIn);
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + numberText(startAge) + " is not a finite number");
+        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+                              " is not a finite number");
     const double s = tuningStep(step);
     const tuning::RateTrack track{{x.data(), x.data() + x.size()},
                                   {rate.data(), rate.data() + rate.size()}};

@@ -1,6 +1,7 @@
 #include "python/extension/SeriesArguments.h"
 
 #include "core/service/AnalysisService.h"
+#include "core/text/NumberText.h"
 #include "python/extension/Refusals.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ void setInterpolation(analysis::RunRequest& request, const py::object& interpola
         throw py::type_error("interpolate: None, True or a spacing (a number) is needed");
     }
     if (!(step > 0) || !std::isfinite(step))
-        throw py::value_error("interpolate: the step " + numberText(step) +
+        throw py::value_error("interpolate: the step " + text::exactNumber(step) +
                               " must be a number above 0");
     request.interpolate = true;
     request.interpolateStep = step;

@@ -1,5 +1,6 @@
 // tapers(): Slepian tapers and their concentration ratios.
 #include "core/service/AnalysisService.h"
+#include "core/text/NumberText.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/Refusals.h"
 
@@ -18,9 +19,10 @@ namespace {
 py::tuple tapers(int n, int k, double tbw) {
     if (const auto problem = spectrum::checkTapers(n, k, tbw)) {
         using analysis::ParameterId;
-        const std::string value = problem->argument == ParameterId::TaperLength  ? std::to_string(n)
-                                  : problem->argument == ParameterId::TaperCount ? std::to_string(k)
-                                                                                 : numberText(tbw);
+        const std::string value = problem->argument == ParameterId::TaperLength ? std::to_string(n)
+                                  : problem->argument == ParameterId::TaperCount
+                                      ? std::to_string(k)
+                                      : text::exactNumber(tbw);
         throw py::value_error(analysis::parameter(problem->argument).keyword + (" " + value) +
                               ": " + problem->text);
     }

@@ -195,7 +195,7 @@ private slots:
         const auto& r = *sharedPlot->lastResult();
         w.windowDetail->showReadout(r.centre(3), r.frequency(40));
         const QString readout = w.readoutLabel->text();
-        QVERIFY2(readout.startsWith("x " + numberText(r.centre(3)) + " m | frequency ") &&
+        QVERIFY2(readout.startsWith("x " + displayNumberText(r.centre(3)) + " m | frequency ") &&
                      readout.contains(" cycles/m | period "),
                  qPrintable(readout));
         traceAt(w, 1 / (41 * 0.015));
@@ -207,7 +207,7 @@ private slots:
         const double slowest = 100 * *std::min_element(rate.begin(), rate.end());
         QVERIFY(slowest > 1.4 && slowest < 1.6);
         const QString summary = w.ageModel->summary->text();
-        QVERIFY2(summary.contains("rate " + numberText(slowest) + " to ") &&
+        QVERIFY2(summary.contains("rate " + displayNumberText(slowest) + " to ") &&
                      summary.endsWith(" cm/kyr."),
                  qPrintable(summary));
 

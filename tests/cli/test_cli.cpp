@@ -1,5 +1,6 @@
 // tonalith-cli end to end: the real binary on temporary files, its output, messages and exit
 // codes, and that a failure never leaves a partial result file.
+#include "core/text/NumberText.h"
 #include "tests/support/RunProcess.h"
 #include "tests/support/TempDir.h"
 
@@ -379,7 +380,7 @@ TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {
     std::string metres = "depth_m\ty\n";
     double z = 0;
     for (int i = 0; i < 600; ++i, z += i % 3 ? 0.01 : 0.0100001)
-        metres += engine::formatDouble(z) + "\t" + std::to_string(std::cos(i * 0.2)) + "\n";
+        metres += text::exactNumber(z) + "\t" + std::to_string(std::cos(i * 0.2)) + "\n";
     const ProcessResult m = analyze(
         {dir.file("metres.txt", metres), "--interpolate", "--quiet", "-o", dir.path("metres.tsv")});
     EXPECT_EQ(m.exitCode, 0) << m.err;

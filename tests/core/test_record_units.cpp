@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 TEST(RecordUnits, GuessesTheUnitAColumnTitleNames) {
     const std::pair<const char*, const char*> cases[] = {
         {"depth_m", "m"},      {"Depth sed [m]", "m"}, {"age_ka", "ka"},    {"depth_rmcd", "m"},
@@ -29,9 +32,20 @@ TEST(RecordUnits, TrialRateIsTypicalForTheUnit) {
     EXPECT_DOUBLE_EQ(units::typicalRate("couplets"), 1.0);
 }
 
-TEST(RecordUnits, AgeModelTableAddsALabelledCentimetreRate) {
-    const tuning::AgeModel m{{10.0, 10.5}, {0.0, 50.0}, {0.01, 0.02}};
-    const std::string t = units::ageModelTextWithCmPerKyr("# h\n", m, 100.0);
-    EXPECT_EQ(t, "# h\nposition\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
-                 "10\t0\t0.01\t1\n10.5\t50\t0.02\t2\n");
+// The lengths the tool's --positions-in names, as it spells them.
+TEST(RecordUnits, GivesMetresForTheLengthsAsWritten) {
+    EXPECT_DOUBLE_EQ(*units::metresPer("m"), 1.0);
+    EXPECT_DOUBLE_EQ(*units::metresPer("cm"), 0.01);
+    EXPECT_DOUBLE_EQ(*units::metresPer("mm"), 0.001);
+    EXPECT_FALSE(units::metresPer("CM"));
+    EXPECT_FALSE(units::metresPer("km"));
+}
+
+TEST(RecordUnits, RoundsALengthToWholeSamples) {
+    EXPECT_EQ(units::samplesIn(2.5, 1), 3); // halves away from zero
+    EXPECT_EQ(units::samplesIn(4, 0.5), 8);
+    EXPECT_EQ(units::samplesIn(0.4, 1), 0);
+    EXPECT_EQ(units::samplesIn(-3, 1), 0);
+    EXPECT_EQ(units::samplesIn(std::nan(""), 1), 0);
+    EXPECT_EQ(units::samplesIn(1e300, 1), INT_MAX);
 }

@@ -116,7 +116,8 @@ TEST(AgeModel, ExactForPiecewiseLinearFrequencyWithHeldEnds) {
     std::vector<double> v(z.size());
     for (std::size_t i = 0; i < z.size(); ++i)
         v[i] = 2 * m.age[i] - 7;
-    EXPECT_NE(ageModelText("", m).find("# sedimentation_rate: position units per age unit"),
+    EXPECT_NE(ageModelText(results::HeaderBlock("age model"), m)
+                  .find("# sedimentation_rate: position units per age unit"),
               std::string::npos);
     const TunedSeries s = tunedSeries(m, v, 5);
     EXPECT_EQ(s.age.front(), 100);
@@ -153,4 +154,12 @@ TEST(TraceFile, RoundTripAndRefusalsNameTheLine) {
         EXPECT_FALSE(readTrace(text, &why)) << text;
         EXPECT_NE(why.find(says), std::string::npos) << why;
     }
+}
+
+TEST(AgeModelText, AddsALabelledCentimetreRateOnRequest) {
+    const AgeModel m{{10.0, 10.5}, {0.0, 50.0}, {0.01, 0.02}};
+    const std::string t = ageModelText(results::HeaderBlock("age model"), m, {"", 100.0});
+    EXPECT_EQ(t.substr(t.find('\n') + 1),
+              "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
+              "10\t0\t0.01\t1\n10.5\t50\t0.02\t2\n");
 }
