@@ -1,5 +1,5 @@
 // Tonalith: evolutive multitaper harmonic analysis of one measured series.
-#include "app/AppDelegate.h"
+#include "app/window/AppDelegate.h"
 
 #include <QApplication>
 

@@ -2,9 +2,9 @@
 // the plot, split into the engine's call and the window's own part (reading and preparing the
 // record, the questions, the hand-off and drawing the map).
 //   QT_QPA_PLATFORM=offscreen bench_plot_press
-#include "app/AnalysisRun.h"
-#include "app/QPlot.h"
-#include "app/ViewController.h"
+#include "app/run/AnalysisRun.h"
+#include "app/run/QPlot.h"
+#include "app/window/ViewController.h"
 
 #include <benchmark/benchmark.h>
 

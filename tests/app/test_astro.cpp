@@ -6,12 +6,12 @@
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/TraceOverlay.h"
-#include "app/AgeModelPanel.h"
-#include "app/AstroTestPanel.h"
-#include "app/BandPassOverlay.h"
-#include "app/EvolutiveTestView.h"
-#include "app/QPlot.h"
-#include "app/ViewController.h"
+#include "app/panels/AgeModelPanel.h"
+#include "app/panels/AstroTestPanel.h"
+#include "app/panels/BandPassOverlay.h"
+#include "app/panels/EvolutiveTestView.h"
+#include "app/run/QPlot.h"
+#include "app/window/ViewController.h"
 #include "core/astro/TimeOpt.h"
 
 #include <qwt_plot_curve.h>

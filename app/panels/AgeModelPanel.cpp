@@ -1,0 +1,315 @@
+#include "app/panels/AgeModelPanel.h"
+
+#include "app/files/WholeFile.h"
+#include "app/panels/TraceFlags.h"
+#include "app/services/NumberText.h"
+#include "app/services/PlatformServices.h"
+#include "app/services/Questions.h"
+#include "app/settings/NumberBox.h"
+#include "core/tuning/TraceFile.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
+    period = new QComboBox(this);
+    period->setEditable(true);
+    period->setToolTip("The period the traced line represents, in the time unit of the ages");
+    startAge = new NumberBox(this);
+    startAge->setDecimals(3);
+    startAge->setRange(-1e12, 1e12);
+    startAge->setToolTip("The age of the first sample");
+    step = new NumberBox(this);
+    step->setDecimals(4);
+    step->setRange(0, 1e9);
+    step->setSpecialValueText("the samples at their ages");
+    step->setToolTip("Resample the tuned series linearly at this step when it is exported");
+    summary = new QLabel(this);
+    summary->setWordWrap(true);
+    auto* exportModelButton = new QPushButton("Export Age Model...", this);
+    auto* exportTunedButton = new QPushButton("Export Tuned Series...", this);
+    auto* analyseButton = new QPushButton("Analyse Tuned Series", this);
+    analyseButton->setToolTip("The tuned series in place of the record, at the step chosen (or "
+                              "the median spacing of the ages): the traced cycle should be a "
+                              "straight line at 1 / period");
+    auto* form = new QFormLayout();
+    form->addRow("Period of the traced cycle:", period);
+    form->addRow("Age of the first sample:", startAge);
+    form->addRow("Tuned series step:", step);
+    auto* side = new QVBoxLayout();
+    side->addLayout(form);
+    side->addWidget(summary);
+    side->addWidget(exportModelButton);
+    side->addWidget(exportTunedButton);
+    side->addWidget(analyseButton);
+    side->addStretch(1);
+    plot = ageModelPlotCreate(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(side, 2);
+    layout->addWidget(reinterpret_cast<QWidget*>(plot), 3);
+    connect(exportModelButton, &QPushButton::clicked, this, &AgeModelPanel::exportModel);
+    connect(exportTunedButton, &QPushButton::clicked, this, &AgeModelPanel::exportTuned);
+    connect(analyseButton, &QPushButton::clicked, this, &AgeModelPanel::analyseTuned);
+    connect(period, &QComboBox::currentTextChanged, this, &AgeModelPanel::recompute);
+    connect(startAge, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &AgeModelPanel::recompute);
+}
+
+void AgeModelPanel::setPeriods(const QList<double>& periods) {
+    const QString current = period->currentText();
+    period->blockSignals(true);
+    period->clear();
+    for (double p : periods)
+        period->addItem(displayNumberText(p));
+    period->setCurrentText(current.isEmpty() && !periods.isEmpty()
+                               ? displayNumberText(periods.value(2, periods[0]))
+                               : current);
+    period->blockSignals(false);
+    recompute();
+}
+
+double AgeModelPanel::periodValue() const {
+    bool ok = false;
+    const double p = QLocale::c().toDouble(period->currentText().trimmed(), &ok);
+    return ok && p > 0 ? p : 0.0;
+}
+
+void AgeModelPanel::setUnits(const RecordUnitChoice& units) {
+    units_ = units;
+    period->setToolTip("The period the traced line represents, in " + units_.age);
+    recompute();
+}
+
+void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
+                             const std::vector<tuning::TracePoint>& trace) {
+    // Another trace (a new one, or a point moved) is asked about afresh.
+    const auto same = [](const tuning::TracePoint& a, const tuning::TracePoint& b) {
+        return a.window == b.window && a.bin == b.bin && a.flag == b.flag;
+    };
+    if (!std::equal(trace.begin(), trace.end(), trace_.begin(), trace_.end(), same))
+        answeredFlags_.clear();
+    result_ = std::move(result);
+    trace_ = trace;
+    rateTrack_.reset();
+    recompute();
+}
+
+void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> result,
+                                 const tuning::RateTrack& track, const std::string& unit,
+                                 double metresPerUnit) {
+    result_ = std::move(result);
+    trace_.clear();
+    rateTrack_ = track;
+    rateUnit_ = unit;
+    metresPerUnit_ = metresPerUnit;
+    recompute();
+}
+
+bool AgeModelPanel::flagsAccepted() {
+    const int n = flaggedCount(trace_);
+    if (n == 0)
+        return true;
+    const QString all = flaggedWindows(trace_, -1);
+    if (all != answeredFlags_) {
+        answeredFlags_ = all;
+        const QString text =
+            QString("%1 points of the trace are flagged jump or edge: at %2. The line may have "
+                    "jumped to another cycle or left the search band, and the age model would "
+                    "follow it. Trace it again (another start or band), or build the age model "
+                    "from the trace as it is.")
+                .arg(n)
+                .arg(flaggedWindows(trace_, 5));
+        flagsAccepted_ = Questions::ask(this, "Flagged Trace", text,
+                                        {"Build the Age Model", "Don't Build"}) == 0;
+    }
+    return flagsAccepted_;
+}
+
+void AgeModelPanel::showRateModel() {
+    model_.reset();
+    if (const auto problem = tuning::checkRateTrack(*rateTrack_)) {
+        summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else if (result_ && !result_->positions.empty()) {
+        model_ = tuning::sedimentationAgeModel(result_->positions, *rateTrack_, metresPerUnit_,
+                                               startAge->value());
+        const auto [lo, hi] = std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
+        summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
+                                 "sedimentation rate %3 to %4 cm/kyr.")
+                             .arg(displayNumberText(model_->age.front()),
+                                  displayNumberText(model_->age.back()), displayNumberText(*lo),
+                                  displayNumberText(*hi)));
+    }
+    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
+    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
+                        n ? model_->age.data() : nullptr, n ? model_->rate.data() : nullptr, n,
+                        result_ ? result_->provenance.positionName.c_str() : "");
+}
+
+void AgeModelPanel::recompute() {
+    if (rateTrack_)
+        return showRateModel();
+    model_.reset();
+    const double p = periodValue();
+    tuning::Trace t;
+    for (const tuning::TracePoint& q : trace_) {
+        t.position.push_back(q.centre);
+        t.frequency.push_back(q.frequency);
+    }
+    if (!result_ || trace_.empty()) {
+        summary->setText("Trace a line on the map first (Analysis > Trace Line).");
+    } else if (!(p > 0)) {
+        summary->setText("The period must be a number above 0.");
+    } else if (!flagsAccepted()) {
+        summary->setText(QString("No age model: %1 points of the trace are flagged jump or edge; "
+                                 "trace the line again (another start or band), or accept them "
+                                 "when asked.")
+                             .arg(flaggedCount(trace_)));
+    } else if (const auto problem = tuning::checkTrace(t)) {
+        summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else {
+        model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
+        const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
+        const double cm = units_.cmPerKyr();
+        const QString ages = QString("Ages %1 to %2 %3; ")
+                                 .arg(displayNumberText(model_->age.front()),
+                                      displayNumberText(model_->age.back()), units_.age);
+        if (cm > 0)
+            summary->setText(ages +
+                             QString("sedimentation rate %1 to %2 cm/kyr.")
+                                 .arg(displayNumberText(*lo * cm), displayNumberText(*hi * cm)));
+        else
+            summary->setText(ages + QString("sedimentation rate %1 to %2 %3 per %4.")
+                                        .arg(displayNumberText(*lo), displayNumberText(*hi),
+                                             units_.position.isEmpty() ? QString("position units")
+                                                                       : units_.position,
+                                             units_.age));
+    }
+    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
+    const double cm = units_.cmPerKyr();
+    std::vector<double> rate = n ? model_->rate : std::vector<double>();
+    if (cm > 0)
+        for (double& r : rate)
+            r *= cm;
+    const QByteArray name = result_ ? QByteArray(result_->provenance.positionName.c_str()) : "";
+    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
+                        n ? model_->age.data() : nullptr, n ? rate.data() : nullptr, n, name);
+    const QString position = name.isEmpty() ? units_.position
+                             : units_.position.isEmpty()
+                                 ? QString::fromUtf8(name)
+                                 : QString::fromUtf8(name) + " (" + units_.position + ")";
+    const QString rateUnit = cm > 0                      ? QString("cm/kyr")
+                             : units_.position.isEmpty() ? "position units/" + units_.age
+                                                         : units_.position + "/" + units_.age;
+    ageModelPlotSetTitles(plot, position.toUtf8(), ("Rate (" + rateUnit + ")").toUtf8(),
+                          ("Age (" + units_.age + ")").toUtf8());
+}
+
+tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
+    double s = step->value();
+    if (forAnalysis && !(s > 0) && model_ && model_->age.size() > 1) {
+        std::vector<double> d;
+        for (std::size_t i = 1; i < model_->age.size(); ++i)
+            d.push_back(model_->age[i] - model_->age[i - 1]);
+        std::nth_element(d.begin(), d.begin() + static_cast<long>(d.size() / 2), d.end());
+        s = d[d.size() / 2];
+    }
+    return tuning::tunedSeries(*model_, result_->values, s);
+}
+
+results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
+    results::HeaderBlock h =
+        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
+                                                     "the evolutive astronomical test's track",
+                                                     rateUnit_, startAge->value(), stepUsed)
+                   : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
+                                          startAge->value(), stepUsed);
+    if (!units_.position.isEmpty())
+        h.line("position unit of the record", units_.position.toStdString());
+    return h.line("age unit", units_.age.toStdString());
+}
+
+void AgeModelPanel::exportModel() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Age Model",
+        Platform::proposedExportPath("tuning", QString::fromStdString(result_->provenance.input),
+                                     "age-model.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    Platform::rememberExportFolder("tuning", path);
+    const double cm = units_.cmPerKyr();
+    const std::string text =
+        // The block names the position and age units already: no line for the rate's unit.
+        cm > 0 ? tuning::ageModelText(header(step->value()), *model_, {"", cm})
+               : tuning::ageModelText(header(step->value()), *model_);
+    const QString why = writeWholeFile(path, text);
+    if (!why.isEmpty())
+        emit message(why + ".");
+    else
+        emit message("Exported the age model to " + path + ".");
+}
+
+void AgeModelPanel::exportTuned() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const QString path = Platform::chooseSaveFile(
+        this, "Export Tuned Series",
+        Platform::proposedExportPath("tuning", QString::fromStdString(result_->provenance.input),
+                                     "tuned.tsv"),
+        "Tab-separated text (*.tsv)", nullptr);
+    if (path.isEmpty())
+        return;
+    Platform::rememberExportFolder("tuning", path);
+    const tuning::TunedSeries s = tuned(false);
+    const QString why = writeWholeFile(
+        path, tuning::tunedSeriesText(header(step->value()), s, result_->provenance.columnName));
+    if (!why.isEmpty())
+        emit message(why + ".");
+    else
+        emit message("Exported the tuned series to " + path + ".");
+}
+
+void AgeModelPanel::analyseTuned() {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    const tuning::TunedSeries s = tuned(true);
+    const double used = s.age.size() > 1 ? s.age[1] - s.age[0] : 0.0;
+    QString folder = Platform::recordsFolder();
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    const QString stem =
+        QFileInfo(QString::fromStdString(result_->provenance.input)).completeBaseName();
+    const QString path =
+        QDir(folder).filePath(stem + "-tuned-" + displayNumberText(periodValue()) + ".txt");
+    if (!tuning::tuningFinite(*model_, s)) {
+        emit message("The tuned series is not finite: check the trace.");
+        return;
+    }
+    const QString why = writeWholeFile(
+        path, tuning::tunedSeriesText(header(used), s, result_->provenance.columnName));
+    if (!why.isEmpty()) {
+        emit message(why);
+        return;
+    }
+    emit analyse(path);
+}

@@ -1,0 +1,83 @@
+// Analysis > Age Model: the period the traced line represents and the age of the first sample
+// give the sedimentation rate along the record and the age-position curve, shown beside the
+// map; the age model and the tuned series can be exported, and the tuned series analysed in
+// the window in place of the record. A trace with points flagged jump or edge makes a model
+// only once the user accepts them.
+#pragma once
+
+#include "Qplot/plot_api.h"
+#include "app/settings/RecordUnitChoice.h"
+#include "core/results/HeaderBlock.h"
+#include "core/results/ResultSet.h"
+#include "core/tuning/AgeModel.h"
+#include "core/tuning/LineTrace.h"
+#include "core/tuning/SedimentationRate.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+
+class AgeModelPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit AgeModelPanel(QWidget* parent);
+
+    QComboBox* period; // editable; the target periods offered
+    QDoubleSpinBox* startAge;
+    QDoubleSpinBox* step; // for the tuned series; 0: the samples at their ages
+    QLabel* summary;
+    AgeModelPlot* plot = nullptr;
+
+    void setPeriods(const QList<double>& periods);
+    // The record's units: the rate is shown in cm/kyr where they convert, and the age-model
+    // export adds a cm/kyr column beside the rate in position units per age unit.
+    void setUnits(const RecordUnitChoice& units);
+    // The map's analysed series and the trace on it; an empty trace clears the model.
+    void setTrace(std::shared_ptr<const results::ResultSet> result,
+                  const std::vector<tuning::TracePoint>& trace);
+    // The model of a sedimentation-rate track (cm/kyr at positions in `unit`: m, cm or mm,
+    // metresPerUnit metres each) in place of a traced line's; a new trace takes its place.
+    void setRateTrack(std::shared_ptr<const results::ResultSet> result,
+                      const tuning::RateTrack& track, const std::string& unit,
+                      double metresPerUnit);
+    const std::optional<tuning::AgeModel>& model() const { return model_; }
+    // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
+    tuning::TunedSeries tuned(bool forAnalysis) const;
+    // The '#' block both exports start with.
+    results::HeaderBlock header(double stepUsed) const;
+    double periodValue() const;
+
+public slots:
+    void exportModel();
+    void exportTuned();
+    void analyseTuned();
+
+signals:
+    void message(const QString& text);
+    // The tuned series was written to path, to be analysed in place of the record.
+    void analyse(const QString& path);
+
+private:
+    void recompute();
+    void showRateModel();
+    // Whether a trace with points flagged jump or edge may make the model: asked once for each
+    // trace.
+    bool flagsAccepted();
+
+    std::shared_ptr<const results::ResultSet> result_;
+    std::vector<tuning::TracePoint> trace_;
+    std::optional<tuning::AgeModel> model_;
+    RecordUnitChoice units_;
+    std::optional<tuning::RateTrack> rateTrack_;
+    std::string rateUnit_;
+    double metresPerUnit_ = 1;
+    QString answeredFlags_; // the flagged points last asked about
+    bool flagsAccepted_ = false;
+};

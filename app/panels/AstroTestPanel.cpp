@@ -1,0 +1,399 @@
+#include "app/panels/AstroTestPanel.h"
+
+#include "app/services/NumberText.h"
+#include "app/services/PlatformServices.h"
+#include "app/settings/CatalogueFields.h"
+#include "core/astro/AstroFiles.h"
+#include "core/series/SeriesFile.h"
+#include "core/service/AnalysisService.h"
+#include "core/units/RecordUnits.h"
+#include "figures/ResultFigures.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QFutureWatcher>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+#include <atomic>
+
+namespace {
+
+// The field a user changes to put a problem right: its catalogue label.
+QString fieldOf(const astro::Problem& problem) {
+    return problem.parameter ? QString(analysis::parameter(*problem.parameter).label)
+                             : QString("The series");
+}
+
+} // namespace
+
+// One computation's control: Stop from the window, progress read back by its timer.
+struct AstroTestPanel::Job : service::RunControl {
+    std::atomic<double> percent{0};
+    void progress(double p) override { percent.store(p); }
+};
+
+struct AstroTestPanel::Input {
+    series::Series series;
+    double spacing = 0;
+    astro::TimeOptSettings settings;
+    std::string unit;
+};
+
+AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
+    using analysis::ParameterId;
+    using namespace CatalogueFields;
+    sedMin = numberField(ParameterId::SedMin, this, 4);
+    sedMax = numberField(ParameterId::SedMax, this, 4);
+    numSed = wholeField(ParameterId::NumSed, this);
+    linearGrid = switchField(ParameterId::LinearGrid, this);
+    const auto [low, high] = analysis::defaultLimits(ParameterId::PrecessionBand);
+    bandLow = numberField(ParameterId::PrecessionBand, this, 4, low);
+    bandHigh = numberField(ParameterId::PrecessionBand, this, 4, high);
+    bandLow->setRange(0, 1e3);
+    bandHigh->setRange(0, 1e3);
+    positionsIn = new QComboBox(this);
+    positionsIn->addItems({"m", "cm", "mm"});
+    positionsIn->setCurrentText(analysis::parameter(ParameterId::PositionsIn).defaultText);
+    positionsIn->setToolTip(CatalogueFields::toolTip(ParameterId::PositionsIn));
+    targetsFile = new QLineEdit(this);
+    targetsFile->setPlaceholderText("default periods");
+    targetsFile->setToolTip(CatalogueFields::toolTip(ParameterId::Targets));
+    auto* chooseTargets = new QPushButton("...", this);
+    chooseTargets->setToolTip("Choose a targets file");
+    simulations = wholeField(ParameterId::Simulations, this);
+    simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
+    // Empty lengths (0) take lengths that suit the record.
+    windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
+    windowLength->setMinimum(0);
+    windowLength->setSpecialValueText("a quarter of the record");
+    stepLength = numberField(ParameterId::AstroStepLength, this, 4);
+    stepLength->setMinimum(0);
+    stepLength->setSpecialValueText("a tenth of the window");
+
+    testButton = new QPushButton("Test", this);
+    testButton->setToolTip("r2_envelope, r2_power and r2_opt of the map's series at every rate");
+    significanceButton = new QPushButton("Run Significance", this);
+    significanceButton->setToolTip("The p-value of the optimum against AR(1) surrogates");
+    evolutiveButton = new QPushButton("Evolutive Test", this);
+    evolutiveButton->setToolTip("The test in moving windows, r2_opt shown in the map area");
+    ageModelButton = new QPushButton("Use as Age Model", this);
+    ageModelButton->setToolTip("The evolutive test's track of optima as the age model");
+    ageModelButton->setEnabled(false);
+    stopButton = new QPushButton("Stop", this);
+    stopButton->setEnabled(false);
+    progress = new QProgressBar(this);
+    progress->setRange(0, 1000);
+    progress->setTextVisible(false);
+    outcome = new QLabel(this);
+    outcome->setWordWrap(true);
+    outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    // Three columns, so that the panel stays low beside the map: the rates and targets, the
+    // runs, the figure.
+    auto* form = new QFormLayout();
+    auto* rates = new QHBoxLayout();
+    rates->addWidget(sedMin);
+    rates->addWidget(new QLabel("to", this));
+    rates->addWidget(sedMax);
+    form->addRow("Rates (cm/kyr):", rates);
+    auto* count = new QHBoxLayout();
+    count->addWidget(numSed);
+    count->addWidget(linearGrid);
+    form->addRow(label(ParameterId::NumSed), count);
+    auto* band = new QHBoxLayout();
+    band->addWidget(bandLow);
+    band->addWidget(new QLabel("to", this));
+    band->addWidget(bandHigh);
+    form->addRow(label(ParameterId::PrecessionBand), band);
+    form->addRow(label(ParameterId::PositionsIn), positionsIn);
+    auto* targets = new QHBoxLayout();
+    targets->addWidget(targetsFile, 1);
+    targets->addWidget(chooseTargets);
+    form->addRow(label(ParameterId::Targets), targets);
+    auto* runs = new QFormLayout();
+    runs->addRow(label(ParameterId::Simulations), simulations);
+    runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
+    runs->addRow(label(ParameterId::AstroStepLength), stepLength);
+    auto* buttons = new QGridLayout();
+    buttons->addWidget(testButton, 0, 0);
+    buttons->addWidget(significanceButton, 0, 1);
+    buttons->addWidget(evolutiveButton, 1, 0);
+    buttons->addWidget(ageModelButton, 1, 1);
+    buttons->addWidget(stopButton, 2, 0);
+    buttons->addWidget(progress, 2, 1);
+    auto* settings = new QVBoxLayout();
+    settings->addLayout(form);
+    settings->addStretch(1);
+    auto* side = new QVBoxLayout();
+    side->addLayout(runs);
+    side->addLayout(buttons);
+    side->addWidget(outcome);
+    side->addStretch(1);
+    figure = timeOptFigureCreate(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(settings, 2);
+    layout->addLayout(side, 2);
+    layout->addWidget(reinterpret_cast<QWidget*>(figure), 3);
+
+    poll_ = new QTimer(this);
+    poll_->setInterval(100);
+    connect(poll_, &QTimer::timeout, this, [this] {
+        if (job_)
+            progress->setValue(qRound(job_->percent.load() * 10));
+    });
+    connect(testButton, &QPushButton::clicked, this, &AstroTestPanel::runTest);
+    connect(significanceButton, &QPushButton::clicked, this, &AstroTestPanel::runSignificance);
+    connect(evolutiveButton, &QPushButton::clicked, this, &AstroTestPanel::runEvolutive);
+    connect(ageModelButton, &QPushButton::clicked, this, &AstroTestPanel::useTrack);
+    connect(stopButton, &QPushButton::clicked, this, &AstroTestPanel::stop);
+    connect(chooseTargets, &QPushButton::clicked, this, [this] {
+        const QString path = Platform::chooseOpenFile(
+            this, "Targets File", "Tab-separated text (*.tsv *.txt);;All files (*)",
+            QFileInfo(targetsFile->text()).absolutePath());
+        if (!path.isEmpty())
+            targetsFile->setText(path);
+    });
+}
+
+AstroTestPanel::~AstroTestPanel() {
+    stop();
+    future_.waitForFinished();
+}
+
+std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) {
+    const auto refuse = [&](const QString& text) {
+        emit message(what + ": " + text);
+        return std::nullopt;
+    };
+    Input in;
+    const auto record = source_ ? source_() : nullptr;
+    if (!record || record->positions.size() < 2)
+        return refuse("there is no series to test yet; press Plot to analyse a record first.");
+    in.series.xpos = record->positions;
+    in.series.yval = record->values;
+    in.spacing = record->provenance.deltat;
+    in.unit = positionsIn->currentText().toStdString();
+    const auto metres = units::metresPer(in.unit);
+    if (!metres)
+        return refuse("Positions in: give m, cm or mm.");
+    astro::TimeOptSettings& s = in.settings;
+    s.metresPerUnit = *metres;
+    s.grid = {sedMin->value(), sedMax->value(), numSed->value(), linearGrid->isChecked()};
+    s.precessionBand = {bandLow->value(), bandHigh->value()};
+    const QString targets = targetsFile->text().trimmed();
+    if (!targets.isEmpty()) {
+        std::string why;
+        const auto text = series::readText(targets.toStdString(), &why);
+        if (!text)
+            return refuse("Targets file: cannot read " + targets + ": " +
+                          QString::fromStdString(why) +
+                          "; choose another file or clear the field.");
+        const astro::TargetsRead read = astro::readTargets(*text);
+        if (read.problem)
+            return refuse("Targets file " + targets + ": " +
+                          QString::fromStdString(read.problem->text) + ".");
+        s.targets = read.targets;
+    }
+    if (const auto problem = astro::checkTimeOpt(s, in.series.yval.size(), in.spacing))
+        return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
+    return in;
+}
+
+void AstroTestPanel::setBusy(bool on) {
+    for (QPushButton* b : {testButton, significanceButton, evolutiveButton})
+        b->setEnabled(!on);
+    ageModelButton->setEnabled(!on && evolutive_);
+    stopButton->setEnabled(on);
+    progress->setValue(0);
+    if (on)
+        poll_->start();
+    else
+        poll_->stop();
+}
+
+void AstroTestPanel::start(const QString& what, std::function<void(Job&)> work,
+                           std::function<void()> done) {
+    auto job = std::make_shared<Job>();
+    job_ = job;
+    setBusy(true);
+    emit message(what + "...");
+    auto* watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, done] {
+        watcher->deleteLater();
+        job_.reset();
+        setBusy(false);
+        done();
+        emit computationEnded();
+    });
+    future_ = QtConcurrent::run([job, work] { work(*job); });
+    watcher->setFuture(future_);
+}
+
+void AstroTestPanel::stop() {
+    if (job_)
+        job_->cancel();
+}
+
+void AstroTestPanel::runTest() {
+    const QString what = "Astronomical test";
+    auto in = input(what);
+    if (!in || busy())
+        return;
+    auto scan = std::make_shared<astro::TimeOptScan>();
+    start(
+        what,
+        [in = *in, scan](Job& job) {
+            *scan = service::timeOpt(in.series, in.spacing, in.settings, job);
+        },
+        [this, what, scan] {
+            if (scan->cancelled) {
+                emit message(what + " stopped; the figure shows the previous result.");
+            } else if (scan->problem) {
+                emit message(what + ": " + fieldOf(*scan->problem) + ": " +
+                             QString::fromStdString(scan->problem->text) + ".");
+            } else if (!astro::allFinite(scan->scores)) {
+                emit message(what + ": the scores are not finite numbers; nothing is shown.");
+            } else {
+                scan_ = std::move(*scan);
+                significance_.reset();
+                showScan();
+                emit message(what + ": " + outcome->text());
+            }
+        });
+}
+
+void AstroTestPanel::runSignificance() {
+    const QString what = "Significance of the astronomical test";
+    auto in = input(what);
+    if (!in || busy())
+        return;
+    const int sims = simulations->value();
+    auto scan = std::make_shared<astro::TimeOptScan>();
+    auto sig = std::make_shared<astro::Significance>();
+    start(
+        what,
+        [in = *in, scan, sig, sims](Job& job) {
+            // The record is scanned again, so that the p-value belongs to the settings shown.
+            *scan = service::timeOpt(in.series, in.spacing, in.settings, job);
+            if (scan->problem || scan->cancelled)
+                return;
+            *sig = service::timeOptSignificance(in.series, in.spacing, in.settings, *scan, sims, 1,
+                                                job);
+        },
+        [this, what, scan, sig] {
+            const std::optional<astro::Problem>& problem =
+                scan->problem ? scan->problem : sig->problem;
+            if (scan->cancelled || sig->cancelled) {
+                emit message(what + " stopped; no p-value.");
+            } else if (problem) {
+                emit message(what + ": " + fieldOf(*problem) + ": " +
+                             QString::fromStdString(problem->text) + ".");
+            } else if (!astro::allFinite(scan->scores)) {
+                emit message(what + ": the scores are not finite numbers; nothing is shown.");
+            } else {
+                scan_ = std::move(*scan);
+                significance_ = *sig;
+                showScan();
+                emit message(what + ": " + outcome->text());
+            }
+        });
+}
+
+void AstroTestPanel::runEvolutive() {
+    const QString what = "Evolutive astronomical test";
+    auto in = input(what);
+    if (!in || busy())
+        return;
+    // Empty fields take lengths that suit the record.
+    const double span = in->series.xpos.back() - in->series.xpos.front();
+    const double window = windowLength->value() > 0 ? windowLength->value() : span / 4;
+    const double step = stepLength->value() > 0 ? stepLength->value() : window / 10;
+    const bool logarithmic = !in->settings.grid.linear;
+    auto result = std::make_shared<astro::EvolutiveTimeOpt>();
+    start(
+        what,
+        [in = *in, result, window, step](Job& job) {
+            *result = service::evolutiveTimeOpt(in.series, in.settings, window, step, job);
+        },
+        [this, what, result, logarithmic, unit = in->unit, metres = in->settings.metresPerUnit] {
+            if (result->cancelled) {
+                emit message(what + " stopped; the map area shows what it showed.");
+            } else if (result->problem) {
+                emit message(what + ": " + fieldOf(*result->problem) + ": " +
+                             QString::fromStdString(result->problem->text) + ".");
+            } else if (!astro::allFinite(result->cells)) {
+                emit message(what + ": the scores are not finite numbers; nothing is shown.");
+            } else if (result->centres.size() < 2 || result->rates.size() < 2) {
+                emit message(what + QString(": the map needs at least 2 windows and 2 scored "
+                                            "rates; these settings give %1 and %2. Shorten the "
+                                            "window or the step, or widen the rates.")
+                                        .arg(result->centres.size())
+                                        .arg(result->rates.size()));
+            } else {
+                evolutive_ = result;
+                evolutiveLogarithmic_ = logarithmic;
+                evolutiveUnit_ = unit;
+                evolutiveMetres_ = metres;
+                ageModelButton->setEnabled(true);
+                emit message(what + QString(": %1 windows x %2 rates.")
+                                        .arg(result->centres.size())
+                                        .arg(result->rates.size()));
+                emit evolutiveReady();
+            }
+        });
+}
+
+void AstroTestPanel::forgetResults() {
+    scan_.reset();
+    significance_.reset();
+    evolutive_.reset();
+    ageModelButton->setEnabled(false);
+}
+
+void AstroTestPanel::useTrack() {
+    if (!evolutive_) {
+        emit message("Use as Age Model: run the evolutive test first.");
+        return;
+    }
+    tuning::RateTrack track;
+    for (const astro::TrackPoint& p : astro::optimumTrack(*evolutive_)) {
+        track.position.push_back(p.centre);
+        track.rate.push_back(p.rate);
+    }
+    if (const auto problem = tuning::checkRateTrack(track)) {
+        emit message("Use as Age Model: " + QString::fromStdString(*problem) + ".");
+        return;
+    }
+    emit rateTrackChosen(track, evolutiveUnit_, evolutiveMetres_);
+}
+
+void AstroTestPanel::showScan() {
+    const astro::TimeOptScan& scan = *scan_;
+    const astro::RateScore& best = scan.scores[scan.best];
+    const auto record = source_ ? source_() : nullptr;
+    const QString title =
+        (record ? QFileInfo(QString::fromStdString(record->provenance.input)).fileName() + ": "
+                : QString()) +
+        "astronomical test (TimeOpt)";
+    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString());
+    QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
+                       .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
+    if (significance_)
+        text += QString(", p-value %1 (%2 simulations)")
+                    .arg(displayNumberText(significance_->pValue))
+                    .arg(significance_->simulations);
+    outcome->setText(text + ".");
+}

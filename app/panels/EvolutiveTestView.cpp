@@ -1,0 +1,110 @@
+#include "app/panels/EvolutiveTestView.h"
+
+#include "figures/ResultFigures.h"
+
+#include "app/services/NumberText.h"
+#include "core/astro/EvolutiveMap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+void pointerMoved(void* ctx, double x, double y) {
+    auto* view = static_cast<EvolutiveTestView*>(ctx);
+    emit view->readout(view->readoutAt(x, y));
+}
+
+// The index in v (increasing) nearest to value, on the scale `scaled`.
+template <class Scale>
+std::size_t nearest(const std::vector<double>& v, double value, Scale scaled) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < v.size(); ++i)
+        if (std::fabs(scaled(v[i]) - scaled(value)) < std::fabs(scaled(v[best]) - scaled(value)))
+            best = i;
+    return best;
+}
+
+} // namespace
+
+EvolutiveTestView::EvolutiveTestView(MyPlot* plot, QObject* parent)
+    : QObject(parent), plot_(plot) {}
+
+void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
+                                  bool logarithmic) {
+    result_ = std::move(result);
+    logarithmic_ = logarithmic;
+    if (shown_)
+        show();
+}
+
+QString EvolutiveTestView::readoutAt(double x, double rate) const {
+    if (!result_ || !(rate > 0) || !std::isfinite(x))
+        return QString();
+    const astro::EvolutiveTimeOpt& e = *result_;
+    const std::size_t w = nearest(e.centres, x, [](double v) { return v; });
+    const auto scale = [this](double v) { return logarithmic_ ? std::log(v) : v; };
+    const std::size_t r = nearest(e.rates, rate, scale);
+    // Off the map by more than half a cell: nothing to read.
+    const double halfStep = 0.5 * std::fabs(e.centres[1] - e.centres[0]);
+    const double halfRate = 0.5 * std::fabs(scale(e.rates[1]) - scale(e.rates[0]));
+    if (std::fabs(x - e.centres[w]) > halfStep * (1 + 1e-9) ||
+        std::fabs(scale(rate) - scale(e.rates[r])) > halfRate * (1 + 1e-9))
+        return QString();
+    const astro::RateScore& s = e.cells[w * e.rates.size() + r];
+    return QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
+        .arg(displayNumberText(e.centres[w]), displayNumberText(s.rate),
+             displayNumberText(s.r2Envelope), displayNumberText(s.r2Power),
+             displayNumberText(s.r2Opt));
+}
+
+void EvolutiveTestView::show() {
+    if (!result_ || !plot_)
+        return;
+    const astro::EvolutiveTimeOpt& e = *result_;
+    Plot* plot = plot_->plot();
+    if (!shown_) {
+        plotGetPointerCallbacks(plot, &pointerContext_, &moved_, &clicked_);
+        plotGetTraceDragCallback(plot, &dragContext_, &dragged_);
+    }
+    plotSetPointerCallbacks(plot, this, &pointerMoved, nullptr);
+    plotSetTraceDragCallback(plot, nullptr, nullptr);
+    plotSetGuides(plot, nullptr, nullptr, 0);
+    const MyPlot::MapDisplay& display = plot_->mapDisplay();
+    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX);
+    if (!shown_) {
+        shown_ = true;
+        emit shownChanged(true);
+    }
+}
+
+void EvolutiveTestView::handBack() {
+    Plot* plot = plot_->plot();
+    plotSetPointerCallbacks(plot, pointerContext_, moved_, clicked_);
+    plotSetTraceDragCallback(plot, dragContext_, dragged_);
+    shown_ = false;
+    emit readout(QString());
+}
+
+void EvolutiveTestView::showAnalysisMap() {
+    if (!shown_)
+        return;
+    handBack();
+    Plot* plot = plot_->plot();
+    plotSetTrace(plot, nullptr, nullptr, nullptr, 0, 0);
+    if (const auto& shown = plot_->lastResult())
+        plotSetPositionUnit(plot, shown->provenance.positionName.c_str());
+    plot_->setMapDisplay(plot_->mapDisplay());
+    emit analysisMapBack();
+    emit shownChanged(false);
+}
+
+void EvolutiveTestView::analysisMapDrawn() {
+    if (!shown_)
+        return;
+    handBack();
+    // A new run drops any trace: the track of optima goes with the r2_opt map.
+    plotSetTrace(plot_->plot(), nullptr, nullptr, nullptr, 0, 0);
+    emit shownChanged(false);
+}

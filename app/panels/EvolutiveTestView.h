@@ -1,0 +1,54 @@
+// The evolutive astronomical test on the map: r2_opt over position and sedimentation rate drawn
+// in place of the analysis map while it is chosen, on a logarithmic rate axis (linear for a
+// linear grid of rates), without contours, with its own hover readout and the track of optima
+// over it. The analysis map comes back from the grids its plot keeps, nothing recomputed; the
+// window then puts back its own overlays (trace, guides, ranges).
+#pragma once
+
+#include "app/run/QPlot.h"
+#include "core/astro/TimeOpt.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class EvolutiveTestView : public QObject {
+    Q_OBJECT
+public:
+    EvolutiveTestView(MyPlot* plot, QObject* parent);
+
+    void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic);
+    bool hasResult() const { return result_ != nullptr; }
+    bool isShown() const { return shown_; }
+    // What the readout says at position x and rate (cm/kyr); empty off the map.
+    QString readoutAt(double x, double rate) const;
+
+public slots:
+    // The r2_opt map in place of the analysis map (nothing without a result).
+    void show();
+    // The analysis map back, redrawn from its grids.
+    void showAnalysisMap();
+    // A new analysis map was drawn over the r2_opt map: the map's pointer and drag handlers
+    // go back to their owners, nothing is redrawn.
+    void analysisMapDrawn();
+
+signals:
+    void readout(const QString& text);
+    void shownChanged(bool shown);
+    // The analysis map is back: its overlays and ranges are the window's to restore.
+    void analysisMapBack();
+
+private:
+    void handBack();
+
+    MyPlot* plot_;
+    std::shared_ptr<const astro::EvolutiveTimeOpt> result_;
+    bool logarithmic_ = true;
+    bool shown_ = false;
+    // The map's handlers while it is lent out.
+    void* pointerContext_ = nullptr;
+    PlotPointerFunction moved_ = nullptr, clicked_ = nullptr;
+    void* dragContext_ = nullptr;
+    PlotTraceDragFunction dragged_ = nullptr;
+};
