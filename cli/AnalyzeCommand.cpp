@@ -89,13 +89,13 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.skip = o.skip;
     request.interpolate = o.interpolate;
     request.interpolateStep = o.interpolateStep;
-    request.refuseUneven = true;
+    request.refuseUneven = use != LoadFor::SeriesOnly;
     request.params = o.params;
     request.keepMean = o.keepMean;
     request.preparation = o.preparation;
     request.forMap = !o.map.empty();
     request.wholeRecord = use == LoadFor::WholeRecord;
-    request.seriesOnly = use == LoadFor::SeriesOnly;
+    request.seriesOnly = use == LoadFor::SeriesOnly || use == LoadFor::EvenSeries;
     request.windowLength = o.windowLength;
     request.stepLength = o.stepLength;
     request.fmaxPerUnit = o.fmaxPerUnit;

@@ -40,14 +40,15 @@ int refuse(const AstroOptions& o, const astro::Problem& problem) {
 
 // The record as every command prepares it, and the positions' unit in metres; the exit
 // status to give up with, or 0.
-int loadRecord(const AstroOptions& o, series::Series& s, analysis::Provenance& p, double& metres) {
+int loadRecord(const AstroOptions& o, series::Series& s, analysis::Provenance& p, double& metres,
+               LoadFor use = LoadFor::EvenSeries) {
     const auto unit = units::metresPer(o.positionsIn);
     if (!unit) {
         complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
         return EXIT_BAD_INPUT;
     }
     metres = *unit;
-    return loadChecked(o.input, s, p, LoadFor::SeriesOnly);
+    return loadChecked(o.input, s, p, use);
 }
 
 // The test's settings from the options, the targets file read; the exit status to give up
@@ -124,7 +125,7 @@ int unfinite() {
 int runFilter(const AstroOptions& o) {
     series::Series s;
     analysis::Provenance p;
-    if (const int status = loadChecked(o.input, s, p, LoadFor::SeriesOnly))
+    if (const int status = loadChecked(o.input, s, p, LoadFor::EvenSeries))
         return status;
     const astro::BandPassed f = astro::bandPass(s.yval, p.deltat, o.passband);
     if (f.problem)
@@ -198,7 +199,8 @@ int runTuneSedrate(const AstroOptions& o) {
     series::Series s;
     analysis::Provenance p;
     double metres = 1;
-    if (const int status = loadRecord(o, s, p, metres))
+    // An age model maps each position to its age: uneven positions need no resampling.
+    if (const int status = loadRecord(o, s, p, metres, LoadFor::SeriesOnly))
         return status;
     std::string why;
     const auto text = series::readText(o.sedrateTrack, &why);

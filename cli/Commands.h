@@ -21,7 +21,9 @@ int runTapers(const TapersOptions& options);
 
 // The run as every front end prepares it, worded for a terminal: the series and its provenance
 // (whose parameters are those the run takes). Returns the exit status to give up with, or 0.
-enum class LoadFor { Map, WholeRecord, SeriesOnly };
+// SeriesOnly: the series alone, an uneven one taken at its first spacing with a warning
+// (tuning); EvenSeries: the series alone, an uneven one refused (the astronomical test).
+enum class LoadFor { Map, WholeRecord, SeriesOnly, EvenSeries };
 int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance& p,
                 LoadFor use = LoadFor::Map);
 

@@ -139,7 +139,7 @@ PreparedRun finishSteps(const RunRequest& request, PreparedRun run) {
     if ((run.problem = checkSeries(run.series)))
         return run;
     run.spacing = checkSpacing(run.series);
-    if (!run.spacing.even && !request.interpolate && request.refuseUneven && !request.seriesOnly) {
+    if (!run.spacing.even && !request.interpolate && request.refuseUneven) {
         const SpacingRange range = spacingRange(run.series);
         run.problem = Problem{Stage::Resampling, unevenSpacingText(range, "--interpolate "),
                               ParameterId::Interpolate, range};

@@ -20,8 +20,9 @@ struct RunRequest {
     int skip = 1;               // header lines before the data
     bool interpolate = false;   // resample an unevenly spaced series to even spacing
     double interpolateStep = 0; // 0: the median spacing
-    // An unevenly spaced series without interpolation is refused (a problem of Interpolation
-    // with its spacings) instead of being analysed at the spacing of its first two positions.
+    // An unevenly spaced series without interpolation is refused (a problem of resampling with
+    // its spacings) instead of being analysed at the spacing of its first two positions; also
+    // when the series alone is prepared (the astronomical test needs even spacing too).
     bool refuseUneven = false;
     RunParameters params;
     bool keepMean = false;

@@ -55,8 +55,8 @@ signal of the filtered series. The series is prepared as for `analyze` first.
 Parameters
 ----------
 positions, values : array_like
-    As for `analyze`; unevenly spaced positions are taken at the spacing of the first two
-    (a UserWarning says so) unless `interpolate` resamples them.
+    As for `analyze`; unevenly spaced positions are refused (ValueError) unless `interpolate`
+    resamples them.
 passband : tuple of float
     (low, high) in cycles per position unit, within (0, Nyquist).
 interpolate, log, detrend, standardise

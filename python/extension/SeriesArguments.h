@@ -25,8 +25,7 @@ void checkWorkers(int workers);
 
 // The arrays as a series, prepared as the request says (its interpolation and preparation set
 // from the arguments): refusals as ValueError naming the argument. An unevenly spaced series
-// is refused unless resampled; one prepared alone (seriesOnly, as the tool prepares it for the
-// astronomical test and tuning) only gets a UserWarning that it is taken as even.
+// is refused unless resampled, also one prepared alone (seriesOnly, for the astronomical test).
 analysis::PreparedRun prepareArrays(const pybind11::object& positions,
                                     const pybind11::object& values, analysis::RunRequest& request,
                                     const pybind11::object& interpolate, bool log,

@@ -65,8 +65,8 @@ autocorrelation, each scored by its largest r2_opt, give the p-value of the reco
 Parameters
 ----------
 positions, values : array_like
-    As for `analyze`; unevenly spaced positions are taken at the spacing of the first two
-    (a UserWarning says so) unless `interpolate` resamples them.
+    As for `analyze`; unevenly spaced positions are refused (ValueError) unless `interpolate`
+    resamples them.
 positions_in : {'m', 'cm', 'mm'}
     The positions' unit.
 sedmin, sedmax : float

@@ -333,10 +333,15 @@ TEST(CliAnalyze, UnevenSpacingIsRefusedWithTheRemedy) {
         text += std::to_string(i + (i > 250 ? 0.5 : 0.0)) + "\t" +
                 std::to_string(std::cos(i * 0.2)) + "\n";
     const std::string data = dir.file("uneven.txt", text);
-    for (const std::vector<std::string>& command : {std::vector<std::string>{"analyze"},
-                                                    {"peaks"},
-                                                    {"spectrum"},
-                                                    {"trace", "--start", "100:0.03"}}) {
+    // The astronomical test too: an uneven record would be tested on a wrong time axis.
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"analyze"},
+          {"peaks"},
+          {"spectrum"},
+          {"trace", "--start", "100:0.03"},
+          {"filter", "--passband", "0.01:0.05"},
+          {"timeopt", "--positions-in", "cm"},
+          {"etimeopt", "--positions-in", "cm", "--window-length", "200", "--step-length", "50"}}) {
         std::vector<std::string> args = command;
         args.insert(args.end(), {data, "--quiet"});
         const ProcessResult r = runProcess(cli, args);
@@ -348,6 +353,10 @@ TEST(CliAnalyze, UnevenSpacingIsRefusedWithTheRemedy) {
             << r.err;
         EXPECT_NE(r.err.find("--interpolate 1 "), std::string::npos) << r.err;
     }
+    // Resampled as asked, the test runs.
+    const ProcessResult resampled =
+        runProcess(cli, {"filter", data, "--quiet", "--passband", "0.01:0.05", "--interpolate"});
+    EXPECT_EQ(resampled.exitCode, 0) << resampled.err;
 }
 
 TEST(CliAnalyze, InterpolateResamplesUnevenPositions) {

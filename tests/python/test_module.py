@@ -143,10 +143,17 @@ def test_tapers_equal_the_tools(tmp_path):
 
 def test_uneven_positions_are_refused_unless_resampled(sample):
     x = sample.positions + np.where(np.arange(2001) % 2, 0.25, 0.0)
-    for run in (tonalith.analyze, tonalith.spectrum):
+    runs = (tonalith.analyze, tonalith.spectrum,
+            lambda x, y: tonalith.bandpass(x, y, passband=(0.01, 0.05)),
+            lambda x, y: tonalith.timeopt(x, y, positions_in="cm"),
+            lambda x, y: tonalith.etimeopt(x, y, window_length=500, step_length=100,
+                                           positions_in="cm"))
+    for run in runs:
         with pytest.raises(ValueError, match=r"^positions: the positions are not evenly spaced "
                            r"\(spacing from 0.75 to 1.25, median 1\).* interpolate=1 "):
             run(x, sample.values)
+    assert len(tonalith.bandpass(x, sample.values, passband=(0.01, 0.05),
+                                 interpolate=True)["envelope"]) == 2001
     resampled = tonalith.analyze(x, sample.values, interpolate=True)
     assert resampled.parameters["interpolation"].startswith("linear, to even spacing 1 ")
 
