@@ -125,7 +125,11 @@ CommandText commandText(Tool tool) {
                 "r2_envelope x r2_power. A rate is scored only when the whole precession band "
                 "lies below the Nyquist frequency in time. With --sims N, p = (1 + surrogates "
                 "reaching the record's largest r2_opt) / (N + 1), over AR(1) surrogates with the "
-                "record's lag-1 autocorrelation.",
+                "record's lag-1 autocorrelation. "
+                "Before the optimum the '#' block says what it means: \"# caution: ...\" where it "
+                "lies at the edge of the rate grid, was not tested (no --sims) or is not "
+                "significant at the 0.05 level, with \"# candidates:\", every local maximum of "
+                "r2_opt above half the largest.",
                 "Output: the '#' block ending with \"# optimal sedimentation rate: X cm/kyr\", "
                 "\"# r2_opt: Y\" and, with --sims, \"# p-value: P (N simulations)\", a header "
                 "\"sedimentation_rate r2_envelope r2_power r2_opt\" and one row per scored "

@@ -72,6 +72,7 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/Workers.cpp
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp
+  core/astro/TestReading.cpp
   core/astro/EvolutiveMap.cpp
 )
 set(TONALITH_CORE_SERVICE_SOURCES

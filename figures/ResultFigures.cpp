@@ -2,6 +2,7 @@
 
 #include "Qplot/MapView.h"
 #include "core/astro/EvolutiveMap.h"
+#include "core/astro/TestReading.h"
 
 void figureShowMap(Plot* plot, const results::Grids& g, const MapLook& look, bool contours) {
     const std::vector<double> image = results::mapValues(g, look.of);
@@ -56,10 +57,14 @@ void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
         opt.push_back(s.r2Opt);
     }
     const astro::RateScore& best = scan.scores[scan.best];
+    // The figure says what the optimum means, as the file does.
+    std::string said = title;
+    for (const std::string& caution : astro::readTest(scan, significance).cautions)
+        said += "; " + caution;
     timeOptFigureSetData(figure, rate.data(), envelope.data(), power.data(), opt.data(),
                          static_cast<int>(rate.size()), best.rate, best.r2Opt,
                          significance ? significance->pValue : -1.0,
-                         significance ? significance->simulations : 0, title.c_str());
+                         significance ? significance->simulations : 0, said.c_str());
 }
 
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,

@@ -4,6 +4,7 @@
 #include "app/services/PlatformServices.h"
 #include "app/settings/CatalogueFields.h"
 #include "core/astro/AstroFiles.h"
+#include "core/astro/TestReading.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/AnalysisService.h"
 #include "core/units/RecordUnits.h"
@@ -395,5 +396,14 @@ void AstroTestPanel::showScan() {
         text += QString(", p-value %1 (%2 simulations)")
                     .arg(displayNumberText(significance_->pValue))
                     .arg(significance_->simulations);
-    outcome->setText(text + ".");
+    text += ".";
+    const astro::TestReading reading =
+        astro::readTest(scan, significance_ ? &*significance_ : nullptr);
+    for (const std::string& caution : reading.cautions)
+        text += " Caution: " + QString::fromStdString(caution) + ".";
+    if (!reading.cautions.empty())
+        text +=
+            " Candidates: " + QString::fromStdString(astro::candidatesText(reading.candidates)) +
+            ".";
+    outcome->setText(text);
 }

@@ -1,5 +1,7 @@
 #include "core/astro/AstroFiles.h"
 
+#include "core/astro/TestReading.h"
+
 #include "core/results/HeaderBlock.h"
 #include "core/text/NumberText.h"
 
@@ -89,6 +91,12 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
                                    "each scored by its largest r2_opt; " +
                                    std::to_string(significance->reaching) +
                                    " reached the record's");
+    // What the optimum means comes before it, so that nobody reads the rate alone.
+    const TestReading reading = readTest(scan, significance);
+    for (const std::string& caution : reading.cautions)
+        h.line("caution", caution);
+    if (!reading.cautions.empty())
+        h.line("candidates", candidatesText(reading.candidates));
     const RateScore& best = scan.scores[scan.best];
     h.line("optimal sedimentation rate", text::exactNumber(best.rate) + " cm/kyr");
     h.line("r2_opt", text::exactNumber(best.r2Opt));

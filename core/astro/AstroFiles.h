@@ -27,7 +27,8 @@ std::string filterText(const analysis::Provenance& record, const Band& band,
                        const BandPassed& filtered);
 
 // "sedimentation_rate	r2_envelope	r2_power	r2_opt", one row per scored rate; the block
-// ends with the optimum, its r2_opt and, with a significance, the p-value.
+// ends with what the optimum means (cautions and candidates, core/astro/TestReading.h), the
+// optimum, its r2_opt and, with a significance, the p-value.
 std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
                         const Significance* significance);
 

@@ -5,6 +5,8 @@
 #include "python/extension/Bindings.h"
 #include "python/extension/SeriesArguments.h"
 
+#include "core/astro/TestReading.h"
+
 #include <pybind11/numpy.h>
 
 #include <string>
@@ -48,6 +50,17 @@ py::dict timeopt(const py::object& positions, const py::object& values,
     d["r2_opt_optimum"] = scores[t.scan.best].r2Opt;
     d["p_value"] = sims > 0 ? py::object(py::float_(t.significance.pValue)) : py::none();
     d["simulations"] = sims;
+    // What the optimum means: cautions in words and the rates that score nearly as well.
+    const astro::TestReading reading =
+        astro::readTest(t.scan, sims > 0 ? &t.significance : nullptr);
+    py::list cautions;
+    for (const std::string& c : reading.cautions)
+        cautions.append(c);
+    d["cautions"] = cautions;
+    py::array_t<double> candidates(static_cast<py::ssize_t>(reading.candidates.size()));
+    for (std::size_t i = 0; i < reading.candidates.size(); ++i)
+        candidates.mutable_at(i) = reading.candidates[i].rate;
+    d["candidates"] = candidates;
     return d;
 }
 
@@ -95,7 +108,10 @@ Returns
 dict
     1-D float64 arrays with one entry per scored rate, increasing: rates (cm/kyr),
     r2_envelope, r2_power, r2_opt; optimum (the rate of largest r2_opt), r2_opt_optimum (that
-    r2_opt), p_value (None without surrogates) and simulations.
+    r2_opt), p_value (None without surrogates) and simulations; cautions, a list of sentences
+    saying when the optimum lies at the edge of the rate grid, was not tested or is not
+    significant at the 0.05 level (empty: none); candidates, the rates of every local maximum of
+    r2_opt above half the largest.
 
 Raises
 ------

@@ -4,12 +4,14 @@
 // closed form, and every refusal.
 #include "core/astro/AstroFiles.h"
 #include "core/astro/BandPass.h"
+#include "core/astro/TestReading.h"
 #include "core/astro/TimeOpt.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/units/RecordUnits.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <sstream>
@@ -83,6 +85,23 @@ TEST(TimeOpt, FindsTheRateOfAnAstronomicalRecordAndCallsItSignificant) {
     ASSERT_FALSE(sig.problem);
     EXPECT_LE(sig.pValue, 0.05);
     EXPECT_EQ(sig.pValue, (1.0 + sig.reaching) / 201);
+    // Inside the grid and significant: nothing to caution, and the optimum is a candidate.
+    const TestReading reading = readTest(scan, &sig);
+    EXPECT_TRUE(reading.cautions.empty());
+    EXPECT_TRUE(std::any_of(reading.candidates.begin(), reading.candidates.end(),
+                            [&](const RateScore& c) { return c.rate == best.rate; }));
+    EXPECT_EQ(readTest(scan, nullptr).cautions,
+              std::vector<std::string>{
+                  "no simulations were run: the optimum's significance is not known"});
+
+    // A grid that stops below the true rate puts the optimum on its edge, and says so.
+    TimeOptSettings low = settings;
+    low.grid = {0.6, 1.5, 40, false};
+    const TimeOptScan clipped = timeOpt(y, spacing, low);
+    ASSERT_FALSE(clipped.problem);
+    const TestReading edge = readTest(clipped, &sig);
+    EXPECT_TRUE(edge.atEdge);
+    EXPECT_EQ(edge.cautions.front(), "the optimum lies at the edge of the rate grid: widen it");
 
     // The same record with positions in centimetres gives the same scores.
     TimeOptSettings inCm = settings;
@@ -101,6 +120,10 @@ TEST(TimeOpt, RedNoiseIsNotSignificantAndThePValueIgnoresTheWorkers) {
     const Significance two = significance(y, spacing, settings, scan, 200, 7, on(2));
     EXPECT_GT(one.pValue, 0.05);
     EXPECT_EQ(one.reaching, two.reaching);
+    const auto cautions = readTest(scan, &one).cautions;
+    EXPECT_TRUE(std::any_of(cautions.begin(), cautions.end(), [](const std::string& c) {
+        return c.rfind("not significant at the 0.05 level (p-value ", 0) == 0;
+    }));
     EXPECT_EQ(one.pValue, two.pValue);
 
     std::atomic<bool> stop{true};
@@ -277,6 +300,10 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
                                         "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt",
                                         "1\t0.5\t0.2\t0.1", "2\t0.9\t0.5\t0.45"}));
     EXPECT_EQ(lastLines(timeOptText(d, scan, nullptr), 4)[0], "# r2_opt: 0.45");
+    // The optimum on the grid's edge: said, with the candidates, before the optimum.
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0],
+              "# caution: the optimum lies at the edge of the rate grid: widen it");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
 
     EvolutiveTimeOpt e;
     e.centres = {5, 6};

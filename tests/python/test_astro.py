@@ -82,6 +82,11 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     own = tonalith.timeopt(z, y, targets=[(p, "e") for p in ECCENTRICITY]
                            + [(p, "p") for p in PRECESSION])
     assert np.array_equal(own["r2_opt"], r["r2_opt"]) and own["p_value"] is None
+    # What the optimum means, as the tool's block says it: nothing to caution when it is
+    # significant inside the grid; untested without simulations; the optimum a candidate.
+    assert r["cautions"] == [] and "# caution:" not in block
+    assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
+    assert r["optimum"] in r["candidates"]
 
 
 def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
