@@ -167,9 +167,6 @@ int runETimeOpt(const AstroOptions& o) {
     astro::TestDescription d;
     if (const int status = loadTest(o, s, d))
         return status;
-    if (o.sims > 0 && !o.input.quiet)
-        complain("--sims: etimeopt gives no p-value per window; run timeopt on a stretch of the "
-                 "record for one");
     ProgressLine line(o, "windows");
     const astro::EvolutiveTimeOpt evolutive =
         service::evolutiveTimeOpt(s, d.settings, o.windowLength, o.stepLength, line, o.workers);
@@ -185,9 +182,21 @@ int runETimeOpt(const AstroOptions& o) {
                  " (shorten the window or the step, or widen the rate grid)");
         return EXIT_BAD_INPUT;
     }
-    const std::vector<astro::TrackPoint> track = astro::optimumTrack(evolutive);
-    if (!o.track.empty() &&
-        !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength, track)))
+    // Every window tested as the record is, when asked; then each rate flagged.
+    std::vector<double> pValues;
+    if (o.sims > 0) {
+        ProgressLine surrogates(o, "surrogates");
+        const astro::WindowSignificance sig = service::evolutiveSignificance(
+            s, d.settings, evolutive, o.sims, o.seed, surrogates, o.workers);
+        if (sig.problem)
+            return refuse(o, *sig.problem);
+        if (sig.cancelled || !astro::allFinite(sig.pValues))
+            return unfinite();
+        pValues = sig.pValues;
+    }
+    const astro::FlaggedTrack track = astro::flagTrack(evolutive, pValues, o.fdr);
+    if (!o.track.empty() && !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength,
+                                                                 track, o.sims, o.fdr)))
         return EXIT_ANALYSIS_FAILED;
     if (!writeText(o.input.output,
                    astro::evolutiveText(d, o.windowLength, o.stepLength, evolutive)))
@@ -213,6 +222,11 @@ int runTuneSedrate(const AstroOptions& o) {
         complain("--sedrate " + o.sedrateTrack + ": " + why);
         return EXIT_BAD_INPUT;
     }
+    if (!o.input.acceptFlags)
+        if (const auto flagged = tuning::flaggedRateRowsProblem(*track, "--accept-flags")) {
+            complain("--sedrate " + o.sedrateTrack + ": " + *flagged);
+            return EXIT_BAD_INPUT;
+        }
     const tuning::AgeModel model =
         tuning::sedimentationAgeModel(s.xpos, track->track, metres, o.startAge);
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);

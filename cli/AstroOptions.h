@@ -29,12 +29,18 @@ struct AstroOptions {
     astro::Band passband;
 
     // timeopt and etimeopt.
-    astro::RateGrid grid;                     // --sedmin, --sedmax, --numsed, --linear-grid
-    astro::Band precessionBand{0.035, 0.065}; // --precession-band FLO:FHI, cycles per kyr
-    std::string targets;                      // --targets FILE; empty: the default periods
-    int sims = 0;                             // --sims: AR(1) surrogates (timeopt); 0: none
-    std::uint64_t seed = 1;                   // --seed of the surrogates
-    int workers = 0;                          // --workers; 0: one per core
+    // The defaults are the catalogue's.
+    astro::RateGrid grid; // --sedmin, --sedmax, --numsed, --linear-grid
+    astro::Band precessionBand = astro::defaultPrecessionBand(); // --precession-band, cycles/kyr
+    std::string targets; // --targets FILE; empty: the default periods
+    // --sims: AR(1) surrogates for the record (timeopt) or each window (etimeopt); 0: none
+    int sims = analysis::wholeDefault(analysis::ParameterId::Simulations);
+    // --seed of the surrogates
+    std::uint64_t seed =
+        static_cast<std::uint64_t>(analysis::wholeDefault(analysis::ParameterId::Seed));
+    int workers = 0; // --workers; 0: one per core
+    // etimeopt --fdr: false discovery rate over the windows' p-values
+    double fdr = analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate);
     std::string plot; // timeopt --plot FILE (.pdf, .png or .svg): the curves; empty: none
 
     // etimeopt: --window-length and --step-length in position units, --track FILE (empty:

@@ -11,9 +11,15 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
     const char* group = "Evolutive test";
     g.number(ParameterId::AstroWindowLength, x.windowLength, group)->required();
     g.number(ParameterId::AstroStepLength, x.stepLength, group)->required();
+    g.number(ParameterId::WindowFalseDiscoveryRate, x.fdr, group);
     g.path("--track", "FILE",
-           "also write, per window, the rate of the largest r2_opt: \"x_centre "
-           "sedimentation_rate r2_opt\"",
+           "also write, per window, the rate of the largest r2_opt with its p-value (NA "
+           "without --sims) and flag: \"x_centre sedimentation_rate r2_opt p_value flag\"; "
+           "flag edge (the optimum on the rate grid's edge), alias (another rate about twice or "
+           "half as fast scores at least half as well, or a significant neighbour sits at such "
+           "a ratio: obliquity taken for precession), jump (more than 25 % or 3 grid steps, "
+           "whichever is more, from a neighbour's rate), weak (not significant after --fdr, or "
+           "no --sims), else ok",
            x.track, group, "--track needs a file name");
     g.figure("--map",
              "also draw r2_opt over position and rate (log rate axis, linear with --linear-grid) "

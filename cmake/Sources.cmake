@@ -73,6 +73,7 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp
   core/astro/TestReading.cpp
+  core/astro/TrackFlags.cpp
   core/astro/EvolutiveMap.cpp
 )
 set(TONALITH_CORE_SERVICE_SOURCES

@@ -2,9 +2,11 @@
 
 #include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
+#include "app/services/Questions.h"
 #include "app/settings/CatalogueFields.h"
 #include "core/astro/AstroFiles.h"
 #include "core/astro/TestReading.h"
+#include "core/astro/TrackFlags.h"
 #include "core/series/SeriesFile.h"
 #include "core/service/AnalysisService.h"
 #include "core/units/RecordUnits.h"
@@ -369,16 +371,41 @@ void AstroTestPanel::useTrack() {
         emit message("Use as Age Model: run the evolutive test first.");
         return;
     }
-    tuning::RateTrack track;
-    for (const astro::TrackPoint& p : astro::optimumTrack(*evolutive_)) {
-        track.position.push_back(p.centre);
-        track.rate.push_back(p.rate);
+    // The windows' rates flagged as the tool flags them (untested here: weak at best).
+    const astro::FlaggedTrack flagged = astro::flagTrack(
+        *evolutive_, {},
+        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate));
+    tuning::ReadRateTrack read;
+    for (std::size_t i = 0; i < flagged.points.size(); ++i) {
+        read.track.position.push_back(flagged.points[i].centre);
+        read.track.rate.push_back(flagged.points[i].rate);
+        read.lines.push_back(static_cast<int>(i + 1));
     }
-    if (const auto problem = tuning::checkRateTrack(track)) {
+    read.flags = flagged.flags;
+    if (const auto problem = tuning::checkRateTrack(read.track)) {
         emit message("Use as Age Model: " + QString::fromStdString(*problem) + ".");
         return;
     }
-    emit rateTrackChosen(track, evolutiveUnit_, evolutiveMetres_);
+    QStringList where;
+    for (std::size_t i = 0; i < flagged.flags.size(); ++i) {
+        const tuning::RateFlag f = flagged.flags[i];
+        if (f == tuning::RateFlag::Edge || f == tuning::RateFlag::Alias ||
+            f == tuning::RateFlag::Jump)
+            where << QString("%1 (%2)").arg(displayNumberText(flagged.points[i].centre),
+                                            tuning::rateFlagName(f));
+    }
+    if (!where.isEmpty() &&
+        Questions::ask(this, "Flagged Track",
+                       QString("%1 of %2 windows are flagged edge, alias or jump, at %3: the "
+                               "rate may lie beyond the grid (widen it), be twice or half the "
+                               "true one (obliquity taken for precession) or have jumped. Use "
+                               "the track as the age model all the same?")
+                           .arg(where.size())
+                           .arg(flagged.flags.size())
+                           .arg(where.mid(0, 5).join(", ") + (where.size() > 5 ? ", ..." : "")),
+                       {"Use It", "Cancel"}) != 0)
+        return;
+    emit rateTrackChosen(read.track, evolutiveUnit_, evolutiveMetres_);
 }
 
 void AstroTestPanel::showScan() {

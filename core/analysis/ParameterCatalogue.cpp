@@ -212,8 +212,14 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "(eccentricity) or p (precession), both kinds present", false},
         {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
          testing, "--sims", "N", "sims", "", "Simulations",
-         "AR(1) surrogates with the record's lag-1 autocorrelation for the p-value of the "
-         "largest r2_opt (0: none; timeopt only)", false, "", 200},
+         "AR(1) surrogates with the lag-1 autocorrelation of what is tested for the p-value of the "
+         "largest r2_opt of the record (timeopt) or of each window (etimeopt); 0: none", false, "", 200},
+        {ParameterId::WindowFalseDiscoveryRate, K::Real, 0.05, "0.05", {0, false, 1, false, ""},
+         U::Probability, only(C::ETimeOpt), "--fdr", "Q", "fdr", "",
+         "False discovery rate over the windows",
+         "with --sims, the windows whose optimum is significant are those the Benjamini-Hochberg "
+         "procedure keeps at this false discovery rate over the windows' p-values (peaks --fdr "
+         "controls it over one window's lines instead)", false, "the false discovery rate"},
         {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, testing,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",

@@ -66,7 +66,8 @@ enum class ParameterId {
     AstroWorkers,
     AstroWindowLength,
     AstroStepLength,
-    SedimentationRateTrack
+    SedimentationRateTrack,
+    WindowFalseDiscoveryRate
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text

@@ -127,13 +127,32 @@ std::string evolutiveText(const TestDescription& d, double windowLength, double 
 }
 
 std::string trackText(const TestDescription& d, double windowLength, double stepLength,
-                      const std::vector<TrackPoint>& track) {
-    std::string t =
-        windowBlock(d, "track of the optimal sedimentation rate", windowLength, stepLength).text();
-    t += "x_centre\tsedimentation_rate\tr2_opt\n";
-    for (const TrackPoint& p : track)
+                      const FlaggedTrack& track, int simulations, double fdr) {
+    results::HeaderBlock h =
+        windowBlock(d, "track of the optimal sedimentation rate", windowLength, stepLength);
+    h.line("significance",
+           simulations > 0
+               ? std::to_string(simulations) +
+                     " AR(1) surrogates per window with the window's lag-1 autocorrelation; "
+                     "false discovery rate " +
+                     text::exactNumber(fdr) + " over the windows (Benjamini-Hochberg)"
+               : std::string("none (no simulations): every window is weak at best"));
+    h.line("flags", "edge: the optimum on the lowest or highest scored rate; alias: another "
+                    "local maximum of r2_opt at least half as high, or a significant neighbour, "
+                    "at " +
+                        text::exactNumber(aliasLow) + " to " + text::exactNumber(aliasHigh) +
+                        " times or the inverse of the rate; jump: the rate differs from a "
+                        "neighbour's by more than " +
+                        text::exactNumber(100 * jumpShare) + " % or " + std::to_string(jumpSteps) +
+                        " grid steps, whichever is more; weak: not significant; else ok");
+    std::string t = h.text() + "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\n";
+    for (std::size_t w = 0; w < track.points.size(); ++w) {
+        const TrackPoint& p = track.points[w];
         t += text::exactNumber(p.centre) + "\t" + text::exactNumber(p.rate) + "\t" +
-             text::exactNumber(p.r2Opt) + "\n";
+             text::exactNumber(p.r2Opt) + "\t" +
+             (track.pValues.empty() ? std::string("NA") : text::exactNumber(track.pValues[w])) +
+             "\t" + tuning::rateFlagName(track.flags[w]) + "\n";
+    }
     return t;
 }
 

@@ -7,6 +7,7 @@
 #include "core/analysis/Provenance.h"
 #include "core/astro/BandPass.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TrackFlags.h"
 
 #include <string>
 #include <vector>
@@ -37,9 +38,10 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
 std::string evolutiveText(const TestDescription& d, double windowLength, double stepLength,
                           const EvolutiveTimeOpt& e);
 
-// "x_centre	sedimentation_rate	r2_opt", one row per window.
+// "x_centre	sedimentation_rate	r2_opt	p_value	flag", one row per window (p_value NA
+// where the windows were not tested); the block says how the windows were tested and flagged.
 std::string trackText(const TestDescription& d, double windowLength, double stepLength,
-                      const std::vector<TrackPoint>& track);
+                      const FlaggedTrack& track, int simulations, double fdr);
 
 // Whether every number a result would write is finite.
 bool allFinite(const std::vector<double>& v);

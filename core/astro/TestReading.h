@@ -12,9 +12,9 @@
 namespace astro {
 
 struct TestReading {
-    bool atEdge = false;          // the optimum is the lowest or highest scored rate
-    bool tested = false;          // simulations gave a p-value
-    bool significant = false;     // p-value at most the level (only when tested)
+    bool atEdge = false;               // the optimum is the lowest or highest scored rate
+    bool tested = false;               // simulations gave a p-value
+    bool significant = false;          // p-value at most the level (only when tested)
     std::vector<RateScore> candidates; // local maxima of r2_opt above half the largest
     std::vector<std::string> cautions; // one sentence each; empty: nothing to caution
 };

@@ -512,6 +512,8 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     if ((result.problem = checkSettings(s, spacing)))
         return result;
     const std::size_t stride = static_cast<std::size_t>(step);
+    result.windowSamples = length;
+    result.stepSamples = stride;
     for (std::size_t start = 0; start + length <= n; start += stride)
         result.centres.push_back(0.5 * (positions[start] + positions[start + length - 1]));
     const Scanner scanner(length, spacing * s.metresPerUnit, s, scoredRates(s, spacing));
@@ -525,6 +527,62 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
         [&](std::size_t w, std::size_t r, const RateScore& score) {
             result.cells[w * result.rates.size() + r] = score;
         });
+    return result;
+}
+
+WindowSignificance evolutiveSignificance(const std::vector<double>& positions,
+                                         const std::vector<double>& values,
+                                         const TimeOptSettings& s, const EvolutiveTimeOpt& e,
+                                         int simulations, std::uint64_t seed,
+                                         const Execution& execution) {
+    WindowSignificance result;
+    if ((result.problem = e.problem))
+        return result;
+    if (e.cancelled || e.windowSamples == 0) {
+        result.problem = Problem{std::nullopt, "the windows have not been scanned in full"};
+        return result;
+    }
+    const double spacing = positions.size() > 1 ? positions[1] - positions[0] : 0.0;
+    const std::size_t windows = e.centres.size();
+    // Progress over all windows' surrogates together.
+    Execution each = execution;
+    std::size_t window = 0;
+    if (execution.progress)
+        each.progress = [&](std::size_t done, std::size_t total) {
+            execution.progress(window * total + done, windows * total);
+        };
+    for (window = 0; window < windows; ++window) {
+        const auto first = values.begin() + static_cast<std::ptrdiff_t>(window * e.stepSamples);
+        const std::vector<double> part(first, first + static_cast<std::ptrdiff_t>(e.windowSamples));
+        const TimeOptScan scan = timeOpt(part, spacing, s, Execution{1, execution.cancel, {}});
+        if (scan.cancelled || execution.cancelled()) {
+            result.cancelled = true;
+            return result;
+        }
+        if (scan.problem) {
+            // A window the test cannot score (a straight line) carries no signal.
+            result.pValues.push_back(1.0);
+            continue;
+        }
+        // The window's own stream of seeds: (seed, window) mixed into one, surrogates by index.
+        std::seed_seq mix{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32),
+                          static_cast<std::uint32_t>(window),
+                          static_cast<std::uint32_t>(window >> 32)};
+        std::uint32_t words[2];
+        mix.generate(words, words + 2);
+        const std::uint64_t windowSeed = (static_cast<std::uint64_t>(words[0]) << 32) | words[1];
+        const Significance sig =
+            significance(part, spacing, s, scan, simulations, windowSeed, each);
+        if (sig.cancelled) {
+            result.cancelled = true;
+            return result;
+        }
+        if (sig.problem) {
+            result.problem = sig.problem;
+            return result;
+        }
+        result.pValues.push_back(sig.pValue);
+    }
     return result;
 }
 

@@ -92,9 +92,10 @@ Significance significance(const std::vector<double>& values, double spacing,
 // The same test in windows of windowLength position units, windowLength / spacing samples
 // rounded, stepped by stepLength rounded to whole samples.
 struct EvolutiveTimeOpt {
-    std::vector<double> centres;  // window centres, position units
-    std::vector<double> rates;    // the scored rates, cm/kyr
-    std::vector<RateScore> cells; // window-major: cells[w * rates.size() + r]
+    std::vector<double> centres;                    // window centres, position units
+    std::size_t windowSamples = 0, stepSamples = 0; // the windows, in samples
+    std::vector<double> rates;                      // the scored rates, cm/kyr
+    std::vector<RateScore> cells;                   // window-major: cells[w * rates.size() + r]
     std::optional<Problem> problem;
     bool cancelled = false;
 };
@@ -104,6 +105,21 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
                                   const std::vector<double>& values,
                                   const TimeOptSettings& settings, double windowLength,
                                   double stepLength, const Execution& execution = {});
+
+// Every window tested as the whole record is (significance): `simulations` AR(1) surrogates
+// with the window's own lag-1 autocorrelation, surrogate i of window w drawn from a generator
+// seeded by (seed, w, i) alone, so that no p-value depends on the number of workers. `e` is the
+// evolutive test of the same positions, values and settings.
+struct WindowSignificance {
+    std::vector<double> pValues; // one per window
+    std::optional<Problem> problem;
+    bool cancelled = false;
+};
+WindowSignificance evolutiveSignificance(const std::vector<double>& positions,
+                                         const std::vector<double>& values,
+                                         const TimeOptSettings& settings, const EvolutiveTimeOpt& e,
+                                         int simulations, std::uint64_t seed,
+                                         const Execution& execution = {});
 
 // Per window, the scored rate of largest r2_opt.
 struct TrackPoint {

@@ -240,6 +240,15 @@ astro::EvolutiveTimeOpt evolutiveTimeOpt(const series::Series& s,
                                    astroExecution(control, workers));
 }
 
+astro::WindowSignificance evolutiveSignificance(const series::Series& s,
+                                                const astro::TimeOptSettings& settings,
+                                                const astro::EvolutiveTimeOpt& e, int simulations,
+                                                std::uint64_t seed, RunControl& control,
+                                                int workers) {
+    return astro::evolutiveSignificance(s.xpos, s.yval, settings, e, simulations, seed,
+                                        astroExecution(control, workers));
+}
+
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execution& execution) {
     // The diagnostic stream is the process's: no run may write to it meanwhile.
     Turn turn;

@@ -65,6 +65,12 @@ astro::EvolutiveTimeOpt evolutiveTimeOpt(const series::Series& s,
                                          double windowLength, double stepLength,
                                          RunControl& control, int workers = 0);
 
+astro::WindowSignificance evolutiveSignificance(const series::Series& s,
+                                                const astro::TimeOptSettings& settings,
+                                                const astro::EvolutiveTimeOpt& e, int simulations,
+                                                std::uint64_t seed, RunControl& control,
+                                                int workers = 0);
+
 // One set of Slepian tapers (core/spectrum/SlepianTapers.h), the engine's taper warnings
 // going where the execution says.
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw,

@@ -65,12 +65,66 @@ AgeModel sedimentationAgeModel(const std::vector<double>& z, const RateTrack& t,
     return m;
 }
 
+const char* rateFlagName(RateFlag flag) {
+    switch (flag) {
+    case RateFlag::Weak:
+        return "weak";
+    case RateFlag::Jump:
+        return "jump";
+    case RateFlag::Alias:
+        return "alias";
+    case RateFlag::Edge:
+        return "edge";
+    default:
+        return "ok";
+    }
+}
+
+std::optional<RateFlag> parseRateFlag(const std::string& text) {
+    for (const RateFlag f :
+         {RateFlag::Ok, RateFlag::Weak, RateFlag::Jump, RateFlag::Alias, RateFlag::Edge})
+        if (text == rateFlagName(f))
+            return f;
+    return std::nullopt;
+}
+
 std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why) {
-    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", {}, why);
+    const OptionalColumn flag{"flag",
+                              [](const std::string& t) { return parseRateFlag(t).has_value(); },
+                              "holds no flag (ok, weak, jump, alias or edge)"};
+    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", flag, why);
     if (!rows)
         return std::nullopt;
-    return ReadRateTrack{{std::move(rows->position), std::move(rows->value)},
-                         std::move(rows->lines)};
+    ReadRateTrack r{
+        {std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
+    for (const std::string& f : rows->extra)
+        r.flags.push_back(*parseRateFlag(f));
+    return r;
+}
+
+std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
+                                                  const std::string& accept) {
+    constexpr int named = 5;
+    int count = 0;
+    std::string where;
+    for (std::size_t i = 0; i < t.flags.size(); ++i) {
+        const RateFlag f = t.flags[i];
+        if (f != RateFlag::Edge && f != RateFlag::Alias && f != RateFlag::Jump)
+            continue;
+        if (++count <= named)
+            where += std::string(count > 1 ? ", " : "") + "x_centre " +
+                     text::exactNumber(t.track.position[i]) + " (line " +
+                     std::to_string(t.lines[i]) + ", " + rateFlagName(f) + ")";
+    }
+    if (count == 0)
+        return std::nullopt;
+    return std::to_string(count) +
+           (count > 1 ? " windows of the track are" : " window of the track is") +
+           " flagged edge, alias or jump: " + where + (count > named ? ", ..." : "") +
+           "; the rate may lie beyond the grid, be twice or half the true one (obliquity taken "
+           "for precession) or have jumped, and the age model would follow it; widen the rate "
+           "grid or change the windows, or give " +
+           accept + " to use it as it is";
 }
 
 results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,

@@ -34,10 +34,25 @@ double rateAt(const RateTrack& t, double z);
 AgeModel sedimentationAgeModel(const std::vector<double>& z, const RateTrack& t,
                                double metresPerUnit, double startAge);
 
+// What the evolutive test says of each window's rate, the first that applies in this order:
+// edge (the optimum on the lowest or highest scored rate), alias (another rate about twice or
+// half as fast scores nearly as well: obliquity may be taken for precession), jump (far from a
+// neighbouring window's), weak (not significant, or not tested), else ok.
+enum class RateFlag { Ok, Weak, Jump, Alias, Edge };
+const char* rateFlagName(RateFlag flag);
+std::optional<RateFlag> parseRateFlag(const std::string& text);
+
 struct ReadRateTrack {
     RateTrack track;
-    std::vector<int> lines; // the file line of each row, for messages
+    std::vector<int> lines;      // the file line of each row, for messages
+    std::vector<RateFlag> flags; // of each row; empty when the file has no flag column
 };
+
+// Why a track should not make an age model as it is: its rows flagged edge, alias or jump, the
+// first few named with their lines, and the option (`accept`) that takes them all the same.
+// Nothing when no row is so flagged.
+std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
+                                                  const std::string& accept);
 
 // The track a tab-separated text holds, with columns named x_centre and sedimentation_rate,
 // '#' lines skipped; checked with checkRateTrack. Nothing, and why, otherwise.

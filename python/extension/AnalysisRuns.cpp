@@ -96,4 +96,19 @@ astro::EvolutiveTimeOpt evolutiveRun(const analysis::PreparedRun& run,
     return e;
 }
 
+std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
+                                          const astro::TimeOptSettings& settings,
+                                          const astro::EvolutiveTimeOpt& e, int simulations,
+                                          std::uint64_t seed, int workers) {
+    astro::WindowSignificance sig;
+    runInterruptibly([&](service::RunControl& control) {
+        sig = service::evolutiveSignificance(run.series, settings, e, simulations, seed, control,
+                                             workers);
+    });
+    if (sig.problem)
+        refuse(*sig.problem);
+    throwUnlessFinite(astro::allFinite(sig.pValues));
+    return sig.pValues;
+}
+
 } // namespace pymodule

@@ -30,5 +30,10 @@ TimeOptRun timeOptRun(const analysis::PreparedRun& run, const astro::TimeOptSett
 astro::EvolutiveTimeOpt evolutiveRun(const analysis::PreparedRun& run,
                                      const astro::TimeOptSettings& settings, double windowLength,
                                      double stepLength, int workers);
+// Every window of e tested with `simulations` surrogates (the p-values, one per window).
+std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
+                                          const astro::TimeOptSettings& settings,
+                                          const astro::EvolutiveTimeOpt& e, int simulations,
+                                          std::uint64_t seed, int workers);
 
 } // namespace pymodule

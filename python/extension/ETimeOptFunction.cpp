@@ -1,5 +1,7 @@
 // etimeopt(): the astronomical test in moving windows, and the track of its optima.
 #include "python/extension/AnalysisRuns.h"
+
+#include "core/astro/TrackFlags.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/SeriesArguments.h"
@@ -17,11 +19,13 @@ namespace {
 
 // The track as a structured array with the fields x_centre, sedimentation_rate and r2_opt, as
 // tune_sedrate takes it.
-py::array trackRows(const std::vector<astro::TrackPoint>& track) {
+py::array trackRows(const astro::FlaggedTrack& flagged) {
+    const std::vector<astro::TrackPoint>& track = flagged.points;
     const py::module_ np = py::module_::import("numpy");
     py::list fields;
     for (const char* name : {"x_centre", "sedimentation_rate", "r2_opt"})
         fields.append(py::make_tuple(name, "f8"));
+    fields.append(py::make_tuple("flag", "U5"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
     const auto column = [&](double astro::TrackPoint::*field) {
         py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
@@ -32,15 +36,26 @@ py::array trackRows(const std::vector<astro::TrackPoint>& track) {
     out["x_centre"] = column(&astro::TrackPoint::centre);
     out["sedimentation_rate"] = column(&astro::TrackPoint::rate);
     out["r2_opt"] = column(&astro::TrackPoint::r2Opt);
+    py::list flags;
+    for (const tuning::RateFlag f : flagged.flags)
+        flags.append(tuning::rateFlagName(f));
+    out["flag"] = np.attr("array")(flags);
     return out;
 }
 
 py::dict etimeopt(const py::object& positions, const py::object& values, double windowLength,
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
-                  const py::object& targets, int workers, const py::object& interpolate, bool log,
-                  const std::string& detrend, bool standardise) {
+                  const py::object& targets, int sims, const py::object& seed, double fdr,
+                  int workers, const py::object& interpolate, bool log, const std::string& detrend,
+                  bool standardise) {
     checkWorkers(workers);
+    checkSimulations(sims);
+    const std::uint64_t seedValue = seedArgument(seed);
+    const analysis::ParameterEntry& rate =
+        analysis::parameter(analysis::ParameterId::WindowFalseDiscoveryRate);
+    if (const auto problem = analysis::checkValue(rate, fdr, "fdr"))
+        throw py::value_error(problem->message());
     const astro::TimeOptSettings settings =
         timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
     analysis::RunRequest request;
@@ -68,7 +83,11 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     d["r2_envelope"] = map(&astro::RateScore::r2Envelope);
     d["r2_power"] = map(&astro::RateScore::r2Power);
     d["r2_opt"] = map(&astro::RateScore::r2Opt);
-    d["track"] = trackRows(astro::optimumTrack(e));
+    const std::vector<double> pValues =
+        sims > 0 ? windowSignificanceRun(run, settings, e, sims, seedValue, workers)
+                 : std::vector<double>{};
+    d["track"] = trackRows(astro::flagTrack(e, pValues, fdr));
+    d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
     return d;
 }
 
@@ -88,6 +107,12 @@ step_length : float
     The step between windows in position units.
 positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets
     As for `timeopt`.
+sims : int
+    AR(1) surrogates per window with the window's lag-1 autocorrelation, 0 for none.
+seed : int
+    The surrogates' seed; surrogate i of window w depends on (seed, w, i) alone.
+fdr : float
+    The false discovery rate over the windows' p-values (Benjamini-Hochberg).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
 interpolate, log, detrend, standardise
@@ -97,9 +122,14 @@ Returns
 -------
 dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
-    cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), and track (a
-    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, one row
-    per window, as `tune_sedrate` takes it).
+    cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
+    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt and the
+    text field flag, one row per window, as `tune_sedrate` takes it) and p_values (each
+    window's p-value, 1-D float64; None without `sims`). The flag is the first that applies of
+    edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
+    scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
+    than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
+    no `sims`) and ok.
 
 Raises
 ------
@@ -121,6 +151,8 @@ void bindETimeOpt(py::module_& m) {
           keyword("numsed", analysis::Command::ETimeOpt),
           keyword("linear_grid", analysis::Command::ETimeOpt),
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
+          keyword("sims", analysis::Command::ETimeOpt),
+          keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
           keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),
           keyword("detrend", analysis::Command::ETimeOpt),

@@ -16,9 +16,30 @@ namespace pymodule {
 
 namespace {
 
+// The flag of each row from the track's own field, or none (a track without flags is taken as
+// it is).
+std::vector<tuning::RateFlag> rateFlags(const TableColumns& columns, const py::object& trackX,
+                                        std::size_t rows) {
+    std::vector<tuning::RateFlag> out;
+    if (!columns.structured || !trackX.attr("dtype").attr("names").contains("flag"))
+        return out;
+    for (const py::handle f : trackX["flag"]) {
+        const std::string text = py::str(f).cast<std::string>();
+        const auto flag = tuning::parseRateFlag(text);
+        if (!flag)
+            throw py::value_error("track_positions: row " + std::to_string(out.size() + 1) +
+                                  ": the flag '" + text + "' is not ok, weak, jump, alias or edge");
+        out.push_back(*flag);
+    }
+    if (out.size() != rows)
+        throw py::value_error("track_positions: the flags and the rows differ in number");
+    return out;
+}
+
 py::dict tuneSedrate(const py::object& positions, const py::object& values,
                      const py::object& trackX, const py::object& trackRate,
-                     const std::string& positionsIn, double startAge, const py::object& step) {
+                     const std::string& positionsIn, double startAge, const py::object& step,
+                     bool acceptFlags) {
     const TuningSeries series = tuningSeries(positions, values);
     const TableColumns columns = tableColumns(trackX, trackRate, "x_centre", "sedimentation_rate",
                                               "track_positions, track_rates");
@@ -35,6 +56,13 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
                                   {rate.data(), rate.data() + rate.size()}};
     if (const auto problem = tuning::checkRateTrack(track))
         throw py::value_error("track: " + *problem);
+    tuning::ReadRateTrack read{
+        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size()))};
+    for (py::ssize_t i = 0; i < x.size(); ++i)
+        read.lines.push_back(static_cast<int>(i + 1));
+    if (!acceptFlags)
+        if (const auto problem = tuning::flaggedRateRowsProblem(read, "accept_flags=True"))
+            throw py::value_error("accept_flags: " + *problem);
     const tuning::AgeModel m =
         tuning::sedimentationAgeModel(series.positions, track, metres, startAge);
     return tuningResult(m, tuning::tunedSeries(m, series.values, s));
@@ -61,6 +89,9 @@ start_age : float
     The age of the first position, kyr.
 step : float, optional
     When given, the tuned series is resampled linearly at start_age, start_age + step, ...
+accept_flags : bool
+    A track from `etimeopt` whose windows are flagged edge, alias or jump is refused
+    (ValueError naming the first) unless True.
 
 Returns
 -------
@@ -81,7 +112,8 @@ void bindSedrate(py::module_& m) {
     m.def("tune_sedrate", &tuneSedrate, py::arg("positions"), py::arg("values"),
           py::arg("track_positions"), py::arg("track_rates") = py::none(), py::kw_only(),
           keyword("positions_in", analysis::Command::Tune),
-          keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(), sedrateDoc);
+          keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
+          keyword("accept_flags", analysis::Command::Tune), sedrateDoc);
 }
 
 } // namespace pymodule

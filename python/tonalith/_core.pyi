@@ -98,6 +98,7 @@ def tune_sedrate(
     positions_in: _Unit = "m",
     start_age: float = 0.0,
     step: float | None = None,
+    accept_flags: bool = False,
 ) -> dict[str, _Floats]: ...
 def bandpass(
     positions: _ArrayLike,
@@ -141,6 +142,9 @@ def etimeopt(
     linear_grid: bool = False,
     precession_band: tuple[float, float] = (0.035, 0.065),
     targets: _Targets = None,
+    sims: int = 0,
+    seed: int = 1,
+    fdr: float = 0.05,
     workers: int = 0,
     interpolate: bool | float | None = None,
     log: bool = False,

@@ -11,8 +11,10 @@
 #include "app/panels/BandPassOverlay.h"
 #include "app/panels/EvolutiveTestView.h"
 #include "app/run/QPlot.h"
+#include "app/services/Questions.h"
 #include "app/window/ViewController.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TrackFlags.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
@@ -218,7 +220,25 @@ private slots:
         QCOMPARE(plot->axisScaleDiv(QwtPlot::yLeft), yBefore);
         QCOMPARE(plot->traceOverlay()->pointCount(), 0);
 
-        // The track of optima as the age model: an age for every sample.
+        // The track of optima as the age model: an age for every sample; flagged windows are
+        // asked about first, and Cancel keeps the model as it was.
+        const auto flags = astro::flagTrack(e, {}, 0.05).flags;
+        const bool flagged = std::any_of(flags.begin(), flags.end(), [](tuning::RateFlag f) {
+            return f == tuning::RateFlag::Edge || f == tuning::RateFlag::Alias ||
+                   f == tuning::RateFlag::Jump;
+        });
+        int asked = 0;
+        Questions::asker() = [&](QWidget*, const QString&, const QString&, const QStringList&) {
+            ++asked;
+            return 1;
+        };
+        const bool hadModel = w.ageModel->model().has_value();
+        w.astroTest->ageModelButton->click();
+        QCOMPARE(asked, flagged ? 1 : 0);
+        QCOMPARE(w.ageModel->model().has_value(), flagged ? hadModel : true);
+        Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
+            return 0;
+        };
         w.astroTest->ageModelButton->click();
         QVERIFY(w.ageModel->model());
         QCOMPARE(static_cast<int>(w.ageModel->model()->age.size()), n);

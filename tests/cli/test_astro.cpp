@@ -90,17 +90,39 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
                   std::count(filtered.out.begin(), filtered.out.end(), '#'),
               samples + 1);
 
-    const ProcessResult evolutive = runProcess(
-        cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",
-              "--numsed", "11", "--sedmin", "1", "--sedmax", "3", "--track", dir / "track.tsv"});
+    const ProcessResult evolutive =
+        runProcess(cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",
+                         "--numsed", "11", "--sedmin", "1", "--sedmax", "3", "--sims", "20",
+                         "--track", dir / "track.tsv"});
     ASSERT_EQ(evolutive.exitCode, 0) << evolutive.err;
     EXPECT_EQ(headerLine(evolutive.out),
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
-    EXPECT_EQ(headerLine(readAll(dir / "track.tsv")), "x_centre\tsedimentation_rate\tr2_opt");
-    // The track makes an age model.
+    const std::string track = readAll(dir / "track.tsv");
+    EXPECT_EQ(headerLine(track), "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag");
+    // The track makes an age model, unless a window is flagged edge, alias or jump: then only
+    // when asked.
     const ProcessResult tuned =
         runProcess(cli, {"tune", data, "--quiet", "--sedrate", dir / "track.tsv"});
-    EXPECT_EQ(tuned.exitCode, 0) << tuned.err;
+    const bool flagged = track.find("\tedge\n") != std::string::npos ||
+                         track.find("\talias\n") != std::string::npos ||
+                         track.find("\tjump\n") != std::string::npos;
+    EXPECT_EQ(tuned.exitCode, flagged ? 2 : 0) << tuned.err;
+    // One window on the grid's edge: refused, naming it and the remedy; taken when accepted.
+    std::ofstream(dir / "edge.tsv") << "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\n"
+                                       "5\t2\t0.4\t0.01\tok\n"
+                                       "10\t3\t0.4\t0.01\tedge\n"
+                                       "15\t2\t0.4\t0.01\tok\n";
+    const ProcessResult edge = runProcess(cli, {"tune", data, "--sedrate", dir / "edge.tsv"});
+    EXPECT_EQ(edge.exitCode, 2);
+    EXPECT_NE(edge.err.find("1 window of the track is flagged edge, alias or jump: x_centre 10 "
+                            "(line 3, edge)"),
+              std::string::npos)
+        << edge.err;
+    EXPECT_NE(edge.err.find("--accept-flags"), std::string::npos);
+    EXPECT_EQ(
+        runProcess(cli, {"tune", data, "--quiet", "--sedrate", dir / "edge.tsv", "--accept-flags"})
+            .exitCode,
+        0);
 }
 
 // A rate from 1 cm/kyr at 0 m to 3 cm/kyr at 20 m, then held: the age below 20 m is

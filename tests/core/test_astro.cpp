@@ -6,6 +6,7 @@
 #include "core/astro/BandPass.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TrackFlags.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/units/RecordUnits.h"
 
@@ -130,6 +131,62 @@ TEST(TimeOpt, RedNoiseIsNotSignificantAndThePValueIgnoresTheWorkers) {
     Execution stopped = on(2);
     stopped.cancel = &stop;
     EXPECT_TRUE(significance(y, spacing, settings, scan, 200, 7, stopped).cancelled);
+}
+
+// Each window's flag, the first that applies: edge, alias, jump, weak, ok.
+TEST(TrackFlags, EdgeAliasJumpAndWeakAreTold) {
+    EvolutiveTimeOpt e;
+    for (int r = 0; r <= 30; ++r)
+        e.rates.push_back(1 + 0.1 * r);
+    // Per window, bumps of r2_opt at (rate, height).
+    const std::vector<std::vector<std::pair<double, double>>> bumps = {
+        {{2.0, 0.5}},             // ok
+        {{2.0, 0.5}, {3.9, 0.3}}, // another peak at 1.95 times the rate: alias
+        {{2.0, 0.5}},             // its neighbour 50 % faster: jump, as is that neighbour
+        {{3.0, 0.5}},             // jump
+        {{1.0, 0.5}},             // on the lowest rate: edge, before jump
+        {{1.1, 0.5}}};            // not significant: weak
+    for (std::size_t w = 0; w < bumps.size(); ++w) {
+        e.centres.push_back(static_cast<double>(w));
+        for (const double rate : e.rates) {
+            double v = 0;
+            for (const auto& [at, height] : bumps[w])
+                v = std::max(v, height * std::exp(-std::pow((rate - at) / 0.15, 2)));
+            e.cells.push_back({rate, 1, v, v});
+        }
+    }
+    using tuning::RateFlag;
+    const FlaggedTrack t = flagTrack(e, {0.001, 0.001, 0.001, 0.001, 0.001, 0.5}, 0.05);
+    EXPECT_EQ(t.flags, (std::vector<RateFlag>{RateFlag::Ok, RateFlag::Alias, RateFlag::Jump,
+                                              RateFlag::Jump, RateFlag::Edge, RateFlag::Weak}));
+    // Untested, nothing is better than weak.
+    EXPECT_EQ(flagTrack(e, {}, 0.05).flags[0], RateFlag::Weak);
+}
+
+// A window of AR(1) noise inside an astronomical record is not significant; the others are,
+// and no p-value depends on the number of workers.
+TEST(TimeOpt, EachWindowIsTestedAndNoiseIsWeak) {
+    std::vector<double> y = record(
+        1500, spacing, [](double z) { return 100 * z / gridRate; }, 0.6, 5);
+    const std::vector<double> noise = ar1(500, 0.6, 1.0, 13);
+    std::copy(noise.begin(), noise.end(), y.begin() + 500);
+    std::vector<double> z(y.size());
+    for (std::size_t i = 0; i < z.size(); ++i)
+        z[i] = spacing * static_cast<double>(i);
+    const TimeOptSettings settings;
+    const EvolutiveTimeOpt e = evolutiveTimeOpt(z, y, settings, 500 * spacing, 500 * spacing);
+    ASSERT_FALSE(e.problem);
+    ASSERT_EQ(e.centres.size(), 3u);
+    const WindowSignificance one = evolutiveSignificance(z, y, settings, e, 100, 3, on(1));
+    const WindowSignificance two = evolutiveSignificance(z, y, settings, e, 100, 3, on(2));
+    ASSERT_FALSE(one.problem);
+    EXPECT_EQ(one.pValues, two.pValues);
+    EXPECT_LE(one.pValues[0], 0.05);
+    EXPECT_GT(one.pValues[1], 0.05);
+    EXPECT_LE(one.pValues[2], 0.05);
+    const FlaggedTrack t = flagTrack(e, one.pValues, 0.05);
+    EXPECT_FALSE(t.significant[1]);
+    EXPECT_NE(t.flags[1], tuning::RateFlag::Ok);
 }
 
 TEST(TimeOpt, EvolutiveFormTracksARampingRate) {
@@ -311,9 +368,9 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
     e.cells = {scan.scores[0], scan.scores[1], {1, 0.9, 0.5, 0.45}, {2, 0.5, 0.2, 0.1}};
     EXPECT_EQ(lastLines(evolutiveText(d, 4, 1, e), 5)[0],
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
-    EXPECT_EQ(lastLines(trackText(d, 4, 1, optimumTrack(e)), 3),
-              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt", "5\t2\t0.45",
-                                        "6\t1\t0.45"}));
+    EXPECT_EQ(lastLines(trackText(d, 4, 1, flagTrack(e, {}, 0.05), 0, 0.05), 3),
+              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag",
+                                        "5\t2\t0.45\tNA\tedge", "6\t1\t0.45\tNA\tedge"}));
     const BandPassed f{{0.5}, {1.5}, std::nullopt};
     EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3}, {4}, f), 2),
               (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope", "3\t4\t0.5\t1.5"}));

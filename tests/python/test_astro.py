@@ -37,8 +37,9 @@ COMMAND_LINES = {
     "filter": lambda lo, hi: ["filter", "--passband", f"{lo}:{hi}"],
     "timeopt": lambda sims: ["timeopt", "--sims", sims],
     "etimeopt": lambda length, step, track: ["etimeopt", "--window-length", length,
-                                             "--step-length", step, "--track", track],
-    "sedrate": lambda track: ["tune", "--sedrate", track],
+                                             "--step-length", step, "--track", track,
+                                             "--sims", 20],
+    "sedrate": lambda track: ["tune", "--sedrate", track, "--accept-flags"],
 }
 
 
@@ -55,8 +56,14 @@ def table(path):
     lines = path.read_text().splitlines()
     block = [line for line in lines if line.startswith("#")]
     titles = lines[len(block)].split("\t")
-    rows = np.array([[float(v) for v in line.split("\t")] for line in lines[len(block) + 1:]])
-    return block, dict(zip(titles, rows.T))
+    rows = [line.split("\t") for line in lines[len(block) + 1:]]
+
+    def column(values):
+        try:
+            return np.array([float(v) for v in values])
+        except ValueError:  # a column of words (a flag)
+            return np.array(values)
+    return block, {t: column([r[i] for r in rows]) for i, t in enumerate(titles)}
 
 
 def test_bandpass_equals_the_tools(tmp_path, record):
@@ -93,7 +100,7 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     file, z, y = record
     track_file = tmp_path / "track.tsv"
     _, columns = tool(tmp_path, "etimeopt", file, 12, 3, track_file)
-    e = tonalith.etimeopt(z, y, window_length=12, step_length=3)
+    e = tonalith.etimeopt(z, y, window_length=12, step_length=3, sims=20)
     windows, rates = len(e["centres"]), len(e["rates"])
     assert e["r2_opt"].shape == (windows, rates)
     assert np.array_equal(np.repeat(e["centres"], rates), columns["x_centre"])
@@ -103,11 +110,19 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     _, track = table(track_file)
     for name in e["track"].dtype.names:
         assert np.array_equal(e["track"][name], track[name]), name
+    assert np.array_equal(e["p_values"], track["p_value"])
     assert np.all(np.abs(e["track"]["sedimentation_rate"] / 2.0 - 1) < 0.1)
 
     _, tuned = tool(tmp_path, "sedrate", file, track_file)
-    m = tonalith.tune_sedrate(z, y, e["track"])
+    m = tonalith.tune_sedrate(z, y, e["track"], accept_flags=True)
     assert np.array_equal(m["tuned_age"], tuned["age"])
+    # Without accept_flags, a track with a window flagged edge, alias or jump is refused.
+    edited = e["track"].copy()
+    edited["flag"][1] = "alias"
+    with pytest.raises(ValueError, match=r"^accept_flags: .*x_centre .* alias"):
+        tonalith.tune_sedrate(z, y, edited)
+    edited["flag"][:] = "ok"
+    assert np.array_equal(tonalith.tune_sedrate(z, y, edited)["age"], m["age"])
     assert np.array_equal(m["tuned_value"], tuned["value"])
 
 

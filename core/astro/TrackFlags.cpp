@@ -1,0 +1,68 @@
+#include "core/astro/TrackFlags.h"
+
+#include "core/results/FalseDiscovery.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace astro {
+
+namespace {
+
+bool aliasRatio(double a, double b) {
+    const double r = a > b ? a / b : b / a;
+    return r >= aliasLow && r <= aliasHigh;
+}
+
+// The grid's step at rate index i (towards the next rate, or the previous at the top).
+double gridStep(const std::vector<double>& rates, std::size_t i) {
+    if (rates.size() < 2)
+        return 0;
+    return i + 1 < rates.size() ? rates[i + 1] - rates[i] : rates[i] - rates[i - 1];
+}
+
+} // namespace
+
+FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr) {
+    FlaggedTrack t;
+    t.points = optimumTrack(e);
+    t.pValues = pValues;
+    const std::size_t windows = t.points.size(), rates = e.rates.size();
+    t.significant = pValues.size() == windows ? results::benjaminiHochberg(pValues, fdr)
+                                              : std::vector<bool>(windows, false);
+    // The index of each window's optimum on the grid.
+    std::vector<std::size_t> best(windows, 0);
+    for (std::size_t w = 0; w < windows; ++w)
+        best[w] = static_cast<std::size_t>(
+            std::lower_bound(e.rates.begin(), e.rates.end(), t.points[w].rate) - e.rates.begin());
+    for (std::size_t w = 0; w < windows; ++w) {
+        const double rate = t.points[w].rate, top = t.points[w].r2Opt;
+        const auto cell = [&](std::size_t r) { return e.cells[w * rates + r].r2Opt; };
+        bool edge = rates > 1 && (best[w] == 0 || best[w] + 1 == rates);
+        bool alias = false;
+        for (std::size_t r = 0; r < rates && !alias; ++r) {
+            const bool peak = (r == 0 || cell(r) >= cell(r - 1)) &&
+                              (r + 1 == rates || cell(r) >= cell(r + 1));
+            alias = r != best[w] && peak && cell(r) >= top / 2 && aliasRatio(e.rates[r], rate);
+        }
+        bool jump = false;
+        for (const std::size_t n : {w - 1, w + 1}) {
+            if (n >= windows) // w - 1 wraps around for the first window
+                continue;
+            const double other = t.points[n].rate;
+            alias = alias || (t.significant[n] && aliasRatio(rate, other));
+            const double allowed =
+                std::max(jumpShare * other, jumpSteps * gridStep(e.rates, best[n]));
+            jump = jump || std::fabs(rate - other) > allowed;
+        }
+        using tuning::RateFlag;
+        t.flags.push_back(edge    ? RateFlag::Edge
+                          : alias ? RateFlag::Alias
+                          : jump  ? RateFlag::Jump
+                          : !t.significant[w] ? RateFlag::Weak
+                                              : RateFlag::Ok);
+    }
+    return t;
+}
+
+} // namespace astro
