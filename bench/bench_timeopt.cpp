@@ -1,6 +1,8 @@
 // The astronomical test with its significance: 2,000 samples, 100 trial rates and 1,000 AR(1)
 // surrogates, on 1 and 2 workers. Counters: the scored rates, and the time per rate and
-// series scored (record and surrogates).
+// series scored (record and surrogates). Then the evolutive test with every window tested:
+// windows of 600 samples stepped by 50 (29 windows), 1,000 surrogates each, on 2 workers;
+// counter: the time per window.
 #include "core/astro/TimeOpt.h"
 
 #include <benchmark/benchmark.h>
@@ -56,5 +58,30 @@ BENCHMARK(BM_TimeOptSignificance)
     ->Unit(benchmark::kSecond)
     ->Iterations(1)
     ->UseRealTime();
+
+void BM_EvolutiveSignificance(benchmark::State& state) {
+    const std::vector<double> y = testRecord(2000);
+    const double spacing = 0.02;
+    std::vector<double> z(y.size());
+    for (std::size_t i = 0; i < z.size(); ++i)
+        z[i] = spacing * static_cast<double>(i);
+    const astro::TimeOptSettings settings;
+    astro::Execution execution;
+    execution.workers = 2;
+    std::size_t windows = 0;
+    for (auto _ : state) {
+        const astro::EvolutiveTimeOpt e =
+            astro::evolutiveTimeOpt(z, y, settings, 600 * spacing, 50 * spacing, execution);
+        const astro::WindowSignificance s =
+            astro::evolutiveSignificance(z, y, settings, e, 1000, 1, execution);
+        benchmark::DoNotOptimize(s.pValues.data());
+        windows = e.centres.size();
+    }
+    state.counters["windows"] = static_cast<double>(windows);
+    state.counters["per_window"] = benchmark::Counter(
+        static_cast<double>(windows),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_EvolutiveSignificance)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 } // namespace
