@@ -41,8 +41,8 @@ FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pVa
         bool edge = rates > 1 && (best[w] == 0 || best[w] + 1 == rates);
         bool alias = false;
         for (std::size_t r = 0; r < rates && !alias; ++r) {
-            const bool peak = (r == 0 || cell(r) >= cell(r - 1)) &&
-                              (r + 1 == rates || cell(r) >= cell(r + 1));
+            const bool peak =
+                (r == 0 || cell(r) >= cell(r - 1)) && (r + 1 == rates || cell(r) >= cell(r + 1));
             alias = r != best[w] && peak && cell(r) >= top / 2 && aliasRatio(e.rates[r], rate);
         }
         bool jump = false;
@@ -56,9 +56,9 @@ FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pVa
             jump = jump || std::fabs(rate - other) > allowed;
         }
         using tuning::RateFlag;
-        t.flags.push_back(edge    ? RateFlag::Edge
-                          : alias ? RateFlag::Alias
-                          : jump  ? RateFlag::Jump
+        t.flags.push_back(edge                ? RateFlag::Edge
+                          : alias             ? RateFlag::Alias
+                          : jump              ? RateFlag::Jump
                           : !t.significant[w] ? RateFlag::Weak
                                               : RateFlag::Ok);
     }
