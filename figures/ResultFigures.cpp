@@ -67,6 +67,17 @@ void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
                          significance ? significance->simulations : 0, said.c_str());
 }
 
+void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, double rateFactor,
+                        const std::string& positionName) {
+    const int n = model ? static_cast<int>(model->position.size()) : 0;
+    std::vector<double> rate = n ? model->rate : std::vector<double>();
+    for (double& r : rate)
+        r *= rateFactor;
+    ageModelPlotSetData(plot, n ? model->position.data() : nullptr,
+                        n ? model->age.data() : nullptr, n ? rate.data() : nullptr, n,
+                        positionName.c_str());
+}
+
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,
                            const std::string& title) {
     const std::vector<bool> pass = spectrum::passesBoth(r, level);

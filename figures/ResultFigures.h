@@ -8,6 +8,7 @@
 #include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/AgeModel.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bo
 // one, the p-value.
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
                        const astro::Significance* significance, const std::string& title);
+
+// An age model: age and sedimentation rate against position, the rate multiplied by
+// `rateFactor` (to show it in cm/kyr); none: an empty plot.
+void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, double rateFactor,
+                        const std::string& positionName);
 
 // The whole record's power, background, levels and F-test probability; marked: the bins whose
 // probability reaches `level` and whose power passes the 95 % level.

@@ -7,6 +7,7 @@
 #include "app/services/Questions.h"
 #include "app/settings/NumberBox.h"
 #include "core/tuning/TraceFile.h"
+#include "figures/ResultFigures.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -151,10 +152,8 @@ void AgeModelPanel::showRateModel() {
                                   displayNumberText(model_->age.back()), displayNumberText(*lo),
                                   displayNumberText(*hi)));
     }
-    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
-    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
-                        n ? model_->age.data() : nullptr, n ? model_->rate.data() : nullptr, n,
-                        result_ ? result_->provenance.positionName.c_str() : "");
+    figureShowAgeModel(plot, model_ ? &*model_ : nullptr, 1.0,
+                       result_ ? result_->provenance.positionName : std::string());
 }
 
 void AgeModelPanel::recompute() {
@@ -196,15 +195,9 @@ void AgeModelPanel::recompute() {
                                                                        : units_.position,
                                              units_.age));
     }
-    const int n = model_ ? static_cast<int>(model_->position.size()) : 0;
     const double cm = units_.cmPerKyr();
-    std::vector<double> rate = n ? model_->rate : std::vector<double>();
-    if (cm > 0)
-        for (double& r : rate)
-            r *= cm;
     const QByteArray name = result_ ? QByteArray(result_->provenance.positionName.c_str()) : "";
-    ageModelPlotSetData(plot, n ? model_->position.data() : nullptr,
-                        n ? model_->age.data() : nullptr, n ? rate.data() : nullptr, n, name);
+    figureShowAgeModel(plot, model_ ? &*model_ : nullptr, cm > 0 ? cm : 1.0, name.toStdString());
     const QString position = name.isEmpty() ? units_.position
                              : units_.position.isEmpty()
                                  ? QString::fromUtf8(name)
