@@ -73,9 +73,8 @@ void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, doubl
     std::vector<double> rate = n ? model->rate : std::vector<double>();
     for (double& r : rate)
         r *= rateFactor;
-    ageModelPlotSetData(plot, n ? model->position.data() : nullptr,
-                        n ? model->age.data() : nullptr, n ? rate.data() : nullptr, n,
-                        positionName.c_str());
+    ageModelPlotSetData(plot, n ? model->position.data() : nullptr, n ? model->age.data() : nullptr,
+                        n ? rate.data() : nullptr, n, positionName.c_str());
 }
 
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,
