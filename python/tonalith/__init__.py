@@ -27,6 +27,8 @@ timeopt(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=0, ...) -
     The astronomical test over trial sedimentation rates, with its p-value.
 etimeopt(positions, values, *, window_length, step_length, ...) -> dict
     The same test in moving windows, and the track of its optima.
+asm(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=10000, ...) -> dict
+    The average spectral misfit of the record's F-test lines over trial rates.
 tune_sedrate(positions, values, track, *, positions_in="m", ...) -> dict
     The age model and tuned series from a sedimentation-rate track.
 tapers(n, k, tbw) -> (tapers, ratios)
@@ -61,10 +63,10 @@ import typing
 import numpy as np
 import numpy.typing as npt
 
-from ._core import (Analysis, __version__, analyze, bandpass, etimeopt, load, spectrum, tapers,
-                    timeopt, tune, tune_sedrate)
+from ._core import (Analysis, __version__, analyze, asm, bandpass, etimeopt, load, spectrum,
+                    tapers, timeopt, tune, tune_sedrate)
 
-__all__ = ["Analysis", "Series", "__version__", "analyze", "bandpass", "etimeopt", "load",
+__all__ = ["Analysis", "Series", "__version__", "analyze", "asm", "bandpass", "etimeopt", "load",
            "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
 
 
