@@ -38,4 +38,8 @@ std::string displayNumber(double v, int digits) {
     return s == "-0" ? "0" : s;
 }
 
+std::string writtenNumber(double v) {
+    return displayNumber(v, 10);
+}
+
 } // namespace text
