@@ -23,8 +23,8 @@ QList<double> multiplesWithin(double low, double high, std::initializer_list<int
 
 } // namespace
 
-QwtScaleDiv LogScaleEngine::divideScale(double x1, double x2, int maxMajorSteps,
-                                        int maxMinorSteps, double stepSize) const {
+QwtScaleDiv LogScaleEngine::divideScale(double x1, double x2, int maxMajorSteps, int maxMinorSteps,
+                                        double stepSize) const {
     const double low = std::min(x1, x2), high = std::max(x1, x2);
     if (!(low > 0) || !(high / low < 100))
         return QwtLogScaleEngine::divideScale(x1, x2, maxMajorSteps, maxMinorSteps, stepSize);
