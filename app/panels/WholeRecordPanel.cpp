@@ -225,6 +225,10 @@ void WholeRecordPanel::setFrequencyAxis(bool periods, bool logarithmic) {
     wholeRecordFigureSetFrequencyAxis(figure, periods, logarithmic);
 }
 
+void WholeRecordPanel::setFrequencyUnit(const QString& unit) {
+    wholeRecordFigureSetFrequencyUnit(figure, unit.toUtf8().constData());
+}
+
 std::vector<results::Peak> WholeRecordPanel::lines() const {
     if (!spectrum_)
         return {};
