@@ -11,6 +11,7 @@
 #include "app/settings/RecordSettings.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapArea.h"
+#include "app/window/MessageBar.h"
 #include "app/window/RecentFiles.h"
 
 #include <QAction>
