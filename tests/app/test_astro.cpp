@@ -22,6 +22,7 @@
 #include <qwt_scale_div.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFile>

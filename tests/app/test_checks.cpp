@@ -21,6 +21,8 @@
 #include "app/window/ViewController.h"
 #include "core/analysis/ParameterCatalogue.h"
 
+#include <qwt_scale_div.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>

@@ -400,7 +400,7 @@ private slots:
         const auto ask = UnevenSpacingDialog::chooser();
         UnevenSpacingDialog::chooser() = [&](QWidget*, const QString&, const QString& text,
                                              double) {
-            barWhenAsked = w.messageBar->isVisible() ? w.messageBar->text->text() : QString();
+            barWhenAsked = w.messageBar->isHidden() ? QString() : w.messageBar->text->text();
             spacing = text;
             return UnevenSpacingChoice{true, 0, false};
         };
@@ -414,7 +414,7 @@ private slots:
                      spacing.endsWith("deviates from it by 0.01"),
                  qPrintable(spacing));
         // Still true of the map shown: the note stays.
-        QVERIFY(w.messageBar->isVisible());
+        QVERIFY(!w.messageBar->isHidden());
         QVERIFY(w.messageBar->text->text().contains("59: n/a"));
     }
 
