@@ -250,7 +250,9 @@ private slots:
             return 0;
         };
         QDockWidget* ageDock = PanelDocks::dockOf(w.ageModel);
-        QVERIFY(!w.rect().intersects(ageDock->geometry())); // behind the test's tab
+        w.ageModelAction->setChecked(true);
+        PanelDocks::dockOf(w.astroTest)->raise();
+        QTRY_VERIFY(!w.rect().intersects(ageDock->geometry())); // open, behind the test's tab
         w.astroTest->ageModelButton->click();
         QVERIFY(w.ageModel->model());
         QCOMPARE(static_cast<int>(w.ageModel->model()->age.size()), n);
