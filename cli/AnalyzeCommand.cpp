@@ -112,8 +112,9 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
         service::setRecordsFolder(o.records);
     }
     analysis::PreparedRun run = analysis::prepareRun(request);
-    // Dropped whatever follows: a series that looks unevenly spaced may owe it to them.
-    if (!run.provenance.droppedLines.empty())
+    // Named before any refusal of the series read: one that looks unevenly spaced may owe it to
+    // them. (A series with no sample at all is explained by its refusal.)
+    if (!run.provenance.droppedLines.empty() && !run.series.xpos.empty())
         complain("warning: " + o.file + ": dropped lines: " + run.provenance.droppedLines +
                  ": no number where the position or the chosen column needs one");
     if (const auto& problem = run.problem) {

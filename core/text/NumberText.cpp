@@ -39,6 +39,9 @@ std::string displayNumber(double v, int digits) {
 }
 
 std::string writtenNumber(double v) {
+    // A count is written in full, however many digits it has.
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return exactNumberInFull(v);
     return displayNumber(v, 10);
 }
 
