@@ -38,14 +38,14 @@ int runTrace(const AnalyzeOptions& o) {
     const double first = s.xpos.front(), last = s.xpos.back();
     const double highest = r.provenance.params.fmax / r.provenance.deltat;
     if (o.startPosition < std::min(first, last) || o.startPosition > std::max(first, last)) {
-        complain("--start: the position " + text::exactNumber(o.startPosition) +
-                 " lies outside the record (" + text::exactNumber(first) + " to " +
-                 text::exactNumber(last) + ")");
+        complain("--start: the position " + text::writtenNumber(o.startPosition) +
+                 " lies outside the record (" + text::writtenNumber(first) + " to " +
+                 text::writtenNumber(last) + ")");
         return EXIT_BAD_INPUT;
     }
     if (o.startFrequency > highest) {
-        complain("--start: the frequency " + text::exactNumber(o.startFrequency) +
-                 " lies above the highest frequency of the map (" + text::exactNumber(highest) +
+        complain("--start: the frequency " + text::writtenNumber(o.startFrequency) +
+                 " lies above the highest frequency of the map (" + text::writtenNumber(highest) +
                  " cycles per position unit)");
         return EXIT_BAD_INPUT;
     }

@@ -145,7 +145,7 @@ std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
             continue;
         if (++count <= named)
             where += std::string(count > 1 ? ", " : "") + "x_centre " +
-                     text::exactNumber(t.track.position[i]) + " (line " +
+                     text::writtenNumber(t.track.position[i]) + " (line " +
                      std::to_string(t.lines[i]) + ", " + rateFlagName(f) + ")";
     }
     if (count == 0)
@@ -167,8 +167,8 @@ results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,
     h.line("sedimentation-rate track", trackName + " (cm/kyr)");
     h.line("rate column", column);
     h.line("positions in", positionUnit);
-    h.line("start age", text::exactNumber(startAge));
-    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.line("start age", text::writtenNumber(startAge));
+    h.line("step", step > 0 ? text::writtenNumber(step) : std::string("none"));
     h.note("age(z) = start age + integral of 100 / sedimentation rate from the first sample, z in "
            "metres; the rate linear between the track's rows and held beyond them");
     return h;

@@ -59,7 +59,7 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
         throw py::value_error("track_positions, track_rates: the lengths differ");
     const double metres = positionUnit(positionsIn);
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     const tuning::RateTrack track{{x.data(), x.data() + x.size()},

@@ -88,9 +88,10 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (tx.size() != tf.size())
         throw py::value_error("trace_positions, trace_frequencies: the lengths differ");
     if (!(period > 0) || !std::isfinite(period))
-        throw py::value_error("period: " + text::exactNumber(period) + " must be a number above 0");
+        throw py::value_error("period: " + text::writtenNumber(period) +
+                              " must be a number above 0");
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     tuning::ReadTrace t;

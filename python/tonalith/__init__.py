@@ -66,8 +66,26 @@ import numpy.typing as npt
 from ._core import (Analysis, __version__, analyze, asm, bandpass, etimeopt, load, spectrum,
                     tapers, timeopt, tune, tune_sedrate)
 
-__all__ = ["Analysis", "Series", "__version__", "analyze", "asm", "bandpass", "etimeopt", "load",
-           "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
+__all__ = ["Analysis", "DroppedLinesWarning", "Series", "__version__", "analyze", "asm",
+           "bandpass", "etimeopt", "load", "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
+
+
+class DroppedLinesWarning(UserWarning):
+    """Lines of a data file that `load` dropped: not blank, not a '#' comment and not the
+    column titles, yet without a number in the position or the chosen column.
+
+    The series is loaded without them, as the tool and the window load it.
+
+    Attributes
+    ----------
+    lines : list of tuple of (int, str)
+        Each dropped line's number in the file (1-based) and the field that is not a number
+        (or the line and the field it lacks), in file order.
+    """
+
+    def __init__(self, message: str, lines: list[tuple[int, str]]) -> None:
+        super().__init__(message)
+        self.lines = lines
 
 
 class Series(typing.NamedTuple):
