@@ -126,12 +126,11 @@ bool AgeModelPanel::flagsAccepted() {
     if (all != answeredFlags_) {
         answeredFlags_ = all;
         const QString text =
-            QString("%1 points of the trace are flagged jump or edge: at %2. The line may have "
-                    "jumped to another cycle or left the search band, and the age model would "
-                    "follow it. Trace it again (another start or band), or build the age model "
-                    "from the trace as it is.")
+            QString("%1 points of the trace are flagged %2: at %3. The line may have %4, and "
+                    "the age model would follow it. Trace it again (another start or band), or "
+                    "build the age model from the trace as it is.")
                 .arg(n)
-                .arg(flaggedWindows(trace_, 5));
+                .arg(flaggedKinds(trace_), flaggedWindows(trace_, 5), flaggedMeaning(trace_));
         flagsAccepted_ = Questions::ask(this, "Flagged Trace", text,
                                         {"Build the Age Model", "Don't Build"}) == 0;
     }
@@ -171,10 +170,11 @@ void AgeModelPanel::recompute() {
     } else if (!(p > 0)) {
         summary->setText("The period must be a number above 0.");
     } else if (!flagsAccepted()) {
-        summary->setText(QString("No age model: %1 points of the trace are flagged jump or edge; "
-                                 "trace the line again (another start or band), or accept them "
-                                 "when asked.")
-                             .arg(flaggedCount(trace_)));
+        summary->setText(QString("No age model: %1 points of the trace are flagged %2; trace "
+                                 "the line again (another start or band), or accept them when "
+                                 "asked.")
+                             .arg(flaggedCount(trace_))
+                             .arg(flaggedKinds(trace_)));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else {

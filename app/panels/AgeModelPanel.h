@@ -1,8 +1,8 @@
 // Analysis > Age Model: the period the traced line represents and the age of the first sample
 // give the sedimentation rate along the record and the age-position curve, shown beside the
 // map; the age model and the tuned series can be exported, and the tuned series analysed in
-// the window in place of the record. A trace with points flagged jump or edge makes a model
-// only once the user accepts them.
+// the window in place of the record. A trace with points flagged jump, edge or drift makes a
+// model only once the user accepts them.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -67,8 +67,7 @@ signals:
 private:
     void recompute();
     void showRateModel();
-    // Whether a trace with points flagged jump or edge may make the model: asked once for each
-    // trace.
+    // Whether a trace with flagged points may make the model: asked once for each trace.
     bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;

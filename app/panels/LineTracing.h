@@ -1,7 +1,8 @@
 // Tracing a line on the map: Analysis > Trace Line arms it, a click on the map starts the trace
 // there and it is followed through every window; the band and the criterion are set on the
 // tracing bar, the trace is drawn on the map and its point of the selected window on the window
-// spectrum; points flagged as a possible jump to another line are crossed and listed on the bar.
+// spectrum; points flagged as a possible jump to another line are crossed and listed on the bar,
+// and so, on a record whose positions are ages, are points drifted from the cycle's period.
 // Points can be dragged to another bin of their window (they snap to the nearest local maximum) and
 // the trace re-followed from the last point moved. A trace is kept with its map until the next run,
 // and can be saved and opened.
@@ -44,6 +45,9 @@ public:
     bool survivesRun(const std::string& file, double fmaxPerUnit) const;
     // The F-test level below which points are drawn hollow and flagged weak.
     void setLevel(double level);
+    // The traced cycle's period in position units when the positions are ages (0: they are
+    // not): points whose frequency departs from 1 / period by more than W are flagged drift.
+    void setDriftPeriod(double period);
     // The next click on the map starts a trace.
     void arm();
     // A click on the map: starts the trace when armed (true), otherwise not taken (false).
@@ -52,7 +56,8 @@ public:
     void pointDragged(int index, double f);
     void retraceFromMoved();
 
-    const std::vector<tuning::TracePoint>& points() const { return points_; }
+    // The trace's points with their flags, drift included.
+    const std::vector<tuning::TracePoint>& points() const { return shown_; }
     const tuning::TraceStart& start() const { return start_; }
     tuning::TraceBy by() const;
     // The trace of the map shown, as a file's text; and a trace file's text read onto it.
@@ -77,7 +82,10 @@ private:
 
     Plot* plot_;
     std::shared_ptr<const results::ResultSet> result_;
-    std::vector<tuning::TracePoint> points_;
+    // As followed and dragged, and as shown: the same with drift flagged, which follows the
+    // period without a new trace.
+    std::vector<tuning::TracePoint> points_, shown_;
+    double period_ = 0;
     tuning::TraceStart start_;
     double level_ = 0.95;
     bool armed_ = false;

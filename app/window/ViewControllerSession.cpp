@@ -14,6 +14,7 @@
 #include "app/settings/RecordSettings.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapChoices.h"
+#include "core/units/RecordUnits.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -96,6 +97,14 @@ void ViewController::setRecordUnits(const RecordUnitChoice& units, bool newRecor
     ageModel->setUnits(units);
     targets->setUnits(units, newRecord);
     targets->apply();
+    driftPeriodToTracing();
+}
+
+void ViewController::driftPeriodToTracing() {
+    const auto position = units::kyrPer(recordUnits.position.toStdString());
+    const auto age = units::kyrPer(recordUnits.age.toStdString());
+    const double period = ageModel->periodValue();
+    tracing->setDriftPeriod(position && age && period > 0 ? period * *age / *position : 0.0);
 }
 
 QString ViewController::positionTitle() const {
