@@ -105,12 +105,17 @@ void LineTracing::setLevel(double level) {
         draw();
 }
 
-void LineTracing::setDriftPeriod(double period) {
-    if (period == period_)
-        return;
+void LineTracing::setDriftPeriod(double period, const std::string& file) {
+    const double before = driftPeriod();
     period_ = period;
-    if (!points_.empty())
+    periodFile_ = file;
+    // Only a change on the map shown redraws (and so tells the age model and the guides).
+    if (driftPeriod() != before && !points_.empty())
         draw();
+}
+
+double LineTracing::driftPeriod() const {
+    return result_ && result_->provenance.input == periodFile_ ? period_ : 0.0;
 }
 
 void LineTracing::arm() {
@@ -193,8 +198,8 @@ void LineTracing::retraceFromMoved() {
 
 void LineTracing::draw() {
     shown_ = points_;
-    if (period_ > 0 && result_)
-        tuning::flagDrift(shown_, period_, tuning::halfBandwidth(*result_));
+    if (driftPeriod() > 0)
+        tuning::flagDrift(shown_, driftPeriod(), tuning::halfBandwidth(*result_));
     std::vector<double> x, f;
     std::vector<unsigned char> strong, flagged;
     for (const tuning::TracePoint& p : shown_) {
@@ -228,7 +233,7 @@ std::string LineTracing::text() const {
     if (!result_ || points_.empty())
         return std::string();
     tuning::TraceStart start = start_;
-    start.period = period_;
+    start.period = driftPeriod();
     return tuning::traceText(result_->provenance, start, shown_);
 }
 

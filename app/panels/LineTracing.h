@@ -45,9 +45,10 @@ public:
     bool survivesRun(const std::string& file, double fmaxPerUnit) const;
     // The F-test level below which points are drawn hollow and flagged weak.
     void setLevel(double level);
-    // The traced cycle's period in position units when the positions are ages (0: they are
-    // not): points whose frequency departs from 1 / period by more than W are flagged drift.
-    void setDriftPeriod(double period);
+    // The traced cycle's period in position units when the positions of the record in `file`
+    // are ages (0: they are not): on a map of that record, points whose frequency departs from
+    // 1 / period by more than W are flagged drift. A map of another record has none.
+    void setDriftPeriod(double period, const std::string& file);
     // The next click on the map starts a trace.
     void arm();
     // A click on the map: starts the trace when armed (true), otherwise not taken (false).
@@ -79,6 +80,8 @@ private:
     // The flagged points in a message's words; empty when none.
     QString flaggedNote() const;
     void draw();
+    // The period drift is judged by on the map shown; 0: none.
+    double driftPeriod() const;
 
     Plot* plot_;
     std::shared_ptr<const results::ResultSet> result_;
@@ -86,6 +89,7 @@ private:
     // period without a new trace.
     std::vector<tuning::TracePoint> points_, shown_;
     double period_ = 0;
+    std::string periodFile_; // the record period_ is for
     tuning::TraceStart start_;
     double level_ = 0.95;
     bool armed_ = false;

@@ -217,7 +217,7 @@ private:
     void applySessionAfterRun();
     void rateFromTrace();
     // On a record whose positions are ages, the age model's period in position units to the
-    // tracing, which flags points drifted from it; none otherwise.
+    // tracing, which flags the points of that record's map drifted from it; none otherwise.
     void driftPeriodToTracing();
     // The title of the chosen file's position column (empty: none).
     QString positionTitle() const;

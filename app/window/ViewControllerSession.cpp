@@ -104,7 +104,8 @@ void ViewController::driftPeriodToTracing() {
     const auto position = units::kyrPer(recordUnits.position.toStdString());
     const auto age = units::kyrPer(recordUnits.age.toStdString());
     const double period = ageModel->periodValue();
-    tracing->setDriftPeriod(position && age && period > 0 ? period * *age / *position : 0.0);
+    tracing->setDriftPeriod(position && age && period > 0 ? period * *age / *position : 0.0,
+                            chooser_->file().toStdString());
 }
 
 QString ViewController::positionTitle() const {
