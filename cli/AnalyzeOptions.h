@@ -48,7 +48,8 @@ struct AnalyzeOptions {
     // the age-model file.
     std::string traceFile, model;
     double period = 0, startAge = 0, tuneStep = 0;
-    bool acceptFlags = false; // tune: a trace with rows flagged jump or edge is used as it is
+    // tune: a trace with rows flagged jump, edge or drift is used as it is.
+    bool acceptFlags = false;
     // tune --check-track: an etimeopt track the trace is held against (empty: none), with the
     // positions' unit (--positions-in) that turns the trace's frequencies into rates.
     std::string checkTrack;

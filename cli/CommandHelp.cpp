@@ -95,18 +95,25 @@ CommandText commandText(Tool tool) {
                 "the window step in samples.",
                 "Output: the '#' block with the start, band and criterion, a header \"x_centre "
                 "frequency period amplitude probability flag\" and one row per window in "
-                "position order; flag is the most serious of jump (the frequency moved by more "
-                "than half of --band from the neighbouring window), edge (the bin sits on the "
-                "search band's edge), weak (probability below --level), else ok."};
+                "position order; flag is the most serious of drift (with --period only: the "
+                "frequency departs from 1 / P by more than the half-bandwidth W; a cycle keeps "
+                "its period in time, so the row is no longer that cycle, however small the steps "
+                "that led there), jump (the frequency moved by more than half of --band from the "
+                "neighbouring window), edge (the bin sits on the search band's edge), weak "
+                "(probability below --level), else ok."};
     case Tool::Tune:
         return {"tune: an age model and the tuned series from a traced cycle of period P: "
                 "between the trace's rows the frequency is linear in position, held at the end "
                 "values beyond them; age(z) = T + P x (integral of f from the first sample's "
                 "position to z), sedimentation rate 1 / (P x f(z)). Here --step is an age step, "
-                "not a window step. A trace with rows flagged jump or edge is refused unless "
-                "--accept-flags is given. With --sedrate instead of --trace and --period: the "
-                "rate s (cm/kyr) linear in position between the track's rows, held at the ends, "
-                "and age(z) = T + integral of 100 / s(z) dz, z in metres (--positions-in).",
+                "not a window step. A trace with rows flagged jump, edge or drift is refused "
+                "unless --accept-flags is given. When the positions are ages (the trace was "
+                "made with --period, or the record's position title names a time unit such as "
+                "ka) and the trace's '#' block gives W, so is every row whose frequency departs "
+                "from 1 / P by more than W: P is then in the positions' unit. With --sedrate "
+                "instead of --trace and --period: the rate s (cm/kyr) linear in position between "
+                "the track's rows, held at the ends, and age(z) = T + integral of 100 / s(z) dz, "
+                "z in metres (--positions-in).",
                 "Output: the '#' block, a header \"age\" and the column's title, one row per "
                 "sample or step."};
     case Tool::Filter:

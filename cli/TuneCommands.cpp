@@ -54,10 +54,12 @@ int runTrace(const AnalyzeOptions& o) {
     const double band = o.band > 0 ? o.band : tuning::halfBandwidth(r) / 2;
     const int window = tuning::nearestWindow(r, o.startPosition);
     const int bin = tuning::startBin(r, window, o.startFrequency, band, o.traceBy);
-    const std::vector<tuning::TracePoint> trace =
+    std::vector<tuning::TracePoint> trace =
         tuning::traceLine(r, window, bin, band, o.traceBy, o.level);
-    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,
-                                   o.traceBy,       r.frequency(bin), o.level};
+    if (o.period > 0)
+        tuning::flagDrift(trace, o.period, tuning::halfBandwidth(r));
+    const tuning::TraceStart start{o.startPosition,  o.startFrequency, band,    o.traceBy,
+                                   r.frequency(bin), o.level,          o.period};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;
@@ -74,11 +76,15 @@ int runTune(const AnalyzeOptions& o) {
         complain("--trace: cannot read " + o.traceFile + ": " + why);
         return EXIT_BAD_INPUT;
     }
-    const auto trace = tuning::readTrace(*text, &why);
+    auto trace = tuning::readTrace(*text, &why);
     if (!trace) {
         complain("--trace " + o.traceFile + ": " + why);
         return EXIT_BAD_INPUT;
     }
+    // Positions that are ages (the trace says so, or the record's position title names a time
+    // unit): a cycle keeps its period, so rows off 1 / period are refused as drifted.
+    if (trace->period > 0 || units::isTime(units::guessUnit(p.positionName)))
+        tuning::flagDriftedRows(*trace, o.period);
     if (!o.acceptFlags)
         if (const auto flagged = tuning::flaggedRowsProblem(*trace, "--accept-flags")) {
             complain("--trace " + o.traceFile + ": " + *flagged);

@@ -135,10 +135,11 @@ bool AgeModelPanel::flagsAccepted() {
         if (accepted ? answered.contains(flags) : answered == flags)
             return accepted;
     const QString text =
-        QString("%1 flagged jump or edge: at %2. The line may have jumped to another cycle or "
-                "left the search band, and the age model would follow it. Trace it again "
-                "(another start or band), or build the age model from the trace as it is.")
-            .arg(flaggedPoints(n), flaggedWindows(trace_, 5));
+        QString("%1 flagged %2: at %3. The line may have %4, and the age model would follow it. "
+                "Trace it again (another start or band), or build the age model from the trace "
+                "as it is.")
+            .arg(flaggedPoints(n), flaggedKinds(trace_), flaggedWindows(trace_, 5),
+                 flaggedMeaning(trace_));
     const bool accepted =
         Questions::ask(this, "Flagged Trace", text, {"Build the Age Model", "Don't Build"}) == 0;
     flagAnswers_.push_back({flags, accepted});
@@ -194,10 +195,10 @@ void AgeModelPanel::recompute() {
     } else if (!(p > 0)) {
         summary->setText("The period must be a number above 0.");
     } else if (!flagsAccepted()) {
-        summary->setText(QString("No age model: %1 flagged jump or edge; trace the line again "
+        summary->setText(QString("No age model: %1 flagged %2; trace the line again "
                                  "(another start or band), or drag the flagged points onto the "
                                  "line.")
-                             .arg(flaggedPoints(flaggedCount(trace_))));
+                             .arg(flaggedPoints(flaggedCount(trace_)), flaggedKinds(trace_)));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else {

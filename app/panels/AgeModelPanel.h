@@ -1,8 +1,8 @@
 // Analysis > Age Model: the period the traced line represents and the age of the first sample
 // give the sedimentation rate along the record and the age-position curve, shown beside the
 // map; the age model and the tuned series can be exported, and the tuned series analysed in
-// the window in place of the record. A trace with points flagged jump or edge makes a model
-// only once the user accepts them.
+// the window in place of the record. A trace with points flagged jump, edge or drift makes a
+// model only once the user accepts them.
 #pragma once
 
 #include "Qplot/plot_api.h"
@@ -76,8 +76,7 @@ private:
     void showRateModel();
     // The model in the plot, its rates times rateFactor, with the axes' titles.
     void showPlot(double rateFactor, const QString& rateUnit, const QString& ageUnit);
-    // Whether a trace with points flagged jump or edge may make the model: asked once for the
-    // same flags.
+    // Whether a trace with flagged points may make the model: asked once for the same flags.
     bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;

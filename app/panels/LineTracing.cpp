@@ -111,6 +111,19 @@ void LineTracing::setLevel(double level) {
         draw();
 }
 
+void LineTracing::setDriftPeriod(double period, const std::string& file) {
+    const double before = driftPeriod();
+    period_ = period;
+    periodFile_ = file;
+    // Only a change on the map shown redraws (and so tells the age model and the guides).
+    if (driftPeriod() != before && !points_.empty())
+        draw();
+}
+
+double LineTracing::driftPeriod() const {
+    return result_ && result_->provenance.input == periodFile_ ? period_ : 0.0;
+}
+
 void LineTracing::arm() {
     if (!result_) {
         emit message("Press Plot first: a line is traced on the map.");
@@ -149,12 +162,12 @@ void LineTracing::follow(int window, int bin) {
 }
 
 QString LineTracing::flaggedNote() const {
-    const int n = flaggedCount(points_);
+    const int n = flaggedCount(shown_);
     return n == 0 ? QString()
-                  : QString(" %1 flagged jump or edge (crossed): %2; the line may have left the "
+                  : QString(" %1 flagged %2 (crossed): %3; the line may have left the "
                             "one it started on.")
                         .arg(n)
-                        .arg(flaggedWindows(points_, 3));
+                        .arg(flaggedKinds(shown_), flaggedWindows(shown_, 3));
 }
 
 void LineTracing::pointDragged(int index, double f) {
@@ -202,9 +215,12 @@ void LineTracing::retraceFromMoved() {
 }
 
 void LineTracing::draw() {
+    shown_ = points_;
+    if (driftPeriod() > 0)
+        tuning::flagDrift(shown_, driftPeriod(), tuning::halfBandwidth(*result_));
     std::vector<double> x, f;
     std::vector<unsigned char> strong, flagged;
-    for (const tuning::TracePoint& p : points_) {
+    for (const tuning::TracePoint& p : shown_) {
         x.push_back(p.centre);
         f.push_back(p.frequency);
         strong.push_back(p.probability >= level_ && p.probability <= 1.0);
@@ -215,25 +231,28 @@ void LineTracing::draw() {
                  points_.empty() ? 0.0 : band->value());
     plotSetTraceFlags(plot_, flagged.data(), n);
     const auto weak = std::count(strong.begin(), strong.end(), 0);
-    const int crossed = flaggedCount(points_);
-    QString text = points_.empty() ? QString()
-                                   : QString("%1 windows, %2 below the F-test level (hollow)")
-                                         .arg(points_.size())
-                                         .arg(weak);
+    const int crossed = flaggedCount(shown_);
+    QString text = shown_.empty() ? QString()
+                                  : QString("%1 windows, %2 below the F-test level (hollow)")
+                                        .arg(shown_.size())
+                                        .arg(weak);
     if (crossed > 0)
-        text += QString(", %1 flagged jump or edge (crossed) at %2")
+        text += QString(", %1 flagged %2 (crossed) at %3")
                     .arg(crossed)
-                    .arg(flaggedWindows(points_, 3));
+                    .arg(flaggedKinds(shown_), flaggedWindows(shown_, 3));
     status->setText(text);
-    status->setToolTip(crossed > 0 ? "Flagged jump or edge at " + flaggedWindows(points_, -1)
-                                   : text);
+    status->setToolTip(crossed > 0
+                           ? "Flagged " + flaggedKinds(shown_) + " at " + flaggedWindows(shown_, -1)
+                           : text);
     emit changed();
 }
 
 std::string LineTracing::text() const {
     if (!result_ || points_.empty())
         return std::string();
-    return tuning::traceText(result_->provenance, start_, points_);
+    tuning::TraceStart start = start_;
+    start.period = driftPeriod();
+    return tuning::traceText(result_->provenance, start, shown_);
 }
 
 bool LineTracing::read(const std::string& text, QString* why) {
@@ -248,14 +267,15 @@ bool LineTracing::read(const std::string& text, QString* why) {
         return false;
     }
     // Each window takes the bin nearest the trace's frequency at its centre.
-    // The file's jump and edge flags hold where its rows are the map's windows.
+    // The file's jump and edge flags hold where its rows are the map's windows; drift is the
+    // window's own to decide, from the period it has.
     const bool sameWindows = static_cast<int>(trace->flags.size()) == result_->windows;
     points_.clear();
     for (int w = 0; w < result_->windows; ++w) {
         tuning::TracePoint p = tuning::pointAt(
             *result_, w,
             tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w))));
-        if (sameWindows)
+        if (sameWindows && trace->flags[static_cast<std::size_t>(w)] != tuning::TraceFlag::Drift)
             p.flag = trace->flags[static_cast<std::size_t>(w)];
         flagByLevel(p, level_);
         points_.push_back(p);

@@ -17,6 +17,7 @@
 #include "app/settings/RecordSettings.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapChoices.h"
+#include "core/units/RecordUnits.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -163,6 +164,15 @@ void ViewController::showMapUnits(const RecordUnitChoice& units, bool newRecord)
     ageModel->setUnits(units);
     targets->setUnits(units, newRecord);
     targets->apply();
+    driftPeriodToTracing();
+}
+
+void ViewController::driftPeriodToTracing() {
+    const auto position = units::kyrPer(recordUnits.position.toStdString());
+    const auto age = units::kyrPer(recordUnits.age.toStdString());
+    const double period = ageModel->periodValue();
+    tracing->setDriftPeriod(position && age && period > 0 ? period * *age / *position : 0.0,
+                            chooser_->file().toStdString());
 }
 
 QString ViewController::positionTitle() const {

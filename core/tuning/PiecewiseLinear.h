@@ -31,7 +31,7 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
 double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value, double z);
 
 // A text column a track's file may have (a trace's flags): its name, which texts it takes,
-// and what a line that holds another says ("holds no flag (ok, weak, edge or jump)").
+// and what a line that holds another says ("holds no flag (ok, weak, edge, jump or drift)").
 struct OptionalColumn {
     const char* name = nullptr;
     std::function<bool(const std::string&)> valid;

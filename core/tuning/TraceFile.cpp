@@ -9,6 +9,32 @@
 
 namespace tuning {
 
+namespace {
+
+// The block's words the reader looks for: the period's line and the number after W.
+const char* const periodLine = "period of the traced cycle";
+const char* const halfBandwidthWords = "the half-bandwidth W = ";
+
+// The positive number that follows `after` in the first '#' line starting "# <name>: ", up to
+// the next space or the line's end; 0 when there is none.
+double blockNumber(const std::string& text, const std::string& name, const std::string& after) {
+    const std::string start = "# " + name + ": ";
+    for (const std::string_view line : series::splitLines(text)) {
+        if (line.rfind(start, 0) != 0)
+            continue;
+        const std::size_t at = line.find(after, start.size());
+        if (at == std::string_view::npos)
+            return 0;
+        std::string_view number = line.substr(at + after.size());
+        number = number.substr(0, number.find(' '));
+        const auto value = series::parseNumber(number);
+        return value && *value > 0 && std::isfinite(*value) ? *value : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace) {
     results::HeaderBlock h = results::headerBlock(p, "traced line");
@@ -20,13 +46,19 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                                     : std::string()));
     h.line("trace band", text::writtenNumber(start.band) +
                              " cycles per position unit around the previous window's frequency");
-    h.line("trace criterion", std::string("largest ") + traceByName(start.by) +
-                                  ", never below the half-bandwidth W = " +
+    h.line("trace criterion", std::string("largest ") + traceByName(start.by) + ", never below " +
+                                  halfBandwidthWords +
                                   text::writtenNumber(p.params.tbw / (p.params.window * p.deltat)) +
                                   " cycles per position unit");
-    h.line("flag", "jump (moved more than half the band's half-width from the window it was "
-                   "followed from), edge (on the edge of the band: the line may have left it), "
-                   "weak (probability below " +
+    if (start.period > 0)
+        h.line(periodLine,
+               text::writtenNumber(start.period) + " (the positions are ages in its unit)");
+    h.line("flag", std::string(start.period > 0 ? "drift (the frequency departs from 1 / period by "
+                                                  "more than W: no longer the cycle), "
+                                                : "") +
+                       "jump (moved more than half the band's half-width from the window it was "
+                       "followed from), edge (on the edge of the band: the line may have left it), "
+                       "weak (probability below " +
                        text::writtenNumber(start.level) + "), else ok");
     std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
@@ -92,13 +124,26 @@ bool tuningFinite(const AgeModel& m, const TunedSeries& s) {
     return true;
 }
 
+bool flagDriftedRows(ReadTrace& t, double period) {
+    if (!(t.halfBandwidth > 0))
+        return false;
+    t.flags.resize(t.trace.frequency.size(), TraceFlag::Ok);
+    for (std::size_t i = 0; i < t.flags.size(); ++i)
+        if (drifts(t.trace.frequency[i], period, t.halfBandwidth))
+            t.flags[i] = TraceFlag::Drift;
+    return true;
+}
+
 std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::string& accept) {
     constexpr int named = 5;
     int count = 0;
+    bool drift = false;
     std::string where;
     for (std::size_t i = 0; i < t.flags.size(); ++i) {
-        if (t.flags[i] != TraceFlag::Jump && t.flags[i] != TraceFlag::Edge)
+        if (t.flags[i] != TraceFlag::Jump && t.flags[i] != TraceFlag::Edge &&
+            t.flags[i] != TraceFlag::Drift)
             continue;
+        drift = drift || t.flags[i] == TraceFlag::Drift;
         if (++count <= named)
             where += std::string(count > 1 ? ", " : "") + "x_centre " +
                      text::writtenNumber(t.trace.position[i]) + " (line " +
@@ -107,22 +152,29 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
     if (count == 0)
         return std::nullopt;
     return std::to_string(count) + (count > 1 ? " rows of the trace are" : " row of the trace is") +
-           " flagged jump or edge: " + where + (count > named ? ", ..." : "") +
-           "; the line may have jumped to another cycle or left the search band, and the age "
-           "model would follow it; trace it again (another start or band), or give " +
+           " flagged " + (drift ? "jump, edge or drift: " : "jump or edge: ") + where +
+           (count > named ? ", ..." : "") +
+           (drift ? "; the line may have jumped to another cycle, left the search band or "
+                    "drifted from its period (the positions are ages, and a cycle keeps its "
+                    "frequency 1 / period within the half-bandwidth W)"
+                  : "; the line may have jumped to another cycle or left the search band") +
+           ", and the age model would follow it; trace it again (another start or band), or "
+           "give " +
            accept + " to use it as it is";
 }
 
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
     const OptionalColumn flag{"flag",
                               [](const std::string& t) { return parseTraceFlag(t).has_value(); },
-                              "holds no flag (ok, weak, edge or jump)"};
+                              "holds no flag (ok, weak, edge, jump or drift)"};
     auto rows = readPiecewise(text, traceWords, "frequency", flag, why);
     if (!rows)
         return std::nullopt;
     ReadTrace r{{std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseTraceFlag(f));
+    r.period = blockNumber(text, periodLine, "");
+    r.halfBandwidth = blockNumber(text, "trace criterion", halfBandwidthWords);
     return r;
 }
 

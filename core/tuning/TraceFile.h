@@ -2,7 +2,9 @@
 // "x_centre	frequency	period	amplitude	probability	flag", one row per window;
 // read back from any tab-separated (or comma- or semicolon-separated) file with columns named
 // x_centre and frequency, lines starting with '#' skipped, so that a trace from the window, the
-// tool, R or Python all serve.
+// tool, R or Python all serve. Of the '#' block, the reader takes the period of the traced
+// cycle (written when the positions are ages) and the half-bandwidth W, where Tonalith wrote
+// them.
 #pragma once
 
 #include "core/analysis/Provenance.h"
@@ -21,9 +23,11 @@ struct TraceStart {
     TraceBy by = TraceBy::Amplitude;
     double startedAt = 0; // the frequency the trace started at (startBin); 0: not known
     double level = kTraceLevel;
+    double period = 0; // the cycle's period, the positions being ages in its unit; 0: not given
 };
 
 // The whole file's text. The period of a point at frequency 0 is written as 0: it has none.
+// With start.period, the block says the positions are ages and what drift means.
 std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace);
 
@@ -31,15 +35,22 @@ struct ReadTrace {
     Trace trace;
     std::vector<int> lines;       // the file line of each row, for messages
     std::vector<TraceFlag> flags; // of each row; empty when the file has no flag column
+    double period = 0;            // of the traced cycle when the block gives it (ages); else 0
+    double halfBandwidth = 0;     // W of the run it was traced on when the block gives it; else 0
 };
 
 // The trace a file's text holds, checked as the age model needs it (checkTrace); nothing, and
 // why, otherwise.
 std::optional<ReadTrace> readTrace(const std::string& text, std::string* why);
 
-// Why a trace should not make an age model as it is: its rows flagged jump or edge, the first
-// few named by position and line, and the remedy `accept` (an option that takes it as it is).
-// Nothing when no row is so flagged.
+// On a record whose positions are ages, flags drift every row whose frequency departs from
+// 1 / period by more than the file's W (rows without a flag column get one, ok elsewhere).
+// False, and nothing flagged, when the file does not give W.
+bool flagDriftedRows(ReadTrace& t, double period);
+
+// Why a trace should not make an age model as it is: its rows flagged jump, edge or drift, the
+// first few named by position and line, and the remedy `accept` (an option that takes it as it
+// is). Nothing when no row is so flagged.
 std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::string& accept);
 
 // The start of the '#' block of an age model and of a tuned series: the record, the column and

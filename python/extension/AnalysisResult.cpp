@@ -63,7 +63,7 @@ py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWind
     py::list fields;
     for (const char* name : {"x_centre", "frequency", "period", "amplitude", "probability"})
         fields.append(py::make_tuple(name, "f8"));
-    fields.append(py::make_tuple("flag", "U4"));
+    fields.append(py::make_tuple("flag", "U5")); // the longest, "drift"
     fields.append(py::make_tuple("start", "?"));
     py::array out = np.attr("zeros")(points.size(), np.attr("dtype")(fields));
     const auto column = [&](auto value) {
@@ -84,7 +84,7 @@ py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWind
 }
 
 py::array trace(const Analysis& a, double x, double f, const py::object& bandArg,
-                const std::string& byName, double level) {
+                const std::string& byName, double level, const py::object& periodArg) {
     const auto by = tuning::parseTraceBy(byName);
     if (!by)
         throw py::value_error("by: '" + byName + "' is not amplitude or probability");
@@ -106,9 +106,17 @@ py::array trace(const Analysis& a, double x, double f, const py::object& bandArg
     const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
     if (!(band > 0) || !std::isfinite(band))
         throw py::value_error("band: " + text::writtenNumber(band) + " must be a number above 0");
+    const double period = periodArg.is_none() ? 0.0 : periodArg.cast<double>();
+    if (!periodArg.is_none())
+        if (const auto problem = analysis::checkValue(
+                analysis::parameter(analysis::ParameterId::Period), period, "period"))
+            throw py::value_error(problem->message());
     const int window = tuning::nearestWindow(a.r, x);
     const int bin = tuning::startBin(a.r, window, f, band, *by);
-    return traceRows(tuning::traceLine(a.r, window, bin, band, *by, level), window);
+    std::vector<tuning::TracePoint> points = tuning::traceLine(a.r, window, bin, band, *by, level);
+    if (period > 0)
+        tuning::flagDrift(points, period, tuning::halfBandwidth(a.r));
+    return traceRows(points, window);
 }
 
 const char* analysisDoc = R"(The results of `analyze`: the amplitude of the harmonic line and the
@@ -171,9 +179,10 @@ The trace starts in the window nearest position `x`, at the local maximum of the
 (amplitude or probability) nearest `f` within `band` of it; each next window takes the bin of
 largest criterion within `band` of the previous one. The lowest band, below the half-bandwidth
 W, where a window's local mean lives, is never entered. Each row is flagged with the most
-serious of: "jump" (the frequency moved by more than half of `band` from the neighbouring
-window), "edge" (the bin lies on the edge of the search band, so the line may have left it),
-"weak" (probability below `level`), else "ok".
+serious of: "drift" (with `period` only: the frequency departs from 1 / `period` by more than
+W), "jump" (the frequency moved by more than half of `band` from the neighbouring window),
+"edge" (the bin lies on the edge of the search band, so the line may have left it), "weak"
+(probability below `level`), else "ok".
 
 Parameters
 ----------
@@ -189,12 +198,17 @@ by : {'amplitude', 'probability'}
     What the next window's bin maximises.
 level : float
     The probability a row must reach not to be flagged "weak", above 0 and at most 1.
+period : float, optional
+    The period of the traced cycle when the positions are ages in its unit (41 for obliquity
+    in kyr), above 0. A cycle keeps its period in time, so every row whose frequency departs
+    from 1 / `period` by more than W is flagged "drift", however small the steps that led
+    there; `tune` refuses such rows unless told.
 
 Returns
 -------
 numpy.ndarray
     One row per window, with the float64 fields of `peaks`, then ``flag`` (str: "ok",
-    "weak", "edge" or "jump") and ``start`` (bool: True in the row where the trace started;
+    "weak", "edge", "jump" or "drift") and ``start`` (bool: True in the row where the trace started;
     its frequency is where the start snapped to). `tune` takes it as it is.
 
 Raises
@@ -259,7 +273,7 @@ void bindAnalysis(py::module_& m) {
             "The settings of the run, the samples, the spacing, interpolation and preparation.")
         .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
              keyword("by", analysis::Command::Trace), keyword("level", analysis::Command::Trace),
-             traceDoc)
+             py::arg("period") = py::none(), traceDoc)
         .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(), peaksDoc)
         .def("__repr__", [](const Analysis& a) {
             return "<tonalith.Analysis: " + std::to_string(a.r.windows) + " windows x " +

@@ -40,7 +40,7 @@ std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::o
         if (!flag)
             throw py::value_error("trace_flags: row " + std::to_string(out.size() + 1) + ": '" +
                                   py::str(f).cast<std::string>() +
-                                  "' is not ok, weak, edge or jump");
+                                  "' is not ok, weak, edge, jump or drift");
         out.push_back(*flag);
     }
     if (out.size() != rows)
@@ -131,8 +131,9 @@ Between the trace's points the frequency is linear in position, held at the ends
 age(z) = start_age + period x the integral of the frequency from the first position to z; the
 sedimentation rate is 1 / (period x f(z)).
 
-A trace with rows flagged "jump" or "edge" (the line may have jumped to another cycle or left
-its search band) is refused unless `accept_flags` is True.
+A trace with rows flagged "jump", "edge" or "drift" (the line may have jumped to another
+cycle, left its search band, or, on a record whose positions are ages, drifted from its
+period: see `Analysis.trace`) is refused unless `accept_flags` is True.
 
 Parameters
 ----------
@@ -150,10 +151,10 @@ start_age : float
 step : float, optional
     When given, the tuned series is resampled linearly at start_age, start_age + step, ...
 trace_flags : sequence of str, optional
-    The flag of each row of the trace ("ok", "weak", "edge" or "jump"), for a trace given as
-    two columns; without flags the trace is taken as it is.
+    The flag of each row of the trace ("ok", "weak", "edge", "jump" or "drift"), for a trace
+    given as two columns; without flags the trace is taken as it is.
 accept_flags : bool
-    Build the model even when rows are flagged "jump" or "edge", or disagree with
+    Build the model even when rows are flagged "jump", "edge" or "drift", or disagree with
     `check_track`.
 check_track : str, os.PathLike or numpy.ndarray, optional
     An etimeopt track (a file, or the structured array `etimeopt` returns): each row's rate,

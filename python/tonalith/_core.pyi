@@ -37,6 +37,7 @@ class Analysis:
         band: float | None = None,
         by: Literal["amplitude", "probability"] = "amplitude",
         level: float = 0.95,
+        period: float | None = None,
     ) -> npt.NDArray[np.void]: ...
     def peaks(
         self, level: float | None = None, fdr: float | None = None

@@ -42,6 +42,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -49,11 +50,11 @@
 namespace {
 
 QString writeSeries(const QTemporaryDir& dir, const QString& name, int n,
-                    const std::function<double(double)>& f) {
+                    const std::function<double(double)>& f, const char* positionTitle = "depth") {
     const QString path = dir.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write("depth\tvalue\n");
+    file.write(QByteArray(positionTitle) + "\tvalue\n");
     for (int i = 0; i < n; ++i)
         file.write(QString("%1\t%2\n").arg(i).arg(f(i), 0, 'g', 17).toUtf8());
     return path;
@@ -272,6 +273,43 @@ private slots:
                                                                         .arg(after.frequency)));
             QCOMPARE(w.windowDetail->selectedWindow(), -1);
         }
+    }
+
+    // On a record in time a cycle keeps its period: a trace gliding from 1/41 to 1/70 in small
+    // steps is flagged drift where it lies farther than W from 1/41, crossed and named on the
+    // bar; the same record measured in metres has no period to keep.
+    void aTraceDriftingOffItsPeriodIsFlaggedOnARecordInTime() {
+        Preferences::store("windowIncrement", 5);
+        Preferences::store("fmax", 0.1);
+        std::mt19937 rng(5);
+        std::normal_distribution<double> noise(0, 0.1);
+        double cycles = 0;
+        const QString ages = writeSeries(
+            data, "ages.txt", 2000,
+            [&](double t) {
+                cycles += 1 / 41.0 + (1 / 70.0 - 1 / 41.0) * std::clamp((t - 800) / 600, 0.0, 1.0);
+                return std::cos(2 * M_PI * cycles) + noise(rng);
+            },
+            "age_ka");
+        ViewController w;
+        QVERIFY(runAndWait(w, ages));
+        w.ageModel->period->setCurrentText("41");
+        w.tracing->arm();
+        w.mapClicked(200, 0.0244);
+        const double W = tuning::halfBandwidth(*sharedPlot->lastResult());
+        const auto drifted = [&] {
+            return std::count_if(w.tracing->points().begin(), w.tracing->points().end(),
+                                 [](const auto& p) { return p.flag == tuning::TraceFlag::Drift; });
+        };
+        for (const tuning::TracePoint& p : w.tracing->points())
+            QCOMPARE(p.flag == tuning::TraceFlag::Drift, std::fabs(p.frequency - 1 / 41.0) > W);
+        QVERIFY(drifted() > 10);
+        QCOMPARE(sharedPlot->plot()->traceOverlay()->flaggedCount(),
+                 flaggedCount(w.tracing->points()));
+        QVERIFY2(w.tracing->status->text().contains("flagged jump, edge or drift"),
+                 qPrintable(w.tracing->status->text()));
+        w.setRecordUnits({"m", "kyr"}, false);
+        QCOMPARE(drifted(), 0L);
     }
 
     void reversingThePositionAxisMirrorsTheMap() {

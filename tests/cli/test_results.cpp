@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <random>
@@ -407,6 +408,84 @@ TEST(Tuning, TracedObliquityGivesTheAgesBack) {
     EXPECT_GE(nearest.size(), 50u);
     for (const auto& [centre, miss] : nearest)
         EXPECT_LE(miss, 0.25 * 3.0 / 400) << "window centred at " << centre;
+}
+
+// A record in time (kyr, one sample each) whose 41-kyr cycle fades into a 70-kyr one: its
+// frequency glides from 1/41 to 1/70 between 800 and 1400 ka, so that a trace follows it in
+// small steps, every row ok to its neighbours (as on LR04 after 1,900 ka).
+std::string glidingRecord(const std::string& path, const char* positionTitle) {
+    std::mt19937_64 rng(5);
+    std::normal_distribution<double> noise(0, 0.1);
+    std::string text = std::string(positionTitle) + "\tvalue\n";
+    double cycles = 0;
+    char line[80];
+    for (int t = 0; t < 2000; ++t) {
+        const double glide = std::clamp((t - 800) / 600.0, 0.0, 1.0);
+        cycles += 1 / 41.0 + (1 / 70.0 - 1 / 41.0) * glide;
+        std::snprintf(line, sizeof line, "%d\t%.17g\n", t,
+                      std::cos(2 * M_PI * cycles) + noise(rng));
+        text += line;
+    }
+    std::ofstream(path) << text;
+    return path;
+}
+
+// On a record whose positions are ages a cycle keeps its period: with --period 41 the rows
+// farther than W = tbw / window = 3/400 from 1/41 are drift, and only they; without it they
+// were ok and the file is as before. tune refuses a drifted trace on an age record (its own
+// flags, or the record's title in ka with the W of the trace's block) unless told; the same
+// trace on a depth record is no concern of the period.
+TEST(Tuning, OnAnAgeRecordATraceDriftingOffItsPeriodIsFlaggedAndRefused) {
+    TempDir dir;
+    const std::string ages = glidingRecord(dir / "ages.txt", "age_ka");
+    const std::vector<std::string> traceLine = {"trace",  ages, "--quiet", "--window",  "400",
+                                                "--step", "5",  "--start", "200:0.0244"};
+    const auto traced = [&](const std::vector<std::string>& more, const std::string& out) {
+        std::vector<std::string> args = traceLine;
+        args.insert(args.end(), more.begin(), more.end());
+        args.insert(args.end(), {"-o", out});
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return readAll(out);
+    };
+    const std::string plainText = traced({}, dir / "plain.tsv");
+    const std::string driftText = traced({"--period", "41"}, dir / "drift.tsv");
+    EXPECT_EQ(plainText.find("drift"), std::string::npos);
+    EXPECT_NE(driftText.find("# period of the traced cycle: 41 (the positions are ages"),
+              std::string::npos);
+    const auto plain = table(plainText), drift = table(driftText);
+    ASSERT_EQ(plain.size(), drift.size());
+    ASSERT_GT(plain.size(), 300u);
+    int drifted = 0;
+    for (std::size_t i = 1; i < plain.size(); ++i) {
+        ASSERT_EQ(plain[i][1], drift[i][1]) << "row " << i;
+        EXPECT_EQ(plain[i][5], "ok") << "row " << i;
+        const bool off = std::fabs(number(plain[i][1]) - 1 / 41.0) > 3 / 400.0;
+        EXPECT_EQ(drift[i][5], off ? "drift" : "ok") << "row " << i;
+        drifted += off;
+    }
+    EXPECT_GT(drifted, 50); // the last 600 kyr at least, 1/70 lying 0.0101 off 1/41
+
+    const std::string depths = dir / "depths.txt";
+    std::ofstream(depths) << "depth_m" << readAll(ages).substr(6);
+    for (const auto& [record, trace, refused] :
+         {std::tuple{ages, dir / "drift.tsv", true}, std::tuple{ages, dir / "plain.tsv", true},
+          std::tuple{depths, dir / "plain.tsv", false}}) {
+        const std::vector<std::string> tune = {
+            "tune", record, "--quiet", "--trace", trace, "--period", "41", "-o", dir / "tuned.tsv"};
+        std::remove((dir / "tuned.tsv").c_str());
+        const ProcessResult r = runProcess(cli, tune);
+        EXPECT_EQ(r.exitCode, refused ? 2 : 0) << record << " " << trace << ": " << r.err;
+        EXPECT_EQ(std::ifstream(dir / "tuned.tsv").good(), !refused) << record << " " << trace;
+        if (refused) {
+            EXPECT_NE(r.err.find("flagged jump, edge or drift: x_centre "), std::string::npos)
+                << r.err;
+            EXPECT_NE(r.err.find("or give --accept-flags"), std::string::npos) << r.err;
+            std::vector<std::string> accepted = tune;
+            accepted.push_back("--accept-flags");
+            EXPECT_EQ(runProcess(cli, accepted).exitCode, 0) << trace;
+        }
+    }
 }
 
 TEST(Tuning, BadInputIsRefusedByNameAndLeavesNoFile) {

@@ -1,6 +1,7 @@
 // Bytes as the tab-separated files the tuning and the astronomical test read: a trace (with or
-// without its flag column), a sedimentation-rate track, a list of target periods. Nothing may
-// crash or read out of bounds; what is read back must be what the age model can use.
+// without its flag column, the period and W of its '#' block), a sedimentation-rate track, a
+// list of target periods. Nothing may crash or read out of bounds; what is read back must be what
+// the age model can use.
 #include "core/astro/Targets.h"
 #include "core/astro/TrackCheck.h"
 #include "core/tuning/AgeModel.h"
@@ -15,10 +16,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::string why;
-    if (const auto trace = tuning::readTrace(text, &why)) {
+    if (auto trace = tuning::readTrace(text, &why)) {
         if (tuning::checkTrace(trace->trace))
             std::abort(); // a trace read back is one the age model takes
         tuning::frequencyAt(trace->trace, 0.5);
+        // What the block gives is a usable number or nothing; drift flags every row or none.
+        for (double v : {trace->period, trace->halfBandwidth})
+            if (!(v >= 0) || !std::isfinite(v))
+                std::abort();
+        if (tuning::flagDriftedRows(*trace, 41) &&
+            trace->flags.size() != trace->trace.frequency.size())
+            std::abort();
     } else if (why.empty()) {
         std::abort(); // a refusal says why
     }
