@@ -113,19 +113,25 @@ CommandText commandText(Tool tool) {
         return {"filter: a zero-phase band-pass of the prepared series with smooth edges (a "
                 "raised cosine over a quarter of the band's width beyond each edge) and the "
                 "amplitude envelope of its output, the modulus of the analytic signal. The band "
-                "is --passband, not --band (the half-width of trace's search band).",
-                "Output: the '#' block, a header \"position value filtered envelope\" and one "
-                "row per sample; value is the series after preparation."};
+                "is --passband, not --band (the half-width of trace's search band). Near the "
+                "record's ends the filter sees only part of its span and both outputs sag: edge "
+                "is 1 where the envelope of a unit sinusoid at the band's centre, filtered alike "
+                "over the same samples, falls below 0.9, else 0.",
+                "Output: the '#' block, a header \"position value filtered envelope edge\" and "
+                "one row per sample; value is the series after preparation."};
     case Tool::TimeOpt:
         return {"timeopt: the astronomical test (TimeOpt, Meyers 2015) over trial sedimentation "
                 "rates s (cm/kyr): positions z (metres) become times t = 100 z / s (kyr); on the "
                 "linearly detrended, standardised series r2_power is the variance explained by "
                 "cosines and sines at every target period, r2_envelope that of the precession "
                 "band's amplitude envelope explained at the eccentricity periods, and r2_opt = "
-                "r2_envelope x r2_power. A rate is scored only when the whole precession band "
-                "lies below the Nyquist frequency in time. With --sims N, p = (1 + surrogates "
-                "reaching the record's largest r2_opt) / (N + 1), over AR(1) surrogates with the "
-                "record's lag-1 autocorrelation. "
+                "r2_envelope x r2_power. r2_envelope leaves out the record's edges, for the "
+                "record and its surrogates alike: the samples where the envelope of a unit "
+                "sinusoid at the band's centre, filtered alike, falls below 0.9 (filter's edge "
+                "column); where too few samples are left it is 0. A rate is scored only when the "
+                "whole precession band lies below the Nyquist frequency in time. With --sims N, "
+                "p = (1 + surrogates reaching the record's largest r2_opt) / (N + 1), over AR(1) "
+                "surrogates with the record's lag-1 autocorrelation. "
                 "Before the optimum the '#' block says what it means: \"# caution: ...\" where it "
                 "lies at the edge of the rate grid, was not tested (no --sims) or is not "
                 "significant at the 0.05 level, with \"# candidates:\", every local maximum of "
@@ -136,8 +142,9 @@ CommandText commandText(Tool tool) {
                 "rate."};
     case Tool::ETimeOpt:
         return {"etimeopt: the astronomical test of timeopt in moving windows of "
-                "--window-length position units stepped by --step-length (Meyers 2019). It gives "
-                "no p-value: run timeopt on a stretch for one.",
+                "--window-length position units stepped by --step-length (Meyers 2019), "
+                "r2_envelope leaving out each window's edges as timeopt leaves out the record's. "
+                "It gives no p-value: run timeopt on a stretch for one.",
                 "Output: the '#' block, a header \"x_centre sedimentation_rate r2_envelope "
                 "r2_power r2_opt\" and one row per window and scored rate; --track writes "
                 "\"x_centre sedimentation_rate r2_opt\", the rate of the largest r2_opt per "

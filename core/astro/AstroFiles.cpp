@@ -49,6 +49,12 @@ results::HeaderBlock testBlock(const TestDescription& d, const std::string& what
     h.line("r2_power", "variance of the detrended, standardised series explained by the target "
                        "periods; r2_envelope: variance of the precession band's envelope explained "
                        "by the eccentricity periods; r2_opt = r2_envelope x r2_power");
+    h.line("record edges", "left out of r2_envelope, for the record and its surrogates: the "
+                           "samples where a unit sinusoid at the band's centre, filtered alike, "
+                           "has an envelope below " +
+                               text::exactNumber(trustedEnvelope) +
+                               " (r2_envelope 0 where "
+                               "too few samples are left)");
     return h;
 }
 
@@ -72,12 +78,16 @@ std::string filterText(const analysis::Provenance& record, const Band& band,
                                   " cycles per position unit, zero-phase, raised-cosine edges a "
                                   "quarter of the band wide")
             .line("envelope", "modulus of the analytic signal of the filtered series")
+            .line("edge", "1 where the envelope of a unit sinusoid at the band's centre, "
+                          "filtered alike, falls below " +
+                              text::exactNumber(trustedEnvelope) +
+                              ": the record's ends, where filtered and envelope sag")
             .text();
-    t += "position\tvalue\tfiltered\tenvelope\n";
+    t += "position\tvalue\tfiltered\tenvelope\tedge\n";
     for (std::size_t i = 0; i < positions.size(); ++i)
         t += text::exactNumber(positions[i]) + "\t" + text::exactNumber(values[i]) + "\t" +
              text::exactNumber(filtered.filtered[i]) + "\t" +
-             text::exactNumber(filtered.envelope[i]) + "\n";
+             text::exactNumber(filtered.envelope[i]) + "\t" + (filtered.edge[i] ? "1" : "0") + "\n";
     return t;
 }
 

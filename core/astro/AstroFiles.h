@@ -22,7 +22,8 @@ struct TestDescription {
     TimeOptSettings settings;
 };
 
-// "position	value	filtered	envelope", one row per sample.
+// "position	value	filtered	envelope	edge", one row per sample, edge 1 on the
+// record's edges (core/astro/BandPass.h), else 0.
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
                        const BandPassed& filtered);

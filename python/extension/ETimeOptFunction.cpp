@@ -95,7 +95,8 @@ const char* etimeoptDoc = R"(The astronomical test in moving windows (Meyers 201
 ``tonalith-cli etimeopt`` makes it.
 
 `timeopt`'s scores in windows of `window_length` position units stepped by `step_length`,
-over the same trial rates, and per window the rate of largest r2_opt.
+over the same trial rates (r2_envelope leaving out each window's edges), and per window the
+rate of largest r2_opt.
 
 Parameters
 ----------

@@ -71,8 +71,10 @@ For each trial sedimentation rate s (cm/kyr) the positions become times t = 100 
 z in metres) and the linearly detrended, standardised series is scored: r2_power, the share of
 its variance fitted by cosines and sines at all target periods; r2_envelope, the share of the
 variance of the precession band's amplitude envelope fitted at the eccentricity periods; and
-r2_opt = r2_envelope x r2_power. Only rates that put the whole precession band below the
-Nyquist frequency are scored. With `sims` > 0, AR(1) surrogates with the record's lag-1
+r2_opt = r2_envelope x r2_power. r2_envelope leaves out the record's edges, for the record and
+its surrogates alike: the samples where a unit sinusoid at the band's centre, filtered alike,
+has an envelope below 0.9 (the `edge` of `bandpass`); it is 0 where too few samples are left.
+Only rates that put the whole precession band below the Nyquist frequency are scored. With `sims` > 0, AR(1) surrogates with the record's lag-1
 autocorrelation, each scored by its largest r2_opt, give the p-value of the record's largest.
 
 Parameters

@@ -109,7 +109,7 @@ def bandpass(
     log: bool = False,
     detrend: str = "none",
     standardise: bool = False,
-) -> dict[str, _Floats]: ...
+) -> dict[str, _Floats | npt.NDArray[np.bool_]]: ...
 def timeopt(
     positions: _ArrayLike,
     values: _ArrayLike,

@@ -85,10 +85,21 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
     const ProcessResult filtered =
         runProcess(cli, {"filter", data, "--quiet", "--passband", "1.5:3.5"});
     ASSERT_EQ(filtered.exitCode, 0) << filtered.err;
-    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope");
+    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope\tedge");
     EXPECT_EQ(std::count(filtered.out.begin(), filtered.out.end(), '\n') -
                   std::count(filtered.out.begin(), filtered.out.end(), '#'),
               samples + 1);
+    // The record's ends are marked, its middle is not.
+    std::vector<std::string> ends;
+    for (const auto line : series::splitLines(filtered.out)) {
+        const auto fields = series::splitFields(line);
+        if (fields.size() == 5 && series::parseNumber(fields[0]))
+            ends.emplace_back(fields[4]);
+    }
+    ASSERT_EQ(ends.size(), static_cast<std::size_t>(samples));
+    EXPECT_EQ(ends.front(), "1");
+    EXPECT_EQ(ends.back(), "1");
+    EXPECT_EQ(ends[samples / 2], "0");
 
     const ProcessResult evolutive =
         runProcess(cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",

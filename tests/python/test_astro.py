@@ -72,6 +72,8 @@ def test_bandpass_equals_the_tools(tmp_path, record):
     b = tonalith.bandpass(z, y, passband=(0.8, 1.4))
     for name in ("position", "value", "filtered", "envelope"):
         assert np.array_equal(b[name], columns[name]), name
+    assert np.array_equal(b["edge"], columns["edge"] == 1) and b["edge"].dtype == bool
+    assert b["edge"][0] and b["edge"][-1] and not b["edge"][len(z) // 2]
     assert np.all(b["envelope"] >= np.abs(b["filtered"]) - 1e-12)
 
 
