@@ -15,9 +15,7 @@ void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::NumSed, x.grid.count, group);
     g.on(ParameterId::LinearGrid, x.grid.linear, group);
     g.band(ParameterId::PrecessionBand, x.precessionBand, group);
-    const analysis::ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
-    g.path(targets.flag, targets.valueName, help::entryLine(targets), x.targets, group,
-           "--targets needs a file name");
+    g.addTargets(x.targets, x.ageMa, group);
     g.number(ParameterId::Simulations, x.sims, group);
     g.number(ParameterId::Seed, x.seed, group);
     g.number(ParameterId::AstroWorkers, x.workers, group);

@@ -1,5 +1,6 @@
 #include "core/astro/AstroFiles.h"
 
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 
 #include "core/results/HeaderBlock.h"
@@ -43,9 +44,19 @@ results::HeaderBlock testBlock(const TestDescription& d, const std::string& what
                " (those putting the precession band below the Nyquist frequency)");
     h.line("precession band", text::exactNumber(s.precessionBand.low) + " to " +
                                   text::exactNumber(s.precessionBand.high) + " cycles/kyr");
-    h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+    if (d.ageMa) {
+        h.line("targets", "precession and obliquity for an age of " + text::exactNumber(*d.ageMa) +
+                              " Ma (Earth-Moon model after Waltham 2015, La2004 frequencies), "
+                              "eccentricity default");
+        h.line("precession constant k",
+               text::exactNumber(precessionConstantAt(*d.ageMa)) + " arcsec/yr");
+    } else {
+        h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+    }
     h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
     h.line("precession periods", list(s.targets.precession) + " kyr");
+    if (d.ageMa)
+        h.line("obliquity periods", list(s.targets.obliquity) + " kyr (not fitted by TimeOpt)");
     h.line("r2_power", "variance of the detrended, standardised series explained by the target "
                        "periods; r2_envelope: variance of the precession band's envelope explained "
                        "by the eccentricity periods; r2_opt = r2_envelope x r2_power");

@@ -9,6 +9,7 @@
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ namespace astro {
 struct TestDescription {
     analysis::Provenance record;
     std::string positionUnit = "m";
-    std::string targetsSource; // empty: the default periods
+    std::string targetsSource;   // empty: the default periods
+    std::optional<double> ageMa; // the precession and obliquity periods are this age's
     TimeOptSettings settings;
 };
 

@@ -336,7 +336,7 @@ std::optional<Problem> checkTargets(const Targets& t) {
     if (t.eccentricity.empty() || t.precession.empty())
         return Problem{analysis::ParameterId::Targets,
                        "the test needs eccentricity and precession periods"};
-    for (const std::vector<double>* v : {&t.eccentricity, &t.precession})
+    for (const std::vector<double>* v : {&t.eccentricity, &t.obliquity, &t.precession})
         for (double p : *v)
             if (!(p > 0) || !std::isfinite(p))
                 return Problem{analysis::ParameterId::Targets,

@@ -4,9 +4,11 @@
 // closed form, and every refusal.
 #include "core/astro/AstroFiles.h"
 #include "core/astro/BandPass.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/units/RecordUnits.h"
 
@@ -357,6 +359,79 @@ TEST(TimeOpt, LeavingTheEdgesOutBringsR2EnvelopeNearTheTruth) {
     EXPECT_EQ(e.cells[0].r2Envelope, withEdgesOut);
 }
 
+// At the present the model gives La2004's periods; back in time k grows, every precession and
+// obliquity period shortens, obliquity about (k + g5) / (k + s3) times as much as the main
+// precession term (dP / P = -dk / (k + f)), and the day at 620 Ma is the rhythmites' day.
+TEST(TargetsAtAge, PresentPeriodsShortenBackInTime) {
+    const Targets present;
+    const Targets now = targetsAtAge(0);
+    EXPECT_EQ(precessionConstantAt(0), 50.475838);
+    for (std::size_t i = 0; i < present.obliquity.size(); ++i)
+        EXPECT_NEAR(now.obliquity[i], present.obliquity[i], 1e-5) << i;
+    // The default precession periods are La2004's averaged over -15 to +5 Myr, when k was a
+    // little larger: within 0.3 %.
+    for (std::size_t i = 0; i < present.precession.size(); ++i)
+        EXPECT_NEAR(now.precession[i] / present.precession[i], 1, 0.003) << i;
+    EXPECT_EQ(now.eccentricity, present.eccentricity);
+
+    const Targets then = targetsAtAge(65);
+    EXPECT_EQ(then.eccentricity, present.eccentricity);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_LT(then.precession[i], now.precession[i]) << i;
+        EXPECT_LT(then.obliquity[i], now.obliquity[i]) << i;
+    }
+    const double precessionShare = 1 - then.precession[0] / now.precession[0];
+    const double obliquityShare = 1 - then.obliquity[0] / now.obliquity[0];
+    EXPECT_GT(precessionShare, 0.005); // tens of Myr of tides move k by per cents
+    EXPECT_NEAR(obliquityShare / precessionShare, (50.48 + 4.26) / (50.48 - 18.85), 0.1);
+    double k = 0;
+    for (double age = 0; age <= 620; age += 62) {
+        EXPECT_GT(precessionConstantAt(age), k) << age;
+        k = precessionConstantAt(age);
+    }
+    // Williams (2000): 400 +- 7 solar days a year at 620 Ma, 21.9 +- 0.4 h; the model is set
+    // only by the Moon's distance then, so the day is a check of its spin.
+    const double siderealDay = 23.9344696 / earthMoonAt(620).spin;
+    const double solarDay = siderealDay / (1 - siderealDay / (365.25636 * 24));
+    EXPECT_NEAR(solarDay, 21.9, 0.4);
+    EXPECT_NEAR(earthMoonAt(620).distance, 0.965, 1e-12);
+
+    for (const double age : {-1.0, 620.5, static_cast<double>(NAN), 1e9}) {
+        const auto problem = checkAge(age);
+        ASSERT_TRUE(problem) << age;
+        EXPECT_EQ(problem->parameter, analysis::ParameterId::AgeMa);
+        EXPECT_NE(problem->text.find("from 0 to 620"), std::string::npos) << problem->text;
+    }
+    EXPECT_THROW(targetsAtAge(700), std::domain_error);
+}
+
+// Obliquity rows are read, kept apart and left out of the test's scores.
+TEST(Targets, ObliquityRowsAreReadAndTimeOptLeavesThemAside) {
+    const TargetsRead read =
+        readTargets("period\tkind\n405.7\te\n41\to\n23.6\tp\n39.6\to\n19.1\tp\n");
+    ASSERT_FALSE(read.problem);
+    EXPECT_EQ(read.targets.obliquity, (std::vector<double>{41, 39.6}));
+    EXPECT_EQ(read.targets.precession, (std::vector<double>{23.6, 19.1}));
+    // A file replaces every default: without o rows, no obliquity.
+    EXPECT_TRUE(readTargets("period\tkind\n405.7\te\n23.6\tp\n").targets.obliquity.empty());
+    EXPECT_TRUE(readTargets("period\tkind\n41\to\n23.6\tp\n").problem); // no e
+    EXPECT_NE(readTargets("period\tkind\n405\te\n41\tO\n").problem->text.find("o (obliquity)"),
+              std::string::npos);
+
+    const std::vector<double> y = record(
+        400, spacing, [](double z) { return 100 * z / gridRate; }, 0.6, 3);
+    TimeOptSettings with, without;
+    with.grid = without.grid = {1.5, 2.8, 9, false};
+    with.targets.obliquity = {41, 39.6, 53.7, 28.9, 29.9};
+    without.targets.obliquity.clear();
+    const TimeOptScan a = timeOpt(y, spacing, with), b = timeOpt(y, spacing, without);
+    ASSERT_EQ(a.scores.size(), b.scores.size());
+    for (std::size_t r = 0; r < a.scores.size(); ++r) {
+        EXPECT_EQ(a.scores[r].r2Envelope, b.scores[r].r2Envelope);
+        EXPECT_EQ(a.scores[r].r2Power, b.scores[r].r2Power);
+    }
+}
+
 TEST(SedimentationRate, AgeModelMatchesTheClosedForm) {
     // 1 cm/kyr at 0 m rising to 3 at 10 m, falling to 2 at 20 m, held beyond: over a stretch
     // of length L from s0 to s1 the time is 100 L ln(s1 / s0) / (s1 - s0).
@@ -495,4 +570,16 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
     EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3, 4}, {4, 5}, f), 3),
               (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope\tedge",
                                         "3\t4\t0.5\t1.5\t1", "4\t5\t0.6\t1.6\t0"}));
+    // With an age, the block says so and writes k and every period, obliquity too.
+    d.ageMa = 65;
+    d.settings.targets = targetsAtAge(65);
+    const std::string aged = timeOptText(d, scan, &sig);
+    EXPECT_NE(aged.find("# precession constant k: " + text::exactNumber(precessionConstantAt(65)) +
+                        " arcsec/yr\n"),
+              std::string::npos)
+        << aged;
+    EXPECT_NE(aged.find("# obliquity periods: " +
+                        text::exactNumber(d.settings.targets.obliquity[0]) + ", "),
+              std::string::npos);
+    EXPECT_EQ(timeOptText(TestDescription(), scan, &sig).find("obliquity"), std::string::npos);
 }
