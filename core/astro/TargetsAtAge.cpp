@@ -23,9 +23,9 @@ constexpr double moonEccentricity = 0.0549;
 constexpr double moonInclination = 5.145 * M_PI / 180; // to the ecliptic
 constexpr double sunDistance = 1.495978707e11;         // m, 1 au
 constexpr double earthEccentricity = 0.0167086;
-constexpr double earthRadius = 6.378137e6;    // m, equatorial
-constexpr double momentOfInertia = 0.3307;    // C / (M R^2)
-constexpr double earthSpin = 7.292115e-5;     // rad/s
+constexpr double earthRadius = 6.378137e6; // m, equatorial
+constexpr double momentOfInertia = 0.3307; // C / (M R^2)
+constexpr double earthSpin = 7.292115e-5;  // rad/s
 
 // Williams (2000): the Elatina Formation's tidal rhythmites, 620 Ma.
 constexpr double calibrationAgeMa = 620, calibrationDistance = 0.965;
@@ -82,8 +82,7 @@ EarthMoon earthMoonAt(double ageMa) {
     EarthMoon m;
     m.distance = std::pow(1 - ageMa / spanMa, 1 / 6.5);
     const double u = std::sqrt(m.distance);
-    m.spin = 1 + angularMomentumRatio() *
-                     ((1 - u) + solarBraking() * (1 - std::pow(u, 13)) / 13);
+    m.spin = 1 + angularMomentumRatio() * ((1 - u) + solarBraking() * (1 - std::pow(u, 13)) / 13);
     return m;
 }
 
