@@ -6,6 +6,7 @@
 #include "core/service/AnalysisService.h"
 
 #include "core/astro/AstroFiles.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/io/AtomicFile.h"
 #include "core/series/SeriesFile.h"
 #include "core/tuning/SedimentationRate.h"
@@ -81,6 +82,12 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
         }
         s.targets = read.targets;
         d.targetsSource = o.targets;
+    }
+    if (o.ageMa) {
+        if (const auto problem = astro::checkAge(*o.ageMa))
+            return refuse(o, *problem);
+        s.targets = astro::targetsAtAge(*o.ageMa);
+        d.ageMa = o.ageMa;
     }
     return 0;
 }

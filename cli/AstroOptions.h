@@ -12,6 +12,7 @@
 #include "core/astro/TimeOpt.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -33,6 +34,8 @@ struct AstroOptions {
     astro::RateGrid grid; // --sedmin, --sedmax, --numsed, --linear-grid
     astro::Band precessionBand = astro::defaultPrecessionBand(); // --precession-band, cycles/kyr
     std::string targets; // --targets FILE; empty: the default periods
+    // --age-ma: the precession and obliquity periods of this age (Ma); none: the defaults
+    std::optional<double> ageMa;
     // --sims: AR(1) surrogates for the record (timeopt) or each window (etimeopt); 0: none
     int sims = analysis::wholeDefault(analysis::ParameterId::Simulations);
     // --seed of the surrogates

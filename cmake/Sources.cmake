@@ -69,6 +69,7 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/Fft.cpp
   core/astro/BandPass.cpp
   core/astro/Targets.cpp
+  core/astro/TargetsAtAge.cpp
   core/astro/Workers.cpp
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp

@@ -5,6 +5,7 @@
 #include "app/services/Questions.h"
 #include "app/settings/CatalogueFields.h"
 #include "core/astro/AstroFiles.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TrackFlags.h"
 #include "core/series/SeriesFile.h"
@@ -51,6 +52,7 @@ struct AstroTestPanel::Input {
     series::Series series;
     double spacing = 0;
     astro::TimeOptSettings settings;
+    std::optional<double> ageMa;
     std::string unit;
 };
 
@@ -75,6 +77,12 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     targetsFile->setToolTip(CatalogueFields::toolTip(ParameterId::Targets));
     auto* chooseTargets = new QPushButton("...", this);
     chooseTargets->setToolTip("Choose a targets file");
+    ageGiven = new QCheckBox(this);
+    ageGiven->setToolTip("The precession and obliquity periods of this age instead of the "
+                         "present-day ones (not with a targets file)");
+    ageMa = numberField(ParameterId::AgeMa, this, 1);
+    ageMa->setSuffix(" Ma");
+    ageMa->setEnabled(false);
     simulations = wholeField(ParameterId::Simulations, this);
     simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
     // Empty lengths (0) take lengths that suit the record.
@@ -125,6 +133,10 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     targets->addWidget(targetsFile, 1);
     targets->addWidget(chooseTargets);
     form->addRow(label(ParameterId::Targets), targets);
+    auto* age = new QHBoxLayout();
+    age->addWidget(ageGiven);
+    age->addWidget(ageMa, 1);
+    form->addRow(label(ParameterId::AgeMa), age);
     auto* runs = new QFormLayout();
     runs->addRow(label(ParameterId::Simulations), simulations);
     runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
@@ -162,6 +174,12 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     connect(evolutiveButton, &QPushButton::clicked, this, &AstroTestPanel::runEvolutive);
     connect(ageModelButton, &QPushButton::clicked, this, &AstroTestPanel::useTrack);
     connect(stopButton, &QPushButton::clicked, this, &AstroTestPanel::stop);
+    // An age sets the periods a targets file would: one or the other.
+    connect(ageGiven, &QCheckBox::toggled, this, [this, chooseTargets](bool on) {
+        ageMa->setEnabled(on);
+        targetsFile->setEnabled(!on);
+        chooseTargets->setEnabled(!on);
+    });
     connect(chooseTargets, &QPushButton::clicked, this, [this] {
         const QString path = Platform::chooseOpenFile(
             this, "Targets File", "Tab-separated text (*.tsv *.txt);;All files (*)",
@@ -215,6 +233,15 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
                           QString::fromStdString(read.problem->text) + ".");
         s.targets = read.targets;
     }
+    if (ageGiven->isChecked()) {
+        if (!targets.isEmpty())
+            return refuse(CatalogueFields::label(analysis::ParameterId::AgeMa) +
+                          " give an age or a targets file, not both; clear one.");
+        if (const auto problem = astro::checkAge(ageMa->value()))
+            return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
+        in.ageMa = ageMa->value();
+        s.targets = astro::targetsAtAge(*in.ageMa);
+    }
     if (const auto problem = astro::checkTimeOpt(s, in.series.yval.size(), in.spacing))
         return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
     return in;
@@ -266,7 +293,7 @@ void AstroTestPanel::runTest() {
         [in = *in, scan](Job& job) {
             *scan = service::timeOpt(in.series, in.spacing, in.settings, job);
         },
-        [this, what, scan] {
+        [this, what, scan, age = in->ageMa] {
             if (scan->cancelled) {
                 emit message(what + " stopped; the figure shows the previous result.");
             } else if (scan->problem) {
@@ -276,6 +303,7 @@ void AstroTestPanel::runTest() {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
             } else {
                 scan_ = std::move(*scan);
+                scanAge_ = age;
                 significance_.reset();
                 showScan();
                 emit message(what + ": " + outcome->text());
@@ -301,7 +329,7 @@ void AstroTestPanel::runSignificance() {
             *sig = service::timeOptSignificance(in.series, in.spacing, in.settings, *scan, sims, 1,
                                                 job);
         },
-        [this, what, scan, sig] {
+        [this, what, scan, sig, age = in->ageMa] {
             const std::optional<astro::Problem>& problem =
                 scan->problem ? scan->problem : sig->problem;
             if (scan->cancelled || sig->cancelled) {
@@ -313,6 +341,7 @@ void AstroTestPanel::runSignificance() {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
             } else {
                 scan_ = std::move(*scan);
+                scanAge_ = age;
                 significance_ = *sig;
                 showScan();
                 emit message(what + ": " + outcome->text());
@@ -366,6 +395,7 @@ void AstroTestPanel::runEvolutive() {
 
 void AstroTestPanel::forgetResults() {
     scan_.reset();
+    scanAge_.reset();
     significance_.reset();
     evolutive_.reset();
     ageModelButton->setEnabled(false);
@@ -437,5 +467,19 @@ void AstroTestPanel::showScan() {
         text +=
             " Candidates: " + QString::fromStdString(astro::candidatesText(reading.candidates)) +
             ".";
+    if (scanAge_) {
+        const astro::Targets t = astro::targetsAtAge(*scanAge_);
+        const auto periods = [](const std::vector<double>& v) {
+            QStringList l;
+            for (double p : v)
+                l << displayNumberText(p);
+            return l.join(", ");
+        };
+        text += QString(" Periods for %1 Ma (precession constant k %2 arcsec/yr): precession "
+                        "%3 kyr, obliquity %4 kyr.")
+                    .arg(displayNumberText(*scanAge_),
+                         displayNumberText(astro::precessionConstantAt(*scanAge_)),
+                         periods(t.precession), periods(t.obliquity));
+    }
     outcome->setText(text);
 }

@@ -51,6 +51,8 @@ public:
     QDoubleSpinBox* bandHigh; // cycles per kyr
     QComboBox* positionsIn;   // m, cm or mm
     QLineEdit* targetsFile;   // empty: the default periods
+    QCheckBox* ageGiven;      // the precession and obliquity periods of ageMa, not the defaults
+    QDoubleSpinBox* ageMa;    // Ma
     QSpinBox* simulations;
     QDoubleSpinBox* windowLength; // position units; 0: a quarter of the record
     QDoubleSpinBox* stepLength;   // position units; 0: a tenth of the window
@@ -104,6 +106,7 @@ private:
     QFuture<void> future_;
     QTimer* poll_;
     std::optional<astro::TimeOptScan> scan_;
+    std::optional<double> scanAge_; // the age whose periods the scan used
     std::optional<astro::Significance> significance_;
     std::shared_ptr<const astro::EvolutiveTimeOpt> evolutive_;
     bool evolutiveLogarithmic_ = true;

@@ -210,11 +210,22 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the band, in cycles per kyr, whose amplitude envelope is fitted at the eccentricity "
          "periods", false},
         {ParameterId::Targets, K::Text, 0,
-         "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr and the "
-         "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr",
+         "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr, the "
+         "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr and the obliquity "
+         "periods 40.97656, 39.60295, 53.71357 and 28.88612 kyr (La2004, Laskar et al. 2004)",
          any, U::AgeUnits, rating, "--targets", "FILE", "targets", "", "Targets file",
          "a tab-separated file with a column period (kyr) and a column kind holding e "
-         "(eccentricity) or p (precession), both kinds present", false},
+         "(eccentricity), o (obliquity) or p (precession), e and p present; it replaces every "
+         "default period, so that a file without o rows has no obliquity periods (TimeOpt fits "
+         "e and p alone; the spectral misfit takes o too)", false},
+        // The range of the Earth-Moon model (core/astro/TargetsAtAge.h): the present to its
+        // calibration, the Elatina tidal rhythmites at 620 Ma.
+        {ParameterId::AgeMa, K::Real, 0, "", {0, true, 620, true, ""}, U::MillionYears, rating,
+         "--age-ma", "A", "age_ma", "", "Age of the record (Ma)",
+         "the precession and obliquity target periods of an age of A million years, from the "
+         "precession constant k of the Earth-Moon system's tidal evolution and the planetary "
+         "frequencies g_i and s_i of La2004, after Waltham (2015); the eccentricity periods "
+         "stay; not with --targets", false, "the age"},
         {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
          testing, "--sims", "N", "sims", "", "Simulations",
          "AR(1) surrogates with the lag-1 autocorrelation of what is tested for the p-value of the "

@@ -61,6 +61,7 @@ enum class ParameterId {
     LinearGrid,
     PrecessionBand,
     Targets,
+    AgeMa,
     Simulations,
     Seed,
     AstroWorkers,
@@ -93,6 +94,7 @@ enum class UnitKind {
     AgeUnits,              // a time in the unit of the ages (kyr for periods in kyr)
     CentimetresPerKyr,     // a sedimentation rate
     CyclesPerKyr,          // a frequency in time (the precession band)
+    MillionYears,          // an age before present (the record's, for its target periods)
     Probability,           // above 0 and at most 1
     Percent
 };

@@ -1,5 +1,6 @@
 #include "core/astro/AstroFiles.h"
 
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 
 #include "core/results/HeaderBlock.h"
@@ -26,6 +27,19 @@ results::HeaderBlock recordBlock(const analysis::Provenance& p, const std::strin
     return h;
 }
 
+// Where the target periods come from and, for an age, its precession constant.
+void targetsUsed(results::HeaderBlock& h, const TestDescription& d) {
+    if (!d.ageMa) {
+        h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+        return;
+    }
+    h.line("targets", "precession and obliquity for an age of " + text::exactNumber(*d.ageMa) +
+                          " Ma (Earth-Moon model after Waltham 2015, La2004 frequencies), "
+                          "eccentricity default");
+    h.line("precession constant k",
+           text::exactNumber(precessionConstantAt(*d.ageMa)) + " arcsec/yr");
+}
+
 results::HeaderBlock testBlock(const TestDescription& d, const std::string& what) {
     const TimeOptSettings& s = d.settings;
     const std::vector<double> scored = scoredRates(s, d.record.deltat);
@@ -43,12 +57,20 @@ results::HeaderBlock testBlock(const TestDescription& d, const std::string& what
                " (those putting the precession band below the Nyquist frequency)");
     h.line("precession band", text::exactNumber(s.precessionBand.low) + " to " +
                                   text::exactNumber(s.precessionBand.high) + " cycles/kyr");
-    h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+    targetsUsed(h, d);
     h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
     h.line("precession periods", list(s.targets.precession) + " kyr");
+    if (d.ageMa)
+        h.line("obliquity periods", list(s.targets.obliquity) + " kyr (not fitted by TimeOpt)");
     h.line("r2_power", "variance of the detrended, standardised series explained by the target "
                        "periods; r2_envelope: variance of the precession band's envelope explained "
                        "by the eccentricity periods; r2_opt = r2_envelope x r2_power");
+    h.line("record edges", "left out of r2_envelope, for the record and its surrogates: the "
+                           "samples where a unit sinusoid at the band's centre, filtered alike, "
+                           "has an envelope below " +
+                               text::exactNumber(trustedEnvelope) +
+                               " (r2_envelope 0 where "
+                               "too few samples are left)");
     return h;
 }
 
@@ -72,12 +94,16 @@ std::string filterText(const analysis::Provenance& record, const Band& band,
                                   " cycles per position unit, zero-phase, raised-cosine edges a "
                                   "quarter of the band wide")
             .line("envelope", "modulus of the analytic signal of the filtered series")
+            .line("edge", "1 where the envelope of a unit sinusoid at the band's centre, "
+                          "filtered alike, falls below " +
+                              text::exactNumber(trustedEnvelope) +
+                              ": the record's ends, where filtered and envelope sag")
             .text();
-    t += "position\tvalue\tfiltered\tenvelope\n";
+    t += "position\tvalue\tfiltered\tenvelope\tedge\n";
     for (std::size_t i = 0; i < positions.size(); ++i)
         t += text::exactNumber(positions[i]) + "\t" + text::exactNumber(values[i]) + "\t" +
              text::exactNumber(filtered.filtered[i]) + "\t" +
-             text::exactNumber(filtered.envelope[i]) + "\n";
+             text::exactNumber(filtered.envelope[i]) + "\t" + (filtered.edge[i] ? "1" : "0") + "\n";
     return t;
 }
 
@@ -187,7 +213,7 @@ std::string misfitText(const MisfitDescription& d, const LineSet& lines, const M
            std::to_string(s.grid.count) + " from " + text::exactNumber(s.grid.low) + " to " +
                text::exactNumber(s.grid.high) + " cm/kyr, " +
                (s.grid.linear ? "evenly spaced" : "evenly spaced in log(rate)"));
-    h.line("targets", d.test.targetsSource.empty() ? std::string("default") : d.test.targetsSource);
+    targetsUsed(h, d.test);
     h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
     h.line("obliquity periods", list(s.targets.obliquity) + " kyr");
     h.line("precession periods", list(s.targets.precession) + " kyr");

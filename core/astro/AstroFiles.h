@@ -10,6 +10,7 @@
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,13 @@ namespace astro {
 struct TestDescription {
     analysis::Provenance record;
     std::string positionUnit = "m";
-    std::string targetsSource; // empty: the default periods
+    std::string targetsSource;   // empty: the default periods
+    std::optional<double> ageMa; // the precession and obliquity periods are this age's
     TimeOptSettings settings;
 };
 
-// "position	value	filtered	envelope", one row per sample.
+// "position	value	filtered	envelope	edge", one row per sample, edge 1 on the
+// record's edges (core/astro/BandPass.h), else 0.
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
                        const BandPassed& filtered);

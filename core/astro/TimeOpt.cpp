@@ -71,13 +71,15 @@ double dot(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 // An orthonormal basis of the constant (first column) and a cosine and a sine at each period,
-// at times 0, dt, 2 dt, ...; rows one per time, stored row after row.
+// at times i dt of the samples i in `rows`; rows one per sample, stored row after row.
 struct Basis {
     std::size_t columns = 0;
     std::vector<double> q;
 };
 
-Basis sinusoidBasis(std::size_t n, double dt, const std::vector<double>& periods) {
+Basis sinusoidBasis(const std::vector<std::size_t>& rows, double dt,
+                    const std::vector<double>& periods) {
+    const std::size_t n = rows.size();
     std::vector<std::vector<double>> columns;
     const auto add = [&](std::vector<double> v) {
         const double original = std::sqrt(dot(v, v));
@@ -99,7 +101,7 @@ Basis sinusoidBasis(std::size_t n, double dt, const std::vector<double>& periods
     for (double period : periods) {
         const double step = 2 * M_PI * dt / period;
         for (std::size_t i = 0; i < n; ++i) {
-            const double angle = step * static_cast<double>(i);
+            const double angle = step * static_cast<double>(rows[i]);
             c[i] = std::cos(angle);
             s[i] = std::sin(angle);
         }
@@ -149,22 +151,38 @@ std::vector<double> allPeriods(const Targets& t) {
     return p;
 }
 
+// Fewer samples than twice the regressors of a fit leave nothing to test.
+std::size_t fewestFor(std::size_t periods) {
+    return 2 * (1 + 2 * periods);
+}
+
 // What scoring series of n samples at the scored rates needs: the transform, each rate's band
-// bins and (when they fit) its bases.
+// bins, the samples off the record's edge at which the envelope is fitted, and (when they fit)
+// the bases.
 class Scanner {
 public:
     Scanner(std::size_t n, double spacingMetres, const TimeOptSettings& s,
             std::vector<double> rates)
-        : n_(n), fft_(paddedLength(n)), periods_(allPeriods(s.targets)),
+        : n_(n), fft_(paddedLength(n)), all_(n), periods_(allPeriods(s.targets)),
           eccentricity_(s.targets.eccentricity), rates_(std::move(rates)) {
+        for (std::size_t i = 0; i < n; ++i)
+            all_[i] = i;
         const std::size_t columns = 2 * periods_.size() + 2 * s.targets.eccentricity.size() + 2;
         cached_ = static_cast<double>(rates_.size() * n * columns) * 8 <= basisCacheBytes;
         plans_.resize(rates_.size());
+        const double centre = 0.5 * (s.precessionBand.low + s.precessionBand.high);
         for (std::size_t r = 0; r < rates_.size(); ++r) {
             RatePlan& p = plans_[r];
             p.dt = 100 * spacingMetres / rates_[r]; // kyr per sample
             p.bins = bandBins(s.precessionBand, fft_.length(),
                               1.0 / (static_cast<double>(fft_.length()) * p.dt));
+            const std::vector<bool> edge = edgeSamples(fft_, p.bins, n, centre * p.dt);
+            for (std::size_t i = 0; i < n; ++i)
+                if (!edge[i])
+                    p.inside.push_back(i);
+            // Too few samples inside the edges: the envelope cannot be judged at this rate.
+            if (p.inside.size() < fewestFor(eccentricity_.size()))
+                p.inside.clear();
             if (cached_)
                 makeBases(p, p.power, p.envelope);
         }
@@ -218,22 +236,27 @@ public:
         const double* envelopes[blockSize];
         double power[blockSize], envelope[blockSize];
         std::complex<double>* analytic = w.analytic.get();
+        // The envelope at the samples inside the record's edges, one after the other.
         for (std::size_t k = 0; k < count; ++k) {
             const std::complex<double>* spectrum = w.spectrum[k].get();
             for (std::size_t j = 0; j < p.bins.weight.size(); ++j)
                 analytic[p.bins.first + j] = p.bins.weight[j] * spectrum[p.bins.first + j];
             fft_.inverse(analytic, w.signal.get());
             const std::complex<double>* a = w.signal.get();
-            for (std::size_t i = 0; i < n_; ++i)
-                w.envelope[k][i] = std::sqrt(a[i].real() * a[i].real() + a[i].imag() * a[i].imag());
+            for (std::size_t j = 0; j < p.inside.size(); ++j) {
+                const std::complex<double> v = a[p.inside[j]];
+                w.envelope[k][j] = std::sqrt(v.real() * v.real() + v.imag() * v.imag());
+            }
             ys[k] = w.y[k].data();
             envelopes[k] = w.envelope[k].data();
         }
         std::fill_n(analytic + p.bins.first, p.bins.weight.size(), std::complex<double>());
         explainedFractions(cached_ ? p.power : w.power, ys, count, n_, w.coefficients.data(),
                            power);
-        explainedFractions(cached_ ? p.envelope : w.envelopeBasis, envelopes, count, n_,
-                           w.coefficients.data(), envelope);
+        std::fill_n(envelope, count, 0.0);
+        if (!p.inside.empty())
+            explainedFractions(cached_ ? p.envelope : w.envelopeBasis, envelopes, count,
+                               p.inside.size(), w.coefficients.data(), envelope);
         for (std::size_t k = 0; k < count; ++k) {
             out[k] = RateScore{rates_[r], 0, 0, 0};
             if (w.usable[k])
@@ -245,16 +268,18 @@ private:
     struct RatePlan {
         double dt = 0;
         BandBins bins;
+        std::vector<std::size_t> inside; // samples off the record's edges; empty: too few
         Basis power, envelope;
     };
 
     void makeBases(const RatePlan& p, Basis& power, Basis& envelope) const {
-        power = sinusoidBasis(n_, p.dt, periods_);
-        envelope = sinusoidBasis(n_, p.dt, eccentricity_);
+        power = sinusoidBasis(all_, p.dt, periods_);
+        envelope = sinusoidBasis(p.inside, p.dt, eccentricity_);
     }
 
     std::size_t n_;
     Fft fft_;
+    std::vector<std::size_t> all_;
     std::vector<double> periods_, eccentricity_, rates_;
     std::vector<RatePlan> plans_;
     bool cached_ = false;
@@ -311,7 +336,7 @@ std::optional<Problem> checkTargets(const Targets& t) {
     if (t.eccentricity.empty() || t.precession.empty())
         return Problem{analysis::ParameterId::Targets,
                        "the test needs eccentricity and precession periods"};
-    for (const std::vector<double>* v : {&t.eccentricity, &t.precession})
+    for (const std::vector<double>* v : {&t.eccentricity, &t.obliquity, &t.precession})
         for (double p : *v)
             if (!(p > 0) || !std::isfinite(p))
                 return Problem{analysis::ParameterId::Targets,
@@ -322,7 +347,7 @@ std::optional<Problem> checkTargets(const Targets& t) {
 
 // Fewer samples than twice the regressors of the power fit leave nothing to test.
 std::size_t fewestSamples(const Targets& t) {
-    return 2 * (1 + 2 * (t.eccentricity.size() + t.precession.size()));
+    return fewestFor(t.eccentricity.size() + t.precession.size());
 }
 
 std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {

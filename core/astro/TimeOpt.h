@@ -4,7 +4,10 @@
 //   r2_power    = fraction of the variance explained by a least-squares fit of a constant and
 //                 a cosine and a sine at every target period;
 //   r2_envelope = the same fraction for the amplitude envelope of the precession band (band-
-//                 passed, modulus of the analytic signal), fitted at the eccentricity periods;
+//                 passed, modulus of the analytic signal), fitted at the eccentricity periods
+//                 over the samples off the record's edges (core/astro/BandPass.h), where the
+//                 envelope sags for want of record; 0 where fewer than twice its regressors
+//                 are left;
 //   r2_opt      = r2_envelope x r2_power.
 // A rate is scored only when the whole precession band lies below the record's Nyquist
 // frequency in time. The significance of the largest r2_opt comes from AR(1) surrogates with

@@ -10,6 +10,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pymodule {
@@ -27,11 +28,21 @@ astro::Band bandArgument(const pybind11::object& band, const char* name);
 double positionUnit(const std::string& unit);
 
 // The test's settings; targets None (the default periods), a file (str or path) with the
-// columns period and kind, or a sequence of (period, kind) pairs, kind "e" or "p".
-astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
-                                       int numsed, bool linearGrid,
-                                       const pybind11::object& precessionBand,
-                                       const pybind11::object& targets);
+// columns period and kind, or a sequence of (period, kind) pairs, kind "e", "o" or "p"; age_ma
+// None or an age (Ma) whose precession and obliquity periods replace the defaults (not with
+// targets).
+struct TestSettings {
+    astro::TimeOptSettings settings;
+    std::optional<double> ageMa;
+};
+TestSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
+                             int numsed, bool linearGrid, const pybind11::object& precessionBand,
+                             const pybind11::object& targets, const pybind11::object& ageMa);
+
+// The periods tested against, as the result gives them: "targets", a dict of 1-D float64
+// arrays eccentricity, obliquity and precession (kyr); "age_ma" and "precession_constant"
+// (arcsec/yr), None without an age.
+void addTargets(pybind11::dict& result, const TestSettings& test);
 
 // A seed of the surrogates within the catalogue's range.
 std::uint64_t seedArgument(const pybind11::object& seed);

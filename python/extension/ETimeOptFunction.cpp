@@ -76,10 +76,10 @@ py::list identities(const astro::FlaggedTrack& flagged) {
 py::dict etimeopt(const py::object& positions, const py::object& values, double windowLength,
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
-                  const py::object& targets, int sims, const py::object& seed, double fdr,
-                  double tbw, int tapers, double level, int asmSims, int workers,
-                  const py::object& interpolate, bool log, const std::string& detrend,
-                  bool standardise) {
+                  const py::object& targets, const py::object& ageMa, int sims,
+                  const py::object& seed, double fdr, double tbw, int tapers, double level,
+                  int asmSims, int workers, const py::object& interpolate, bool log,
+                  const std::string& detrend, bool standardise) {
     checkEntry(analysis::ParameterId::WindowLineLevel, level, "level");
     checkEntry(analysis::ParameterId::WindowMisfitSimulations, asmSims, "asm_sims");
     checkWorkers(workers);
@@ -89,8 +89,9 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
         analysis::parameter(analysis::ParameterId::WindowFalseDiscoveryRate);
     if (const auto problem = analysis::checkValue(rate, fdr, "fdr"))
         throw py::value_error(problem->message());
-    const astro::TimeOptSettings settings =
-        timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
+    const TestSettings test = timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid,
+                                              precessionBand, targets, ageMa);
+    const astro::TimeOptSettings& settings = test.settings;
     analysis::RunRequest request;
     request.seriesOnly = true;
     const analysis::PreparedRun run =
@@ -134,6 +135,7 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     d["track"] = trackRows(flagged);
     d["identities"] = identities(flagged);
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
+    addTargets(d, test);
     return d;
 }
 
@@ -141,7 +143,8 @@ const char* etimeoptDoc = R"(The astronomical test in moving windows (Meyers 201
 ``tonalith-cli etimeopt`` makes it.
 
 `timeopt`'s scores in windows of `window_length` position units stepped by `step_length`,
-over the same trial rates, and per window the rate of largest r2_opt.
+over the same trial rates (r2_envelope leaving out each window's edges), and per window the
+rate of largest r2_opt.
 
 Parameters
 ----------
@@ -151,7 +154,7 @@ window_length : float
     The window's length in position units.
 step_length : float
     The step between windows in position units.
-positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets
+positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets, age_ma
     As for `timeopt`.
 sims : int
     AR(1) surrogates per window with the window's lag-1 autocorrelation, 0 for none.
@@ -185,7 +188,7 @@ dict
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
-    no `sims`) and ok.
+    no `sims`) and ok. targets, age_ma and precession_constant as for `timeopt`.
 
 Raises
 ------
@@ -207,7 +210,7 @@ void bindETimeOpt(py::module_& m) {
           keyword("numsed", analysis::Command::ETimeOpt),
           keyword("linear_grid", analysis::Command::ETimeOpt),
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
-          keyword("sims", analysis::Command::ETimeOpt),
+          py::arg("age_ma") = py::none(), keyword("sims", analysis::Command::ETimeOpt),
           keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
           keyword("tbw", analysis::Command::ETimeOpt),
           keyword("tapers", analysis::Command::ETimeOpt),

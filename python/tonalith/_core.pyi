@@ -114,6 +114,7 @@ def asm(
     numsed: int = 100,
     linear_grid: bool = False,
     targets: _Targets = None,
+    age_ma: float | None = None,
     tbw: float = 3.0,
     tapers: int = 4,
     nfft: int | None = None,
@@ -134,7 +135,7 @@ def bandpass(
     log: bool = False,
     detrend: str = "none",
     standardise: bool = False,
-) -> dict[str, _Floats]: ...
+) -> dict[str, _Floats | npt.NDArray[np.bool_]]: ...
 def timeopt(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -146,6 +147,7 @@ def timeopt(
     linear_grid: bool = False,
     precession_band: tuple[float, float] = (0.035, 0.065),
     targets: _Targets = None,
+    age_ma: float | None = None,
     sims: int = 0,
     seed: int = 1,
     workers: int = 0,
@@ -167,6 +169,7 @@ def etimeopt(
     linear_grid: bool = False,
     precession_band: tuple[float, float] = (0.035, 0.065),
     targets: _Targets = None,
+    age_ma: float | None = None,
     sims: int = 0,
     seed: int = 1,
     fdr: float = 0.05,

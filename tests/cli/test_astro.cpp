@@ -85,10 +85,21 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
     const ProcessResult filtered =
         runProcess(cli, {"filter", data, "--quiet", "--passband", "1.5:3.5"});
     ASSERT_EQ(filtered.exitCode, 0) << filtered.err;
-    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope");
+    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope\tedge");
     EXPECT_EQ(std::count(filtered.out.begin(), filtered.out.end(), '\n') -
                   std::count(filtered.out.begin(), filtered.out.end(), '#'),
               samples + 1);
+    // The record's ends are marked, its middle is not.
+    std::vector<std::string> ends;
+    for (const auto line : series::splitLines(filtered.out)) {
+        const auto fields = series::splitFields(line);
+        if (fields.size() == 5 && series::parseNumber(fields[0]))
+            ends.emplace_back(fields[4]);
+    }
+    ASSERT_EQ(ends.size(), static_cast<std::size_t>(samples));
+    EXPECT_EQ(ends.front(), "1");
+    EXPECT_EQ(ends.back(), "1");
+    EXPECT_EQ(ends[samples / 2], "0");
 
     const ProcessResult evolutive =
         runProcess(cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",
@@ -201,6 +212,27 @@ TEST(CliAstro, TuneBySedimentationRateIsTheClosedForm) {
     EXPECT_EQ(rows, samples);
 }
 
+// --age-ma: the block writes k and every period of the age; without it nothing changes.
+TEST(CliAstro, AnAgeSetsThePeriodsAndTheBlockSaysSo) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    const std::vector<std::string> test = {"timeopt",  data,  "--quiet",  "--sedmin", "1.5",
+                                           "--sedmax", "2.5", "--numsed", "5"};
+    std::vector<std::string> aged = test;
+    aged.insert(aged.end(), {"--age-ma", "120"});
+    const ProcessResult old = runProcess(cli, aged), now = runProcess(cli, test);
+    ASSERT_EQ(old.exitCode, 0) << old.err;
+    ASSERT_EQ(now.exitCode, 0) << now.err;
+    EXPECT_GT(stated(old.out, "precession constant k"), 50.48) << old.out;
+    EXPECT_LT(stated(old.out, "precession periods"), stated(now.out, "precession periods"));
+    EXPECT_LT(stated(old.out, "obliquity periods"), 40.97);
+    EXPECT_EQ(stated(old.out, "eccentricity periods"), stated(now.out, "eccentricity periods"));
+    EXPECT_NE(old.out.find("# targets: precession and obliquity for an age of 120 Ma"),
+              std::string::npos);
+    EXPECT_EQ(now.out.find("precession constant"), std::string::npos);
+    EXPECT_EQ(now.out.find("obliquity"), std::string::npos);
+}
+
 TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
     TempDir dir;
     const std::string data = record(dir / "core.txt", 2.0);
@@ -216,6 +248,10 @@ TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
         {{"timeopt", data, "--precession-band", "0.035"}, "--precession-band"},
         {{"timeopt", data, "--sedmin", "0.1", "--sedmax", "0.2"}, "--sedmax"}, // none scored
         {{"timeopt", data, "--targets", oneKind}, "--targets"},
+        {{"timeopt", data, "--age-ma", "700"}, "0 to 620"},
+        {{"etimeopt", data, "--window-length", "20", "--step-length", "5", "--age-ma", "-5"},
+         "--age-ma"},
+        {{"timeopt", data, "--age-ma", "65", "--targets", oneKind}, "--age-ma"},
         {{"timeopt", data, "--plot", dir / "curves.gif"}, "--plot"},
         {{"timeopt", data, "--positions-in", "ft"}, "--positions-in"},
         {{"filter", data, "--passband", "0:1"}, "--passband"},

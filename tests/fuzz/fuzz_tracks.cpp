@@ -48,13 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!std::isfinite(m.periodAtTrack) || m.cycle.empty())
                 std::abort();
     const astro::TargetsRead targets = astro::readTargets(text);
-    if (!targets.problem)
-        for (const auto* periods : {&targets.targets.eccentricity, &targets.targets.precession}) {
-            if (periods->empty())
-                std::abort(); // both kinds, or a refusal
+    if (!targets.problem) {
+        const astro::Targets& t = targets.targets;
+        if (t.eccentricity.empty() || t.precession.empty())
+            std::abort(); // e and p, or a refusal; o rows may be absent
+        for (const auto* periods : {&t.eccentricity, &t.obliquity, &t.precession})
             for (double p : *periods)
                 if (!(p > 0) || !std::isfinite(p))
                     std::abort();
-        }
+    } else if (targets.problem->text.empty()) {
+        std::abort();
+    }
     return 0;
 }

@@ -73,6 +73,8 @@ def test_bandpass_equals_the_tools(tmp_path, record):
     b = tonalith.bandpass(z, y, passband=(0.8, 1.4))
     for name in ("position", "value", "filtered", "envelope"):
         assert np.array_equal(b[name], columns[name]), name
+    assert np.array_equal(b["edge"], columns["edge"] == 1) and b["edge"].dtype == bool
+    assert b["edge"][0] and b["edge"][-1] and not b["edge"][len(z) // 2]
     assert np.all(b["envelope"] >= np.abs(b["filtered"]) - 1e-12)
 
 
@@ -95,6 +97,36 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     assert r["cautions"] == [] and "# caution:" not in block
     assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
     assert r["optimum"] in r["candidates"]
+
+
+def test_an_age_sets_the_periods_as_the_tool_sets_them(tmp_path, record):
+    file, z, y = record
+    out = tmp_path / "aged.tsv"
+    done = subprocess.run([CLI, "timeopt", file, "--age-ma", "90", "--numsed", "9", "-o",
+                           str(out), "--quiet"], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    block, columns = table(out)
+    r = tonalith.timeopt(z, y, age_ma=90, numsed=9)
+    assert np.array_equal(r["r2_opt"], columns["r2_opt"])
+    assert f"# precession constant k: {r['precession_constant']!r} arcsec/yr" in block
+    periods = ", ".join(repr(float(p)) for p in r["targets"]["obliquity"])
+    assert f"# obliquity periods: {periods} kyr (not fitted by TimeOpt)" in block
+    assert r["age_ma"] == 90 and r["precession_constant"] > 50.475838
+    assert np.all(r["targets"]["precession"] < PRECESSION)
+    assert np.array_equal(r["targets"]["eccentricity"], ECCENTRICITY)
+    present = tonalith.timeopt(z, y, numsed=9)
+    assert present["age_ma"] is None and present["precession_constant"] is None
+    assert len(present["targets"]["obliquity"]) == 4
+    # Obliquity pairs are taken and left out of the scores; an age and targets are not taken
+    # together, nor an age beyond the model.
+    own = tonalith.timeopt(z, y, numsed=9, targets=[(p, "e") for p in ECCENTRICITY]
+                           + [(p, "p") for p in PRECESSION] + [(41.0, "o")])
+    assert np.array_equal(own["r2_opt"], present["r2_opt"])
+    assert list(own["targets"]["obliquity"]) == [41.0]
+    with pytest.raises(ValueError, match=r"^age_ma: .*not both"):
+        tonalith.timeopt(z, y, age_ma=90, targets=[(400.0, "e"), (23.0, "p")])
+    with pytest.raises(ValueError, match=r"^age_ma: .*0 to 620"):
+        tonalith.etimeopt(z, y, window_length=12, step_length=3, age_ma=1000)
 
 
 def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
