@@ -51,6 +51,7 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/ColourMaps.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
+  core/spectrum/ExpectedPower.cpp
   core/spectrum/MultitaperSpectrum.cpp
   core/spectrum/RedNoise.cpp
   core/spectrum/SlepianTapers.cpp

@@ -261,12 +261,23 @@ TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
         cli, {"spectrum", data, "--quiet", "--plot", dir / "s.png", "--size", "600x400"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto rows = table(r.out);
-    ASSERT_EQ(rows.front(),
-              (std::vector<std::string>{"frequency", "period", "power", "amplitude", "probability",
-                                        "background", "level_90", "level_95", "level_99", "dof"}));
+    ASSERT_EQ(rows.front(), (std::vector<std::string>{"frequency", "period", "power", "amplitude",
+                                                      "probability", "background", "level_90",
+                                                      "level_95", "level_99", "dof", "reliable"}));
     ASSERT_EQ(rows.size(), nfft / 2 + 2u); // every bin from 0 to Nyquist
     EXPECT_EQ(rows[1][1], "NA");           // frequency 0 has no period
     EXPECT_NE(r.out.find("# period: NA at frequency 0"), std::string::npos);
+    // Unreliable levels only in the lowest bins: all below W = 3 / n, none from 2W up.
+    EXPECT_NE(r.out.find("# reliable: 1 where the levels can be trusted; 0 below the "
+                         "half-bandwidth W = 0.00075"),
+              std::string::npos);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const double f = number(rows[i][0]);
+        ASSERT_TRUE(rows[i][10] == "0" || rows[i][10] == "1") << i;
+        if (f < 3.0 / n || f >= 6.0 / n) {
+            ASSERT_EQ(rows[i][10], f < 3.0 / n ? "0" : "1") << i;
+        }
+    }
     EXPECT_GT(number(rows[bin + 1][9]), 0);
     EXPECT_LE(number(rows[bin + 1][9]), 8);
     const auto& line = rows[bin + 1];
