@@ -263,6 +263,10 @@ void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, 
     figure->setFrequencyAxis(periods, logarithmic);
 }
 
+void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below) {
+    figure->setUnreliableBelow(below);
+}
+
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize) {
     QString why;
