@@ -48,6 +48,7 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/ResultGrids.cpp
   core/results/MapVariant.cpp
   core/results/FalseDiscovery.cpp
+  core/results/ChanceLines.cpp
   core/results/ColourMaps.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
