@@ -21,6 +21,7 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr int kSamples = 65536; // Monte Carlo draws for each case
+constexpr int kLowDraws = 4096; // windows of white noise simulated over the lowest bins
 
 // Deviates from the raw bits of a fixed generator, so that every platform states the same.
 class Deviates {
@@ -247,6 +248,41 @@ public:
         return out;
     }
 
+    // F at bins 0..bins-1, `offset` apart (cycles per sample of these tapers), in `draws`
+    // windows of white noise: draw-major.
+    std::vector<float> simulate(int bins, double offset, int draws) const {
+        std::vector<Complex> phase(static_cast<std::size_t>(bins) * n_);
+        for (int j = 0; j < bins; ++j)
+            for (int t = 0; t < n_; ++t)
+                phase[static_cast<std::size_t>(j) * n_ + t] =
+                    std::polar(1.0, -2 * M_PI * j * offset * t);
+        Deviates dev(20240612);
+        std::vector<float> F(static_cast<std::size_t>(draws) * bins);
+        std::vector<double> x(n_), w(n_);
+        std::vector<Complex> Y(static_cast<std::size_t>(bins) * K_);
+        for (int d = 0; d < draws; ++d) {
+            for (double& v : x)
+                v = dev.normal();
+            for (int k = 0; k < K_; ++k) {
+                for (int t = 0; t < n_; ++t)
+                    w[t] = tapers_[static_cast<std::size_t>(k) * n_ + t] * x[t];
+                for (int j = 0; j < bins; ++j) {
+                    Complex sum = 0;
+                    const Complex* e = phase.data() + static_cast<std::size_t>(j) * n_;
+                    for (int t = 0; t < n_; ++t)
+                        sum += w[t] * e[t];
+                    Y[static_cast<std::size_t>(j) * K_ + k] = sum;
+                }
+            }
+            for (int j = 0; j < bins; ++j) {
+                const std::vector<Complex> at(Y.begin() + static_cast<std::ptrdiff_t>(j) * K_,
+                                              Y.begin() + static_cast<std::ptrdiff_t>(j + 1) * K_);
+                F[static_cast<std::size_t>(d) * bins + j] = static_cast<float>(this->F(at));
+            }
+        }
+        return F;
+    }
+
     int tapers() const { return K_; }
     const std::vector<double>& u() const { return u_; }
 
@@ -334,31 +370,52 @@ double expectedChanceLines(const analysis::RunParameters& p, double level) {
     if (K < 2 || !(level > 0 && level < 1) || p.window < 2 || p.nfft < 1)
         return 0;
     const int n = std::min(p.window, 1000);
-    const double nw = p.tbw * n / p.window;          // the same bandwidth in cycles per window
-    const double bins = analysis::binCount(p) - 1.0; // above frequency 0
-    if (bins <= 0)
+    const double nw = p.tbw * n / p.window; // the same bandwidth in cycles per window
+    const int kept = analysis::binCount(p); // bins 0 .. kept - 1
+    if (kept < 2)
         return 0;
     const double perWindow = static_cast<double>(p.nfft) / p.window; // bins on 1 / window
     const bool fine = perWindow >= kFineGrid;
+    const double offset = 1 / (perWindow * n); // one bin, in cycles per sample of n samples
+    // The lowest bins, up to W, simulated; the right neighbour of the last one when kept.
+    const int low = std::min(kept - 1, static_cast<int>(std::ceil(p.tbw * perWindow)));
+    const int simulated = std::min(kept, low + 2);
 
     static std::mutex guard;
     static std::map<std::tuple<int, int, double>, std::unique_ptr<ChanceField>> fields;
     static std::map<std::tuple<int, int, double, double, double>, double> known;
+    static std::map<std::tuple<int, int, double, double, int>, std::vector<float>> lowest;
     const std::lock_guard<std::mutex> lock(guard);
+    auto& field = fields[std::make_tuple(n, K, nw)];
+    if (!field)
+        field = std::make_unique<ChanceField>(n, K, nw);
+    if (!field->ok())
+        return 0;
     const auto key = std::make_tuple(n, K, nw, level, fine ? 0.0 : perWindow);
     auto it = known.find(key);
     if (it == known.end()) {
-        auto& field = fields[std::make_tuple(n, K, nw)];
-        if (!field)
-            field = std::make_unique<ChanceField>(n, K, nw);
         // Per bin on the run's grid, or per unit frequency of the n-sample tapers.
-        const double value = !field->ok() ? 0.0
-                             : fine       ? maximaDensity(*field, level)
-                                          : binMaximum(*field, level, 1 / (perWindow * n));
+        const double value =
+            fine ? maximaDensity(*field, level) : binMaximum(*field, level, offset);
         it = known.emplace(key, value).first;
     }
+    auto& F = lowest[std::make_tuple(n, K, nw, offset, simulated)];
+    if (F.empty())
+        F = field->simulate(simulated, offset, kLowDraws);
+    // Lines among bins 1..low: above the level and above both neighbours (bin 0, the mean,
+    // is one, but never a line itself).
+    const double dofs = K - 1.0;
+    const double u = dofs * (std::pow(1 - level, -1 / dofs) - 1);
+    double lines = 0;
+    for (int d = 0; d < kLowDraws; ++d) {
+        const float* f = F.data() + static_cast<std::size_t>(d) * simulated;
+        for (int j = 1; j <= low; ++j)
+            lines += f[j] > u && f[j] > f[j - 1] && (j + 1 >= simulated || f[j] >= f[j + 1]);
+    }
+    const double rest = kept - 1.0 - low; // bins above the simulated ones
     // The density scales with the window: its tapers are those of n samples stretched.
-    return fine ? it->second * p.window / n * bins / p.nfft : it->second * bins;
+    const double above = fine ? it->second * p.window / n * rest / p.nfft : it->second * rest;
+    return lines / kLowDraws + above;
 }
 
 } // namespace results

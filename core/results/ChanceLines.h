@@ -14,6 +14,9 @@
 //   Kac-Rice density of local maxima E[|F''| 1(F'' < 0) 1(F > u) delta(F')] over the range,
 //   with Y' and Y'' jointly Gaussian with Y (E[Y_j^(p) conj(Y_k^(q))] = (2 pi)^(p+q) (-i)^p
 //   i^q sum_t tau^(p+q) v_j v_k) and delta(F') the density of F', linear in Y', at 0.
+// Near frequency 0 the coefficients turn real and are not circular, and bin 0 (the mean) is a
+// neighbour but never a line: the bins up to the half-bandwidth W are counted on simulated
+// windows of white noise (kLowDraws of them) instead.
 // The tapers are those of min(window, 1000) samples at the window's bandwidth in cycles per
 // window (their shape hardly changes beyond a few hundred samples); every case is computed
 // once per process, from fixed seeds, the same on every platform.

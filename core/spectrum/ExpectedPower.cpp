@@ -94,8 +94,8 @@ std::vector<std::vector<double>> removedBasis(int n, Removed removed) {
 
 ExpectedPower::ExpectedPower(const std::vector<double>& tapers, const std::vector<double>& ratios,
                              int n, int nfft, int nbins, Removed removed, double tbw)
-    : n_(n), nfft_(nfft), nbins_(nbins), kspec_(static_cast<int>(ratios.size())), tapers_(tapers),
-      ratios_(ratios), basis_(removedBasis(n, removed)) {
+    : n_(n), nfft_(nfft), nbins_(nbins), kspec_(static_cast<int>(ratios.size())), removed_(removed),
+      tapers_(tapers), ratios_(ratios), basis_(removedBasis(n, removed)) {
     if (n < 1 || nfft < n || nbins < 1 || nbins > nfft / 2 + 1 || kspec_ < 1 ||
         tapers.size() < static_cast<std::size_t>(kspec_) * n)
         throw std::invalid_argument("ExpectedPower: inconsistent sizes");

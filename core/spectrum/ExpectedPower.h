@@ -37,11 +37,13 @@ public:
     std::vector<double> shape(double rho) const;
 
     int length() const { return n_; }
+    Removed removed() const { return removed_; }
     // The correlation of estimates 0, 1, ... bins apart, up to 2.5 W (beyond: 0).
     const std::vector<double>& correlation() const { return correlation_; }
 
 private:
     int n_, nfft_, nbins_, kspec_;
+    Removed removed_;
     std::vector<double> tapers_, ratios_;
     std::vector<std::vector<double>> basis_;    // orthonormal: what P removes
     std::vector<std::vector<double>> lagSums_;  // per taper: sum_t v(t) v(t + tau), tau < n

@@ -8,12 +8,24 @@
 
 namespace spectrum {
 
+namespace {
+
+std::string removedShare(const WholeRecord& r) {
+    const Removed removed = r.expected ? r.expected->removed() : Removed::Nothing;
+    return removed == Removed::Line   ? ", the removed line's share taken out,"
+           : removed == Removed::Mean ? ", the removed mean's share taken out,"
+                                      : "";
+}
+
+} // namespace
+
 std::string reliableText(const WholeRecord& r) {
     const Background& b = r.background;
     const double W = r.halfBandwidth;
     std::string text = "1 where the levels can be trusted; 0 below the half-bandwidth W = " +
                        text::displayNumber(W) +
-                       " (the removed mean and the tapers' bandwidth decide the power there)";
+                       " (the record's mean or trend and the tapers' bandwidth decide the power "
+                       "there)";
     if (b.kind == BackgroundKind::Robust)
         text += " and below 2W = " + text::displayNumber(2 * W) +
                 " (the robust fit starts at W and its running median reaches below it)";
@@ -51,8 +63,8 @@ results::HeaderBlock wholeRecordHeader(const analysis::Provenance& p, const Whol
                                   "instead fits the spectrum's running median, for records with "
                                   "strong lines)")) +
                "; the column is the power the estimate gives such AR(1) noise on average: its "
-               "spectrum smoothed by the tapers, with the removed mean's share taken out and "
-               "the adaptive weights applied");
+               "spectrum smoothed by the tapers" +
+               removedShare(r) + " and the adaptive weights applied");
     h.line("rho", text::exactNumber(b.rho));
     h.line("S0", text::exactNumber(b.S0));
     h.line("levels",
