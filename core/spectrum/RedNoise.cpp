@@ -295,11 +295,13 @@ Influence ar1Influence(const std::vector<double>& frequency, const std::vector<d
             count += 1;
         }
     }
+    Influence in;
+    in.x.assign(m, {0.0, 0.0});
+    in.z.assign(m, {0.0, 0.0});
+    if (!(total > 0) || count == 0) // a series without variance: nothing to follow
+        return in;
     lagOne /= total;
     meanSlope /= count;
-    Influence in;
-    in.x.resize(m);
-    in.z.resize(m);
     for (std::size_t i = 0; i < m; ++i) {
         in.x[i] = {1.0, slope[i] - meanSlope};
         in.z[i] = {used[i] ? 1 / count : 0.0,

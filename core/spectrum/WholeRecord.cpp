@@ -4,6 +4,7 @@
 #include "engine/mwc2.h"
 
 #include <numeric>
+#include <stdexcept>
 
 namespace spectrum {
 
@@ -39,6 +40,8 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
 }
 
 void refitBackground(WholeRecord& r, BackgroundKind kind, double dt) {
+    if (!r.expected)
+        throw std::invalid_argument("refitBackground: the spectrum was not completed");
     r.background = fitBackground(kind, r.frequency, r.power, r.dof, r.rhoSeries, dt,
                                  r.halfBandwidth, *r.expected);
 }

@@ -10,7 +10,6 @@
 #include "core/spectrum/RedNoise.h"
 
 #include <memory>
-
 #include <string>
 #include <vector>
 
@@ -51,7 +50,8 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
                          const std::vector<double>& ratios);
 
 // The background of r fitted anew as `kind`, from the power already computed: a change of
-// background needs no new spectrum.
+// background needs no new spectrum. Throws std::invalid_argument for a record that
+// completeWholeRecord did not complete.
 void refitBackground(WholeRecord& r, BackgroundKind kind, double dt);
 
 // The frequency below which the levels are not to be trusted: that of the first reliable bin
