@@ -151,6 +151,10 @@ QwtInterval WholeRecordFigure::unreliableBand() const {
     return unreliable_->isVisible() ? unreliable_->interval() : QwtInterval();
 }
 
+void WholeRecordFigure::setFrequencyUnit(const QString& unit) {
+    axis_->setUnit(unit);
+}
+
 QString WholeRecordFigure::title() const {
     return title_->text();
 }

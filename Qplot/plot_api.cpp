@@ -267,6 +267,10 @@ void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below
     figure->setUnreliableBelow(below);
 }
 
+void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit) {
+    figure->setFrequencyUnit(QString::fromUtf8(unit));
+}
+
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize) {
     QString why;

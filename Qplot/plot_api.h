@@ -167,6 +167,8 @@ void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency
 void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic);
 /* The levels shaded as not to be trusted below frequency `below` (0: nowhere). */
 void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below);
+// The record's position unit in the frequency axis title ("m"; empty: not known).
+void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit);
 /* As plotWriteFigure. */
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize);
