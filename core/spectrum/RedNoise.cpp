@@ -421,7 +421,6 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
     bg.level95.resize(m);
     bg.level99.resize(m);
     bg.reliable.resize(m);
-    const double corner = bg.rho > 0 ? (1 - bg.rho) / (2 * M_PI * dt) : HUGE_VAL;
     for (size_t i = 0; i < m; ++i) {
         const ChiSquareTable::Row own = table.at(dof[i]);
         const ChiSquareTable::Row row =
@@ -430,9 +429,7 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
         bg.level90[i] = s * row.quantile[1];
         bg.level95[i] = s * row.quantile[2];
         bg.level99[i] = s * row.quantile[3];
-        bg.reliable[i] =
-            frequency[i] >= W &&
-            (frequency[i] >= 2 * W || (kind == BackgroundKind::Ar1 && corner >= kCornerReach * W));
+        bg.reliable[i] = frequency[i] >= kReliableFrom * W;
     }
     return bg;
 }

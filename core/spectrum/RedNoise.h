@@ -28,10 +28,12 @@
 // and S0, the bins correlated over the bandwidth) and the variance v of the fitted log level,
 // var log(power / level) = (1 - 2h + v) var log(chi2(nu) / nu); nu' gives log(chi2(nu') / nu')
 // that variance, and the level keeps the mean of log(power / level).
-// Reliable: the levels are not trusted below the half-bandwidth W (the removed mean and the
-// tapers' own bandwidth decide the power there), nor below 2W for Robust (its fit starts at W
-// and its running median reaches below it) or for Ar1 when the background's corner frequency
-// (1 - rho) / (2 pi dt) lies below kCornerReach W (rho is then set by the few bins tested).
+// Reliable: the levels are not trusted below 2W. Below the half-bandwidth W the removed mean
+// and the tapers' own bandwidth decide the power. Between W and 2W a red background's level
+// rests on a rho whose error is set by the series' lowest bins: a rule that trusted the band
+// when the fitted corner frequency lay far enough above it would pick exactly the series whose
+// rho came out too low, and their levels too low (bench/calibrate_spectrum_levels); the robust
+// fit starts at W and its running median reaches below it.
 // Frequencies in cycles per position unit, dt the sample spacing in the position unit.
 #pragma once
 
@@ -52,8 +54,8 @@ constexpr double kRobustSmoothingFraction = 0.2;
 // The largest |rho| of a background (the robust fit searches [0, kRhoMax]).
 constexpr double kRhoMax = 0.9999;
 
-// Ar1 bins below 2W are unreliable when the corner frequency lies below this many W.
-constexpr double kCornerReach = 4.0;
+// The levels are trusted from this many half-bandwidths W up.
+constexpr double kReliableFrom = 2.0;
 
 // What the robust background does and when to prefer it, for a front end's help.
 constexpr const char* kRobustBackgroundHelp =

@@ -22,17 +22,12 @@ std::string removedShare(const WholeRecord& r) {
 std::string reliableText(const WholeRecord& r) {
     const Background& b = r.background;
     const double W = r.halfBandwidth;
-    std::string text = "1 where the levels can be trusted; 0 below the half-bandwidth W = " +
-                       text::displayNumber(W) +
-                       " (the record's mean or trend and the tapers' bandwidth decide the power "
-                       "there)";
-    if (b.kind == BackgroundKind::Robust)
-        text += " and below 2W = " + text::displayNumber(2 * W) +
-                " (the robust fit starts at W and its running median reaches below it)";
-    else
-        text += ", and below 2W = " + text::displayNumber(2 * W) +
-                " when the background's corner frequency (1 - rho) / (2 pi dt) lies below " +
-                text::displayNumber(kCornerReach) + " W (rho is then set by the few bins tested)";
+    std::string text =
+        "1 where the levels can be trusted; 0 below 2W = " +
+        text::displayNumber(kReliableFrom * W) +
+        ", twice the half-bandwidth (below W the record's mean or trend and the tapers' "
+        "bandwidth decide the power; between W and 2W the level of a red background rests on "
+        "a rho whose error the series' lowest bins set, and the robust fit starts at W)";
     if (std::find(b.reliable.begin(), b.reliable.end(), 1) == b.reliable.end())
         return text + "; no bin here is reliable";
     return text + "; here from frequency " + text::displayNumber(unreliableBelow(r)) + " up";

@@ -100,10 +100,9 @@ dict
     amplitude, probability, background (the power the estimate gives the fitted AR(1) noise on
     average), level_90, level_95, level_99 and dof (the degrees of freedom of each bin's power,
     from the adaptive weights, on which its levels are built); a bool array reliable, False
-    in the lowest bins where the levels cannot be trusted (below the half-bandwidth W, and
-    below 2W for the robust background or for a red ar1 one; see the tool's "reliable" header
-    line); and rho, S0, kind, nfft, converged (whether the adaptive weights met their
-    tolerance at every bin) and window_detrend.
+    in the lowest bins, below twice the half-bandwidth W, where the levels cannot be trusted
+    (see the tool's "reliable" header line); and rho, S0, kind, nfft, converged (whether the
+    adaptive weights met their tolerance at every bin) and window_detrend.
 
 Raises
 ------

@@ -267,9 +267,8 @@ TEST(Spectrum, SineInRedNoiseAndTheFTestOfOneWindow) {
     ASSERT_EQ(rows.size(), nfft / 2 + 2u); // every bin from 0 to Nyquist
     EXPECT_EQ(rows[1][1], "NA");           // frequency 0 has no period
     EXPECT_NE(r.out.find("# period: NA at frequency 0"), std::string::npos);
-    // Unreliable levels only in the lowest bins: all below W = 3 / n, none from 2W up.
-    EXPECT_NE(r.out.find("# reliable: 1 where the levels can be trusted; 0 below the "
-                         "half-bandwidth W = 0.00075"),
+    // Unreliable levels only in the lowest bins: those below 2W, W = 3 / n.
+    EXPECT_NE(r.out.find("# reliable: 1 where the levels can be trusted; 0 below 2W = 0.0015,"),
               std::string::npos);
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const double f = number(rows[i][0]);
