@@ -263,6 +263,10 @@ void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, 
     figure->setFrequencyAxis(periods, logarithmic);
 }
 
+void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below) {
+    figure->setUnreliableBelow(below);
+}
+
 void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit) {
     figure->setFrequencyUnit(QString::fromUtf8(unit));
 }

@@ -165,6 +165,8 @@ void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency
                               const double* probability, const unsigned char* marked, int count,
                               double level, const char* title);
 void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic);
+/* The levels shaded as not to be trusted below frequency `below` (0: nowhere). */
+void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below);
 // The record's position unit in the frequency axis title ("m"; empty: not known).
 void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit);
 /* As plotWriteFigure. */

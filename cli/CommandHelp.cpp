@@ -81,12 +81,15 @@ CommandText commandText(Tool tool) {
         return {"spectrum: the spectrum of the whole record: Thomson's adaptively weighted "
                 "multitaper power (one-sided, summing over the bins to the variance), the "
                 "harmonic F-test of one window the length of the record, and a red-noise "
-                "background with its 90, 95 and 99 % levels (chi-square, with each bin's own "
-                "degrees of freedom from the adaptive weights).",
+                "background (the power the estimate gives the fitted AR(1) noise on average) "
+                "with its 90, 95 and 99 % levels (chi-square, with each bin's own degrees of "
+                "freedom from the adaptive weights).",
                 "Output: the '#' block (with the background, rho and S0), a header \"frequency "
-                "period power amplitude probability background level_90 level_95 level_99 dof\" "
-                "and one line per bin; dof is the bin's degrees of freedom, which its levels use; "
-                "the period of frequency 0 is written as NA."};
+                "period power amplitude probability background level_90 level_95 level_99 dof "
+                "reliable\" and one line per bin; dof is the bin's degrees of freedom, on which "
+                "its levels are built; reliable is 0 in the lowest bins, where the levels cannot "
+                "be trusted (the '#' block says why), 1 elsewhere; the period of frequency 0 is "
+                "written as NA."};
     case Tool::Trace:
         return {"trace: follows one spectral line through the windows: from the start window, "
                 "each next window in both directions takes the bin of largest amplitude (or "

@@ -48,9 +48,11 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/ResultGrids.cpp
   core/results/MapVariant.cpp
   core/results/FalseDiscovery.cpp
+  core/results/ChanceLines.cpp
   core/results/ColourMaps.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
+  core/spectrum/ExpectedPower.cpp
   core/spectrum/MultitaperSpectrum.cpp
   core/spectrum/RedNoise.cpp
   core/spectrum/SlepianTapers.cpp

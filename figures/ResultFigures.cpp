@@ -86,4 +86,5 @@ void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecor
                              b.level90.data(), b.level95.data(), b.level99.data(),
                              r.probability.data(), marked.data(), static_cast<int>(marked.size()),
                              level, title.c_str());
+    wholeRecordFigureSetUnreliableBelow(figure, spectrum::unreliableBelow(r));
 }

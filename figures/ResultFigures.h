@@ -42,6 +42,7 @@ void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, doubl
                         const std::string& positionName);
 
 // The whole record's power, background, levels and F-test probability; marked: the bins whose
-// probability reaches `level` and whose power passes the 95 % level.
+// probability reaches `level` and whose power passes the 95 % level where it is reliable; the
+// lowest frequencies, where the levels are not, shaded.
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& record,
                            double level, const std::string& title);

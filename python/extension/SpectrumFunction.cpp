@@ -52,6 +52,10 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     d["level_95"] = array(b.level95);
     d["level_99"] = array(b.level99);
     d["dof"] = array(r.dof);
+    py::array_t<bool> reliable(static_cast<py::ssize_t>(b.reliable.size()));
+    for (std::size_t i = 0; i < b.reliable.size(); ++i)
+        reliable.mutable_at(static_cast<py::ssize_t>(i)) = b.reliable[i] != 0;
+    d["reliable"] = reliable;
     d["rho"] = b.rho;
     d["S0"] = b.S0;
     d["kind"] = spectrum::backgroundKindName(b.kind);
@@ -84,8 +88,8 @@ fmax : float
 keep_mean, interpolate, log, detrend, standardise
     As for `analyze`.
 background : {'ar1', 'robust'}
-    The red-noise background: "ar1" (rho the lag-one autocorrelation) or "robust" (Mann and
-    Lees 1996).
+    The red-noise background: "ar1" (rho the lag-one autocorrelation, corrected for its bias)
+    or "robust" (Mann and Lees 1996).
 window_detrend : {'none', 'mean', 'linear'}
     As for `analyze`: the record's own mean or line removed (the one window is the record).
 
@@ -93,10 +97,12 @@ Returns
 -------
 dict
     1-D float64 arrays with one entry per bin: frequency, period (nan at frequency 0), power,
-    amplitude, probability, background, level_90, level_95, level_99 and dof (the degrees of
-    freedom of each bin's power, from the adaptive weights, which its levels use); and rho,
-    S0, kind, nfft, converged (whether the adaptive weights met their tolerance at every bin)
-    and window_detrend.
+    amplitude, probability, background (the power the estimate gives the fitted AR(1) noise on
+    average), level_90, level_95, level_99 and dof (the degrees of freedom of each bin's power,
+    from the adaptive weights, on which its levels are built); a bool array reliable, False
+    in the lowest bins, below twice the half-bandwidth W, where the levels cannot be trusted
+    (see the tool's "reliable" header line); and rho, S0, kind, nfft, converged (whether the
+    adaptive weights met their tolerance at every bin) and window_detrend.
 
 Raises
 ------

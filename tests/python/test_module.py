@@ -90,10 +90,11 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
     _, rows = tool_table(tmp_path, "spectrum", SAMPLE, "--background", "robust")
     s = tonalith.spectrum(sample.positions, sample.values, background="robust")
     names = ("frequency", "period", "power", "amplitude", "probability", "background",
-             "level_90", "level_95", "level_99", "dof")
+             "level_90", "level_95", "level_99", "dof", "reliable")
     assert np.isnan(rows[0, 1]) and np.isnan(s["period"][0])  # frequency 0 has no period
     assert np.array_equal(np.column_stack([s[n] for n in names]), rows, equal_nan=True)
     assert s["kind"] == "robust" and s["nfft"] == 4096 and s["converged"]
+    assert s["reliable"].dtype == bool and not s["reliable"][0] and s["reliable"][-1]
     with pytest.raises(ValueError, match="^background: "):
         tonalith.spectrum(sample.positions, sample.values, background="white")
     with pytest.raises(ValueError, match="^fdr: "):
