@@ -220,6 +220,14 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "with --sims, the windows whose optimum is significant are those the Benjamini-Hochberg "
          "procedure keeps at this false discovery rate over the windows' p-values (peaks --fdr "
          "controls it over one window's lines instead)", false, "the false discovery rate"},
+        {ParameterId::IntervalProbability, K::Real, 0.95, "0.95", {0, false, 1, false, ""},
+         U::Probability, testing | C::Trace, "--interval", "P", "interval", "",
+         "Interval probability",
+         "the probability of the intervals given: of the sedimentation rate (timeopt, etimeopt; "
+         "the power fit's likelihood with AR(1) residuals, after Meyers and Malinverno 2018, "
+         "PNAS 115, 6363) and of each traced line's frequency (trace; least squares on the "
+         "window's eigencoefficients, Thomson 1982, with Beale's 1960 likelihood-ratio interval)",
+         false, "the probability"},
         {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, testing,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",

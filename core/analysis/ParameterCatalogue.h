@@ -67,7 +67,8 @@ enum class ParameterId {
     AstroWindowLength,
     AstroStepLength,
     SedimentationRateTrack,
-    WindowFalseDiscoveryRate
+    WindowFalseDiscoveryRate,
+    IntervalProbability
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text

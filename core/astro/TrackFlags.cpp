@@ -23,9 +23,15 @@ double gridStep(const std::vector<double>& rates, std::size_t i) {
 
 } // namespace
 
-FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr) {
+const RateMode* FlaggedTrack::mode(std::size_t w) const {
+    return w < intervals.size() ? intervals[w].holding(points[w].rate) : nullptr;
+}
+
+FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
+                       double probability) {
     FlaggedTrack t;
     t.points = optimumTrack(e);
+    t.intervals = evolutiveIntervals(e, probability);
     t.pValues = pValues;
     const std::size_t windows = t.points.size(), rates = e.rates.size();
     t.significant = pValues.size() == windows ? results::benjaminiHochberg(pValues, fdr)

@@ -22,9 +22,16 @@ struct FlaggedTrack {
     std::vector<double> pValues;   // one per window; empty when no simulations were run
     std::vector<bool> significant; // after false-discovery control at the rate asked
     std::vector<tuning::RateFlag> flags;
+    std::vector<RateInterval> intervals; // the rate's, one per window
+
+    // The mode of window w's interval that holds its rate; nothing where it has none.
+    const RateMode* mode(std::size_t w) const;
 };
 
-// pValues: evolutiveSignificance's, or empty; fdr: the false-discovery rate over the windows.
-FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr);
+// pValues: evolutiveSignificance's, or empty; fdr: the false-discovery rate over the windows;
+// probability: the intervals'.
+FlaggedTrack flagTrack(
+    const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
+    double probability = analysis::parameterDefault(analysis::ParameterId::IntervalProbability));
 
 } // namespace astro

@@ -357,10 +357,13 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
                                         "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt",
                                         "1\t0.5\t0.2\t0.1", "2\t0.9\t0.5\t0.45"}));
     EXPECT_EQ(lastLines(timeOptText(d, scan, nullptr), 4)[0], "# r2_opt: 0.45");
-    // The optimum on the grid's edge: said, with the candidates, before the optimum.
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0],
+    // The optimum on the grid's edge: said, with the candidates and the rate's interval (none
+    // without a likelihood), before the optimum.
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 9)[0],
               "# caution: the optimum lies at the edge of the rate grid: widen it");
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0],
+              "# rate interval: none: the likelihood is not known");
 
     EvolutiveTimeOpt e;
     e.centres = {5, 6};
@@ -369,8 +372,10 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
     EXPECT_EQ(lastLines(evolutiveText(d, 4, 1, e), 5)[0],
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     EXPECT_EQ(lastLines(trackText(d, 4, 1, flagTrack(e, {}, 0.05), 0, 0.05), 3),
-              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag",
-                                        "5\t2\t0.45\tNA\tedge", "6\t1\t0.45\tNA\tedge"}));
+              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\t"
+                                        "rate_low\trate_high\tmode_share",
+                                        "5\t2\t0.45\tNA\tedge\tNA\tNA\tNA",
+                                        "6\t1\t0.45\tNA\tedge\tNA\tNA\tNA"}));
     const BandPassed f{{0.5}, {1.5}, std::nullopt};
     EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3}, {4}, f), 2),
               (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope", "3\t4\t0.5\t1.5"}));
