@@ -67,6 +67,7 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
     s.grid = o.grid;
     s.precessionBand = o.precessionBand;
     d.positionUnit = o.positionsIn;
+    d.interval = o.interval;
     if (!o.targets.empty()) {
         std::string why;
         const auto text = series::readText(o.targets, &why);
@@ -194,7 +195,7 @@ int runETimeOpt(const AstroOptions& o) {
             return unfinite();
         pValues = sig.pValues;
     }
-    const astro::FlaggedTrack track = astro::flagTrack(evolutive, pValues, o.fdr);
+    const astro::FlaggedTrack track = astro::flagTrack(evolutive, pValues, o.fdr, o.interval);
     if (!o.track.empty() && !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength,
                                                                  track, o.sims, o.fdr)))
         return EXIT_ANALYSIS_FAILED;

@@ -31,6 +31,7 @@ void addTrace(OptionGroups& g, AnalyzeOptions& a) {
         ->check(oneOf([](const std::string& s) { return !!tuning::parseTraceBy(s); },
                       "amplitude or probability"));
     g.number(ParameterId::TraceLevel, a.level, group);
+    g.number(ParameterId::IntervalProbability, a.interval, group);
 }
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {

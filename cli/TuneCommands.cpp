@@ -5,6 +5,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/service/AnalysisService.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
@@ -52,10 +53,14 @@ int runTrace(const AnalyzeOptions& o) {
     const double band = o.band > 0 ? o.band : tuning::halfBandwidth(r) / 2;
     const int window = tuning::nearestWindow(r, o.startPosition);
     const int bin = tuning::startBin(r, window, o.startFrequency, band, o.traceBy);
-    const std::vector<tuning::TracePoint> trace =
+    std::vector<tuning::TracePoint> trace =
         tuning::traceLine(r, window, bin, band, o.traceBy, o.level);
-    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,
-                                   o.traceBy,       r.frequency(bin), o.level};
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    execution.quiet = o.quiet;
+    service::addTraceIntervals(trace, r, o.interval, execution);
+    const tuning::TraceStart start{o.startPosition,  o.startFrequency, band,      o.traceBy,
+                                   r.frequency(bin), o.level,          o.interval};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;
