@@ -5,6 +5,8 @@
 #include "core/units/RecordUnits.h"
 #include "python/extension/Refusals.h"
 
+#include <pybind11/numpy.h>
+
 #include <cmath>
 #include <utility>
 
@@ -128,6 +130,32 @@ void checkSimulations(int sims) {
     const analysis::ParameterEntry& e = analysis::parameter(analysis::ParameterId::Simulations);
     if (const auto problem = analysis::checkValue(e, sims, "sims"))
         throw py::value_error(problem->message());
+}
+
+void checkInterval(double interval) {
+    const analysis::ParameterEntry& e =
+        analysis::parameter(analysis::ParameterId::IntervalProbability);
+    if (const auto problem = analysis::checkValue(e, interval, "interval"))
+        throw py::value_error(problem->message());
+}
+
+py::object modeRows(const astro::RateInterval& interval) {
+    const py::module_ np = py::module_::import("numpy");
+    py::list fields;
+    for (const char* name : {"low", "high", "peak", "share"})
+        fields.append(py::make_tuple(name, "f8"));
+    py::array out = np.attr("zeros")(interval.modes.size(), np.attr("dtype")(fields));
+    const auto column = [&](double astro::RateMode::*field) {
+        py::list c;
+        for (const astro::RateMode& m : interval.modes)
+            c.append(m.*field);
+        return c;
+    };
+    out["low"] = column(&astro::RateMode::low);
+    out["high"] = column(&astro::RateMode::high);
+    out["peak"] = column(&astro::RateMode::peak);
+    out["share"] = column(&astro::RateMode::share);
+    return std::move(out);
 }
 
 } // namespace pymodule

@@ -38,4 +38,11 @@ std::uint64_t seedArgument(const pybind11::object& seed);
 // A number of surrogates within the catalogue's range (0: no significance).
 void checkSimulations(int sims);
 
+// A probability of the rate's intervals within the catalogue's range.
+void checkInterval(double interval);
+
+// The modes of a rate's interval as a structured array with the float64 fields low, high,
+// peak and share, one row per mode, increasing.
+pybind11::object modeRows(const astro::RateInterval& interval);
+
 } // namespace pymodule

@@ -8,6 +8,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace pymodule {
 
 namespace {
 
-// The track as a structured array with the fields x_centre, sedimentation_rate and r2_opt, as
-// tune_sedrate takes it.
+// The track as a structured array with the fields x_centre, sedimentation_rate, r2_opt, flag,
+// rate_low, rate_high and mode_share, as tune_sedrate takes it.
 py::array trackRows(const astro::FlaggedTrack& flagged) {
     const std::vector<astro::TrackPoint>& track = flagged.points;
     const py::module_ np = py::module_::import("numpy");
@@ -26,6 +27,8 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const char* name : {"x_centre", "sedimentation_rate", "r2_opt"})
         fields.append(py::make_tuple(name, "f8"));
     fields.append(py::make_tuple("flag", "U5"));
+    for (const char* name : {"rate_low", "rate_high", "mode_share"})
+        fields.append(py::make_tuple(name, "f8"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
     const auto column = [&](double astro::TrackPoint::*field) {
         py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
@@ -40,6 +43,17 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const tuning::RateFlag f : flagged.flags)
         flags.append(tuning::rateFlagName(f));
     out["flag"] = np.attr("array")(flags);
+    const auto interval = [&](double astro::RateMode::*field) {
+        py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
+        for (std::size_t i = 0; i < track.size(); ++i) {
+            const astro::RateMode* m = flagged.mode(i);
+            a.mutable_at(i) = m ? m->*field : NAN;
+        }
+        return a;
+    };
+    out["rate_low"] = interval(&astro::RateMode::low);
+    out["rate_high"] = interval(&astro::RateMode::high);
+    out["mode_share"] = interval(&astro::RateMode::share);
     return out;
 }
 
@@ -47,10 +61,11 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
                   const py::object& targets, int sims, const py::object& seed, double fdr,
-                  int workers, const py::object& interpolate, bool log, const std::string& detrend,
-                  bool standardise) {
+                  int workers, double interval, const py::object& interpolate, bool log,
+                  const std::string& detrend, bool standardise) {
     checkWorkers(workers);
     checkSimulations(sims);
+    checkInterval(interval);
     const std::uint64_t seedValue = seedArgument(seed);
     const analysis::ParameterEntry& rate =
         analysis::parameter(analysis::ParameterId::WindowFalseDiscoveryRate);
@@ -86,7 +101,12 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     const std::vector<double> pValues =
         sims > 0 ? windowSignificanceRun(run, settings, e, sims, seedValue, workers)
                  : std::vector<double>{};
-    d["track"] = trackRows(astro::flagTrack(e, pValues, fdr));
+    const astro::FlaggedTrack track = astro::flagTrack(e, pValues, fdr, interval);
+    d["track"] = trackRows(track);
+    py::list modes;
+    for (const astro::RateInterval& i : track.intervals)
+        modes.append(modeRows(i));
+    d["modes"] = modes;
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
     return d;
 }
@@ -115,6 +135,8 @@ fdr : float
     The false discovery rate over the windows' p-values (Benjamini-Hochberg).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
+interval : float
+    The probability of each window's rate interval, above 0 and below 1.
 interpolate, log, detrend, standardise
     As for `analyze`.
 
@@ -123,9 +145,13 @@ Returns
 dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
     cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
-    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt and the
-    text field flag, one row per window, as `tune_sedrate` takes it) and p_values (each
-    window's p-value, 1-D float64; None without `sims`). The flag is the first that applies of
+    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, the
+    text field flag and the float64 fields rate_low, rate_high and mode_share, one row per
+    window, as `tune_sedrate` takes it), p_values (each window's p-value, 1-D float64; None
+    without `sims`) and modes (per window, every mode of its rate's posterior as `timeopt`
+    gives them). rate_low and rate_high bound the mode that holds the window's optimum,
+    mode_share is its share of the probability (NaN for a window that lies on a line); the
+    posterior is `timeopt`'s, window by window. The flag is the first that applies of
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
@@ -153,7 +179,8 @@ void bindETimeOpt(py::module_& m) {
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
           keyword("sims", analysis::Command::ETimeOpt),
           keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
-          keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
+          keyword("workers", analysis::Command::ETimeOpt),
+          keyword("interval", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),
           keyword("detrend", analysis::Command::ETimeOpt),
           keyword("standardise", analysis::Command::ETimeOpt), etimeoptDoc);

@@ -37,6 +37,7 @@ class Analysis:
         band: float | None = None,
         by: Literal["amplitude", "probability"] = "amplitude",
         level: float = 0.95,
+        interval: float = 0.95,
     ) -> npt.NDArray[np.void]: ...
     def peaks(
         self, level: float | None = None, fdr: float | None = None
@@ -124,6 +125,7 @@ def timeopt(
     sims: int = 0,
     seed: int = 1,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",
@@ -146,6 +148,7 @@ def etimeopt(
     seed: int = 1,
     fdr: float = 0.05,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",

@@ -94,6 +94,17 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     assert r["cautions"] == [] and "# caution:" not in block
     assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
     assert r["optimum"] in r["candidates"]
+    # The rate's interval, as the block states it, holding the true rate; a lower probability
+    # narrows it.
+    held = f"# rate interval: 95 % from {r['rate_low']!r} to {r['rate_high']!r} cm/kyr"
+    assert held in block
+    assert r["rate_low"] < 2.0 < r["rate_high"] and r["mode_share"] > 0.5
+    assert r["modes"].dtype.names == ("low", "high", "peak", "share")
+    assert abs(r["modes"]["share"].sum() - 1) < 1e-9
+    half = tonalith.timeopt(z, y, interval=0.5)
+    assert r["rate_low"] < half["rate_low"] < half["rate_high"] < r["rate_high"]
+    with pytest.raises(ValueError, match="^interval: "):
+        tonalith.timeopt(z, y, interval=1.0)
 
 
 def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
@@ -111,6 +122,8 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     for name in e["track"].dtype.names:
         assert np.array_equal(e["track"][name], track[name]), name
     assert np.array_equal(e["p_values"], track["p_value"])
+    assert len(e["modes"]) == windows
+    assert np.all(e["track"]["rate_low"] <= e["track"]["rate_high"])
     assert np.all(np.abs(e["track"]["sedimentation_rate"] / 2.0 - 1) < 0.1)
 
     _, tuned = tool(tmp_path, "sedrate", file, track_file)
