@@ -78,6 +78,8 @@ private:
     Plot* plot_;
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> points_;
+    // The run's tapers, for the points' frequency intervals (empty: none could be computed).
+    std::vector<double> tapers_;
     tuning::TraceStart start_;
     double level_ = 0.95;
     bool armed_ = false;

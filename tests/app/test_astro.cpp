@@ -5,6 +5,7 @@
 // and the band-pass is drawn over the series.
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/panels/AgeModelPanel.h"
 #include "app/panels/AstroTestPanel.h"
@@ -108,6 +109,11 @@ private slots:
         const astro::TimeOptScan& scan = *panel.scan();
         QVERIFY(std::fabs(scan.scores[scan.best].rate / rate - 1) < 0.03);
         QVERIFY(panel.outcome->text().contains("Optimal sedimentation rate"));
+        // The rate's interval: said, and shaded on the figure around the optimum.
+        QVERIFY2(panel.outcome->text().contains("% interval"), qPrintable(panel.outcome->text()));
+        QVERIFY(panel.figure->intervalLow() < panel.figure->intervalHigh());
+        QVERIFY(std::fabs(panel.figure->intervalLow() / rate - 1) < 0.03);
+        QVERIFY(std::fabs(panel.figure->intervalHigh() / rate - 1) < 0.03);
 
         panel.simulations->setValue(40);
         QVERIFY(runTo(panel, panel.significanceButton));
@@ -208,6 +214,9 @@ private slots:
         const std::array<double, 6> shown = sharedPlot->intervals();
         QVERIFY(shown[2] < e.rates.front() && shown[3] > e.rates.back()); // half a cell beyond
         QCOMPARE(plot->traceOverlay()->pointCount(), static_cast<int>(e.centres.size()));
+        // Every window's rate interval shaded along the track, and read out under the pointer.
+        QCOMPARE(plot->traceOverlay()->intervalCount(), static_cast<int>(e.centres.size()));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("% interval"));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("r2_opt"));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], 100 * e.rates.back()).isEmpty());
 
