@@ -94,11 +94,13 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     assert r["cautions"] == [] and "# caution:" not in block
     assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
     assert r["optimum"] in r["candidates"]
-    # The rate's interval, as the block states it, holding the true rate; a lower probability
-    # narrows it.
+    # The rate's interval, as the block states it, about the true rate (whether it holds it is
+    # a matter of calibration, over many records: bench/calibrate_intervals.py); a lower
+    # probability narrows it.
     held = f"# rate interval: 95 % from {r['rate_low']!r} to {r['rate_high']!r} cm/kyr"
-    assert held in block
-    assert r["rate_low"] < 2.0 < r["rate_high"] and r["mode_share"] > 0.5
+    assert any(line.startswith(held) for line in block)
+    assert abs(r["rate_low"] / 2.0 - 1) < 0.01 and abs(r["rate_high"] / 2.0 - 1) < 0.01
+    assert r["mode_share"] > 0.5
     assert r["modes"].dtype.names == ("low", "high", "peak", "share")
     assert abs(r["modes"]["share"].sum() - 1) < 1e-9
     half = tonalith.timeopt(z, y, interval=0.5)
