@@ -12,12 +12,14 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::AstroWindowLength, x.windowLength, group)->required();
     g.number(ParameterId::AstroStepLength, x.stepLength, group)->required();
     g.number(ParameterId::WindowFalseDiscoveryRate, x.fdr, group);
+    addLineTest(g, x, group);
+    g.number(ParameterId::WindowMisfitSimulations, x.windowMisfitSims, group);
     g.path("--track", "FILE",
            "also write, per window, the rate of the largest r2_opt with its p-value (NA "
-           "without --sims), flag and rate interval (--interval): \"x_centre "
-           "sedimentation_rate r2_opt p_value flag rate_low rate_high mode_share\"; rate_low and "
-           "rate_high bound the mode of the window's posterior holding its optimum, mode_share "
-           "is that mode's share of the probability; "
+           "without --sims), flag, identified rate and rate interval (--interval): \"x_centre "
+           "sedimentation_rate r2_opt p_value flag identified_rate rate_low rate_high "
+           "mode_share\"; rate_low and rate_high bound the mode of the window's posterior "
+           "holding its identified rate, mode_share is that mode's share of the probability; "
            "flag edge (the optimum on the rate grid's edge), alias (another rate about twice or "
            "half as fast scores at least half as well, or a significant neighbour sits at such "
            "a ratio: obliquity taken for precession), jump (more than 25 % or 3 grid steps, "
@@ -32,6 +34,7 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
 }
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {
+    p.astro.lineLevel = analysis::parameterDefault(ParameterId::WindowLineLevel);
     AnalyzeOptions& in = p.astro.input;
     g.addInput(in);
     g.addPreparation(in);

@@ -187,6 +187,11 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
     const auto record = source_ ? source_() : nullptr;
     if (!record || record->positions.size() < 2)
         return refuse("there is no series to test yet; press Plot to analyse a record first.");
+    // Its rates are depth per time: ages taken for depths would give rates that mean nothing.
+    if (units::isTime(recordUnit_.toStdString()))
+        return refuse("the record is in " + recordUnit_ +
+                      ", a time unit; the test finds the sedimentation rate of a depth record (m, "
+                      "cm or mm). Analysis > Record Units states the unit of a record.");
     in.series.xpos = record->positions;
     in.series.yval = record->values;
     in.spacing = record->provenance.deltat;
@@ -379,7 +384,7 @@ void AstroTestPanel::useTrack() {
     // The windows' rates flagged as the tool flags them (untested here: weak at best).
     const astro::FlaggedTrack flagged = astro::flagTrack(
         *evolutive_, {},
-        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate),
+        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate), {},
         evolutiveInterval_);
     tuning::ReadRateTrack read;
     for (std::size_t i = 0; i < flagged.points.size(); ++i) {

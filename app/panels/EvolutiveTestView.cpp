@@ -54,10 +54,11 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
         std::fabs(scale(rate) - scale(e.rates[r])) > halfRate * (1 + 1e-9))
         return QString();
     const astro::RateScore& s = e.cells[w * e.rates.size() + r];
-    QString text = QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
-                       .arg(displayNumberText(e.centres[w]), displayNumberText(s.rate),
-                            displayNumberText(s.r2Envelope), displayNumberText(s.r2Power),
-                            displayNumberText(s.r2Opt));
+    QString text =
+        QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
+            .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
+                 displayNumberText(s.rate), displayNumberText(s.r2Envelope),
+                 displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
     // The window's interval: the mode holding its optimum.
     if (w < e.likelihoods.size()) {
         const astro::RateInterval i = astro::rateInterval(e.likelihoods[w], interval_);

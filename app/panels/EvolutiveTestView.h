@@ -24,6 +24,8 @@ public:
                    double interval);
     bool hasResult() const { return result_ != nullptr; }
     bool isShown() const { return shown_; }
+    // The record's position unit, named in the readout (empty: not known).
+    void setPositionUnit(const QString& unit) { unit_ = unit; }
     // What the readout says at position x and rate (cm/kyr); empty off the map.
     QString readoutAt(double x, double rate) const;
 
@@ -50,6 +52,7 @@ private:
     bool logarithmic_ = true;
     double interval_ = 0.95;
     bool shown_ = false;
+    QString unit_;
     // The map's handlers while it is lent out.
     void* pointerContext_ = nullptr;
     PlotPointerFunction moved_ = nullptr, clicked_ = nullptr;

@@ -19,7 +19,7 @@ namespace pymodule {
 namespace {
 
 // The track as a structured array with the fields x_centre, sedimentation_rate, r2_opt, flag,
-// rate_low, rate_high and mode_share, as tune_sedrate takes it.
+// identified_rate, rate_low, rate_high and mode_share, as tune_sedrate takes it.
 py::array trackRows(const astro::FlaggedTrack& flagged) {
     const std::vector<astro::TrackPoint>& track = flagged.points;
     const py::module_ np = py::module_::import("numpy");
@@ -27,6 +27,7 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const char* name : {"x_centre", "sedimentation_rate", "r2_opt"})
         fields.append(py::make_tuple(name, "f8"));
     fields.append(py::make_tuple("flag", "U5"));
+    fields.append(py::make_tuple("identified_rate", "f8"));
     for (const char* name : {"rate_low", "rate_high", "mode_share"})
         fields.append(py::make_tuple(name, "f8"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
@@ -54,6 +55,35 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     out["rate_low"] = interval(&astro::RateMode::low);
     out["rate_high"] = interval(&astro::RateMode::high);
     out["mode_share"] = interval(&astro::RateMode::share);
+    py::array_t<double> identified(static_cast<py::ssize_t>(track.size()));
+    for (std::size_t i = 0; i < track.size(); ++i)
+        identified.mutable_at(i) = flagged.identifiedRate(i);
+    out["identified_rate"] = identified;
+    return out;
+}
+
+py::object candidate(const astro::CycleCandidate& c) {
+    py::dict d;
+    d["rate"] = c.score.rate;
+    d["r2_opt"] = c.score.r2Opt;
+    d["misfit"] = c.misfit ? py::object(py::float_(c.misfit->misfit)) : py::object(py::none());
+    d["null_probability"] = c.nullProbability;
+    return d;
+}
+
+// Per window: the identified candidate and the alternative (None without one).
+py::list identities(const astro::FlaggedTrack& flagged) {
+    py::list out;
+    for (std::size_t w = 0; w < flagged.identities.size(); ++w) {
+        const astro::CycleIdentity& id = flagged.identities[w];
+        py::dict d;
+        d["x_centre"] = flagged.points[w].centre;
+        d["identified"] = id.candidates.empty() ? py::object(py::none())
+                                                : candidate(id.candidates[id.identified]);
+        d["alternative"] =
+            id.alternative ? candidate(id.candidates[*id.alternative]) : py::object(py::none());
+        out.append(d);
+    }
     return out;
 }
 
@@ -61,11 +91,14 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
                   const py::object& targets, int sims, const py::object& seed, double fdr,
-                  int workers, double interval, const py::object& interpolate, bool log,
-                  const std::string& detrend, bool standardise) {
+                  double tbw, int tapers, double level, int asmSims, int workers, double interval,
+                  const py::object& interpolate, bool log, const std::string& detrend,
+                  bool standardise) {
+    checkEntry(analysis::ParameterId::WindowLineLevel, level, "level");
+    checkEntry(analysis::ParameterId::WindowMisfitSimulations, asmSims, "asm_sims");
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     checkWorkers(workers);
     checkSimulations(sims);
-    checkInterval(interval);
     const std::uint64_t seedValue = seedArgument(seed);
     const analysis::ParameterEntry& rate =
         analysis::parameter(analysis::ParameterId::WindowFalseDiscoveryRate);
@@ -101,10 +134,22 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     const std::vector<double> pValues =
         sims > 0 ? windowSignificanceRun(run, settings, e, sims, seedValue, workers)
                  : std::vector<double>{};
-    const astro::FlaggedTrack track = astro::flagTrack(e, pValues, fdr, interval);
-    d["track"] = trackRows(track);
+    const service::WindowLines lines =
+        linesRun(run,
+                 lineTest(tbw, tapers, py::none(), static_cast<int>(e.windowSamples),
+                          static_cast<int>(e.stepSamples)),
+                 results::LineRule{level, 0});
+    astro::MisfitSettings misfit;
+    misfit.metresPerUnit = settings.metresPerUnit;
+    misfit.targets = settings.targets;
+    misfit.simulations = asmSims;
+    misfit.seed = seedValue;
+    const astro::FlaggedTrack flagged = astro::flagTrack(
+        e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit), interval);
+    d["track"] = trackRows(flagged);
+    d["identities"] = identities(flagged);
     py::list modes;
-    for (const astro::RateInterval& i : track.intervals)
+    for (const astro::RateInterval& i : flagged.intervals)
         modes.append(modeRows(i));
     d["modes"] = modes;
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
@@ -133,6 +178,11 @@ seed : int
     The surrogates' seed; surrogate i of window w depends on (seed, w, i) alone.
 fdr : float
     The false discovery rate over the windows' p-values (Benjamini-Hochberg).
+tbw, tapers, level : float, int, float
+    The harmonic F-test of each window's lines (transform length the smallest power of two at
+    least twice the window) and the probability a line must reach.
+asm_sims : int
+    Random line sets for each window's spectral misfit (as `asm`).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
 interval : float
@@ -146,12 +196,17 @@ dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
     cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
     structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, the
-    text field flag and the float64 fields rate_low, rate_high and mode_share, one row per
-    window, as `tune_sedrate` takes it), p_values (each window's p-value, 1-D float64; None
-    without `sims`) and modes (per window, every mode of its rate's posterior as `timeopt`
-    gives them). rate_low and rate_high bound the mode that holds the window's optimum,
-    mode_share is its share of the probability (NaN for a window that lies on a line); the
-    posterior is `timeopt`'s, window by window. The flag is the first that applies of
+    text field flag and the float64 fields identified_rate, rate_low, rate_high and
+    mode_share, one row per window, as `tune_sedrate` takes it), p_values (each window's
+    p-value, 1-D float64; None without `sims`), identities (per window a dict: x_centre,
+    identified and alternative, each a dict of rate, r2_opt, misfit and null_probability, or
+    None) and modes (per window, every mode of its rate's posterior as `timeopt` gives them).
+    The identified rate is, of the local maxima of r2_opt above half the largest, the one whose
+    F-test lines fit the astronomical targets best (`asm`'s misfit, smallest corrected null
+    probability); the alternative is a candidate about twice or half as fast. rate_low and
+    rate_high bound the mode that holds the window's identified rate, mode_share is its share
+    of the probability (NaN for a window that lies on a line); the posterior is `timeopt`'s,
+    window by window. The flag is the first that applies of
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
@@ -179,6 +234,10 @@ void bindETimeOpt(py::module_& m) {
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
           keyword("sims", analysis::Command::ETimeOpt),
           keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
+          keyword("tbw", analysis::Command::ETimeOpt),
+          keyword("tapers", analysis::Command::ETimeOpt),
+          keyword("level", analysis::Command::ETimeOpt),
+          keyword("asm_sims", analysis::Command::ETimeOpt),
           keyword("workers", analysis::Command::ETimeOpt),
           keyword("interval", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),

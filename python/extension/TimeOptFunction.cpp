@@ -26,7 +26,7 @@ py::dict timeopt(const py::object& positions, const py::object& values,
                  bool standardise) {
     checkWorkers(workers);
     checkSimulations(sims);
-    checkInterval(interval);
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     const std::uint64_t seedValue = seedArgument(seed);
     const astro::TimeOptSettings settings =
         timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);

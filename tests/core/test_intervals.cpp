@@ -144,7 +144,7 @@ TEST(RateInterval, HoldsTheRecordsRateAndNarrowsWithLengthAndLessNoise) {
     const EvolutiveTimeOpt e = evolutiveTimeOpt(z, record(900, trueRate, 0.7, 6), settings, 16, 8);
     ASSERT_FALSE(e.problem);
     ASSERT_EQ(e.likelihoods.size(), e.centres.size());
-    const FlaggedTrack track = flagTrack(e, {}, 0.05, 0.9);
+    const FlaggedTrack track = flagTrack(e, {}, 0.05, {}, 0.9);
     for (std::size_t w = 0; w < e.centres.size(); ++w) {
         const RateMode* m = track.mode(w);
         ASSERT_NE(m, nullptr) << w;
