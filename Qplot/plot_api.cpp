@@ -157,6 +157,10 @@ void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n) {
     plot->traceOverlay()->setFlags(flagged, n);
 }
 
+void plotSetTraceIntervals(Plot* plot, const double* low, const double* high, int n) {
+    plot->traceOverlay()->setIntervals(low, high, n);
+}
+
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged) {
     plot->setTraceDragCallback(ctx, dragged);
 }
@@ -293,6 +297,10 @@ void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const doubl
                           double optimumR2, double pValue, int simulations, const char* title) {
     figure->setData({rate, envelope, power, opt, count, optimum, optimumR2, pValue, simulations},
                     QString::fromUtf8(title));
+}
+
+void timeOptFigureSetInterval(TimeOptFigure* figure, double low, double high, const char* label) {
+    figure->setInterval(low, high, QString::fromUtf8(label ? label : ""));
 }
 
 bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,

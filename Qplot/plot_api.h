@@ -117,6 +117,10 @@ void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned c
 /* The trace's points drawn as flagged (a cross) where flagged[i] is set; n must match the
    trace's points (otherwise, or with null, none is). Set after plotSetTrace, which clears them. */
 void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n);
+/* Each trace point's interval (a rate's or a frequency's), from low[i] to high[i], shaded under
+   the line; n must match the trace's points (otherwise, or with null, none is); a pair that is
+   not finite leaves its point out. Set after plotSetTrace, which clears them. */
+void plotSetTraceIntervals(Plot* plot, const double* low, const double* high, int n);
 /* Dragging a trace point reports its index and the frequency it was dropped at. */
 typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);
@@ -181,6 +185,9 @@ TimeOptFigure* timeOptFigureCreate(QWidget* parent);
 void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const double* envelope,
                           const double* power, const double* opt, int count, double optimum,
                           double optimumR2, double pValue, int simulations, const char* title);
+/* The interval of the rate shaded from low to high (cm/kyr), with its label; low >= high or
+   not finite: none. */
+void timeOptFigureSetInterval(TimeOptFigure* figure, double low, double high, const char* label);
 /* As plotWriteFigure. */
 bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
                         char* message, int messageSize);

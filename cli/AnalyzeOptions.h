@@ -44,6 +44,8 @@ struct AnalyzeOptions {
     double startPosition = 0, startFrequency = 0, band = 0; // band 0: half the half-bandwidth
     bool haveStart = false;
     tuning::TraceBy traceBy = tuning::TraceBy::Amplitude;
+    // trace: the probability of each point's frequency interval.
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
     // tune: the trace, the cycle's period, the first sample's age, the resampling step and
     // the age-model file.
     std::string traceFile, model;

@@ -68,6 +68,7 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
     s.grid = o.grid;
     s.precessionBand = o.precessionBand;
     d.positionUnit = o.positionsIn;
+    d.interval = o.interval;
     if (!o.targets.empty()) {
         std::string why;
         const auto text = series::readText(o.targets, &why);
@@ -247,8 +248,9 @@ int runETimeOpt(const AstroOptions& o) {
     misfit.targets = d.settings.targets;
     misfit.simulations = o.windowMisfitSims;
     misfit.seed = o.seed;
-    const astro::FlaggedTrack track = astro::flagTrack(
-        evolutive, pValues, o.fdr, astro::evolutiveIdentity(evolutive, lines.windows, misfit));
+    const astro::FlaggedTrack track =
+        astro::flagTrack(evolutive, pValues, o.fdr,
+                         astro::evolutiveIdentity(evolutive, lines.windows, misfit), o.interval);
     if (!o.track.empty() && !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength,
                                                                  track, o.sims, o.fdr)))
         return EXIT_ANALYSIS_FAILED;

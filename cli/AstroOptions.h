@@ -42,6 +42,8 @@ struct AstroOptions {
     std::uint64_t seed =
         static_cast<std::uint64_t>(analysis::wholeDefault(analysis::ParameterId::Seed));
     int workers = 0; // --workers; 0: one per core
+    // --interval: the probability of the rate's interval
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
     // etimeopt --fdr: false discovery rate over the windows' p-values
     double fdr = analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate);
     // The lines' F-test (asm; etimeopt in each window): --tbw, --tapers, --nfft (asm; 0: the

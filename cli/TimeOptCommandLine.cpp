@@ -33,11 +33,12 @@ void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::Simulations, x.sims, group);
     g.number(ParameterId::Seed, x.seed, group);
     g.number(ParameterId::AstroWorkers, x.workers, group);
+    g.number(ParameterId::IntervalProbability, x.interval, group);
     if (g.tool != analysis::Command::TimeOpt)
         return;
     g.figure("--plot",
              "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
-             "optimum and the p-value into FILE (PDF, PNG or SVG)",
+             "optimum, its interval shaded and the p-value into FILE (PDF, PNG or SVG)",
              x.plot, group);
     g.addFigureSize(x.input, group);
 }

@@ -37,6 +37,7 @@ void addTrace(OptionGroups& g, AnalyzeOptions& a) {
             help::entryLine(period) +
             "; given, the positions are ages in the unit of P, and rows whose frequency departs "
             "from 1 / P by more than W (the tapers' half-bandwidth) are flagged drift"));
+    g.number(ParameterId::IntervalProbability, a.interval, group);
 }
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {

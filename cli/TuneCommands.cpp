@@ -6,6 +6,7 @@
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/service/AnalysisService.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
@@ -58,8 +59,12 @@ int runTrace(const AnalyzeOptions& o) {
         tuning::traceLine(r, window, bin, band, o.traceBy, o.level);
     if (o.period > 0)
         tuning::flagDrift(trace, o.period, tuning::halfBandwidth(r));
-    const tuning::TraceStart start{o.startPosition,  o.startFrequency, band,    o.traceBy,
-                                   r.frequency(bin), o.level,          o.period};
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    execution.quiet = o.quiet;
+    service::addTraceIntervals(trace, r, o.interval, execution);
+    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,     o.traceBy,
+                                   r.frequency(bin), o.level,         o.period, o.interval};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;

@@ -63,6 +63,7 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/LineTrace.cpp
   core/tuning/AgeModel.cpp
   core/tuning/TraceFile.cpp
+  core/tuning/FrequencyInterval.cpp
   core/tuning/PiecewiseLinear.cpp
   core/tuning/SedimentationRate.cpp
 )
@@ -73,6 +74,8 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/Targets.cpp
   core/astro/TargetsAtAge.cpp
   core/astro/Workers.cpp
+  core/astro/RateScanner.cpp
+  core/astro/RatePosterior.cpp
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp
   core/astro/TestReading.cpp

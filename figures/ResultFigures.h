@@ -27,14 +27,16 @@ struct MapLook {
 void figureShowMap(Plot* plot, const results::Grids& grids, const MapLook& look, bool contours);
 
 // The evolutive astronomical test: r2_opt over position and rate (a logarithmic rate axis for
-// a logarithmic grid), with the track of optima.
+// a logarithmic grid), with the track of optima and each window's rate interval for
+// probability `interval` (the mode holding its optimum).
 void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bool logarithmic,
-                             int colorMap, bool reverseX);
+                             int colorMap, bool reverseX, double interval);
 
-// The astronomical test's three scores against the rate, with the optimum and, when there is
-// one, the p-value.
+// The astronomical test's three scores against the rate, with the optimum, its interval for
+// probability `interval` and, when there is one, the p-value.
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
-                       const astro::Significance* significance, const std::string& title);
+                       const astro::Significance* significance, const std::string& title,
+                       double interval);
 
 // An age model: age and sedimentation rate against position, the rate multiplied by
 // `rateFactor` (to show it in cm/kyr); none: an empty plot.

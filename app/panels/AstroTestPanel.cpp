@@ -85,6 +85,7 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     ageMa->setEnabled(false);
     simulations = wholeField(ParameterId::Simulations, this);
     simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
+    interval = numberField(ParameterId::IntervalProbability, this, 3);
     // Empty lengths (0) take lengths that suit the record.
     windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
     windowLength->setMinimum(0);
@@ -139,6 +140,7 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     form->addRow(label(ParameterId::AgeMa), age);
     auto* runs = new QFormLayout();
     runs->addRow(label(ParameterId::Simulations), simulations);
+    runs->addRow(label(ParameterId::IntervalProbability), interval);
     runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
     runs->addRow(label(ParameterId::AstroStepLength), stepLength);
     auto* buttons = new QGridLayout();
@@ -359,13 +361,15 @@ void AstroTestPanel::runEvolutive() {
     const double window = windowLength->value() > 0 ? windowLength->value() : span / 4;
     const double step = stepLength->value() > 0 ? stepLength->value() : window / 10;
     const bool logarithmic = !in->settings.grid.linear;
+    const double probability = interval->value();
     auto result = std::make_shared<astro::EvolutiveTimeOpt>();
     start(
         what,
         [in = *in, result, window, step](Job& job) {
             *result = service::evolutiveTimeOpt(in.series, in.settings, window, step, job);
         },
-        [this, what, result, logarithmic, unit = in->unit, metres = in->settings.metresPerUnit] {
+        [this, what, result, logarithmic, probability, unit = in->unit,
+         metres = in->settings.metresPerUnit] {
             if (result->cancelled) {
                 emit message(what + " stopped; the map area shows what it showed.");
             } else if (result->problem) {
@@ -382,6 +386,7 @@ void AstroTestPanel::runEvolutive() {
             } else {
                 evolutive_ = result;
                 evolutiveLogarithmic_ = logarithmic;
+                evolutiveInterval_ = probability;
                 evolutiveUnit_ = unit;
                 evolutiveMetres_ = metres;
                 ageModelButton->setEnabled(true);
@@ -409,7 +414,8 @@ void AstroTestPanel::useTrack() {
     // The windows' rates flagged as the tool flags them (untested here: weak at best).
     const astro::FlaggedTrack flagged = astro::flagTrack(
         *evolutive_, {},
-        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate));
+        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate), {},
+        evolutiveInterval_);
     tuning::ReadRateTrack read;
     for (std::size_t i = 0; i < flagged.points.size(); ++i) {
         read.track.position.push_back(flagged.points[i].centre);
@@ -451,9 +457,20 @@ void AstroTestPanel::showScan() {
         (record ? QFileInfo(QString::fromStdString(record->provenance.input)).fileName() + ": "
                 : QString()) +
         "astronomical test (TimeOpt)";
-    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString());
+    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString(),
+                      interval->value());
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
                        .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
+    const astro::RateInterval rates = astro::rateInterval(scan.likelihood, interval->value());
+    if (const astro::RateMode* m = rates.holding(best.rate)) {
+        text += QString(", %1 % interval %2 to %3 cm/kyr")
+                    .arg(displayNumberText(100 * rates.probability), displayNumberText(m->low),
+                         displayNumberText(m->high));
+        if (rates.modes.size() > 1)
+            text += QString(" (its mode's share %1; %2 other modes)")
+                        .arg(displayNumberText(m->share))
+                        .arg(rates.modes.size() - 1);
+    }
     if (significance_)
         text += QString(", p-value %1 (%2 simulations)")
                     .arg(displayNumberText(significance_->pValue))

@@ -54,6 +54,7 @@ public:
     QCheckBox* ageGiven;      // the precession and obliquity periods of ageMa, not the defaults
     QDoubleSpinBox* ageMa;    // Ma
     QSpinBox* simulations;
+    QDoubleSpinBox* interval;     // the probability of the rate's intervals
     QDoubleSpinBox* windowLength; // position units; 0: a quarter of the record
     QDoubleSpinBox* stepLength;   // position units; 0: a tenth of the window
     QPushButton* testButton;
@@ -70,6 +71,8 @@ public:
     const std::optional<astro::Significance>& significance() const { return significance_; }
     const std::shared_ptr<const astro::EvolutiveTimeOpt>& evolutive() const { return evolutive_; }
     bool evolutiveLogarithmic() const { return evolutiveLogarithmic_; }
+    // The probability of the intervals of the evolutive result, as it was run.
+    double evolutiveInterval() const { return evolutiveInterval_; }
 
 public slots:
     void runTest();
@@ -110,6 +113,7 @@ private:
     std::optional<astro::Significance> significance_;
     std::shared_ptr<const astro::EvolutiveTimeOpt> evolutive_;
     bool evolutiveLogarithmic_ = true;
+    double evolutiveInterval_ = 0.95;
     std::string evolutiveUnit_ = "m";
     double evolutiveMetres_ = 1;
 };

@@ -32,9 +32,10 @@ EvolutiveTestView::EvolutiveTestView(MyPlot* plot, QObject* parent)
     : QObject(parent), plot_(plot) {}
 
 void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
-                                  bool logarithmic) {
+                                  bool logarithmic, double interval) {
     result_ = std::move(result);
     logarithmic_ = logarithmic;
+    interval_ = interval;
     if (shown_)
         show();
 }
@@ -53,10 +54,20 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
         std::fabs(scale(rate) - scale(e.rates[r])) > halfRate * (1 + 1e-9))
         return QString();
     const astro::RateScore& s = e.cells[w * e.rates.size() + r];
-    return QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
-        .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
-             displayNumberText(s.rate), displayNumberText(s.r2Envelope),
-             displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
+    QString text =
+        QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
+            .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
+                 displayNumberText(s.rate), displayNumberText(s.r2Envelope),
+                 displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
+    // The window's interval: the mode holding its optimum.
+    if (w < e.likelihoods.size()) {
+        const astro::RateInterval i = astro::rateInterval(e.likelihoods[w], interval_);
+        if (const astro::RateMode* m = i.holding(astro::optimumTrack(e)[w].rate))
+            text += QString(" | %1 % interval %2 to %3 cm/kyr (share %4)")
+                        .arg(displayNumberText(100 * interval_), displayNumberText(m->low),
+                             displayNumberText(m->high), displayNumberText(m->share));
+    }
+    return text;
 }
 
 void EvolutiveTestView::show() {
@@ -72,7 +83,7 @@ void EvolutiveTestView::show() {
     plotSetTraceDragCallback(plot, nullptr, nullptr);
     plotSetGuides(plot, nullptr, nullptr, 0);
     const MyPlot::MapDisplay& display = plot_->mapDisplay();
-    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX);
+    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX, interval_);
     if (!shown_) {
         shown_ = true;
         emit shownChanged(true);

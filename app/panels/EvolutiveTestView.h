@@ -1,8 +1,9 @@
 // The evolutive astronomical test on the map: r2_opt over position and sedimentation rate drawn
 // in place of the analysis map while it is chosen, on a logarithmic rate axis (linear for a
 // linear grid of rates), without contours, with its own hover readout and the track of optima
-// over it. The analysis map comes back from the grids its plot keeps, nothing recomputed; the
-// window then puts back its own overlays (trace, guides, ranges).
+// over it, shaded with each window's rate interval. The analysis map comes back from the grids its
+// plot keeps, nothing recomputed; the window then puts back its own overlays (trace, guides,
+// ranges).
 #pragma once
 
 #include "app/run/QPlot.h"
@@ -18,7 +19,9 @@ class EvolutiveTestView : public QObject {
 public:
     EvolutiveTestView(MyPlot* plot, QObject* parent);
 
-    void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic);
+    // interval: the probability of the windows' rate intervals.
+    void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic,
+                   double interval);
     bool hasResult() const { return result_ != nullptr; }
     bool isShown() const { return shown_; }
     // The record's position unit, named in the readout (empty: not known).
@@ -47,6 +50,7 @@ private:
     MyPlot* plot_;
     std::shared_ptr<const astro::EvolutiveTimeOpt> result_;
     bool logarithmic_ = true;
+    double interval_ = 0.95;
     bool shown_ = false;
     QString unit_;
     // The map's handlers while it is lent out.

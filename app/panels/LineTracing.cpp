@@ -6,6 +6,8 @@
 #include "app/settings/NumberBox.h"
 
 #include "Qplot/plot_api.h"
+#include "core/service/AnalysisService.h"
+#include "core/tuning/FrequencyInterval.h"
 #include "core/tuning/TraceFile.h"
 
 #include <QComboBox>
@@ -78,8 +80,17 @@ void LineTracing::setResult(std::shared_ptr<const results::ResultSet> result) {
     moved_ = -1;
     retrace->setEnabled(false);
     edits->clear();
-    if (result_ && result_->windows > 0)
+    tapers_.clear();
+    if (result_ && result_->windows > 0) {
         band->setValue(tuning::halfBandwidth(*result_) / 2);
+        // The run that made the map has ended: the engine is free for its tapers.
+        service::Execution quiet;
+        quiet.quiet = true;
+        const analysis::RunParameters& p = result_->provenance.params;
+        spectrum::TaperSet t = service::computeTapers(p.window, p.tapers, p.tbw, quiet);
+        if (t.status == 0)
+            tapers_ = std::move(t.tapers);
+    }
     draw();
 }
 
@@ -157,6 +168,7 @@ void LineTracing::startAt(double x, double f) {
 
 void LineTracing::follow(int window, int bin) {
     points_ = tuning::traceLine(*result_, window, bin, band->value(), by(), level_);
+    tuning::addFrequencyIntervals(points_, *result_, tapers_, start_.interval);
     edits->clear();
     draw();
 }
@@ -188,6 +200,11 @@ void LineTracing::pointDragged(int index, double f) {
         return;
     }
     const QString from = displayNumberText(before.frequency);
+    if (const auto bounds =
+            tuning::frequencyInterval(*result_, w, after.bin, tapers_, start_.interval)) {
+        after.frequencyLow = bounds->low;
+        after.frequencyHigh = bounds->high;
+    }
     edits->push(new MovePoint(this, index, before, after, moved_));
     emit message(
         QString("Moved the point at %1 from frequency %2 to the peak at %3.")
@@ -218,11 +235,13 @@ void LineTracing::draw() {
     shown_ = points_;
     if (driftPeriod() > 0)
         tuning::flagDrift(shown_, driftPeriod(), tuning::halfBandwidth(*result_));
-    std::vector<double> x, f;
+    std::vector<double> x, f, low, high;
     std::vector<unsigned char> strong, flagged;
     for (const tuning::TracePoint& p : shown_) {
         x.push_back(p.centre);
         f.push_back(p.frequency);
+        low.push_back(p.frequencyLow);
+        high.push_back(p.frequencyHigh);
         strong.push_back(p.probability >= level_ && p.probability <= 1.0);
         flagged.push_back(isFlagged(p));
     }
@@ -230,6 +249,7 @@ void LineTracing::draw() {
     plotSetTrace(plot_, x.data(), f.data(), strong.data(), n,
                  points_.empty() ? 0.0 : band->value());
     plotSetTraceFlags(plot_, flagged.data(), n);
+    plotSetTraceIntervals(plot_, low.data(), high.data(), n);
     const auto weak = std::count(strong.begin(), strong.end(), 0);
     const int crossed = flaggedCount(shown_);
     QString text = shown_.empty() ? QString()
@@ -280,6 +300,7 @@ bool LineTracing::read(const std::string& text, QString* why) {
         flagByLevel(p, level_);
         points_.push_back(p);
     }
+    tuning::addFrequencyIntervals(points_, *result_, tapers_, start_.interval);
     start_ = {points_.front().centre,
               points_.front().frequency,
               band->value(),

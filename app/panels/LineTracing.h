@@ -92,6 +92,8 @@ private:
     std::vector<tuning::TracePoint> points_, shown_;
     double period_ = 0;
     std::string periodFile_; // the record period_ is for
+    // The run's tapers, for the points' frequency intervals (empty: none could be computed).
+    std::vector<double> tapers_;
     tuning::TraceStart start_;
     double level_ = 0.95;
     bool armed_ = false;

@@ -60,7 +60,8 @@ void ViewController::buildAstronomicalTest() {
             evolutiveTestAction->setChecked(false); // refused, with a message
     });
     connect(astroTest, &AstroTestPanel::evolutiveReady, this, [this] {
-        evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic());
+        evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic(),
+                                 astroTest->evolutiveInterval());
         evolutiveView->show();
     });
     connect(astroTest, &AstroTestPanel::computationEnded, this, [this] {
@@ -95,7 +96,7 @@ void ViewController::buildAstronomicalTest() {
             evolutiveView->analysisMapDrawn();
             targets->apply();
         }
-        evolutiveView->setResult(nullptr, true);
+        evolutiveView->setResult(nullptr, true, 0.95);
         astroTest->forgetResults();
         bandPass->clear();
         if (astroTest->isVisible())

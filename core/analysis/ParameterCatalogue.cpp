@@ -270,6 +270,14 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "with the track's identified rate beyond both methods' resolution are mismatched, named "
          "with the cycle the line is at the track's rate, and refused unless --accept-flags",
          false},
+        {ParameterId::IntervalProbability, K::Real, 0.95, "0.95", {0, false, 1, false, ""},
+         U::Probability, testing | C::Trace, "--interval", "P", "interval", "",
+         "Interval probability",
+         "the probability of the intervals given: of the sedimentation rate (timeopt, etimeopt; "
+         "the power fit's likelihood with AR(1) residuals, after Meyers and Malinverno 2018, "
+         "PNAS 115, 6363) and of each traced line's frequency (trace; least squares on the "
+         "window's eigencoefficients, Thomson 1982, with Beale's 1960 likelihood-ratio interval)",
+         false, "the probability"},
         {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, rating,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",

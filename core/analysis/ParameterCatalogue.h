@@ -76,7 +76,8 @@ enum class ParameterId {
     MisfitTbw,
     MisfitTapers,
     RateColumn,
-    CheckTrack
+    CheckTrack,
+    IntervalProbability
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text

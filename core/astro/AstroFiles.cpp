@@ -83,7 +83,38 @@ results::HeaderBlock windowBlock(const TestDescription& d, const std::string& wh
     return h;
 }
 
+// How a rate's interval is made, in one line.
+const char* intervalMethod = "the highest-density interval of the rate's posterior: uniform prior, "
+                             "likelihood of the power fit with AR(1) residuals (after Meyers and "
+                             "Malinverno 2018, PNAS 115, 6363), linear in log-likelihood between "
+                             "the rates it was computed at";
+
+// The interval's lines: the mode holding `rate` and the others.
+void rateIntervalLines(results::HeaderBlock& h, const RateInterval& interval, double rate) {
+    const RateMode* held = interval.holding(rate);
+    if (!held) {
+        h.line("rate interval", "none: the likelihood is not known");
+        return;
+    }
+    h.line("rate interval",
+           modeText(interval, *held) + ", the mode holding the optimum; " + intervalMethod);
+    std::string others;
+    for (const RateMode& m : interval.modes)
+        if (&m != held)
+            others += (others.empty() ? "" : ", ") + text::exactNumber(m.low) + " to " +
+                      text::exactNumber(m.high) + " cm/kyr (share " + text::exactNumber(m.share) +
+                      ")";
+    if (!others.empty())
+        h.line("other modes", others);
+}
+
 } // namespace
+
+std::string modeText(const RateInterval& interval, const RateMode& mode) {
+    return text::exactNumber(100 * interval.probability) + " % from " +
+           text::exactNumber(mode.low) + " to " + text::exactNumber(mode.high) + " cm/kyr (share " +
+           text::exactNumber(mode.share) + ")";
+}
 
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
@@ -124,6 +155,7 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
     if (!reading.cautions.empty())
         h.line("candidates", candidatesText(reading.candidates));
     const RateScore& best = scan.scores[scan.best];
+    rateIntervalLines(h, rateInterval(scan.likelihood, d.interval), best.rate);
     h.line("optimal sedimentation rate", text::exactNumber(best.rate) + " cm/kyr");
     h.line("r2_opt", text::exactNumber(best.r2Opt));
     if (significance)
@@ -192,15 +224,26 @@ std::string trackText(const TestDescription& d, double windowLength, double step
                "identified " + candidateText(id.candidates[id.identified]) + p + "; alternative " +
                    candidateText(id.candidates[*id.alternative]));
     }
-    std::string t =
-        h.text() + "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\n";
+    h.line("rate interval",
+           text::exactNumber(100 * d.interval) +
+               " %: rate_low and rate_high bound the mode of the window's posterior that holds "
+               "its identified rate, mode_share is that mode's share of the probability (NA: a "
+               "window that lies on a line); " +
+               intervalMethod);
+    std::string t = h.text() +
+                    "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\t"
+                    "rate_low\trate_high\tmode_share\n";
     for (std::size_t w = 0; w < track.points.size(); ++w) {
         const TrackPoint& p = track.points[w];
         t += text::exactNumber(p.centre) + "\t" + text::exactNumber(p.rate) + "\t" +
              text::exactNumber(p.r2Opt) + "\t" +
              (track.pValues.empty() ? std::string("NA") : text::exactNumber(track.pValues[w])) +
              "\t" + tuning::rateFlagName(track.flags[w]) + "\t" +
-             text::exactNumber(track.identifiedRate(w)) + "\n";
+             text::exactNumber(track.identifiedRate(w));
+        const RateMode* m = track.mode(w);
+        t += m ? "\t" + text::exactNumber(m->low) + "\t" + text::exactNumber(m->high) + "\t" +
+                     text::exactNumber(m->share) + "\n"
+               : std::string("\tNA\tNA\tNA\n");
     }
     return t;
 }

@@ -2,6 +2,7 @@
 
 #include "core/analysis/RunParameters.h"
 #include "core/spectrum/WholeRecordFile.h"
+#include "core/tuning/FrequencyInterval.h"
 #include "engine/auxfiles.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
@@ -276,6 +277,14 @@ spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execu
     turn.wait();
     const DiagnosticsFor diagnostics(execution);
     return spectrum::slepianTapers(length, tapers, tbw);
+}
+
+void addTraceIntervals(std::vector<tuning::TracePoint>& trace, const results::ResultSet& r,
+                       double probability, const Execution& execution) {
+    const analysis::RunParameters& p = r.provenance.params;
+    const spectrum::TaperSet tapers = computeTapers(p.window, p.tapers, p.tbw, execution);
+    if (tapers.status == 0)
+        tuning::addFrequencyIntervals(trace, r, tapers.tapers, probability);
 }
 
 void setRecordsFolder(const std::string& path) {

@@ -12,6 +12,7 @@
 #include "core/service/RunControl.h"
 #include "core/spectrum/SlepianTapers.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/LineTrace.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -89,6 +90,12 @@ WindowLines analyseLines(const series::Series& s, const analysis::Provenance& p,
 // going where the execution says.
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw,
                                  const Execution& execution = {});
+
+// Every traced point of the map r given the interval of its frequency for probability P
+// (core/tuning/FrequencyInterval.h), from the run's tapers as the engine computes them; the
+// points keep none when the tapers cannot be computed.
+void addTraceIntervals(std::vector<tuning::TracePoint>& trace, const results::ResultSet& r,
+                       double probability, const Execution& execution = {});
 
 // The folder that receives the engine's record files from now on (empty: the working
 // directory).

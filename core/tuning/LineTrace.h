@@ -9,6 +9,7 @@
 
 #include "core/results/ResultSet.h"
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ struct TracePoint {
     int bin = 0;
     double centre = 0, frequency = 0, amplitude = 0, probability = 0;
     TraceFlag flag = TraceFlag::Ok;
+    // The interval of the line's frequency (core/tuning/FrequencyInterval.h), cycles per
+    // position unit; not a number where it is not known.
+    double frequencyLow = std::numeric_limits<double>::quiet_NaN();
+    double frequencyHigh = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The half-bandwidth W = tbw / (window x spacing) of the run, in cycles per position unit; the

@@ -60,12 +60,21 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                        "followed from), edge (on the edge of the band: the line may have left it), "
                        "weak (probability below " +
                        text::writtenNumber(start.level) + "), else ok");
-    std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
+    h.line("frequency interval",
+           text::writtenNumber(100 * start.interval) +
+               " % for the line's frequency in its window: least squares of the line on the "
+               "window's eigencoefficients (Thomson 1982), the likelihood-ratio interval with "
+               "Student's t on 2K - 3 degrees of freedom (Beale 1960), stretched to hold the "
+               "bin; NA with fewer than 2 tapers");
+    std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\t"
+                               "frequency_low\tfrequency_high\n";
+    const auto number = [](double v) { return std::isfinite(v) ? text::exactNumber(v) : "NA"; };
     for (const TracePoint& q : trace) {
         for (double v : {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0,
                          q.amplitude, q.probability})
             t += text::exactNumber(v) + "\t";
-        t += std::string(traceFlagName(q.flag)) + "\n";
+        t += std::string(traceFlagName(q.flag)) + "\t" + number(q.frequencyLow) + "\t" +
+             number(q.frequencyHigh) + "\n";
     }
     return t;
 }

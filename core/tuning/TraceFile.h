@@ -1,10 +1,10 @@
 // Traces as files: written with the '#' block of the run they were traced on, then
-// "x_centre	frequency	period	amplitude	probability	flag", one row per window;
-// read back from any tab-separated (or comma- or semicolon-separated) file with columns named
-// x_centre and frequency, lines starting with '#' skipped, so that a trace from the window, the
-// tool, R or Python all serve. Of the '#' block, the reader takes the period of the traced
-// cycle (written when the positions are ages) and the half-bandwidth W, where Tonalith wrote
-// them.
+// "x_centre	frequency	period	amplitude	probability	flag	frequency_low
+// frequency_high", one row per window (the interval NA where it is not known); read back from
+// any tab-separated (or comma- or semicolon-separated) file with columns named x_centre and
+// frequency, lines starting with '#' skipped, so that a trace from the window, the tool, R or
+// Python all serve. Of the '#' block, the reader takes the period of the traced cycle (written
+// when the positions are ages) and the half-bandwidth W, where Tonalith wrote them.
 #pragma once
 
 #include "core/analysis/Provenance.h"
@@ -24,6 +24,8 @@ struct TraceStart {
     double startedAt = 0; // the frequency the trace started at (startBin); 0: not known
     double level = kTraceLevel;
     double period = 0; // the cycle's period, the positions being ages in its unit; 0: not given
+    // The probability of the frequencies' intervals.
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
 };
 
 // The whole file's text. The period of a point at frequency 0 is written as 0: it has none.

@@ -194,4 +194,23 @@ analysis::RunParameters lineTest(double tbw, int tapers, const py::object& nfft,
     return q;
 }
 
+py::object modeRows(const astro::RateInterval& interval) {
+    const py::module_ np = py::module_::import("numpy");
+    py::list fields;
+    for (const char* name : {"low", "high", "peak", "share"})
+        fields.append(py::make_tuple(name, "f8"));
+    py::array out = np.attr("zeros")(interval.modes.size(), np.attr("dtype")(fields));
+    const auto column = [&](double astro::RateMode::*field) {
+        py::list c;
+        for (const astro::RateMode& m : interval.modes)
+            c.append(m.*field);
+        return c;
+    };
+    out["low"] = column(&astro::RateMode::low);
+    out["high"] = column(&astro::RateMode::high);
+    out["peak"] = column(&astro::RateMode::peak);
+    out["share"] = column(&astro::RateMode::share);
+    return std::move(out);
+}
+
 } // namespace pymodule

@@ -58,4 +58,8 @@ void checkEntry(analysis::ParameterId id, double value, const char* keyword);
 analysis::RunParameters lineTest(double tbw, int tapers, const pybind11::object& nfft, int window,
                                  int step);
 
+// The modes of a rate's interval as a structured array with the float64 fields low, high,
+// peak and share, one row per mode, increasing.
+pybind11::object modeRows(const astro::RateInterval& interval);
+
 } // namespace pymodule

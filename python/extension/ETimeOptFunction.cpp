@@ -8,6 +8,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace pymodule {
 
 namespace {
 
-// The track as a structured array with the fields x_centre, sedimentation_rate and r2_opt, as
-// tune_sedrate takes it.
+// The track as a structured array with the fields x_centre, sedimentation_rate, r2_opt, flag,
+// identified_rate, rate_low, rate_high and mode_share, as tune_sedrate takes it.
 py::array trackRows(const astro::FlaggedTrack& flagged) {
     const std::vector<astro::TrackPoint>& track = flagged.points;
     const py::module_ np = py::module_::import("numpy");
@@ -27,6 +28,8 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
         fields.append(py::make_tuple(name, "f8"));
     fields.append(py::make_tuple("flag", "U5"));
     fields.append(py::make_tuple("identified_rate", "f8"));
+    for (const char* name : {"rate_low", "rate_high", "mode_share"})
+        fields.append(py::make_tuple(name, "f8"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
     const auto column = [&](double astro::TrackPoint::*field) {
         py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
@@ -41,6 +44,17 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const tuning::RateFlag f : flagged.flags)
         flags.append(tuning::rateFlagName(f));
     out["flag"] = np.attr("array")(flags);
+    const auto interval = [&](double astro::RateMode::*field) {
+        py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
+        for (std::size_t i = 0; i < track.size(); ++i) {
+            const astro::RateMode* m = flagged.mode(i);
+            a.mutable_at(i) = m ? m->*field : NAN;
+        }
+        return a;
+    };
+    out["rate_low"] = interval(&astro::RateMode::low);
+    out["rate_high"] = interval(&astro::RateMode::high);
+    out["mode_share"] = interval(&astro::RateMode::share);
     py::array_t<double> identified(static_cast<py::ssize_t>(track.size()));
     for (std::size_t i = 0; i < track.size(); ++i)
         identified.mutable_at(i) = flagged.identifiedRate(i);
@@ -78,10 +92,11 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
                   int numsed, bool linearGrid, const py::object& precessionBand,
                   const py::object& targets, const py::object& ageMa, int sims,
                   const py::object& seed, double fdr, double tbw, int tapers, double level,
-                  int asmSims, int workers, const py::object& interpolate, bool log,
-                  const std::string& detrend, bool standardise) {
+                  int asmSims, int workers, double interval, const py::object& interpolate,
+                  bool log, const std::string& detrend, bool standardise) {
     checkEntry(analysis::ParameterId::WindowLineLevel, level, "level");
     checkEntry(analysis::ParameterId::WindowMisfitSimulations, asmSims, "asm_sims");
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     checkWorkers(workers);
     checkSimulations(sims);
     const std::uint64_t seedValue = seedArgument(seed);
@@ -130,10 +145,14 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     misfit.targets = settings.targets;
     misfit.simulations = asmSims;
     misfit.seed = seedValue;
-    const astro::FlaggedTrack flagged =
-        astro::flagTrack(e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit));
+    const astro::FlaggedTrack flagged = astro::flagTrack(
+        e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit), interval);
     d["track"] = trackRows(flagged);
     d["identities"] = identities(flagged);
+    py::list modes;
+    for (const astro::RateInterval& i : flagged.intervals)
+        modes.append(modeRows(i));
+    d["modes"] = modes;
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
     addTargets(d, test);
     return d;
@@ -169,6 +188,8 @@ asm_sims : int
     Random line sets for each window's spectral misfit (as `asm`).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
+interval : float
+    The probability of each window's rate interval, above 0 and below 1.
 interpolate, log, detrend, standardise
     As for `analyze`.
 
@@ -178,13 +199,17 @@ dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
     cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
     structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, the
-    text field flag and the float64 field identified_rate, one row per window, as
-    `tune_sedrate` takes it), p_values (each window's p-value, 1-D float64; None without
-    `sims`) and identities (per window a dict: x_centre, identified and alternative, each a
-    dict of rate, r2_opt, misfit and null_probability, or None). The identified rate is, of the
-    local maxima of r2_opt above half the largest, the one whose F-test lines fit the
-    astronomical targets best (`asm`'s misfit, smallest corrected null probability); the
-    alternative is a candidate about twice or half as fast. The flag is the first that applies of
+    text field flag and the float64 fields identified_rate, rate_low, rate_high and
+    mode_share, one row per window, as `tune_sedrate` takes it), p_values (each window's
+    p-value, 1-D float64; None without `sims`), identities (per window a dict: x_centre,
+    identified and alternative, each a dict of rate, r2_opt, misfit and null_probability, or
+    None) and modes (per window, every mode of its rate's posterior as `timeopt` gives them).
+    The identified rate is, of the local maxima of r2_opt above half the largest, the one whose
+    F-test lines fit the astronomical targets best (`asm`'s misfit, smallest corrected null
+    probability); the alternative is a candidate about twice or half as fast. rate_low and
+    rate_high bound the mode that holds the window's identified rate, mode_share is its share
+    of the probability (NaN for a window that lies on a line); the posterior is `timeopt`'s,
+    window by window. The flag is the first that applies of
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
@@ -216,7 +241,8 @@ void bindETimeOpt(py::module_& m) {
           keyword("tapers", analysis::Command::ETimeOpt),
           keyword("level", analysis::Command::ETimeOpt),
           keyword("asm_sims", analysis::Command::ETimeOpt),
-          keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
+          keyword("workers", analysis::Command::ETimeOpt),
+          keyword("interval", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),
           keyword("detrend", analysis::Command::ETimeOpt),
           keyword("standardise", analysis::Command::ETimeOpt), etimeoptDoc);

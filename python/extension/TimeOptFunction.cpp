@@ -22,10 +22,12 @@ py::dict timeopt(const py::object& positions, const py::object& values,
                  const std::string& positionsIn, double sedmin, double sedmax, int numsed,
                  bool linearGrid, const py::object& precessionBand, const py::object& targets,
                  const py::object& ageMa, int sims, const py::object& seed, int workers,
+                 double interval,
                  const py::object& interpolate, bool log, const std::string& detrend,
                  bool standardise) {
     checkWorkers(workers);
     checkSimulations(sims);
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     const std::uint64_t seedValue = seedArgument(seed);
     const TestSettings test = timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid,
                                               precessionBand, targets, ageMa);
@@ -64,6 +66,13 @@ py::dict timeopt(const py::object& positions, const py::object& values,
         candidates.mutable_at(i) = reading.candidates[i].rate;
     d["candidates"] = candidates;
     addTargets(d, test);
+    // The rate's interval: the mode holding the optimum, and every mode.
+    const astro::RateInterval rates = astro::rateInterval(t.scan.likelihood, interval);
+    const astro::RateMode* held = rates.holding(scores[t.scan.best].rate);
+    d["rate_low"] = held ? py::object(py::float_(held->low)) : py::none();
+    d["rate_high"] = held ? py::object(py::float_(held->high)) : py::none();
+    d["mode_share"] = held ? py::object(py::float_(held->share)) : py::none();
+    d["modes"] = modeRows(rates);
     return d;
 }
 
@@ -112,6 +121,8 @@ seed : int
     The surrogates' seed (0 .. 2147483647, as the tool takes it); the p-value does not depend on `workers`.
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
+interval : float
+    The probability of the rate's interval, above 0 and below 1.
 interpolate, log, detrend, standardise
     As for `analyze`.
 
@@ -125,7 +136,13 @@ dict
     significant at the 0.05 level (empty: none); candidates, the rates of every local maximum of
     r2_opt above half the largest; targets, a dict of 1-D float64 arrays eccentricity,
     obliquity and precession (the periods used, kyr); age_ma and precession_constant (k,
-    arcsec/yr), None without `age_ma`.
+    arcsec/yr), None without `age_ma`; rate_low and rate_high, the interval of the posterior's
+    mode that holds the optimum, and mode_share, that mode's share of the probability (None when
+    the likelihood is not known); modes, every mode of the posterior as a structured array with
+    the float64 fields low, high (its interval), peak (its rate of highest density) and share.
+    The posterior of the rate: a uniform prior and the likelihood of the power fit with AR(1)
+    residuals (after Meyers and Malinverno 2018, PNAS 115, 6363), computed between the scored
+    rates where it holds its mass; the interval is its highest-density set.
 
 Raises
 ------
@@ -149,7 +166,8 @@ void bindTimeOpt(py::module_& m) {
           keyword("precession_band", analysis::Command::TimeOpt), py::arg("targets") = py::none(),
           py::arg("age_ma") = py::none(), keyword("sims", analysis::Command::TimeOpt),
           keyword("seed", analysis::Command::TimeOpt),
-          keyword("workers", analysis::Command::TimeOpt), py::arg("interpolate") = py::none(),
+          keyword("workers", analysis::Command::TimeOpt),
+          keyword("interval", analysis::Command::TimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::TimeOpt),
           keyword("detrend", analysis::Command::TimeOpt),
           keyword("standardise", analysis::Command::TimeOpt), timeoptDoc);

@@ -38,6 +38,7 @@ class Analysis:
         by: Literal["amplitude", "probability"] = "amplitude",
         level: float = 0.95,
         period: float | None = None,
+        interval: float = 0.95,
     ) -> npt.NDArray[np.void]: ...
     def peaks(
         self, level: float | None = None, fdr: float | None = None
@@ -151,6 +152,7 @@ def timeopt(
     sims: int = 0,
     seed: int = 1,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",
@@ -178,6 +180,7 @@ def etimeopt(
     level: float = 0.99,
     asm_sims: int = 2000,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",

@@ -6,6 +6,7 @@
 #include "Qplot/AgeModelPlot.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/panels/AgeModelPanel.h"
 #include "app/panels/AstroTestPanel.h"
@@ -112,6 +113,11 @@ private slots:
         const astro::TimeOptScan& scan = *panel.scan();
         QVERIFY(std::fabs(scan.scores[scan.best].rate / rate - 1) < 0.03);
         QVERIFY(panel.outcome->text().contains("Optimal sedimentation rate"));
+        // The rate's interval: said, and shaded on the figure around the optimum.
+        QVERIFY2(panel.outcome->text().contains("% interval"), qPrintable(panel.outcome->text()));
+        QVERIFY(panel.figure->intervalLow() < panel.figure->intervalHigh());
+        QVERIFY(std::fabs(panel.figure->intervalLow() / rate - 1) < 0.03);
+        QVERIFY(std::fabs(panel.figure->intervalHigh() / rate - 1) < 0.03);
 
         panel.simulations->setValue(40);
         QVERIFY(runTo(panel, panel.significanceButton));
@@ -213,6 +219,9 @@ private slots:
         QVERIFY(shown[2] < e.rates.front() && shown[3] > e.rates.back()); // half a cell beyond
         QCOMPARE(plot->traceOverlay()->pointCount(), static_cast<int>(e.centres.size()));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains(" m | rate "));
+        // Every window's rate interval shaded along the track, and read out under the pointer.
+        QCOMPARE(plot->traceOverlay()->intervalCount(), static_cast<int>(e.centres.size()));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("% interval"));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("r2_opt"));
         // A rate axis of less than two decades labels 1, 2 and 5 times the powers of ten.
         QVERIFY(e.rates.back() / e.rates.front() < 100);

@@ -413,7 +413,8 @@ private slots:
             {ParameterId::SedMax, panel.sedMax},
             {ParameterId::NumSed, panel.numSed},
             {ParameterId::Simulations, panel.simulations},
-            {ParameterId::AgeMa, panel.ageMa}};
+            {ParameterId::AgeMa, panel.ageMa},
+            {ParameterId::IntervalProbability, panel.interval}};
         for (const auto& [id, field] : fields) {
             const analysis::ParameterEntry& e = analysis::parameter(id);
             const auto* whole = qobject_cast<QSpinBox*>(field);
@@ -424,8 +425,9 @@ private slots:
             QVERIFY2(!analysis::checkValue(e, low, "x"), e.label);
             QVERIFY2(!analysis::checkValue(e, high, "x"), e.label);
             QVERIFY2(analysis::checkValue(e, low - step, "x"), e.label);
+            // An end the rule leaves out is passed by one step of the field.
             if (std::isfinite(e.rule.highest))
-                QCOMPARE(high, e.rule.highest);
+                QCOMPARE(high, e.rule.highestIncluded ? e.rule.highest : e.rule.highest - step);
             // The field starts at the catalogue's default, or at what the form proposes.
             const double start = whole ? whole->value() : real->value();
             QCOMPARE(start, std::isnan(e.formValue) ? e.defaultValue : e.formValue);

@@ -77,6 +77,14 @@ TEST(CliAstro, TimeOptFindsTheRateAndCallsItSignificant) {
     EXPECT_NEAR(stated(r.out, "optimal sedimentation rate") / 2.04, 1, 0.03) << r.out;
     EXPECT_LE(stated(r.out, "p-value"), 0.05) << r.out;
     EXPECT_NE(r.out.find(" (200 simulations)\n"), std::string::npos);
+    // The rate's interval, before the optimum; --interval asks for another probability.
+    EXPECT_LT(r.out.find("# rate interval: 95 % from "),
+              r.out.find("# optimal sedimentation rate: "));
+    const ProcessResult narrower =
+        runProcess(cli, {"timeopt", data, "--quiet", "--sedmin", "1.5", "--sedmax", "2.8",
+                         "--numsed", "27", "--interval", "0.5"});
+    ASSERT_EQ(narrower.exitCode, 0) << narrower.err;
+    EXPECT_NE(narrower.out.find("# rate interval: 50 % from "), std::string::npos);
 }
 
 TEST(CliAstro, EachCommandWritesItsColumns) {
@@ -110,7 +118,8 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     const std::string track = readAll(dir / "track.tsv");
     EXPECT_EQ(headerLine(track),
-              "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate");
+              "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\trate_low\t"
+              "rate_high\tmode_share");
     // The track makes an age model, unless a window is flagged edge, alias or jump: then only
     // when asked.
     const ProcessResult tuned =

@@ -399,6 +399,15 @@ TEST(Tuning, TracedObliquityGivesTheAgesBack) {
     ASSERT_EQ(traced.exitCode, 0) << traced.err;
     const std::string traceText = readAll(dir / "t.tsv");
     EXPECT_NE(traceText.find("# trace criterion: largest amplitude"), std::string::npos);
+    // Every row's frequency interval holds its frequency.
+    const auto traceRows = table(traceText);
+    ASSERT_EQ(traceRows.front().size(), 8u);
+    EXPECT_EQ(traceRows.front()[6], "frequency_low");
+    EXPECT_EQ(traceRows.front()[7], "frequency_high");
+    for (std::size_t i = 1; i < traceRows.size(); ++i) {
+        EXPECT_LE(number(traceRows[i][6]), number(traceRows[i][1])) << "row " << i;
+        EXPECT_GE(number(traceRows[i][7]), number(traceRows[i][1])) << "row " << i;
+    }
     const ProcessResult tuned =
         runProcess(cli, {"tune", data, "--quiet", "--trace", dir / "t.tsv", "--period", "41",
                          "--step", "1", "--model", dir / "model.tsv", "-o", dir / "tuned.tsv"});

@@ -552,10 +552,13 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
                                         "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt",
                                         "1\t0.5\t0.2\t0.1", "2\t0.9\t0.5\t0.45"}));
     EXPECT_EQ(lastLines(timeOptText(d, scan, nullptr), 4)[0], "# r2_opt: 0.45");
-    // The optimum on the grid's edge: said, with the candidates, before the optimum.
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0],
+    // The optimum on the grid's edge: said, with the candidates and the rate's interval (none
+    // without a likelihood), before the optimum.
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 9)[0],
               "# caution: the optimum lies at the edge of the rate grid: widen it");
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0],
+              "# rate interval: none: the likelihood is not known");
 
     EvolutiveTimeOpt e;
     e.centres = {5, 6};
@@ -565,8 +568,9 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     EXPECT_EQ(lastLines(trackText(d, 4, 1, flagTrack(e, {}, 0.05), 0, 0.05), 3),
               (std::vector<std::string>{
-                  "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate",
-                  "5\t2\t0.45\tNA\tedge\t2", "6\t1\t0.45\tNA\tedge\t1"}));
+                  "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\t"
+                  "rate_low\trate_high\tmode_share",
+                  "5\t2\t0.45\tNA\tedge\t2\tNA\tNA\tNA", "6\t1\t0.45\tNA\tedge\t1\tNA\tNA\tNA"}));
     const BandPassed f{{0.5, 0.6}, {1.5, 1.6}, {true, false}, std::nullopt};
     EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3, 4}, {4, 5}, f), 3),
               (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope\tedge",

@@ -97,6 +97,19 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     assert r["cautions"] == [] and "# caution:" not in block
     assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
     assert r["optimum"] in r["candidates"]
+    # The rate's interval, as the block states it, about the true rate (whether it holds it is
+    # a matter of calibration, over many records: bench/calibrate_intervals.py); a lower
+    # probability narrows it.
+    held = f"# rate interval: 95 % from {r['rate_low']!r} to {r['rate_high']!r} cm/kyr"
+    assert any(line.startswith(held) for line in block)
+    assert abs(r["rate_low"] / 2.0 - 1) < 0.01 and abs(r["rate_high"] / 2.0 - 1) < 0.01
+    assert r["mode_share"] > 0.5
+    assert r["modes"].dtype.names == ("low", "high", "peak", "share")
+    assert abs(r["modes"]["share"].sum() - 1) < 1e-9
+    half = tonalith.timeopt(z, y, interval=0.5)
+    assert r["rate_low"] < half["rate_low"] < half["rate_high"] < r["rate_high"]
+    with pytest.raises(ValueError, match="^interval: "):
+        tonalith.timeopt(z, y, interval=1.0)
 
 
 def test_an_age_sets_the_periods_as_the_tool_sets_them(tmp_path, record):
@@ -144,6 +157,8 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     for name in e["track"].dtype.names:
         assert np.array_equal(e["track"][name], track[name]), name
     assert np.array_equal(e["p_values"], track["p_value"])
+    assert len(e["modes"]) == windows
+    assert np.all(e["track"]["rate_low"] <= e["track"]["rate_high"])
     assert np.all(np.abs(e["track"]["sedimentation_rate"] / 2.0 - 1) < 0.1)
 
     _, tuned = tool(tmp_path, "sedrate", file, track_file)

@@ -104,8 +104,14 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
 def test_trace_and_tune_equal_the_tools(tmp_path, result, sample):
     header, rows = tool_table(tmp_path, "trace", SAMPLE, "--start", "600:0.0244")
     traced = result.trace(600, 0.0244)
-    numbers = ("x_centre", "frequency", "period", "amplitude", "probability")
+    numbers = ("x_centre", "frequency", "period", "amplitude", "probability", "frequency_low",
+               "frequency_high")
     assert np.array_equal(np.column_stack([traced[n] for n in numbers]), rows)
+    assert np.all(traced["frequency_low"] <= traced["frequency"])
+    assert np.all(traced["frequency"] <= traced["frequency_high"])
+    wider = result.trace(600, 0.0244, interval=0.99)
+    assert np.all(wider["frequency_high"] - wider["frequency_low"]
+                  >= traced["frequency_high"] - traced["frequency_low"])
     started = traced[traced["start"]]
     assert len(started) == 1 and started["x_centre"][0] == result.centres[
         np.argmin(np.abs(result.centres - 600))]
