@@ -63,6 +63,12 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/TraceFile.cpp
   core/tuning/PiecewiseLinear.cpp
   core/tuning/SedimentationRate.cpp
+  core/tuning/RowDraws.cpp
+  core/tuning/RowIntervals.cpp
+  core/tuning/Anchors.cpp
+  core/tuning/AgeEnsemble.cpp
+  core/tuning/AgeBandText.cpp
+  core/tuning/Hiatus.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp
@@ -107,6 +113,7 @@ set(TONALITH_CLI_COMMAND_SOURCES
   cli/SpectrumCommand.cpp
   cli/TapersCommand.cpp
   cli/TuneCommands.cpp
+  cli/TuneWriting.cpp
   cli/AstroCommands.cpp
 )
 
@@ -119,6 +126,7 @@ set(TONALITH_PYTHON_SOURCES
   python/extension/AnalysisRuns.cpp
   python/extension/AstroArguments.cpp
   python/extension/BandpassFunction.cpp
+  python/extension/EnsembleArguments.cpp
   python/extension/ETimeOptFunction.cpp
   python/extension/InterruptibleRun.cpp
   python/extension/LoadFunction.cpp

@@ -67,7 +67,15 @@ enum class ParameterId {
     AstroWindowLength,
     AstroStepLength,
     SedimentationRateTrack,
-    WindowFalseDiscoveryRate
+    WindowFalseDiscoveryRate,
+    PeriodSd,
+    Ensemble,
+    EnsembleSeed,
+    EnsembleFile,
+    ReturnEnsemble,
+    Interval,
+    Anchor,
+    RowWindowLength
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text

@@ -92,11 +92,14 @@ std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string*
     const OptionalColumn flag{"flag",
                               [](const std::string& t) { return parseRateFlag(t).has_value(); },
                               "holds no flag (ok, weak, jump, alias or edge)"};
-    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", flag, why);
+    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", flag, why,
+                              {"rate_low", "rate_high", "mode_share"});
     if (!rows)
         return std::nullopt;
-    ReadRateTrack r{
-        {std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
+    ReadRateTrack r{{std::move(rows->position), std::move(rows->value)},
+                    std::move(rows->lines),
+                    {},
+                    std::move(rows->numbers)};
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseRateFlag(f));
     return r;
