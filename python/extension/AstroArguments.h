@@ -2,6 +2,7 @@
 // the tool's options make them, with refusals as ValueError naming the argument.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/astro/AstroProblem.h"
 #include "core/astro/BandPass.h"
 #include "core/astro/TimeOpt.h"
@@ -32,8 +33,9 @@ astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double se
                                        const pybind11::object& precessionBand,
                                        const pybind11::object& targets);
 
-// A seed of the surrogates within the catalogue's range.
-std::uint64_t seedArgument(const pybind11::object& seed);
+// A seed within the catalogue's range: the surrogates' (Seed) or another entry's.
+std::uint64_t seedArgument(const pybind11::object& seed,
+                           analysis::ParameterId id = analysis::ParameterId::Seed);
 
 // A number of surrogates within the catalogue's range (0: no significance).
 void checkSimulations(int sims);

@@ -1,8 +1,10 @@
 // tune(): the age model and tuned series of a traced cycle.
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
 #include "python/extension/Bindings.h"
+#include "python/extension/EnsembleArguments.h"
 #include "python/extension/Refusals.h"
 #include "python/extension/SeriesArguments.h"
 #include "python/extension/TuningArguments.h"
@@ -47,7 +49,9 @@ std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::o
 
 py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
               const py::object& traceF, double period, double startAge, const py::object& step,
-              const py::object& flagsArg, bool acceptFlags) {
+              const py::object& flagsArg, bool acceptFlags, int ensemble, const py::object& seed,
+              double interval, const py::object& anchors, const py::object& windowLength,
+              double periodSd, bool returnEnsemble) {
     const TuningSeries series = tuningSeries(positions, values);
     const TableColumns columns =
         tableColumns(traceX, traceF, "x_centre", "frequency", "trace_positions, trace_frequencies");
@@ -71,8 +75,20 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (!acceptFlags)
         if (const auto problem = tuning::flaggedRowsProblem(t, "accept_flags=True"))
             throw py::value_error("accept_flags: " + *problem);
-    const tuning::AgeModel m = tuning::ageModel(series.positions, t.trace, period, startAge);
-    return tuningResult(m, tuning::tunedSeries(m, series.values, s));
+    const EnsembleArguments e =
+        ensembleArguments(ensemble, seed, interval, windowLength, periodSd, anchors, returnEnsemble,
+                          startAge, series.positions);
+    if (const auto problem = tuning::periodSdProblem(period, periodSd))
+        throw py::value_error("period_sd: " + *problem);
+    std::string noIntervals;
+    const auto spread =
+        structuredSpread(traceX, columns.structured, t.trace.position, t.trace.frequency,
+                         "frequency_low", "frequency_high", &noIntervals);
+    return ensembleResult(
+        series.positions, series.values, s,
+        spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency), noIntervals,
+        "trace_positions", {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1}, e,
+        "frequency");
 }
 
 const char* tuneDoc = R"(The age model and tuned series of a traced cycle, as ``tonalith-cli
@@ -105,12 +121,38 @@ trace_flags : sequence of str, optional
     two columns; without flags the trace is taken as it is.
 accept_flags : bool
     Build the model even when rows are flagged "jump" or "edge".
+ensemble : int
+    Age models drawn from the rows' intervals (the fields frequency_low and frequency_high of a
+    structured trace), each integrated as the single model, for the age band; 0: the single
+    model alone. Neighbouring rows are drawn correlated by the share of samples their windows
+    have in common.
+seed : int
+    Seed of the draws: the same seed gives the same band.
+interval : float
+    The probability of the band and of the duration's interval (0.95: the 2.5 and 97.5 %
+    points).
+anchors : sequence of (position, age) or (position, age, sd), optional
+    Ages known at positions, each with its standard deviation in age units (none: exact). One
+    shifts the model to it; several rescale it between them, each member of the ensemble
+    meeting ages drawn with their standard deviations. Refused with a start_age other than 0.
+window_length : float, optional
+    The length, in position units, of the windows the rows were measured in (the analysis's
+    window times the spacing); needed with `ensemble`.
+period_sd : float
+    One standard deviation of the period, drawn for each model of the ensemble.
+return_ensemble : bool
+    Also return the ensemble's ages (with `ensemble`).
 
 Returns
 -------
 dict
     1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
-    tuned_age, tuned_value.
+    tuned_age, tuned_value. With `ensemble`: age_low, age_median and age_high (1-D float64,
+    the band), duration, duration_low and duration_high (float); with `anchors`: duration and
+    anchor_misses (one dict per anchor: position, age, sd, model, the model's age without
+    anchors shifted to the first, miss, and miss_sd, the miss in standard deviations or None);
+    with either: hiatuses (one dict per possible hiatus or condensed section: position, first,
+    last, signs); with `return_ensemble`: ensemble (2-D float64, models x positions).
 
 Raises
 ------
@@ -127,7 +169,10 @@ void bindTune(py::module_& m) {
           py::arg("trace_frequencies") = py::none(), py::kw_only(), py::arg("period"),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           py::arg("trace_flags") = py::none(), keyword("accept_flags", analysis::Command::Tune),
-          tuneDoc);
+          keyword("ensemble", analysis::Command::Tune), keyword("seed", analysis::Command::Tune),
+          keyword("interval", analysis::Command::Tune), py::arg("anchors") = py::none(),
+          py::arg("window_length") = py::none(), keyword("period_sd", analysis::Command::Tune),
+          keyword("return_ensemble", analysis::Command::Tune), tuneDoc);
 }
 
 } // namespace pymodule

@@ -88,7 +88,14 @@ def tune(
     step: float | None = None,
     trace_flags: Sequence[str] | None = None,
     accept_flags: bool = False,
-) -> dict[str, _Floats]: ...
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    period_sd: float = 0.0,
+    return_ensemble: bool = False,
+) -> dict[str, Any]: ...
 def tune_sedrate(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -99,7 +106,13 @@ def tune_sedrate(
     start_age: float = 0.0,
     step: float | None = None,
     accept_flags: bool = False,
-) -> dict[str, _Floats]: ...
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    return_ensemble: bool = False,
+) -> dict[str, Any]: ...
 def bandpass(
     positions: _ArrayLike,
     values: _ArrayLike,
