@@ -2,11 +2,20 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
 const char* const format = "tonalith-session";
 const int version = 1;
+// Each anchor as [position, age, sd].
+QJsonArray anchorArray(const std::vector<tuning::Anchor>& anchors) {
+    QJsonArray out;
+    for (const tuning::Anchor& a : anchors)
+        out.append(QJsonArray{a.position, a.age, a.sd});
+    return out;
+}
+
 } // namespace
 
 QByteArray Session::toJson(const QString& sessionPath) const {
@@ -23,8 +32,13 @@ QByteArray Session::toJson(const QString& sessionPath) const {
                   {"map", map},
                   {"trace", trace},
                   {"targets", QJsonObject{{"periods", targetPeriods}, {"rate", targetRate}}},
-                  {"ageModel",
-                   QJsonObject{{"period", agePeriod}, {"startAge", startAge}, {"step", ageStep}}}};
+                  {"ageModel", QJsonObject{{"period", agePeriod},
+                                           {"startAge", startAge},
+                                           {"step", ageStep},
+                                           {"ensemble", ensemble},
+                                           {"seed", seed},
+                                           {"interval", interval},
+                                           {"anchors", anchorArray(anchors)}}}};
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
@@ -75,5 +89,13 @@ std::optional<Session> Session::fromJson(const QByteArray& text, const QString& 
     s.agePeriod = a.value("period").toString();
     s.startAge = a.value("startAge").toDouble();
     s.ageStep = a.value("step").toDouble();
+    s.ensemble = a.value("ensemble").toInt(0);
+    s.seed = a.value("seed").toInt(1);
+    s.interval = a.value("interval").toDouble(0.95);
+    for (const QJsonValue v : a.value("anchors").toArray()) {
+        const QJsonArray anchor = v.toArray();
+        s.anchors.push_back(
+            {anchor.at(0).toDouble(), anchor.at(1).toDouble(), anchor.at(2).toDouble()});
+    }
     return s;
 }

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "app/settings/RecordUnitChoice.h"
+#include "core/tuning/Anchors.h"
 
 #include <QJsonObject>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct Session {
     QString dataFile; // absolute
@@ -25,6 +27,11 @@ struct Session {
     QString agePeriod;
     double startAge = 0;
     double ageStep = 0;
+    // The age band's settings and the anchors.
+    int ensemble = 0;
+    int seed = 1;
+    double interval = 0.95;
+    std::vector<tuning::Anchor> anchors;
 
     // The file's text, with the data file relative to sessionPath's folder.
     QByteArray toJson(const QString& sessionPath) const;

@@ -4,6 +4,7 @@
 
 #include "app/files/WholeFile.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TargetPeriods.h"
 #include "app/panels/WindowDetail.h"
@@ -179,6 +180,10 @@ Session ViewController::currentSession() const {
     s.agePeriod = ageModel->period->currentText();
     s.startAge = ageModel->startAge->value();
     s.ageStep = ageModel->step->value();
+    s.ensemble = ageModel->ensemble->value();
+    s.seed = ageModel->seed->value();
+    s.interval = ageModel->interval->value();
+    s.anchors = ageModel->anchors->anchors();
     return s;
 }
 
@@ -272,6 +277,10 @@ bool ViewController::openSessionAt(const QString& path) {
     ageModel->period->setCurrentText(session->agePeriod);
     ageModel->startAge->setValue(session->startAge);
     ageModel->step->setValue(session->ageStep);
+    ageModel->ensemble->setValue(session->ensemble);
+    ageModel->seed->setValue(session->seed);
+    ageModel->interval->setValue(session->interval);
+    ageModel->anchors->setAnchors(session->anchors);
     sessionPath_ = path;
     pendingSession_ = *session;
     recordSettings_ = std::make_unique<RecordSettings>(this); // no other record before this one

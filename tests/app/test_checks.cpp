@@ -297,6 +297,7 @@ private slots:
         QSettings().clear();
         PreferencesDialog dialog(nullptr);
         AstroTestPanel panel(nullptr);
+        AgeModelPanel ageModel(nullptr);
         const std::pair<ParameterId, QAbstractSpinBox*> fields[] = {
             {ParameterId::Tbw, dialog.timeBandwidthProduct},
             {ParameterId::Tapers, dialog.numberOfTapers},
@@ -307,7 +308,10 @@ private slots:
             {ParameterId::SedMin, panel.sedMin},
             {ParameterId::SedMax, panel.sedMax},
             {ParameterId::NumSed, panel.numSed},
-            {ParameterId::Simulations, panel.simulations}};
+            {ParameterId::Simulations, panel.simulations},
+            {ParameterId::Ensemble, ageModel.ensemble},
+            {ParameterId::EnsembleSeed, ageModel.seed},
+            {ParameterId::Interval, ageModel.interval}};
         for (const auto& [id, field] : fields) {
             const analysis::ParameterEntry& e = analysis::parameter(id);
             const auto* whole = qobject_cast<QSpinBox*>(field);
@@ -318,8 +322,10 @@ private slots:
             QVERIFY2(!analysis::checkValue(e, low, "x"), e.label);
             QVERIFY2(!analysis::checkValue(e, high, "x"), e.label);
             QVERIFY2(analysis::checkValue(e, low - step, "x"), e.label);
-            if (std::isfinite(e.rule.highest))
+            if (std::isfinite(e.rule.highest) && e.rule.highestIncluded)
                 QCOMPARE(high, e.rule.highest);
+            else if (std::isfinite(e.rule.highest))
+                QVERIFY2(analysis::checkValue(e, high + step, "x"), e.label);
             // The field starts at the catalogue's default, or at what the form proposes.
             const double start = whole ? whole->value() : real->value();
             QCOMPARE(start, std::isnan(e.formValue) ? e.defaultValue : e.formValue);
