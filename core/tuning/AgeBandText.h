@@ -16,11 +16,11 @@ namespace tuning {
 struct EnsembleDescription {
     int members = 0;
     std::uint64_t seed = 1;
-    double probability = 0.95;         // of the band
-    double rowProbability = 0.95;      // of the rows' intervals
-    double windowLength = 0;           // of the rows, position units
-    bool severalModes = false;         // some row has further modes
-    double period = 0, periodSd = 0;   // a traced cycle's; periodSd 0: exact
+    double probability = 0.95;       // of the band
+    double rowProbability = 0.95;    // of the rows' intervals
+    double windowLength = 0;         // of the rows, position units
+    bool severalModes = false;       // some row has further modes
+    double period = 0, periodSd = 0; // a traced cycle's; periodSd 0: exact
     std::vector<Anchor> anchors;
     std::vector<PossibleHiatus> hiatuses;
 };

@@ -1,6 +1,7 @@
 #include "core/tuning/AgeEnsemble.h"
 
 #include "core/text/NumberText.h"
+#include "core/tuning/PiecewiseLinear.h"
 #include "core/tuning/SedimentationRate.h"
 
 #include <algorithm>
@@ -11,8 +12,9 @@ namespace tuning {
 std::optional<std::string> periodSdProblem(double period, double sd) {
     if (sd < period / 3)
         return std::nullopt;
-    return "the standard deviation " + text::exactNumber(sd) + " is not below a third of the period " +
-           text::exactNumber(period) + "; the draws would come near a period of 0";
+    return "the standard deviation " + text::exactNumber(sd) +
+           " is not below a third of the period " + text::exactNumber(period) +
+           "; the draws would come near a period of 0";
 }
 
 AgeModel integrateRows(const std::vector<double>& z, const std::vector<double>& position,
@@ -29,7 +31,8 @@ std::optional<std::string> ensembleTooLarge(std::size_t samples, int members) {
     return std::to_string(members) + " age models of " + std::to_string(samples) +
            " samples are more than the " + text::exactNumber(ensembleCellLimit) +
            " ages an ensemble may hold; give at most " +
-           std::to_string(static_cast<long long>(ensembleCellLimit / static_cast<double>(samples))) +
+           std::to_string(
+               static_cast<long long>(ensembleCellLimit / static_cast<double>(samples))) +
            " members";
 }
 
@@ -75,6 +78,47 @@ std::optional<std::vector<double>> drawAnchorAges(RowDraws& draws,
             return at;
     }
     return std::nullopt;
+}
+
+// Beyond the outer rows the single model holds their values, but the outer windows measured
+// the rate over a whole window, not over the half window beyond their centres: where the rate
+// trends, the held value is off by about the change over half a window. Each model draws the
+// value at the record's ends about the held one with that change (in log) as its standard
+// deviation, linear from there to the outer row; the change estimated from the central rows.
+struct RecordEnds {
+    std::vector<double> position; // the rows' positions with the record's ends added
+    double sdFirst = 0, sdLast = 0;
+    bool first = false, last = false;
+};
+
+RecordEnds recordEnds(const std::vector<double>& z, const RowSpread& s) {
+    RecordEnds e;
+    const std::vector<double>& x = s.position;
+    std::vector<double> v;
+    for (const RowMode& m : s.main)
+        v.push_back(m.value);
+    const double half = s.windowLength / 2;
+    e.first = z.front() < x.front();
+    e.last = z.back() > x.back();
+    if (e.first) {
+        e.position.push_back(z.front());
+        e.sdFirst = std::fabs(std::log(piecewiseAt(x, v, x.front() + half) / v.front()));
+    }
+    e.position.insert(e.position.end(), x.begin(), x.end());
+    if (e.last) {
+        e.position.push_back(z.back());
+        e.sdLast = std::fabs(std::log(piecewiseAt(x, v, x.back() - half) / v.back()));
+    }
+    return e;
+}
+
+// A model's rows with the record's ends drawn.
+std::vector<double> withEnds(const RecordEnds& e, std::vector<double> rows, RowDraws& draws) {
+    if (e.first)
+        rows.insert(rows.begin(), rows.front() * std::exp(e.sdFirst * draws.normal()));
+    if (e.last)
+        rows.push_back(rows.back() * std::exp(e.sdLast * draws.normal()));
+    return rows;
 }
 
 // The band's points and the duration's interval over the members.
@@ -129,10 +173,11 @@ AgeEnsemble ageEnsemble(const std::vector<double>& z, const RowSpread& spread,
     RowDraws draws(z, spread, s.seed);
     std::vector<std::vector<double>> ages;
     std::vector<std::vector<double>> freeAt; // each member's ages at the anchors, unpinned
+    const RecordEnds ends = s.members > 0 ? recordEnds(z, spread) : RecordEnds();
     for (int k = 0; k < s.members; ++k) {
-        const std::vector<double> rows = draws.next();
+        const std::vector<double> rows = withEnds(ends, draws.next(), draws);
         const double period = how.periodSd > 0 ? drawPeriod(draws, how) : how.period;
-        AgeModel m = integrateRows(z, spread.position, rows, how, period, start);
+        AgeModel m = integrateRows(z, ends.position, rows, how, period, start);
         if (anchored) {
             std::vector<double> own;
             for (const Anchor& a : s.anchors)

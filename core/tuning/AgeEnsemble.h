@@ -36,8 +36,8 @@ AgeModel integrateRows(const std::vector<double>& z, const std::vector<double>& 
 struct EnsembleSettings {
     int members = 0; // 0: the central model alone
     std::uint64_t seed = 1;
-    double probability = 0.95; // of the band and of the duration's interval
-    double startAge = 0;       // without anchors
+    double probability = 0.95;   // of the band and of the duration's interval
+    double startAge = 0;         // without anchors
     std::vector<Anchor> anchors; // checked and sorted (checkAnchors)
     bool keepMembers = false;
 };
@@ -52,7 +52,7 @@ struct AgeBand {
 
 struct AgeEnsemble {
     AgeModel central;
-    AgeBand band; // empty without members
+    AgeBand band;                                           // empty without members
     double duration = 0, durationLow = 0, durationHigh = 0; // the interval: with members only
     std::vector<AnchorMiss> misses;                         // one per anchor
     std::vector<std::vector<double>> members;               // ages, when kept

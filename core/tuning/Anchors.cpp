@@ -44,9 +44,9 @@ std::optional<std::string> checkAnchors(std::vector<Anchor>& anchors,
         const Anchor& a = anchors[j];
         if (z.empty() || a.position < z.front() || a.position > z.back())
             return named(a) + " lies outside the record (" +
-                   (z.empty() ? std::string("no samples")
-                              : text::exactNumber(z.front()) + " to " +
-                                    text::exactNumber(z.back())) +
+                   (z.empty()
+                        ? std::string("no samples")
+                        : text::exactNumber(z.front()) + " to " + text::exactNumber(z.back())) +
                    "); give positions within it";
         if (j == 0)
             continue;

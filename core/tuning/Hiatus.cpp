@@ -68,10 +68,9 @@ std::vector<PossibleHiatus> possibleHiatuses(const RowSpread& s, const std::stri
     if (s.main.size() < 2)
         return out;
     // Signs closer than a window (or, the window unknown, than two rows) are one stretch.
-    const double join = s.windowLength > 0
-                            ? s.windowLength
-                            : 2 * (s.position.back() - s.position.front()) /
-                                  static_cast<double>(s.position.size() - 1);
+    const double join = s.windowLength > 0 ? s.windowLength
+                                           : 2 * (s.position.back() - s.position.front()) /
+                                                 static_cast<double>(s.position.size() - 1);
     for (const Sign& g : signs(s, quantity)) {
         if (out.empty() || g.first - out.back().last >= join)
             out.push_back({0, g.first, g.last, {}});

@@ -24,8 +24,8 @@ constexpr double abruptSds = 3.0;
 constexpr double dominantShare = 0.5;
 
 struct PossibleHiatus {
-    double position = 0;           // the middle of the stretch
-    double first = 0, last = 0;    // the centres of the rows that bound it
+    double position = 0;            // the middle of the stretch
+    double first = 0, last = 0;     // the centres of the rows that bound it
     std::vector<std::string> signs; // what the rows show, one phrase each
 };
 

@@ -66,7 +66,7 @@ WindowSamples windowSamples(const std::vector<double>& z, const RowSpread& s) {
         if (a == b) { // a window narrower than the spacing: its nearest sample
             const auto near = std::lower_bound(z.begin(), z.end(), x);
             a = near == z.end() || (near != z.begin() && x - *(near - 1) < *near - x) ? near - 1
-                                                                                       : near;
+                                                                                      : near;
             b = a + 1;
         }
         w.first.push_back(static_cast<std::size_t>(a - z.begin()));

@@ -69,8 +69,8 @@ RowSpread pointSpread(const std::vector<double>& position, const std::vector<dou
 }
 
 std::optional<RowSpread> rateSpread(const ReadRateTrack& t, std::string* why) {
-    return spreadFrom(t.track.position, t.track.rate, t.intervals, t.lines, "rate_low",
-                      "rate_high", "track", why);
+    return spreadFrom(t.track.position, t.track.rate, t.intervals, t.lines, "rate_low", "rate_high",
+                      "track", why);
 }
 
 std::optional<RowSpread> frequencySpread(const ReadTrace& t, std::string* why) {

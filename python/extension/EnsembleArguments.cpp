@@ -41,7 +41,8 @@ std::vector<tuning::Anchor> anchorList(const py::object& anchors) {
         } catch (const py::cast_error&) {
             v.clear();
         }
-        const bool finite = std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+        const bool finite =
+            std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
         if ((v.size() != 2 && v.size() != 3) || !finite || (v.size() == 3 && v[2] < 0))
             throw py::value_error("anchors: item " + std::to_string(out.size() + 1) + ", " +
                                   py::repr(item).cast<std::string>() +
@@ -79,7 +80,10 @@ py::list hiatusList(const std::vector<tuning::PossibleHiatus>& hiatuses) {
         d["position"] = h.position;
         d["first"] = h.first;
         d["last"] = h.last;
-        d["signs"] = py::cast(h.signs);
+        py::list signs;
+        for (const std::string& sign : h.signs)
+            signs.append(sign);
+        d["signs"] = signs;
         out.append(d);
     }
     return out;
@@ -89,8 +93,8 @@ py::list hiatusList(const std::vector<tuning::PossibleHiatus>& hiatuses) {
 
 EnsembleArguments ensembleArguments(int ensemble, const py::object& seed, double interval,
                                     const py::object& windowLength, double periodSd,
-                                    const py::object& anchors, bool returnEnsemble,
-                                    double startAge, const std::vector<double>& z) {
+                                    const py::object& anchors, bool returnEnsemble, double startAge,
+                                    const std::vector<double>& z) {
     EnsembleArguments a;
     check(ParameterId::Ensemble, ensemble, "ensemble");
     check(ParameterId::Interval, interval, "interval");
@@ -130,15 +134,16 @@ std::optional<tuning::RowSpread> structuredSpread(const py::object& table, bool 
         const py::object names = table.attr("dtype").attr("names");
         for (const char* field : {lowField, highField, "mode_share"})
             if (names.contains(field)) {
-                const py::array_t<double, py::array::c_style | py::array::forcecast> c(table[field]);
+                const py::array_t<double, py::array::c_style | py::array::forcecast> c(
+                    table[field]);
                 columns[field] = {c.data(), c.data() + c.size()};
             }
     }
     std::vector<int> rows(position.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = static_cast<int>(i + 1);
-    auto spread = tuning::spreadFrom(position, value, columns, rows, lowField, highField,
-                                     "table", why);
+    auto spread =
+        tuning::spreadFrom(position, value, columns, rows, lowField, highField, "table", why);
     if (!spread)
         *why = std::string("the rows need the fields ") + lowField + " and " + highField +
                " of a structured array (the interval of each row, without NaN), which an "
