@@ -20,8 +20,7 @@ std::vector<double> samples(int n) {
 }
 
 // Rows every `step` from `first`, all `value` with the interval value / widen to value * widen.
-RowSpread rows(double first, double last, double step, double value, double widen,
-               double window) {
+RowSpread rows(double first, double last, double step, double value, double widen, double window) {
     RowSpread s;
     for (double x = first; x <= last; x += step) {
         s.position.push_back(x);
