@@ -1,5 +1,7 @@
 #include "app/files/SessionFile.h"
 
+#include "core/text/NumberText.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -8,6 +10,12 @@
 namespace {
 const char* const format = "tonalith-session";
 const int version = 1;
+
+// A setting as a person writes it: the noise of the arithmetic that made it is not kept.
+double written(double v) {
+    return QString::fromStdString(text::writtenNumber(v)).toDouble(); // in the C locale
+}
+
 // Each anchor as [position, age, sd].
 QJsonArray anchorArray(const std::vector<tuning::Anchor>& anchors) {
     QJsonArray out;
@@ -15,7 +23,6 @@ QJsonArray anchorArray(const std::vector<tuning::Anchor>& anchors) {
         out.append(QJsonArray{a.position, a.age, a.sd});
     return out;
 }
-
 } // namespace
 
 QByteArray Session::toJson(const QString& sessionPath) const {
@@ -24,21 +31,24 @@ QByteArray Session::toJson(const QString& sessionPath) const {
         {"path", dataFile},           {"relativePath", folder.relativeFilePath(dataFile)},
         {"column", column},           {"columnTitle", columnTitle},
         {"skipHeaders", skipHeaders}, {"headerLines", headerLines}};
-    QJsonObject o{{"format", format},
-                  {"version", version},
-                  {"data", data},
-                  {"units", QJsonObject{{"position", units.position}, {"age", units.age}}},
-                  {"parameters", parameters},
-                  {"map", map},
-                  {"trace", trace},
-                  {"targets", QJsonObject{{"periods", targetPeriods}, {"rate", targetRate}}},
-                  {"ageModel", QJsonObject{{"period", agePeriod},
-                                           {"startAge", startAge},
-                                           {"step", ageStep},
-                                           {"ensemble", ensemble},
-                                           {"seed", seed},
-                                           {"interval", interval},
-                                           {"anchors", anchorArray(anchors)}}}};
+    QJsonObject o{
+        {"format", format},
+        {"version", version},
+        {"data", data},
+        {"units", QJsonObject{{"position", units.position}, {"age", units.age}}},
+        {"parameters", parameters},
+        {"map", map},
+        {"trace", trace},
+        {"targets", QJsonObject{{"periods", targetPeriods}, {"rate", written(targetRate)}}},
+        {"ageModel", QJsonObject{{"period", agePeriod},
+                                 {"startAge", written(startAge)},
+                                 {"step", written(ageStep)},
+                                 {"rateTrack", rateTrack},
+                                 {"ensemble", ensemble},
+                                 {"seed", seed},
+                                 {"interval", written(interval)},
+                                 {"anchors", anchorArray(anchors)}}},
+        {"astronomicalTest", astroTest}};
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
@@ -89,6 +99,8 @@ std::optional<Session> Session::fromJson(const QByteArray& text, const QString& 
     s.agePeriod = a.value("period").toString();
     s.startAge = a.value("startAge").toDouble();
     s.ageStep = a.value("step").toDouble();
+    s.rateTrack = a.value("rateTrack").toObject();
+    s.astroTest = o.value("astronomicalTest").toObject();
     s.ensemble = a.value("ensemble").toInt(0);
     s.seed = a.value("seed").toInt(1);
     s.interval = a.value("interval").toDouble(0.95);

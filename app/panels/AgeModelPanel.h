@@ -18,6 +18,8 @@
 #include "core/tuning/LineTrace.h"
 #include "core/tuning/SedimentationRate.h"
 
+#include <QSet>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -64,6 +66,11 @@ public:
     // The ensemble's band and duration, when one was drawn.
     const std::optional<tuning::AgeEnsemble>& ensembleModel() const { return ensemble_; }
     const std::vector<tuning::PossibleHiatus>& hiatuses() const { return hiatuses_; }
+    // The track the model follows in place of a trace (none: the trace's), its positions' unit
+    // and metres per unit.
+    const std::optional<tuning::RateTrack>& rateTrack() const { return rateTrack_; }
+    const std::string& rateTrackUnit() const { return rateUnit_; }
+    double rateTrackMetres() const { return metresPerUnit_; }
     // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
     tuning::TunedSeries tuned(bool forAnalysis) const;
     // The '#' block both exports start with.
@@ -85,14 +92,16 @@ signals:
 private:
     void recompute();
     void showRateModel();
+    // The model in the plot, its rates times rateFactor, with the axes' titles.
+    void showPlot(double rateFactor, const QString& rateUnit, const QString& ageUnit);
     // The model of the rows (with the ensemble and the anchors the fields ask for) shown, and
     // what it adds to the summary; false, with the summary saying why, when the anchors refuse.
     bool showModel(const tuning::RowSpread& rows, const tuning::RowIntegral& how,
                    const QString& quantity, QString* said);
     // The band, the anchors' misses and the possible hiatuses in words.
     QString uncertaintyText() const;
-    // Whether a trace with points flagged jump or edge may make the model: asked once for each
-    // trace.
+    // Whether a trace with points flagged jump or edge may make the model: asked once for the
+    // same flags.
     bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;
@@ -107,6 +116,7 @@ private:
     std::optional<tuning::RowSpread> rateSpread_;
     std::string rateUnit_;
     double metresPerUnit_ = 1;
-    QString answeredFlags_; // the flagged points last asked about
-    bool flagsAccepted_ = false;
+    QLabel* periodLabel_ = nullptr;
+    // The flagged points asked about ("12.5 (jump)") and the answer: accepted or not.
+    std::vector<std::pair<QSet<QString>, bool>> flagAnswers_;
 };

@@ -68,6 +68,14 @@ enum class ParameterId {
     AstroStepLength,
     SedimentationRateTrack,
     WindowFalseDiscoveryRate,
+    MisfitLevel,
+    WindowLineLevel,
+    MisfitSimulations,
+    WindowMisfitSimulations,
+    MisfitTbw,
+    MisfitTapers,
+    RateColumn,
+    CheckTrack,
     PeriodSd,
     Ensemble,
     EnsembleSeed,
@@ -107,7 +115,8 @@ enum class Command : unsigned {
     Tapers = 32,
     Filter = 64,
     TimeOpt = 128,
-    ETimeOpt = 256
+    ETimeOpt = 256,
+    Misfit = 512 // asm: the average spectral misfit
 };
 using Commands = unsigned;
 constexpr Commands operator|(Command a, Command b) {

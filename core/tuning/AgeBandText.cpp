@@ -17,8 +17,8 @@ std::string percent(double p) {
 }
 
 std::string anchorText(const Anchor& a) {
-    return "position " + text::exactNumber(a.position) + ", age " + text::exactNumber(a.age) +
-           (a.sd > 0 ? ", standard deviation " + text::exactNumber(a.sd) : ", exact");
+    return "position " + text::writtenNumber(a.position) + ", age " + text::writtenNumber(a.age) +
+           (a.sd > 0 ? ", standard deviation " + text::writtenNumber(a.sd) : ", exact");
 }
 
 std::string missText(const AnchorMiss& m) {
@@ -52,7 +52,7 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             how += "; a row with several modes takes one per model by their shares";
         if (d.periodSd > 0)
             how += "; the period drawn for each model, normal with standard deviation " +
-                   text::exactNumber(d.periodSd);
+                   text::writtenNumber(d.periodSd);
         h.line("ensemble", how);
         h.line("age band", "age_low, age_median and age_high, the " + bandPoints(d.probability) +
                                " % points of the models' ages at each position; the rows' "
@@ -78,7 +78,7 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
                 why += (why.empty() ? "" : "; ") + sign;
             h.line("possible hiatus or condensed section",
                    "at position " + people(p.position) + " (windows centred from " +
-                       text::exactNumber(p.first) + " to " + text::exactNumber(p.last) +
+                       text::writtenNumber(p.first) + " to " + text::writtenNumber(p.last) +
                        "): " + why);
         }
     if (d.members > 0)

@@ -12,8 +12,8 @@ namespace tuning {
 std::optional<std::string> periodSdProblem(double period, double sd) {
     if (sd < period / 3)
         return std::nullopt;
-    return "the standard deviation " + text::exactNumber(sd) +
-           " is not below a third of the period " + text::exactNumber(period) +
+    return "the standard deviation " + text::writtenNumber(sd) +
+           " is not below a third of the period " + text::writtenNumber(period) +
            "; the draws would come near a period of 0";
 }
 
@@ -29,7 +29,7 @@ std::optional<std::string> ensembleTooLarge(std::size_t samples, int members) {
     if (static_cast<double>(samples) * members <= ensembleCellLimit)
         return std::nullopt;
     return std::to_string(members) + " age models of " + std::to_string(samples) +
-           " samples are more than the " + text::exactNumber(ensembleCellLimit) +
+           " samples are more than the " + text::writtenNumber(ensembleCellLimit) +
            " ages an ensemble may hold; give at most " +
            std::to_string(
                static_cast<long long>(ensembleCellLimit / static_cast<double>(samples))) +

@@ -25,7 +25,7 @@ std::optional<Anchor> parseAnchor(const std::string& text, std::string* why) {
         return std::nullopt;
     }
     if (v.size() == 3 && v[2] < 0) {
-        *why = "'" + text + "': the standard deviation " + text::exactNumber(v[2]) +
+        *why = "'" + text + "': the standard deviation " + text::writtenNumber(v[2]) +
                " must be 0 or more";
         return std::nullopt;
     }
@@ -37,8 +37,8 @@ std::optional<std::string> checkAnchors(std::vector<Anchor>& anchors,
     std::sort(anchors.begin(), anchors.end(),
               [](const Anchor& a, const Anchor& b) { return a.position < b.position; });
     const auto named = [](const Anchor& a) {
-        return "the anchor at position " + text::exactNumber(a.position) + " (age " +
-               text::exactNumber(a.age) + ")";
+        return "the anchor at position " + text::writtenNumber(a.position) + " (age " +
+               text::writtenNumber(a.age) + ")";
     };
     for (std::size_t j = 0; j < anchors.size(); ++j) {
         const Anchor& a = anchors[j];
@@ -46,13 +46,13 @@ std::optional<std::string> checkAnchors(std::vector<Anchor>& anchors,
             return named(a) + " lies outside the record (" +
                    (z.empty()
                         ? std::string("no samples")
-                        : text::exactNumber(z.front()) + " to " + text::exactNumber(z.back())) +
+                        : text::writtenNumber(z.front()) + " to " + text::writtenNumber(z.back())) +
                    "); give positions within it";
         if (j == 0)
             continue;
         const Anchor& b = anchors[j - 1];
         if (a.position == b.position)
-            return "two anchors at position " + text::exactNumber(a.position) +
+            return "two anchors at position " + text::writtenNumber(a.position) +
                    "; give one age per position";
         if (!(a.age > b.age))
             return named(a) + " is not older than " + named(b) +

@@ -38,7 +38,7 @@ std::vector<Sign> signs(const RowSpread& s, const std::string& quantity) {
         if (m.share < dominantShare)
             out.push_back({s.position[i], s.position[i],
                            "no dominant " + quantity + " at x_centre " +
-                               text::exactNumber(s.position[i]) + " (its mode holds " +
+                               text::writtenNumber(s.position[i]) + " (its mode holds " +
                                text::displayNumber(m.share, 2) + " of the probability)"});
         if (i + 1 == s.main.size())
             continue;
@@ -55,8 +55,8 @@ std::vector<Sign> signs(const RowSpread& s, const std::string& quantity) {
         out.push_back({s.position[i], s.position[i + 1],
                        "the " + quantity + " changes by " +
                            text::displayNumber(100 * std::expm1(change), 2) +
-                           " % between x_centre " + text::exactNumber(s.position[i]) + " and " +
-                           text::exactNumber(s.position[i + 1])});
+                           " % between x_centre " + text::writtenNumber(s.position[i]) + " and " +
+                           text::writtenNumber(s.position[i + 1])});
     }
     return out;
 }

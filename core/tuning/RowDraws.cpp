@@ -23,13 +23,14 @@ std::optional<std::string> checkMode(const RowMode& m, std::size_t row) {
     const std::string where = "row " + std::to_string(row + 1);
     for (double v : {m.value, m.low, m.high})
         if (!(v > 0) || !std::isfinite(v))
-            return where + " holds the value or interval end " + text::exactNumber(v) +
+            return where + " holds the value or interval end " + text::writtenNumber(v) +
                    "; all must be finite and above 0";
     if (!(m.low <= m.value && m.value <= m.high))
-        return where + ": the interval " + text::exactNumber(m.low) + " to " +
-               text::exactNumber(m.high) + " does not hold the value " + text::exactNumber(m.value);
+        return where + ": the interval " + text::writtenNumber(m.low) + " to " +
+               text::writtenNumber(m.high) + " does not hold the value " +
+               text::writtenNumber(m.value);
     if (!(m.share >= 0 && m.share <= 1))
-        return where + ": the mode's share " + text::exactNumber(m.share) +
+        return where + ": the mode's share " + text::writtenNumber(m.share) +
                " does not lie within 0 to 1";
     return std::nullopt;
 }
@@ -42,10 +43,10 @@ std::optional<std::string> checkSpread(const RowSpread& s) {
     if (!s.others.empty() && s.others.size() != s.main.size())
         return std::string("the rows and their further modes differ in number");
     if (!(s.probability > 0 && s.probability < 1))
-        return "the intervals' probability " + text::exactNumber(s.probability) +
+        return "the intervals' probability " + text::writtenNumber(s.probability) +
                " does not lie between 0 and 1";
     if (!(s.windowLength > 0) || !std::isfinite(s.windowLength))
-        return "the window length " + text::exactNumber(s.windowLength) + " is not above 0";
+        return "the window length " + text::writtenNumber(s.windowLength) + " is not above 0";
     for (std::size_t i = 0; i < s.main.size(); ++i) {
         if (auto problem = checkMode(s.main[i], i))
             return problem;

@@ -41,19 +41,29 @@ std::vector<tuning::RateFlag> rateFlags(const TableColumns& columns, const py::o
 py::dict tuneSedrate(const py::object& positions, const py::object& values,
                      const py::object& trackX, const py::object& trackRate,
                      const std::string& positionsIn, double startAge, const py::object& step,
-                     bool acceptFlags, int ensemble, const py::object& seed, double interval,
-                     const py::object& anchors, const py::object& windowLength,
-                     bool returnEnsemble) {
+                     bool acceptFlags, const std::string& rateColumn, int ensemble,
+                     const py::object& seed, double interval, const py::object& anchors,
+                     const py::object& windowLength, bool returnEnsemble) {
     const TuningSeries series = tuningSeries(positions, values);
-    const TableColumns columns = tableColumns(trackX, trackRate, "x_centre", "sedimentation_rate",
-                                              "track_positions, track_rates");
+    // The rate the lines and the test agree on, where the track has it.
+    std::string column = rateColumn;
+    if (column.empty())
+        column = py::hasattr(trackX, "dtype") && !trackX.attr("dtype").attr("names").is_none() &&
+                         trackX.attr("dtype").attr("names").contains(tuning::identifiedRateColumn)
+                     ? tuning::identifiedRateColumn
+                     : tuning::optimumRateColumn;
+    else if (!trackRate.is_none())
+        throw py::value_error("rate_column: it names a field of a structured track; give the "
+                              "track alone");
+    const TableColumns columns =
+        tableColumns(trackX, trackRate, "x_centre", column.c_str(), "track_positions, track_rates");
     const Doubles x = seriesArray(columns.first, "track_positions");
     const Doubles rate = seriesArray(columns.second, "track_rates");
     if (x.size() != rate.size())
         throw py::value_error("track_positions, track_rates: the lengths differ");
     const double metres = positionUnit(positionsIn);
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     const tuning::RateTrack track{{x.data(), x.data() + x.size()},
@@ -61,7 +71,7 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
     if (const auto problem = tuning::checkRateTrack(track))
         throw py::value_error("track: " + *problem);
     tuning::ReadRateTrack read{
-        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size())), {}};
+        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size())), column, {}};
     for (py::ssize_t i = 0; i < x.size(); ++i)
         read.lines.push_back(static_cast<int>(i + 1));
     if (!acceptFlags)
@@ -91,7 +101,8 @@ positions, values : array_like
     The series (1-D, equal lengths, positions increasing).
 track_positions : array_like or numpy.ndarray
     The track's positions, increasing; or the whole track as `etimeopt` returns it (its fields
-    x_centre and sedimentation_rate are used, and `track_rates` is not given).
+    x_centre and identified_rate, or sedimentation_rate where it has no identified_rate, are
+    used, and `track_rates` is not given).
 track_rates : array_like, optional
     The sedimentation rate at each of the track's positions, cm/kyr, above 0.
 positions_in : {'m', 'cm', 'mm'}
@@ -103,6 +114,9 @@ step : float, optional
 accept_flags : bool
     A track from `etimeopt` whose windows are flagged edge, alias or jump is refused
     (ValueError naming the first) unless True.
+rate_column : str
+    The structured track's field of rates to integrate; empty: identified_rate where the track
+    has it, else sedimentation_rate.
 ensemble, seed, interval, anchors, window_length, return_ensemble
     As for `tune`; the intervals are the track's fields rate_low and rate_high (with
     mode_share where present), as `etimeopt` returns them, and the anchors' ages are in kyr.
@@ -128,6 +142,7 @@ void bindSedrate(py::module_& m) {
           keyword("positions_in", analysis::Command::Tune),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           keyword("accept_flags", analysis::Command::Tune),
+          keyword("rate_column", analysis::Command::Tune),
           keyword("ensemble", analysis::Command::Tune), keyword("seed", analysis::Command::Tune),
           keyword("interval", analysis::Command::Tune), py::arg("anchors") = py::none(),
           py::arg("window_length") = py::none(),

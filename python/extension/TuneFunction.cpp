@@ -1,8 +1,12 @@
 // tune(): the age model and tuned series of a traced cycle.
+#include "core/astro/TrackCheck.h"
+#include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/RowIntervals.h"
+#include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
+#include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/EnsembleArguments.h"
 #include "python/extension/Refusals.h"
@@ -47,11 +51,39 @@ std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::o
     return out;
 }
 
+// The track a trace is checked against: a file's name, or a structured array with the fields
+// x_centre and identified_rate (or sedimentation_rate), as etimeopt returns it.
+tuning::RateTrack checkedTrack(const py::object& track) {
+    const py::object path = py::module_::import("os").attr("PathLike");
+    std::string why;
+    if (py::isinstance<py::str>(track) || py::isinstance(track, path)) {
+        const std::string name = py::str(py::module_::import("os").attr("fspath")(track));
+        const auto text = series::readText(name, &why);
+        const auto read = text ? tuning::readRateTrack(*text, &why) : std::nullopt;
+        if (!read)
+            throw py::value_error("check_track: " + name + ": " + why);
+        return read->track;
+    }
+    const bool identified =
+        py::hasattr(track, "dtype") && !track.attr("dtype").attr("names").is_none() &&
+        track.attr("dtype").attr("names").contains(tuning::identifiedRateColumn);
+    const TableColumns columns = tableColumns(
+        track, py::none(), "x_centre",
+        identified ? tuning::identifiedRateColumn : tuning::optimumRateColumn, "check_track");
+    const Doubles x = seriesArray(columns.first, "check_track");
+    const Doubles rate = seriesArray(columns.second, "check_track");
+    tuning::RateTrack t{{x.data(), x.data() + x.size()}, {rate.data(), rate.data() + rate.size()}};
+    if (const auto problem = tuning::checkRateTrack(t))
+        throw py::value_error("check_track: " + *problem);
+    return t;
+}
+
 py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
               const py::object& traceF, double period, double startAge, const py::object& step,
-              const py::object& flagsArg, bool acceptFlags, int ensemble, const py::object& seed,
-              double interval, const py::object& anchors, const py::object& windowLength,
-              double periodSd, bool returnEnsemble) {
+              const py::object& flagsArg, bool acceptFlags, const py::object& checkTrack,
+              const std::string& positionsIn, int ensemble, const py::object& seed, double interval,
+              const py::object& anchors, const py::object& windowLength, double periodSd,
+              bool returnEnsemble) {
     const TuningSeries series = tuningSeries(positions, values);
     const TableColumns columns =
         tableColumns(traceX, traceF, "x_centre", "frequency", "trace_positions, trace_frequencies");
@@ -60,9 +92,10 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (tx.size() != tf.size())
         throw py::value_error("trace_positions, trace_frequencies: the lengths differ");
     if (!(period > 0) || !std::isfinite(period))
-        throw py::value_error("period: " + text::exactNumber(period) + " must be a number above 0");
+        throw py::value_error("period: " + text::writtenNumber(period) +
+                              " must be a number above 0");
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     tuning::ReadTrace t;
@@ -70,11 +103,24 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (const auto problem = tuning::checkTrace(t.trace))
         throw py::value_error("trace: " + *problem);
     t.flags = traceFlags(columns, traceX, flagsArg, t.trace.position.size());
-    t.lines.resize(t.flags.size());
+    t.lines.resize(t.trace.position.size());
     std::iota(t.lines.begin(), t.lines.end(), 1); // rows counted from 1, as "line N"
     if (!acceptFlags)
         if (const auto problem = tuning::flaggedRowsProblem(t, "accept_flags=True"))
             throw py::value_error("accept_flags: " + *problem);
+    std::string checked;
+    if (!checkTrack.is_none()) {
+        const double metres = positionUnit(positionsIn);
+        const auto mismatched =
+            astro::checkTraceAgainstTrack(t.trace, period, checkedTrack(checkTrack), metres, {});
+        if (!mismatched.empty()) {
+            checked = astro::mismatchText(mismatched, t.lines, period);
+            if (!acceptFlags)
+                throw py::value_error("check_track: " + checked +
+                                      "; trace the line the period belongs to, or give "
+                                      "accept_flags=True to use this trace as it is");
+        }
+    }
     const EnsembleArguments e =
         ensembleArguments(ensemble, seed, interval, windowLength, periodSd, anchors, returnEnsemble,
                           startAge, series.positions);
@@ -84,11 +130,14 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     const auto spread =
         structuredSpread(traceX, columns.structured, t.trace.position, t.trace.frequency,
                          "frequency_low", "frequency_high", &noIntervals);
-    return ensembleResult(
-        series.positions, series.values, s,
-        spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency), noIntervals,
-        "trace_positions", {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1}, e,
-        "frequency");
+    py::dict d =
+        ensembleResult(series.positions, series.values, s,
+                       spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency),
+                       noIntervals, "trace_positions",
+                       {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1}, e, "frequency");
+    if (!checkTrack.is_none())
+        d["mismatches"] = checked;
+    return d;
 }
 
 const char* tuneDoc = R"(The age model and tuned series of a traced cycle, as ``tonalith-cli
@@ -120,7 +169,15 @@ trace_flags : sequence of str, optional
     The flag of each row of the trace ("ok", "weak", "edge" or "jump"), for a trace given as
     two columns; without flags the trace is taken as it is.
 accept_flags : bool
-    Build the model even when rows are flagged "jump" or "edge".
+    Build the model even when rows are flagged "jump" or "edge", or disagree with
+    `check_track`.
+check_track : str, os.PathLike or numpy.ndarray, optional
+    An etimeopt track (a file, or the structured array `etimeopt` returns): each row's rate,
+    100 / (frequency x period) cm/kyr for positions in metres, is held against the track's
+    identified rate there; rows that differ by more than 25 % are refused (ValueError naming
+    the cycle the line is at the track's rate) unless `accept_flags`.
+positions_in : {'m', 'cm', 'mm'}
+    The unit of the positions, for `check_track`.
 ensemble : int
     Age models drawn from the rows' intervals (the fields frequency_low and frequency_high of a
     structured trace), each integrated as the single model, for the age band; 0: the single
@@ -147,12 +204,14 @@ Returns
 -------
 dict
     1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
-    tuned_age, tuned_value. With `ensemble`: age_low, age_median and age_high (1-D float64,
-    the band), duration, duration_low and duration_high (float); with `anchors`: duration and
-    anchor_misses (one dict per anchor: position, age, sd, model, the model's age without
-    anchors shifted to the first, miss, and miss_sd, the miss in standard deviations or None);
-    with either: hiatuses (one dict per possible hiatus or condensed section: position, first,
-    last, signs); with `return_ensemble`: ensemble (2-D float64, models x positions).
+    tuned_age, tuned_value; with `check_track`, mismatches (a str naming the rows that disagree,
+    empty when none). With `ensemble`: age_low, age_median and
+    age_high (1-D float64, the band), duration, duration_low and duration_high (float); with
+    `anchors`: duration and anchor_misses (one dict per anchor: position, age, sd, model, the
+    model's age without anchors shifted to the first, miss, and miss_sd, the miss in standard
+    deviations or None); with either: hiatuses (one dict per possible hiatus or condensed
+    section: position, first, last, signs); with `return_ensemble`: ensemble (2-D float64,
+    models x positions).
 
 Raises
 ------
@@ -169,6 +228,7 @@ void bindTune(py::module_& m) {
           py::arg("trace_frequencies") = py::none(), py::kw_only(), py::arg("period"),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           py::arg("trace_flags") = py::none(), keyword("accept_flags", analysis::Command::Tune),
+          py::arg("check_track") = py::none(), keyword("positions_in", analysis::Command::Tune),
           keyword("ensemble", analysis::Command::Tune), keyword("seed", analysis::Command::Tune),
           keyword("interval", analysis::Command::Tune), py::arg("anchors") = py::none(),
           py::arg("window_length") = py::none(), keyword("period_sd", analysis::Command::Tune),
