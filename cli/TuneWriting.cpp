@@ -106,6 +106,7 @@ int writeTuning(const AnalyzeOptions& o, const series::Series& s, TuneRows rows,
     d.probability = e.interval;
     d.rowProbability = rows.spread.probability;
     d.windowLength = rows.spread.windowLength;
+    d.widened = rows.spread.widened;
     for (const auto& list : rows.spread.others)
         d.severalModes = d.severalModes || !list.empty();
     d.period = rows.how.period;

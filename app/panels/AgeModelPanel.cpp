@@ -285,6 +285,7 @@ bool AgeModelPanel::showModel(const tuning::RowSpread& rows, const tuning::RowIn
     described_.probability = s.probability;
     described_.rowProbability = rows.probability;
     described_.windowLength = rows.windowLength;
+    described_.widened = rows.widened;
     described_.period = how.period;
     described_.anchors = s.anchors;
     described_.hiatuses = hiatuses_;

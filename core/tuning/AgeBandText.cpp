@@ -48,6 +48,11 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             " interval's ends at the matching points; neighbouring rows correlated by the share "
             "of samples their windows (" +
             people(d.windowLength) + " position units) have in common";
+        if (d.widened > 0)
+            how += "; " + std::to_string(d.widened) +
+                   (d.widened == 1 ? " row without an interval that holds its value took"
+                                   : " rows without an interval that holds their value took") +
+                   " the median widths of the others";
         if (d.severalModes)
             how += "; a row with several modes takes one per model by their shares";
         if (d.periodSd > 0)

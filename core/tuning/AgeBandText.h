@@ -20,6 +20,7 @@ struct EnsembleDescription {
     double rowProbability = 0.95;    // of the rows' intervals
     double windowLength = 0;         // of the rows, position units
     bool severalModes = false;       // some row has further modes
+    int widened = 0;                 // rows given the median widths (RowSpread::widened)
     double period = 0, periodSd = 0; // a traced cycle's; periodSd 0: exact
     std::vector<Anchor> anchors;
     std::vector<PossibleHiatus> hiatuses;

@@ -32,6 +32,7 @@ struct RowSpread {
     std::vector<std::vector<RowMode>> others; // empty, or one (maybe empty) list per row
     double probability = 0.95;                // of every interval
     double windowLength = 0;                  // position units: the window each row was measured in
+    int widened = 0; // rows whose interval was not known, given the median widths of the others
 };
 
 // Why the spread cannot be drawn from (the first fault, naming its row from 1), or nothing: an

@@ -20,12 +20,14 @@ namespace tuning {
 std::optional<double> rowWindowLength(const std::string& text);
 
 // The rows with their intervals: centres (the rows' values), the columns' ends and the main
-// mode's share (1 where the file has no mode_share). Why not, naming the columns or the line,
-// when the file lacks the columns or a row holds NA; `what` names the rows ("track").
+// mode's share (1 where the file has no mode_share or NA). A row whose interval is NA or does
+// not hold its value takes the median widths of the others (counted in `widened`). Why not,
+// naming the columns, when the file lacks them or no row has an interval; `what` names the
+// rows ("track").
 std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
                                     const std::vector<double>& value,
                                     const std::map<std::string, std::vector<double>>& columns,
-                                    const std::vector<int>& lines, const char* lowColumn,
+                                    const char* lowColumn,
                                     const char* highColumn, const char* what, std::string* why);
 
 // Rows without intervals: each interval its value alone (the central model needs no more).

@@ -139,15 +139,11 @@ std::optional<tuning::RowSpread> structuredSpread(const py::object& table, bool 
                 columns[field] = {c.data(), c.data() + c.size()};
             }
     }
-    std::vector<int> rows(position.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        rows[i] = static_cast<int>(i + 1);
-    auto spread =
-        tuning::spreadFrom(position, value, columns, rows, lowField, highField, "table", why);
+    auto spread = tuning::spreadFrom(position, value, columns, lowField, highField, "table", why);
     if (!spread)
         *why = std::string("the rows need the fields ") + lowField + " and " + highField +
-               " of a structured array (the interval of each row, without NaN), which an "
-               "ensemble is drawn from";
+               " of a structured array (the interval of each row, NaN where it is not known), "
+               "which an ensemble is drawn from";
     return spread;
 }
 

@@ -3,10 +3,12 @@
 // may be missing named.
 #include "core/tuning/AgeEnsemble.h"
 #include "core/tuning/Hiatus.h"
+#include "core/tuning/RowIntervals.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numeric>
 
 using namespace tuning;
@@ -220,4 +222,32 @@ TEST(Hiatus, ABreakIsNamedWhereTheRowsDepartAndComeBack) {
     EXPECT_TRUE(possibleHiatuses(alias, "rate").empty());
     alias.main[10].share = 0.4; // no mode holds most: named
     EXPECT_EQ(possibleHiatuses(alias, "rate").size(), 1u);
+}
+
+// A row whose interval is NA, or holds another mode than the row's value (an identified rate
+// the optimum's interval misses), takes the median widths of the others: here those of the
+// first row, 2 from 1.8 to 2.2 (the upper of two medians). The window is the block's.
+TEST(RowIntervals, RowsWithoutAnIntervalTakeTheMedianWidthsAndTheWindowIsTheBlocks) {
+    const double na = std::nan("");
+    const std::map<std::string, std::vector<double>> columns{
+        {"rate_low", {1.8, 1.9, na, 1.8}}, {"rate_high", {2.2, 2.1, na, 2.2}}};
+    std::string why;
+    const auto s = spreadFrom({1, 2, 3, 4}, {2, 2, 2, 4}, columns, "rate_low", "rate_high",
+                              "track", &why);
+    ASSERT_TRUE(s) << why;
+    EXPECT_EQ(s->widened, 2);
+    EXPECT_NEAR(s->main[2].low, 1.8, 1e-12);
+    EXPECT_NEAR(s->main[2].high, 2.2, 1e-12);
+    EXPECT_NEAR(s->main[3].low, 3.6, 1e-12);
+    EXPECT_NEAR(s->main[3].high, 4.4, 1e-12);
+    EXPECT_FALSE(spreadFrom({1}, {2}, {{"rate_low", {na}}, {"rate_high", {na}}}, "rate_low",
+                            "rate_high", "track", &why));
+    EXPECT_NE(why.find("holds no row with an interval"), std::string::npos) << why;
+    EXPECT_FALSE(spreadFrom({1}, {2}, {}, "rate_low", "rate_high", "track", &why));
+    EXPECT_NE(why.find("holds no columns named rate_low and rate_high"), std::string::npos);
+
+    EXPECT_EQ(rowWindowLength("# window: 12.5 position units, step 1\nx_centre\n"), 12.5);
+    EXPECT_EQ(rowWindowLength("# window: 400 samples\n# sample spacing: 0.02 (position units)\n"),
+              8.0);
+    EXPECT_FALSE(rowWindowLength("x_centre\n# window: 3 position units\n"));
 }
