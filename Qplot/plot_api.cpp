@@ -329,3 +329,17 @@ void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char*
                            const char* age) {
     plot->setTitles(QString::fromUtf8(position), QString::fromUtf8(rate), QString::fromUtf8(age));
 }
+
+void ageModelPlotSetBand(AgeModelPlot* plot, const double* position, const double* low,
+                         const double* median, const double* high, int count) {
+    plot->setBand(position, low, median, high, count);
+}
+
+void ageModelPlotSetClickCallback(AgeModelPlot* plot, void* ctx, AgeModelClickFunction clicked) {
+    plot->setClickCallback(ctx, clicked);
+}
+
+void ageModelPlotSetStretches(AgeModelPlot* plot, const double* first, const double* last,
+                              int count) {
+    plot->setStretches(first, last, count);
+}

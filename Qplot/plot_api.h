@@ -200,6 +200,15 @@ void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const doubl
 /* The axis titles: positions, rate and age, in the record's units. */
 void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
                            const char* age);
+/* The age band (low to high) with its median at count positions; count 0 removes it. */
+void ageModelPlotSetBand(AgeModelPlot* plot, const double* position, const double* low,
+                         const double* median, const double* high, int count);
+/* A click on the age panel hands ctx and the position clicked to `clicked` (null: none). */
+typedef void (*AgeModelClickFunction)(void* ctx, double position);
+void ageModelPlotSetClickCallback(AgeModelPlot* plot, void* ctx, AgeModelClickFunction clicked);
+/* Stretches from first[i] to last[i] (positions) shaded in both panels; count 0: none. */
+void ageModelPlotSetStretches(AgeModelPlot* plot, const double* first, const double* last,
+                              int count);
 
 #ifdef __cplusplus
 }

@@ -2,15 +2,31 @@
 // tapers take from the command line.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/analysis/RunParameters.h"
 #include "core/results/MapVariant.h"
 #include "core/series/Preparation.h"
 #include "core/spectrum/RedNoise.h"
+#include "core/tuning/Anchors.h"
 #include "core/tuning/LineTrace.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace cli {
+
+// tune (both routes): the ensemble of age models and the anchors.
+struct TuneEnsembleOptions {
+    int members = analysis::wholeDefault(analysis::ParameterId::Ensemble); // --ensemble
+    std::uint64_t seed =
+        static_cast<std::uint64_t>(analysis::wholeDefault(analysis::ParameterId::EnsembleSeed));
+    double interval = analysis::parameterDefault(analysis::ParameterId::Interval);
+    std::string file;                    // --ensemble-file; empty: none
+    std::vector<tuning::Anchor> anchors; // --anchor, as given
+    double windowLength = 0;             // --window-length; 0: from the file's '#' block
+    double periodSd = 0;                 // --period P:SD
+};
 
 struct AnalyzeOptions {
     std::string file;
@@ -56,6 +72,7 @@ struct AnalyzeOptions {
     // positions' unit (--positions-in) that turns the trace's frequencies into rates.
     std::string checkTrack;
     std::string positionsIn = "m";
+    TuneEnsembleOptions ensemble;
 };
 
 struct TapersOptions {

@@ -118,7 +118,10 @@ CommandText commandText(Tool tool) {
                 "the track's rows, held at the ends, and age(z) = T + integral of 100 / s(z) dz, "
                 "z in metres (--positions-in).",
                 "Output: the '#' block, a header \"age\" and the column's title, one row per "
-                "sample or step."};
+                "sample or step. With --ensemble N the model file appends \"age_low age_median "
+                "age_high\", the band of N models drawn from the rows' intervals, and the '#' "
+                "block states the duration with its interval and any possible hiatus; --anchor "
+                "pins the ages to known ones."};
     case Tool::Filter:
         return {"filter: a zero-phase band-pass of the prepared series with smooth edges (a "
                 "raised cosine over a quarter of the band's width beyond each edge) and the "

@@ -1,6 +1,7 @@
 // tonalith-cli trace and tune: a spectral line followed through the windows, and the age
 // model and tuned series it gives.
 #include "cli/Commands.h"
+#include "cli/TuneWriting.h"
 
 #include "core/astro/TrackCheck.h"
 #include "core/io/AtomicFile.h"
@@ -10,6 +11,7 @@
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
 
@@ -120,12 +122,6 @@ int runTune(const AnalyzeOptions& o) {
             return EXIT_BAD_INPUT;
         }
     }
-    const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
-    const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
-    if (!tuning::tuningFinite(model, tuned)) {
-        complain("the age model is not finite for this trace and period; nothing was written");
-        return EXIT_ANALYSIS_FAILED;
-    }
     results::HeaderBlock block =
         tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
     if (!o.checkTrack.empty())
@@ -134,10 +130,19 @@ int runTune(const AnalyzeOptions& o) {
                        (mismatched.empty()
                             ? std::string(": every row agrees")
                             : ": " + astro::mismatchText(mismatched, trace->lines, o.period)));
-    if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
-        return EXIT_ANALYSIS_FAILED;
-    const std::string out = tuning::tunedSeriesText(block, tuned, p.columnName);
-    return writeText(o.output, out) ? 0 : EXIT_ANALYSIS_FAILED;
+    TuneRows rows;
+    rows.option = "--trace";
+    rows.fileName = o.traceFile;
+    rows.fileText = *text;
+    if (const auto spread = tuning::frequencySpread(*trace, &rows.noIntervals))
+        rows.spread = *spread;
+    else
+        rows.spread = tuning::pointSpread(trace->trace.position, trace->trace.frequency);
+    rows.how = {tuning::RowIntegral::Kind::Frequency, o.period, o.ensemble.periodSd, 1};
+    rows.quantity = "frequency";
+    rows.title = p.columnName;
+    rows.unfinite = "the age model is not finite for this trace and period; nothing was written";
+    return writeTuning(o, s, std::move(rows), block, {});
 }
 
 } // namespace cli

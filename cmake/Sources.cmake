@@ -66,6 +66,12 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/FrequencyInterval.cpp
   core/tuning/PiecewiseLinear.cpp
   core/tuning/SedimentationRate.cpp
+  core/tuning/RowDraws.cpp
+  core/tuning/RowIntervals.cpp
+  core/tuning/Anchors.cpp
+  core/tuning/AgeEnsemble.cpp
+  core/tuning/AgeBandText.cpp
+  core/tuning/Hiatus.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp
@@ -117,6 +123,7 @@ set(TONALITH_CLI_COMMAND_SOURCES
   cli/SpectrumCommand.cpp
   cli/TapersCommand.cpp
   cli/TuneCommands.cpp
+  cli/TuneWriting.cpp
   cli/AstroCommands.cpp
 )
 
@@ -129,6 +136,7 @@ set(TONALITH_PYTHON_SOURCES
   python/extension/AnalysisRuns.cpp
   python/extension/AstroArguments.cpp
   python/extension/BandpassFunction.cpp
+  python/extension/EnsembleArguments.cpp
   python/extension/ETimeOptFunction.cpp
   python/extension/MisfitFunction.cpp
   python/extension/InterruptibleRun.cpp

@@ -93,6 +93,22 @@ void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, doubl
                         n ? rate.data() : nullptr, n, positionName.c_str());
 }
 
+void figureShowAgeBand(AgeModelPlot* plot, const tuning::AgeModel* model,
+                       const tuning::AgeBand* band,
+                       const std::vector<tuning::PossibleHiatus>& hiatuses) {
+    const bool shown = model && band && band->low.size() == model->position.size();
+    const int n = shown ? static_cast<int>(band->low.size()) : 0;
+    ageModelPlotSetBand(plot, shown ? model->position.data() : nullptr,
+                        shown ? band->low.data() : nullptr, shown ? band->median.data() : nullptr,
+                        shown ? band->high.data() : nullptr, n);
+    std::vector<double> first, last;
+    for (const tuning::PossibleHiatus& h : hiatuses) {
+        first.push_back(h.first);
+        last.push_back(h.last);
+    }
+    ageModelPlotSetStretches(plot, first.data(), last.data(), static_cast<int>(first.size()));
+}
+
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,
                            const std::string& title) {
     const std::vector<bool> pass = spectrum::passesBoth(r, level);

@@ -8,7 +8,9 @@
 #include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/AgeEnsemble.h"
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/Hiatus.h"
 
 #include <string>
 #include <vector>
@@ -42,6 +44,10 @@ void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
 // `rateFactor` (to show it in cm/kyr); none: an empty plot.
 void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, double rateFactor,
                         const std::string& positionName);
+// The age model's band and median (none: removed) and the stretches of its possible hiatuses.
+void figureShowAgeBand(AgeModelPlot* plot, const tuning::AgeModel* model,
+                       const tuning::AgeBand* band,
+                       const std::vector<tuning::PossibleHiatus>& hiatuses);
 
 // The whole record's power, background, levels and F-test probability; marked: the bins whose
 // probability reaches `level` and whose power passes the 95 % level where it is reliable; the

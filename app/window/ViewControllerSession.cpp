@@ -4,6 +4,7 @@
 
 #include "app/files/WholeFile.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/EvolutiveTestView.h"
 #include "app/panels/LineTracing.h"
@@ -262,6 +263,10 @@ Session ViewController::currentSession() const {
                        {"rate", numbers(track->rate)},
                        {"unit", QString::fromStdString(ageModel->rateTrackUnit())},
                        {"metresPerUnit", ageModel->rateTrackMetres()}};
+    s.ensemble = ageModel->ensemble->value();
+    s.seed = ageModel->seed->value();
+    s.interval = ageModel->interval->value();
+    s.anchors = ageModel->anchors->anchors();
     return s;
 }
 
@@ -356,6 +361,10 @@ bool ViewController::openSessionAt(const QString& path) {
     ageModel->startAge->setValue(session->startAge);
     ageModel->step->setValue(session->ageStep);
     setAstroSettings(*astroTest, session->astroTest);
+    ageModel->ensemble->setValue(session->ensemble);
+    ageModel->seed->setValue(session->seed);
+    ageModel->interval->setValue(session->interval);
+    ageModel->anchors->setAnchors(session->anchors);
     sessionPath_ = path;
     pendingSession_ = *session;
     recordSettings_ = std::make_unique<RecordSettings>(this); // no other record before this one

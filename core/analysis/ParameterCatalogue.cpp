@@ -153,6 +153,11 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "P", "period", "", "Period",
          "the period of the traced cycle, in the time unit of the ages (41 for obliquity in kyr)",
          false},
+        {ParameterId::PeriodSd, K::Real, 0, "0", {0, true, inf, true, "below a third of the period"},
+         U::AgeUnits, only(C::Tune), "--period", "P[:SD]", "period_sd", "",
+         "Period's standard deviation",
+         "SD, one standard deviation of the period (41:1), drawn for each model of the ensemble",
+         false, "the standard deviation"},
         {ParameterId::StartAge, K::Real, 0, "0", any, U::AgeUnits, only(C::Tune), "--start-age",
          "T", "start_age", "", "Start age", "the age of the first sample", false},
         {ParameterId::AgeStep, K::Real, 0, "the samples at their ages", above0, U::AgeUnits,
@@ -176,6 +181,37 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::TraceLevel, K::Real, 0.95, "0.95", probability, U::Probability,
          only(C::Trace), "--level", "P", "level", "", "Flag level",
          "rows whose F-test probability lies below P are flagged weak", false, "the probability"},
+        {ParameterId::Ensemble, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
+         only(C::Tune), "--ensemble", "N", "ensemble", "", "Ensemble",
+         "age models drawn from the rows' intervals (rate_low and rate_high of a track, "
+         "frequency_low and frequency_high of a trace), each integrated as the single model, for "
+         "the age band (age_low, age_median, age_high) and the duration's interval; 0: the "
+         "single model", false},
+        {ParameterId::EnsembleSeed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None,
+         only(C::Tune), "--seed", "S", "seed", "", "Seed",
+         "seed of the ensemble's draws: the same seed gives the same band", false},
+        {ParameterId::Interval, K::Real, 0.95, "0.95", {0, false, 1, false, ""}, U::Probability,
+         only(C::Tune), "--interval", "P", "interval", "", "Band probability",
+         "the probability of the age band and of the duration's interval: age_low and age_high "
+         "are the (1 - P) / 2 and (1 + P) / 2 points of the ensemble", false, "the probability"},
+        {ParameterId::EnsembleFile, K::Text, 0, "", any, U::None, only(C::Tune),
+         "--ensemble-file", "FILE", "", "", "Ensemble file",
+         "also write the ensemble's models, \"position age_1 ... age_N\", one row per sample",
+         false},
+        {ParameterId::ReturnEnsemble, K::Switch, 0, "", any, U::None, only(C::Tune), "", "",
+         "return_ensemble", "", "Return the ensemble",
+         "also return the ensemble's ages, one row per model", false},
+        {ParameterId::Anchor, K::Text, 0, "", any, U::AgeUnits, only(C::Tune), "--anchor",
+         "POSITION:AGE[:SD]", "anchors", "", "Anchors",
+         "an age known at a position (an ash bed, a reversal, a datum) with its standard "
+         "deviation (none: exact), in the unit of the ages (kyr with --sedrate); repeatable: one "
+         "shifts the model to it, several scale it between them; refused together with "
+         "--start-age", false},
+        {ParameterId::RowWindowLength, K::Real, 0, "the window the file's '#' block states",
+         above0, U::PositionUnits, only(C::Tune), "--window-length", "L", "window_length", "",
+         "Window length of the rows",
+         "the length, in position units, of the windows the rows were measured in: neighbouring "
+         "rows' draws correlate by the share of samples their windows have in common", false},
         {ParameterId::AcceptFlags, K::Switch, 0, "", any, U::None, only(C::Tune), "--accept-flags",
          "", "accept_flags", "", "Accept flagged rows",
          "build the age model even from a trace with rows flagged jump, edge or drift", false},

@@ -77,7 +77,15 @@ enum class ParameterId {
     MisfitTapers,
     RateColumn,
     CheckTrack,
-    IntervalProbability
+    IntervalProbability,
+    PeriodSd,
+    Ensemble,
+    EnsembleSeed,
+    EnsembleFile,
+    ReturnEnsemble,
+    Interval,
+    Anchor,
+    RowWindowLength
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text

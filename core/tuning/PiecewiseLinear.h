@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,14 +42,17 @@ struct OptionalColumn {
 // The rows of a tab-separated file holding the track: '#' lines skipped, the first other line
 // naming the columns (x_centre, the value's column, and the optional column when the file has
 // it), then a position and a value on every line; checked with checkPiecewise. Refusals name
-// the line.
+// the line. Further numeric columns (`numbers`, read where the file has them) hold a number or
+// NA (read as NaN) on every line.
 struct PiecewiseRows {
     std::vector<double> position, value;
     std::vector<int> lines;         // file line of each row
     std::vector<std::string> extra; // the optional column of each row; empty without it
+    std::map<std::string, std::vector<double>> numbers; // the further columns the file has
 };
 std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
                                            const char* valueColumn, const OptionalColumn& extra,
-                                           std::string* why);
+                                           std::string* why,
+                                           const std::vector<std::string>& numbers = {});
 
 } // namespace tuning

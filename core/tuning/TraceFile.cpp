@@ -105,13 +105,18 @@ std::string ageModelText(results::HeaderBlock header, const AgeModel& m,
         header.line("sedimentation_rate", table.rateUnit);
     std::string t = header.text();
     const bool cm = table.cmPerKyr > 0;
-    t += cm ? "position\tage\tsedimentation_rate\tsedimentation_rate_cm_per_kyr\n"
-            : "position\tage\tsedimentation_rate\n";
+    const AgeBand* band = table.band && !table.band->low.empty() ? table.band : nullptr;
+    t += std::string("position\tage\tsedimentation_rate") +
+         (cm ? "\tsedimentation_rate_cm_per_kyr" : "") +
+         (band ? "\tage_low\tage_median\tage_high" : "") + "\n";
     for (std::size_t i = 0; i < m.position.size(); ++i) {
         t += text::exactNumber(m.position[i]) + "\t" + text::exactNumber(m.age[i]) + "\t" +
              text::exactNumber(m.rate[i]);
         if (cm)
             t += "\t" + text::exactNumber(m.rate[i] * table.cmPerKyr);
+        if (band)
+            for (const std::vector<double>* v : {&band->low, &band->median, &band->high})
+                t += "\t" + text::exactNumber((*v)[i]);
         t += "\n";
     }
     return t;
@@ -176,10 +181,14 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
     const OptionalColumn flag{"flag",
                               [](const std::string& t) { return parseTraceFlag(t).has_value(); },
                               "holds no flag (ok, weak, edge, jump or drift)"};
-    auto rows = readPiecewise(text, traceWords, "frequency", flag, why);
+    auto rows = readPiecewise(text, traceWords, "frequency", flag, why,
+                              {"frequency_low", "frequency_high"});
     if (!rows)
         return std::nullopt;
-    ReadTrace r{{std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
+    ReadTrace r{{std::move(rows->position), std::move(rows->value)},
+                std::move(rows->lines),
+                {},
+                std::move(rows->numbers)};
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseTraceFlag(f));
     r.period = blockNumber(text, periodLine, "");

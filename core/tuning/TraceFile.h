@@ -9,9 +9,11 @@
 
 #include "core/analysis/Provenance.h"
 #include "core/results/HeaderBlock.h"
+#include "core/tuning/AgeEnsemble.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +41,8 @@ struct ReadTrace {
     std::vector<TraceFlag> flags; // of each row; empty when the file has no flag column
     double period = 0;            // of the traced cycle when the block gives it (ages); else 0
     double halfBandwidth = 0;     // W of the run it was traced on when the block gives it; else 0
+    // frequency_low and frequency_high, where the file has them (NaN for NA)
+    std::map<std::string, std::vector<double>> intervals;
 };
 
 // The trace a file's text holds, checked as the age model needs it (checkTrace); nothing, and
@@ -64,10 +68,12 @@ results::HeaderBlock tuningHeader(const analysis::Provenance& p, const std::stri
                                   double period, double startAge, double step);
 // The age model's table after the block: a '#' line naming the rate's unit (none when rateUnit
 // is empty, the block naming it already), "position	age	sedimentation_rate" and one row per
-// sample; with cmPerKyr > 0 a last column "sedimentation_rate_cm_per_kyr", the rate times it.
+// sample; with cmPerKyr > 0 a column "sedimentation_rate_cm_per_kyr", the rate times it; with a
+// band, the columns "age_low	age_median	age_high" last.
 struct AgeModelTable {
     std::string rateUnit = "position units per age unit (the unit of the period)";
     double cmPerKyr = 0;
+    const AgeBand* band = nullptr;
 };
 std::string ageModelText(results::HeaderBlock header, const AgeModel& m,
                          const AgeModelTable& table = {});

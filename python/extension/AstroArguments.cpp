@@ -146,8 +146,8 @@ void addTargets(py::dict& result, const TestSettings& test) {
         test.ageMa ? py::object(py::float_(astro::precessionConstantAt(*test.ageMa))) : py::none();
 }
 
-std::uint64_t seedArgument(const py::object& seed) {
-    const analysis::ParameterEntry& e = analysis::parameter(analysis::ParameterId::Seed);
+std::uint64_t seedArgument(const py::object& seed, analysis::ParameterId id) {
+    const analysis::ParameterEntry& e = analysis::parameter(id);
     if (PyLong_Check(seed.ptr()) && !PyBool_Check(seed.ptr())) {
         const long long v = PyLong_AsLongLong(seed.ptr());
         if (!PyErr_Occurred()) {

@@ -2,6 +2,7 @@
 // the tool's options make them, with refusals as ValueError naming the argument.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/analysis/RunParameters.h"
 #include "core/astro/AstroProblem.h"
 #include "core/astro/BandPass.h"
@@ -44,8 +45,9 @@ TestSettings timeOptSettings(const std::string& positionsIn, double sedmin, doub
 // (arcsec/yr), None without an age.
 void addTargets(pybind11::dict& result, const TestSettings& test);
 
-// A seed of the surrogates within the catalogue's range.
-std::uint64_t seedArgument(const pybind11::object& seed);
+// A seed within the catalogue's range: the surrogates' (Seed) or another entry's.
+std::uint64_t seedArgument(const pybind11::object& seed,
+                           analysis::ParameterId id = analysis::ParameterId::Seed);
 
 // A number of surrogates within the catalogue's range (0: no significance).
 void checkSimulations(int sims);

@@ -20,7 +20,8 @@ analyze(positions, values, *, tbw=3.0, tapers=4, window=400, step=25, ...) -> An
 spectrum(positions, values, *, tbw=3.0, tapers=4, ...) -> dict
     The whole record's spectrum with its red-noise background and levels.
 tune(positions, values, trace, *, period, ...) -> dict
-    The age model and tuned series of a traced cycle.
+    The age model and tuned series of a traced cycle; with ``ensemble=N`` its age band and
+    the record's duration with an interval, with ``anchors=`` pinned to known ages.
 bandpass(positions, values, *, passband, ...) -> dict
     The band-passed series and its amplitude envelope.
 timeopt(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=0, ...) -> dict

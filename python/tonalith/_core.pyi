@@ -92,6 +92,13 @@ def tune(
     accept_flags: bool = False,
     check_track: str | os.PathLike[str] | npt.NDArray[Any] | None = None,
     positions_in: _Unit = "m",
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    period_sd: float = 0.0,
+    return_ensemble: bool = False,
 ) -> dict[str, Any]: ...
 def tune_sedrate(
     positions: _ArrayLike,
@@ -104,7 +111,13 @@ def tune_sedrate(
     step: float | None = None,
     accept_flags: bool = False,
     rate_column: str = "",
-) -> dict[str, _Floats]: ...
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    return_ensemble: bool = False,
+) -> dict[str, Any]: ...
 def asm(
     positions: _ArrayLike,
     values: _ArrayLike,

@@ -402,6 +402,7 @@ private slots:
         QSettings().clear();
         PreferencesDialog dialog(nullptr);
         AstroTestPanel panel(nullptr);
+        AgeModelPanel ageModel(nullptr);
         const std::pair<ParameterId, QAbstractSpinBox*> fields[] = {
             {ParameterId::Tbw, dialog.timeBandwidthProduct},
             {ParameterId::Tapers, dialog.numberOfTapers},
@@ -414,7 +415,10 @@ private slots:
             {ParameterId::NumSed, panel.numSed},
             {ParameterId::Simulations, panel.simulations},
             {ParameterId::AgeMa, panel.ageMa},
-            {ParameterId::IntervalProbability, panel.interval}};
+            {ParameterId::IntervalProbability, panel.interval},
+            {ParameterId::Ensemble, ageModel.ensemble},
+            {ParameterId::EnsembleSeed, ageModel.seed},
+            {ParameterId::Interval, ageModel.interval}};
         for (const auto& [id, field] : fields) {
             const analysis::ParameterEntry& e = analysis::parameter(id);
             const auto* whole = qobject_cast<QSpinBox*>(field);
@@ -425,9 +429,10 @@ private slots:
             QVERIFY2(!analysis::checkValue(e, low, "x"), e.label);
             QVERIFY2(!analysis::checkValue(e, high, "x"), e.label);
             QVERIFY2(analysis::checkValue(e, low - step, "x"), e.label);
-            // An end the rule leaves out is passed by one step of the field.
-            if (std::isfinite(e.rule.highest))
-                QCOMPARE(high, e.rule.highestIncluded ? e.rule.highest : e.rule.highest - step);
+            if (std::isfinite(e.rule.highest) && e.rule.highestIncluded)
+                QCOMPARE(high, e.rule.highest);
+            else if (std::isfinite(e.rule.highest))
+                QVERIFY2(analysis::checkValue(e, high + step, "x"), e.label);
             // The field starts at the catalogue's default, or at what the form proposes.
             const double start = whole ? whole->value() : real->value();
             QCOMPARE(start, std::isnan(e.formValue) ? e.defaultValue : e.formValue);

@@ -209,6 +209,45 @@ def test_tune_sedrate_is_exact_for_a_piecewise_linear_rate():
     assert np.allclose(centimetres["age"], expected, rtol=1e-12)
 
 
+def test_the_band_and_the_anchors_equal_the_tools(tmp_path, record):
+    """A track of 2 cm/kyr with a 10 % interval per row, in windows of 8 m: the module's band,
+    duration and anchors are the tool's, number for number, for the same seed."""
+    file, z, y = record
+    track = np.zeros(23, dtype=[(n, "f8") for n in ("x_centre", "sedimentation_rate",
+                                                    "rate_low", "rate_high")])
+    track["x_centre"] = np.arange(4, 27)
+    track["sedimentation_rate"], track["rate_low"], track["rate_high"] = 2, 1.8, 2.2
+    path = tmp_path / "track.tsv"
+    path.write_text("# window: 8 position units, step 1\nx_centre\tsedimentation_rate\t"
+                    "rate_low\trate_high\n" + "".join(f"{r[0]!r}\t2\t1.8\t2.2\n" for r in track))
+    model = tmp_path / "model.tsv"
+    done = subprocess.run([CLI, "tune", file, "--sedrate", str(path), "--ensemble", "200",
+                           "--seed", "5", "--anchor", "5:300:4", "--anchor", "25:1310:6",
+                           "--model", str(model), "-o", os.devnull], capture_output=True,
+                          text=True)
+    assert done.returncode == 0, done.stderr
+    block, columns = table(model)
+    m = tonalith.tune_sedrate(z, y, track, ensemble=200, seed=5, window_length=8,
+                              anchors=[(5, 300, 4), (25, 1310, 6)], return_ensemble=True)
+    for name in ("age", "age_low", "age_median", "age_high"):
+        assert np.array_equal(m[name], columns[name]), name
+    assert m["ensemble"].shape == (200, len(z))
+    assert np.array_equal(np.quantile(m["ensemble"], 0.5, axis=0), m["age_median"])
+    assert any(line.startswith("# duration: ") for line in block)
+    second = m["anchor_misses"][1]
+    # Shifted to 300 at 5 m, the rows give 300 + 1000 at 25 m (20 m at 2 cm/kyr): 10 too young.
+    assert second["miss"] == pytest.approx(-10, abs=1e-6) and second["miss_sd"] < 0
+    for keywords, named in (({"ensemble": 5}, "window_length"),
+                            ({"anchors": [(5, 300), (25, 200)]}, "anchors"),
+                            ({"anchors": [(5, 300)], "start_age": 2}, "start_age"),
+                            ({"return_ensemble": True}, "return_ensemble")):
+        with pytest.raises(ValueError, match=f"^{named}: "):
+            tonalith.tune_sedrate(z, y, track, **keywords)
+    with pytest.raises(ValueError, match="^track_positions: the rows need the fields rate_low"):
+        tonalith.tune_sedrate(z, y, track[["x_centre", "sedimentation_rate"]], ensemble=5,
+                              window_length=8)
+
+
 def test_ctrl_c_stops_the_significance():
     x = np.arange(4000) * 0.02
     y = np.random.default_rng(1).standard_normal(4000)
