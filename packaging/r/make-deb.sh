@@ -10,7 +10,7 @@ tarball=$(realpath "$1")
 out=$2
 here=$(dirname "$(realpath "$0")")
 version=$(tar -xzOf "$tarball" tonalith/DESCRIPTION | sed -n 's/^Version: *//p')
-debian_version="$version-1"
+debian_version="$version" # a native package, as tonalith itself
 rm -rf "$out"
 mkdir -p "$out"
 out=$(realpath "$out")
@@ -32,7 +32,7 @@ find "$root" -type f -exec chmod 0644 {} +
 doc="$root/usr/share/doc/r-cran-tonalith"
 mkdir -p "$doc"
 cp "$here/../copyright" "$doc/copyright"
-sed "s/@VERSION@/$debian_version/" "$here/changelog.in" | gzip -9n > "$doc/changelog.Debian.gz"
+sed "s/@VERSION@/$debian_version/" "$here/changelog.in" | gzip -9n > "$doc/changelog.gz"
 
 mkdir -p "$out/debian" "$root/DEBIAN"
 # dpkg-shlibdeps reads debian/control from the folder it runs in.
@@ -67,4 +67,11 @@ if grep -E '^[EW]: ' "$out/lintian"; then
   echo "lintian reports errors or warnings on $deb" >&2
   exit 1
 fi
+# The package as installed from the .deb at work.
+dpkg-deb -x "$deb" "$out/extracted"
+R_LIBS="$out/extracted/usr/lib/R/site-library" Rscript -e '
+  a <- tonalith::analyze(tonalith::read_record(system.file("extdata", "etp.txt",
+                         package = "tonalith")), records = tempdir())
+  stopifnot(identical(dim(a$amplitude), c(65L, 246L)))' ||
+  { echo "the package from $deb does not work" >&2; exit 1; }
 echo "r-cran-tonalith: $deb (lintian clean)"
