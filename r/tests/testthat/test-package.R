@@ -19,8 +19,6 @@ test_that("catalogue arguments take the catalogue's defaults", {
                              label = paste(name, argument))
         }
     }
-    expect_identical(formals(analyze)$window, 400)
-    expect_identical(formals(timeopt)$positions_in, "m")
 })
 
 test_that("a record read by read_record is the file's, and a vector with positions serves", {
