@@ -108,7 +108,7 @@ Surrogates surrogates(const Arguments& a) {
     checkedWhole(a, "sims", analysis::ParameterId::Simulations);
     const int seed = checkedWhole(a, "seed", analysis::ParameterId::Seed);
     const int workers = a.whole("workers");
-    rpackage::quietExecution(workers, {}); // refuses workers outside the tool's range
+    rpackage::checkWorkers(workers);
     return {sims, static_cast<std::uint64_t>(seed), workers};
 }
 

@@ -104,10 +104,14 @@ std::string recordsFolder(const Arguments& a) {
     return folder;
 }
 
-service::Execution quietExecution(int workers, const std::string& records) {
+void checkWorkers(int workers) {
     if (workers < 0 || workers > service::maxWorkers)
         refuse("workers", std::to_string(workers) + " lies outside 0 .. " +
                               std::to_string(service::maxWorkers) + " (0: one per core)");
+}
+
+service::Execution quietExecution(int workers, const std::string& records) {
+    checkWorkers(workers);
     service::Execution e;
     e.workers = workers;
     e.quiet = true; // the engine's diagnostic lines would clutter the console

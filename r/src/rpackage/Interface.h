@@ -69,6 +69,9 @@ void runInterruptibly(const std::function<void(service::RunControl&)>& job);
 // cache folder, created when missing); refused unless a writable folder.
 std::string recordsFolder(const Arguments& a);
 
+// Refused unless workers lies in the tool's range, 0 (one per core) .. service::maxWorkers.
+void checkWorkers(int workers);
+
 // A run's execution as the package makes every run: quiet, its workers and records folder.
 service::Execution quietExecution(int workers, const std::string& records);
 
