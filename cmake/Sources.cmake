@@ -50,6 +50,7 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/MapVariant.cpp
   core/results/FalseDiscovery.cpp
   core/results/ColourMaps.cpp
+  core/results/ResultTables.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
   core/spectrum/MultitaperSpectrum.cpp

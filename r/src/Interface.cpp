@@ -1,6 +1,7 @@
 #include "rpackage/Interface.h"
 
 #include "core/io/Folders.h"
+#include "core/results/ResultTables.h"
 #include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 
@@ -120,39 +121,15 @@ service::Execution quietExecution(int workers, const std::string& records) {
 }
 
 Rcpp::List tables(const std::string& text) {
-    const std::vector<std::string_view> lines = series::splitLines(text);
-    std::size_t i = 0;
-    Rcpp::CharacterVector header;
-    for (; i < lines.size() && !lines[i].empty() && lines[i][0] == '#'; ++i)
-        header.push_back(std::string(lines[i]));
+    std::string why;
+    const auto read = results::readResultTables(text, &why);
+    if (!read)
+        throw std::runtime_error(why);
     Rcpp::List out;
-    while (i < lines.size()) {
-        if (lines[i].empty()) {
-            ++i;
-            continue;
-        }
-        const auto split = [](std::string_view line) {
-            std::vector<std::string_view> fields;
-            for (std::size_t tab; (tab = line.find('\t')) != std::string_view::npos;
-                 line.remove_prefix(tab + 1))
-                fields.push_back(line.substr(0, tab));
-            fields.push_back(line);
-            return fields;
-        };
-        const std::vector<std::string_view> titles = split(lines[i++]);
-        std::vector<std::vector<std::string_view>> columns(titles.size());
-        for (; i < lines.size() && !lines[i].empty(); ++i) {
-            const std::vector<std::string_view> fields = split(lines[i]);
-            if (fields.size() != titles.size())
-                throw std::runtime_error("line " + std::to_string(i + 1) + " has " +
-                                         std::to_string(fields.size()) + " fields, its titles " +
-                                         std::to_string(titles.size()));
-            for (std::size_t c = 0; c < fields.size(); ++c)
-                columns[c].push_back(fields[c]);
-        }
+    for (const results::TextTable& t : read->tables) {
         Rcpp::List table;
-        for (std::size_t c = 0; c < titles.size(); ++c) {
-            const std::vector<std::string_view>& fields = columns[c];
+        for (std::size_t c = 0; c < t.titles.size(); ++c) {
+            const std::vector<std::string>& fields = t.columns[c];
             Rcpp::NumericVector numbers(fields.size());
             bool numeric = true;
             for (std::size_t r = 0; numeric && r < fields.size(); ++r) {
@@ -160,18 +137,14 @@ Rcpp::List tables(const std::string& text) {
                 numeric = x.has_value() || fields[r] == "NA";
                 numbers[r] = x ? *x : NA_REAL;
             }
-            if (numeric) {
-                table.push_back(numbers, std::string(titles[c]));
-            } else {
-                Rcpp::CharacterVector words(fields.size());
-                for (std::size_t r = 0; r < fields.size(); ++r)
-                    words[r] = std::string(fields[r]);
-                table.push_back(words, std::string(titles[c]));
-            }
+            if (numeric)
+                table.push_back(numbers, t.titles[c]);
+            else
+                table.push_back(Rcpp::wrap(fields), t.titles[c]);
         }
         out.push_back(table);
     }
-    return Rcpp::List::create(Rcpp::Named("header") = header, Rcpp::Named("tables") = out);
+    return Rcpp::List::create(Rcpp::Named("header") = read->header, Rcpp::Named("tables") = out);
 }
 
 } // namespace rpackage
