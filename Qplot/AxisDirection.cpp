@@ -15,6 +15,9 @@ void keepAxisDirection(QwtPlot* plot, int axisId) {
     const QwtScaleEngine* engine = plot->axisScaleEngine(axisId);
     if (!engine || plot->axisAutoScale(axisId))
         return;
+    // A scale just set is divided only when the axes are next updated: until then the division
+    // read would be the one before, whose direction may already be the one wanted.
+    plot->updateAxes();
     const QwtScaleDiv& div = plot->axisScaleDiv(axisId);
     const double low = qMin(div.lowerBound(), div.upperBound());
     const double high = qMax(div.lowerBound(), div.upperBound());

@@ -30,8 +30,22 @@ void FrequencyAxis::setStyle(bool periods, bool logarithmic) {
                                  logarithmic ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
                                              : new QwtLinearScaleEngine());
     }
-    panels_.back()->setAxisTitle(QwtPlot::xBottom, periods ? "Period" : "Frequency");
+    periods_ = periods;
+    setTitle();
     apply();
+}
+
+void FrequencyAxis::setUnit(const QString& unit) {
+    unit_ = unit;
+    setTitle();
+    panels_.back()->replot();
+}
+
+void FrequencyAxis::setTitle() {
+    const QString title = unit_.isEmpty() ? QString(periods_ ? "Period" : "Frequency")
+                          : periods_      ? "Period (" + unit_ + ")"
+                                          : "Frequency (cycles/" + unit_ + ")";
+    panels_.back()->setAxisTitle(QwtPlot::xBottom, title);
 }
 
 void FrequencyAxis::apply() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 class QwtPlot;
 
@@ -14,11 +15,16 @@ public:
     // The frequencies shown, ascending.
     void setRange(const double* frequency, int count);
     void setStyle(bool periods, bool logarithmic);
+    // The position unit named in the title ("Frequency (cycles/m)", "Period (m)"); empty: none.
+    void setUnit(const QString& unit);
 
 private:
     void apply();
+    void setTitle();
 
     QList<QwtPlot*> panels_;
     double low_ = 0, lowPositive_ = 0, high_ = 1;
     bool logarithmic_ = false;
+    bool periods_ = false;
+    QString unit_;
 };

@@ -3,6 +3,7 @@
 #include "Qplot/AxisDirection.h"
 #include "Qplot/ColorMaps.h"
 #include "Qplot/FigureFile.h"
+#include "Qplot/LogScaleEngine.h"
 #include "Qplot/OverlayColours.h"
 #include "Qplot/PeriodScaleDraw.h"
 #include "Qplot/QwtPlotTonalith2.h"
@@ -311,9 +312,8 @@ void Plot::setFrequencyAxis(bool periods, bool logarithmic) {
     }
     if (logarithmic != logarithmic_) {
         logarithmic_ = logarithmic;
-        setAxisScaleEngine(yLeft, logarithmic
-                                      ? static_cast<QwtScaleEngine*>(new QwtLogScaleEngine())
-                                      : new QwtLinearScaleEngine());
+        setAxisScaleEngine(yLeft, logarithmic ? static_cast<QwtScaleEngine*>(new LogScaleEngine())
+                                              : new QwtLinearScaleEngine());
     }
     replot();
 }

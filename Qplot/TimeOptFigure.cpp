@@ -1,6 +1,7 @@
 #include "Qplot/TimeOptFigure.h"
 
 #include "Qplot/FigureFile.h"
+#include "Qplot/LogScaleEngine.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot.h>
@@ -39,7 +40,7 @@ TimeOptFigure::TimeOptFigure(QWidget* parent) : QWidget(parent) {
     title_->setWordWrap(true);
     plot_ = new QwtPlot(this);
     plot_->setCanvasBackground(Qt::white);
-    plot_->setAxisScaleEngine(QwtPlot::xBottom, new QwtLogScaleEngine());
+    plot_->setAxisScaleEngine(QwtPlot::xBottom, new LogScaleEngine());
     plot_->setAxisTitle(QwtPlot::xBottom, "Sedimentation rate (cm/kyr)");
     plot_->setAxisTitle(QwtPlot::yLeft, "Fraction of variance explained");
     plot_->setAxisScale(QwtPlot::yLeft, 0.0, 1.0);

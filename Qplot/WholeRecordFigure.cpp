@@ -110,6 +110,10 @@ void WholeRecordFigure::setFrequencyAxis(bool periods, bool logarithmic) {
     axis_->setStyle(periods, logarithmic);
 }
 
+void WholeRecordFigure::setFrequencyUnit(const QString& unit) {
+    axis_->setUnit(unit);
+}
+
 QString WholeRecordFigure::title() const {
     return title_->text();
 }

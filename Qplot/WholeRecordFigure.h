@@ -37,6 +37,8 @@ public:
     void setData(const WholeRecordFigureData& d, const QString& title);
     // Frequency labels read as periods (1/f) and/or a logarithmic frequency axis.
     void setFrequencyAxis(bool periods, bool logarithmic);
+    // The record's position unit in the frequency axis title ("m"; empty: not known).
+    void setFrequencyUnit(const QString& unit);
     // The figure into a PDF, PNG or SVG file, written whole or not at all (sizes as the map's).
     bool write(const QString& fileName, double width, double height, QString* why);
 

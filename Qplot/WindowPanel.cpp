@@ -92,9 +92,7 @@ void WindowPanel::setFrequencyAxis(bool periods, bool logarithmic) {
 }
 
 void WindowPanel::setFrequencyUnit(const QString& unit) {
-    probability_->setAxisTitle(QwtPlot::xBottom, unit.isEmpty()
-                                                     ? QString("Frequency")
-                                                     : "Frequency (cycles/" + unit + ")");
+    axis_->setUnit(unit);
 }
 
 void WindowPanel::setLevels(const double* levels, int count) {

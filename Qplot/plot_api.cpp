@@ -263,6 +263,10 @@ void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, 
     figure->setFrequencyAxis(periods, logarithmic);
 }
 
+void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit) {
+    figure->setFrequencyUnit(QString::fromUtf8(unit));
+}
+
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize) {
     QString why;

@@ -165,6 +165,8 @@ void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency
                               const double* probability, const unsigned char* marked, int count,
                               double level, const char* title);
 void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic);
+// The record's position unit in the frequency axis title ("m"; empty: not known).
+void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit);
 /* As plotWriteFigure. */
 bool wholeRecordFigureWrite(WholeRecordFigure* figure, const char* fileName, double width,
                             double height, char* message, int messageSize);

@@ -64,7 +64,7 @@ void BM_WholeRecord(benchmark::State& state) {
     std::vector<double> x(y.size());
     for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = static_cast<double>(i);
-    const series::Series s{x, y, {}};
+    const series::Series s{x, y, {}, {}};
     analysis::Provenance p;
     spectrum::WholeRecordRequest q;
     q.nfft = analysis::wholeRecordTransformLength(static_cast<int>(y.size()));

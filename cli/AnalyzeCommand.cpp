@@ -105,6 +105,11 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
         service::setRecordsFolder(o.records);
     }
     analysis::PreparedRun run = analysis::prepareRun(request);
+    // Named before any refusal of the series read: one that looks unevenly spaced may owe it to
+    // them. (A series with no sample at all is explained by its refusal.)
+    if (!run.provenance.droppedLines.empty() && !run.series.xpos.empty())
+        complain("warning: " + o.file + ": dropped lines: " + run.provenance.droppedLines +
+                 ": no number where the position or the chosen column needs one");
     if (const auto& problem = run.problem) {
         using analysis::Stage;
         switch (problem->stage) {
@@ -150,11 +155,10 @@ int runEngine(const AnalyzeOptions& o, const series::Series& s, results::ResultS
               RunSink& sink) {
     const analysis::RunParameters& q = r.provenance.params; // as the run takes them
     if (!o.quiet)
-        std::fprintf(stderr,
-                     "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
-                     o.file.c_str(), r.provenance.samples,
-                     text::displayNumber(r.provenance.deltat, 10).c_str(),
-                     analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
+        std::fprintf(
+            stderr, "tonalith-cli: %s: %d samples, spacing %s, %d windows x %d frequency rows\n",
+            o.file.c_str(), r.provenance.samples, text::writtenNumber(r.provenance.deltat).c_str(),
+            analysis::windowCount(q, r.provenance.samples), analysis::binCount(q));
     sink.begin();
     service::Execution execution;
     execution.workers = o.workers;

@@ -49,6 +49,10 @@ struct AnalyzeOptions {
     std::string traceFile, model;
     double period = 0, startAge = 0, tuneStep = 0;
     bool acceptFlags = false; // tune: a trace with rows flagged jump or edge is used as it is
+    // tune --check-track: an etimeopt track the trace is held against (empty: none), with the
+    // positions' unit (--positions-in) that turns the trace's frequencies into rates.
+    std::string checkTrack;
+    std::string positionsIn = "m";
 };
 
 struct TapersOptions {

@@ -115,6 +115,42 @@ private:
     std::string what_;
 };
 
+// The harmonic F-test's lines in windows of `window` samples stepped by `step` (the record:
+// its length and 1), as asm and etimeopt take them; false, said on standard error, when the
+// test cannot run.
+bool recordLines(const AstroOptions& o, const series::Series& s, const analysis::Provenance& p,
+                 int window, int step, service::WindowLines& lines) {
+    analysis::RunParameters q;
+    q.tbw = o.lineTbw;
+    q.tapers = o.lineTapers;
+    q.window = window;
+    q.step = step;
+    q.nfft = o.lineNfft > 0 ? o.lineNfft : analysis::wholeRecordTransformLength(window);
+    q.fmax = 0.5;
+    // The engine's refusal, named by this command's options.
+    if (const auto problem =
+            analysis::checkParameters(q, static_cast<int>(s.yval.size()), p.deltat)) {
+        using analysis::ParameterId;
+        const ParameterId id = problem->parameter.value_or(ParameterId::Window);
+        const std::string flag = id == ParameterId::Nfft     ? "--nfft"
+                                 : id == ParameterId::Tbw    ? "--tbw"
+                                 : id == ParameterId::Tapers ? "--tapers"
+                                                             : o.input.file;
+        complain(flag + ": the lines' F-test: " + problem->text);
+        return false;
+    }
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    execution.quiet = o.input.quiet;
+    service::RunControl control;
+    lines = service::analyseLines(s, p, q, {o.lineLevel, 0}, control, execution);
+    if (!lines.outcome.finished()) {
+        complain(o.input.file + ": the lines' F-test: " + lines.outcome.problem);
+        return false;
+    }
+    return true;
+}
+
 int unfinite() {
     complain("the results hold numbers that are not finite; nothing was written");
     return EXIT_ANALYSIS_FAILED;
@@ -194,7 +230,18 @@ int runETimeOpt(const AstroOptions& o) {
             return unfinite();
         pValues = sig.pValues;
     }
-    const astro::FlaggedTrack track = astro::flagTrack(evolutive, pValues, o.fdr);
+    // Which cycle each window's optimum is: its F-test lines against the targets.
+    service::WindowLines lines;
+    if (!recordLines(o, s, d.record, static_cast<int>(evolutive.windowSamples),
+                     static_cast<int>(evolutive.stepSamples), lines))
+        return EXIT_BAD_INPUT;
+    astro::MisfitSettings misfit;
+    misfit.metresPerUnit = d.settings.metresPerUnit;
+    misfit.targets = d.settings.targets;
+    misfit.simulations = o.windowMisfitSims;
+    misfit.seed = o.seed;
+    const astro::FlaggedTrack track = astro::flagTrack(
+        evolutive, pValues, o.fdr, astro::evolutiveIdentity(evolutive, lines.windows, misfit));
     if (!o.track.empty() && !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength,
                                                                  track, o.sims, o.fdr)))
         return EXIT_ANALYSIS_FAILED;
@@ -202,6 +249,34 @@ int runETimeOpt(const AstroOptions& o) {
                    astro::evolutiveText(d, o.windowLength, o.stepLength, evolutive)))
         return EXIT_ANALYSIS_FAILED;
     return o.map.empty() || drawEvolutiveMap(o, d, evolutive) ? 0 : EXIT_ANALYSIS_FAILED;
+}
+
+int runMisfit(const AstroOptions& o) {
+    series::Series s;
+    astro::MisfitDescription d;
+    if (const int status = loadTest(o, s, d.test))
+        return status;
+    const int n = static_cast<int>(s.yval.size());
+    service::WindowLines lines;
+    if (!recordLines(o, s, d.test.record, n, 1, lines))
+        return EXIT_BAD_INPUT;
+    d.tbw = o.lineTbw;
+    d.tapers = o.lineTapers;
+    d.nfft = o.lineNfft > 0 ? o.lineNfft : analysis::wholeRecordTransformLength(n);
+    d.level = o.lineLevel;
+    d.simulations = o.misfitSims;
+    d.seed = o.seed;
+    astro::MisfitSettings settings;
+    settings.metresPerUnit = d.test.settings.metresPerUnit;
+    settings.targets = d.test.settings.targets;
+    settings.simulations = o.misfitSims;
+    settings.seed = o.seed;
+    const astro::LineSet& record = lines.windows.front();
+    const astro::MisfitScan scan =
+        astro::spectralMisfit(record, astro::gridRates(d.test.settings.grid), settings);
+    if (scan.problem)
+        return refuse(o, *scan.problem);
+    return writeText(o.input.output, astro::misfitText(d, record, scan)) ? 0 : EXIT_ANALYSIS_FAILED;
 }
 
 int runTuneSedrate(const AstroOptions& o) {
@@ -217,7 +292,7 @@ int runTuneSedrate(const AstroOptions& o) {
         complain("--sedrate: cannot read " + o.sedrateTrack + ": " + why);
         return EXIT_BAD_INPUT;
     }
-    const auto track = tuning::readRateTrack(*text, &why);
+    const auto track = tuning::readRateTrack(*text, &why, o.rateColumn);
     if (!track) {
         complain("--sedrate " + o.sedrateTrack + ": " + why);
         return EXIT_BAD_INPUT;
@@ -232,8 +307,8 @@ int runTuneSedrate(const AstroOptions& o) {
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
     if (!tuning::tuningFinite(model, tuned))
         return unfinite();
-    const results::HeaderBlock block =
-        tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep);
+    const results::HeaderBlock block = tuning::sedimentationRateHeader(
+        p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep, track->column);
     if (!o.model.empty() &&
         !writeText(o.model, tuning::ageModelText(block, model, {o.positionsIn + " per kyr", 0})))
         return EXIT_ANALYSIS_FAILED;

@@ -41,6 +41,16 @@ struct AstroOptions {
     int workers = 0; // --workers; 0: one per core
     // etimeopt --fdr: false discovery rate over the windows' p-values
     double fdr = analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate);
+    // The lines' F-test (asm; etimeopt in each window): --tbw, --tapers, --nfft (asm; 0: the
+    // smallest power of two at least twice the record), --level (etimeopt's default is its
+    // own, set by its command line); the random line sets (asm
+    // --sims, etimeopt --asm-sims).
+    double lineTbw = analysis::parameterDefault(analysis::ParameterId::MisfitTbw);
+    int lineTapers = analysis::wholeDefault(analysis::ParameterId::MisfitTapers);
+    int lineNfft = 0;
+    double lineLevel = analysis::parameterDefault(analysis::ParameterId::MisfitLevel);
+    int misfitSims = analysis::wholeDefault(analysis::ParameterId::MisfitSimulations);
+    int windowMisfitSims = analysis::wholeDefault(analysis::ParameterId::WindowMisfitSimulations);
     std::string plot; // timeopt --plot FILE (.pdf, .png or .svg): the curves; empty: none
 
     // etimeopt: --window-length and --step-length in position units, --track FILE (empty:
@@ -52,6 +62,7 @@ struct AstroOptions {
     // tune --sedrate TRACK, with --start-age (kyr), --step (resampling step of the tuned
     // series in kyr; 0: none) and --model FILE (the age model; empty: none).
     std::string sedrateTrack;
+    std::string rateColumn; // --rate-column: the track's column of rates; empty: the default
     double startAge = 0, tuneStep = 0;
     std::string model;
 };
@@ -59,6 +70,7 @@ struct AstroOptions {
 int runFilter(const AstroOptions& options);
 int runTimeOpt(const AstroOptions& options);
 int runETimeOpt(const AstroOptions& options);
+int runMisfit(const AstroOptions& options);
 int runTuneSedrate(const AstroOptions& options);
 
 } // namespace cli

@@ -9,11 +9,11 @@ namespace cli {
 
 namespace {
 
-const CommandLine* const commandLines[] = {&analyzeLine, &peaksLine,   &spectrumLine,
-                                           &traceLine,   &tuneLine,    &tapersLine,
-                                           &filterLine,  &timeOptLine, &eTimeOptLine};
+const CommandLine* const commandLines[] = {&analyzeLine,  &peaksLine,  &spectrumLine, &traceLine,
+                                           &tuneLine,     &tapersLine, &filterLine,   &timeOptLine,
+                                           &eTimeOptLine, &misfitLine};
 constexpr const char* commandList =
-    "analyze, peaks, spectrum, trace, tune, tapers, filter, timeopt or etimeopt";
+    "analyze, peaks, spectrum, trace, tune, tapers, filter, timeopt, etimeopt or asm";
 
 ParseResult refused(std::string text) {
     ParseResult r;
@@ -29,9 +29,9 @@ ParseResult accepted(const ParsedCommandLine& p) {
 
 // The record's options: the astronomical commands keep them with their own.
 const AnalyzeOptions& recordOptions(analysis::Command tool, const ParsedCommandLine& p) {
-    const bool astronomical = tool == analysis::Command::Filter ||
-                              tool == analysis::Command::TimeOpt ||
-                              tool == analysis::Command::ETimeOpt;
+    const bool astronomical =
+        tool == analysis::Command::Filter || tool == analysis::Command::TimeOpt ||
+        tool == analysis::Command::ETimeOpt || tool == analysis::Command::Misfit;
     return astronomical ? p.astro.input : p.analyze;
 }
 

@@ -20,6 +20,7 @@ enum class Command {
     Filter,
     TimeOpt,
     ETimeOpt,
+    Misfit,      // asm
     TuneSedrate, // tune --sedrate: the age model from a sedimentation-rate track
     Help,
     Version

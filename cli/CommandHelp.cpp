@@ -136,12 +136,32 @@ CommandText commandText(Tool tool) {
                 "rate."};
     case Tool::ETimeOpt:
         return {"etimeopt: the astronomical test of timeopt in moving windows of "
-                "--window-length position units stepped by --step-length (Meyers 2019). It gives "
-                "no p-value: run timeopt on a stretch for one.",
+                "--window-length position units stepped by --step-length (Meyers 2019). With "
+                "--sims N every window is tested as timeopt tests the record, against AR(1) "
+                "surrogates with the window's own lag-1 autocorrelation, and --fdr controls the "
+                "false discoveries over the windows. In each window the harmonic F-test's lines "
+                "are set against the astronomical targets (the average spectral misfit of asm, "
+                "with --asm-sims random line sets) to say which candidate rate they support.",
                 "Output: the '#' block, a header \"x_centre sedimentation_rate r2_envelope "
                 "r2_power r2_opt\" and one row per window and scored rate; --track writes "
-                "\"x_centre sedimentation_rate r2_opt\", the rate of the largest r2_opt per "
+                "\"x_centre sedimentation_rate r2_opt p_value flag identified_rate\", one row per "
                 "window, which tune --sedrate takes."};
+    case Tool::Misfit:
+        return {"asm: the average spectral misfit (Meyers and Sageman 2007) of the record's "
+                "harmonic F-test lines (one window the length of the record; --level, --tbw, "
+                "--tapers, --nfft as spectrum's) over trial sedimentation rates s (cm/kyr): at "
+                "each rate the lines' frequencies are put into time, each astronomical target "
+                "between the record's Rayleigh and Nyquist frequencies is matched with its "
+                "nearest line, and the misfit is the root mean square of those distances in "
+                "cycles/kyr. Obliquity targets (kind o in --targets) count only where a line lies "
+                "within the tapers' half-bandwidth, so that a missing obliquity line never counts "
+                "against a rate. p_null is the share of --sims random line sets (as many lines, "
+                "uniform between the Rayleigh and Nyquist frequencies) fitting as well; the best "
+                "rate's is multiplied by the number of rates tried, the paper's allowance "
+                "(critical level 1/n).",
+                "Output: the '#' block ending with \"# best sedimentation rate: X cm/kyr\", its "
+                "misfit and null probability, a header \"sedimentation_rate misfit p_null\" and "
+                "one row per rate with at least two targets to count."};
     case Tool::Tapers:
         break;
     }
@@ -156,7 +176,7 @@ const char* const overview =
     "tonalith-cli: evolutive multitaper harmonic analysis of a measured series.\n"
     "Usage: tonalith-cli COMMAND FILE [OPTIONS] (COMMAND: analyze, peaks, spectrum, trace, "
     "tune,\n"
-    "       filter, timeopt, etimeopt)\n"
+    "       filter, timeopt, etimeopt, asm)\n"
     "       tonalith-cli tapers --length N --tapers K --tbw X [-o FILE]\n"
     "       tonalith-cli [COMMAND] --help\n"
     "       tonalith-cli --version\n\n";

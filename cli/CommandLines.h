@@ -22,9 +22,13 @@ struct CommandLine {
 
 // One file each.
 extern const CommandLine analyzeLine, peaksLine, spectrumLine, traceLine, tuneLine, tapersLine,
-    filterLine, timeOptLine, eTimeOptLine;
+    filterLine, timeOptLine, eTimeOptLine, misfitLine;
 
 // timeopt's test, which etimeopt runs in each window.
 void addAstronomicalTest(OptionGroups& g, AstroOptions& x);
+// The positions' unit, the trial rates and the targets: timeopt's, etimeopt's and asm's.
+void addRateGrid(OptionGroups& g, AstroOptions& x, const char* group);
+// The harmonic F-test of the lines whose misfit asm and etimeopt's windows take.
+void addLineTest(OptionGroups& g, AstroOptions& x, const char* group);
 
 } // namespace cli

@@ -12,9 +12,12 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::AstroWindowLength, x.windowLength, group)->required();
     g.number(ParameterId::AstroStepLength, x.stepLength, group)->required();
     g.number(ParameterId::WindowFalseDiscoveryRate, x.fdr, group);
+    addLineTest(g, x, group);
+    g.number(ParameterId::WindowMisfitSimulations, x.windowMisfitSims, group);
     g.path("--track", "FILE",
            "also write, per window, the rate of the largest r2_opt with its p-value (NA "
-           "without --sims) and flag: \"x_centre sedimentation_rate r2_opt p_value flag\"; "
+           "without --sims), flag and identified rate: \"x_centre sedimentation_rate r2_opt "
+           "p_value flag identified_rate\"; "
            "flag edge (the optimum on the rate grid's edge), alias (another rate about twice or "
            "half as fast scores at least half as well, or a significant neighbour sits at such "
            "a ratio: obliquity taken for precession), jump (more than 25 % or 3 grid steps, "
@@ -29,6 +32,7 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
 }
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {
+    p.astro.lineLevel = analysis::parameterDefault(ParameterId::WindowLineLevel);
     AnalyzeOptions& in = p.astro.input;
     g.addInput(in);
     g.addPreparation(in);

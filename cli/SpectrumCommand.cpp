@@ -38,7 +38,7 @@ int runSpectrum(const AnalyzeOptions& o) {
         std::fprintf(stderr,
                      "tonalith-cli: %s: %d samples, spacing %s, transform length %d, %d "
                      "frequency rows\n",
-                     o.file.c_str(), p.samples, text::displayNumber(p.deltat, 10).c_str(), q.nfft,
+                     o.file.c_str(), p.samples, text::writtenNumber(p.deltat).c_str(), q.nfft,
                      analysis::binCount(q));
     service::Execution execution;
     execution.diagnostics = stderr;

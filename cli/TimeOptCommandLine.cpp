@@ -7,17 +7,32 @@ namespace cli {
 
 using analysis::ParameterId;
 
-void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
-    const char* group = "Astronomical test";
+void addRateGrid(OptionGroups& g, AstroOptions& x, const char* group) {
     g.addPositionUnit(x.positionsIn, group);
     g.number(ParameterId::SedMin, x.grid.low, group);
     g.number(ParameterId::SedMax, x.grid.high, group);
     g.number(ParameterId::NumSed, x.grid.count, group);
     g.on(ParameterId::LinearGrid, x.grid.linear, group);
-    g.band(ParameterId::PrecessionBand, x.precessionBand, group);
     const analysis::ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
     g.path(targets.flag, targets.valueName, help::entryLine(targets), x.targets, group,
            "--targets needs a file name");
+}
+
+void addLineTest(OptionGroups& g, AstroOptions& x, const char* group) {
+    g.number(ParameterId::MisfitTbw, x.lineTbw, group);
+    g.number(ParameterId::MisfitTapers, x.lineTapers, group);
+    if (g.takes(ParameterId::WholeRecordNfft))
+        g.number(ParameterId::WholeRecordNfft, x.lineNfft, group);
+    if (g.takes(ParameterId::MisfitLevel))
+        g.number(ParameterId::MisfitLevel, x.lineLevel, group);
+    else
+        g.number(ParameterId::WindowLineLevel, x.lineLevel, group);
+}
+
+void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
+    const char* group = "Astronomical test";
+    addRateGrid(g, x, group);
+    g.band(ParameterId::PrecessionBand, x.precessionBand, group);
     g.number(ParameterId::Simulations, x.sims, group);
     g.number(ParameterId::Seed, x.seed, group);
     g.number(ParameterId::AstroWorkers, x.workers, group);

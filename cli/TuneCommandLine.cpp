@@ -24,7 +24,14 @@ void bind(OptionGroups& g, ParsedCommandLine& p) {
     CLI::Option* sedrate = g.path(track.flag, track.valueName, track.help, p.astro.sedrateTrack,
                                   group, "--sedrate needs a file name");
     sedrate->excludes(trace)->excludes(period);
-    g.addPositionUnit(p.astro.positionsIn, group)->needs(sedrate);
+    const analysis::ParameterEntry& check = analysis::parameter(ParameterId::CheckTrack);
+    g.path(check.flag, check.valueName, help::entryLine(check), a.checkTrack, group,
+           "--check-track needs a file name")
+        ->excludes(sedrate);
+    const analysis::ParameterEntry& column = analysis::parameter(ParameterId::RateColumn);
+    g.text(column.flag, column.valueName, help::entryLine(column), p.astro.rateColumn, group)
+        ->needs(sedrate);
+    g.addPositionUnit(p.astro.positionsIn, group);
     g.number(ParameterId::StartAge, a.startAge, group);
     g.number(ParameterId::AgeStep, a.tuneStep, group);
     g.path("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
@@ -38,13 +45,20 @@ std::optional<std::string> incomplete(const OptionGroups& g, ParsedCommandLine& 
     AnalyzeOptions& a = p.analyze;
     AstroOptions& x = p.astro;
     const bool traced = !a.traceFile.empty() || g.cmd.get_option("--period")->count() > 0;
+    if (!x.rateColumn.empty() && x.sedrateTrack.empty())
+        return std::string("--rate-column names the column of rates of a --sedrate track; a "
+                           "traced cycle has none");
+    if (!a.checkTrack.empty() && !x.sedrateTrack.empty())
+        return std::string("--check-track holds a trace against a track; with --sedrate the "
+                           "track makes the age model itself: give --trace with --period");
     if (x.sedrateTrack.empty()) {
         if (a.traceFile.empty() || !(a.period > 0))
             return std::string("tune needs --trace FILE and --period P (the period of the traced "
                                "cycle), or --sedrate TRACK");
-        if (g.cmd.get_option("--positions-in")->count() > 0)
+        if (g.cmd.get_option("--positions-in")->count() > 0 && a.checkTrack.empty())
             return std::string("--positions-in is the unit of the positions for --sedrate; a "
                                "traced cycle needs none");
+        a.positionsIn = x.positionsIn;
         return std::nullopt;
     }
     if (traced)

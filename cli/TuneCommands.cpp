@@ -2,6 +2,7 @@
 // model and tuned series it gives.
 #include "cli/Commands.h"
 
+#include "core/astro/TrackCheck.h"
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
@@ -9,6 +10,7 @@
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
 #include "core/tuning/TraceFile.h"
+#include "core/units/RecordUnits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,14 +38,14 @@ int runTrace(const AnalyzeOptions& o) {
     const double first = s.xpos.front(), last = s.xpos.back();
     const double highest = r.provenance.params.fmax / r.provenance.deltat;
     if (o.startPosition < std::min(first, last) || o.startPosition > std::max(first, last)) {
-        complain("--start: the position " + text::exactNumber(o.startPosition) +
-                 " lies outside the record (" + text::exactNumber(first) + " to " +
-                 text::exactNumber(last) + ")");
+        complain("--start: the position " + text::writtenNumber(o.startPosition) +
+                 " lies outside the record (" + text::writtenNumber(first) + " to " +
+                 text::writtenNumber(last) + ")");
         return EXIT_BAD_INPUT;
     }
     if (o.startFrequency > highest) {
-        complain("--start: the frequency " + text::exactNumber(o.startFrequency) +
-                 " lies above the highest frequency of the map (" + text::exactNumber(highest) +
+        complain("--start: the frequency " + text::writtenNumber(o.startFrequency) +
+                 " lies above the highest frequency of the map (" + text::writtenNumber(highest) +
                  " cycles per position unit)");
         return EXIT_BAD_INPUT;
     }
@@ -82,14 +84,45 @@ int runTune(const AnalyzeOptions& o) {
             complain("--trace " + o.traceFile + ": " + *flagged);
             return EXIT_BAD_INPUT;
         }
+    // The trace held against the astronomical test's track: its period must be the line's at
+    // the test's rate.
+    std::vector<astro::TrackMismatch> mismatched;
+    if (!o.checkTrack.empty()) {
+        const auto trackText = series::readText(o.checkTrack, &why);
+        const auto track = trackText ? tuning::readRateTrack(*trackText, &why) : std::nullopt;
+        if (!track) {
+            complain("--check-track " + o.checkTrack + ": " + why);
+            return EXIT_BAD_INPUT;
+        }
+        const auto metres = units::metresPer(o.positionsIn);
+        if (!metres) {
+            complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
+            return EXIT_BAD_INPUT;
+        }
+        mismatched =
+            astro::checkTraceAgainstTrack(trace->trace, o.period, track->track, *metres, {});
+        if (!mismatched.empty() && !o.acceptFlags) {
+            complain("--check-track " + o.checkTrack + ": " +
+                     astro::mismatchText(mismatched, trace->lines, o.period) +
+                     "; trace the line the period belongs to, or give --accept-flags to use "
+                     "this trace as it is");
+            return EXIT_BAD_INPUT;
+        }
+    }
     const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
     const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
     if (!tuning::tuningFinite(model, tuned)) {
         complain("the age model is not finite for this trace and period; nothing was written");
         return EXIT_ANALYSIS_FAILED;
     }
-    const results::HeaderBlock block =
+    results::HeaderBlock block =
         tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
+    if (!o.checkTrack.empty())
+        block.line("checked against track",
+                   o.checkTrack +
+                       (mismatched.empty()
+                            ? std::string(": every row agrees")
+                            : ": " + astro::mismatchText(mismatched, trace->lines, o.period)));
     if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
         return EXIT_ANALYSIS_FAILED;
     const std::string out = tuning::tunedSeriesText(block, tuned, p.columnName);

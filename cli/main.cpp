@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
         return cli::runTimeOpt(r.parsed->astro);
     case cli::Command::ETimeOpt:
         return cli::runETimeOpt(r.parsed->astro);
+    case cli::Command::Misfit:
+        return cli::runMisfit(r.parsed->astro);
     case cli::Command::TuneSedrate:
         return cli::runTuneSedrate(r.parsed->astro);
     }

@@ -75,7 +75,10 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp
   core/astro/TestReading.cpp
+  core/astro/SpectralMisfit.cpp
+  core/astro/CycleIdentity.cpp
   core/astro/TrackFlags.cpp
+  core/astro/TrackCheck.cpp
   core/astro/EvolutiveMap.cpp
 )
 set(TONALITH_CORE_SERVICE_SOURCES
@@ -101,6 +104,7 @@ set(TONALITH_CLI_OPTIONS_SOURCES
   cli/FilterCommandLine.cpp
   cli/TimeOptCommandLine.cpp
   cli/ETimeOptCommandLine.cpp
+  cli/MisfitCommandLine.cpp
 )
 set(TONALITH_CLI_COMMAND_SOURCES
   cli/AnalyzeCommand.cpp
@@ -122,6 +126,7 @@ set(TONALITH_PYTHON_SOURCES
   python/extension/AstroArguments.cpp
   python/extension/BandpassFunction.cpp
   python/extension/ETimeOptFunction.cpp
+  python/extension/MisfitFunction.cpp
   python/extension/InterruptibleRun.cpp
   python/extension/LoadFunction.cpp
   python/extension/Refusals.cpp

@@ -1,5 +1,7 @@
 #include "app/files/SessionFile.h"
 
+#include "core/text/NumberText.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -7,6 +9,11 @@
 namespace {
 const char* const format = "tonalith-session";
 const int version = 1;
+
+// A setting as a person writes it: the noise of the arithmetic that made it is not kept.
+double written(double v) {
+    return QString::fromStdString(text::writtenNumber(v)).toDouble(); // in the C locale
+}
 } // namespace
 
 QByteArray Session::toJson(const QString& sessionPath) const {
@@ -15,16 +22,20 @@ QByteArray Session::toJson(const QString& sessionPath) const {
         {"path", dataFile},           {"relativePath", folder.relativeFilePath(dataFile)},
         {"column", column},           {"columnTitle", columnTitle},
         {"skipHeaders", skipHeaders}, {"headerLines", headerLines}};
-    QJsonObject o{{"format", format},
-                  {"version", version},
-                  {"data", data},
-                  {"units", QJsonObject{{"position", units.position}, {"age", units.age}}},
-                  {"parameters", parameters},
-                  {"map", map},
-                  {"trace", trace},
-                  {"targets", QJsonObject{{"periods", targetPeriods}, {"rate", targetRate}}},
-                  {"ageModel",
-                   QJsonObject{{"period", agePeriod}, {"startAge", startAge}, {"step", ageStep}}}};
+    QJsonObject o{
+        {"format", format},
+        {"version", version},
+        {"data", data},
+        {"units", QJsonObject{{"position", units.position}, {"age", units.age}}},
+        {"parameters", parameters},
+        {"map", map},
+        {"trace", trace},
+        {"targets", QJsonObject{{"periods", targetPeriods}, {"rate", written(targetRate)}}},
+        {"ageModel", QJsonObject{{"period", agePeriod},
+                                 {"startAge", written(startAge)},
+                                 {"step", written(ageStep)},
+                                 {"rateTrack", rateTrack}}},
+        {"astronomicalTest", astroTest}};
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
@@ -75,5 +86,7 @@ std::optional<Session> Session::fromJson(const QByteArray& text, const QString& 
     s.agePeriod = a.value("period").toString();
     s.startAge = a.value("startAge").toDouble();
     s.ageStep = a.value("step").toDouble();
+    s.rateTrack = a.value("rateTrack").toObject();
+    s.astroTest = o.value("astronomicalTest").toObject();
     return s;
 }

@@ -25,6 +25,10 @@ struct Session {
     QString agePeriod;
     double startAge = 0;
     double ageStep = 0;
+    QJsonObject astroTest; // the astronomical test's settings, by field
+    // The age model's track of sedimentation rates when it follows the astronomical test's:
+    // position, rate (cm/kyr), unit, metresPerUnit; empty: the model is the traced line's.
+    QJsonObject rateTrack;
 
     // The file's text, with the data file relative to sessionPath's folder.
     QByteArray toJson(const QString& sessionPath) const;

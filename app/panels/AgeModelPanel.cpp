@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -45,7 +46,8 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
                               "the median spacing of the ages): the traced cycle should be a "
                               "straight line at 1 / period");
     auto* form = new QFormLayout();
-    form->addRow("Period of the traced cycle:", period);
+    periodLabel_ = new QLabel("Period of the traced cycle:", this);
+    form->addRow(periodLabel_, period);
     form->addRow("Age of the first sample:", startAge);
     form->addRow("Tuned series step:", step);
     auto* side = new QVBoxLayout();
@@ -95,12 +97,6 @@ void AgeModelPanel::setUnits(const RecordUnitChoice& units) {
 
 void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
                              const std::vector<tuning::TracePoint>& trace) {
-    // Another trace (a new one, or a point moved) is asked about afresh.
-    const auto same = [](const tuning::TracePoint& a, const tuning::TracePoint& b) {
-        return a.window == b.window && a.bin == b.bin && a.flag == b.flag;
-    };
-    if (!std::equal(trace.begin(), trace.end(), trace_.begin(), trace_.end(), same))
-        answeredFlags_.clear();
     result_ = std::move(result);
     trace_ = trace;
     rateTrack_.reset();
@@ -118,28 +114,42 @@ void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> resul
     recompute();
 }
 
+namespace {
+
+// "1 point of the trace is", "3 points of the trace are".
+QString flaggedPoints(int n) {
+    return QString(n == 1 ? "%1 point of the trace is" : "%1 points of the trace are").arg(n);
+}
+
+} // namespace
+
 bool AgeModelPanel::flagsAccepted() {
     const int n = flaggedCount(trace_);
     if (n == 0)
         return true;
-    const QString all = flaggedWindows(trace_, -1);
-    if (all != answeredFlags_) {
-        answeredFlags_ = all;
-        const QString text =
-            QString("%1 points of the trace are flagged jump or edge: at %2. The line may have "
-                    "jumped to another cycle or left the search band, and the age model would "
-                    "follow it. Trace it again (another start or band), or build the age model "
-                    "from the trace as it is.")
-                .arg(n)
-                .arg(flaggedWindows(trace_, 5));
-        flagsAccepted_ = Questions::ask(this, "Flagged Trace", text,
-                                        {"Build the Age Model", "Don't Build"}) == 0;
-    }
-    return flagsAccepted_;
+    // Asked once for these flags: a point dragged off its flag, an undo, a session opened again
+    // bring no second question. Flags accepted once stay accepted when fewer remain.
+    const QStringList items = flaggedWindows(trace_, -1).split(", ");
+    const QSet<QString> flags(items.begin(), items.end());
+    for (const auto& [answered, accepted] : flagAnswers_)
+        if (accepted ? answered.contains(flags) : answered == flags)
+            return accepted;
+    const QString text =
+        QString("%1 flagged jump or edge: at %2. The line may have jumped to another cycle or "
+                "left the search band, and the age model would follow it. Trace it again "
+                "(another start or band), or build the age model from the trace as it is.")
+            .arg(flaggedPoints(n), flaggedWindows(trace_, 5));
+    const bool accepted =
+        Questions::ask(this, "Flagged Trace", text, {"Build the Age Model", "Don't Build"}) == 0;
+    flagAnswers_.push_back({flags, accepted});
+    return accepted;
 }
 
 void AgeModelPanel::showRateModel() {
     model_.reset();
+    // A track of rates has no traced cycle: its period is not asked.
+    periodLabel_->hide();
+    period->hide();
     if (const auto problem = tuning::checkRateTrack(*rateTrack_)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else if (result_ && !result_->positions.empty()) {
@@ -152,13 +162,26 @@ void AgeModelPanel::showRateModel() {
                                   displayNumberText(model_->age.back()), displayNumberText(*lo),
                                   displayNumberText(*hi)));
     }
-    figureShowAgeModel(plot, model_ ? &*model_ : nullptr, 1.0,
-                       result_ ? result_->provenance.positionName : std::string());
+    // The model's rates are in position units per kyr; the track and the text give cm/kyr.
+    showPlot(100 * metresPerUnit_, "cm/kyr", "kyr");
+}
+
+void AgeModelPanel::showPlot(double rateFactor, const QString& rateUnit, const QString& ageUnit) {
+    const QString name =
+        result_ ? QString::fromStdString(result_->provenance.positionName) : QString();
+    figureShowAgeModel(plot, model_ ? &*model_ : nullptr, rateFactor, name.toStdString());
+    const QString position = name.isEmpty()              ? units_.position
+                             : units_.position.isEmpty() ? name
+                                                         : name + " (" + units_.position + ")";
+    ageModelPlotSetTitles(plot, position.toUtf8(), ("Rate (" + rateUnit + ")").toUtf8(),
+                          ("Age (" + ageUnit + ")").toUtf8());
 }
 
 void AgeModelPanel::recompute() {
     if (rateTrack_)
         return showRateModel();
+    periodLabel_->show();
+    period->show();
     model_.reset();
     const double p = periodValue();
     tuning::Trace t;
@@ -171,10 +194,10 @@ void AgeModelPanel::recompute() {
     } else if (!(p > 0)) {
         summary->setText("The period must be a number above 0.");
     } else if (!flagsAccepted()) {
-        summary->setText(QString("No age model: %1 points of the trace are flagged jump or edge; "
-                                 "trace the line again (another start or band), or accept them "
-                                 "when asked.")
-                             .arg(flaggedCount(trace_)));
+        summary->setText(QString("No age model: %1 flagged jump or edge; trace the line again "
+                                 "(another start or band), or drag the flagged points onto the "
+                                 "line.")
+                             .arg(flaggedPoints(flaggedCount(trace_))));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else {
@@ -196,17 +219,10 @@ void AgeModelPanel::recompute() {
                                              units_.age));
     }
     const double cm = units_.cmPerKyr();
-    const QByteArray name = result_ ? QByteArray(result_->provenance.positionName.c_str()) : "";
-    figureShowAgeModel(plot, model_ ? &*model_ : nullptr, cm > 0 ? cm : 1.0, name.toStdString());
-    const QString position = name.isEmpty() ? units_.position
-                             : units_.position.isEmpty()
-                                 ? QString::fromUtf8(name)
-                                 : QString::fromUtf8(name) + " (" + units_.position + ")";
     const QString rateUnit = cm > 0                      ? QString("cm/kyr")
                              : units_.position.isEmpty() ? "position units/" + units_.age
                                                          : units_.position + "/" + units_.age;
-    ageModelPlotSetTitles(plot, position.toUtf8(), ("Rate (" + rateUnit + ")").toUtf8(),
-                          ("Age (" + units_.age + ")").toUtf8());
+    showPlot(cm > 0 ? cm : 1.0, rateUnit, units_.age);
 }
 
 tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {

@@ -13,6 +13,8 @@
 #include "core/tuning/LineTrace.h"
 #include "core/tuning/SedimentationRate.h"
 
+#include <QSet>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -48,6 +50,11 @@ public:
                       const tuning::RateTrack& track, const std::string& unit,
                       double metresPerUnit);
     const std::optional<tuning::AgeModel>& model() const { return model_; }
+    // The track the model follows in place of a trace (none: the trace's), its positions' unit
+    // and metres per unit.
+    const std::optional<tuning::RateTrack>& rateTrack() const { return rateTrack_; }
+    const std::string& rateTrackUnit() const { return rateUnit_; }
+    double rateTrackMetres() const { return metresPerUnit_; }
     // The tuned series at the step chosen (or, for an analysis, at the median age spacing).
     tuning::TunedSeries tuned(bool forAnalysis) const;
     // The '#' block both exports start with.
@@ -67,8 +74,10 @@ signals:
 private:
     void recompute();
     void showRateModel();
-    // Whether a trace with points flagged jump or edge may make the model: asked once for each
-    // trace.
+    // The model in the plot, its rates times rateFactor, with the axes' titles.
+    void showPlot(double rateFactor, const QString& rateUnit, const QString& ageUnit);
+    // Whether a trace with points flagged jump or edge may make the model: asked once for the
+    // same flags.
     bool flagsAccepted();
 
     std::shared_ptr<const results::ResultSet> result_;
@@ -78,6 +87,7 @@ private:
     std::optional<tuning::RateTrack> rateTrack_;
     std::string rateUnit_;
     double metresPerUnit_ = 1;
-    QString answeredFlags_; // the flagged points last asked about
-    bool flagsAccepted_ = false;
+    QLabel* periodLabel_ = nullptr;
+    // The flagged points asked about ("12.5 (jump)") and the answer: accepted or not.
+    std::vector<std::pair<QSet<QString>, bool>> flagAnswers_;
 };

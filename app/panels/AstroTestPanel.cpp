@@ -185,6 +185,11 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
     const auto record = source_ ? source_() : nullptr;
     if (!record || record->positions.size() < 2)
         return refuse("there is no series to test yet; press Plot to analyse a record first.");
+    // Its rates are depth per time: ages taken for depths would give rates that mean nothing.
+    if (units::isTime(recordUnit_.toStdString()))
+        return refuse("the record is in " + recordUnit_ +
+                      ", a time unit; the test finds the sedimentation rate of a depth record (m, "
+                      "cm or mm). Analysis > Record Units states the unit of a record.");
     in.series.xpos = record->positions;
     in.series.yval = record->values;
     in.spacing = record->provenance.deltat;

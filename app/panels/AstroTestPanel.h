@@ -40,6 +40,8 @@ public:
     // The record tested: the map's analysed series, asked for at each run.
     using RecordSource = std::function<std::shared_ptr<const results::ResultSet>()>;
     void setRecordSource(RecordSource source) { source_ = std::move(source); }
+    // The record's position unit: a record in a time unit is not tested (the test needs depths).
+    void setRecordUnit(const QString& unit) { recordUnit_ = unit; }
 
     QDoubleSpinBox* sedMin;   // cm/kyr
     QDoubleSpinBox* sedMax;   // cm/kyr
@@ -97,6 +99,7 @@ private:
     void setBusy(bool on);
 
     RecordSource source_;
+    QString recordUnit_;
     std::shared_ptr<Job> job_;
     QFuture<void> future_;
     QTimer* poll_;

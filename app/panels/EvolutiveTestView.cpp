@@ -54,9 +54,9 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
         return QString();
     const astro::RateScore& s = e.cells[w * e.rates.size() + r];
     return QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
-        .arg(displayNumberText(e.centres[w]), displayNumberText(s.rate),
-             displayNumberText(s.r2Envelope), displayNumberText(s.r2Power),
-             displayNumberText(s.r2Opt));
+        .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
+             displayNumberText(s.rate), displayNumberText(s.r2Envelope),
+             displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
 }
 
 void EvolutiveTestView::show() {

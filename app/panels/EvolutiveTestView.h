@@ -21,6 +21,8 @@ public:
     void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic);
     bool hasResult() const { return result_ != nullptr; }
     bool isShown() const { return shown_; }
+    // The record's position unit, named in the readout (empty: not known).
+    void setPositionUnit(const QString& unit) { unit_ = unit; }
     // What the readout says at position x and rate (cm/kyr); empty off the map.
     QString readoutAt(double x, double rate) const;
 
@@ -46,6 +48,7 @@ private:
     std::shared_ptr<const astro::EvolutiveTimeOpt> result_;
     bool logarithmic_ = true;
     bool shown_ = false;
+    QString unit_;
     // The map's handlers while it is lent out.
     void* pointerContext_ = nullptr;
     PlotPointerFunction moved_ = nullptr, clicked_ = nullptr;

@@ -1,6 +1,7 @@
 #include "app/panels/LineTracing.h"
 
 #include "app/panels/TraceFlags.h"
+#include "app/services/ElidedLabel.h"
 #include "app/services/NumberText.h"
 #include "app/settings/NumberBox.h"
 
@@ -46,7 +47,8 @@ LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(p
     criterion->addItems({"largest amplitude", "largest probability"});
     retrace = new QPushButton("Re-trace From Moved Point", this);
     retrace->setEnabled(false);
-    status = new QLabel(this);
+    // However many points are flagged, the bar keeps the window on the screen.
+    status = new ElidedLabel(this);
     edits = new QUndoStack(this);
     row->addWidget(new QLabel("Trace: band \u00b1", this));
     row->addWidget(band);
@@ -59,6 +61,10 @@ LineTracing::LineTracing(QWidget* parent, Plot* plot) : QWidget(parent), plot_(p
         if (!points_.empty())
             draw();
     });
+}
+
+void LineTracing::setUnit(const QString& unit) {
+    band->setSuffix(unit.isEmpty() ? QString(" cycles per unit") : " cycles/" + unit);
 }
 
 tuning::TraceBy LineTracing::by() const {
@@ -158,9 +164,21 @@ void LineTracing::pointDragged(int index, double f) {
     const int w = before.window;
     // A point the user placed is not a jump; it is weak or not by its probability.
     tuning::TracePoint after =
-        tuning::pointAt(*result_, w, tuning::snapToPeak(*result_, w, f, by()));
+        tuning::pointAt(*result_, w, tuning::dragToPeak(*result_, w, before.bin, f, by()));
     flagByLevel(after, level_);
+    if (after.bin == before.bin) {
+        draw(); // back where it was, drawn there again
+        emit message(
+            QString("The point at %1 stays at frequency %2: its window has no other "
+                    "peak that way.")
+                .arg(displayNumberText(before.centre), displayNumberText(before.frequency)));
+        return;
+    }
+    const QString from = displayNumberText(before.frequency);
     edits->push(new MovePoint(this, index, before, after, moved_));
+    emit message(
+        QString("Moved the point at %1 from frequency %2 to the peak at %3.")
+            .arg(displayNumberText(after.centre), from, displayNumberText(after.frequency)));
 }
 
 void LineTracing::setPoint(int index, const tuning::TracePoint& p, int moved) {
@@ -208,7 +226,7 @@ void LineTracing::draw() {
                     .arg(flaggedWindows(points_, 3));
     status->setText(text);
     status->setToolTip(crossed > 0 ? "Flagged jump or edge at " + flaggedWindows(points_, -1)
-                                   : QString());
+                                   : text);
     emit changed();
 }
 

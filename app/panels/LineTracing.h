@@ -42,6 +42,8 @@ public:
     bool carryTo(std::shared_ptr<const results::ResultSet> result);
     // Whether a run of file up to fmaxPerUnit (cycles per position unit) could keep the trace.
     bool survivesRun(const std::string& file, double fmaxPerUnit) const;
+    // The record's position unit, named with the band (empty: not known).
+    void setUnit(const QString& unit);
     // The F-test level below which points are drawn hollow and flagged weak.
     void setLevel(double level);
     // The next click on the map starts a trace.

@@ -176,7 +176,7 @@ void WholeRecordPanel::compute() {
     const auto result = result_;
     const auto control = control_;
     job_ = QtConcurrent::run([self, result, control, q, generation] {
-        const series::Series s{result->positions, result->values, {}};
+        const series::Series s{result->positions, result->values, {}, {}};
         auto r = std::make_shared<spectrum::WholeRecord>();
         const service::RunOutcome outcome =
             service::analyseWholeRecord(s, result->provenance, q, *r, *control);
@@ -223,6 +223,10 @@ void WholeRecordPanel::show(std::shared_ptr<const spectrum::WholeRecord> s, cons
 
 void WholeRecordPanel::setFrequencyAxis(bool periods, bool logarithmic) {
     wholeRecordFigureSetFrequencyAxis(figure, periods, logarithmic);
+}
+
+void WholeRecordPanel::setFrequencyUnit(const QString& unit) {
+    wholeRecordFigureSetFrequencyUnit(figure, unit.toUtf8().constData());
 }
 
 std::vector<results::Peak> WholeRecordPanel::lines() const {

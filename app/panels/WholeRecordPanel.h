@@ -38,6 +38,8 @@ public:
     // when it is shown again.
     void setResult(std::shared_ptr<const results::ResultSet> result, double level);
     void setFrequencyAxis(bool periods, bool logarithmic);
+    // The record's position unit, named on the frequency axis (empty: not known).
+    void setFrequencyUnit(const QString& unit);
     // The spectrum shown (null before the first is computed) and its lines.
     const std::shared_ptr<const spectrum::WholeRecord>& spectrum() const { return spectrum_; }
     std::vector<results::Peak> lines() const;

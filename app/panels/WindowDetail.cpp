@@ -1,6 +1,7 @@
 #include "app/panels/WindowDetail.h"
 
 #include "app/files/WholeFile.h"
+#include "app/services/ElidedLabel.h"
 #include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
 #include "core/results/ResultFiles.h"
@@ -68,7 +69,7 @@ WindowDetail::WindowDetail(QWidget* parent) : QWidget(parent) {
     peaksBox->addLayout(peakButtons);
     layout->addLayout(peaksBox, 2);
 
-    readoutLabel = new QLabel(this);
+    readoutLabel = new ElidedLabel(this);
     readoutLabel->setObjectName("readout");
 
     connect(copy, &QPushButton::clicked, this, &WindowDetail::copyPeakList);
@@ -168,7 +169,8 @@ void WindowDetail::selectWindowAt(double x) {
     const QString title = QString("Window %1 of %2, centred at %3")
                               .arg(w + 1)
                               .arg(r->windows)
-                              .arg(displayNumberText(r->centre(w)));
+                              .arg(displayNumberText(r->centre(w)) +
+                                   (positionUnit.isEmpty() ? QString() : " " + positionUnit));
     windowPanelSetData(spectrumPanel, f.data(), a.data(), p.data(), r->bins,
                        title.toUtf8().constData());
     updatePeakList();

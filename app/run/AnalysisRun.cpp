@@ -59,6 +59,7 @@ AnalysisRun::AnalysisRun(QObject* parent) : QObject(parent) {}
 
 std::optional<AnalysisRun::Refusal> AnalysisRun::load(const Source& source) {
     name_ = QFileInfo(source.path).fileName();
+    units_ = source.units;
     analysis::RunRequest& r = request_ = {};
     r.file = source.path.toStdString();
     r.skip = source.headerLines;
@@ -80,6 +81,21 @@ std::optional<AnalysisRun::Refusal> AnalysisRun::load(const Source& source) {
                        lastResult_ && lastResult_->provenance.input != r.file};
     }
     return std::nullopt;
+}
+
+QString AnalysisRun::droppedNote() const {
+    const std::string& dropped = loaded_.provenance.droppedLines;
+    if (dropped.empty())
+        return QString();
+    return QString("%1: dropped lines: %2: no number where the position or the chosen column "
+                   "needs one. The rest is read without them; correct them in the file to keep "
+                   "them.")
+        .arg(name_, QString::fromStdString(dropped));
+}
+
+void AnalysisRun::restateUnits(const QString& file, const RecordUnitChoice& units) {
+    if (lastResult_ && QString::fromStdString(lastResult_->provenance.input) == file)
+        shownUnits_ = units;
 }
 
 double AnalysisRun::spacing() const {
@@ -111,12 +127,13 @@ AnalysisRun::launch(QWidget* asker, bool contours,
     // prepare the series already read again.
     if (!run.problem && !run.spacing.even && !r.interpolate) {
         const UnevenSpacingChoice choice =
-            UnevenSpacingDialog::chooser()(asker, name_, QString::fromStdString(run.spacing.text),
+            UnevenSpacingDialog::chooser()(asker, name_, QString::fromStdString(run.spacing.detail),
                                            series::medianSpacing(run.series));
         if (!choice.interpolate)
             return Refusal{QString("Not plotted: the positions of %1 are not evenly spaced; choose "
                                    "an interpolation, or set one in Preferences.")
-                               .arg(name_)};
+                               .arg(name_),
+                           lastResult_ && lastResult_->provenance.input != r.file, true};
         if (choice.remember) {
             Preferences::store(Preferences::interpolateToEvenSpacing.name, true);
             Preferences::store(Preferences::interpolationStep.name, choice.step);
@@ -176,6 +193,7 @@ struct AnalysisRun::Job : service::RunControl {
     results::ResultSet result; // its provenance carries the parameters
     service::Execution execution;
     bool contours = true;
+    RecordUnitChoice units; // shown with the map once it is drawn
     std::shared_ptr<ProgressContext> context;
     QThreadPool* resultQueue = nullptr;
     service::RunOutcome outcome;
@@ -238,6 +256,7 @@ void AnalysisRun::begin(const series::Series& series, const analysis::Provenance
     job->series = series;
     job->result.provenance = provenance;
     job->contours = contours;
+    job->units = units_;
 
     job->owner = this;
     current_ = job;
@@ -299,6 +318,7 @@ void AnalysisRun::finishJob(const std::shared_ptr<Job>& job) {
 // On the GUI thread: the hand-off to the view, then the result kept.
 void AnalysisRun::showJob(const std::shared_ptr<Job>& job) {
     contours_ = job->contours;
+    shownUnits_ = job->units;
     lastGrids_ = std::make_shared<const results::Grids>(std::move(job->grids));
     const results::Grids& g = *lastGrids_;
     // The ranges are the grid's: the first and last window centre, the lowest and highest

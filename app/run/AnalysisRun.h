@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/panels/SeriesPanel.h"
+#include "app/settings/RecordUnitChoice.h"
 #include "app/settings/RecordWindow.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/results/ResultGrids.h"
@@ -41,10 +42,12 @@ public:
         int column = 0;      // the value column; 0: none chosen yet (the first is taken)
         int headerLines = 1; // lines before the data
         bool keepColumnName = true;
+        RecordUnitChoice units; // the record's, shown with its map once that is drawn
     };
     struct Refusal {
         QString text;
         bool otherFileShown = false; // the map shows another file than the one refused
+        bool declined = false;       // the user chose not to run it: nothing is wrong with it
     };
     // Reads the source's file, once, and loads its column; a refusal when it cannot be read.
     std::optional<Refusal> load(const Source& source);
@@ -64,6 +67,8 @@ public:
     SeriesPanel::RemovedTrend takeTrend();
     // How many times the data files were read (a Plot press reads its file once).
     int fileReads() const { return fileReads_; }
+    // The lines the file loaded last dropped, worded for the message bar (empty: none).
+    QString droppedNote() const;
 
     // ---- Running
     // Starts a run of a series and returns at once; runFinished reports its end. The
@@ -83,6 +88,10 @@ public:
     const std::shared_ptr<const results::Grids>& lastGrids() const { return lastGrids_; }
     bool contours() const { return contours_; }
     AxisRanges& ranges() { return ranges_; }
+    // The units of the map shown: those of its record, until another run reaches the map.
+    const RecordUnitChoice& shownUnits() const { return shownUnits_; }
+    // The units the user states for file: the map's too when it is of that file.
+    void restateUnits(const QString& file, const RecordUnitChoice& units);
 
     // What a finished run hands to the view, on the GUI thread, before runFinished.
     struct Timing {
@@ -109,6 +118,7 @@ private:
     analysis::RunRequest request_;
     analysis::PreparedRun loaded_;
     QString name_;
+    RecordUnitChoice units_; // of the record loaded
     int fileReads_ = 0;
     QString note_;
     SeriesPanel::RemovedTrend trend_;
@@ -122,4 +132,5 @@ private:
     std::shared_ptr<const results::Grids> lastGrids_;
     bool contours_ = true;
     AxisRanges ranges_;
+    RecordUnitChoice shownUnits_;
 };

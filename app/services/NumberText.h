@@ -12,6 +12,11 @@ inline QString displayNumberText(double v) {
     return QString::fromStdString(text::displayNumber(v));
 }
 
+// As a person writes it (ten significant digits, no noise): values given back in messages.
+inline QString writtenNumberText(double v) {
+    return QString::fromStdString(text::writtenNumber(v));
+}
+
 // The shortest text that reads back as the same number: fields that hold exact values.
 inline QString exactNumberText(double v) {
     return QString::fromStdString(text::exactNumber(v));

@@ -7,7 +7,7 @@
 
 QString NumberBox::textFromValue(double value) const {
     // Ten digits keep what was typed; floating-point noise lies beyond them.
-    return QString::fromStdString(text::displayNumber(value, 10));
+    return QString::fromStdString(text::writtenNumber(value));
 }
 
 double NumberBox::valueFromText(const QString& text) const {

@@ -1,6 +1,7 @@
 #include "app/settings/Preferences.h"
 
 #include "core/results/SignificanceLevels.h"
+#include "core/text/NumberText.h"
 
 #include <QHash>
 #include <QSettings>
@@ -138,7 +139,12 @@ QVariant registeredDefault(const QString& name) {
 }
 
 void store(const char* name, const QVariant& value) {
-    QSettings().setValue(name, value);
+    // A number as the user would type it: a length or a frequency converted from samples holds
+    // the noise of that arithmetic (1.999999999998), which the settings file does not keep.
+    if (value.userType() == QMetaType::Double)
+        QSettings().setValue(name, QString::fromStdString(text::writtenNumber(value.toDouble())));
+    else
+        QSettings().setValue(name, value);
 }
 
 void remove(const char* name) {

@@ -59,7 +59,8 @@ bool read(const TypedKey<bool>& key);
 // The fallback registered for a key name (an invalid QVariant when none).
 QVariant registeredDefault(const QString& name);
 
-// Writing and removing, for the preferences form.
+// Writing and removing, for the preferences form. A real number is stored as a person writes
+// it (writtenNumber).
 void store(const char* name, const QVariant& value);
 void remove(const char* name);
 

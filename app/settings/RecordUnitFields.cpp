@@ -93,7 +93,7 @@ void RecordUnitFields::fromSamples() {
         const double halfBandwidth = nw / (window_->value() * spacing_);
         const QString perUnit = unit_ == "position units" ? "cycles per unit" : "cycles/" + unit_;
         summary->setText(QString("In %1 (spacing %2): window %3, step %4; highest frequency %5 "
-                                 "%8, a shortest period of %6; bandwidth \u00b1%7 %8.")
+                                 "%8, a shortest period of %6 %1; bandwidth \u00b1%7 %8.")
                              .arg(unit_, displayNumberText(spacing_),
                                   displayNumberText(windowLength->value()),
                                   displayNumberText(stepLength->value()),

@@ -39,10 +39,9 @@ std::optional<Physical> stored() {
 }
 
 void store(const Physical& window) {
-    QSettings s;
-    s.setValue(lengthKey, window.length);
-    s.setValue(stepKey, window.step);
-    s.setValue(fmaxKey, window.fmaxPerUnit);
+    Preferences::store(lengthKey, window.length);
+    Preferences::store(stepKey, window.step);
+    Preferences::store(fmaxKey, window.fmaxPerUnit);
 }
 
 Physical inUnitsOf(double spacing) {

@@ -11,7 +11,13 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments) {
     window_ = new ViewController();
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->show();
-    // tonalith [FILE]: FILE is chosen as the Choose button would choose it.
-    if (arguments.size() > 1)
-        window_->chooseFileAt(arguments.at(1));
+    // tonalith [FILE]: a session file (.json) is opened as a session, any other FILE chosen as
+    // the Choose button would choose it.
+    if (arguments.size() < 2)
+        return;
+    const QString& file = arguments.at(1);
+    if (file.endsWith(".json", Qt::CaseInsensitive))
+        window_->openSessionAt(file);
+    else
+        window_->chooseFileAt(file);
 }

@@ -1,5 +1,5 @@
-// The application object's delegate: opens the main window at launch, with the data file
-// named on the command line (so that "open with" from a file manager works).
+// The application object's delegate: opens the main window at launch, with the data file or the
+// session named on the command line (so that "open with" from a file manager works).
 #pragma once
 
 #include <QObject>

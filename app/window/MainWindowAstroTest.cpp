@@ -105,6 +105,8 @@ void ViewController::buildAstronomicalTest() {
             [this](const tuning::RateTrack& track, const std::string& unit, double metres) {
                 ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres);
                 ageModelAction->setChecked(true);
+                if (QDockWidget* dock = PanelDocks::dockOf(ageModel))
+                    dock->raise(); // the current tab of its group, though it was open already
                 report("The age model follows the evolutive test's track of optima.");
             });
 }

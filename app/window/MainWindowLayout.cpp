@@ -11,6 +11,7 @@
 #include "app/panels/WholeRecordPanel.h"
 #include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
+#include "app/services/ElidedLabel.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapArea.h"
 #include "app/window/MapChoices.h"
@@ -119,6 +120,9 @@ void ViewController::buildWindow() {
     docks->addPanel(wholeRecord, "Whole Record", "wholeRecordDock", Qt::RightDockWidgetArea,
                     showWholeRecordAction);
 
+    statusText_ = new ElidedLabel(this);
+    statusText_->setObjectName("statusText");
+    statusBar()->addWidget(statusText_, 1);
     readoutLabel = windowDetail->readoutLabel;
     statusBar()->addPermanentWidget(readoutLabel);
     progressIndicator = new QProgressBar(this);
@@ -136,6 +140,7 @@ void ViewController::buildWindow() {
             [this](const QString& text) { refuse(text + mapStillShows()); });
     connect(chooser_, &DataFileChooser::message, this, &ViewController::report);
     connect(chooser_, &DataFileChooser::fileRead, this, &ViewController::recordChosen);
+    connect(chooser_, &DataFileChooser::fileRead, mapArea_, &MapArea::fileChosen);
     // The chosen column above the map, before any run.
     connect(chooser_, &DataFileChooser::columnChosen, seriesPanel_, [this] {
         if (const auto s = chooser_->chosenSeries())
@@ -321,7 +326,7 @@ void ViewController::buildTuning() {
     connect(ageModel, &AgeModelPanel::analyse, this, [this](const QString& path) {
         // The tuned series takes the record's place, measured in the ages' unit; the title
         // names it.
-        RecordUnitChoice::remember(path, {recordUnits.age, recordUnits.age});
+        RecordUnitChoice::remember(path, {mapUnits().age, mapUnits().age});
         if (chooseFileAt(path))
             setupPlot();
     });

@@ -11,6 +11,7 @@
 #include "app/settings/RecordSettings.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapArea.h"
+#include "app/window/MessageBar.h"
 #include "app/window/RecentFiles.h"
 
 #include <QAction>
@@ -31,11 +32,12 @@ QString ViewController::mapStillShows() {
     return " The map still shows " + QFileInfo(file).fileName() + ".";
 }
 
-void ViewController::showRecordOfMap(const QString& refused) {
+void ViewController::showRecordOfMap(const QString& refused, bool declined) {
     const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
     if (!shown || QString::fromStdString(shown->provenance.input) == refused)
         return;
-    recent->remove(refused);
+    if (!declined)
+        recent->remove(refused);
     if (chooseFileAt(QString::fromStdString(shown->provenance.input)))
         dataColumnPopUp->setCurrentIndex(shown->provenance.column - 1);
     seriesPanel_->showLastRun();
@@ -75,17 +77,24 @@ void ViewController::setupPlot() {
     AnalysisRun* run = sharedPlot->analysisRun();
     const auto refused = [&](const AnalysisRun::Refusal& refusal) {
         if (refusal.otherFileShown)
-            showRecordOfMap(path);
-        refuse(refusal.otherFileShown ? refusal.text + mapStillShows() : refusal.text);
+            showRecordOfMap(path, refusal.declined);
+        const QString text = refusal.otherFileShown ? refusal.text + mapStillShows() : refusal.text;
+        refuse(droppedNote_.isEmpty() ? text : droppedNote_ + " " + text);
     };
+    droppedNote_.clear();
     // The file is read once per press: its series, then the questions, then the run.
     const bool columnChosen = chooser_->column() > 0;
     const auto unread = run->load({path, chooser_->column(), chooser_->headerLines(),
-                                   chooser_->skipHeadersCheckBox->isChecked()});
+                                   chooser_->skipHeadersCheckBox->isChecked(), recordUnits});
     if (!columnChosen && !run->columnTitles().empty())
         chooser_->offerColumns(run->columnTitles());
     if (unread)
         return refused(*unread);
+    // Lines the record dropped are named before any question about its spacing, which they
+    // may explain.
+    droppedNote_ = run->droppedNote();
+    if (!droppedNote_.isEmpty())
+        refuse(droppedNote_);
     const double spacing = run->spacing();
     const auto window = recordSettings_->beforeRun(path, spacing, targetsInUnits());
     if (!window || !workSurvives(path, spacing))
@@ -115,7 +124,14 @@ void ViewController::runFinished(bool shown, const QString& message) {
         return;
     }
     mapArea_->setHintShown(false);
+    // What was refused before no longer holds; what this record dropped still does.
+    messageBar->hide();
+    if (!droppedNote_.isEmpty())
+        messageBar->showMessage(droppedNote_);
     const auto& result = sharedPlot->lastResult();
+    const QString record = QString::fromStdString(result->provenance.input);
+    showMapUnits(sharedPlot->analysisRun()->shownUnits(), record != mapRecord_);
+    mapRecord_ = record;
     seriesPanel_->setRun(result, sharedPlot->analysisRun()->takeTrend());
     updateFrequencyAxis();
     const double selected = selectedCentre_;

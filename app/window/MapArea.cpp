@@ -3,6 +3,7 @@
 #include "app/services/PlatformServices.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -40,6 +41,14 @@ MapArea::MapArea(QWidget* parent) : QFrame(parent) {
 
 void MapArea::setHintShown(bool on) {
     hint->setVisible(on);
+}
+
+void MapArea::fileChosen(const QString& file) {
+    if (plot_ && plot_->lastResult())
+        return;
+    hint->setText(QString("<b>%1</b> is chosen: press <b>Plot</b> (Ctrl+R) to analyse it, or "
+                          "choose another file (File &gt; Open, Ctrl+O).")
+                      .arg(QFileInfo(file).fileName().toHtmlEscaped()));
 }
 
 bool MapArea::eventFilter(QObject* watched, QEvent* event) {

@@ -32,6 +32,10 @@ public:
     void setHintShown(bool on);
     QLabel* hint = nullptr;
 
+public slots:
+    // A data file was chosen (on the command line, too): the hint names it while no map is shown.
+    void fileChosen(const QString& file);
+
 signals:
     // For the panels that follow the map's axes.
     void frequencyAxisSet(bool periods, bool logarithmic);

@@ -18,6 +18,8 @@ MessageBar::MessageBar(QWidget* parent) : QFrame(parent) {
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side));
     text = new QLabel(this);
     text->setWordWrap(true);
+    // A long path is one word that wrapping cannot break: it is cut, not let widen the window.
+    text->setMinimumWidth(fontMetrics().averageCharWidth() * 20);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setForegroundRole(QPalette::ToolTipText);
     dismiss = new QPushButton("Dismiss", this);

@@ -110,14 +110,15 @@ void ViewController::nudgeWindow() {
 }
 
 QString ViewController::statusMessage() const {
-    return statusBar()->currentMessage();
+    return statusText_->text();
 }
 
 void ViewController::report(const QString& message) {
     // A newer message takes the place of the readout, and reads in full in the tooltip
-    // however narrow the window.
+    // however narrow the window. Message and readout are laid out side by side, never over
+    // one another.
     readoutLabel->clear();
-    statusBar()->showMessage(message);
+    statusText_->setText(message);
     statusBar()->setToolTip(message);
     Platform::say(message);
 }

@@ -165,6 +165,8 @@ public slots:
     // The units named on the axes, panels and exports; a new record also starts the trial
     // sedimentation rate afresh.
     void setRecordUnits(const RecordUnitChoice& units, bool newRecord);
+    // The units of the map shown (its record's, whatever file is chosen since).
+    const RecordUnitChoice& mapUnits() const;
     bool saveSession();
     bool saveSessionTo(const QString& path);
     void openSession();
@@ -200,8 +202,11 @@ private:
     // saying so (empty when no map is shown).
     QString mapStillShows();
     // After a run of the file refused was refused while the map shows another: the file box, its
-    // columns and the series back on the map's record, and the refused file out of Open Recent.
-    void showRecordOfMap(const QString& refused);
+    // columns and the series back on the map's record, and the refused file out of Open Recent
+    // unless the user only declined to run it.
+    void showRecordOfMap(const QString& refused, bool declined = false);
+    // The units named on the map's axes, its panels and readout: those of the map's record.
+    void showMapUnits(const RecordUnitChoice& units, bool newRecord);
     void updateTitle(const QString& path);
     void restoreWindowState();
     void applyMapChoices();
@@ -221,6 +226,9 @@ private:
     // A file was chosen: its units, remembered or guessed.
     void recordChosen(const QString& file);
     std::unique_ptr<RecordSettings> recordSettings_;
+    QLabel* statusText_ = nullptr;
+    QString mapRecord_;   // the file of the map shown (empty: none yet)
+    QString droppedNote_; // the lines the record of the last Plot press dropped
     std::optional<Session> pendingSession_;
     QString sessionPath_;
     QByteArray savedSession_; // as last saved or opened

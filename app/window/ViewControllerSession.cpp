@@ -4,8 +4,11 @@
 
 #include "app/files/WholeFile.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AstroTestPanel.h"
+#include "app/panels/EvolutiveTestView.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TargetPeriods.h"
+#include "app/panels/WholeRecordPanel.h"
 #include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
 #include "app/services/PlatformServices.h"
@@ -22,6 +25,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -71,6 +75,52 @@ void checkIndex(QActionGroup* group, int index) {
             a->setChecked(true);
 }
 
+QJsonArray numbers(const std::vector<double>& v) {
+    QJsonArray a;
+    for (double x : v)
+        a.append(x);
+    return a;
+}
+
+std::vector<double> numbers(const QJsonValue& v) {
+    std::vector<double> out;
+    for (const QJsonValue& x : v.toArray())
+        out.push_back(x.toDouble());
+    return out;
+}
+
+// The astronomical test's fields, by name: what a session keeps of them.
+QJsonObject astroSettings(const AstroTestPanel& t) {
+    return {{"sedMin", t.sedMin->value()},
+            {"sedMax", t.sedMax->value()},
+            {"numSed", t.numSed->value()},
+            {"linear", t.linearGrid->isChecked()},
+            {"bandLow", t.bandLow->value()},
+            {"bandHigh", t.bandHigh->value()},
+            {"positionsIn", t.positionsIn->currentText()},
+            {"targets", t.targetsFile->text()},
+            {"simulations", t.simulations->value()},
+            {"window", t.windowLength->value()},
+            {"step", t.stepLength->value()}};
+}
+
+void setAstroSettings(AstroTestPanel& t, const QJsonObject& o) {
+    if (o.isEmpty())
+        return;
+    for (const auto& [box, key] : {std::pair{t.sedMin, "sedMin"},
+                                   {t.sedMax, "sedMax"},
+                                   {t.bandLow, "bandLow"},
+                                   {t.bandHigh, "bandHigh"},
+                                   {t.windowLength, "window"},
+                                   {t.stepLength, "step"}})
+        box->setValue(o.value(key).toDouble(box->value()));
+    t.numSed->setValue(o.value("numSed").toInt(t.numSed->value()));
+    t.simulations->setValue(o.value("simulations").toInt(t.simulations->value()));
+    t.linearGrid->setChecked(o.value("linear").toBool(t.linearGrid->isChecked()));
+    t.positionsIn->setCurrentText(o.value("positionsIn").toString(t.positionsIn->currentText()));
+    t.targetsFile->setText(o.value("targets").toString(t.targetsFile->text()));
+}
+
 double median(std::vector<double> v) {
     std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
     return v[v.size() / 2];
@@ -89,10 +139,27 @@ void ViewController::chooseRecordUnits() {
 
 void ViewController::setRecordUnits(const RecordUnitChoice& units, bool newRecord) {
     recordUnits = units;
-    if (sharedPlot)
-        plotSetPositionMeasure(sharedPlot->plot(), units.position.toUtf8().constData());
+    // The map keeps its record's units until a run of the chosen file reaches it.
+    const auto& shown = sharedPlot ? sharedPlot->lastResult() : nullptr;
+    sharedPlot->analysisRun()->restateUnits(chooser_->file(), units);
+    if (!shown || QString::fromStdString(shown->provenance.input) == chooser_->file())
+        showMapUnits(units, newRecord && !shown);
+}
+
+const RecordUnitChoice& ViewController::mapUnits() const {
+    return sharedPlot && sharedPlot->lastResult() ? sharedPlot->analysisRun()->shownUnits()
+                                                  : recordUnits;
+}
+
+void ViewController::showMapUnits(const RecordUnitChoice& units, bool newRecord) {
+    const QByteArray position = units.position.toUtf8();
+    plotSetPositionMeasure(sharedPlot->plot(), position.constData());
     windowDetail->positionUnit = units.position;
-    windowPanelSetFrequencyUnit(spectrumPanel, units.position.toUtf8().constData());
+    windowPanelSetFrequencyUnit(spectrumPanel, position.constData());
+    wholeRecord->setFrequencyUnit(units.position);
+    tracing->setUnit(units.position);
+    evolutiveView->setPositionUnit(units.position);
+    astroTest->setRecordUnit(units.position);
     ageModel->setUnits(units);
     targets->setUnits(units, newRecord);
     targets->apply();
@@ -179,6 +246,12 @@ Session ViewController::currentSession() const {
     s.agePeriod = ageModel->period->currentText();
     s.startAge = ageModel->startAge->value();
     s.ageStep = ageModel->step->value();
+    s.astroTest = astroSettings(*astroTest);
+    if (const auto& track = ageModel->rateTrack())
+        s.rateTrack = {{"position", numbers(track->position)},
+                       {"rate", numbers(track->rate)},
+                       {"unit", QString::fromStdString(ageModel->rateTrackUnit())},
+                       {"metresPerUnit", ageModel->rateTrackMetres()}};
     return s;
 }
 
@@ -272,6 +345,7 @@ bool ViewController::openSessionAt(const QString& path) {
     ageModel->period->setCurrentText(session->agePeriod);
     ageModel->startAge->setValue(session->startAge);
     ageModel->step->setValue(session->ageStep);
+    setAstroSettings(*astroTest, session->astroTest);
     sessionPath_ = path;
     pendingSession_ = *session;
     recordSettings_ = std::make_unique<RecordSettings>(this); // no other record before this one
@@ -288,6 +362,14 @@ void ViewController::applySessionAfterRun() {
         report("The session's trace does not fit the map: " + why + ".");
     targets->rate->setValue(s.targetRate);
     ageModel->period->setCurrentText(s.agePeriod);
+    if (!s.rateTrack.isEmpty()) {
+        tuning::RateTrack track{numbers(s.rateTrack.value("position")),
+                                numbers(s.rateTrack.value("rate"))};
+        ageModel->setRateTrack(sharedPlot->lastResult(), track,
+                               s.rateTrack.value("unit").toString("m").toStdString(),
+                               s.rateTrack.value("metresPerUnit").toDouble(1));
+        ageModelAction->setChecked(true);
+    }
     ageModel->startAge->setValue(s.startAge);
     savedSession_ = currentSession().toJson(sessionPath_);
 }

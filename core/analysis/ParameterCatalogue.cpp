@@ -19,10 +19,15 @@ constexpr Rule probability{0, false, 1, true, ""};
 
 constexpr Commands mapCommands = Command::Analyze | Command::Peaks | Command::Trace;
 constexpr Commands analysing = mapCommands | Command::Spectrum;
-constexpr Commands astronomical = Command::Filter | Command::TimeOpt | Command::ETimeOpt;
+constexpr Commands astronomical =
+    Command::Filter | Command::TimeOpt | Command::ETimeOpt | Command::Misfit;
 constexpr Commands preparing = analysing | astronomical;
 constexpr Commands reading = preparing | Command::Tune;
 constexpr Commands testing = Command::TimeOpt | Command::ETimeOpt;
+// The rate grid and the targets: the tests over trial rates.
+constexpr Commands rating = testing | Command::Misfit;
+// The lines' misfit: asm, and etimeopt in every window.
+constexpr Commands misfitting = Command::ETimeOpt | Command::Misfit;
 
 using K = ValueKind;
 using U = UnitKind;
@@ -78,7 +83,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the highest frequency in cycles per position unit; refused together with --fmax", false},
         {ParameterId::WholeRecordNfft, K::Integer, 0,
          "the smallest power of two at least twice the record's length",
-         {2, true, engine::NFMAX, true, "at least the record's length"}, U::Samples, only(C::Spectrum),
+         {2, true, engine::NFMAX, true, "at least the record's length"}, U::Samples, C::Spectrum | C::Misfit,
          "--nfft", "N", "nfft", "", "FFT points", "transform length of the whole record", true},
         {ParameterId::WholeRecordFmax, K::Real, 0.5, "0.5", above0, U::CyclesPerSample,
          only(C::Spectrum), "--fmax", "F", "fmax", "", "Highest frequency (cycles/sample)",
@@ -179,7 +184,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "a tab-separated file with columns x_centre and sedimentation_rate (cm/kyr), from "
          "etimeopt --track or written by hand: the age model from these rates instead of a "
          "traced cycle; refused together with --trace and --period", false},
-        {ParameterId::PositionsIn, K::Text, 0, "m", any, U::None, testing | C::Tune,
+        {ParameterId::PositionsIn, K::Text, 0, "m", any, U::None, rating | C::Tune,
          "--positions-in", "m|cm|mm", "positions_in", "", "Positions in",
          "the unit of the positions: metres, centimetres or millimetres (rates are in cm/kyr)",
          false},
@@ -187,17 +192,17 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "--passband", "FLO:FHI", "passband", "", "Pass band",
          "the band kept, from FLO to FHI cycles per position unit, within (0, Nyquist)", false},
         {ParameterId::SedMin, K::Real, 0.5, "0.5", {0, false, inf, true, "at most --sedmax"},
-         U::CentimetresPerKyr, testing, "--sedmin", "S", "sedmin", "",
+         U::CentimetresPerKyr, rating, "--sedmin", "S", "sedmin", "",
          "Lowest rate", "the lowest trial sedimentation rate, in cm/kyr",
          false},
         {ParameterId::SedMax, K::Real, 5, "5", {0, false, inf, true, "at least --sedmin"},
-         U::CentimetresPerKyr, testing, "--sedmax", "S", "sedmax", "",
+         U::CentimetresPerKyr, rating, "--sedmax", "S", "sedmax", "",
          "Highest rate", "the highest trial sedimentation rate, in cm/kyr",
          false},
         {ParameterId::NumSed, K::Integer, 100, "100", {1, true, 10000, true, ""}, U::Count,
-         testing, "--numsed", "N", "numsed", "", "Number of rates", "the number of trial rates",
+         rating, "--numsed", "N", "numsed", "", "Number of rates", "the number of trial rates",
          false},
-        {ParameterId::LinearGrid, K::Switch, 0, "", any, U::None, testing, "--linear-grid", "",
+        {ParameterId::LinearGrid, K::Switch, 0, "", any, U::None, rating, "--linear-grid", "",
          "linear_grid", "", "Linear rate grid",
          "space the trial rates evenly (by default evenly in log rate)", false},
         {ParameterId::PrecessionBand, K::Text, 0, "0.035:0.065", any, U::CyclesPerKyr, testing,
@@ -207,7 +212,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::Targets, K::Text, 0,
          "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr and the "
          "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr",
-         any, U::AgeUnits, testing, "--targets", "FILE", "targets", "", "Targets file",
+         any, U::AgeUnits, rating, "--targets", "FILE", "targets", "", "Targets file",
          "a tab-separated file with a column period (kyr) and a column kind holding e "
          "(eccentricity) or p (precession), both kinds present", false},
         {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
@@ -220,7 +225,41 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "with --sims, the windows whose optimum is significant are those the Benjamini-Hochberg "
          "procedure keeps at this false discovery rate over the windows' p-values (peaks --fdr "
          "controls it over one window's lines instead)", false, "the false discovery rate"},
-        {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, testing,
+        {ParameterId::MisfitLevel, K::Real, 0.95, "0.95", probability, U::Probability,
+         only(C::Misfit), "--level", "P", "level", "", "Line level",
+         "the harmonic F-test probability a line must reach to count in the spectral misfit",
+         false, "the probability"},
+        {ParameterId::WindowLineLevel, K::Real, 0.99, "0.99", probability, U::Probability,
+         only(C::ETimeOpt), "--level", "P", "level", "", "Line level",
+         "the harmonic F-test probability a window's line must reach to count in its spectral "
+         "misfit (higher than asm's: at 0.95 chance lines crowd a window's bins and any rate "
+         "fits them)", false, "the probability"},
+        {ParameterId::MisfitTbw, K::Real, 3, "3", {0, false, inf, true, "below half the window length"},
+         U::None, misfitting, "--tbw", "X", "tbw", "", "Time-bandwidth product (NW)",
+         "time-bandwidth product NW of the tapers of the lines' F-test", false},
+        {ParameterId::MisfitTapers, K::Integer, 4, "4", {2, true, engine::KMAX, true, "at most the window length"},
+         U::Count, misfitting, "--tapers", "K", "tapers", "", "Number of tapers",
+         "number of tapers of the lines' F-test (at least 2)", false},
+        {ParameterId::MisfitSimulations, K::Integer, 10000, "10000", {1, true, 100000, true, ""},
+         U::Count, only(C::Misfit), "--sims", "N", "sims", "", "Random line sets",
+         "random line sets (as many lines as the record's, uniform between its Rayleigh and "
+         "Nyquist frequencies) for the null probability of each rate's misfit (the smallest "
+         "corrected probability is the number of rates over N + 1)", false},
+        {ParameterId::WindowMisfitSimulations, K::Integer, 2000, "2000", {1, true, 100000, true, ""},
+         U::Count, only(C::ETimeOpt), "--asm-sims", "N", "asm_sims", "", "Random line sets",
+         "random line sets for the null probability of each window's spectral misfit (the "
+         "smallest corrected probability is the number of rates over N + 1)", false},
+        {ParameterId::RateColumn, K::Text, 0, "", any, U::None, only(C::Tune), "--rate-column",
+         "NAME", "rate_column", "", "Rate column",
+         "with --sedrate, the track's column of rates (cm/kyr) to integrate; by default "
+         "identified_rate where the track has it, else sedimentation_rate", false},
+        {ParameterId::CheckTrack, K::Text, 0, "", any, U::None, only(C::Tune), "--check-track",
+         "TRACK", "check_track", "", "Check against track",
+         "with --trace and --period, an etimeopt track: the rows whose implied rate disagrees "
+         "with the track's identified rate beyond both methods' resolution are mismatched, named "
+         "with the cycle the line is at the track's rate, and refused unless --accept-flags",
+         false},
+        {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, rating,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",
          false},

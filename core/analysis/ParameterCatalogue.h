@@ -67,7 +67,15 @@ enum class ParameterId {
     AstroWindowLength,
     AstroStepLength,
     SedimentationRateTrack,
-    WindowFalseDiscoveryRate
+    WindowFalseDiscoveryRate,
+    MisfitLevel,
+    WindowLineLevel,
+    MisfitSimulations,
+    WindowMisfitSimulations,
+    MisfitTbw,
+    MisfitTapers,
+    RateColumn,
+    CheckTrack
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text
@@ -99,7 +107,8 @@ enum class Command : unsigned {
     Tapers = 32,
     Filter = 64,
     TimeOpt = 128,
-    ETimeOpt = 256
+    ETimeOpt = 256,
+    Misfit = 512 // asm: the average spectral misfit
 };
 using Commands = unsigned;
 constexpr Commands operator|(Command a, Command b) {

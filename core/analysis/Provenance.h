@@ -13,6 +13,7 @@ struct Provenance {
     std::string columnName;   // its header name, when there is one
     std::string positionName; // the header name of the positions (field 0), when there is one
     int skip = 1;
+    std::string droppedLines; // empty: none; else series::droppedLinesText of the file's
     int samples = 0;
     double deltat = 1.0;
     std::string spacingNote; // empty: even spacing; else how an uneven one was taken

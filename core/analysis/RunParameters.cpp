@@ -58,7 +58,7 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
     case Mwc2Status::Ok: {
         if (!(p.fmax > 0))
             return about(ParameterId::Fmax,
-                         "highest frequency " + text::exactNumber(p.fmax) +
+                         "highest frequency " + text::writtenNumber(p.fmax) +
                              " keeps no frequency above 0; it must be above 0 (at most 0.5 "
                              "cycles per sample)");
         // Four result arrays of windows x frequencies doubles, and the map's two matrices.
@@ -67,8 +67,8 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
             return about(ParameterId::Step,
                          "the settings give " + std::to_string(windowCount(p, npts)) +
                              " windows x " + std::to_string(binCount(p)) +
-                             " frequencies = " + text::exactNumber(cells) +
-                             " results, more than the " + text::exactNumber(maxResultCells) +
+                             " frequencies = " + text::writtenNumber(cells) +
+                             " results, more than the " + text::writtenNumber(maxResultCells) +
                              " that fit in memory; raise the window step, or lower the highest "
                              "frequency or the FFT points");
         return std::nullopt;
@@ -103,21 +103,21 @@ std::optional<Problem> checkParameters(const RunParameters& p, int npts, double 
                                               std::to_string(std::min(engine::KMAX, p.window)));
     case Mwc2Status::BadTbw:
         if (!std::isfinite(p.tbw))
-            return about(ParameterId::Tbw,
-                         "time-bandwidth product " + text::exactNumber(p.tbw) + " is not a number");
-        return about(ParameterId::Tbw, "time-bandwidth product " + text::exactNumber(p.tbw) +
+            return about(ParameterId::Tbw, "time-bandwidth product " + text::writtenNumber(p.tbw) +
+                                               " is not a number");
+        return about(ParameterId::Tbw, "time-bandwidth product " + text::writtenNumber(p.tbw) +
                                            " gives a half-bandwidth of " +
-                                           text::exactNumber(p.tbw / p.window) +
+                                           text::writtenNumber(p.tbw / p.window) +
                                            " cycles per sample, which must lie between 0 and 0.5; "
                                            "with a window of " +
                                            std::to_string(p.window) +
                                            " samples the product must lie above 0 and below " +
-                                           text::exactNumber(p.window / 2.0));
+                                           text::writtenNumber(p.window / 2.0));
     case Mwc2Status::BadFmax:
         return about(ParameterId::Fmax,
-                     "highest frequency " + text::exactNumber(p.fmax) + " is not a number");
+                     "highest frequency " + text::writtenNumber(p.fmax) + " is not a number");
     case Mwc2Status::BadDeltat:
-        return Problem{Stage::Spacing, "sample spacing " + text::exactNumber(deltat) +
+        return Problem{Stage::Spacing, "sample spacing " + text::writtenNumber(deltat) +
                                            " (second position minus first) must be above 0"};
     default:
         return Problem{Stage::Series, c.message};
@@ -140,20 +140,20 @@ std::optional<Problem> checkSeries(const series::Series& s) {
         const std::string where = "line " + std::to_string(s.lines[i]);
         if (!std::isfinite(s.yval[i]))
             return Problem{Stage::Series,
-                           where + " holds the value " + text::exactNumber(s.yval[i]) +
+                           where + " holds the value " + text::writtenNumber(s.yval[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Values};
         if (!std::isfinite(s.xpos[i]))
             return Problem{Stage::Series,
-                           where + " holds the position " + text::exactNumber(s.xpos[i]) +
+                           where + " holds the position " + text::writtenNumber(s.xpos[i]) +
                                ", which is not a finite number",
                            std::nullopt, std::nullopt, SeriesField::Positions};
         if (i > 0 && !(s.xpos[i] > s.xpos[i - 1]))
             return Problem{Stage::Spacing, "positions must increase, but " + where + " (position " +
-                                               text::exactNumber(s.xpos[i]) +
+                                               text::writtenNumber(s.xpos[i]) +
                                                ") does not follow line " +
                                                std::to_string(s.lines[i - 1]) + " (position " +
-                                               text::exactNumber(s.xpos[i - 1]) + ")"};
+                                               text::writtenNumber(s.xpos[i - 1]) + ")"};
     }
     return std::nullopt;
 }
@@ -163,7 +163,7 @@ std::optional<Problem> checkMagnitude(const series::Series& s) {
         if (std::fabs(s.yval[i]) > largestValue)
             return Problem{Stage::Series,
                            "line " + std::to_string(s.lines[i]) + " holds the value " +
-                               text::exactNumber(s.yval[i]) +
+                               text::writtenNumber(s.yval[i]) +
                                ", too large to analyse (beyond 1e100 in size the spectra "
                                "overflow); rescale the values, for example divide them by a "
                                "power of ten, and run again",
@@ -206,11 +206,11 @@ SpacingReport checkSpacing(const series::Series& s) {
     }
     if (r.largestDeviation > 1e-6 * std::fabs(r.deltat)) {
         r.even = false;
-        r.text = "the positions are not evenly spaced: the spacing is taken as " +
-                 text::exactNumber(r.deltat) +
-                 " (the first two positions), and the spacing ending at line " +
-                 std::to_string(r.line) + " deviates from it by " +
-                 text::exactNumber(r.largestDeviation);
+        r.detail = "the spacing is taken as " + text::writtenNumber(r.deltat) +
+                   " (the first two positions), and the spacing ending at line " +
+                   std::to_string(r.line) + " deviates from it by " +
+                   text::writtenNumber(r.largestDeviation);
+        r.text = "the positions are not evenly spaced: " + r.detail;
     }
     return r;
 }

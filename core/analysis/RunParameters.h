@@ -98,8 +98,9 @@ struct SpacingReport {
     bool even = true;
     double deltat = 1.0;
     double largestDeviation = 0.0;
-    int line = 0; // file line where the largest deviation ends
-    std::string text;
+    int line = 0;       // file line where the largest deviation ends
+    std::string detail; // how uneven: the spacing taken and the largest deviation from it
+    std::string text;   // "the positions are not evenly spaced: " and the detail
 };
 SpacingReport checkSpacing(const series::Series& s);
 

@@ -54,16 +54,16 @@ std::optional<Problem> checkMapShape(const RunParameters& p, int npts) {
     const int windows = windowCount(p, npts);
     if (windows < 2)
         return Problem{Stage::Parameters,
-                       "the settings give " + text::exactNumber(windows) +
+                       "the settings give " + text::writtenNumber(windows) +
                            " window; the map needs at least 2 (shorten the "
                            "window of " +
-                           text::exactNumber(p.window) + " points or the step of " +
-                           text::exactNumber(p.step) + ")",
+                           text::writtenNumber(p.window) + " points or the step of " +
+                           text::writtenNumber(p.step) + ")",
                        ParameterId::Step};
     const int rows = binCount(p);
     if (rows < 2)
         return Problem{Stage::Parameters,
-                       "the settings give " + text::exactNumber(rows) +
+                       "the settings give " + text::writtenNumber(rows) +
                            " frequency row; the map needs at least 2 (raise the "
                            "highest frequency or the number of FFT points)",
                        ParameterId::Fmax};
@@ -78,18 +78,18 @@ std::optional<Problem> resample(const RunRequest& request, PreparedRun& run) {
     const auto resampled = series::resampleEvenly(s, step, engine::NMAX);
     if (!resampled)
         return Problem{Stage::Resampling,
-                       "resampling at spacing " + text::exactNumber(step) + " would give " +
-                           text::exactNumber(series::resampledCount(s, step)) +
-                           " samples; at most " + text::exactNumber(engine::NMAX) +
+                       "resampling at spacing " + text::writtenNumber(step) + " would give " +
+                           text::writtenNumber(series::resampledCount(s, step)) +
+                           " samples; at most " + text::writtenNumber(engine::NMAX) +
                            " can be analysed",
                        ParameterId::Interpolate};
     run.resampling = {true, step, !(request.interpolateStep > 0), s.xpos.size(),
                       resampled->xpos.size()};
     s = *resampled;
-    run.provenance.interpolation =
-        "linear, to even spacing " + text::displayNumber(step, 10) + " (" +
-        (run.resampling.medianStep ? "the median spacing" : "as asked") + "), from " +
-        std::to_string(run.resampling.before) + " unevenly spaced samples";
+    run.provenance.interpolation = "linear, to even spacing " + text::writtenNumber(step) + " (" +
+                                   (run.resampling.medianStep ? "the median spacing" : "as asked") +
+                                   "), from " + std::to_string(run.resampling.before) +
+                                   " unevenly spaced samples";
     if (const auto problem = checkSeries(s))
         return Problem{problem->stage, "after interpolation: " + problem->text};
     return std::nullopt;
@@ -101,24 +101,24 @@ std::string convertUnitLengths(const RunRequest& r, double deltat, RunParameters
     std::vector<std::string> done;
     if (r.windowLength > 0) {
         q.window = units::samplesIn(r.windowLength, deltat);
-        done.push_back("window " + text::exactNumber(r.windowLength) + " = " +
+        done.push_back("window " + text::writtenNumber(r.windowLength) + " = " +
                        std::to_string(q.window) + " samples");
     }
     if (r.stepLength > 0) {
         q.step = units::samplesIn(r.stepLength, deltat);
-        done.push_back("step " + text::exactNumber(r.stepLength) + " = " + std::to_string(q.step) +
-                       " samples");
+        done.push_back("step " + text::writtenNumber(r.stepLength) + " = " +
+                       std::to_string(q.step) + " samples");
     }
     if (r.fmaxPerUnit > 0) {
         q.fmax = r.fmaxPerUnit * deltat;
-        done.push_back("highest frequency " + text::exactNumber(r.fmaxPerUnit) +
-                       " cycles per unit = " + text::exactNumber(q.fmax) + " cycles per sample");
+        done.push_back("highest frequency " + text::writtenNumber(r.fmaxPerUnit) +
+                       " cycles per unit = " + text::writtenNumber(q.fmax) + " cycles per sample");
     }
     std::string text;
     for (const std::string& d : done)
         text += (text.empty() ? "" : ", ") + d;
     if (!text.empty())
-        text += " (spacing " + text::exactNumber(deltat) + ")";
+        text += " (spacing " + text::writtenNumber(deltat) + ")";
     return text;
 }
 
@@ -183,8 +183,8 @@ PreparedRun finishSteps(const RunRequest& request, PreparedRun run) {
         const SpacingRange range = spacingRange(run.series);
         p.spacingNote = "the spacing of the first two positions; the positions are not evenly "
                         "spaced (from " +
-                        text::displayNumber(range.smallest, 10) + " to " +
-                        text::displayNumber(range.largest, 10) + ")";
+                        text::writtenNumber(range.smallest) + " to " +
+                        text::writtenNumber(range.largest) + ")";
     }
     if (request.seriesOnly)
         return run;
@@ -240,6 +240,7 @@ PreparedRun readRun(const RunRequest& request, const std::string& text) {
         return run;
     }
     run.series = *loaded;
+    p.droppedLines = series::droppedLinesText(run.series.dropped);
     if (run.series.xpos.empty())
         run.problem = Problem{Stage::Data, series::explainEmptySeries(text, request.skip, *column)};
     return run;
@@ -263,6 +264,7 @@ PreparedRun finishRun(const RunRequest& request, PreparedRun loaded) {
     run.provenance.positionName = std::move(loaded.provenance.positionName);
     run.provenance.columnName = std::move(loaded.provenance.columnName);
     run.provenance.column = loaded.provenance.column;
+    run.provenance.droppedLines = std::move(loaded.provenance.droppedLines);
     return finishSteps(request, std::move(run));
 }
 

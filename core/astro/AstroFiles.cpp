@@ -141,18 +141,84 @@ std::string trackText(const TestDescription& d, double windowLength, double step
                     "local maximum of r2_opt at least half as high, or a significant neighbour, "
                     "at " +
                         text::exactNumber(aliasLow) + " to " + text::exactNumber(aliasHigh) +
-                        " times or the inverse of the rate; jump: the rate differs from a "
+                        " times or the inverse of the rate, or the window's lines fit best, "
+                        "significantly, at " +
+                        text::exactNumber(aliasLow) +
+                        " times the identified rate or more, or its inverse or less; jump: the "
+                        "rate differs from a "
                         "neighbour's by more than " +
                         text::exactNumber(100 * jumpShare) + " % or " + std::to_string(jumpSteps) +
                         " grid steps, whichever is more; weak: not significant; else ok");
-    std::string t = h.text() + "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\n";
+    h.line("identified_rate",
+           track.identities.empty()
+               ? std::string("the optimum (the lines were not tested)")
+               : "of the local maxima of r2_opt above half the largest, the rate whose significant "
+                 "lines fit the targets best (average spectral misfit, smallest null probability "
+                 "corrected for the rates tried)");
+    for (std::size_t w = 0; w < track.identities.size(); ++w) {
+        const CycleIdentity& id = track.identities[w];
+        if (!id.alternative)
+            continue;
+        const std::string p = track.pValues.empty()
+                                  ? ""
+                                  : " (window p-value " + text::exactNumber(track.pValues[w]) + ")";
+        h.line("window at " + text::displayNumber(track.points[w].centre),
+               "identified " + candidateText(id.candidates[id.identified]) + p + "; alternative " +
+                   candidateText(id.candidates[*id.alternative]));
+    }
+    std::string t =
+        h.text() + "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\n";
     for (std::size_t w = 0; w < track.points.size(); ++w) {
         const TrackPoint& p = track.points[w];
         t += text::exactNumber(p.centre) + "\t" + text::exactNumber(p.rate) + "\t" +
              text::exactNumber(p.r2Opt) + "\t" +
              (track.pValues.empty() ? std::string("NA") : text::exactNumber(track.pValues[w])) +
-             "\t" + tuning::rateFlagName(track.flags[w]) + "\n";
+             "\t" + tuning::rateFlagName(track.flags[w]) + "\t" +
+             text::exactNumber(track.identifiedRate(w)) + "\n";
     }
+    return t;
+}
+
+std::string misfitText(const MisfitDescription& d, const LineSet& lines, const MisfitScan& scan) {
+    const TimeOptSettings& s = d.test.settings;
+    results::HeaderBlock h = recordBlock(d.test.record, "average spectral misfit (ASM)");
+    h.line("positions in", d.test.positionUnit);
+    h.line("trial sedimentation rates",
+           std::to_string(s.grid.count) + " from " + text::exactNumber(s.grid.low) + " to " +
+               text::exactNumber(s.grid.high) + " cm/kyr, " +
+               (s.grid.linear ? "evenly spaced" : "evenly spaced in log(rate)"));
+    h.line("targets", d.test.targetsSource.empty() ? std::string("default") : d.test.targetsSource);
+    h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
+    h.line("obliquity periods", list(s.targets.obliquity) + " kyr");
+    h.line("precession periods", list(s.targets.precession) + " kyr");
+    h.line("lines", std::to_string(lines.frequencies.size()) +
+                        " harmonic F-test lines at probability " + text::exactNumber(d.level) +
+                        " or more (time-bandwidth product " + text::exactNumber(d.tbw) + ", " +
+                        std::to_string(d.tapers) + " tapers, transform length " +
+                        std::to_string(d.nfft) + "): " + list(lines.frequencies) +
+                        " cycles per position unit");
+    h.line("misfit", "root mean square distance, in cycles/kyr, from each target between the "
+                     "record's Rayleigh and Nyquist frequencies to its nearest line (Meyers and "
+                     "Sageman 2007); obliquity targets count only with a line within the "
+                     "half-bandwidth " +
+                         text::exactNumber(lines.halfBandwidth) + " cycles per position unit");
+    h.line("null probability", std::to_string(d.simulations) + " random line sets (seed " +
+                                   std::to_string(d.seed) +
+                                   ") as many as the record's, uniform between its Rayleigh and "
+                                   "Nyquist frequencies: p_null is the share fitting as well");
+    const MisfitRow& best = scan.rows[scan.best];
+    h.line("best sedimentation rate", text::exactNumber(best.rate) + " cm/kyr");
+    h.line("misfit at the best rate", text::exactNumber(best.misfit) + " cycles/kyr");
+    h.line("null probability at the best rate",
+           text::exactNumber(best.pNull) + "; corrected for the " +
+               std::to_string(scan.rows.size()) +
+               " rates tried: " + text::exactNumber(scan.bestCorrected) +
+               (scan.bestCorrected <= significanceLevel ? ""
+                                                        : " (not significant at the 0.05 level)"));
+    std::string t = h.text() + "sedimentation_rate\tmisfit\tp_null\n";
+    for (const MisfitRow& r : scan.rows)
+        t += text::exactNumber(r.rate) + "\t" + text::exactNumber(r.misfit) + "\t" +
+             text::exactNumber(r.pNull) + "\n";
     return t;
 }
 

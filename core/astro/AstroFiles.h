@@ -6,6 +6,7 @@
 
 #include "core/analysis/Provenance.h"
 #include "core/astro/BandPass.h"
+#include "core/astro/SpectralMisfit.h"
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
 
@@ -38,10 +39,24 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
 std::string evolutiveText(const TestDescription& d, double windowLength, double stepLength,
                           const EvolutiveTimeOpt& e);
 
-// "x_centre	sedimentation_rate	r2_opt	p_value	flag", one row per window (p_value NA
-// where the windows were not tested); the block says how the windows were tested and flagged.
+// "x_centre	sedimentation_rate	r2_opt	p_value	flag	identified_rate", one row per window
+// (p_value NA where the windows were not tested); the block says how the windows were tested,
+// flagged and identified, and names each window's alternative rate.
 std::string trackText(const TestDescription& d, double windowLength, double stepLength,
                       const FlaggedTrack& track, int simulations, double fdr);
+
+// What the '#' block of the misfit names: the test's record, grid and targets, and the lines'
+// F-test.
+struct MisfitDescription {
+    TestDescription test;
+    double tbw = 0, level = 0;
+    int tapers = 0, nfft = 0, simulations = 0;
+    std::uint64_t seed = 0;
+};
+
+// "sedimentation_rate	misfit	p_null", one row per rate the misfit scored; the block ends
+// with the best rate and its null probability, corrected for the rates tried.
+std::string misfitText(const MisfitDescription& d, const LineSet& lines, const MisfitScan& scan);
 
 // Whether every number a result would write is finite.
 bool allFinite(const std::vector<double>& v);

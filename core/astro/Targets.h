@@ -15,6 +15,7 @@ namespace astro {
 struct Targets {
     std::vector<double> eccentricity{405.6795, 130.719, 123.839, 98.86307, 94.87666};
     std::vector<double> precession{23.62069, 22.31868, 19.06768, 18.91979};
+    std::vector<double> obliquity{41.0, 39.7, 53.6};
 };
 
 struct TargetsRead {

@@ -14,13 +14,7 @@ TestReading readTest(const TimeOptScan& scan, const Significance* significance) 
     r.atEdge = s.size() > 1 && (scan.best == 0 || scan.best == s.size() - 1);
     r.tested = significance && significance->simulations > 0;
     r.significant = r.tested && significance->pValue <= significanceLevel;
-    const double half = s[scan.best].r2Opt / 2;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const bool above = (i == 0 || s[i].r2Opt >= s[i - 1].r2Opt) &&
-                           (i + 1 == s.size() || s[i].r2Opt >= s[i + 1].r2Opt);
-        if (above && s[i].r2Opt >= half)
-            r.candidates.push_back(s[i]);
-    }
+    r.candidates = candidateRates(s);
     if (r.atEdge)
         r.cautions.push_back("the optimum lies at the edge of the rate grid: widen it");
     if (!r.tested)
@@ -29,6 +23,20 @@ TestReading readTest(const TimeOptScan& scan, const Significance* significance) 
         r.cautions.push_back("not significant at the " + text::exactNumber(significanceLevel) +
                              " level (p-value " + text::exactNumber(significance->pValue) + ")");
     return r;
+}
+
+std::vector<RateScore> candidateRates(const std::vector<RateScore>& s) {
+    std::vector<RateScore> found;
+    double largest = 0;
+    for (const RateScore& score : s)
+        largest = std::max(largest, score.r2Opt);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const bool peak = (i == 0 || s[i].r2Opt >= s[i - 1].r2Opt) &&
+                          (i + 1 == s.size() || s[i].r2Opt >= s[i + 1].r2Opt);
+        if (peak && s[i].r2Opt >= largest / 2)
+            found.push_back(s[i]);
+    }
+    return found;
 }
 
 std::string candidatesText(const std::vector<RateScore>& candidates) {

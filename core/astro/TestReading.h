@@ -24,6 +24,9 @@ constexpr double significanceLevel = 0.05;
 
 TestReading readTest(const TimeOptScan& scan, const Significance* significance);
 
+// The local maxima of r2_opt above half the largest, by increasing rate.
+std::vector<RateScore> candidateRates(const std::vector<RateScore>& scores);
+
 // "2.27 cm/kyr (r2_opt 0.121), 4.885 cm/kyr (r2_opt 0.153)".
 std::string candidatesText(const std::vector<RateScore>& candidates);
 

@@ -4,6 +4,7 @@
 // an edge, an alias or a jump without a word.
 #pragma once
 
+#include "core/astro/CycleIdentity.h"
 #include "core/astro/TimeOpt.h"
 #include "core/tuning/SedimentationRate.h"
 
@@ -11,8 +12,6 @@
 
 namespace astro {
 
-// The rate ratios of an alias: obliquity's period is 1.7 to 2.2 times precession's.
-constexpr double aliasLow = 1.7, aliasHigh = 2.2;
 // A jump: more than this share of the neighbour's rate, or three grid steps, whichever is more.
 constexpr double jumpShare = 0.25;
 constexpr int jumpSteps = 3;
@@ -22,9 +21,21 @@ struct FlaggedTrack {
     std::vector<double> pValues;   // one per window; empty when no simulations were run
     std::vector<bool> significant; // after false-discovery control at the rate asked
     std::vector<tuning::RateFlag> flags;
+    // One per window when the lines were tested (evolutiveIdentity); else empty.
+    std::vector<CycleIdentity> identities;
+
+    // The rate the lines and r2_opt agree on in window w; the optimum without identities.
+    double identifiedRate(std::size_t w) const {
+        return identities.size() > w && !identities[w].candidates.empty() ? identities[w].rate()
+                                                                          : points[w].rate;
+    }
 };
 
-// pValues: evolutiveSignificance's, or empty; fdr: the false-discovery rate over the windows.
-FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr);
+// pValues: evolutiveSignificance's, or empty; fdr: the false-discovery rate over the windows;
+// identities: evolutiveIdentity's, or empty. A window is also flagged alias where its lines
+// alone fit best, significantly, at a rate at least 1.7 times or at most 1/1.7 its identified
+// rate.
+FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
+                       std::vector<CycleIdentity> identities = {});
 
 } // namespace astro

@@ -23,8 +23,9 @@ HeaderBlock& HeaderBlock::note(const std::string& text) {
 
 HeaderBlock& HeaderBlock::source(const analysis::Provenance& p) {
     line("input", p.input);
-    return line("column",
-                std::to_string(p.column) + (p.columnName.empty() ? "" : " (" + p.columnName + ")"));
+    line("column",
+         std::to_string(p.column) + (p.columnName.empty() ? "" : " (" + p.columnName + ")"));
+    return p.droppedLines.empty() ? *this : line("dropped lines", p.droppedLines);
 }
 
 HeaderBlock& HeaderBlock::reading(const analysis::Provenance& p, bool spacingNote) {
@@ -32,7 +33,7 @@ HeaderBlock& HeaderBlock::reading(const analysis::Provenance& p, bool spacingNot
     line("samples", std::to_string(p.samples));
     // The spacing as a person reads it (a resampled record's step is 0.01, not
     // 0.009999999999999787); the rows keep every position exactly.
-    line("sample spacing", text::displayNumber(p.deltat, 10) + " (position units" +
+    line("sample spacing", text::writtenNumber(p.deltat) + " (position units" +
                                (spacingNote && !p.spacingNote.empty() ? "; " + p.spacingNote : "") +
                                ")");
     line("interpolation", p.interpolation.empty() ? std::string("none") : p.interpolation);

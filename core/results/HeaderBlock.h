@@ -21,7 +21,7 @@ public:
     // "# <text>": a line that is not a name and its value.
     HeaderBlock& note(const std::string& text);
 
-    // The record's input file and column.
+    // The record's input file and column, and the lines dropped when any were.
     HeaderBlock& source(const analysis::Provenance& p);
     // How the record was read and prepared: header lines skipped, samples, spacing (with what
     // was noted of uneven positions when spacingNote), interpolation and preparation ("none"

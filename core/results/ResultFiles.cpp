@@ -41,12 +41,12 @@ HeaderBlock headerBlock(const analysis::Provenance& p, const std::string& what) 
                    (q.windowDetrend == analysis::WindowDetrend::Mean
                         ? " (each window's mean removed before tapering)"
                         : " (each window's least-squares line removed before tapering)"));
-    h.line("time-bandwidth product", text::exactNumber(q.tbw));
+    h.line("time-bandwidth product", text::writtenNumber(q.tbw));
     h.line("tapers", std::to_string(q.tapers));
     h.line("window", std::to_string(q.window) + " samples");
     h.line("step", std::to_string(q.step) + " samples");
     h.line("transform length", std::to_string(q.nfft));
-    h.line("highest frequency", text::exactNumber(q.fmax) + " cycles per sample");
+    h.line("highest frequency", text::writtenNumber(q.fmax) + " cycles per sample");
     h.line("frequency", "cycles per position unit; amplitude: unit of the values; probability: of "
                         "the harmonic F-test (1e+37 where it could not be evaluated)");
     return h;
@@ -60,8 +60,8 @@ std::string runSummary(const analysis::Provenance& p) {
                     (p.columnName.empty() ? "" : " (" + p.columnName + ")") + ": window " +
                     std::to_string(q.window) + ", step " + std::to_string(q.step) + ", " +
                     std::to_string(q.tapers) + " tapers, time-bandwidth " +
-                    text::exactNumber(q.tbw) + ", transform " + std::to_string(q.nfft) +
-                    ", highest frequency " + text::exactNumber(q.fmax) + " cycles per sample";
+                    text::writtenNumber(q.tbw) + ", transform " + std::to_string(q.nfft) +
+                    ", highest frequency " + text::writtenNumber(q.fmax) + " cycles per sample";
     if (q.windowDetrend != analysis::WindowDetrend::None)
         s += ", window detrend " + std::string(analysis::windowDetrendName(q.windowDetrend));
     if (!p.preparation.empty())
@@ -147,9 +147,9 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
 HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule) {
     HeaderBlock h = headerBlock(
         r.provenance, rule.fdr > 0 ? "spectral lines kept by false-discovery control at rate " +
-                                         text::exactNumber(rule.fdr)
+                                         text::writtenNumber(rule.fdr)
                                    : "spectral lines at probability " +
-                                         text::exactNumber(rule.level) + " or more");
+                                         text::writtenNumber(rule.level) + " or more");
     h.line("lines", lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0));
     return h;
 }

@@ -172,7 +172,7 @@ std::string Preparation::describe() const {
                         " removed");
         break;
     case Detrend::Method::Lowess:
-        steps.push_back("LOWESS trend with span " + text::exactNumber(detrend.span) + " removed");
+        steps.push_back("LOWESS trend with span " + text::writtenNumber(detrend.span) + " removed");
         break;
     default:
         break;
@@ -355,7 +355,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
         step = PreparationStep::Log;
         for (std::size_t i = 0; i < n; ++i) {
             if (!(y[i] > 0.0))
-                return fail(lineText(i) + " holds the value " + text::exactNumber(y[i]) +
+                return fail(lineText(i) + " holds the value " + text::writtenNumber(y[i]) +
                             ", which has no logarithm; the log needs values above 0");
             out.values[i] = std::log(y[i]);
         }
@@ -371,14 +371,14 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
             if (!std::isfinite(x[i]))
                 return fail(lineText(i) + " holds a position that is not a finite number");
             if (i > 0 && !(x[i] > x[i - 1]))
-                return fail(lineText(i) + " holds the position " + text::exactNumber(x[i]) +
+                return fail(lineText(i) + " holds the position " + text::writtenNumber(x[i]) +
                             ", which is not above the previous one (" +
-                            text::exactNumber(x[i - 1]) +
+                            text::writtenNumber(x[i - 1]) +
                             "); detrending needs strictly increasing positions");
         }
         if (d.method == Detrend::Method::Lowess) {
             if (!(d.span > 0.0) || d.span > 1.0)
-                return fail("the LOWESS span " + text::exactNumber(d.span) +
+                return fail("the LOWESS span " + text::writtenNumber(d.span) +
                             " is outside the allowed range (above 0 and at most 1)");
             if (n < 3)
                 return fail("a LOWESS trend needs at least 3 samples; the series has " +
@@ -425,7 +425,7 @@ PreparedValues prepareValues(const Preparation& p, const std::vector<double>& x,
             return fail("standardising gave a value that is not a finite number (values too "
                         "large?)");
         if (sd == 0.0)
-            return fail("every value is " + text::exactNumber(out.values[0]) +
+            return fail("every value is " + text::writtenNumber(out.values[0]) +
                         " before standardising; a constant series cannot be standardised");
         for (double& v : out.values)
             v = (v - mean) / sd;

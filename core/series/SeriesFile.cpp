@@ -56,6 +56,17 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+// A field or line as a message names it: at most 24 bytes, cut before a UTF-8 sequence.
+std::string shortened(std::string_view text) {
+    constexpr std::size_t most = 24;
+    if (text.size() <= most)
+        return std::string(text);
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 bool isUtf8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
@@ -257,21 +268,44 @@ std::optional<Series> parseSeries(std::string_view text, int skip, int column, s
         return std::nullopt;
     }
     Series s;
+    // The titles are no data line, wherever the header's comment block puts them.
+    const std::string_view titles = titleLine(lines);
     for (std::size_t i = static_cast<std::size_t>(skip); i < lines.size(); ++i) {
         const auto fields = splitFields(lines[i]);
-        if (fields.size() < 2 || column < 0 || static_cast<std::size_t>(column) >= fields.size())
+        const bool note = fields.empty() || fields[0].front() == '#' ||
+                          (lines[i].data() == titles.data() && !parseNumber(fields[0]));
+        const auto drop = [&](std::string why) {
+            if (!note)
+                s.dropped.push_back({static_cast<int>(i + 1), std::move(why)});
+        };
+        if (fields.size() < 2 || column < 0 || static_cast<std::size_t>(column) >= fields.size()) {
+            drop(shortened(trimBlanks(lines[i])) + " (no field " + std::to_string(column) + ")");
             continue;
+        }
         const auto x = parseNumber(fields[0]);
-        if (!x)
+        if (!x) {
+            drop(shortened(fields[0]));
             continue;
+        }
         const auto y = parseNumber(fields[static_cast<std::size_t>(column)]);
-        if (!y)
+        if (!y) {
+            drop(shortened(fields[static_cast<std::size_t>(column)]));
             continue;
+        }
         s.xpos.push_back(*x);
         s.yval.push_back(*y);
         s.lines.push_back(static_cast<int>(i + 1));
     }
     return s;
+}
+
+std::string droppedLinesText(const std::vector<DroppedLine>& dropped, int named) {
+    if (dropped.empty())
+        return std::string();
+    std::string t = std::to_string(dropped.size()) + " (";
+    for (std::size_t i = 0; i < dropped.size() && i < static_cast<std::size_t>(named); ++i)
+        t += (i > 0 ? ", " : "") + std::to_string(dropped[i].line) + ": " + dropped[i].text;
+    return t + (dropped.size() > static_cast<std::size_t>(named) ? ", ...)" : ")");
 }
 
 double medianSpacing(const Series& s) {
@@ -302,6 +336,7 @@ std::optional<Series> resampleEvenly(const Series& s, double step, std::size_t m
     if (!(wanted <= static_cast<double>(maxSamples)))
         return std::nullopt;
     Series out;
+    out.dropped = s.dropped;
     if (wanted < 1)
         return out;
     const double x0 = s.xpos.front();

@@ -15,11 +15,24 @@
 
 namespace series {
 
-struct Series {
-    std::vector<double> xpos; // positions, first field
-    std::vector<double> yval; // values, the chosen field
-    std::vector<int> lines;   // 1-based file line of each sample, for messages
+// A line after the skipped ones that is not blank, not a '#' comment and not the line of
+// column titles, yet gave no sample: it has too few fields, or no number in the position or the
+// chosen column. Such lines are dropped, never silently: the front ends name them.
+struct DroppedLine {
+    int line = 0;     // 1-based file line
+    std::string text; // the field that is not a number, or the line and the field it lacks
 };
+
+struct Series {
+    std::vector<double> xpos;         // positions, first field
+    std::vector<double> yval;         // values, the chosen field
+    std::vector<int> lines;           // 1-based file line of each sample, for messages
+    std::vector<DroppedLine> dropped; // in file order
+};
+
+// The dropped lines as the tool's warning and the result files' header give them: their count
+// and the first `named` ("2 (59: n/a, 1002: 401.965926x)"); empty when none was dropped.
+std::string droppedLinesText(const std::vector<DroppedLine>& dropped, int named = 3);
 
 // The whole file as UTF-8 text. A UTF-8 byte-order mark is dropped, UTF-16 text (with its
 // byte-order mark) is converted, and bytes that are not UTF-8 are read as Latin-1. A file that
@@ -50,8 +63,9 @@ std::string_view titleLine(const std::vector<std::string_view>& lines);
 std::vector<std::string> columnTitles(std::string_view firstLine, bool header);
 
 // Positions and values (field `column`) of every valid data line after the first `skip`
-// lines. No series when the file cannot be read, skip is negative, or no line is left after
-// the skipped ones; an empty series when no line held two numbers there.
+// lines, and the lines dropped (DroppedLine). No series when the file cannot be read, skip is
+// negative, or no line is left after the skipped ones; an empty series when no line held two
+// numbers there.
 std::optional<Series> loadSeries(const std::string& path, int skip, int column,
                                  std::string* why = nullptr);
 // The same from text already read.

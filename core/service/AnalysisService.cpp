@@ -266,6 +266,27 @@ astro::WindowSignificance evolutiveSignificance(const series::Series& s,
                                         astroExecution(control, workers));
 }
 
+WindowLines analyseLines(const series::Series& s, const analysis::Provenance& p,
+                         const analysis::RunParameters& q, const results::LineRule& rule,
+                         RunControl& control, const Execution& execution) {
+    WindowLines lines;
+    results::ResultSet r;
+    r.provenance = p;
+    r.provenance.params = q;
+    lines.outcome = analyseMap(s, r, control, execution);
+    if (!lines.outcome.finished())
+        return lines;
+    const double span = q.window * p.deltat;
+    for (int w = 0; w < r.windows; ++w) {
+        astro::LineSet set{{}, span, p.deltat, q.tbw / span};
+        for (const results::Peak& peak : results::findPeaks(r, w, rule))
+            set.frequencies.push_back(peak.frequency);
+        lines.centres.push_back(r.centre(w));
+        lines.windows.push_back(std::move(set));
+    }
+    return lines;
+}
+
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execution& execution) {
     // The diagnostic stream is the process's: no run may write to it meanwhile.
     Turn turn;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/analysis/Provenance.h"
+#include "core/astro/SpectralMisfit.h"
 #include "core/astro/TimeOpt.h"
 #include "core/results/ResultSet.h"
 #include "core/series/SeriesFile.h"
@@ -75,6 +76,19 @@ astro::WindowSignificance evolutiveSignificance(const series::Series& s,
                                                 const astro::EvolutiveTimeOpt& e, int simulations,
                                                 std::uint64_t seed, RunControl& control,
                                                 int workers = 0);
+
+// The harmonic F-test's lines (results::findPeaks by `rule`) in windows of q.window samples
+// stepped by q.step (one window of the record's length: the record's lines), each window's
+// with its span, spacing and the tapers' half-bandwidth, for the spectral misfit. The engine
+// runs as for a map (p: the record's provenance; its parameters give way to q).
+struct WindowLines {
+    std::vector<double> centres;
+    std::vector<astro::LineSet> windows;
+    RunOutcome outcome;
+};
+WindowLines analyseLines(const series::Series& s, const analysis::Provenance& p,
+                         const analysis::RunParameters& q, const results::LineRule& rule,
+                         RunControl& control, const Execution& execution = {});
 
 // One set of Slepian tapers (core/spectrum/SlepianTapers.h), the engine's taper warnings
 // going where the execution says.

@@ -38,4 +38,11 @@ std::string displayNumber(double v, int digits) {
     return s == "-0" ? "0" : s;
 }
 
+std::string writtenNumber(double v) {
+    // A count is written in full, however many digits it has.
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return exactNumberInFull(v);
+    return displayNumber(v, 10);
+}
+
 } // namespace text

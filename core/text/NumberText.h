@@ -19,5 +19,9 @@ std::string exactNumberInFull(double v);
 // (0.009999999999990905 reads "0.01", 155.99999999999818 reads "156"). For labels, header
 // lines and messages, where a person reads the number.
 std::string displayNumber(double v, int digits = 6);
+// Written: as a person writes the number, to 10 significant digits: the noise of arithmetic
+// goes (1.999999999998 reads "2", 0.009999999999990905 reads "0.01") and every digit a user
+// typed stays. For settings, header lines and messages that give back a value.
+std::string writtenNumber(double v);
 
 } // namespace text

@@ -161,17 +161,35 @@ std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int b
     return trace;
 }
 
+namespace {
+
+bool isPeak(const results::ResultSet& r, int window, int i, TraceBy by) {
+    const double s = score(r, window, i, by);
+    return (i == 0 || s >= score(r, window, i - 1, by)) &&
+           (i + 1 == r.bins || s >= score(r, window, i + 1, by));
+}
+
+} // namespace
+
 int snapToPeak(const results::ResultSet& r, int window, double f, TraceBy by) {
     const int start = nearestBin(r, f);
     int best = -1;
-    for (int i = 0; i < r.bins; ++i) {
-        const double s = score(r, window, i, by);
-        const bool peak = (i == 0 || s >= score(r, window, i - 1, by)) &&
-                          (i + 1 == r.bins || s >= score(r, window, i + 1, by));
-        if (peak && (best < 0 || std::abs(i - start) < std::abs(best - start)))
+    for (int i = 0; i < r.bins; ++i)
+        if (isPeak(r, window, i, by) && (best < 0 || std::abs(i - start) < std::abs(best - start)))
             best = i;
-    }
     return best >= 0 ? best : start;
+}
+
+int dragToPeak(const results::ResultSet& r, int window, int from, double f, TraceBy by) {
+    const int snapped = snapToPeak(r, window, f, by);
+    const int reached = nearestBin(r, f);
+    if (snapped != from || reached == from)
+        return snapped;
+    const int way = reached > from ? 1 : -1;
+    for (int i = from + way; i >= 0 && i < r.bins; i += way)
+        if (isPeak(r, window, i, by))
+            return i;
+    return from;
 }
 
 } // namespace tuning

@@ -65,6 +65,10 @@ std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int b
 // The local maximum of the criterion nearest frequency f in one window (the bin itself when
 // the spectrum has none): where a dragged point snaps to.
 int snapToPeak(const results::ResultSet& r, int window, double f, TraceBy by);
+// Where a point of bin `from` dragged to frequency f lands: snapToPeak, except that a drag that
+// left its bin never lands back on it while the window has another peak that way: on a small map
+// a short drag then moves the point to the next peak in its direction.
+int dragToPeak(const results::ResultSet& r, int window, int from, double f, TraceBy by);
 
 // A point of the trace at a given window and bin.
 TracePoint pointAt(const results::ResultSet& r, int window, int bin);

@@ -24,9 +24,9 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
             return where(i) + of + " holds a position that is not a finite number";
         if (!(value[i] > 0) || !std::isfinite(value[i]))
             return where(i) + of + " holds the " + words.quantity + " " +
-                   text::exactNumber(value[i]) + "; " + words.rule;
+                   text::writtenNumber(value[i]) + "; " + words.rule;
         if (i > 0 && !(position[i] > position[i - 1]))
-            return where(i) + of + " holds the position " + text::exactNumber(position[i]) +
+            return where(i) + of + " holds the position " + text::writtenNumber(position[i]) +
                    ", which is not above the one before; positions must increase";
     }
     return std::nullopt;

@@ -88,15 +88,47 @@ std::optional<RateFlag> parseRateFlag(const std::string& text) {
     return std::nullopt;
 }
 
-std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why) {
+namespace {
+
+// Whether the column titles of a track (its first line that is not a '#' line) name `column`.
+bool titlesName(const std::string& text, const std::string& column) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::size_t from = 0;
+        while (from <= line.size()) {
+            const std::size_t tab = std::min(line.find('\t', from), line.size());
+            std::string word = line.substr(from, tab - from);
+            if (!word.empty() && word.back() == '\r')
+                word.pop_back();
+            if (word == column)
+                return true;
+            from = tab + 1;
+        }
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why,
+                                           const std::string& column) {
     const OptionalColumn flag{"flag",
                               [](const std::string& t) { return parseRateFlag(t).has_value(); },
                               "holds no flag (ok, weak, jump, alias or edge)"};
-    auto rows = readPiecewise(text, rateWords, "sedimentation_rate", flag, why);
+    const std::string chosen = !column.empty()                          ? column
+                               : titlesName(text, identifiedRateColumn) ? identifiedRateColumn
+                                                                        : optimumRateColumn;
+    auto rows = readPiecewise(text, rateWords, chosen.c_str(), flag, why);
     if (!rows)
         return std::nullopt;
     ReadRateTrack r{
-        {std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}};
+        {std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}, chosen};
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseRateFlag(f));
     return r;
@@ -113,7 +145,7 @@ std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
             continue;
         if (++count <= named)
             where += std::string(count > 1 ? ", " : "") + "x_centre " +
-                     text::exactNumber(t.track.position[i]) + " (line " +
+                     text::writtenNumber(t.track.position[i]) + " (line " +
                      std::to_string(t.lines[i]) + ", " + rateFlagName(f) + ")";
     }
     if (count == 0)
@@ -130,12 +162,13 @@ std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
 results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,
                                              const std::string& trackName,
                                              const std::string& positionUnit, double startAge,
-                                             double step) {
+                                             double step, const std::string& column) {
     results::HeaderBlock h = modelHeader(p, "age model from a sedimentation-rate track");
     h.line("sedimentation-rate track", trackName + " (cm/kyr)");
+    h.line("rate column", column);
     h.line("positions in", positionUnit);
-    h.line("start age", text::exactNumber(startAge));
-    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.line("start age", text::writtenNumber(startAge));
+    h.line("step", step > 0 ? text::writtenNumber(step) : std::string("none"));
     h.note("age(z) = start age + integral of 100 / sedimentation rate from the first sample, z in "
            "metres; the rate linear between the track's rows and held beyond them");
     return h;

@@ -46,6 +46,7 @@ struct ReadRateTrack {
     RateTrack track;
     std::vector<int> lines;      // the file line of each row, for messages
     std::vector<RateFlag> flags; // of each row; empty when the file has no flag column
+    std::string column;          // the column the rates were read from
 };
 
 // Why a track should not make an age model as it is: its rows flagged edge, alias or jump, the
@@ -54,15 +55,23 @@ struct ReadRateTrack {
 std::optional<std::string> flaggedRateRowsProblem(const ReadRateTrack& t,
                                                   const std::string& accept);
 
-// The track a tab-separated text holds, with columns named x_centre and sedimentation_rate,
-// '#' lines skipped; checked with checkRateTrack. Nothing, and why, otherwise.
-std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why);
+// The column of rates a track is read from by default: the rate the lines and the test agree on
+// where the track has it, else the optimum's.
+constexpr const char* identifiedRateColumn = "identified_rate";
+constexpr const char* optimumRateColumn = "sedimentation_rate";
+
+// The track a tab-separated text holds, with a column x_centre and the rates in `column` (empty:
+// identified_rate where the text has it, else sedimentation_rate), '#' lines skipped; checked
+// with checkRateTrack. Nothing, and why, otherwise.
+std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string* why,
+                                           const std::string& column = {});
 
 // The '#' block of an age model and a tuned series made from a track: the record, the column,
 // the track file, the positions' unit, the start age and the step (0: none).
 results::HeaderBlock sedimentationRateHeader(const analysis::Provenance& p,
                                              const std::string& trackName,
                                              const std::string& positionUnit, double startAge,
-                                             double step);
+                                             double step,
+                                             const std::string& column = optimumRateColumn);
 
 } // namespace tuning

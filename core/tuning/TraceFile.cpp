@@ -13,21 +13,21 @@ std::string traceText(const analysis::Provenance& p, const TraceStart& start,
                       const std::vector<TracePoint>& trace) {
     results::HeaderBlock h = results::headerBlock(p, "traced line");
     h.line("trace start",
-           "position " + text::exactNumber(start.position) + ", frequency " +
-               text::exactNumber(start.frequency) +
+           "position " + text::writtenNumber(start.position) + ", frequency " +
+               text::writtenNumber(start.frequency) +
                (start.startedAt > 0 ? "; started at the nearest peak of the criterion, frequency " +
-                                          text::exactNumber(start.startedAt)
+                                          text::writtenNumber(start.startedAt)
                                     : std::string()));
-    h.line("trace band", text::exactNumber(start.band) +
+    h.line("trace band", text::writtenNumber(start.band) +
                              " cycles per position unit around the previous window's frequency");
     h.line("trace criterion", std::string("largest ") + traceByName(start.by) +
                                   ", never below the half-bandwidth W = " +
-                                  text::exactNumber(p.params.tbw / (p.params.window * p.deltat)) +
+                                  text::writtenNumber(p.params.tbw / (p.params.window * p.deltat)) +
                                   " cycles per position unit");
     h.line("flag", "jump (moved more than half the band's half-width from the window it was "
                    "followed from), edge (on the edge of the band: the line may have left it), "
                    "weak (probability below " +
-                       text::exactNumber(start.level) + "), else ok");
+                       text::writtenNumber(start.level) + "), else ok");
     std::string t = h.text() + "x_centre\tfrequency\tperiod\tamplitude\tprobability\tflag\n";
     for (const TracePoint& q : trace) {
         for (double v : {q.centre, q.frequency, q.frequency > 0 ? 1.0 / q.frequency : 0.0,
@@ -50,9 +50,9 @@ results::HeaderBlock tuningHeader(const analysis::Provenance& p, const std::stri
                                   double period, double startAge, double step) {
     results::HeaderBlock h = modelHeader(p, "age model from a traced cycle");
     h.line("trace", traceName);
-    h.line("period", text::exactNumber(period));
-    h.line("start age", text::exactNumber(startAge));
-    h.line("step", step > 0 ? text::exactNumber(step) : std::string("none"));
+    h.line("period", text::writtenNumber(period));
+    h.line("start age", text::writtenNumber(startAge));
+    h.line("step", step > 0 ? text::writtenNumber(step) : std::string("none"));
     h.note("age(z) = start age + period x integral of the traced frequency from the first sample; "
            "sedimentation rate = 1 / (period x frequency)");
     return h;
@@ -101,7 +101,7 @@ std::optional<std::string> flaggedRowsProblem(const ReadTrace& t, const std::str
             continue;
         if (++count <= named)
             where += std::string(count > 1 ? ", " : "") + "x_centre " +
-                     text::exactNumber(t.trace.position[i]) + " (line " +
+                     text::writtenNumber(t.trace.position[i]) + " (line " +
                      std::to_string(t.lines[i]) + ", " + traceFlagName(t.flags[i]) + ")";
     }
     if (count == 0)

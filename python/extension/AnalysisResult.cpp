@@ -37,14 +37,14 @@ py::array peaks(const Analysis& a, const py::object& levelArg, const py::object&
     if (!fdrArg.is_none()) {
         rule.fdr = fdrArg.cast<double>();
         if (!(rule.fdr > 0 && rule.fdr < 1))
-            throw py::value_error("fdr: the false discovery rate " + text::exactNumber(rule.fdr) +
+            throw py::value_error("fdr: the false discovery rate " + text::writtenNumber(rule.fdr) +
                                   " must lie above 0 and below 1");
         rule.level = 0; // the false-discovery control alone decides, unless a level is given
     }
     if (!levelArg.is_none())
         rule.level = levelArg.cast<double>();
     if (!levelArg.is_none() && !(rule.level > 0 && rule.level <= 1))
-        throw py::value_error("level: the probability " + text::exactNumber(rule.level) +
+        throw py::value_error("level: the probability " + text::writtenNumber(rule.level) +
                               " must lie above 0 and at most 1");
     std::vector<results::Peak> all;
     for (int w = 0; w < a.r.windows; ++w) {
@@ -90,22 +90,22 @@ py::array trace(const Analysis& a, double x, double f, const py::object& bandArg
         throw py::value_error("by: '" + byName + "' is not amplitude or probability");
     const double first = a.r.positions.front(), last = a.r.positions.back();
     if (!(x >= first && x <= last))
-        throw py::value_error("x: the position " + text::exactNumber(x) +
-                              " lies outside the record (" + text::exactNumber(first) + " to " +
-                              text::exactNumber(last) + ")");
+        throw py::value_error("x: the position " + text::writtenNumber(x) +
+                              " lies outside the record (" + text::writtenNumber(first) + " to " +
+                              text::writtenNumber(last) + ")");
     const double highest = a.r.provenance.params.fmax / a.r.provenance.deltat;
     if (!(f > 0) || !std::isfinite(f))
-        throw py::value_error("f: the frequency " + text::exactNumber(f) + " must be above 0");
+        throw py::value_error("f: the frequency " + text::writtenNumber(f) + " must be above 0");
     if (f > highest)
-        throw py::value_error("f: the frequency " + text::exactNumber(f) +
+        throw py::value_error("f: the frequency " + text::writtenNumber(f) +
                               " lies above the highest frequency of the map (" +
-                              text::exactNumber(highest) + " cycles per position unit)");
+                              text::writtenNumber(highest) + " cycles per position unit)");
     if (!(level > 0 && level <= 1))
-        throw py::value_error("level: the probability " + text::exactNumber(level) +
+        throw py::value_error("level: the probability " + text::writtenNumber(level) +
                               " must lie above 0 and at most 1");
     const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
     if (!(band > 0) || !std::isfinite(band))
-        throw py::value_error("band: " + text::exactNumber(band) + " must be a number above 0");
+        throw py::value_error("band: " + text::writtenNumber(band) + " must be a number above 0");
     const int window = tuning::nearestWindow(a.r, x);
     const int bin = tuning::startBin(a.r, window, f, band, *by);
     return traceRows(tuning::traceLine(a.r, window, bin, band, *by, level), window);

@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+namespace py = pybind11;
+
 namespace pymodule {
 
 namespace {
@@ -131,6 +133,18 @@ std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
         refuse(*sig.problem);
     throwUnlessFinite(astro::allFinite(sig.pValues));
     return sig.pValues;
+}
+
+service::WindowLines linesRun(const analysis::PreparedRun& run, const analysis::RunParameters& q,
+                              const results::LineRule& rule) {
+    service::WindowLines lines;
+    runInterruptibly([&](service::RunControl& control) {
+        lines =
+            service::analyseLines(run.series, run.provenance, q, rule, control, quietExecution(0));
+    });
+    if (lines.outcome.end == service::RunEnd::Failed)
+        throw py::value_error(lines.outcome.problem);
+    return lines;
 }
 
 } // namespace pymodule

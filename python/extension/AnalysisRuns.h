@@ -6,6 +6,7 @@
 #include "core/analysis/RunPreparation.h"
 #include "core/astro/TimeOpt.h"
 #include "core/results/ResultSet.h"
+#include "core/service/AnalysisService.h"
 #include "core/spectrum/WholeRecord.h"
 
 #include <pybind11/pybind11.h>
@@ -45,5 +46,10 @@ std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
                                           const astro::TimeOptSettings& settings,
                                           const astro::EvolutiveTimeOpt& e, int simulations,
                                           std::uint64_t seed, int workers);
+
+// The harmonic F-test's lines of run's series in windows of q (one window of the record's
+// length: its lines), by `rule`; a run the engine refuses raises ValueError.
+service::WindowLines linesRun(const analysis::PreparedRun& run, const analysis::RunParameters& q,
+                              const results::LineRule& rule);
 
 } // namespace pymodule

@@ -130,4 +130,28 @@ void checkSimulations(int sims) {
         throw py::value_error(problem->message());
 }
 
+void checkEntry(analysis::ParameterId id, double value, const char* keyword) {
+    if (const auto problem = analysis::checkValue(analysis::parameter(id), value, keyword))
+        throw py::value_error(problem->message());
+}
+
+analysis::RunParameters lineTest(double tbw, int tapers, const py::object& nfft, int window,
+                                 int step) {
+    checkEntry(analysis::ParameterId::MisfitTbw, tbw, "tbw");
+    checkEntry(analysis::ParameterId::MisfitTapers, tapers, "tapers");
+    analysis::RunParameters q;
+    q.tbw = tbw;
+    q.tapers = tapers;
+    q.window = window;
+    q.step = step;
+    q.nfft = analysis::wholeRecordTransformLength(window);
+    if (!nfft.is_none()) {
+        const int n = nfft.cast<int>();
+        checkEntry(analysis::ParameterId::WholeRecordNfft, n, "nfft");
+        q.nfft = n;
+    }
+    q.fmax = 0.5;
+    return q;
+}
+
 } // namespace pymodule

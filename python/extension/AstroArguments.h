@@ -2,6 +2,7 @@
 // the tool's options make them, with refusals as ValueError naming the argument.
 #pragma once
 
+#include "core/analysis/RunParameters.h"
 #include "core/astro/AstroProblem.h"
 #include "core/astro/BandPass.h"
 #include "core/astro/TimeOpt.h"
@@ -37,5 +38,13 @@ std::uint64_t seedArgument(const pybind11::object& seed);
 
 // A number of surrogates within the catalogue's range (0: no significance).
 void checkSimulations(int sims);
+
+// A value of the catalogue's entry `id`, refused as ValueError naming `keyword`.
+void checkEntry(analysis::ParameterId id, double value, const char* keyword);
+
+// The lines' F-test in windows of `window` samples stepped by `step`: tbw, tapers and nfft
+// (None: the smallest power of two at least twice the window) checked as the tool checks them.
+analysis::RunParameters lineTest(double tbw, int tapers, const pybind11::object& nfft, int window,
+                                 int step);
 
 } // namespace pymodule

@@ -17,6 +17,7 @@ void bindTapers(pybind11::module_& m);
 void bindBandpass(pybind11::module_& m);
 void bindTimeOpt(pybind11::module_& m);
 void bindETimeOpt(pybind11::module_& m);
+void bindMisfit(pybind11::module_& m);
 void bindSedrate(pybind11::module_& m);   // tune_sedrate
 void bindCatalogue(pybind11::module_& m); // parameter_catalogue, for the tests
 

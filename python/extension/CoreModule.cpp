@@ -14,6 +14,7 @@ PYBIND11_MODULE(_core, m) {
     pymodule::bindBandpass(m);
     pymodule::bindTimeOpt(m);
     pymodule::bindETimeOpt(m);
+    pymodule::bindMisfit(m);
     pymodule::bindSedrate(m);
     pymodule::bindCatalogue(m);
 }

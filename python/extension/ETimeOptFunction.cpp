@@ -26,6 +26,7 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const char* name : {"x_centre", "sedimentation_rate", "r2_opt"})
         fields.append(py::make_tuple(name, "f8"));
     fields.append(py::make_tuple("flag", "U5"));
+    fields.append(py::make_tuple("identified_rate", "f8"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
     const auto column = [&](double astro::TrackPoint::*field) {
         py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
@@ -40,6 +41,35 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const tuning::RateFlag f : flagged.flags)
         flags.append(tuning::rateFlagName(f));
     out["flag"] = np.attr("array")(flags);
+    py::array_t<double> identified(static_cast<py::ssize_t>(track.size()));
+    for (std::size_t i = 0; i < track.size(); ++i)
+        identified.mutable_at(i) = flagged.identifiedRate(i);
+    out["identified_rate"] = identified;
+    return out;
+}
+
+py::object candidate(const astro::CycleCandidate& c) {
+    py::dict d;
+    d["rate"] = c.score.rate;
+    d["r2_opt"] = c.score.r2Opt;
+    d["misfit"] = c.misfit ? py::object(py::float_(c.misfit->misfit)) : py::object(py::none());
+    d["null_probability"] = c.nullProbability;
+    return d;
+}
+
+// Per window: the identified candidate and the alternative (None without one).
+py::list identities(const astro::FlaggedTrack& flagged) {
+    py::list out;
+    for (std::size_t w = 0; w < flagged.identities.size(); ++w) {
+        const astro::CycleIdentity& id = flagged.identities[w];
+        py::dict d;
+        d["x_centre"] = flagged.points[w].centre;
+        d["identified"] = id.candidates.empty() ? py::object(py::none())
+                                                : candidate(id.candidates[id.identified]);
+        d["alternative"] =
+            id.alternative ? candidate(id.candidates[*id.alternative]) : py::object(py::none());
+        out.append(d);
+    }
     return out;
 }
 
@@ -47,8 +77,11 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
                   const py::object& targets, int sims, const py::object& seed, double fdr,
-                  int workers, const py::object& interpolate, bool log, const std::string& detrend,
+                  double tbw, int tapers, double level, int asmSims, int workers,
+                  const py::object& interpolate, bool log, const std::string& detrend,
                   bool standardise) {
+    checkEntry(analysis::ParameterId::WindowLineLevel, level, "level");
+    checkEntry(analysis::ParameterId::WindowMisfitSimulations, asmSims, "asm_sims");
     checkWorkers(workers);
     checkSimulations(sims);
     const std::uint64_t seedValue = seedArgument(seed);
@@ -86,7 +119,20 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     const std::vector<double> pValues =
         sims > 0 ? windowSignificanceRun(run, settings, e, sims, seedValue, workers)
                  : std::vector<double>{};
-    d["track"] = trackRows(astro::flagTrack(e, pValues, fdr));
+    const service::WindowLines lines =
+        linesRun(run,
+                 lineTest(tbw, tapers, py::none(), static_cast<int>(e.windowSamples),
+                          static_cast<int>(e.stepSamples)),
+                 results::LineRule{level, 0});
+    astro::MisfitSettings misfit;
+    misfit.metresPerUnit = settings.metresPerUnit;
+    misfit.targets = settings.targets;
+    misfit.simulations = asmSims;
+    misfit.seed = seedValue;
+    const astro::FlaggedTrack flagged =
+        astro::flagTrack(e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit));
+    d["track"] = trackRows(flagged);
+    d["identities"] = identities(flagged);
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
     return d;
 }
@@ -113,6 +159,11 @@ seed : int
     The surrogates' seed; surrogate i of window w depends on (seed, w, i) alone.
 fdr : float
     The false discovery rate over the windows' p-values (Benjamini-Hochberg).
+tbw, tapers, level : float, int, float
+    The harmonic F-test of each window's lines (transform length the smallest power of two at
+    least twice the window) and the probability a line must reach.
+asm_sims : int
+    Random line sets for each window's spectral misfit (as `asm`).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
 interpolate, log, detrend, standardise
@@ -123,9 +174,14 @@ Returns
 dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
     cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
-    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt and the
-    text field flag, one row per window, as `tune_sedrate` takes it) and p_values (each
-    window's p-value, 1-D float64; None without `sims`). The flag is the first that applies of
+    structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, the
+    text field flag and the float64 field identified_rate, one row per window, as
+    `tune_sedrate` takes it), p_values (each window's p-value, 1-D float64; None without
+    `sims`) and identities (per window a dict: x_centre, identified and alternative, each a
+    dict of rate, r2_opt, misfit and null_probability, or None). The identified rate is, of the
+    local maxima of r2_opt above half the largest, the one whose F-test lines fit the
+    astronomical targets best (`asm`'s misfit, smallest corrected null probability); the
+    alternative is a candidate about twice or half as fast. The flag is the first that applies of
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
@@ -153,6 +209,10 @@ void bindETimeOpt(py::module_& m) {
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
           keyword("sims", analysis::Command::ETimeOpt),
           keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
+          keyword("tbw", analysis::Command::ETimeOpt),
+          keyword("tapers", analysis::Command::ETimeOpt),
+          keyword("level", analysis::Command::ETimeOpt),
+          keyword("asm_sims", analysis::Command::ETimeOpt),
           keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),
           keyword("detrend", analysis::Command::ETimeOpt),

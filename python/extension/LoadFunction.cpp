@@ -45,6 +45,20 @@ py::object load(const py::object& path, const py::object& column, int skip) {
     if (const auto& problem = run.problem)
         throw py::value_error(loadRefusal(*problem, file, col));
 
+    if (!run.series.dropped.empty()) {
+        py::list lines;
+        for (const series::DroppedLine& d : run.series.dropped)
+            lines.append(py::make_tuple(d.line, d.text));
+        const py::object warning =
+            py::module_::import("tonalith")
+                .attr("DroppedLinesWarning")(
+                    file + ": dropped lines: " + run.provenance.droppedLines +
+                        ": no number where the position or the chosen column needs one",
+                    lines);
+        // No Python frame is this function's: the warning names the caller's line.
+        py::module_::import("warnings").attr("warn")(warning);
+    }
+
     std::string title = run.provenance.columnName;
     const int c = run.provenance.column;
     if (title.empty() && c >= 1 && static_cast<std::size_t>(c) <= run.columnTitles.size())
@@ -76,6 +90,12 @@ Returns
 Series
     The named tuple (positions, values, title): 1-D float64 arrays and the column's title from
     the header ("Column N" when the file has none).
+
+Warns
+-----
+DroppedLinesWarning
+    When lines were dropped that are not blank, a '#' comment or the column titles, yet hold no
+    number in the position or the chosen column; its `lines` name them.
 
 Raises
 ------

@@ -39,17 +39,27 @@ std::vector<tuning::RateFlag> rateFlags(const TableColumns& columns, const py::o
 py::dict tuneSedrate(const py::object& positions, const py::object& values,
                      const py::object& trackX, const py::object& trackRate,
                      const std::string& positionsIn, double startAge, const py::object& step,
-                     bool acceptFlags) {
+                     bool acceptFlags, const std::string& rateColumn) {
     const TuningSeries series = tuningSeries(positions, values);
-    const TableColumns columns = tableColumns(trackX, trackRate, "x_centre", "sedimentation_rate",
-                                              "track_positions, track_rates");
+    // The rate the lines and the test agree on, where the track has it.
+    std::string column = rateColumn;
+    if (column.empty())
+        column = py::hasattr(trackX, "dtype") && !trackX.attr("dtype").attr("names").is_none() &&
+                         trackX.attr("dtype").attr("names").contains(tuning::identifiedRateColumn)
+                     ? tuning::identifiedRateColumn
+                     : tuning::optimumRateColumn;
+    else if (!trackRate.is_none())
+        throw py::value_error("rate_column: it names a field of a structured track; give the "
+                              "track alone");
+    const TableColumns columns =
+        tableColumns(trackX, trackRate, "x_centre", column.c_str(), "track_positions, track_rates");
     const Doubles x = seriesArray(columns.first, "track_positions");
     const Doubles rate = seriesArray(columns.second, "track_rates");
     if (x.size() != rate.size())
         throw py::value_error("track_positions, track_rates: the lengths differ");
     const double metres = positionUnit(positionsIn);
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     const tuning::RateTrack track{{x.data(), x.data() + x.size()},
@@ -57,7 +67,7 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
     if (const auto problem = tuning::checkRateTrack(track))
         throw py::value_error("track: " + *problem);
     tuning::ReadRateTrack read{
-        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size()))};
+        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size())), column};
     for (py::ssize_t i = 0; i < x.size(); ++i)
         read.lines.push_back(static_cast<int>(i + 1));
     if (!acceptFlags)
@@ -80,7 +90,8 @@ positions, values : array_like
     The series (1-D, equal lengths, positions increasing).
 track_positions : array_like or numpy.ndarray
     The track's positions, increasing; or the whole track as `etimeopt` returns it (its fields
-    x_centre and sedimentation_rate are used, and `track_rates` is not given).
+    x_centre and identified_rate, or sedimentation_rate where it has no identified_rate, are
+    used, and `track_rates` is not given).
 track_rates : array_like, optional
     The sedimentation rate at each of the track's positions, cm/kyr, above 0.
 positions_in : {'m', 'cm', 'mm'}
@@ -92,6 +103,9 @@ step : float, optional
 accept_flags : bool
     A track from `etimeopt` whose windows are flagged edge, alias or jump is refused
     (ValueError naming the first) unless True.
+rate_column : str
+    The structured track's field of rates to integrate; empty: identified_rate where the track
+    has it, else sedimentation_rate.
 
 Returns
 -------
@@ -113,7 +127,8 @@ void bindSedrate(py::module_& m) {
           py::arg("track_positions"), py::arg("track_rates") = py::none(), py::kw_only(),
           keyword("positions_in", analysis::Command::Tune),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
-          keyword("accept_flags", analysis::Command::Tune), sedrateDoc);
+          keyword("accept_flags", analysis::Command::Tune),
+          keyword("rate_column", analysis::Command::Tune), sedrateDoc);
 }
 
 } // namespace pymodule

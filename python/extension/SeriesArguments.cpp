@@ -30,7 +30,7 @@ void setInterpolation(analysis::RunRequest& request, const py::object& interpola
         throw py::type_error("interpolate: None, True or a spacing (a number) is needed");
     }
     if (!(step > 0) || !std::isfinite(step))
-        throw py::value_error("interpolate: the step " + text::exactNumber(step) +
+        throw py::value_error("interpolate: the step " + text::writtenNumber(step) +
                               " must be a number above 0");
     request.interpolate = true;
     request.interpolateStep = step;

@@ -1,7 +1,11 @@
 // tune(): the age model and tuned series of a traced cycle.
+#include "core/astro/TrackCheck.h"
+#include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
+#include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/Refusals.h"
 #include "python/extension/SeriesArguments.h"
@@ -45,9 +49,37 @@ std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::o
     return out;
 }
 
+// The track a trace is checked against: a file's name, or a structured array with the fields
+// x_centre and identified_rate (or sedimentation_rate), as etimeopt returns it.
+tuning::RateTrack checkedTrack(const py::object& track) {
+    const py::object path = py::module_::import("os").attr("PathLike");
+    std::string why;
+    if (py::isinstance<py::str>(track) || py::isinstance(track, path)) {
+        const std::string name = py::str(py::module_::import("os").attr("fspath")(track));
+        const auto text = series::readText(name, &why);
+        const auto read = text ? tuning::readRateTrack(*text, &why) : std::nullopt;
+        if (!read)
+            throw py::value_error("check_track: " + name + ": " + why);
+        return read->track;
+    }
+    const bool identified =
+        py::hasattr(track, "dtype") && !track.attr("dtype").attr("names").is_none() &&
+        track.attr("dtype").attr("names").contains(tuning::identifiedRateColumn);
+    const TableColumns columns = tableColumns(
+        track, py::none(), "x_centre",
+        identified ? tuning::identifiedRateColumn : tuning::optimumRateColumn, "check_track");
+    const Doubles x = seriesArray(columns.first, "check_track");
+    const Doubles rate = seriesArray(columns.second, "check_track");
+    tuning::RateTrack t{{x.data(), x.data() + x.size()}, {rate.data(), rate.data() + rate.size()}};
+    if (const auto problem = tuning::checkRateTrack(t))
+        throw py::value_error("check_track: " + *problem);
+    return t;
+}
+
 py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
               const py::object& traceF, double period, double startAge, const py::object& step,
-              const py::object& flagsArg, bool acceptFlags) {
+              const py::object& flagsArg, bool acceptFlags, const py::object& checkTrack,
+              const std::string& positionsIn) {
     const TuningSeries series = tuningSeries(positions, values);
     const TableColumns columns =
         tableColumns(traceX, traceF, "x_centre", "frequency", "trace_positions, trace_frequencies");
@@ -56,9 +88,10 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (tx.size() != tf.size())
         throw py::value_error("trace_positions, trace_frequencies: the lengths differ");
     if (!(period > 0) || !std::isfinite(period))
-        throw py::value_error("period: " + text::exactNumber(period) + " must be a number above 0");
+        throw py::value_error("period: " + text::writtenNumber(period) +
+                              " must be a number above 0");
     if (!std::isfinite(startAge))
-        throw py::value_error("start_age: " + text::exactNumber(startAge) +
+        throw py::value_error("start_age: " + text::writtenNumber(startAge) +
                               " is not a finite number");
     const double s = tuningStep(step);
     tuning::ReadTrace t;
@@ -66,13 +99,29 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (const auto problem = tuning::checkTrace(t.trace))
         throw py::value_error("trace: " + *problem);
     t.flags = traceFlags(columns, traceX, flagsArg, t.trace.position.size());
-    t.lines.resize(t.flags.size());
+    t.lines.resize(t.trace.position.size());
     std::iota(t.lines.begin(), t.lines.end(), 1); // rows counted from 1, as "line N"
     if (!acceptFlags)
         if (const auto problem = tuning::flaggedRowsProblem(t, "accept_flags=True"))
             throw py::value_error("accept_flags: " + *problem);
+    std::string checked;
+    if (!checkTrack.is_none()) {
+        const double metres = positionUnit(positionsIn);
+        const auto mismatched =
+            astro::checkTraceAgainstTrack(t.trace, period, checkedTrack(checkTrack), metres, {});
+        if (!mismatched.empty()) {
+            checked = astro::mismatchText(mismatched, t.lines, period);
+            if (!acceptFlags)
+                throw py::value_error("check_track: " + checked +
+                                      "; trace the line the period belongs to, or give "
+                                      "accept_flags=True to use this trace as it is");
+        }
+    }
     const tuning::AgeModel m = tuning::ageModel(series.positions, t.trace, period, startAge);
-    return tuningResult(m, tuning::tunedSeries(m, series.values, s));
+    py::dict d = tuningResult(m, tuning::tunedSeries(m, series.values, s));
+    if (!checkTrack.is_none())
+        d["mismatches"] = checked;
+    return d;
 }
 
 const char* tuneDoc = R"(The age model and tuned series of a traced cycle, as ``tonalith-cli
@@ -104,13 +153,22 @@ trace_flags : sequence of str, optional
     The flag of each row of the trace ("ok", "weak", "edge" or "jump"), for a trace given as
     two columns; without flags the trace is taken as it is.
 accept_flags : bool
-    Build the model even when rows are flagged "jump" or "edge".
+    Build the model even when rows are flagged "jump" or "edge", or disagree with
+    `check_track`.
+check_track : str, os.PathLike or numpy.ndarray, optional
+    An etimeopt track (a file, or the structured array `etimeopt` returns): each row's rate,
+    100 / (frequency x period) cm/kyr for positions in metres, is held against the track's
+    identified rate there; rows that differ by more than 25 % are refused (ValueError naming
+    the cycle the line is at the track's rate) unless `accept_flags`.
+positions_in : {'m', 'cm', 'mm'}
+    The unit of the positions, for `check_track`.
 
 Returns
 -------
 dict
     1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
-    tuned_age, tuned_value.
+    tuned_age, tuned_value; with `check_track`, mismatches (a str naming the rows that disagree,
+    empty when none).
 
 Raises
 ------
@@ -127,6 +185,7 @@ void bindTune(py::module_& m) {
           py::arg("trace_frequencies") = py::none(), py::kw_only(), py::arg("period"),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           py::arg("trace_flags") = py::none(), keyword("accept_flags", analysis::Command::Tune),
+          py::arg("check_track") = py::none(), keyword("positions_in", analysis::Command::Tune),
           tuneDoc);
 }
 

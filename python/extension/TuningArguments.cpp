@@ -32,7 +32,7 @@ double tuningStep(const py::object& step) {
         return 0;
     const double s = step.cast<double>();
     if (!(s > 0) || !std::isfinite(s))
-        throw py::value_error("step: " + text::exactNumber(s) + " must be a number above 0");
+        throw py::value_error("step: " + text::writtenNumber(s) + " must be a number above 0");
     return s;
 }
 

@@ -27,6 +27,8 @@ timeopt(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=0, ...) -
     The astronomical test over trial sedimentation rates, with its p-value.
 etimeopt(positions, values, *, window_length, step_length, ...) -> dict
     The same test in moving windows, and the track of its optima.
+asm(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=10000, ...) -> dict
+    The average spectral misfit of the record's F-test lines over trial rates.
 tune_sedrate(positions, values, track, *, positions_in="m", ...) -> dict
     The age model and tuned series from a sedimentation-rate track.
 tapers(n, k, tbw) -> (tapers, ratios)
@@ -64,11 +66,29 @@ import typing
 import numpy as np
 import numpy.typing as npt
 
-from ._core import (Analysis, __version__, analyze, bandpass, etimeopt, load, spectrum, tapers,
-                    timeopt, tune, tune_sedrate)
+from ._core import (Analysis, __version__, analyze, asm, bandpass, etimeopt, load, spectrum,
+                    tapers, timeopt, tune, tune_sedrate)
 
-__all__ = ["Analysis", "Series", "__version__", "analyze", "bandpass", "etimeopt", "load",
-           "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
+__all__ = ["Analysis", "DroppedLinesWarning", "Series", "__version__", "analyze", "asm",
+           "bandpass", "etimeopt", "load", "spectrum", "tapers", "timeopt", "tune", "tune_sedrate"]
+
+
+class DroppedLinesWarning(UserWarning):
+    """Lines of a data file that `load` dropped: not blank, not a '#' comment and not the
+    column titles, yet without a number in the position or the chosen column.
+
+    The series is loaded without them, as the tool and the window load it.
+
+    Attributes
+    ----------
+    lines : list of tuple of (int, str)
+        Each dropped line's number in the file (1-based) and the field that is not a number
+        (or the line and the field it lacks), in file order.
+    """
+
+    def __init__(self, message: str, lines: list[tuple[int, str]]) -> None:
+        super().__init__(message)
+        self.lines = lines
 
 
 class Series(typing.NamedTuple):

@@ -90,7 +90,9 @@ def tune(
     step: float | None = None,
     trace_flags: Sequence[str] | None = None,
     accept_flags: bool = False,
-) -> dict[str, _Floats]: ...
+    check_track: str | os.PathLike[str] | npt.NDArray[Any] | None = None,
+    positions_in: _Unit = "m",
+) -> dict[str, Any]: ...
 def tune_sedrate(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -101,7 +103,29 @@ def tune_sedrate(
     start_age: float = 0.0,
     step: float | None = None,
     accept_flags: bool = False,
+    rate_column: str = "",
 ) -> dict[str, _Floats]: ...
+def asm(
+    positions: _ArrayLike,
+    values: _ArrayLike,
+    *,
+    positions_in: _Unit = "m",
+    sedmin: float = 0.5,
+    sedmax: float = 5.0,
+    numsed: int = 100,
+    linear_grid: bool = False,
+    targets: _Targets = None,
+    tbw: float = 3.0,
+    tapers: int = 4,
+    nfft: int | None = None,
+    level: float = 0.95,
+    sims: int = 10000,
+    seed: int = 1,
+    interpolate: bool | float | None = None,
+    log: bool = False,
+    detrend: str = "none",
+    standardise: bool = False,
+) -> dict[str, Any]: ...
 def bandpass(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -147,6 +171,10 @@ def etimeopt(
     sims: int = 0,
     seed: int = 1,
     fdr: float = 0.05,
+    tbw: float = 3.0,
+    tapers: int = 4,
+    level: float = 0.99,
+    asm_sims: int = 2000,
     workers: int = 0,
     interpolate: bool | float | None = None,
     log: bool = False,

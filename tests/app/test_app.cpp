@@ -805,6 +805,9 @@ private slots:
         delegate.applicationDidFinishLaunching({"tonalith", path});
         QCOMPARE(delegate.window()->inputFileBox->text(), path);
         QCOMPARE(delegate.window()->dataColumnPopUp->count(), 2);
+        // The first-start hint names the file given, not the sample.
+        const auto* hint = delegate.window()->boxView->findChild<QLabel*>("firstStartHint");
+        QVERIFY(hint->text().contains("cmd.txt") && !hint->text().contains("sample"));
         delegate.window()->close();
     }
 };

@@ -3,6 +3,7 @@
 // noise. The panel finds the rate and its significance, Stop ends a long run, the r2_opt map
 // takes the analysis map's place and gives it back unchanged, its track becomes the age model,
 // and the band-pass is drawn over the series.
+#include "Qplot/AgeModelPlot.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/TraceOverlay.h"
@@ -12,6 +13,7 @@
 #include "app/panels/EvolutiveTestView.h"
 #include "app/run/QPlot.h"
 #include "app/services/Questions.h"
+#include "app/window/PanelDocks.h"
 #include "app/window/ViewController.h"
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
@@ -20,6 +22,8 @@
 #include <qwt_scale_div.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
@@ -64,12 +68,12 @@ std::shared_ptr<results::ResultSet> record(int n) {
     return r;
 }
 
-QString writeRecord(const QTemporaryDir& dir, int n) {
+QString writeRecord(const QTemporaryDir& dir, int n, const char* positions = "depth_m") {
     const auto r = record(n);
     const QString path = dir.filePath("orbital.txt");
     QFile f(path);
     f.open(QIODevice::WriteOnly);
-    f.write("depth_m\tgrey\n");
+    f.write(QByteArray(positions) + "\tgrey\n");
     for (int i = 0; i < n; ++i)
         f.write(QString("%1\t%2\n")
                     .arg(r->positions[i], 0, 'g', 17)
@@ -208,7 +212,13 @@ private slots:
         const std::array<double, 6> shown = sharedPlot->intervals();
         QVERIFY(shown[2] < e.rates.front() && shown[3] > e.rates.back()); // half a cell beyond
         QCOMPARE(plot->traceOverlay()->pointCount(), static_cast<int>(e.centres.size()));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains(" m | rate "));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("r2_opt"));
+        // A rate axis of less than two decades labels 1, 2 and 5 times the powers of ten.
+        QVERIFY(e.rates.back() / e.rates.front() < 100);
+        const QList<double> labelled =
+            plot->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+        QVERIFY2(labelled.size() >= 3, qPrintable(QString::number(labelled.size())));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], 100 * e.rates.back()).isEmpty());
 
         w.evolutiveTestAction->setChecked(false);
@@ -239,9 +249,23 @@ private slots:
         Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
             return 0;
         };
+        QDockWidget* ageDock = PanelDocks::dockOf(w.ageModel);
+        w.ageModelAction->setChecked(true);
+        PanelDocks::dockOf(w.astroTest)->raise();
+        QTRY_VERIFY(!w.rect().intersects(ageDock->geometry())); // open, behind the test's tab
         w.astroTest->ageModelButton->click();
         QVERIFY(w.ageModel->model());
         QCOMPARE(static_cast<int>(w.ageModel->model()->age.size()), n);
+        // Brought forward, in cm/kyr like its text, without a traced cycle's period.
+        QTRY_VERIFY(w.rect().intersects(ageDock->geometry()));
+        QVERIFY(!w.ageModel->period->isVisible());
+        QwtPlot* rates = w.ageModel->plot->ratePlot();
+        QCOMPARE(rates->axisTitle(QwtPlot::yLeft).text(), QString("Rate (cm/kyr)"));
+        const QRectF drawn =
+            static_cast<QwtPlotCurve*>(rates->itemList(QwtPlotItem::Rtti_PlotCurve).first())
+                ->boundingRect();
+        QVERIFY2(drawn.top() >= e.rates.front() * 0.999 && drawn.bottom() <= e.rates.back() * 1.001,
+                 qPrintable(QString("%1 to %2").arg(drawn.top()).arg(drawn.bottom())));
 
         // The precession band at the record's rate, in cycles per metre.
         w.bandPass->low->setValue(0.035 * 100 / rate);
@@ -262,6 +286,24 @@ private slots:
         // The new map is tested, the panel being open.
         QTRY_VERIFY_WITH_TIMEOUT(w.astroTest->scan().has_value(), 60000);
         QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), 0);
+    }
+
+    // A record in a time unit is not tested as if its ages were depths: the panel says the
+    // test needs a depth record.
+    void anAgeRecordIsNotTested() {
+        QTemporaryDir dir;
+        ViewController w;
+        QVERIFY(w.chooseFileAt(writeRecord(dir, 600, "age_ka")));
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        w.setupPlot();
+        QVERIFY(finished.wait(60000));
+        QSignalSpy said(w.astroTest, &AstroTestPanel::message);
+        w.astroTest->runTest();
+        QVERIFY(!w.astroTest->busy());
+        QCOMPARE(said.size(), 1);
+        const QString text = said.first().first().toString();
+        QVERIFY2(text.contains("in ka, a time unit") && text.contains("depth record"),
+                 qPrintable(text));
     }
 };
 

@@ -3,12 +3,14 @@
 // it makes an age model, the reversed position axis on the picture itself, and the same bad
 // value refused by the window and the tool, naming the same argument.
 #include "Qplot/Plot.h"
+#include "Qplot/SeriesPlot.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/files/ResultExports.h"
 #include "app/panels/AgeModelPanel.h"
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TraceFlags.h"
+#include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
 #include "app/run/UnevenSpacingDialog.h"
 #include "app/services/PlatformServices.h"
@@ -19,17 +21,22 @@
 #include "app/window/ViewController.h"
 #include "core/analysis/ParameterCatalogue.h"
 
+#include <qwt_scale_div.h>
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <sys/inotify.h>
@@ -210,6 +217,61 @@ private slots:
             0.05);
         QCOMPARE(asked.size(), 3);
         QVERIFY(w.ageModel->model());
+        // The answer holds for these flags: not asked again after another drag, an undo, or the
+        // session opened again.
+        const auto& now = w.tracing->points();
+        w.tracing->pointDragged(
+            static_cast<int>(std::find_if(now.begin(), now.end(), isFlagged) - now.begin()), 0.05);
+        w.tracing->edits->undo();
+        QVERIFY(w.ageModel->model());
+        QVERIFY(w.saveSessionTo(data.filePath("flagged.json")));
+        QSignalSpy again(sharedPlot, &MyPlot::runFinished);
+        QVERIFY(w.openSessionAt(data.filePath("flagged.json")));
+        QVERIFY(again.wait(60000));
+        QVERIFY(w.ageModel->model());
+        QCOMPARE(asked.size(), 3);
+    }
+
+    // At 1000 x 700, points a few pixels apart: a short drag moves a trace point to the next
+    // peak of its window that way, and a second drag moves it again (it does not select a
+    // window).
+    void aShortDragOnASmallMapMovesThePoint() {
+        Preferences::store("windowIncrement", 50);
+        Preferences::store("fmax", 0.1);
+        ViewController w;
+        w.resize(1000, 700);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(runAndWait(w, fading));
+        w.tracing->arm();
+        w.mapClicked(300, 0.062);
+        Plot* plot = sharedPlot->plot();
+        const auto pixel = [plot](double x, double f) {
+            return QPoint(qRound(plot->canvasMap(QwtPlot::xBottom).transform(x)),
+                          qRound(plot->canvasMap(QwtPlot::yLeft).transform(f)));
+        };
+        const auto drag = [plot](QPoint from, QPoint to) {
+            for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, from},
+                                           {QEvent::MouseMove, to},
+                                           {QEvent::MouseButtonRelease, to}}) {
+                QMouseEvent e(type, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              Qt::NoModifier);
+                QApplication::sendEvent(plot->canvas(), &e);
+            }
+        };
+        const int i = 20;
+        for (int time = 0; time < 2; ++time) {
+            const tuning::TracePoint before = w.tracing->points()[i];
+            const QPoint at = pixel(before.centre, before.frequency);
+            drag(at, at - QPoint(0, 4)); // 4 pixels up: less than a bin to the next peak
+            const tuning::TracePoint after = w.tracing->points()[i];
+            QVERIFY2(after.frequency > before.frequency, qPrintable(QString("drag %1: %2 -> %3")
+                                                                        .arg(time + 1)
+                                                                        .arg(before.frequency)
+                                                                        .arg(after.frequency)));
+            QCOMPARE(w.windowDetail->selectedWindow(), -1);
+        }
     }
 
     void reversingThePositionAxisMirrorsTheMap() {
@@ -232,6 +294,11 @@ private slots:
         QVERIFY(asymmetry > 5);
         QVERIFY2(difference(reversed, mirror) < 0.1 * asymmetry,
                  qPrintable(QString("%1 vs %2").arg(difference(reversed, mirror)).arg(asymmetry)));
+        // The series above the map runs the same way.
+        const QwtScaleDiv series =
+            reinterpret_cast<SeriesPlot*>(w.seriesPlot)->axisScaleDiv(QwtPlot::xBottom);
+        QVERIFY2(series.lowerBound() > series.upperBound(),
+                 qPrintable(QString("%1 to %2").arg(series.lowerBound()).arg(series.upperBound())));
     }
 
     // A Plot press reads its data file once, also when it asks about uneven spacing first and

@@ -3,11 +3,16 @@
 // cm/kyr, sessions that bring back the same map and age model, undoing a dragged point and the
 // question on quit.
 #include "Qplot/Plot.h"
+#include "Qplot/WholeRecordFigure.h"
+#include "Qplot/WindowPanel.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AstroTestPanel.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TargetPeriods.h"
+#include "app/panels/WholeRecordPanel.h"
 #include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
+#include "app/run/UnevenSpacingDialog.h"
 #include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
 #include "app/services/Questions.h"
@@ -15,7 +20,10 @@
 #include "app/settings/PreferencesDialog.h"
 #include "app/settings/RecordUnitFields.h"
 #include "app/settings/RecordWindow.h"
+#include "app/window/AppDelegate.h"
 #include "app/window/MapChoices.h"
+#include "app/window/MessageBar.h"
+#include "app/window/RecentFiles.h"
 #include "app/window/ViewController.h"
 
 #include <QAction>
@@ -24,9 +32,12 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -40,14 +51,15 @@
 
 namespace {
 
-// A record of n samples at spacing dt whose column titles are title and "value".
+// A record of n samples at spacing dt from `from` whose column titles are title and "value".
 QString writeRecord(const QString& path, const char* title, int n, double dt,
-                    const std::function<double(double)>& f) {
+                    const std::function<double(double)>& f, double from = 0) {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(QByteArray(title) + "\tvalue\n");
     for (int i = 0; i < n; ++i)
-        file.write(QString("%1\t%2\n").arg(i * dt, 0, 'g', 17).arg(f(i * dt), 0, 'g', 17).toUtf8());
+        file.write(
+            QString("%1\t%2\n").arg(from + i * dt, 0, 'g', 17).arg(f(i * dt), 0, 'g', 17).toUtf8());
     return path;
 }
 
@@ -192,6 +204,19 @@ private slots:
         QVERIFY(runAndWait(w));
         QCOMPARE(sharedPlot->plot()->axisTitle(QwtPlot::yLeft).text(),
                  QString("Frequency (cycles/m)"));
+        // Every frequency axis and length the panels show names the unit.
+        w.periodAxisAction->setChecked(true);
+        w.periodAxisAction->setChecked(false);
+        const auto* panel = reinterpret_cast<WindowPanel*>(w.spectrumPanel);
+        QCOMPARE(panel->probabilityPlot()->axisTitle(QwtPlot::xBottom).text(),
+                 QString("Frequency (cycles/m)"));
+        QCOMPARE(w.wholeRecord->figure->probabilityPlot()->axisTitle(QwtPlot::xBottom).text(),
+                 QString("Frequency (cycles/m)"));
+        w.windowDetail->selectWindowAt(sharedPlot->lastResult()->centre(2));
+        QVERIFY2(
+            panel->title().endsWith(displayNumberText(sharedPlot->lastResult()->centre(2)) + " m"),
+            qPrintable(panel->title()));
+        QVERIFY(w.tracing->band->suffix().endsWith("cycles/m"));
         const auto& r = *sharedPlot->lastResult();
         w.windowDetail->showReadout(r.centre(3), r.frequency(40));
         const QString readout = w.readoutLabel->text();
@@ -308,6 +333,159 @@ private slots:
         QVERIFY(!w.openSessionAt(moved + "/afternoon.json"));
         QCOMPARE(asking, QString("Find the Data File core_m.txt"));
         QVERIFY(QDir().rename(moved, first.path())); // the temporary folder removes itself
+    }
+
+    // An age record chosen while a depth record's map is shown, its uneven spacing declined:
+    // the map keeps its units, its title and its panels; the declined file stays in Open Recent.
+    void aDeclinedRunKeepsTheMapsUnits() {
+        ViewController w;
+        const QString depths =
+            writeRecord(data.filePath("odp_m.txt"), "depth_m", 1500, 0.01, metreCycles);
+        QVERIFY(w.chooseFileAt(depths));
+        QVERIFY(runAndWait(w));
+        Plot* plot = sharedPlot->plot();
+        const auto titles = [plot] {
+            return QStringList{plot->axisTitle(QwtPlot::xBottom).text(),
+                               plot->axisTitle(QwtPlot::yLeft).text()};
+        };
+        const QStringList metres = titles();
+        QCOMPARE(metres.last(), QString("Frequency (cycles/m)"));
+        const QString ages = data.filePath("lr04_ka.txt");
+        QFile file(ages);
+        file.open(QIODevice::WriteOnly);
+        file.write("age_ka\td18O\n");
+        for (int i = 0; i < 800; ++i)
+            if (i != 100)
+                file.write(QString("%1\t%2\n").arg(i).arg(std::sin(i / 4.1)).toUtf8());
+        file.close();
+        QVERIFY(w.chooseFileAt(ages));
+        QCOMPARE(titles(), metres); // chosen only: the map is the depth record's
+        const auto ask = UnevenSpacingDialog::chooser();
+        UnevenSpacingDialog::chooser() = [](QWidget*, const QString&, const QString&, double) {
+            return UnevenSpacingChoice{}; // Cancel
+        };
+        QSignalSpy started(sharedPlot, &MyPlot::runStarted);
+        w.setupPlot();
+        UnevenSpacingDialog::chooser() = ask;
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(titles(), metres);
+        QCOMPARE(w.mapUnits().position, QString("m"));
+        const auto& r = *sharedPlot->lastResult();
+        w.windowDetail->showReadout(r.centre(3), r.frequency(40));
+        QVERIFY2(w.readoutLabel->text().contains(" m | frequency "),
+                 qPrintable(w.readoutLabel->text()));
+        QCOMPARE(w.windowDetail->positionUnit, QString("m"));
+        QVERIFY(w.windowTitle().endsWith("odp_m.txt"));
+        QCOMPARE(w.inputFileBox->text(), depths);
+        QVERIFY(w.messageBar->text->text().endsWith("The map still shows odp_m.txt."));
+        QVERIFY(w.recent->files().contains(ages)); // declined, nothing wrong with it
+    }
+
+    // Lines without a number are named in the message bar before the question on the spacing
+    // they leave uneven; the question says once, without floating-point noise, how uneven.
+    void droppedLinesAreNamedBeforeTheSpacingQuestion() {
+        const QString gaps =
+            writeRecord(data.filePath("gaps.txt"), "depth_m", 600, 0.01, metreCycles);
+        QFile file(gaps);
+        file.open(QIODevice::ReadOnly);
+        QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+        file.close();
+        lines[58] = lines[58].section('\t', 0, 0) + "\tn/a"; // file line 59
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(lines.join('\n').toUtf8());
+        file.close();
+        ViewController w;
+        QVERIFY(w.chooseFileAt(gaps));
+        QString barWhenAsked, spacing;
+        const auto ask = UnevenSpacingDialog::chooser();
+        UnevenSpacingDialog::chooser() = [&](QWidget*, const QString&, const QString& text,
+                                             double) {
+            barWhenAsked = w.messageBar->isHidden() ? QString() : w.messageBar->text->text();
+            spacing = text;
+            return UnevenSpacingChoice{true, 0, false};
+        };
+        const bool shown = runAndWait(w);
+        UnevenSpacingDialog::chooser() = ask;
+        QVERIFY(shown);
+        QVERIFY2(barWhenAsked.startsWith("gaps.txt: dropped lines: 1 (59: n/a)"),
+                 qPrintable(barWhenAsked));
+        // The dialog says "not evenly spaced"; its detail does not say it again.
+        QVERIFY2(spacing.startsWith("the spacing is taken as 0.01 ") &&
+                     spacing.endsWith("deviates from it by 0.01"),
+                 qPrintable(spacing));
+        // Still true of the map shown: the note stays.
+        QVERIFY(!w.messageBar->isHidden());
+        QVERIFY(w.messageBar->text->text().contains("59: n/a"));
+    }
+
+    // The settings and the session's own fields hold numbers as the user writes them, whatever
+    // arithmetic made them; data columns stay exact.
+    void settingsAndSessionsHoldNoNumberNoise() {
+        RecordWindow::setKeep(true);
+        Preferences::store(Preferences::pointsPerWindow.name, 200);
+        Preferences::store(Preferences::fmax.name, 0.06);
+        ViewController w;
+        // From 100 m the spacing read is 0.010000000000005116 m.
+        QVERIFY(w.chooseFileAt(
+            writeRecord(data.filePath("noisy.txt"), "depth_m", 1500, 0.01, metreCycles, 100)));
+        QVERIFY(runAndWait(w));
+        QVERIFY(sharedPlot->lastResult()->provenance.deltat != 0.01);
+        // 200 samples at 0.01 m is 2 m; 0.06 cycles per sample is 6 cycles/m.
+        QSettings settings;
+        QCOMPARE(settings.value("recordWindow/length").toString(), QString("2"));
+        QCOMPARE(settings.value("recordWindow/fmaxPerUnit").toString(), QString("6"));
+        traceAt(w, 1 / (41 * 0.015));
+        QVERIFY(w.saveSessionTo(data.filePath("noisy.json")));
+        QFile saved(data.filePath("noisy.json"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QJsonObject o = QJsonDocument::fromJson(saved.readAll()).object();
+        const QString trace = o.value("trace").toString();
+        // W = 3 / (200 x 0.01 m): 1.5 cycles/m, the band a half of it.
+        QVERIFY2(trace.contains("# trace band: 0.75 cycles") && trace.contains("W = 1.5 cycles"),
+                 qPrintable(trace.left(1500)));
+        const QStringList rows = trace.split('\n').filter(QRegularExpression("^[0-9]"));
+        QVERIFY(!rows.isEmpty());
+        const double centre = rows.first().section('\t', 0, 0).toDouble();
+        QCOMPARE(centre, sharedPlot->lastResult()->centre(0)); // exact, as computed
+        RecordWindow::setKeep(false);
+    }
+
+    // A session keeps the astronomical test's settings and an age model from its track, and
+    // opens from the command line as a session.
+    void sessionKeepsTheAstronomicalTest() {
+        QString path;
+        tuning::RateTrack track;
+        {
+            ViewController w;
+            QVERIFY(w.chooseFileAt(
+                writeRecord(data.filePath("track_m.txt"), "depth_m", 1500, 0.01, metreCycles)));
+            QVERIFY(runAndWait(w));
+            w.astroTest->sedMin->setValue(0.7);
+            w.astroTest->numSed->setValue(40);
+            w.astroTest->positionsIn->setCurrentText("cm");
+            const auto& r = *sharedPlot->lastResult();
+            track = {{r.positions.front(), r.positions.back()}, {1.2, 1.8}};
+            w.ageModel->setRateTrack(sharedPlot->lastResult(), track, "m", 1.0);
+            w.ageModel->startAge->setValue(30);
+            QVERIFY(w.ageModel->model());
+            path = data.filePath("track.json");
+            QVERIFY(w.saveSessionTo(path));
+        }
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching({"tonalith", path});
+        ViewController& w = *delegate.window();
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished); // the run ends on the event loop
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(w.inputFileBox->text(), data.filePath("track_m.txt")); // not read as data
+        QCOMPARE(w.astroTest->sedMin->value(), 0.7);
+        QCOMPARE(w.astroTest->numSed->value(), 40);
+        QCOMPARE(w.astroTest->positionsIn->currentText(), QString("cm"));
+        QVERIFY(w.ageModel->rateTrack());
+        QCOMPARE(w.ageModel->rateTrack()->rate, track.rate);
+        QVERIFY(w.ageModel->model());
+        QCOMPARE(w.ageModel->model()->age.front(), 30.0);
+        QVERIFY(!w.hasUnsavedWork());
+        w.close();
     }
 
     void sessionFilesThatCannotBeUsedSayWhy() {

@@ -7,10 +7,13 @@
 #include "Qplot/WholeRecordFigure.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TargetPeriods.h"
+#include "app/panels/TraceFlags.h"
 #include "app/panels/WholeRecordPanel.h"
 #include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
 #include "app/services/PlatformServices.h"
+#include "app/services/Questions.h"
+#include "app/settings/Preferences.h"
 #include "app/window/MapChoices.h"
 #include "app/window/MessageBar.h"
 #include "app/window/PanelDocks.h"
@@ -26,6 +29,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -40,6 +44,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -172,6 +177,82 @@ private slots:
         QTRY_COMPARE(series->canvas()->width(), map->width());
     }
 
+    // At 1000 x 700 the window stays on the screen whatever its bars and messages hold: a trace
+    // with flagged points listed on its bar, a session opened, a file refused under a long
+    // name, a long message beside the readout. The refusal goes once a plot succeeds.
+    void theWindowStaysOnALaptopScreen() {
+        Preferences::store("windowIncrement", 10);
+        Preferences::store("fmax", 0.1);
+        Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
+            return 0;
+        };
+        // A line at 0.05 cycles per sample that fades out halfway while a stronger one goes on:
+        // a trace started on it jumps, and its bar lists the flagged points.
+        std::mt19937 rng(7);
+        std::normal_distribution<double> noise(0, 0.05);
+        const QString fading = data.filePath("fading.txt");
+        QFile f(fading);
+        f.open(QIODevice::WriteOnly);
+        f.write("depth\tvalue\n");
+        for (int i = 0; i < 3000; ++i)
+            f.write(QString("%1\t%2\n")
+                        .arg(i)
+                        .arg((i < 1500 ? 1.0 : 0.0) * std::cos(2 * M_PI * 0.05 * i) +
+                                 2 * std::cos(2 * M_PI * 0.062 * i) + noise(rng),
+                             0, 'g', 17)
+                        .toUtf8());
+        f.close();
+        const QSize laptop(1000, 700);
+        ViewController w;
+        w.resize(laptop);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (QAction* a : {w.showSeriesAction, w.showSpectrumAction, w.showWholeRecordAction,
+                           w.ageModelAction, w.tracingBarAction, w.targetPeriodsAction})
+            a->setChecked(true);
+        const auto onScreen = [&](const char* after) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QCoreApplication::processEvents();
+            const QSize least = w.layout()->minimumSize();
+            if (w.size() == laptop && least.width() <= laptop.width() &&
+                least.height() <= laptop.height())
+                return true;
+            qWarning("after %s: the window is %dx%d and needs %dx%d", after, w.width(), w.height(),
+                     least.width(), least.height());
+            return false;
+        };
+        QVERIFY(w.chooseFileAt(fading));
+        QVERIFY(runAndWait(w));
+        w.tracing->arm();
+        w.mapClicked(300, 0.0497);
+        QVERIFY(flaggedCount(w.tracing->points()) >= 3);
+        QVERIFY(onScreen("tracing"));
+
+        QVERIFY(w.saveSessionTo(data.filePath("laptop.json")));
+        QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+        QVERIFY(w.openSessionAt(data.filePath("laptop.json")));
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!w.tracing->points().empty());
+        QVERIFY(onScreen("opening the session"));
+
+        const QString refused = writeSeries(data, QString(80, 'x') + ".txt", 100, true);
+        QVERIFY(!w.chooseFileAt(refused));
+        QVERIFY(w.messageBar->isVisible());
+        QVERIFY(onScreen("a refused file"));
+        // The message and the readout side by side, never one over the other.
+        const auto& r = *sharedPlot->lastResult();
+        w.windowDetail->showReadout(r.centre(5), r.frequency(20));
+        QVERIFY(!w.readoutLabel->text().isEmpty());
+        QVERIFY(onScreen("the readout"));
+        const auto* status = w.findChild<QLabel*>("statusText");
+        QVERIFY(status && status->isVisible() && w.readoutLabel->isVisible());
+        QCOMPARE(status->text(), w.statusMessage());
+        QVERIFY(!status->geometry().intersects(w.readoutLabel->geometry()));
+
+        QVERIFY(runAndWait(w)); // the record of the map again
+        QVERIFY(!w.messageBar->isVisible());
+    }
+
     // A hint over the placeholder until the first map; then, the map in focus, the arrow keys
     // step from window to window.
     void firstStartHintAndArrowKeys() {
@@ -182,6 +263,8 @@ private slots:
         QVERIFY(hint && hint->isVisible());
         QVERIFY(hint->text().contains("press <b>Plot</b>"));
         QVERIFY(w.chooseFileAt(writeSeries(data, "keys.txt", 1000, false)));
+        // A file chosen (on the command line too): the hint names it, no longer the sample.
+        QVERIFY(hint->text().startsWith("<b>keys.txt</b> is chosen"));
         QVERIFY(runAndWait(w));
         QVERIFY(!hint->isVisible());
         QWidget* canvas = sharedPlot->plot()->canvas(); // its keys go on to the map

@@ -98,7 +98,8 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
     EXPECT_EQ(headerLine(evolutive.out),
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     const std::string track = readAll(dir / "track.tsv");
-    EXPECT_EQ(headerLine(track), "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag");
+    EXPECT_EQ(headerLine(track),
+              "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate");
     // The track makes an age model, unless a window is flagged edge, alias or jump: then only
     // when asked.
     const ProcessResult tuned =
@@ -123,6 +124,51 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
         runProcess(cli, {"tune", data, "--quiet", "--sedrate", dir / "edge.tsv", "--accept-flags"})
             .exitCode,
         0);
+}
+
+TEST(CliAstro, MisfitFindsTheRateAndTheTraceIsHeldAgainstTheTrack) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    const ProcessResult asmRun = runProcess(cli, {"asm", data, "--quiet", "--sims", "500"});
+    ASSERT_EQ(asmRun.exitCode, 0) << asmRun.err;
+    EXPECT_EQ(headerLine(asmRun.out), "sedimentation_rate\tmisfit\tp_null");
+    EXPECT_NEAR(stated(asmRun.out, "best sedimentation rate"), 2.0, 0.2) << asmRun.out;
+
+    // A trace of a precession line (21 kyr at 2 cm/kyr: 0.42 m) called 41 kyr, against a track
+    // that identifies 2 cm/kyr: refused naming precession; used when accepted, and said so.
+    const std::string trace = dir.file("trace.tsv", "x_centre\tfrequency\n5\t2.380952\n"
+                                                    "20\t2.380952\n35\t2.380952\n");
+    const std::string track = dir.file(
+        "track.tsv", "x_centre\tsedimentation_rate\tidentified_rate\n5\t4.4\t2\n35\t4.4\t2\n");
+    const std::vector<std::string> tune = {"tune",     data, "--trace",       trace,
+                                           "--period", "41", "--check-track", track};
+    const ProcessResult refused = runProcess(cli, tune);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("cycle: precession, not 41 kyr"), std::string::npos) << refused.err;
+    std::vector<std::string> accepted = tune;
+    accepted.insert(accepted.end(), {"--accept-flags", "--quiet", "--model", dir / "model.tsv"});
+    ASSERT_EQ(runProcess(cli, accepted).exitCode, 0);
+    EXPECT_NE(readAll(dir / "model.tsv").find("# checked against track: "), std::string::npos);
+
+    // tune --sedrate integrates identified_rate, unless told otherwise, and says which.
+    const ProcessResult identified =
+        runProcess(cli, {"tune", data, "--quiet", "--sedrate", track, "--model", dir / "m1.tsv"});
+    ASSERT_EQ(identified.exitCode, 0) << identified.err;
+    EXPECT_NE(readAll(dir / "m1.tsv").find("# rate column: identified_rate\n"), std::string::npos);
+    ASSERT_EQ(runProcess(cli, {"tune", data, "--quiet", "--sedrate", track, "--rate-column",
+                               "sedimentation_rate", "--model", dir / "m2.tsv"})
+                  .exitCode,
+              0);
+    // The last sample at 39.96 m: 1998 kyr at 2 cm/kyr, 908 at 4.4.
+    const auto lastAge = [](const std::string& model) {
+        double age = NAN;
+        for (const auto line : series::splitLines(model))
+            if (const auto f = series::splitFields(line); f.size() == 3 && line[0] != '#')
+                age = series::parseNumber(f[1]).value_or(age);
+        return age;
+    };
+    EXPECT_NEAR(lastAge(readAll(dir / "m1.tsv")), 1998, 1e-6);
+    EXPECT_NEAR(lastAge(readAll(dir / "m2.tsv")), 1998 * 2 / 4.4, 1e-6);
 }
 
 // A rate from 1 cm/kyr at 0 m to 3 cm/kyr at 20 m, then held: the age below 20 m is
@@ -161,6 +207,7 @@ TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
     const std::string oneKind = dir.file("e.tsv", "period\tkind\n405.6795\te\n130.719\te\n");
     const std::string down = dir.file("down.tsv", "x_centre\tsedimentation_rate\n5\t1\n3\t2\n");
     const std::string zero = dir.file("zero.tsv", "x_centre\tsedimentation_rate\n1\t1\n5\t0\n");
+    const std::string trace = dir.file("trace.tsv", "x_centre\tfrequency\n1\t2\n5\t2\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"timeopt", data, "--numsed", "0"}, "--numsed"},
         {{"timeopt", data, "--sedmin", "-1"}, "--sedmin"},
@@ -184,6 +231,13 @@ TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
         {{"tune", data, "--sedrate", zero}, "--sedrate"},
         {{"tune", data, "--sedrate", zero, "--trace", down, "--period", "41"}, "--sedrate"},
         {{"tune", data, "--sedrate", zero, "--period", "41"}, "--sedrate"},
+        {{"asm", data, "--level", "1.5"}, "--level"},
+        {{"asm", data, "--sims", "0"}, "--sims"},
+        {{"asm", data, "--tapers", "1"}, "--tapers"},
+        {{"asm", data, "--sedmin", "0.001", "--sedmax", "0.002"}, "--sedmin"},
+        {{"tune", data, "--sedrate", down, "--rate-column", "r2_opt"}, "--sedrate"},
+        {{"tune", data, "--trace", trace, "--period", "41", "--check-track", dir / "none.tsv"},
+         "--check-track"},
     };
     for (const auto& [args, option] : cases) {
         std::vector<std::string> all = args;

@@ -29,7 +29,7 @@ const std::pair<analysis::Command, const char*> commands[] = {
     {analysis::Command::Spectrum, "spectrum"}, {analysis::Command::Trace, "trace"},
     {analysis::Command::Tune, "tune"},         {analysis::Command::Tapers, "tapers"},
     {analysis::Command::Filter, "filter"},     {analysis::Command::TimeOpt, "timeopt"},
-    {analysis::Command::ETimeOpt, "etimeopt"}};
+    {analysis::Command::ETimeOpt, "etimeopt"}, {analysis::Command::Misfit, "asm"}};
 
 // Runs of white space as one space, so that wrapped lines read as one.
 std::string flattened(const std::string& text) {

@@ -147,7 +147,7 @@ TEST(CliAnalyze, BadInputIsRefusedWithAMessageAndNoFile) {
          {"--map", "m.png"},
          "x\ty\n0\t1\n1\t1e307\n2\t3\n",
          2,
-         "line 3 holds the value 1e+307, too large to analyse"},
+         "line 3 holds the value 1e307, too large to analyse"},
         {"decreasing positions",
          {},
          "x\ty\n0\t1\n2\t2\n1\t3\n",

@@ -369,8 +369,9 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
     EXPECT_EQ(lastLines(evolutiveText(d, 4, 1, e), 5)[0],
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     EXPECT_EQ(lastLines(trackText(d, 4, 1, flagTrack(e, {}, 0.05), 0, 0.05), 3),
-              (std::vector<std::string>{"x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag",
-                                        "5\t2\t0.45\tNA\tedge", "6\t1\t0.45\tNA\tedge"}));
+              (std::vector<std::string>{
+                  "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate",
+                  "5\t2\t0.45\tNA\tedge\t2", "6\t1\t0.45\tNA\tedge\t1"}));
     const BandPassed f{{0.5}, {1.5}, std::nullopt};
     EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3}, {4}, f), 2),
               (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope", "3\t4\t0.5\t1.5"}));

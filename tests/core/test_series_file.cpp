@@ -123,18 +123,42 @@ TEST(SeriesLoad, ColumnsSkipsAndInvalidLines) {
     EXPECT_EQ(values->xpos, (std::vector<double>{1.0, 12.5, 14.5}));
     EXPECT_EQ(values->yval, (std::vector<double>{3.5, 0.25, 0.5}));
     EXPECT_EQ(values->lines, (std::vector<int>{2, 3, 7}));
+    // The line without a number is named; the comment and the blank line are no data lines.
+    ASSERT_EQ(values->dropped.size(), 1u);
+    EXPECT_EQ(values->dropped[0].line, 6);
+    EXPECT_EQ(values->dropped[0].text, "n/a");
 
     const auto third = loadSeries(f.path(), 1, 2); // entry 1 of the pop-up
     ASSERT_TRUE(third);
     EXPECT_EQ(third->yval, (std::vector<double>{7, 8, 9}));
+    ASSERT_EQ(third->dropped.size(), 1u); // its second field moved left: no third one
+    EXPECT_EQ(third->dropped[0].line, 2);
+    EXPECT_EQ(third->dropped[0].text, "1.0\t\t3.5 (no field 2)");
 
-    // Without skipping, the header line is read as data and dropped.
+    // Without skipping, the header line is read as data and dropped, silently: it names the
+    // columns.
     const auto noSkip = loadSeries(f.path(), 0, 1);
     ASSERT_TRUE(noSkip);
     EXPECT_EQ(noSkip->xpos, values->xpos);
+    EXPECT_EQ(noSkip->dropped.size(), 1u);
 
     // Column 0: the positions themselves.
     EXPECT_EQ(loadSeries(f.path(), 1, 0)->yval, (std::vector<double>{1.0, 12.5, 13.5, 14.5}));
+}
+
+TEST(SeriesLoad, DroppedLinesAreCountedAndTheFirstNamed) {
+    std::string text = "# a result file's block\n# more\nage\tgrey\n";
+    for (int i = 0; i < 10; ++i)
+        text += std::to_string(i) + (i % 3 == 1 ? "\t0.5x\n" : "\t0.5\n");
+    text += "end of core and a note longer than any number\n";
+    const auto s = parseSeries(text, 1, 1);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->xpos.size(), 7u);
+    // Lines 5, 8 and 11 hold 0.5x; the titles after the '#' block are no data line.
+    EXPECT_EQ(droppedLinesText(s->dropped), "4 (5: 0.5x, 8: 0.5x, 11: 0.5x, ...)");
+    EXPECT_EQ(s->dropped.back().line, 14);
+    EXPECT_EQ(s->dropped.back().text, "end of core and a note l... (no field 1)");
+    EXPECT_EQ(droppedLinesText({}), "");
 }
 
 TEST(SeriesLoad, NothingLeftAfterSkippingGivesNoSeries) {

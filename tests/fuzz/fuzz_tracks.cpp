@@ -2,6 +2,7 @@
 // without its flag column), a sedimentation-rate track, a list of target periods. Nothing may
 // crash or read out of bounds; what is read back must be what the age model can use.
 #include "core/astro/Targets.h"
+#include "core/astro/TrackCheck.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
@@ -31,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (why.empty()) {
         std::abort();
     }
+    // The same text as both a trace and a track: the check names what it finds, finitely.
+    const auto trace = tuning::readTrace(text, &why);
+    const auto track = tuning::readRateTrack(text, &why);
+    if (trace && track)
+        for (const auto& m : astro::checkTraceAgainstTrack(trace->trace, 41, track->track, 1, {}))
+            if (!std::isfinite(m.periodAtTrack) || m.cycle.empty())
+                std::abort();
     const astro::TargetsRead targets = astro::readTargets(text);
     if (!targets.problem)
         for (const auto* periods : {&targets.targets.eccentricity, &targets.targets.precession}) {

@@ -40,6 +40,7 @@ COMMAND_LINES = {
                                              "--step-length", step, "--track", track,
                                              "--sims", 20],
     "sedrate": lambda track: ["tune", "--sedrate", track, "--accept-flags"],
+    "asm": lambda sims: ["asm", "--sims", sims],
 }
 
 
@@ -124,6 +125,29 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     edited["flag"][:] = "ok"
     assert np.array_equal(tonalith.tune_sedrate(z, y, edited)["age"], m["age"])
     assert np.array_equal(m["tuned_value"], tuned["value"])
+
+
+def test_asm_equals_the_tools_and_the_trace_is_held_against_the_track(tmp_path, record):
+    file, z, y = record
+    block, columns = tool(tmp_path, "asm", file, 300)
+    a = tonalith.asm(z, y, sims=300)
+    for name, column in (("rates", "sedimentation_rate"), ("misfit", "misfit"),
+                         ("p_null", "p_null")):
+        assert np.array_equal(a[name], columns[column]), name
+    assert f"# best sedimentation rate: {a['best_rate']!r} cm/kyr" in block
+    assert 0 < a["null_probability"] <= a["corrected_null_probability"] <= 1
+    with pytest.raises(ValueError, match=r"^level: "):
+        tonalith.asm(z, y, level=1.5)
+    # A precession line (21 kyr at 2 cm/kyr: 0.42 m) called 41 kyr.
+    track = np.array([(0.0, 2.0), (30.0, 2.0)],
+                     dtype=[("x_centre", "f8"), ("identified_rate", "f8")])
+    with pytest.raises(ValueError, match=r"^check_track: .*precession, not 41 kyr"):
+        tonalith.tune(z, y, [5, 25], [1 / 0.42, 1 / 0.42], period=41, check_track=track)
+    m = tonalith.tune(z, y, [5, 25], [1 / 0.42, 1 / 0.42], period=41, check_track=track,
+                      accept_flags=True)
+    assert "precession" in m["mismatches"]
+    assert tonalith.tune(z, y, [5, 25], [1 / 0.42, 1 / 0.42], period=21,
+                         check_track=track)["mismatches"] == ""
 
 
 def test_tune_sedrate_is_exact_for_a_piecewise_linear_rate():

@@ -6,6 +6,7 @@ import os
 import signal
 import subprocess
 import threading
+import warnings
 
 import numpy as np
 import pytest
@@ -198,6 +199,30 @@ def test_load_reads_and_refuses_as_the_tool_does(tmp_path, sample):
         with pytest.raises(ValueError) as refused:
             tonalith.load(path, column)
         assert str(refused.value) == tool_refusal("analyze", path, "--column", str(column))
+
+
+def test_dropped_lines_are_named_by_the_module_and_the_tool(tmp_path):
+    lines = ["depth\tgrey", "# measured 2021"]
+    lines += [f"{i * 0.01:.2f}\t{np.sin(i / 7.0):.6f}" for i in range(600)]
+    lines[58] = "0.56\tn/a"               # file line 59
+    lines[501] = "4.99\t401.965926x"      # file line 502
+    lines.insert(300, "")                   # blank: not a data line, dropped silently
+    data = tmp_path / "gaps.txt"
+    data.write_text("\n".join(lines) + "\n")
+    with pytest.warns(tonalith.DroppedLinesWarning) as caught:
+        s = tonalith.load(data)
+    assert caught[0].message.lines == [(59, "n/a"), (503, "401.965926x")]
+    assert len(s.positions) == 598 and 0.56 not in s.positions
+    note = "dropped lines: 2 (59: n/a, 503: 401.965926x)"
+    assert note in str(caught[0].message)
+    header, _ = tool_table(tmp_path, "analyze", str(data), "--interpolate")
+    assert "# " + note in header
+    done = subprocess.run([CLI, "analyze", str(data), "--interpolate", "-o", os.devnull],
+                          capture_output=True, text=True)
+    assert note in done.stderr
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        tonalith.load(SAMPLE)               # a clean file warns nothing
 
 
 # Threads and Ctrl+C.

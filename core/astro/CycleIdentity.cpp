@@ -1,0 +1,88 @@
+#include "core/astro/CycleIdentity.h"
+
+#include "core/astro/TestReading.h"
+#include "core/text/NumberText.h"
+
+#include <cmath>
+
+namespace astro {
+
+bool aliasRatio(double a, double b) {
+    const double r = a > b ? a / b : b / a;
+    return r >= aliasLow && r <= aliasHigh;
+}
+
+CycleIdentity identifyCycle(const std::vector<RateScore>& scores, const MisfitScan& misfit) {
+    CycleIdentity id;
+    for (const RateScore& s : candidateRates(scores)) {
+        CycleCandidate c{s, std::nullopt, 1};
+        if (const MisfitRow* row = misfit.problem ? nullptr : misfitAt(misfit, s.rate)) {
+            c.misfit = *row;
+            c.nullProbability = correctedNull(misfit, *row);
+        }
+        id.candidates.push_back(c);
+    }
+    for (std::size_t i = 1; i < id.candidates.size(); ++i) {
+        const CycleCandidate &a = id.candidates[i], &b = id.candidates[id.identified];
+        if (a.nullProbability < b.nullProbability ||
+            (a.nullProbability == b.nullProbability && a.score.r2Opt > b.score.r2Opt))
+            id.identified = i;
+    }
+    for (std::size_t i = 0; i < id.candidates.size(); ++i) {
+        if (i == id.identified ||
+            !aliasRatio(id.candidates[i].score.rate, id.candidates[id.identified].score.rate))
+            continue;
+        if (!id.alternative ||
+            id.candidates[i].score.r2Opt > id.candidates[*id.alternative].score.r2Opt)
+            id.alternative = i;
+    }
+    if (!misfit.problem && !misfit.rows.empty() && misfit.bestCorrected <= 0.05)
+        id.linesRate = misfit.rows[misfit.best].rate;
+    return id;
+}
+
+std::vector<CycleIdentity> evolutiveIdentity(const EvolutiveTimeOpt& e,
+                                             const std::vector<LineSet>& lines,
+                                             MisfitSettings settings) {
+    std::vector<CycleIdentity> found;
+    const std::size_t rates = e.rates.size();
+    for (std::size_t w = 0; w < e.centres.size(); ++w) {
+        const auto first = e.cells.begin() + static_cast<std::ptrdiff_t>(w * rates);
+        const std::vector<RateScore> scores(first, first + static_cast<std::ptrdiff_t>(rates));
+        settings.stream = w;
+        settings.missingNeverCounts = true;
+        MisfitScan misfit;
+        if (w < lines.size())
+            misfit = spectralMisfit(lines[w], e.rates, settings);
+        else
+            misfit.problem = Problem{std::nullopt, "no lines"};
+        found.push_back(identifyCycle(scores, misfit));
+    }
+    return found;
+}
+
+std::string candidateText(const CycleCandidate& c) {
+    std::string t =
+        text::exactNumber(c.score.rate) + " cm/kyr (r2_opt " + text::displayNumber(c.score.r2Opt);
+    if (c.misfit)
+        t += ", misfit " + text::displayNumber(c.misfit->misfit) + " cycles/kyr";
+    return t + ", null probability " + text::displayNumber(c.nullProbability) + ")";
+}
+
+std::string cycleName(double frequency, double w, const Targets& targets) {
+    std::string name = "none";
+    double closest = w;
+    const auto consider = [&](const std::vector<double>& periods, auto label) {
+        for (const double p : periods)
+            if (const double d = std::fabs(frequency - 1 / p); d <= closest) {
+                closest = d;
+                name = label(p);
+            }
+    };
+    consider(targets.eccentricity, [](double p) { return p > 250 ? "e405" : "e100"; });
+    consider(targets.obliquity, [](double) { return "o41"; });
+    consider(targets.precession, [](double p) { return p > 21 ? "p23" : "p19"; });
+    return name;
+}
+
+} // namespace astro
