@@ -28,6 +28,7 @@ set(TONALITH_ENGINE_SOURCES
 # core, one list per library (core/CMakeLists.txt).
 set(TONALITH_CORE_IO_SOURCES
   core/io/AtomicFile.cpp
+  core/io/Folders.cpp
 )
 set(TONALITH_CORE_TEXT_SOURCES
   core/text/NumberText.cpp
@@ -50,6 +51,7 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/FalseDiscovery.cpp
   core/results/ChanceLines.cpp
   core/results/ColourMaps.cpp
+  core/results/ResultTables.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
   core/spectrum/ExpectedPower.cpp

@@ -144,18 +144,20 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     return w.flush();
 }
 
+HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule) {
+    HeaderBlock h = headerBlock(
+        r.provenance, rule.fdr > 0 ? "spectral lines kept by false-discovery control at rate " +
+                                         text::writtenNumber(rule.fdr)
+                                   : "spectral lines at probability " +
+                                         text::writtenNumber(rule.level) + " or more");
+    h.line("lines", lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0));
+    return h;
+}
+
 bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, rule.fdr > 0
-                                      ? "spectral lines kept by false-discovery control at rate " +
-                                            text::writtenNumber(rule.fdr)
-                                      : "spectral lines at probability " +
-                                            text::writtenNumber(rule.level) + " or more")
-            .line("lines",
-                  lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0))
-            .text();
-    t += peakTitles(sep);
+    t = peaksHeader(r, rule).text() + peakTitles(sep);
     for (int w0 = 0; w0 < r.windows; ++w0) {
         appendPeaks(t, findPeaks(r, w0, rule), sep);
         if (!w.maybeFlush())

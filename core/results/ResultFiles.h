@@ -27,6 +27,10 @@ std::string runSummary(const analysis::Provenance& p);
 std::string rowTitles(Separator sep);
 void appendRow(std::string& out, const ResultSet& r, std::size_t row, Separator sep);
 
+// The '#' block of a list of spectral lines: the analysis's, what the lines are and how they
+// were chosen.
+HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule);
+
 // Column titles and the rows of a list of spectral lines.
 std::string peakTitles(Separator sep);
 void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep);

@@ -88,6 +88,21 @@ public:
     DiagnosticsFor& operator=(const DiagnosticsFor&) = delete;
 };
 
+// The folder the engine's records go to now: the engine's own setting, kept here so that a run
+// can tell whether its folder differs (changing it empties the records).
+std::string& recordsFolderNow() {
+    static std::string folder;
+    return folder;
+}
+
+// Sets the run's records folder; called with the turn held.
+void takeRecordsFolder(const Execution& e) {
+    if (e.recordsFolder && *e.recordsFolder != recordsFolderNow()) {
+        engine::auxSetFolder(*e.recordsFolder);
+        recordsFolderNow() = *e.recordsFolder;
+    }
+}
+
 engine::Mwc2Execution engineExecution(const Execution& e, const RunControl& control,
                                       analysis::WindowDetrend windowDetrend) {
     engine::Mwc2Execution x;
@@ -161,6 +176,7 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
     Turn turn;
     if (!turn.wait(control))
         return {RunEnd::Cancelled, {}};
+    takeRecordsFolder(execution);
     const DiagnosticsFor diagnostics(execution);
     ProgressRelay relay{control, r.windows, r.bins};
     const int status = engine::mwc2x(
@@ -193,6 +209,7 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
         Turn turn;
         if (!turn.wait(control))
             return {RunEnd::Cancelled, {}};
+        takeRecordsFolder(execution);
         const DiagnosticsFor diagnostics(execution);
         engine::Mwc2Execution x = engineExecution(execution, control, request.windowDetrend);
         x.tapersOut = &tapers;
@@ -289,6 +306,7 @@ void addTraceIntervals(std::vector<tuning::TracePoint>& trace, const results::Re
 
 void setRecordsFolder(const std::string& path) {
     engine::auxSetFolder(path);
+    recordsFolderNow() = path;
 }
 
 } // namespace service

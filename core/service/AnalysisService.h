@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace service {
@@ -27,6 +28,10 @@ struct Execution {
     bool quiet = false;               // the engine's diagnostic lines are discarded
     int recordLevel = 95;             // percent: the lines the engine's records list
     int simulatedEngineStatus = 0;    // non-zero: the taper computation fails so (tests)
+    // When set, the folder of the engine's records from this run on (see setRecordsFolder),
+    // taken with the run's turn at the engine so that concurrent callers cannot change it
+    // under a running analysis. The records are emptied only when the folder changes.
+    std::optional<std::string> recordsFolder;
 };
 
 // The most workers a run may ask for.

@@ -17,7 +17,7 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
                      const py::object& nfft, double fmax, bool keepMean,
                      const py::object& interpolate, bool log, const std::string& detrend,
                      bool standardise, const std::string& background,
-                     const std::string& windowDetrend) {
+                     const std::string& windowDetrend, const py::object& records) {
     spectrum::BackgroundKind kind{};
     if (!spectrum::parseBackgroundKind(background, kind))
         throw py::value_error("background: '" + background + "' is not ar1 or robust");
@@ -29,9 +29,10 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     request.params.windowDetrend = windowDetrendArgument(windowDetrend);
     request.keepMean = keepMean;
     request.wholeRecord = true;
+    const std::string recordsFolder = recordsArgument(records);
     const analysis::PreparedRun run =
         prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
-    const spectrum::WholeRecord r = wholeRecordAnalysis(run, keepMean, kind);
+    const spectrum::WholeRecord r = wholeRecordAnalysis(run, keepMean, kind, recordsFolder);
 
     const auto array = [](const std::vector<double>& v) {
         return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
@@ -92,6 +93,8 @@ background : {'ar1', 'robust'}
     or "robust" (Mann and Lees 1996).
 window_detrend : {'none', 'mean', 'linear'}
     As for `analyze`: the record's own mean or line removed (the one window is the record).
+records : str or os.PathLike, optional
+    As for `analyze`: the folder of the engine's records, by default the user's cache folder.
 
 Returns
 -------
@@ -125,7 +128,8 @@ void bindSpectrum(py::module_& m) {
           keyword("detrend", analysis::Command::Spectrum),
           keyword("standardise", analysis::Command::Spectrum),
           keyword("background", analysis::Command::Spectrum),
-          keyword("window_detrend", analysis::Command::Spectrum), spectrumDoc);
+          keyword("window_detrend", analysis::Command::Spectrum), py::arg("records") = py::none(),
+          spectrumDoc);
 }
 
 } // namespace pymodule

@@ -46,8 +46,11 @@ in a process (the engine's storage is static) and concurrent calls wait their tu
 interrupts a running analysis (KeyboardInterrupt) at the next window, and a test at its next
 rate, window or surrogate.
 
-Like the tool, the engine writes its records to fort.17, fort.20 and fort.27 in the working
-directory. Its diagnostic lines are discarded.
+The engine writes its records fort.17, fort.20 and fort.27 into the folder that `analyze` and
+`spectrum` take as ``records=``, by default the user's cache folder ($XDG_CACHE_HOME/tonalith,
+else ~/.cache/tonalith, created when missing). This changed: earlier versions wrote them to the
+working directory, as the tool still does unless ``--records``. Its diagnostic lines are
+discarded.
 
 Examples
 --------

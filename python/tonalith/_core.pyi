@@ -62,6 +62,7 @@ def analyze(
     detrend: str = "none",
     standardise: bool = False,
     window_detrend: Literal["none", "mean", "linear"] = "none",
+    records: str | os.PathLike[str] | None = None,
 ) -> Analysis: ...
 def spectrum(
     positions: _ArrayLike,
@@ -78,6 +79,7 @@ def spectrum(
     standardise: bool = False,
     background: Literal["ar1", "robust"] = "ar1",
     window_detrend: Literal["none", "mean", "linear"] = "none",
+    records: str | os.PathLike[str] | None = None,
 ) -> dict[str, Any]: ...
 def tune(
     positions: _ArrayLike,

@@ -265,3 +265,19 @@ def test_ctrl_c_interrupts_an_analysis_and_the_next_one_works(sample, result):
         helper.join()
         signal.signal(signal.SIGINT, previous)
     assert same(tonalith.analyze(sample.positions, sample.values), result)
+
+
+def test_records_go_to_the_users_cache_or_the_folder_given(tmp_path, monkeypatch, sample):
+    work, cache, own = tmp_path / "work", tmp_path / "cache", tmp_path / "own"
+    work.mkdir()
+    own.mkdir()
+    monkeypatch.chdir(work)
+    monkeypatch.setenv("XDG_CACHE_HOME", str(cache))
+    tonalith.analyze(sample.positions, sample.values)
+    assert (cache / "tonalith" / "fort.17").is_file()  # the folder made when missing
+    tonalith.spectrum(sample.positions, sample.values, records=own)
+    assert (own / "fort.17").is_file()
+    assert list(work.iterdir()) == []  # never the working directory
+    for folder, problem in ((tmp_path / "missing", "No such file"), (own / "fort.17", "not a folder")):
+        with pytest.raises(ValueError, match=f"^records: {folder}: {problem}"):
+            tonalith.analyze(sample.positions, sample.values, records=folder)
