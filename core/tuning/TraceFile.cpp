@@ -185,10 +185,10 @@ std::optional<ReadTrace> readTrace(const std::string& text, std::string* why) {
                               {"frequency_low", "frequency_high"});
     if (!rows)
         return std::nullopt;
-    ReadTrace r{{std::move(rows->position), std::move(rows->value)},
-                std::move(rows->lines),
-                {},
-                std::move(rows->numbers)};
+    ReadTrace r;
+    r.trace = {std::move(rows->position), std::move(rows->value)};
+    r.lines = std::move(rows->lines);
+    r.intervals = std::move(rows->numbers);
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseTraceFlag(f));
     r.period = blockNumber(text, periodLine, "");

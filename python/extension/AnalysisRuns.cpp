@@ -137,10 +137,12 @@ std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
 
 service::WindowLines linesRun(const analysis::PreparedRun& run, const analysis::RunParameters& q,
                               const results::LineRule& rule) {
+    // The engine's records of these runs go where the module's do by default.
+    const std::string records = recordsArgument(py::none());
     service::WindowLines lines;
     runInterruptibly([&](service::RunControl& control) {
-        lines =
-            service::analyseLines(run.series, run.provenance, q, rule, control, quietExecution(0));
+        lines = service::analyseLines(run.series, run.provenance, q, rule, control,
+                                      quietExecution(0, records));
     });
     if (lines.outcome.end == service::RunEnd::Failed)
         throw py::value_error(lines.outcome.problem);
