@@ -10,7 +10,7 @@ namespace {
 // La2004 (Laskar et al. 2004, Table 3): secular frequencies in arcsec/yr, and the precession
 // constant at J2000.
 constexpr double g2 = 7.452, g3 = 17.368, g4 = 17.916, g5 = 4.257452;
-constexpr double s1 = -5.61, s3 = -18.848, s4 = -17.751, s6 = -26.347855;
+constexpr double s3 = -18.848, s4 = -17.751, s6 = -26.347855;
 constexpr double k0 = 50.475838;
 constexpr double arcsecPerTurnPerKyr = 1296; // a period in kyr is 1296 / (arcsec/yr)
 
@@ -96,7 +96,7 @@ Targets targetsAtAge(double ageMa) {
     const double k = precessionConstantAt(ageMa);
     Targets t;
     t.precession = {period(k + g5), period(k + g2), period(k + g3), period(k + g4)};
-    t.obliquity = {period(k + s3), period(k + s4), period(k + s6), period(k + s1)};
+    t.obliquity = {period(k + s3), period(k + s4), period(k + s6)}; // s1 left out (Targets)
     return t;
 }
 
