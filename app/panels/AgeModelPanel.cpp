@@ -7,6 +7,7 @@
 #include "app/services/Questions.h"
 #include "app/settings/NumberBox.h"
 #include "core/tuning/TraceFile.h"
+#include "core/units/RecordUnits.h"
 #include "figures/ResultFigures.h"
 
 #include <QComboBox>
@@ -23,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     period = new QComboBox(this);
@@ -66,6 +68,12 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     connect(exportTunedButton, &QPushButton::clicked, this, &AgeModelPanel::exportTuned);
     connect(analyseButton, &QPushButton::clicked, this, &AgeModelPanel::analyseTuned);
     connect(period, &QComboBox::currentTextChanged, this, &AgeModelPanel::recompute);
+    // A period half typed ("4" of "41") asks nothing of the test's track.
+    connect(period->lineEdit(), &QLineEdit::textEdited, this, [this] { periodTyped_ = true; });
+    connect(period->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (std::exchange(periodTyped_, false))
+            recompute();
+    });
     connect(startAge, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &AgeModelPanel::recompute);
 }
@@ -100,6 +108,11 @@ void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
     result_ = std::move(result);
     trace_ = trace;
     rateTrack_.reset();
+    recompute();
+}
+
+void AgeModelPanel::setTestTrack(std::optional<TestTrack> track) {
+    againstTest_.setTrack(std::move(track));
     recompute();
 }
 
@@ -143,6 +156,12 @@ bool AgeModelPanel::flagsAccepted() {
         Questions::ask(this, "Flagged Trace", text, {"Build the Age Model", "Don't Build"}) == 0;
     flagAnswers_.push_back({flags, accepted});
     return accepted;
+}
+
+bool AgeModelPanel::testAccepted(const tuning::Trace& t, double period) {
+    const auto kyr = units::kyrPer(units_.age.toStdString());
+    return !kyr || againstTest_.accepted(this, t, period * *kyr, !periodTyped_,
+                                         [this](const QString& said) { emit warning(said); });
 }
 
 void AgeModelPanel::showRateModel() {
@@ -200,6 +219,14 @@ void AgeModelPanel::recompute() {
                              .arg(flaggedPoints(flaggedCount(trace_))));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else if (!testAccepted(t, p)) {
+        summary->setText(
+            "No age model: " +
+            againstTest_.mismatches(t, p * units::kyrPer(units_.age.toStdString()).value_or(1)) +
+            (periodTyped_ ? QString(". Finish the period (Enter) to be asked whether to build it "
+                                    "all the same.")
+                          : QString(". Trace the line again, or give the period it has at the "
+                                    "test's rate.")));
     } else {
         model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
@@ -239,9 +266,9 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
 
 results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
     results::HeaderBlock h =
-        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
-                                                     "the evolutive astronomical test's track",
-                                                     rateUnit_, startAge->value(), stepUsed)
+        rateTrack_ ? tuning::sedimentationRateHeader(
+                         result_->provenance, "the evolutive astronomical test's track", rateUnit_,
+                         startAge->value(), stepUsed, tuning::identifiedRateColumn)
                    : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
                                           startAge->value(), stepUsed);
     if (!units_.position.isEmpty())

@@ -2,10 +2,12 @@
 // give the sedimentation rate along the record and the age-position curve, shown beside the
 // map; the age model and the tuned series can be exported, and the tuned series analysed in
 // the window in place of the record. A trace with points flagged jump or edge makes a model
-// only once the user accepts them.
+// only once the user accepts them, and so does a trace whose rows disagree with the evolutive
+// astronomical test's track.
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/panels/TraceAgainstTest.h"
 #include "app/settings/RecordUnitChoice.h"
 #include "core/results/HeaderBlock.h"
 #include "core/results/ResultSet.h"
@@ -49,6 +51,8 @@ public:
     void setRateTrack(std::shared_ptr<const results::ResultSet> result,
                       const tuning::RateTrack& track, const std::string& unit,
                       double metresPerUnit);
+    // The evolutive test's track (none: gone), which a traced line is held against.
+    void setTestTrack(std::optional<TestTrack> track);
     const std::optional<tuning::AgeModel>& model() const { return model_; }
     // The track the model follows in place of a trace (none: the trace's), its positions' unit
     // and metres per unit.
@@ -68,6 +72,8 @@ public slots:
 
 signals:
     void message(const QString& text);
+    // What the user should read before answering a question about it (the message bar).
+    void warning(const QString& text);
     // The tuned series was written to path, to be analysed in place of the record.
     void analyse(const QString& path);
 
@@ -79,6 +85,9 @@ private:
     // Whether a trace with points flagged jump or edge may make the model: asked once for the
     // same flags.
     bool flagsAccepted();
+    // Whether trace t called `period` (in the ages' unit) may make the model where it
+    // disagrees with the test's track: asked once the period is settled.
+    bool testAccepted(const tuning::Trace& t, double period);
 
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
@@ -90,4 +99,6 @@ private:
     QLabel* periodLabel_ = nullptr;
     // The flagged points asked about ("12.5 (jump)") and the answer: accepted or not.
     std::vector<std::pair<QSet<QString>, bool>> flagAnswers_;
+    TraceAgainstTest againstTest_;
+    bool periodTyped_ = false; // being typed: the question waits for Enter
 };

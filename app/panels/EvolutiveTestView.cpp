@@ -31,6 +31,10 @@ std::size_t nearest(const std::vector<double>& v, double value, Scale scaled) {
 EvolutiveTestView::EvolutiveTestView(MyPlot* plot, QObject* parent)
     : QObject(parent), plot_(plot) {}
 
+void EvolutiveTestView::setTrack(std::shared_ptr<const astro::FlaggedTrack> track) {
+    track_ = std::move(track);
+}
+
 void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
                                   bool logarithmic) {
     result_ = std::move(result);
@@ -53,10 +57,20 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
         std::fabs(scale(rate) - scale(e.rates[r])) > halfRate * (1 + 1e-9))
         return QString();
     const astro::RateScore& s = e.cells[w * e.rates.size() + r];
-    return QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
-        .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
-             displayNumberText(s.rate), displayNumberText(s.r2Envelope),
-             displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
+    QString text =
+        QString("x %1 | rate %2 cm/kyr | r2_envelope %3 | r2_power %4 | r2_opt %5")
+            .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
+                 displayNumberText(s.rate), displayNumberText(s.r2Envelope),
+                 displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
+    // What the window's tests say: its p-value and flag, the rate its lines identify.
+    if (track_ && w < track_->flags.size()) {
+        if (w < track_->pValues.size())
+            text += " | window p-value " + displayNumberText(track_->pValues[w]);
+        text += QString(" | %1 | identified %2 cm/kyr")
+                    .arg(tuning::rateFlagName(track_->flags[w]),
+                         displayNumberText(track_->identifiedRate(w)));
+    }
+    return text;
 }
 
 void EvolutiveTestView::show() {
@@ -73,6 +87,7 @@ void EvolutiveTestView::show() {
     plotSetGuides(plot, nullptr, nullptr, 0);
     const MyPlot::MapDisplay& display = plot_->mapDisplay();
     figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX);
+    figureShowWindowTests(plot, track_.get());
     if (!shown_) {
         shown_ = true;
         emit shownChanged(true);
@@ -83,6 +98,7 @@ void EvolutiveTestView::handBack() {
     Plot* plot = plot_->plot();
     plotSetPointerCallbacks(plot, pointerContext_, moved_, clicked_);
     plotSetTraceDragCallback(plot, dragContext_, dragged_);
+    figureShowWindowTests(plot, nullptr);
     shown_ = false;
     emit readout(QString());
 }

@@ -1,12 +1,14 @@
 // The evolutive astronomical test on the map: r2_opt over position and sedimentation rate drawn
 // in place of the analysis map while it is chosen, on a logarithmic rate axis (linear for a
 // linear grid of rates), without contours, with its own hover readout and the track of optima
-// over it. The analysis map comes back from the grids its plot keeps, nothing recomputed; the
-// window then puts back its own overlays (trace, guides, ranges).
+// over it; where the windows were tested, the windows not significant stand apart and each
+// window's identified rate is marked. The analysis map comes back from the grids its plot keeps,
+// nothing recomputed; the window then puts back its own overlays (trace, guides, ranges).
 #pragma once
 
 #include "app/run/QPlot.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TrackFlags.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +21,9 @@ public:
     EvolutiveTestView(MyPlot* plot, QObject* parent);
 
     void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic);
+    // What the windows' tests say of the result's windows (none: nothing drawn of it), drawn
+    // from the next show on: set it before the result it belongs to.
+    void setTrack(std::shared_ptr<const astro::FlaggedTrack> track);
     bool hasResult() const { return result_ != nullptr; }
     bool isShown() const { return shown_; }
     // The record's position unit, named in the readout (empty: not known).
@@ -46,6 +51,7 @@ private:
 
     MyPlot* plot_;
     std::shared_ptr<const astro::EvolutiveTimeOpt> result_;
+    std::shared_ptr<const astro::FlaggedTrack> track_;
     bool logarithmic_ = true;
     bool shown_ = false;
     QString unit_;

@@ -86,13 +86,14 @@ void appendRow(std::string& out, const ResultSet& r, std::size_t i, Separator se
     out.push_back('\n');
 }
 
-std::string peakTitles(Separator sep) {
+std::string peakTitles(Separator sep, bool cycles) {
     const char s = static_cast<char>(sep);
     return std::string("x_centre") + s + "frequency" + s + "period" + s + "amplitude" + s +
-           "probability\n";
+           "probability" + (cycles ? std::string(1, s) + "cycle" : std::string()) + "\n";
 }
 
-void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep) {
+void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep,
+                 const PeakCycles* cycles) {
     const char s = static_cast<char>(sep);
     for (const Peak& p : peaks) {
         for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
@@ -100,6 +101,10 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
             out.push_back(s);
         }
         text::appendExactNumber(out, p.probability);
+        if (cycles) {
+            out.push_back(s);
+            out += cycles->of(p);
+        }
         out.push_back('\n');
     }
 }
@@ -144,20 +149,21 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     return w.flush();
 }
 
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep) {
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep,
+                const PeakCycles* cycles) {
     Writer w(out);
     std::string& t = w.text();
-    t = headerBlock(r.provenance, rule.fdr > 0
-                                      ? "spectral lines kept by false-discovery control at rate " +
-                                            text::writtenNumber(rule.fdr)
-                                      : "spectral lines at probability " +
-                                            text::writtenNumber(rule.level) + " or more")
-            .line("lines",
-                  lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0))
-            .text();
-    t += peakTitles(sep);
+    HeaderBlock h = headerBlock(
+        r.provenance, rule.fdr > 0 ? "spectral lines kept by false-discovery control at rate " +
+                                         text::writtenNumber(rule.fdr)
+                                   : "spectral lines at probability " +
+                                         text::writtenNumber(rule.level) + " or more");
+    h.line("lines", lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0));
+    if (cycles)
+        h.line("cycle", cycles->note);
+    t = h.text() + peakTitles(sep, cycles != nullptr);
     for (int w0 = 0; w0 < r.windows; ++w0) {
-        appendPeaks(t, findPeaks(r, w0, rule), sep);
+        appendPeaks(t, findPeaks(r, w0, rule), sep, cycles);
         if (!w.maybeFlush())
             return false;
     }

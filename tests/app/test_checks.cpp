@@ -374,7 +374,8 @@ private slots:
             {ParameterId::SedMin, panel.sedMin},
             {ParameterId::SedMax, panel.sedMax},
             {ParameterId::NumSed, panel.numSed},
-            {ParameterId::Simulations, panel.simulations}};
+            {ParameterId::Simulations, panel.simulations},
+            {ParameterId::Seed, panel.seed}};
         for (const auto& [id, field] : fields) {
             const analysis::ParameterEntry& e = analysis::parameter(id);
             const auto* whole = qobject_cast<QSpinBox*>(field);
