@@ -8,6 +8,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_engine.h>
 #include <qwt_text.h>
@@ -60,6 +61,13 @@ TimeOptFigure::TimeOptFigure(QWidget* parent) : QWidget(parent) {
     optimum_->setLinePen(QColor(90, 90, 90), 1.0, Qt::DotLine);
     optimum_->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
     optimum_->attach(plot_);
+    interval_ = new QwtPlotZoneItem();
+    interval_->setOrientation(Qt::Vertical);
+    interval_->setBrush(QColor(200, 30, 30, 45));
+    interval_->setPen(QColor(200, 30, 30, 120), 0.8);
+    interval_->setZ(1);
+    interval_->setVisible(false);
+    interval_->attach(plot_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(title_);
@@ -84,6 +92,23 @@ void TimeOptFigure::setData(const TimeOptFigureData& d, const QString& title) {
     if (d.count > 0)
         plot_->setAxisScaleDiv(QwtPlot::xBottom, rateTicks(d.rate[0], d.rate[d.count - 1]));
     plot_->replot();
+}
+
+void TimeOptFigure::setInterval(double low, double high, const QString& label) {
+    const bool shown = std::isfinite(low) && std::isfinite(high) && low < high;
+    interval_->setInterval(shown ? low : 0, shown ? high : 0);
+    interval_->setTitle(label);
+    interval_->setItemAttribute(QwtPlotItem::Legend, shown);
+    interval_->setVisible(shown);
+    plot_->replot();
+}
+
+double TimeOptFigure::intervalLow() const {
+    return interval_->isVisible() ? interval_->interval().minValue() : 0;
+}
+
+double TimeOptFigure::intervalHigh() const {
+    return interval_->isVisible() ? interval_->interval().maxValue() : 0;
 }
 
 QString TimeOptFigure::title() const {

@@ -1,6 +1,6 @@
 // The astronomical test as a figure: r2_envelope, r2_power and r2_opt against the trial
 // sedimentation rate on a logarithmic axis, the optimum marked with its rate, r2_opt and (after
-// simulations) p-value.
+// simulations) p-value, and the rate's interval shaded.
 #pragma once
 
 #include <QString>
@@ -10,6 +10,7 @@ class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
+class QwtPlotZoneItem;
 
 struct TimeOptFigureData {
     const double* rate; // cm/kyr, increasing, above 0
@@ -29,6 +30,9 @@ public:
     explicit TimeOptFigure(QWidget* parent = nullptr);
 
     void setData(const TimeOptFigureData& d, const QString& title);
+    // The rate's interval shaded from low to high, cm/kyr, named in the legend by `label`;
+    // low >= high or not finite: hidden.
+    void setInterval(double low, double high, const QString& label);
     // The figure into a PDF, PNG or SVG file, written whole or not at all (sizes as the map's).
     bool write(const QString& fileName, double width, double height, QString* why);
 
@@ -36,10 +40,14 @@ public:
     QString title() const;
     // The optimum's label, as drawn beside its marker.
     QString optimumText() const;
+    // The interval shaded (hidden: an empty interval).
+    double intervalLow() const;
+    double intervalHigh() const;
 
 private:
     QLabel* title_;
     QwtPlot* plot_;
     QwtPlotCurve* curves_[3];
     QwtPlotMarker* optimum_;
+    QwtPlotZoneItem* interval_;
 };

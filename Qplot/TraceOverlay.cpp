@@ -4,6 +4,7 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_symbol.h>
 
@@ -50,6 +51,13 @@ TraceOverlay::TraceOverlay(QwtPlot* plot) : plot_(plot) {
         new QwtSymbol(QwtSymbol::XCross, QBrush(Qt::NoBrush), QPen(Qt::white, 2), QSize(11, 11)));
     upper_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
     lower_ = newCurve(plot, QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
+    // Under the line and its points, translucent: the map stays readable through it.
+    intervals_ = new QwtPlotIntervalCurve();
+    intervals_->setPen(QPen(QColor(255, 255, 255, 200), 1));
+    intervals_->setBrush(QColor(255, 255, 255, 70));
+    intervals_->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+    intervals_->setZ(28);
+    intervals_->attach(plot);
 }
 
 void TraceOverlay::setTrace(const double* x, const double* f, const unsigned char* significant,
@@ -60,7 +68,20 @@ void TraceOverlay::setTrace(const double* x, const double* f, const unsigned cha
                           : QVector<unsigned char>(n, 1);
     band_ = band;
     flags_.clear();
+    low_.clear();
+    high_.clear();
     redraw();
+}
+
+void TraceOverlay::setIntervals(const double* low, const double* high, int n) {
+    const bool fits = low && high && n == x_.size();
+    low_ = fits ? QVector<double>(low, low + n) : QVector<double>();
+    high_ = fits ? QVector<double>(high, high + n) : QVector<double>();
+    redraw();
+}
+
+int TraceOverlay::intervalCount() const {
+    return static_cast<int>(intervals_->dataSize());
 }
 
 void TraceOverlay::setFlags(const unsigned char* flagged, int n) {
@@ -90,6 +111,11 @@ void TraceOverlay::redraw() {
     weakHalo_->setSamples(wx, wf);
     flagged_->setSamples(cx, cf);
     flaggedHalo_->setSamples(cx, cf);
+    QVector<QwtIntervalSample> spans;
+    for (int i = 0; i < low_.size() && low_.size() == x_.size(); ++i)
+        if (std::isfinite(low_[i]) && std::isfinite(high_[i]))
+            spans << QwtIntervalSample(x_[i], low_[i], high_[i]);
+    intervals_->setSamples(spans);
     upper_->setSamples(band_ > 0 ? x_ : QVector<double>(), up);
     lower_->setSamples(band_ > 0 ? x_ : QVector<double>(), down);
     plot_->replot();

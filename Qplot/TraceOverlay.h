@@ -1,8 +1,8 @@
 // What is drawn over the map for tuning: a traced line (a marker per window, filled where the
 // F-test reaches the level, hollow where it does not, a cross where the point is flagged as a
-// possible jump to another line), the band it was followed in, and
-// guide lines at target frequencies (level, or following a rate along the positions), each over
-// a dark halo.
+// possible jump to another line), the band it was followed in, the interval of each point
+// (shaded), and guide lines at target frequencies (level, or following a rate along the
+// positions), each over a dark halo.
 #pragma once
 
 #include <QString>
@@ -10,6 +10,7 @@
 
 class QwtPlot;
 class QwtPlotCurve;
+class QwtPlotIntervalCurve;
 class QwtPlotMarker;
 
 class TraceOverlay {
@@ -22,6 +23,11 @@ public:
     // Points of the trace drawn as crosses in place of their marker (null or n = 0: none); a
     // new trace clears them.
     void setFlags(const unsigned char* flagged, int n);
+    // Each point's interval, from low[i] to high[i], shaded (n must match the points, otherwise
+    // none is drawn; a pair that is not finite leaves its point out); a new trace clears them.
+    void setIntervals(const double* low, const double* high, int n);
+    // The points whose interval is drawn.
+    int intervalCount() const;
     void setGuides(const double* f, const QStringList& labels);
     // Guides that follow a rate along the positions in place of any guides: guide i through
     // (x[j], f[i * points + j]), labelled at its last point.
@@ -56,7 +62,8 @@ private:
     QwtPlotCurve* flagged_;
     QwtPlotCurve* upper_;
     QwtPlotCurve* lower_;
-    QVector<double> x_, f_;
+    QwtPlotIntervalCurve* intervals_;
+    QVector<double> x_, f_, low_, high_;
     QVector<unsigned char> strong_;
     QVector<unsigned char> flags_;
     double band_ = 0;

@@ -9,6 +9,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_renderer.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 #include <qwt_symbol.h>
 
@@ -37,6 +38,14 @@ void setPositive(QwtPlotCurve* curve, const double* x, const double* y, int n) {
     curve->setSamples(px, py);
 }
 
+// A shaded band whose legend entry shows its colour.
+class ShadedBand : public QwtPlotZoneItem {
+public:
+    QwtGraphic legendIcon(int, const QSizeF& size) const override {
+        return defaultIcon(brush(), size);
+    }
+};
+
 } // namespace
 
 WholeRecordFigure::WholeRecordFigure(QWidget* parent) : QWidget(parent) {
@@ -54,6 +63,15 @@ WholeRecordFigure::WholeRecordFigure(QWidget* parent) : QWidget(parent) {
     const QColor colours[3] = {QColor(40, 150, 60), QColor(230, 130, 0), QColor(200, 30, 30)};
     for (int i = 0; i < 3; ++i)
         levelCurves_[i] = newCurve(power_, names[i], QPen(colours[i], 1.0, Qt::DashLine));
+    unreliable_ = new ShadedBand();
+    unreliable_->setTitle("Levels not reliable");
+    unreliable_->setOrientation(Qt::Vertical);
+    unreliable_->setBrush(QColor(120, 120, 120, 60));
+    unreliable_->setPen(QPen(Qt::NoPen));
+    unreliable_->setItemAttribute(QwtPlotItem::Legend, true);
+    unreliable_->setZ(backgroundCurve_->z() - 1); // under the curves
+    unreliable_->attach(power_);
+    unreliable_->setVisible(false);
     marks_ = newCurve(power_, "Line passing both", QPen(Qt::NoPen));
     marks_->setStyle(QwtPlotCurve::NoCurve);
     marks_->setLegendAttribute(QwtPlotCurve::LegendShowSymbol, true);
@@ -103,11 +121,34 @@ void WholeRecordFigure::setData(const WholeRecordFigureData& d, const QString& t
     probabilityCurve_->setSamples(f, p);
     levelMarker_->setYValue(d.level);
     power_->setAxisAutoScale(QwtPlot::yLeft);
+    lowestPositive_ = 0;
+    for (int i = 0; i < d.count && lowestPositive_ == 0; ++i)
+        if (d.frequency[i] > 0)
+            lowestPositive_ = d.frequency[i];
     axis_->setRange(d.frequency, d.count);
 }
 
+void WholeRecordFigure::setUnreliableBelow(double below) {
+    unreliableBelow_ = below;
+    placeUnreliableBand();
+    power_->replot();
+}
+
 void WholeRecordFigure::setFrequencyAxis(bool periods, bool logarithmic) {
+    logarithmic_ = logarithmic;
     axis_->setStyle(periods, logarithmic);
+    placeUnreliableBand();
+}
+
+void WholeRecordFigure::placeUnreliableBand() {
+    // A logarithmic axis starts at the lowest frequency above zero.
+    const double from = logarithmic_ ? 0.5 * lowestPositive_ : 0.0;
+    unreliable_->setInterval(from, unreliableBelow_);
+    unreliable_->setVisible(unreliableBelow_ > from);
+}
+
+QwtInterval WholeRecordFigure::unreliableBand() const {
+    return unreliable_->isVisible() ? unreliable_->interval() : QwtInterval();
 }
 
 void WholeRecordFigure::setFrequencyUnit(const QString& unit) {

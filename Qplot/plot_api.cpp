@@ -159,6 +159,10 @@ void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n) {
     plot->traceOverlay()->setFlags(flagged, n);
 }
 
+void plotSetTraceIntervals(Plot* plot, const double* low, const double* high, int n) {
+    plot->traceOverlay()->setIntervals(low, high, n);
+}
+
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged) {
     plot->setTraceDragCallback(ctx, dragged);
 }
@@ -281,6 +285,10 @@ void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, 
     figure->setFrequencyAxis(periods, logarithmic);
 }
 
+void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below) {
+    figure->setUnreliableBelow(below);
+}
+
 void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit) {
     figure->setFrequencyUnit(QString::fromUtf8(unit));
 }
@@ -307,6 +315,10 @@ void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const doubl
                           double optimumR2, double pValue, int simulations, const char* title) {
     figure->setData({rate, envelope, power, opt, count, optimum, optimumR2, pValue, simulations},
                     QString::fromUtf8(title));
+}
+
+void timeOptFigureSetInterval(TimeOptFigure* figure, double low, double high, const char* label) {
+    figure->setInterval(low, high, QString::fromUtf8(label ? label : ""));
 }
 
 bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
@@ -345,4 +357,18 @@ void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const doubl
 void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
                            const char* age) {
     plot->setTitles(QString::fromUtf8(position), QString::fromUtf8(rate), QString::fromUtf8(age));
+}
+
+void ageModelPlotSetBand(AgeModelPlot* plot, const double* position, const double* low,
+                         const double* median, const double* high, int count) {
+    plot->setBand(position, low, median, high, count);
+}
+
+void ageModelPlotSetClickCallback(AgeModelPlot* plot, void* ctx, AgeModelClickFunction clicked) {
+    plot->setClickCallback(ctx, clicked);
+}
+
+void ageModelPlotSetStretches(AgeModelPlot* plot, const double* first, const double* last,
+                              int count) {
+    plot->setStretches(first, last, count);
 }

@@ -119,6 +119,10 @@ void plotSetTrace(Plot* plot, const double* x, const double* f, const unsigned c
 /* The trace's points drawn as flagged (a cross) where flagged[i] is set; n must match the
    trace's points (otherwise, or with null, none is). Set after plotSetTrace, which clears them. */
 void plotSetTraceFlags(Plot* plot, const unsigned char* flagged, int n);
+/* Each trace point's interval (a rate's or a frequency's), from low[i] to high[i], shaded under
+   the line; n must match the trace's points (otherwise, or with null, none is); a pair that is
+   not finite leaves its point out. Set after plotSetTrace, which clears them. */
+void plotSetTraceIntervals(Plot* plot, const double* low, const double* high, int n);
 /* Dragging a trace point reports its index and the frequency it was dropped at. */
 typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);
@@ -177,6 +181,8 @@ void wholeRecordFigureSetData(WholeRecordFigure* figure, const double* frequency
                               const double* probability, const unsigned char* marked, int count,
                               double level, const char* title);
 void wholeRecordFigureSetFrequencyAxis(WholeRecordFigure* figure, bool periods, bool logarithmic);
+/* The levels shaded as not to be trusted below frequency `below` (0: nowhere). */
+void wholeRecordFigureSetUnreliableBelow(WholeRecordFigure* figure, double below);
 // The record's position unit in the frequency axis title ("m"; empty: not known).
 void wholeRecordFigureSetFrequencyUnit(WholeRecordFigure* figure, const char* unit);
 /* As plotWriteFigure. */
@@ -191,6 +197,9 @@ TimeOptFigure* timeOptFigureCreate(QWidget* parent);
 void timeOptFigureSetData(TimeOptFigure* figure, const double* rate, const double* envelope,
                           const double* power, const double* opt, int count, double optimum,
                           double optimumR2, double pValue, int simulations, const char* title);
+/* The interval of the rate shaded from low to high (cm/kyr), with its label; low >= high or
+   not finite: none. */
+void timeOptFigureSetInterval(TimeOptFigure* figure, double low, double high, const char* label);
 /* As plotWriteFigure. */
 bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
                         char* message, int messageSize);
@@ -211,6 +220,15 @@ void ageModelPlotSetData(AgeModelPlot* plot, const double* position, const doubl
 /* The axis titles: positions, rate and age, in the record's units. */
 void ageModelPlotSetTitles(AgeModelPlot* plot, const char* position, const char* rate,
                            const char* age);
+/* The age band (low to high) with its median at count positions; count 0 removes it. */
+void ageModelPlotSetBand(AgeModelPlot* plot, const double* position, const double* low,
+                         const double* median, const double* high, int count);
+/* A click on the age panel hands ctx and the position clicked to `clicked` (null: none). */
+typedef void (*AgeModelClickFunction)(void* ctx, double position);
+void ageModelPlotSetClickCallback(AgeModelPlot* plot, void* ctx, AgeModelClickFunction clicked);
+/* Stretches from first[i] to last[i] (positions) shaded in both panels; count 0: none. */
+void ageModelPlotSetStretches(AgeModelPlot* plot, const double* first, const double* last,
+                              int count);
 
 #ifdef __cplusplus
 }

@@ -63,7 +63,7 @@ void BM_Mwc2Sample(benchmark::State& state) {
     const auto s = series::loadSeries(TONALITH_SAMPLE, 1, 1);
     engine::Mwc2Execution e;
     e.workers = static_cast<int>(state.range(0));
-    runOnce(state, Series{s->xpos, s->yval, {}, {}}, 400, 25, 4096, 0.06, e);
+    runOnce(state, Series{s->xpos, s->yval}, 400, 25, 4096, 0.06, e);
 }
 BENCHMARK(BM_Mwc2Sample)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 

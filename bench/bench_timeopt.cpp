@@ -2,7 +2,10 @@
 // surrogates, on 1 and 2 workers. Counters: the scored rates, and the time per rate and
 // series scored (record and surrogates). Then the evolutive test with every window tested:
 // windows of 600 samples stepped by 50 (29 windows), 1,000 surrogates each, on 2 workers;
-// counter: the time per window.
+// counter: the time per window. Last, the same 29 windows without surrogates: the evolutive
+// test as it is now (its scores with the rate's log-likelihood, then each window's likelihood
+// refined between the rates), the refinement again alone, and the 95 % intervals drawn from
+// the refined likelihoods.
 #include "core/astro/TimeOpt.h"
 
 #include <benchmark/benchmark.h>
@@ -83,5 +86,45 @@ void BM_EvolutiveSignificance(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_EvolutiveSignificance)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// The evolutive test of 29 windows x 100 rates on 2 workers, in its three parts: argument 0 the
+// whole evolutive test, 1 the refinement of the windows' likelihoods alone, 2 the intervals.
+void BM_EvolutiveIntervals(benchmark::State& state) {
+    const std::vector<double> y = testRecord(2000);
+    const double spacing = 0.02;
+    std::vector<double> z(y.size());
+    for (std::size_t i = 0; i < z.size(); ++i)
+        z[i] = spacing * static_cast<double>(i);
+    const astro::TimeOptSettings settings;
+    astro::Execution execution;
+    execution.workers = 2;
+    astro::EvolutiveTimeOpt e =
+        astro::evolutiveTimeOpt(z, y, settings, 600 * spacing, 50 * spacing, execution);
+    std::size_t known = 0;
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0:
+            e = astro::evolutiveTimeOpt(z, y, settings, 600 * spacing, 50 * spacing, execution);
+            break;
+        case 1:
+            astro::refineLikelihoods(y, spacing, settings, e, execution);
+            break;
+        default:
+            benchmark::DoNotOptimize(astro::evolutiveIntervals(e, 0.95).data());
+        }
+    }
+    for (const auto& l : e.likelihoods)
+        known += l.size();
+    state.counters["windows"] = static_cast<double>(e.centres.size());
+    state.counters["rates"] = static_cast<double>(e.rates.size());
+    state.counters["likelihoods_per_window"] =
+        static_cast<double>(known) / static_cast<double>(e.centres.size());
+}
+BENCHMARK(BM_EvolutiveIntervals)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

@@ -5,15 +5,13 @@
 
 #include "core/analysis/RunPreparation.h"
 #include "core/io/AtomicFile.h"
+#include "core/io/Folders.h"
 #include "core/results/ResultFiles.h"
 #include "core/service/AnalysisService.h"
 #include "core/text/NumberText.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -100,13 +98,8 @@ int loadChecked(const AnalyzeOptions& o, series::Series& s, analysis::Provenance
     request.stepLength = o.stepLength;
     request.fmaxPerUnit = o.fmaxPerUnit;
     if (!o.records.empty()) {
-        struct stat folder {};
-        if (::stat(o.records.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
-            ::access(o.records.c_str(), W_OK) != 0) {
-            complain("--records " + o.records + ": " +
-                     (::stat(o.records.c_str(), &folder) != 0 ? std::string(std::strerror(errno))
-                      : !S_ISDIR(folder.st_mode)              ? std::string("not a folder")
-                                                              : std::string("not writable")));
+        if (const auto problem = io::folderProblem(o.records)) {
+            complain("--records " + o.records + ": " + *problem);
             return EXIT_BAD_INPUT;
         }
         service::setRecordsFolder(o.records);

@@ -2,15 +2,31 @@
 // tapers take from the command line.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/analysis/RunParameters.h"
 #include "core/results/MapVariant.h"
 #include "core/series/Preparation.h"
 #include "core/spectrum/RedNoise.h"
+#include "core/tuning/Anchors.h"
 #include "core/tuning/LineTrace.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace cli {
+
+// tune (both routes): the ensemble of age models and the anchors.
+struct TuneEnsembleOptions {
+    int members = analysis::wholeDefault(analysis::ParameterId::Ensemble); // --ensemble
+    std::uint64_t seed =
+        static_cast<std::uint64_t>(analysis::wholeDefault(analysis::ParameterId::EnsembleSeed));
+    double interval = analysis::parameterDefault(analysis::ParameterId::Interval);
+    std::string file;                    // --ensemble-file; empty: none
+    std::vector<tuning::Anchor> anchors; // --anchor, as given
+    double windowLength = 0;             // --window-length; 0: from the file's '#' block
+    double periodSd = 0;                 // --period P:SD
+};
 
 struct AnalyzeOptions {
     std::string file;
@@ -44,15 +60,19 @@ struct AnalyzeOptions {
     double startPosition = 0, startFrequency = 0, band = 0; // band 0: half the half-bandwidth
     bool haveStart = false;
     tuning::TraceBy traceBy = tuning::TraceBy::Amplitude;
+    // trace: the probability of each point's frequency interval.
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
     // tune: the trace, the cycle's period, the first sample's age, the resampling step and
     // the age-model file.
     std::string traceFile, model;
     double period = 0, startAge = 0, tuneStep = 0;
-    bool acceptFlags = false; // tune: a trace with rows flagged jump or edge is used as it is
+    // tune: a trace with rows flagged jump, edge or drift is used as it is.
+    bool acceptFlags = false;
     // tune --check-track: an etimeopt track the trace is held against (empty: none), with the
     // positions' unit (--positions-in) that turns the trace's frequencies into rates.
     std::string checkTrack;
     std::string positionsIn = "m";
+    TuneEnsembleOptions ensemble;
 };
 
 struct TapersOptions {

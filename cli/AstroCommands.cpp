@@ -3,11 +3,14 @@
 #include "cli/AstroOptions.h"
 #include "cli/Commands.h"
 #include "cli/Figures.h"
+#include "cli/TuneWriting.h"
 #include "core/service/AnalysisService.h"
 
 #include "core/astro/AstroFiles.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/io/AtomicFile.h"
 #include "core/series/SeriesFile.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
@@ -67,6 +70,7 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
     s.grid = o.grid;
     s.precessionBand = o.precessionBand;
     d.positionUnit = o.positionsIn;
+    d.interval = o.interval;
     if (!o.targets.empty()) {
         std::string why;
         const auto text = series::readText(o.targets, &why);
@@ -81,6 +85,12 @@ int testSettings(const AstroOptions& o, double metres, astro::TestDescription& d
         }
         s.targets = read.targets;
         d.targetsSource = o.targets;
+    }
+    if (o.ageMa) {
+        if (const auto problem = astro::checkAge(*o.ageMa))
+            return refuse(o, *problem);
+        s.targets = astro::targetsAtAge(*o.ageMa);
+        d.ageMa = o.ageMa;
     }
     return 0;
 }
@@ -240,8 +250,9 @@ int runETimeOpt(const AstroOptions& o) {
     misfit.targets = d.settings.targets;
     misfit.simulations = o.windowMisfitSims;
     misfit.seed = o.seed;
-    const astro::FlaggedTrack track = astro::flagTrack(
-        evolutive, pValues, o.fdr, astro::evolutiveIdentity(evolutive, lines.windows, misfit));
+    const astro::FlaggedTrack track =
+        astro::flagTrack(evolutive, pValues, o.fdr,
+                         astro::evolutiveIdentity(evolutive, lines.windows, misfit), o.interval);
     if (!o.track.empty() && !writeText(o.track, astro::trackText(d, o.windowLength, o.stepLength,
                                                                  track, o.sims, o.fdr)))
         return EXIT_ANALYSIS_FAILED;
@@ -302,19 +313,22 @@ int runTuneSedrate(const AstroOptions& o) {
             complain("--sedrate " + o.sedrateTrack + ": " + *flagged);
             return EXIT_BAD_INPUT;
         }
-    const tuning::AgeModel model =
-        tuning::sedimentationAgeModel(s.xpos, track->track, metres, o.startAge);
-    const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
-    if (!tuning::tuningFinite(model, tuned))
-        return unfinite();
-    const results::HeaderBlock block = tuning::sedimentationRateHeader(
-        p, o.sedrateTrack, o.positionsIn, o.startAge, o.tuneStep, track->column);
-    if (!o.model.empty() &&
-        !writeText(o.model, tuning::ageModelText(block, model, {o.positionsIn + " per kyr", 0})))
-        return EXIT_ANALYSIS_FAILED;
-    return writeText(o.input.output, tuning::tunedSeriesText(block, tuned, p.columnName))
-               ? 0
-               : EXIT_ANALYSIS_FAILED;
+    TuneRows rows;
+    rows.option = "--sedrate";
+    rows.fileName = o.sedrateTrack;
+    rows.fileText = *text;
+    if (const auto spread = tuning::rateSpread(*track, &rows.noIntervals))
+        rows.spread = *spread;
+    else
+        rows.spread = tuning::pointSpread(track->track.position, track->track.rate);
+    rows.how = {tuning::RowIntegral::Kind::Rate, 0, 0, metres};
+    rows.quantity = "rate";
+    rows.title = p.columnName;
+    rows.unfinite = "the results hold numbers that are not finite; nothing was written";
+    return writeTuning(o.input, s, std::move(rows),
+                       tuning::sedimentationRateHeader(p, o.sedrateTrack, o.positionsIn, o.startAge,
+                                                       o.tuneStep, track->column),
+                       {o.positionsIn + " per kyr", 0});
 }
 
 } // namespace cli

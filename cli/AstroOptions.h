@@ -12,6 +12,7 @@
 #include "core/astro/TimeOpt.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -33,12 +34,16 @@ struct AstroOptions {
     astro::RateGrid grid; // --sedmin, --sedmax, --numsed, --linear-grid
     astro::Band precessionBand = astro::defaultPrecessionBand(); // --precession-band, cycles/kyr
     std::string targets; // --targets FILE; empty: the default periods
+    // --age-ma: the precession and obliquity periods of this age (Ma); none: the defaults
+    std::optional<double> ageMa;
     // --sims: AR(1) surrogates for the record (timeopt) or each window (etimeopt); 0: none
     int sims = analysis::wholeDefault(analysis::ParameterId::Simulations);
     // --seed of the surrogates
     std::uint64_t seed =
         static_cast<std::uint64_t>(analysis::wholeDefault(analysis::ParameterId::Seed));
     int workers = 0; // --workers; 0: one per core
+    // --interval: the probability of the rate's interval
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
     // etimeopt --fdr: false discovery rate over the windows' p-values
     double fdr = analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate);
     // The lines' F-test (asm; etimeopt in each window): --tbw, --tapers, --nfft (asm; 0: the

@@ -81,12 +81,15 @@ CommandText commandText(Tool tool) {
         return {"spectrum: the spectrum of the whole record: Thomson's adaptively weighted "
                 "multitaper power (one-sided, summing over the bins to the variance), the "
                 "harmonic F-test of one window the length of the record, and a red-noise "
-                "background with its 90, 95 and 99 % levels (chi-square, with each bin's own "
-                "degrees of freedom from the adaptive weights).",
+                "background (the power the estimate gives the fitted AR(1) noise on average) "
+                "with its 90, 95 and 99 % levels (chi-square, with each bin's own degrees of "
+                "freedom from the adaptive weights).",
                 "Output: the '#' block (with the background, rho and S0), a header \"frequency "
-                "period power amplitude probability background level_90 level_95 level_99 dof\" "
-                "and one line per bin; dof is the bin's degrees of freedom, which its levels use; "
-                "the period of frequency 0 is written as NA."};
+                "period power amplitude probability background level_90 level_95 level_99 dof "
+                "reliable\" and one line per bin; dof is the bin's degrees of freedom, on which "
+                "its levels are built; reliable is 0 in the lowest bins, where the levels cannot "
+                "be trusted (the '#' block says why), 1 elsewhere; the period of frequency 0 is "
+                "written as NA."};
     case Tool::Trace:
         return {"trace: follows one spectral line through the windows: from the start window, "
                 "each next window in both directions takes the bin of largest amplitude (or "
@@ -95,37 +98,60 @@ CommandText commandText(Tool tool) {
                 "the window step in samples.",
                 "Output: the '#' block with the start, band and criterion, a header \"x_centre "
                 "frequency period amplitude probability flag\" and one row per window in "
-                "position order; flag is the most serious of jump (the frequency moved by more "
-                "than half of --band from the neighbouring window), edge (the bin sits on the "
-                "search band's edge), weak (probability below --level), else ok."};
+                "position order; flag is the most serious of drift (with --period only: the "
+                "frequency departs from 1 / P by more than the half-bandwidth W; a cycle keeps "
+                "its period in time, so the row is no longer that cycle, however small the steps "
+                "that led there), jump (the frequency moved by more than half of --band from the "
+                "neighbouring window), edge (the bin sits on the search band's edge), weak "
+                "(probability below --level), else ok."};
     case Tool::Tune:
         return {"tune: an age model and the tuned series from a traced cycle of period P: "
                 "between the trace's rows the frequency is linear in position, held at the end "
                 "values beyond them; age(z) = T + P x (integral of f from the first sample's "
                 "position to z), sedimentation rate 1 / (P x f(z)). Here --step is an age step, "
-                "not a window step. A trace with rows flagged jump or edge is refused unless "
-                "--accept-flags is given. With --sedrate instead of --trace and --period: the "
-                "rate s (cm/kyr) linear in position between the track's rows, held at the ends, "
-                "and age(z) = T + integral of 100 / s(z) dz, z in metres (--positions-in).",
+                "not a window step. A trace with rows flagged jump, edge or drift is refused "
+                "unless --accept-flags is given. When the positions are ages (the trace was "
+                "made with --period, or the record's position title names a time unit such as "
+                "ka) and the trace's '#' block gives W, so is every row whose frequency departs "
+                "from 1 / P by more than W: P is then in the positions' unit. With --sedrate "
+                "instead of --trace and --period: the rate s (cm/kyr) linear in position between "
+                "the track's rows, held at the ends, and age(z) = T + integral of 100 / s(z) dz, "
+                "z in metres (--positions-in).",
                 "Output: the '#' block, a header \"age\" and the column's title, one row per "
-                "sample or step."};
+                "sample or step. With --ensemble N the model file appends \"age_low age_median "
+                "age_high\", the band of N models drawn from the rows' intervals, and the '#' "
+                "block states the duration with its interval and any possible hiatus; --anchor "
+                "pins the ages to known ones."};
     case Tool::Filter:
         return {"filter: a zero-phase band-pass of the prepared series with smooth edges (a "
                 "raised cosine over a quarter of the band's width beyond each edge) and the "
                 "amplitude envelope of its output, the modulus of the analytic signal. The band "
-                "is --passband, not --band (the half-width of trace's search band).",
-                "Output: the '#' block, a header \"position value filtered envelope\" and one "
-                "row per sample; value is the series after preparation."};
+                "is --passband, not --band (the half-width of trace's search band). Near the "
+                "record's ends the filter sees only part of its span and both outputs sag: edge "
+                "is 1 where the envelope of a unit sinusoid at the band's centre, filtered alike "
+                "over the same samples, falls below 0.9, else 0.",
+                "Output: the '#' block, a header \"position value filtered envelope edge\" and "
+                "one row per sample; value is the series after preparation."};
     case Tool::TimeOpt:
         return {"timeopt: the astronomical test (TimeOpt, Meyers 2015) over trial sedimentation "
                 "rates s (cm/kyr): positions z (metres) become times t = 100 z / s (kyr); on the "
                 "linearly detrended, standardised series r2_power is the variance explained by "
                 "cosines and sines at every target period, r2_envelope that of the precession "
                 "band's amplitude envelope explained at the eccentricity periods, and r2_opt = "
-                "r2_envelope x r2_power. A rate is scored only when the whole precession band "
-                "lies below the Nyquist frequency in time. With --sims N, p = (1 + surrogates "
-                "reaching the record's largest r2_opt) / (N + 1), over AR(1) surrogates with the "
-                "record's lag-1 autocorrelation. "
+                "r2_envelope x r2_power. r2_envelope leaves out the record's edges, for the "
+                "record and its surrogates alike: the samples where the envelope of a unit "
+                "sinusoid at the band's centre, filtered alike, falls below 0.9 (filter's edge "
+                "column); where too few samples are left it is 0. A rate is scored only when the "
+                "whole precession band lies below the Nyquist frequency in time. With --sims N, "
+                "p = (1 + surrogates reaching the record's largest r2_opt) / (N + 1), over AR(1) "
+                "surrogates with the record's lag-1 autocorrelation. With --age-ma A the "
+                "precession and obliquity periods are those of A Ma: the precession constant k "
+                "grows back in time with the Earth-Moon system's tidal evolution (after Waltham "
+                "2015: the Moon's distance from a tidal torque falling as its distance to the "
+                "-6th power, set by the Elatina tidal rhythmites at 620 Ma, Williams 2000; the "
+                "Earth's spin from angular momentum), the periods are 1 / (k + g_i) and 1 / (k + "
+                "s_i) with the La2004 frequencies, and the '#' block writes k and every period. "
+                "Obliquity periods (default: La2004, Laskar et al. 2004) are not fitted here. "
                 "Before the optimum the '#' block says what it means: \"# caution: ...\" where it "
                 "lies at the edge of the rate grid, was not tested (no --sims) or is not "
                 "significant at the 0.05 level, with \"# candidates:\", every local maximum of "
@@ -136,8 +162,9 @@ CommandText commandText(Tool tool) {
                 "rate."};
     case Tool::ETimeOpt:
         return {"etimeopt: the astronomical test of timeopt in moving windows of "
-                "--window-length position units stepped by --step-length (Meyers 2019). With "
-                "--sims N every window is tested as timeopt tests the record, against AR(1) "
+                "--window-length position units stepped by --step-length (Meyers 2019), "
+                "r2_envelope leaving out each window's edges as timeopt leaves out the record's. "
+                "With --sims N every window is tested as timeopt tests the record, against AR(1) "
                 "surrogates with the window's own lag-1 autocorrelation, and --fdr controls the "
                 "false discoveries over the windows. In each window the harmonic F-test's lines "
                 "are set against the astronomical targets (the average spectral misfit of asm, "

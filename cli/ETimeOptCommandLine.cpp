@@ -16,8 +16,10 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::WindowMisfitSimulations, x.windowMisfitSims, group);
     g.path("--track", "FILE",
            "also write, per window, the rate of the largest r2_opt with its p-value (NA "
-           "without --sims), flag and identified rate: \"x_centre sedimentation_rate r2_opt "
-           "p_value flag identified_rate\"; "
+           "without --sims), flag, identified rate and rate interval (--interval): \"x_centre "
+           "sedimentation_rate r2_opt p_value flag identified_rate rate_low rate_high "
+           "mode_share\"; rate_low and rate_high bound the mode of the window's posterior "
+           "holding its identified rate, mode_share is that mode's share of the probability; "
            "flag edge (the optimum on the rate grid's edge), alias (another rate about twice or "
            "half as fast scores at least half as well, or a significant neighbour sits at such "
            "a ratio: obliquity taken for precession), jump (more than 25 % or 3 grid steps, "
@@ -26,7 +28,7 @@ void addEvolutiveTest(OptionGroups& g, AstroOptions& x) {
            x.track, group, "--track needs a file name");
     g.figure("--map",
              "also draw r2_opt over position and rate (log rate axis, linear with --linear-grid) "
-             "with the track of optima into FILE (PDF, PNG or SVG)",
+             "with the track of optima and their intervals into FILE (PDF, PNG or SVG)",
              x.map, group);
     g.addFigureSize(x.input, group);
 }

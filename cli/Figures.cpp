@@ -80,7 +80,7 @@ bool drawTimeOpt(const AstroOptions& o, const astro::TestDescription& d,
     const OffscreenApplication application(o.input.quiet);
     const std::string title = recordName(d.record) + ": astronomical test (TimeOpt)";
     TimeOptFigure* figure = timeOptFigureCreate(nullptr);
-    figureShowTimeOpt(figure, scan, significance, title);
+    figureShowTimeOpt(figure, scan, significance, title, d.interval);
     char message[512] = "";
     const bool written = timeOptFigureWrite(figure, o.plot.c_str(), o.input.mapWidth,
                                             o.input.mapHeight, message, sizeof message);
@@ -98,7 +98,7 @@ bool drawEvolutiveMap(const AstroOptions& o, const astro::TestDescription& d,
     const std::string title = recordName(d.record) + ": evolutive astronomical test, r2_opt";
     plotSetDocumentTitle(plot, ("Tonalith: " + title).c_str());
     plotSetPositionUnit(plot, d.record.positionName.c_str());
-    figureShowEvolutiveTest(plot, e, !o.grid.linear, o.input.colours, o.input.reverseX);
+    figureShowEvolutiveTest(plot, e, !o.grid.linear, o.input.colours, o.input.reverseX, d.interval);
     char message[512] = "";
     const bool written = plotWriteFigure(plot, o.map.c_str(), o.input.mapWidth, o.input.mapHeight,
                                          message, sizeof message);

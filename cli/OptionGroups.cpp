@@ -53,6 +53,7 @@ CLI::Option* OptionGroups::numberIfTaken(ParameterId id, T& field, const char* g
 template CLI::Option* OptionGroups::number(ParameterId, int&, const char*, bool);
 template CLI::Option* OptionGroups::number(ParameterId, double&, const char*, bool);
 template CLI::Option* OptionGroups::number(ParameterId, std::uint64_t&, const char*, bool);
+template CLI::Option* OptionGroups::number(ParameterId, std::optional<double>&, const char*, bool);
 
 CLI::Option* OptionGroups::text(const std::string& flag, const std::string& valueName,
                                 const std::string& description, std::string& field,
@@ -189,8 +190,14 @@ void OptionGroups::giveBack(const std::string& word) {
 void OptionGroups::twins(CLI::Option* units, CLI::Option* samples) {
     if (!units || !samples)
         return;
-    units->excludes(samples);
-    twins_.emplace_back(units, samples);
+    exclusive(units, samples,
+              units->get_name() + " and " + samples->get_name() +
+                  " set the same thing, in position units and in samples; give one");
+}
+
+void OptionGroups::exclusive(CLI::Option* a, CLI::Option* b, std::string why) {
+    a->excludes(b);
+    exclusive_.push_back({a, b, std::move(why)});
 }
 
 void OptionGroups::addAnalysis(AnalyzeOptions& a) {
@@ -238,6 +245,15 @@ void OptionGroups::addFigureSize(AnalyzeOptions& a, const char* group) {
 CLI::Option* OptionGroups::addPositionUnit(std::string& unit, const char* group) {
     const ParameterEntry& e = analysis::parameter(ParameterId::PositionsIn);
     return text(e.flag, e.valueName, help::entryLine(e), unit, group);
+}
+
+void OptionGroups::addTargets(std::string& file, std::optional<double>& ageMa, const char* group) {
+    const ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
+    CLI::Option* fileOption = path(targets.flag, targets.valueName, help::entryLine(targets), file,
+                                   group, std::string(targets.flag) + " needs a file name");
+    exclusive(number(ParameterId::AgeMa, ageMa, group), fileOption,
+              "--age-ma and --targets both set the target periods: give one (the age sets the "
+              "precession and obliquity periods of its time, a targets file every period)");
 }
 
 void OptionGroups::addOutput(std::string& file, bool* quiet) {
@@ -291,10 +307,9 @@ std::optional<std::string> OptionGroups::earlierWordAtFault() const {
 std::optional<std::string> OptionGroups::strayOrTwin() const {
     if (!stray_.empty())
         return unknown(stray_);
-    for (const auto& [units, samples] : twins_)
-        if (units->count() > 0 && samples->count() > 0)
-            return units->get_name() + " and " + samples->get_name() +
-                   " set the same thing, in position units and in samples; give one";
+    for (const Exclusive& e : exclusive_)
+        if (e.a->count() > 0 && e.b->count() > 0)
+            return e.why;
     return std::nullopt;
 }
 

@@ -55,6 +55,9 @@ public:
     void addAnalysis(AnalyzeOptions& a);
     void addFigureSize(AnalyzeOptions& a, const char* group);
     CLI::Option* addPositionUnit(std::string& unit, const char* group);
+    // The periods a record is tested against: --targets FILE, or --age-ma A for the precession
+    // and obliquity periods of an age; each excludes the other.
+    void addTargets(std::string& file, std::optional<double>& ageMa, const char* group);
     void addOutput(std::string& file, bool* quiet);
     void addHelp();
 
@@ -66,8 +69,9 @@ public:
     // know, and the data file, for the end of the command line).
     std::optional<std::string> earlierWordAtFault() const;
 
-    // The refusals once every option is read: a lone "--" or "++", then the same setting given
-    // in position units and in samples (each pair excludes the other).
+    // The refusals once every option is read: a lone "--" or "++", then two options that
+    // exclude each other (the same setting in position units and in samples, --age-ma and
+    // --targets).
     std::optional<std::string> strayOrTwin() const;
     // What the record's commands lack or refuse after the command's own checks.
     std::optional<std::string> recordIncomplete(const AnalyzeOptions& a) const;
@@ -82,11 +86,17 @@ private:
     void addInterpolation(AnalyzeOptions& a, const char* group);
     void giveBack(const std::string& word);
     void twins(CLI::Option* units, CLI::Option* samples);
+    // a excludes b; given both, the refusal is `why`.
+    void exclusive(CLI::Option* a, CLI::Option* b, std::string why);
 
     CLI::Option* file_ = nullptr;
     std::string* fileField_ = nullptr;
     bool fileGivenBack_ = false; // the data file was the word after --interpolate
-    std::vector<std::pair<CLI::Option*, CLI::Option*>> twins_;
+    struct Exclusive {
+        CLI::Option *a, *b;
+        std::string why;
+    };
+    std::vector<Exclusive> exclusive_;
     std::string stray_;
 };
 

@@ -1,6 +1,8 @@
 #include "cli/OptionRules.h"
 
 #include "core/series/SeriesFile.h"
+#include "core/tuning/AgeEnsemble.h"
+#include "core/tuning/Anchors.h"
 
 #include <cctype>
 #include <cerrno>
@@ -140,6 +142,48 @@ const CLI::Validator& frequencyBand() {
     static const CLI::Validator v = refusing([](const std::string& s) {
         return parseBand(s) ? std::string()
                             : inQuotes(s) + " is not FLO:FHI, two numbers with FLO below FHI";
+    });
+    return v;
+}
+
+std::optional<std::pair<double, double>> parsePeriod(const std::string& s, std::string* why) {
+    const std::size_t colon = s.find(':');
+    const std::string p = s.substr(0, colon);
+    const std::string sd = colon == std::string::npos ? "0" : s.substr(colon + 1);
+    const auto period = parseReal(p), spread = parseReal(sd);
+    if (!period || !spread) {
+        *why = inQuotes(s) + " is not P or P:SD (the period and its standard deviation)";
+        return std::nullopt;
+    }
+    const analysis::ParameterEntry& pe = analysis::parameter(ParameterId::Period);
+    const analysis::ParameterEntry& se = analysis::parameter(ParameterId::PeriodSd);
+    if (const auto problem = analysis::checkValue(pe, *period, pe.flag)) {
+        *why = problem->text;
+        return std::nullopt;
+    }
+    if (const auto problem = analysis::checkValue(se, *spread, se.flag)) {
+        *why = problem->text;
+        return std::nullopt;
+    }
+    if (const auto problem = tuning::periodSdProblem(*period, *spread)) {
+        *why = *problem;
+        return std::nullopt;
+    }
+    return std::pair{*period, *spread};
+}
+
+const CLI::Validator& periodWithSd() {
+    static const CLI::Validator v = refusing([](const std::string& s) {
+        std::string why;
+        return parsePeriod(s, &why) ? std::string() : why;
+    });
+    return v;
+}
+
+const CLI::Validator& anchorPoint() {
+    static const CLI::Validator v = refusing([](const std::string& s) {
+        std::string why;
+        return tuning::parseAnchor(s, &why) ? std::string() : why;
     });
     return v;
 }

@@ -44,6 +44,14 @@ const CLI::Validator& figureSize();
 std::optional<std::pair<double, double>> parseStart(const std::string& s);
 const CLI::Validator& startPoint();
 
+// P or P:SD, the period and its standard deviation (0 when not given), each within its rule.
+// The refusal says which is at fault.
+std::optional<std::pair<double, double>> parsePeriod(const std::string& s, std::string* why);
+const CLI::Validator& periodWithSd();
+
+// POSITION:AGE or POSITION:AGE:SD.
+const CLI::Validator& anchorPoint();
+
 // FLO:FHI, two finite numbers with FLO below FHI (where the band may lie is the run's to say).
 std::optional<astro::Band> parseBand(const std::string& s);
 const CLI::Validator& frequencyBand();

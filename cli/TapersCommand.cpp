@@ -36,20 +36,7 @@ int runTapers(const TapersOptions& o) {
         return EXIT_ANALYSIS_FAILED;
     }
 
-    std::string text = "k\tlambda\tone_minus_lambda\n";
-    for (int k = 0; k < K; ++k)
-        text += std::to_string(k + 1) + "\t" + text::exactNumber(t.ratios[k]) + "\t" +
-                text::exactNumber(t.oneMinusRatios[k]) + "\n";
-    text += "\nn";
-    for (int k = 0; k < K; ++k)
-        text += "\ttaper_" + std::to_string(k + 1);
-    text += "\n";
-    for (int n = 0; n < N; ++n) {
-        text += std::to_string(n + 1);
-        for (int k = 0; k < K; ++k)
-            text += "\t" + text::exactNumber(t.tapers[static_cast<std::size_t>(k) * N + n]);
-        text += "\n";
-    }
+    const std::string text = spectrum::taperText(t, N, K);
     if (!out.write(text) || !out.commit(&why)) {
         complain(why);
         return EXIT_ANALYSIS_FAILED;

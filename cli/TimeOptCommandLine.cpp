@@ -1,6 +1,5 @@
 // timeopt: the astronomical test over trial sedimentation rates, after the record's input and
 // preparation; its options are etimeopt's too.
-#include "cli/CommandHelp.h"
 #include "cli/CommandLines.h"
 
 namespace cli {
@@ -13,9 +12,7 @@ void addRateGrid(OptionGroups& g, AstroOptions& x, const char* group) {
     g.number(ParameterId::SedMax, x.grid.high, group);
     g.number(ParameterId::NumSed, x.grid.count, group);
     g.on(ParameterId::LinearGrid, x.grid.linear, group);
-    const analysis::ParameterEntry& targets = analysis::parameter(ParameterId::Targets);
-    g.path(targets.flag, targets.valueName, help::entryLine(targets), x.targets, group,
-           "--targets needs a file name");
+    g.addTargets(x.targets, x.ageMa, group);
 }
 
 void addLineTest(OptionGroups& g, AstroOptions& x, const char* group) {
@@ -36,11 +33,12 @@ void addAstronomicalTest(OptionGroups& g, AstroOptions& x) {
     g.number(ParameterId::Simulations, x.sims, group);
     g.number(ParameterId::Seed, x.seed, group);
     g.number(ParameterId::AstroWorkers, x.workers, group);
+    g.number(ParameterId::IntervalProbability, x.interval, group);
     if (g.tool != analysis::Command::TimeOpt)
         return;
     g.figure("--plot",
              "also draw r2_envelope, r2_power and r2_opt against the rate (log axis) with the "
-             "optimum and the p-value into FILE (PDF, PNG or SVG)",
+             "optimum, its interval shaded and the p-value into FILE (PDF, PNG or SVG)",
              x.plot, group);
     g.addFigureSize(x.input, group);
 }

@@ -31,6 +31,13 @@ void addTrace(OptionGroups& g, AnalyzeOptions& a) {
         ->check(oneOf([](const std::string& s) { return !!tuning::parseTraceBy(s); },
                       "amplitude or probability"));
     g.number(ParameterId::TraceLevel, a.level, group);
+    const analysis::ParameterEntry& period = analysis::parameter(ParameterId::Period);
+    g.number(ParameterId::Period, a.period, group)
+        ->description(help::describe(
+            help::entryLine(period) +
+            "; given, the positions are ages in the unit of P, and rows whose frequency departs "
+            "from 1 / P by more than W (the tapers' half-bandwidth) are flagged drift"));
+    g.number(ParameterId::IntervalProbability, a.interval, group);
 }
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {

@@ -2,12 +2,42 @@
 // track (--sedrate, run as a command of its own); the one excludes the other.
 #include "cli/CommandHelp.h"
 #include "cli/CommandLines.h"
+#include "cli/OptionRules.h"
+
+#include <tuple>
 
 namespace cli {
 
 namespace {
 
 using analysis::ParameterId;
+
+// The ensemble and the anchors, for either route.
+void bindEnsemble(OptionGroups& g, TuneEnsembleOptions& e, CLI::Option* startAge) {
+    const char* group = "Age band and anchors";
+    g.number(ParameterId::Ensemble, e.members, group);
+    g.number(ParameterId::EnsembleSeed, e.seed, group);
+    g.number(ParameterId::Interval, e.interval, group);
+    const analysis::ParameterEntry& file = analysis::parameter(ParameterId::EnsembleFile);
+    g.path(file.flag, file.valueName, file.help, e.file, group,
+           "--ensemble-file needs a file name");
+    const analysis::ParameterEntry& anchor = analysis::parameter(ParameterId::Anchor);
+    g.cmd
+        .add_option_function<std::vector<std::string>>(
+            anchor.flag,
+            [&e](const std::vector<std::string>& given) {
+                std::string why;
+                for (const std::string& s : given)
+                    e.anchors.push_back(*tuning::parseAnchor(s, &why));
+            },
+            help::describe(help::entryLine(anchor)))
+        ->option_text(anchor.valueName)
+        ->allow_extra_args(false) // one value each time it is given: never the data file
+        ->group(group)
+        ->check(anchorPoint())
+        ->excludes(startAge);
+    g.number(ParameterId::RowWindowLength, e.windowLength, group);
+}
 
 void bind(OptionGroups& g, ParsedCommandLine& p) {
     AnalyzeOptions& a = p.analyze;
@@ -18,7 +48,18 @@ void bind(OptionGroups& g, ParsedCommandLine& p) {
         "a tab-separated file with columns named x_centre and frequency (lines starting with "
         "'#' skipped): from trace, the window, R or Python",
         a.traceFile, group, "--trace needs a file name");
-    CLI::Option* period = g.number(ParameterId::Period, a.period, group);
+    const analysis::ParameterEntry& periodEntry = analysis::parameter(ParameterId::Period);
+    CLI::Option* period = g.parsed(
+                               periodEntry.flag,
+                               analysis::parameter(ParameterId::PeriodSd).valueName,
+                               help::entryLine(periodEntry) + "; " +
+                                   help::entryLine(analysis::parameter(ParameterId::PeriodSd)),
+                               [&a](const std::string& s) {
+                                   std::string why;
+                                   std::tie(a.period, a.ensemble.periodSd) = *parsePeriod(s, &why);
+                               },
+                               group)
+                              ->check(periodWithSd());
     const analysis::ParameterEntry& track =
         analysis::parameter(ParameterId::SedimentationRateTrack);
     CLI::Option* sedrate = g.path(track.flag, track.valueName, track.help, p.astro.sedrateTrack,
@@ -32,11 +73,12 @@ void bind(OptionGroups& g, ParsedCommandLine& p) {
     g.text(column.flag, column.valueName, help::entryLine(column), p.astro.rateColumn, group)
         ->needs(sedrate);
     g.addPositionUnit(p.astro.positionsIn, group);
-    g.number(ParameterId::StartAge, a.startAge, group);
+    CLI::Option* startAge = g.number(ParameterId::StartAge, a.startAge, group);
     g.number(ParameterId::AgeStep, a.tuneStep, group);
     g.path("--model", "FILE", "also write \"position age sedimentation_rate\", one row per sample",
            a.model, group, "--model needs a file name");
     g.on(ParameterId::AcceptFlags, a.acceptFlags, group);
+    bindEnsemble(g, a.ensemble, startAge);
     g.addOutput(a.output, &a.quiet);
     g.addHelp();
 }
@@ -51,6 +93,11 @@ std::optional<std::string> incomplete(const OptionGroups& g, ParsedCommandLine& 
     if (!a.checkTrack.empty() && !x.sedrateTrack.empty())
         return std::string("--check-track holds a trace against a track; with --sedrate the "
                            "track makes the age model itself: give --trace with --period");
+    if (!a.ensemble.anchors.empty() && g.cmd.get_option("--start-age")->count() > 0)
+        return std::string("--anchor and --start-age each fix the ages; give the anchors or the "
+                           "start age, never both");
+    if (!a.ensemble.file.empty() && a.ensemble.members == 0)
+        return std::string("--ensemble-file writes the ensemble's models; give --ensemble N too");
     if (x.sedrateTrack.empty()) {
         if (a.traceFile.empty() || !(a.period > 0))
             return std::string("tune needs --trace FILE and --period P (the period of the traced "

@@ -1,14 +1,17 @@
 // tonalith-cli trace and tune: a spectral line followed through the windows, and the age
 // model and tuned series it gives.
 #include "cli/Commands.h"
+#include "cli/TuneWriting.h"
 
 #include "core/astro/TrackCheck.h"
 #include "core/io/AtomicFile.h"
 #include "core/results/ResultFiles.h"
 #include "core/series/SeriesFile.h"
+#include "core/service/AnalysisService.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
 #include "core/tuning/LineTrace.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
 
@@ -54,10 +57,16 @@ int runTrace(const AnalyzeOptions& o) {
     const double band = o.band > 0 ? o.band : tuning::halfBandwidth(r) / 2;
     const int window = tuning::nearestWindow(r, o.startPosition);
     const int bin = tuning::startBin(r, window, o.startFrequency, band, o.traceBy);
-    const std::vector<tuning::TracePoint> trace =
+    std::vector<tuning::TracePoint> trace =
         tuning::traceLine(r, window, bin, band, o.traceBy, o.level);
-    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,
-                                   o.traceBy,       r.frequency(bin), o.level};
+    if (o.period > 0)
+        tuning::flagDrift(trace, o.period, tuning::halfBandwidth(r));
+    service::Execution execution;
+    execution.diagnostics = stderr;
+    execution.quiet = o.quiet;
+    service::addTraceIntervals(trace, r, o.interval, execution);
+    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,     o.traceBy,
+                                   r.frequency(bin), o.level,         o.period, o.interval};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;
@@ -74,11 +83,15 @@ int runTune(const AnalyzeOptions& o) {
         complain("--trace: cannot read " + o.traceFile + ": " + why);
         return EXIT_BAD_INPUT;
     }
-    const auto trace = tuning::readTrace(*text, &why);
+    auto trace = tuning::readTrace(*text, &why);
     if (!trace) {
         complain("--trace " + o.traceFile + ": " + why);
         return EXIT_BAD_INPUT;
     }
+    // Positions that are ages (the trace says so, or the record's position title names a time
+    // unit): a cycle keeps its period, so rows off 1 / period are refused as drifted.
+    if (trace->period > 0 || units::isTime(units::guessUnit(p.positionName)))
+        tuning::flagDriftedRows(*trace, o.period);
     if (!o.acceptFlags)
         if (const auto flagged = tuning::flaggedRowsProblem(*trace, "--accept-flags")) {
             complain("--trace " + o.traceFile + ": " + *flagged);
@@ -109,12 +122,6 @@ int runTune(const AnalyzeOptions& o) {
             return EXIT_BAD_INPUT;
         }
     }
-    const tuning::AgeModel model = tuning::ageModel(s.xpos, trace->trace, o.period, o.startAge);
-    const tuning::TunedSeries tuned = tuning::tunedSeries(model, s.yval, o.tuneStep);
-    if (!tuning::tuningFinite(model, tuned)) {
-        complain("the age model is not finite for this trace and period; nothing was written");
-        return EXIT_ANALYSIS_FAILED;
-    }
     results::HeaderBlock block =
         tuning::tuningHeader(p, o.traceFile, o.period, o.startAge, o.tuneStep);
     if (!o.checkTrack.empty())
@@ -123,10 +130,19 @@ int runTune(const AnalyzeOptions& o) {
                        (mismatched.empty()
                             ? std::string(": every row agrees")
                             : ": " + astro::mismatchText(mismatched, trace->lines, o.period)));
-    if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model)))
-        return EXIT_ANALYSIS_FAILED;
-    const std::string out = tuning::tunedSeriesText(block, tuned, p.columnName);
-    return writeText(o.output, out) ? 0 : EXIT_ANALYSIS_FAILED;
+    TuneRows rows;
+    rows.option = "--trace";
+    rows.fileName = o.traceFile;
+    rows.fileText = *text;
+    if (const auto spread = tuning::frequencySpread(*trace, &rows.noIntervals))
+        rows.spread = *spread;
+    else
+        rows.spread = tuning::pointSpread(trace->trace.position, trace->trace.frequency);
+    rows.how = {tuning::RowIntegral::Kind::Frequency, o.period, o.ensemble.periodSd, 1};
+    rows.quantity = "frequency";
+    rows.title = p.columnName;
+    rows.unfinite = "the age model is not finite for this trace and period; nothing was written";
+    return writeTuning(o, s, std::move(rows), block, {});
 }
 
 } // namespace cli

@@ -28,6 +28,7 @@ set(TONALITH_ENGINE_SOURCES
 # core, one list per library (core/CMakeLists.txt).
 set(TONALITH_CORE_IO_SOURCES
   core/io/AtomicFile.cpp
+  core/io/Folders.cpp
 )
 set(TONALITH_CORE_TEXT_SOURCES
   core/text/NumberText.cpp
@@ -48,9 +49,12 @@ set(TONALITH_CORE_RESULTS_SOURCES
   core/results/ResultGrids.cpp
   core/results/MapVariant.cpp
   core/results/FalseDiscovery.cpp
+  core/results/ChanceLines.cpp
   core/results/ColourMaps.cpp
+  core/results/ResultTables.cpp
 )
 set(TONALITH_CORE_SPECTRUM_SOURCES
+  core/spectrum/ExpectedPower.cpp
   core/spectrum/MultitaperSpectrum.cpp
   core/spectrum/RedNoise.cpp
   core/spectrum/SlepianTapers.cpp
@@ -61,15 +65,25 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/LineTrace.cpp
   core/tuning/AgeModel.cpp
   core/tuning/TraceFile.cpp
+  core/tuning/FrequencyInterval.cpp
   core/tuning/PiecewiseLinear.cpp
   core/tuning/SedimentationRate.cpp
+  core/tuning/RowDraws.cpp
+  core/tuning/RowIntervals.cpp
+  core/tuning/Anchors.cpp
+  core/tuning/AgeEnsemble.cpp
+  core/tuning/AgeBandText.cpp
+  core/tuning/Hiatus.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp
   core/astro/Fft.cpp
   core/astro/BandPass.cpp
   core/astro/Targets.cpp
+  core/astro/TargetsAtAge.cpp
   core/astro/Workers.cpp
+  core/astro/RateScanner.cpp
+  core/astro/RatePosterior.cpp
   core/astro/TimeOpt.cpp
   core/astro/AstroFiles.cpp
   core/astro/TestReading.cpp
@@ -111,6 +125,7 @@ set(TONALITH_CLI_COMMAND_SOURCES
   cli/SpectrumCommand.cpp
   cli/TapersCommand.cpp
   cli/TuneCommands.cpp
+  cli/TuneWriting.cpp
   cli/AstroCommands.cpp
 )
 
@@ -123,6 +138,7 @@ set(TONALITH_PYTHON_SOURCES
   python/extension/AnalysisRuns.cpp
   python/extension/AstroArguments.cpp
   python/extension/BandpassFunction.cpp
+  python/extension/EnsembleArguments.cpp
   python/extension/ETimeOptFunction.cpp
   python/extension/MisfitFunction.cpp
   python/extension/InterruptibleRun.cpp

@@ -1,8 +1,11 @@
 #include "figures/ResultFigures.h"
 
 #include "Qplot/MapView.h"
+#include "core/astro/AstroFiles.h"
 #include "core/astro/EvolutiveMap.h"
 #include "core/astro/TestReading.h"
+
+#include <cmath>
 
 void figureShowMap(Plot* plot, const results::Grids& g, const MapLook& look, bool contours) {
     const std::vector<double> image = results::mapValues(g, look.of);
@@ -25,7 +28,7 @@ void figureShowMap(Plot* plot, const results::Grids& g, const MapLook& look, boo
 }
 
 void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& e, bool logarithmic,
-                             int colorMap, bool reverseX) {
+                             int colorMap, bool reverseX, double interval) {
     int rows = 0;
     const std::vector<double> image = astro::evolutiveMapImage(e, logarithmic, rows);
     plotSetFrequencyAxis(plot, false, logarithmic);
@@ -39,12 +42,20 @@ void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& e, bool 
              e.rates.front(), e.rates.back()},
             false, style);
     plotSetAxisTitle(plot, PLOT_Y_LEFT, "Sedimentation rate (cm/kyr)");
-    std::vector<double> x, rate;
-    for (const astro::TrackPoint& p : astro::optimumTrack(e)) {
-        x.push_back(p.centre);
-        rate.push_back(p.rate);
+    std::vector<double> x, rate, low, high;
+    const std::vector<astro::RateInterval> intervals = astro::evolutiveIntervals(e, interval);
+    const std::vector<astro::TrackPoint> track = astro::optimumTrack(e);
+    for (std::size_t w = 0; w < track.size(); ++w) {
+        x.push_back(track[w].centre);
+        rate.push_back(track[w].rate);
+        const astro::RateMode* m =
+            w < intervals.size() ? intervals[w].holding(track[w].rate) : nullptr;
+        low.push_back(m ? m->low : NAN);
+        high.push_back(m ? m->high : NAN);
     }
-    plotSetTrace(plot, x.data(), rate.data(), nullptr, static_cast<int>(x.size()), 0);
+    const int n = static_cast<int>(x.size());
+    plotSetTrace(plot, x.data(), rate.data(), nullptr, n, 0);
+    plotSetTraceIntervals(plot, low.data(), high.data(), n);
 }
 
 void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track) {
@@ -82,7 +93,8 @@ void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track) {
 }
 
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
-                       const astro::Significance* significance, const std::string& title) {
+                       const astro::Significance* significance, const std::string& title,
+                       double interval) {
     std::vector<double> rate, envelope, power, opt;
     for (const astro::RateScore& s : scan.scores) {
         rate.push_back(s.rate);
@@ -99,6 +111,10 @@ void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
                          static_cast<int>(rate.size()), best.rate, best.r2Opt,
                          significance ? significance->pValue : -1.0,
                          significance ? significance->simulations : 0, said.c_str());
+    const astro::RateInterval i = astro::rateInterval(scan.likelihood, interval);
+    const astro::RateMode* m = i.holding(best.rate);
+    timeOptFigureSetInterval(figure, m ? m->low : NAN, m ? m->high : NAN,
+                             m ? astro::modeText(i, *m).c_str() : "");
 }
 
 void figureShowMisfit(MisfitFigure* figure, const astro::MisfitScan& scan, int simulations,
@@ -125,6 +141,22 @@ void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, doubl
                         n ? rate.data() : nullptr, n, positionName.c_str());
 }
 
+void figureShowAgeBand(AgeModelPlot* plot, const tuning::AgeModel* model,
+                       const tuning::AgeBand* band,
+                       const std::vector<tuning::PossibleHiatus>& hiatuses) {
+    const bool shown = model && band && band->low.size() == model->position.size();
+    const int n = shown ? static_cast<int>(band->low.size()) : 0;
+    ageModelPlotSetBand(plot, shown ? model->position.data() : nullptr,
+                        shown ? band->low.data() : nullptr, shown ? band->median.data() : nullptr,
+                        shown ? band->high.data() : nullptr, n);
+    std::vector<double> first, last;
+    for (const tuning::PossibleHiatus& h : hiatuses) {
+        first.push_back(h.first);
+        last.push_back(h.last);
+    }
+    ageModelPlotSetStretches(plot, first.data(), last.data(), static_cast<int>(first.size()));
+}
+
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& r, double level,
                            const std::string& title) {
     const std::vector<bool> pass = spectrum::passesBoth(r, level);
@@ -134,4 +166,5 @@ void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecor
                              b.level90.data(), b.level95.data(), b.level99.data(),
                              r.probability.data(), marked.data(), static_cast<int>(marked.size()),
                              level, title.c_str());
+    wholeRecordFigureSetUnreliableBelow(figure, spectrum::unreliableBelow(r));
 }

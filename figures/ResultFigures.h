@@ -10,7 +10,9 @@
 #include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/AgeEnsemble.h"
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/Hiatus.h"
 
 #include <string>
 #include <vector>
@@ -29,9 +31,10 @@ struct MapLook {
 void figureShowMap(Plot* plot, const results::Grids& grids, const MapLook& look, bool contours);
 
 // The evolutive astronomical test: r2_opt over position and rate (a logarithmic rate axis for
-// a logarithmic grid), with the track of optima.
+// a logarithmic grid), with the track of optima and each window's rate interval for
+// probability `interval` (the mode holding its optimum).
 void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bool logarithmic,
-                             int colorMap, bool reverseX);
+                             int colorMap, bool reverseX, double interval);
 
 // What the windows' tests say, over the evolutive test's map (drawn first): the track's points
 // filled where the window's optimum is significant and crossed where it is flagged edge, alias
@@ -39,10 +42,11 @@ void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bo
 // window's identified rate marked (when the lines were tested). None: all of it cleared.
 void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track);
 
-// The astronomical test's three scores against the rate, with the optimum and, when there is
-// one, the p-value.
+// The astronomical test's three scores against the rate, with the optimum, its interval for
+// probability `interval` and, when there is one, the p-value.
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
-                       const astro::Significance* significance, const std::string& title);
+                       const astro::Significance* significance, const std::string& title,
+                       double interval);
 
 // The spectral misfit of the record's lines against the rate, the best rate marked with its
 // corrected null probability, from `simulations` random line sets.
@@ -53,8 +57,13 @@ void figureShowMisfit(MisfitFigure* figure, const astro::MisfitScan& scan, int s
 // `rateFactor` (to show it in cm/kyr); none: an empty plot.
 void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, double rateFactor,
                         const std::string& positionName);
+// The age model's band and median (none: removed) and the stretches of its possible hiatuses.
+void figureShowAgeBand(AgeModelPlot* plot, const tuning::AgeModel* model,
+                       const tuning::AgeBand* band,
+                       const std::vector<tuning::PossibleHiatus>& hiatuses);
 
 // The whole record's power, background, levels and F-test probability; marked: the bins whose
-// probability reaches `level` and whose power passes the 95 % level.
+// probability reaches `level` and whose power passes the 95 % level where it is reliable; the
+// lowest frequencies, where the levels are not, shaded.
 void figureShowWholeRecord(WholeRecordFigure* figure, const spectrum::WholeRecord& record,
                            double level, const std::string& title);

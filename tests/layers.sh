@@ -31,6 +31,15 @@ if [ -n "$found" ]; then
   echo "$found"
   status=1
 fi
+# The R package's own sources (not the copies of core and the engine its configure makes).
+if [ -d r/src ]; then
+  found=$(grep -nE '#include ["<](engine|app|cli|python|Qplot|figures)/|#include <Q' r/src/*.cpp r/src/rpackage/*.h 2> /dev/null)
+  if [ -n "$found" ]; then
+    echo "r/src/ must reach the engine only through core/, and include no window or other front end:"
+    echo "$found"
+    status=1
+  fi
+fi
 [ -d python ] && refuse python '#include ["<](app|Qplot)/|#include <Q' "include the window or Qt"
 refuse . '#include "[A-Za-z_0-9]+\.h"' "include a header without naming its folder"
 [ "$status" -eq 0 ] && echo "the layers hold"

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
@@ -13,6 +14,14 @@ const int version = 1;
 // A setting as a person writes it: the noise of the arithmetic that made it is not kept.
 double written(double v) {
     return QString::fromStdString(text::writtenNumber(v)).toDouble(); // in the C locale
+}
+
+// Each anchor as [position, age, sd].
+QJsonArray anchorArray(const std::vector<tuning::Anchor>& anchors) {
+    QJsonArray out;
+    for (const tuning::Anchor& a : anchors)
+        out.append(QJsonArray{a.position, a.age, a.sd});
+    return out;
 }
 } // namespace
 
@@ -34,7 +43,11 @@ QByteArray Session::toJson(const QString& sessionPath) const {
         {"ageModel", QJsonObject{{"period", agePeriod},
                                  {"startAge", written(startAge)},
                                  {"step", written(ageStep)},
-                                 {"rateTrack", rateTrack}}},
+                                 {"rateTrack", rateTrack},
+                                 {"ensemble", ensemble},
+                                 {"seed", seed},
+                                 {"interval", written(interval)},
+                                 {"anchors", anchorArray(anchors)}}},
         {"astronomicalTest", astroTest}};
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
@@ -88,5 +101,13 @@ std::optional<Session> Session::fromJson(const QByteArray& text, const QString& 
     s.ageStep = a.value("step").toDouble();
     s.rateTrack = a.value("rateTrack").toObject();
     s.astroTest = o.value("astronomicalTest").toObject();
+    s.ensemble = a.value("ensemble").toInt(0);
+    s.seed = a.value("seed").toInt(1);
+    s.interval = a.value("interval").toDouble(0.95);
+    for (const QJsonValue v : a.value("anchors").toArray()) {
+        const QJsonArray anchor = v.toArray();
+        s.anchors.push_back(
+            {anchor.at(0).toDouble(), anchor.at(1).toDouble(), anchor.at(2).toDouble()});
+    }
     return s;
 }

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "app/settings/RecordUnitChoice.h"
+#include "core/tuning/Anchors.h"
 
 #include <QJsonObject>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct Session {
     QString dataFile; // absolute
@@ -29,6 +31,11 @@ struct Session {
     // The age model's track of sedimentation rates when it follows the astronomical test's:
     // position, rate (cm/kyr), unit, metresPerUnit; empty: the model is the traced line's.
     QJsonObject rateTrack;
+    // The age band's settings and the anchors.
+    int ensemble = 0;
+    int seed = 1;
+    double interval = 0.95;
+    std::vector<tuning::Anchor> anchors;
 
     // The file's text, with the data file relative to sessionPath's folder.
     QByteArray toJson(const QString& sessionPath) const;

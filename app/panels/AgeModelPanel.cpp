@@ -1,11 +1,14 @@
 #include "app/panels/AgeModelPanel.h"
 
 #include "app/files/WholeFile.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/TraceFlags.h"
 #include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
 #include "app/services/Questions.h"
+#include "app/settings/CatalogueFields.h"
 #include "app/settings/NumberBox.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
 #include "figures/ResultFigures.h"
@@ -21,10 +24,23 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSet>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+
+namespace {
+
+// The traced rows as the ensemble draws them, in windows of the run's length.
+tuning::RowSpread traceSpread(const tuning::Trace& t, const results::ResultSet& r) {
+    tuning::RowSpread s = tuning::pointSpread(t.position, t.frequency);
+    s.windowLength = r.provenance.params.window * r.provenance.deltat;
+    return s;
+}
+
+} // namespace
 
 AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     period = new QComboBox(this);
@@ -47,13 +63,23 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     analyseButton->setToolTip("The tuned series in place of the record, at the step chosen (or "
                               "the median spacing of the ages): the traced cycle should be a "
                               "straight line at 1 / period");
+    using analysis::ParameterId;
+    ensemble = CatalogueFields::wholeField(ParameterId::Ensemble, this);
+    seed = CatalogueFields::wholeField(ParameterId::EnsembleSeed, this);
+    interval = CatalogueFields::numberField(ParameterId::Interval, this, 3);
+    anchors = new AnchorList(this);
     auto* form = new QFormLayout();
     periodLabel_ = new QLabel("Period of the traced cycle:", this);
     form->addRow(periodLabel_, period);
     form->addRow("Age of the first sample:", startAge);
     form->addRow("Tuned series step:", step);
+    form->addRow("Ensemble members:", ensemble);
+    form->addRow(CatalogueFields::label(ParameterId::EnsembleSeed), seed);
+    form->addRow(CatalogueFields::label(ParameterId::Interval), interval);
     auto* side = new QVBoxLayout();
     side->addLayout(form);
+    side->addWidget(new QLabel("Anchors:", this));
+    side->addWidget(anchors);
     side->addWidget(summary);
     side->addWidget(exportModelButton);
     side->addWidget(exportTunedButton);
@@ -76,6 +102,31 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     });
     connect(startAge, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &AgeModelPanel::recompute);
+    for (QSpinBox* box : {ensemble, seed})
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, &AgeModelPanel::recompute);
+    connect(interval, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &AgeModelPanel::recompute);
+    connect(anchors, &AnchorList::changed, this, &AgeModelPanel::recompute);
+    connect(anchors, &AnchorList::addRequested, this, [this] {
+        if (model_)
+            anchorAt(0.5 * (model_->position.front() + model_->position.back()));
+    });
+    ageModelPlotSetClickCallback(plot, this, [](void* panel, double position) {
+        static_cast<AgeModelPanel*>(panel)->anchorAt(position);
+    });
+}
+
+void AgeModelPanel::anchorAt(double position) {
+    if (!model_) {
+        emit message("No age model yet: " + summary->text());
+        return;
+    }
+    if (position < model_->position.front() || position > model_->position.back()) {
+        emit message("An anchor lies within the record: click between its first and last "
+                     "positions.");
+        return;
+    }
+    anchors->addAnchor(position, tuning::ageAt(*model_, position));
 }
 
 void AgeModelPanel::setPeriods(const QList<double>& periods) {
@@ -118,10 +169,12 @@ void AgeModelPanel::setTestTrack(std::optional<TestTrack> track) {
 
 void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> result,
                                  const tuning::RateTrack& track, const std::string& unit,
-                                 double metresPerUnit) {
+                                 double metresPerUnit,
+                                 const std::optional<tuning::RowSpread>& spread) {
     result_ = std::move(result);
     trace_.clear();
     rateTrack_ = track;
+    rateSpread_ = spread;
     rateUnit_ = unit;
     metresPerUnit_ = metresPerUnit;
     recompute();
@@ -148,10 +201,11 @@ bool AgeModelPanel::flagsAccepted() {
         if (accepted ? answered.contains(flags) : answered == flags)
             return accepted;
     const QString text =
-        QString("%1 flagged jump or edge: at %2. The line may have jumped to another cycle or "
-                "left the search band, and the age model would follow it. Trace it again "
-                "(another start or band), or build the age model from the trace as it is.")
-            .arg(flaggedPoints(n), flaggedWindows(trace_, 5));
+        QString("%1 flagged %2: at %3. The line may have %4, and the age model would follow it. "
+                "Trace it again (another start or band), or build the age model from the trace "
+                "as it is.")
+            .arg(flaggedPoints(n), flaggedKinds(trace_), flaggedWindows(trace_, 5),
+                 flaggedMeaning(trace_));
     const bool accepted =
         Questions::ask(this, "Flagged Trace", text, {"Build the Age Model", "Don't Build"}) == 0;
     flagAnswers_.push_back({flags, accepted});
@@ -166,20 +220,29 @@ bool AgeModelPanel::testAccepted(const tuning::Trace& t, double period) {
 
 void AgeModelPanel::showRateModel() {
     model_.reset();
+    ensemble_.reset();
+    hiatuses_.clear();
     // A track of rates has no traced cycle: its period is not asked.
     periodLabel_->hide();
     period->hide();
+    QString said;
     if (const auto problem = tuning::checkRateTrack(*rateTrack_)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else if (result_ && !result_->positions.empty()) {
-        model_ = tuning::sedimentationAgeModel(result_->positions, *rateTrack_, metresPerUnit_,
-                                               startAge->value());
-        const auto [lo, hi] = std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
-        summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
-                                 "sedimentation rate %3 to %4 cm/kyr.")
-                             .arg(displayNumberText(model_->age.front()),
-                                  displayNumberText(model_->age.back()), displayNumberText(*lo),
-                                  displayNumberText(*hi)));
+        const tuning::RowSpread rows =
+            rateSpread_ ? *rateSpread_
+                        : tuning::pointSpread(rateTrack_->position, rateTrack_->rate);
+        if (showModel(rows, {tuning::RowIntegral::Kind::Rate, 0, 0, metresPerUnit_}, "rate",
+                      &said)) {
+            const auto [lo, hi] =
+                std::minmax_element(rateTrack_->rate.begin(), rateTrack_->rate.end());
+            summary->setText(QString("From the astronomical test's track: ages %1 to %2 kyr; "
+                                     "sedimentation rate %3 to %4 cm/kyr.")
+                                 .arg(displayNumberText(model_->age.front()),
+                                      displayNumberText(model_->age.back()), displayNumberText(*lo),
+                                      displayNumberText(*hi)) +
+                             said);
+        }
     }
     // The model's rates are in position units per kyr; the track and the text give cm/kyr.
     showPlot(100 * metresPerUnit_, "cm/kyr", "kyr");
@@ -189,11 +252,93 @@ void AgeModelPanel::showPlot(double rateFactor, const QString& rateUnit, const Q
     const QString name =
         result_ ? QString::fromStdString(result_->provenance.positionName) : QString();
     figureShowAgeModel(plot, model_ ? &*model_ : nullptr, rateFactor, name.toStdString());
+    figureShowAgeBand(plot, model_ ? &*model_ : nullptr, ensemble_ ? &ensemble_->band : nullptr,
+                      hiatuses_);
     const QString position = name.isEmpty()              ? units_.position
                              : units_.position.isEmpty() ? name
                                                          : name + " (" + units_.position + ")";
     ageModelPlotSetTitles(plot, position.toUtf8(), ("Rate (" + rateUnit + ")").toUtf8(),
                           ("Age (" + ageUnit + ")").toUtf8());
+}
+
+bool AgeModelPanel::showModel(const tuning::RowSpread& rows, const tuning::RowIntegral& how,
+                              const QString& quantity, QString* said) {
+    ensemble_.reset();
+    hiatuses_.clear();
+    noBand_.clear();
+    tuning::EnsembleSettings s;
+    s.members = ensemble->value();
+    s.seed = static_cast<std::uint64_t>(seed->value());
+    s.probability = interval->value();
+    s.startAge = startAge->value();
+    QString problem;
+    s.anchors = anchors->anchors(&problem);
+    startAge->setEnabled(s.anchors.empty()); // the anchors give the ages
+    const auto refuse = [this](const QString& why) {
+        summary->setText("No age model: " + why + ".");
+        return false;
+    };
+    if (!problem.isEmpty())
+        return refuse(problem);
+    if (const auto wrong = tuning::checkAnchors(s.anchors, result_->positions))
+        return refuse(QString::fromStdString(*wrong));
+    const bool intervals = std::any_of(rows.main.begin(), rows.main.end(),
+                                       [](const tuning::RowMode& m) { return m.low < m.high; });
+    if (s.members > 0) {
+        if (!intervals)
+            noBand_ = "the rows carry no intervals";
+        else if (const auto wrong = tuning::checkSpread(rows))
+            noBand_ = QString::fromStdString(*wrong);
+        else if (const auto big = tuning::ensembleTooLarge(result_->positions.size(), s.members))
+            noBand_ = QString::fromStdString(*big);
+        if (!noBand_.isEmpty())
+            s.members = 0;
+    }
+    tuning::AgeEnsemble e = tuning::ageEnsemble(result_->positions, rows, how, s);
+    if (e.problem)
+        return refuse(QString::fromStdString(*e.problem));
+    model_ = e.central;
+    hiatuses_ = tuning::possibleHiatuses(rows, quantity.toStdString());
+    described_ = {};
+    described_.members = s.members;
+    described_.seed = s.seed;
+    described_.probability = s.probability;
+    described_.rowProbability = rows.probability;
+    described_.windowLength = rows.windowLength;
+    described_.widened = rows.widened;
+    described_.period = how.period;
+    described_.anchors = s.anchors;
+    described_.hiatuses = hiatuses_;
+    if (s.members > 0 || !s.anchors.empty())
+        ensemble_ = std::move(e);
+    *said = uncertaintyText();
+    return true;
+}
+
+QString AgeModelPanel::uncertaintyText() const {
+    QString t;
+    if (ensemble_ && described_.members > 0)
+        t += QString(" Duration %1 (%2 % interval %3 to %4).")
+                 .arg(displayNumberText(ensemble_->duration),
+                      displayNumberText(100 * described_.probability),
+                      displayNumberText(ensemble_->durationLow),
+                      displayNumberText(ensemble_->durationHigh));
+    if (!noBand_.isEmpty())
+        t += " No band: " + noBand_ + ".";
+    if (ensemble_)
+        for (std::size_t j = 1; j < ensemble_->misses.size(); ++j) {
+            const tuning::AnchorMiss& m = ensemble_->misses[j];
+            t += QString(" Without anchors the model misses anchor %1 by %2")
+                     .arg(j + 1)
+                     .arg(displayNumberText(m.miss));
+            t += std::isfinite(m.inSd)
+                     ? QString(" (%1 standard deviations).").arg(displayNumberText(m.inSd))
+                     : QString(".");
+        }
+    for (const tuning::PossibleHiatus& h : hiatuses_)
+        t += QString(" Possible hiatus or condensed section at %1 (shaded).")
+                 .arg(displayNumberText(h.position));
+    return t;
 }
 
 void AgeModelPanel::recompute() {
@@ -202,6 +347,8 @@ void AgeModelPanel::recompute() {
     periodLabel_->show();
     period->show();
     model_.reset();
+    ensemble_.reset();
+    hiatuses_.clear();
     const double p = periodValue();
     tuning::Trace t;
     for (const tuning::TracePoint& q : trace_) {
@@ -213,10 +360,10 @@ void AgeModelPanel::recompute() {
     } else if (!(p > 0)) {
         summary->setText("The period must be a number above 0.");
     } else if (!flagsAccepted()) {
-        summary->setText(QString("No age model: %1 flagged jump or edge; trace the line again "
+        summary->setText(QString("No age model: %1 flagged %2; trace the line again "
                                  "(another start or band), or drag the flagged points onto the "
                                  "line.")
-                             .arg(flaggedPoints(flaggedCount(trace_))));
+                             .arg(flaggedPoints(flaggedCount(trace_)), flaggedKinds(trace_)));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
     } else if (!testAccepted(t, p)) {
@@ -227,8 +374,9 @@ void AgeModelPanel::recompute() {
                                     "all the same.")
                           : QString(". Trace the line again, or give the period it has at the "
                                     "test's rate.")));
-    } else {
-        model_ = tuning::ageModel(result_->positions, t, p, startAge->value());
+    } else if (QString said;
+               showModel(traceSpread(t, *result_), {tuning::RowIntegral::Kind::Frequency, p, 0, 1},
+                         "frequency", &said)) {
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();
         const QString ages = QString("Ages %1 to %2 %3; ")
@@ -237,13 +385,16 @@ void AgeModelPanel::recompute() {
         if (cm > 0)
             summary->setText(ages +
                              QString("sedimentation rate %1 to %2 cm/kyr.")
-                                 .arg(displayNumberText(*lo * cm), displayNumberText(*hi * cm)));
+                                 .arg(displayNumberText(*lo * cm), displayNumberText(*hi * cm)) +
+                             said);
         else
-            summary->setText(ages + QString("sedimentation rate %1 to %2 %3 per %4.")
-                                        .arg(displayNumberText(*lo), displayNumberText(*hi),
-                                             units_.position.isEmpty() ? QString("position units")
-                                                                       : units_.position,
-                                             units_.age));
+            summary->setText(
+                ages +
+                QString("sedimentation rate %1 to %2 %3 per %4.")
+                    .arg(displayNumberText(*lo), displayNumberText(*hi),
+                         units_.position.isEmpty() ? QString("position units") : units_.position,
+                         units_.age) +
+                said);
     }
     const double cm = units_.cmPerKyr();
     const QString rateUnit = cm > 0                      ? QString("cm/kyr")
@@ -273,7 +424,10 @@ results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
                                           startAge->value(), stepUsed);
     if (!units_.position.isEmpty())
         h.line("position unit of the record", units_.position.toStdString());
-    return h.line("age unit", units_.age.toStdString());
+    h.line("age unit", units_.age.toStdString());
+    if (ensemble_)
+        tuning::describeEnsemble(h, described_, *ensemble_);
+    return h;
 }
 
 void AgeModelPanel::exportModel() {
@@ -290,10 +444,12 @@ void AgeModelPanel::exportModel() {
         return;
     Platform::rememberExportFolder("tuning", path);
     const double cm = units_.cmPerKyr();
+    const tuning::AgeBand* band = ensemble_ ? &ensemble_->band : nullptr;
     const std::string text =
         // The block names the position and age units already: no line for the rate's unit.
-        cm > 0 ? tuning::ageModelText(header(step->value()), *model_, {"", cm})
-               : tuning::ageModelText(header(step->value()), *model_);
+        cm > 0 ? tuning::ageModelText(header(step->value()), *model_, {"", cm, band})
+               : tuning::ageModelText(header(step->value()), *model_,
+                                      {tuning::AgeModelTable().rateUnit, 0, band});
     const QString why = writeWholeFile(path, text);
     if (!why.isEmpty())
         emit message(why + ".");

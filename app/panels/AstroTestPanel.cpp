@@ -7,6 +7,7 @@
 #include "core/analysis/RunParameters.h"
 #include "core/astro/AstroFiles.h"
 #include "core/astro/CycleIdentity.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TrackFlags.h"
 #include "core/series/SeriesFile.h"
@@ -98,6 +99,7 @@ struct AstroTestPanel::Input {
     analysis::Provenance provenance;
     double spacing = 0;
     astro::TimeOptSettings settings;
+    std::optional<double> ageMa;
     std::string unit;
     std::uint64_t seed = 1;
 };
@@ -123,11 +125,18 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     targetsFile->setToolTip(CatalogueFields::toolTip(ParameterId::Targets));
     auto* chooseTargets = new QPushButton("...", this);
     chooseTargets->setToolTip("Choose a targets file");
+    ageGiven = new QCheckBox(this);
+    ageGiven->setToolTip("The precession and obliquity periods of this age instead of the "
+                         "present-day ones (not with a targets file)");
+    ageMa = numberField(ParameterId::AgeMa, this, 1);
+    ageMa->setSuffix(" Ma");
+    ageMa->setEnabled(false);
     simulations = wholeField(ParameterId::Simulations, this);
     simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
     simulations->setToolTip(simulations->toolTip() +
                             "; the evolutive test tests each window with as many");
     seed = wholeField(ParameterId::Seed, this);
+    interval = numberField(ParameterId::IntervalProbability, this, 3);
     // Empty lengths (0) take lengths that suit the record.
     windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
     windowLength->setMinimum(0);
@@ -184,9 +193,14 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     targets->addWidget(targetsFile, 1);
     targets->addWidget(chooseTargets);
     form->addRow(label(ParameterId::Targets), targets);
+    auto* age = new QHBoxLayout();
+    age->addWidget(ageGiven);
+    age->addWidget(ageMa, 1);
+    form->addRow(label(ParameterId::AgeMa), age);
     auto* runs = new QFormLayout();
     runs->addRow(label(ParameterId::Simulations), simulations);
     runs->addRow(label(ParameterId::Seed), seed);
+    runs->addRow(label(ParameterId::IntervalProbability), interval);
     runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
     runs->addRow(label(ParameterId::AstroStepLength), stepLength);
     auto* buttons = new QGridLayout();
@@ -229,6 +243,12 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     connect(ageModelButton, &QPushButton::clicked, this, &AstroTestPanel::useTrack);
     connect(misfitButton, &QPushButton::clicked, this, &AstroTestPanel::runMisfit);
     connect(stopButton, &QPushButton::clicked, this, &AstroTestPanel::stop);
+    // An age sets the periods a targets file would: one or the other.
+    connect(ageGiven, &QCheckBox::toggled, this, [this, chooseTargets](bool on) {
+        ageMa->setEnabled(on);
+        targetsFile->setEnabled(!on);
+        chooseTargets->setEnabled(!on);
+    });
     connect(chooseTargets, &QPushButton::clicked, this, [this] {
         const QString path = Platform::chooseOpenFile(
             this, "Targets File", "Tab-separated text (*.tsv *.txt);;All files (*)",
@@ -284,6 +304,15 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
                           QString::fromStdString(read.problem->text) + ".");
         s.targets = read.targets;
     }
+    if (ageGiven->isChecked()) {
+        if (!targets.isEmpty())
+            return refuse(CatalogueFields::label(analysis::ParameterId::AgeMa) +
+                          " give an age or a targets file, not both; clear one.");
+        if (const auto problem = astro::checkAge(ageMa->value()))
+            return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
+        in.ageMa = ageMa->value();
+        s.targets = astro::targetsAtAge(*in.ageMa);
+    }
     if (const auto problem = astro::checkTimeOpt(s, in.series.yval.size(), in.spacing))
         return refuse(fieldOf(*problem) + ": " + QString::fromStdString(problem->text) + ".");
     return in;
@@ -335,7 +364,7 @@ void AstroTestPanel::runTest() {
         [in = *in, scan](Job& job) {
             *scan = service::timeOpt(in.series, in.spacing, in.settings, job);
         },
-        [this, what, scan] {
+        [this, what, scan, age = in->ageMa] {
             if (scan->cancelled) {
                 emit message(what + " stopped; the figure shows the previous result.");
             } else if (scan->problem) {
@@ -345,6 +374,7 @@ void AstroTestPanel::runTest() {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
             } else {
                 scan_ = std::move(*scan);
+                scanAge_ = age;
                 significance_.reset();
                 showScan();
                 emit message(what + ": " + outcome->text());
@@ -370,7 +400,7 @@ void AstroTestPanel::runSignificance() {
             *sig = service::timeOptSignificance(in.series, in.spacing, in.settings, *scan, sims,
                                                 in.seed, job);
         },
-        [this, what, scan, sig] {
+        [this, what, scan, sig, age = in->ageMa] {
             const std::optional<astro::Problem>& problem =
                 scan->problem ? scan->problem : sig->problem;
             if (scan->cancelled || sig->cancelled) {
@@ -382,6 +412,7 @@ void AstroTestPanel::runSignificance() {
                 emit message(what + ": the scores are not finite numbers; nothing is shown.");
             } else {
                 scan_ = std::move(*scan);
+                scanAge_ = age;
                 significance_ = *sig;
                 showScan();
                 emit message(what + ": " + outcome->text());
@@ -400,18 +431,19 @@ void AstroTestPanel::runEvolutive() {
     const double step = stepLength->value() > 0 ? stepLength->value() : window / 10;
     const bool logarithmic = !in->settings.grid.linear;
     const int sims = simulations->value();
+    const double probability = interval->value();
     auto result = std::make_shared<astro::EvolutiveTimeOpt>();
     auto track = std::make_shared<astro::FlaggedTrack>();
     start(
         what,
-        [in = *in, result, track, window, step, sims](Job& job) {
+        [in = *in, result, track, window, step, sims, probability](Job& job) {
             job.steps = sims > 0 ? 3 : 2;
             *result = service::evolutiveTimeOpt(in.series, in.settings, window, step, job);
             if (result->problem || result->cancelled)
                 return;
-            *track = testWindows(in, *result, sims, job);
+            *track = testWindows(in, *result, sims, probability, job);
         },
-        [this, what, result, track, logarithmic, sims, unit = in->unit,
+        [this, what, result, track, logarithmic, sims, probability, unit = in->unit,
          metres = in->settings.metresPerUnit, targets = in->settings.targets] {
             if (result->cancelled) {
                 emit message(what + " stopped; the map area shows what it showed.");
@@ -430,6 +462,7 @@ void AstroTestPanel::runEvolutive() {
                 evolutive_ = result;
                 track_ = track;
                 evolutiveLogarithmic_ = logarithmic;
+                evolutiveInterval_ = probability;
                 evolutiveUnit_ = unit;
                 evolutiveMetres_ = metres;
                 evolutiveTargets_ = targets;
@@ -447,7 +480,7 @@ void AstroTestPanel::runEvolutive() {
 }
 
 astro::FlaggedTrack AstroTestPanel::testWindows(const Input& in, astro::EvolutiveTimeOpt& e,
-                                                int simulations, Job& job) {
+                                                int simulations, double probability, Job& job) {
     using analysis::ParameterId;
     std::vector<double> pValues;
     if (simulations > 0) {
@@ -483,7 +516,7 @@ astro::FlaggedTrack AstroTestPanel::testWindows(const Input& in, astro::Evolutiv
     misfit.seed = in.seed;
     return astro::flagTrack(e, pValues,
                             analysis::parameterDefault(ParameterId::WindowFalseDiscoveryRate),
-                            astro::evolutiveIdentity(e, lines.windows, misfit));
+                            astro::evolutiveIdentity(e, lines.windows, misfit), probability);
 }
 
 void AstroTestPanel::runMisfit() {
@@ -538,6 +571,7 @@ void AstroTestPanel::runMisfit() {
 
 void AstroTestPanel::forgetResults() {
     scan_.reset();
+    scanAge_.reset();
     significance_.reset();
     evolutive_.reset();
     track_.reset();
@@ -608,10 +642,21 @@ void AstroTestPanel::showScan() {
         (record ? QFileInfo(QString::fromStdString(record->provenance.input)).fileName() + ": "
                 : QString()) +
         "astronomical test (TimeOpt)";
-    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString());
+    figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString(),
+                      interval->value());
     figures->setCurrentWidget(reinterpret_cast<QWidget*>(figure));
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
                        .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
+    const astro::RateInterval rates = astro::rateInterval(scan.likelihood, interval->value());
+    if (const astro::RateMode* m = rates.holding(best.rate)) {
+        text += QString(", %1 % interval %2 to %3 cm/kyr")
+                    .arg(displayNumberText(100 * rates.probability), displayNumberText(m->low),
+                         displayNumberText(m->high));
+        if (rates.modes.size() > 1)
+            text += QString(" (its mode's share %1; %2 other modes)")
+                        .arg(displayNumberText(m->share))
+                        .arg(rates.modes.size() - 1);
+    }
     if (significance_)
         text += QString(", p-value %1 (%2 simulations)")
                     .arg(displayNumberText(significance_->pValue))
@@ -625,6 +670,20 @@ void AstroTestPanel::showScan() {
         text +=
             " Candidates: " + QString::fromStdString(astro::candidatesText(reading.candidates)) +
             ".";
+    if (scanAge_) {
+        const astro::Targets t = astro::targetsAtAge(*scanAge_);
+        const auto periods = [](const std::vector<double>& v) {
+            QStringList l;
+            for (double p : v)
+                l << displayNumberText(p);
+            return l.join(", ");
+        };
+        text += QString(" Periods for %1 Ma (precession constant k %2 arcsec/yr): precession "
+                        "%3 kyr, obliquity %4 kyr.")
+                    .arg(displayNumberText(*scanAge_),
+                         displayNumberText(astro::precessionConstantAt(*scanAge_)),
+                         periods(t.precession), periods(t.obliquity));
+    }
     outcome->setText(text);
 }
 

@@ -57,8 +57,11 @@ public:
     QDoubleSpinBox* bandHigh; // cycles per kyr
     QComboBox* positionsIn;   // m, cm or mm
     QLineEdit* targetsFile;   // empty: the default periods
+    QCheckBox* ageGiven;      // the precession and obliquity periods of ageMa, not the defaults
+    QDoubleSpinBox* ageMa;    // Ma
     QSpinBox* simulations;    // of the significance and of each window in the evolutive test
     QSpinBox* seed;
+    QDoubleSpinBox* interval; // the probability of the rate's intervals
     QDoubleSpinBox* windowLength; // position units; 0: a quarter of the record
     QDoubleSpinBox* stepLength;   // position units; 0: a tenth of the window
     QPushButton* testButton;
@@ -84,6 +87,8 @@ public:
     // Its track of identified rates; none without an evolutive result.
     std::optional<TestTrack> testTrack() const;
     const std::optional<astro::MisfitScan>& misfit() const { return misfit_; }
+    // The probability of the intervals of the evolutive result, as it was run.
+    double evolutiveInterval() const { return evolutiveInterval_; }
 
 public slots:
     void runTest();
@@ -120,7 +125,7 @@ private:
     // surrogates (none: 0), its lines named and its rate identified, then flagged. A problem
     // or a stop is put in e.
     static astro::FlaggedTrack testWindows(const Input& in, astro::EvolutiveTimeOpt& e,
-                                           int simulations, Job& job);
+                                           int simulations, double probability, Job& job);
     void setBusy(bool on);
 
     RecordSource source_;
@@ -129,6 +134,7 @@ private:
     QFuture<void> future_;
     QTimer* poll_;
     std::optional<astro::TimeOptScan> scan_;
+    std::optional<double> scanAge_; // the age whose periods the scan used
     std::optional<astro::Significance> significance_;
     std::shared_ptr<const astro::EvolutiveTimeOpt> evolutive_;
     std::shared_ptr<const astro::FlaggedTrack> track_;
@@ -136,6 +142,7 @@ private:
     std::optional<astro::MisfitScan> misfit_;
     int misfitSimulations_ = 0;
     bool evolutiveLogarithmic_ = true;
+    double evolutiveInterval_ = 0.95;
     std::string evolutiveUnit_ = "m";
     double evolutiveMetres_ = 1;
 };

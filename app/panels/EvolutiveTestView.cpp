@@ -36,9 +36,10 @@ void EvolutiveTestView::setTrack(std::shared_ptr<const astro::FlaggedTrack> trac
 }
 
 void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
-                                  bool logarithmic) {
+                                  bool logarithmic, double interval) {
     result_ = std::move(result);
     logarithmic_ = logarithmic;
+    interval_ = interval;
     if (shown_)
         show();
 }
@@ -70,6 +71,14 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
                     .arg(tuning::rateFlagName(track_->flags[w]),
                          displayNumberText(track_->identifiedRate(w)));
     }
+    // The window's interval: the mode holding its optimum.
+    if (w < e.likelihoods.size()) {
+        const astro::RateInterval i = astro::rateInterval(e.likelihoods[w], interval_);
+        if (const astro::RateMode* m = i.holding(astro::optimumTrack(e)[w].rate))
+            text += QString(" | %1 % interval %2 to %3 cm/kyr (share %4)")
+                        .arg(displayNumberText(100 * interval_), displayNumberText(m->low),
+                             displayNumberText(m->high), displayNumberText(m->share));
+    }
     return text;
 }
 
@@ -86,7 +95,7 @@ void EvolutiveTestView::show() {
     plotSetTraceDragCallback(plot, nullptr, nullptr);
     plotSetGuides(plot, nullptr, nullptr, 0);
     const MyPlot::MapDisplay& display = plot_->mapDisplay();
-    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX);
+    figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX, interval_);
     figureShowWindowTests(plot, track_.get());
     if (!shown_) {
         shown_ = true;

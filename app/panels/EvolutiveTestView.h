@@ -1,9 +1,10 @@
 // The evolutive astronomical test on the map: r2_opt over position and sedimentation rate drawn
 // in place of the analysis map while it is chosen, on a logarithmic rate axis (linear for a
 // linear grid of rates), without contours, with its own hover readout and the track of optima
-// over it; where the windows were tested, the windows not significant stand apart and each
-// window's identified rate is marked. The analysis map comes back from the grids its plot keeps,
-// nothing recomputed; the window then puts back its own overlays (trace, guides, ranges).
+// over it, shaded with each window's rate interval; where the windows were tested, the windows
+// not significant stand apart and each window's identified rate is marked. The analysis map comes
+// back from the grids its plot keeps, nothing recomputed; the window then puts back its own
+// overlays (trace, guides, ranges).
 #pragma once
 
 #include "app/run/QPlot.h"
@@ -20,7 +21,9 @@ class EvolutiveTestView : public QObject {
 public:
     EvolutiveTestView(MyPlot* plot, QObject* parent);
 
-    void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic);
+    // interval: the probability of the windows' rate intervals.
+    void setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result, bool logarithmic,
+                   double interval);
     // What the windows' tests say of the result's windows (none: nothing drawn of it), drawn
     // from the next show on: set it before the result it belongs to.
     void setTrack(std::shared_ptr<const astro::FlaggedTrack> track);
@@ -53,6 +56,7 @@ private:
     std::shared_ptr<const astro::EvolutiveTimeOpt> result_;
     std::shared_ptr<const astro::FlaggedTrack> track_;
     bool logarithmic_ = true;
+    double interval_ = 0.95;
     bool shown_ = false;
     QString unit_;
     // The map's handlers while it is lent out.

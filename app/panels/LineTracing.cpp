@@ -6,6 +6,8 @@
 #include "app/settings/NumberBox.h"
 
 #include "Qplot/plot_api.h"
+#include "core/service/AnalysisService.h"
+#include "core/tuning/FrequencyInterval.h"
 #include "core/tuning/TraceFile.h"
 
 #include <QComboBox>
@@ -78,8 +80,17 @@ void LineTracing::setResult(std::shared_ptr<const results::ResultSet> result) {
     moved_ = -1;
     retrace->setEnabled(false);
     edits->clear();
-    if (result_ && result_->windows > 0)
+    tapers_.clear();
+    if (result_ && result_->windows > 0) {
         band->setValue(tuning::halfBandwidth(*result_) / 2);
+        // The run that made the map has ended: the engine is free for its tapers.
+        service::Execution quiet;
+        quiet.quiet = true;
+        const analysis::RunParameters& p = result_->provenance.params;
+        spectrum::TaperSet t = service::computeTapers(p.window, p.tapers, p.tbw, quiet);
+        if (t.status == 0)
+            tapers_ = std::move(t.tapers);
+    }
     draw();
 }
 
@@ -109,6 +120,19 @@ void LineTracing::setLevel(double level) {
         flagByLevel(p, level_);
     if (!points_.empty())
         draw();
+}
+
+void LineTracing::setDriftPeriod(double period, const std::string& file) {
+    const double before = driftPeriod();
+    period_ = period;
+    periodFile_ = file;
+    // Only a change on the map shown redraws (and so tells the age model and the guides).
+    if (driftPeriod() != before && !points_.empty())
+        draw();
+}
+
+double LineTracing::driftPeriod() const {
+    return result_ && result_->provenance.input == periodFile_ ? period_ : 0.0;
 }
 
 void LineTracing::arm() {
@@ -144,17 +168,18 @@ void LineTracing::startAt(double x, double f) {
 
 void LineTracing::follow(int window, int bin) {
     points_ = tuning::traceLine(*result_, window, bin, band->value(), by(), level_);
+    tuning::addFrequencyIntervals(points_, *result_, tapers_, start_.interval);
     edits->clear();
     draw();
 }
 
 QString LineTracing::flaggedNote() const {
-    const int n = flaggedCount(points_);
+    const int n = flaggedCount(shown_);
     return n == 0 ? QString()
-                  : QString(" %1 flagged jump or edge (crossed): %2; the line may have left the "
+                  : QString(" %1 flagged %2 (crossed): %3; the line may have left the "
                             "one it started on.")
                         .arg(n)
-                        .arg(flaggedWindows(points_, 3));
+                        .arg(flaggedKinds(shown_), flaggedWindows(shown_, 3));
 }
 
 void LineTracing::pointDragged(int index, double f) {
@@ -175,6 +200,11 @@ void LineTracing::pointDragged(int index, double f) {
         return;
     }
     const QString from = displayNumberText(before.frequency);
+    if (const auto bounds =
+            tuning::frequencyInterval(*result_, w, after.bin, tapers_, start_.interval)) {
+        after.frequencyLow = bounds->low;
+        after.frequencyHigh = bounds->high;
+    }
     edits->push(new MovePoint(this, index, before, after, moved_));
     emit message(
         QString("Moved the point at %1 from frequency %2 to the peak at %3.")
@@ -202,11 +232,16 @@ void LineTracing::retraceFromMoved() {
 }
 
 void LineTracing::draw() {
-    std::vector<double> x, f;
+    shown_ = points_;
+    if (driftPeriod() > 0)
+        tuning::flagDrift(shown_, driftPeriod(), tuning::halfBandwidth(*result_));
+    std::vector<double> x, f, low, high;
     std::vector<unsigned char> strong, flagged;
-    for (const tuning::TracePoint& p : points_) {
+    for (const tuning::TracePoint& p : shown_) {
         x.push_back(p.centre);
         f.push_back(p.frequency);
+        low.push_back(p.frequencyLow);
+        high.push_back(p.frequencyHigh);
         strong.push_back(p.probability >= level_ && p.probability <= 1.0);
         flagged.push_back(isFlagged(p));
     }
@@ -214,26 +249,30 @@ void LineTracing::draw() {
     plotSetTrace(plot_, x.data(), f.data(), strong.data(), n,
                  points_.empty() ? 0.0 : band->value());
     plotSetTraceFlags(plot_, flagged.data(), n);
+    plotSetTraceIntervals(plot_, low.data(), high.data(), n);
     const auto weak = std::count(strong.begin(), strong.end(), 0);
-    const int crossed = flaggedCount(points_);
-    QString text = points_.empty() ? QString()
-                                   : QString("%1 windows, %2 below the F-test level (hollow)")
-                                         .arg(points_.size())
-                                         .arg(weak);
+    const int crossed = flaggedCount(shown_);
+    QString text = shown_.empty() ? QString()
+                                  : QString("%1 windows, %2 below the F-test level (hollow)")
+                                        .arg(shown_.size())
+                                        .arg(weak);
     if (crossed > 0)
-        text += QString(", %1 flagged jump or edge (crossed) at %2")
+        text += QString(", %1 flagged %2 (crossed) at %3")
                     .arg(crossed)
-                    .arg(flaggedWindows(points_, 3));
+                    .arg(flaggedKinds(shown_), flaggedWindows(shown_, 3));
     status->setText(text);
-    status->setToolTip(crossed > 0 ? "Flagged jump or edge at " + flaggedWindows(points_, -1)
-                                   : text);
+    status->setToolTip(crossed > 0
+                           ? "Flagged " + flaggedKinds(shown_) + " at " + flaggedWindows(shown_, -1)
+                           : text);
     emit changed();
 }
 
 std::string LineTracing::text() const {
     if (!result_ || points_.empty())
         return std::string();
-    return tuning::traceText(result_->provenance, start_, points_);
+    tuning::TraceStart start = start_;
+    start.period = driftPeriod();
+    return tuning::traceText(result_->provenance, start, shown_);
 }
 
 bool LineTracing::read(const std::string& text, QString* why) {
@@ -248,18 +287,20 @@ bool LineTracing::read(const std::string& text, QString* why) {
         return false;
     }
     // Each window takes the bin nearest the trace's frequency at its centre.
-    // The file's jump and edge flags hold where its rows are the map's windows.
+    // The file's jump and edge flags hold where its rows are the map's windows; drift is the
+    // window's own to decide, from the period it has.
     const bool sameWindows = static_cast<int>(trace->flags.size()) == result_->windows;
     points_.clear();
     for (int w = 0; w < result_->windows; ++w) {
         tuning::TracePoint p = tuning::pointAt(
             *result_, w,
             tuning::nearestBin(*result_, tuning::frequencyAt(trace->trace, result_->centre(w))));
-        if (sameWindows)
+        if (sameWindows && trace->flags[static_cast<std::size_t>(w)] != tuning::TraceFlag::Drift)
             p.flag = trace->flags[static_cast<std::size_t>(w)];
         flagByLevel(p, level_);
         points_.push_back(p);
     }
+    tuning::addFrequencyIntervals(points_, *result_, tapers_, start_.interval);
     start_ = {points_.front().centre,
               points_.front().frequency,
               band->value(),

@@ -1,7 +1,8 @@
 // Tracing a line on the map: Analysis > Trace Line arms it, a click on the map starts the trace
 // there and it is followed through every window; the band and the criterion are set on the
 // tracing bar, the trace is drawn on the map and its point of the selected window on the window
-// spectrum; points flagged as a possible jump to another line are crossed and listed on the bar.
+// spectrum; points flagged as a possible jump to another line are crossed and listed on the bar,
+// and so, on a record whose positions are ages, are points drifted from the cycle's period.
 // Points can be dragged to another bin of their window (they snap to the nearest local maximum) and
 // the trace re-followed from the last point moved. A trace is kept with its map until the next run,
 // and can be saved and opened.
@@ -46,6 +47,10 @@ public:
     void setUnit(const QString& unit);
     // The F-test level below which points are drawn hollow and flagged weak.
     void setLevel(double level);
+    // The traced cycle's period in position units when the positions of the record in `file`
+    // are ages (0: they are not): on a map of that record, points whose frequency departs from
+    // 1 / period by more than W are flagged drift. A map of another record has none.
+    void setDriftPeriod(double period, const std::string& file);
     // The next click on the map starts a trace.
     void arm();
     // A click on the map: starts the trace when armed (true), otherwise not taken (false).
@@ -54,7 +59,8 @@ public:
     void pointDragged(int index, double f);
     void retraceFromMoved();
 
-    const std::vector<tuning::TracePoint>& points() const { return points_; }
+    // The trace's points with their flags, drift included.
+    const std::vector<tuning::TracePoint>& points() const { return shown_; }
     const tuning::TraceStart& start() const { return start_; }
     tuning::TraceBy by() const;
     // The trace of the map shown, as a file's text; and a trace file's text read onto it.
@@ -76,10 +82,18 @@ private:
     // The flagged points in a message's words; empty when none.
     QString flaggedNote() const;
     void draw();
+    // The period drift is judged by on the map shown; 0: none.
+    double driftPeriod() const;
 
     Plot* plot_;
     std::shared_ptr<const results::ResultSet> result_;
-    std::vector<tuning::TracePoint> points_;
+    // As followed and dragged, and as shown: the same with drift flagged, which follows the
+    // period without a new trace.
+    std::vector<tuning::TracePoint> points_, shown_;
+    double period_ = 0;
+    std::string periodFile_; // the record period_ is for
+    // The run's tapers, for the points' frequency intervals (empty: none could be computed).
+    std::vector<double> tapers_;
     tuning::TraceStart start_;
     double level_ = 0.95;
     bool armed_ = false;

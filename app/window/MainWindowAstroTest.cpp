@@ -61,7 +61,8 @@ void ViewController::buildAstronomicalTest() {
     });
     connect(astroTest, &AstroTestPanel::evolutiveReady, this, [this] {
         evolutiveView->setTrack(astroTest->flaggedTrack());
-        evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic());
+        evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic(),
+                                 astroTest->evolutiveInterval());
         evolutiveView->show();
     });
     connect(astroTest, &AstroTestPanel::computationEnded, this, [this] {
@@ -97,7 +98,7 @@ void ViewController::buildAstronomicalTest() {
             targets->apply();
         }
         evolutiveView->setTrack(nullptr);
-        evolutiveView->setResult(nullptr, true);
+        evolutiveView->setResult(nullptr, true, 0.95);
         astroTest->forgetResults();
         bandPass->clear();
         if (astroTest->isVisible())

@@ -309,8 +309,12 @@ void ViewController::buildTuning() {
     plotSetTraceDragCallback(plot, tracing, &traceDragged);
     connect(tracing, &LineTracing::message, this, &ViewController::report);
     connect(ageModel, &AgeModelPanel::message, this, &ViewController::report);
-    connect(targets, &TargetPeriods::periodsChanged, this,
-            [this] { ageModel->setPeriods(targets->periods()); });
+    connect(targets, &TargetPeriods::periodsChanged, this, [this] {
+        ageModel->setPeriods(targets->periods());
+        driftPeriodToTracing();
+    });
+    connect(ageModel->period, &QComboBox::currentTextChanged, this,
+            &ViewController::driftPeriodToTracing);
     connect(tracing, &LineTracing::changed, this, [this] {
         ageModel->setTrace(sharedPlot->lastResult(), tracing->points());
         rateFromTrace();

@@ -221,6 +221,9 @@ private:
     bool workSurvives(const QString& path, double spacing);
     void applySessionAfterRun();
     void rateFromTrace();
+    // On a record whose positions are ages, the age model's period in position units to the
+    // tracing, which flags the points of that record's map drifted from it; none otherwise.
+    void driftPeriodToTracing();
     // The title of the chosen file's position column (empty: none).
     QString positionTitle() const;
     // A file was chosen: its units, remembered or guessed.

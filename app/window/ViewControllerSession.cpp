@@ -4,6 +4,7 @@
 
 #include "app/files/WholeFile.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/EvolutiveTestView.h"
 #include "app/panels/LineTracing.h"
@@ -17,6 +18,7 @@
 #include "app/settings/RecordSettings.h"
 #include "app/window/DataFileChooser.h"
 #include "app/window/MapChoices.h"
+#include "core/units/RecordUnits.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -163,6 +165,15 @@ void ViewController::showMapUnits(const RecordUnitChoice& units, bool newRecord)
     ageModel->setUnits(units);
     targets->setUnits(units, newRecord);
     targets->apply();
+    driftPeriodToTracing();
+}
+
+void ViewController::driftPeriodToTracing() {
+    const auto position = units::kyrPer(recordUnits.position.toStdString());
+    const auto age = units::kyrPer(recordUnits.age.toStdString());
+    const double period = ageModel->periodValue();
+    tracing->setDriftPeriod(position && age && period > 0 ? period * *age / *position : 0.0,
+                            chooser_->file().toStdString());
 }
 
 QString ViewController::positionTitle() const {
@@ -252,6 +263,10 @@ Session ViewController::currentSession() const {
                        {"rate", numbers(track->rate)},
                        {"unit", QString::fromStdString(ageModel->rateTrackUnit())},
                        {"metresPerUnit", ageModel->rateTrackMetres()}};
+    s.ensemble = ageModel->ensemble->value();
+    s.seed = ageModel->seed->value();
+    s.interval = ageModel->interval->value();
+    s.anchors = ageModel->anchors->anchors();
     return s;
 }
 
@@ -346,6 +361,10 @@ bool ViewController::openSessionAt(const QString& path) {
     ageModel->startAge->setValue(session->startAge);
     ageModel->step->setValue(session->ageStep);
     setAstroSettings(*astroTest, session->astroTest);
+    ageModel->ensemble->setValue(session->ensemble);
+    ageModel->seed->setValue(session->seed);
+    ageModel->interval->setValue(session->interval);
+    ageModel->anchors->setAnchors(session->anchors);
     sessionPath_ = path;
     pendingSession_ = *session;
     recordSettings_ = std::make_unique<RecordSettings>(this); // no other record before this one

@@ -149,10 +149,15 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::TraceBy, K::Text, 0, "amplitude", any, U::None, only(C::Trace), "--by",
          "amplitude|probability", "by", "", "Follow by",
          "what decides within the band: the largest line amplitude or F-test probability", false},
-        {ParameterId::Period, K::Real, 0, "", above0, U::AgeUnits, only(C::Tune), "--period", "P",
-         "period", "", "Period",
+        {ParameterId::Period, K::Real, 0, "", above0, U::AgeUnits, C::Trace | C::Tune, "--period",
+         "P", "period", "", "Period",
          "the period of the traced cycle, in the time unit of the ages (41 for obliquity in kyr)",
          false},
+        {ParameterId::PeriodSd, K::Real, 0, "0", {0, true, inf, true, "below a third of the period"},
+         U::AgeUnits, only(C::Tune), "--period", "P[:SD]", "period_sd", "",
+         "Period's standard deviation",
+         "SD, one standard deviation of the period (41:1), drawn for each model of the ensemble",
+         false, "the standard deviation"},
         {ParameterId::StartAge, K::Real, 0, "0", any, U::AgeUnits, only(C::Tune), "--start-age",
          "T", "start_age", "", "Start age", "the age of the first sample", false},
         {ParameterId::AgeStep, K::Real, 0, "the samples at their ages", above0, U::AgeUnits,
@@ -176,9 +181,40 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::TraceLevel, K::Real, 0.95, "0.95", probability, U::Probability,
          only(C::Trace), "--level", "P", "level", "", "Flag level",
          "rows whose F-test probability lies below P are flagged weak", false, "the probability"},
+        {ParameterId::Ensemble, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
+         only(C::Tune), "--ensemble", "N", "ensemble", "", "Ensemble",
+         "age models drawn from the rows' intervals (rate_low and rate_high of a track, "
+         "frequency_low and frequency_high of a trace), each integrated as the single model, for "
+         "the age band (age_low, age_median, age_high) and the duration's interval; 0: the "
+         "single model", false},
+        {ParameterId::EnsembleSeed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None,
+         only(C::Tune), "--seed", "S", "seed", "", "Seed",
+         "seed of the ensemble's draws: the same seed gives the same band", false},
+        {ParameterId::Interval, K::Real, 0.95, "0.95", {0, false, 1, false, ""}, U::Probability,
+         only(C::Tune), "--interval", "P", "interval", "", "Band probability",
+         "the probability of the age band and of the duration's interval: age_low and age_high "
+         "are the (1 - P) / 2 and (1 + P) / 2 points of the ensemble", false, "the probability"},
+        {ParameterId::EnsembleFile, K::Text, 0, "", any, U::None, only(C::Tune),
+         "--ensemble-file", "FILE", "", "", "Ensemble file",
+         "also write the ensemble's models, \"position age_1 ... age_N\", one row per sample",
+         false},
+        {ParameterId::ReturnEnsemble, K::Switch, 0, "", any, U::None, only(C::Tune), "", "",
+         "return_ensemble", "", "Return the ensemble",
+         "also return the ensemble's ages, one row per model", false},
+        {ParameterId::Anchor, K::Text, 0, "", any, U::AgeUnits, only(C::Tune), "--anchor",
+         "POSITION:AGE[:SD]", "anchors", "", "Anchors",
+         "an age known at a position (an ash bed, a reversal, a datum) with its standard "
+         "deviation (none: exact), in the unit of the ages (kyr with --sedrate); repeatable: one "
+         "shifts the model to it, several scale it between them; refused together with "
+         "--start-age", false},
+        {ParameterId::RowWindowLength, K::Real, 0, "the window the file's '#' block states",
+         above0, U::PositionUnits, only(C::Tune), "--window-length", "L", "window_length", "",
+         "Window length of the rows",
+         "the length, in position units, of the windows the rows were measured in: neighbouring "
+         "rows' draws correlate by the share of samples their windows have in common", false},
         {ParameterId::AcceptFlags, K::Switch, 0, "", any, U::None, only(C::Tune), "--accept-flags",
          "", "accept_flags", "", "Accept flagged rows",
-         "build the age model even from a trace with rows flagged jump or edge", false},
+         "build the age model even from a trace with rows flagged jump, edge or drift", false},
         {ParameterId::SedimentationRateTrack, K::Text, 0, "", any, U::None, only(C::Tune),
          "--sedrate", "TRACK", "track", "", "Sedimentation-rate track",
          "a tab-separated file with columns x_centre and sedimentation_rate (cm/kyr), from "
@@ -210,11 +246,22 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "the band, in cycles per kyr, whose amplitude envelope is fitted at the eccentricity "
          "periods", false},
         {ParameterId::Targets, K::Text, 0,
-         "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr and the "
-         "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr",
+         "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr, the "
+         "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr and the obliquity "
+         "periods 40.97656, 39.60295, 53.71357 and 28.88612 kyr (La2004, Laskar et al. 2004)",
          any, U::AgeUnits, rating, "--targets", "FILE", "targets", "", "Targets file",
          "a tab-separated file with a column period (kyr) and a column kind holding e "
-         "(eccentricity) or p (precession), both kinds present", false},
+         "(eccentricity), o (obliquity) or p (precession), e and p present; it replaces every "
+         "default period, so that a file without o rows has no obliquity periods (TimeOpt fits "
+         "e and p alone; the spectral misfit takes o too)", false},
+        // The range of the Earth-Moon model (core/astro/TargetsAtAge.h): the present to its
+        // calibration, the Elatina tidal rhythmites at 620 Ma.
+        {ParameterId::AgeMa, K::Real, 0, "", {0, true, 620, true, ""}, U::MillionYears, rating,
+         "--age-ma", "A", "age_ma", "", "Age of the record (Ma)",
+         "the precession and obliquity target periods of an age of A million years, from the "
+         "precession constant k of the Earth-Moon system's tidal evolution and the planetary "
+         "frequencies g_i and s_i of La2004, after Waltham (2015); the eccentricity periods "
+         "stay; not with --targets", false, "the age"},
         {ParameterId::Simulations, K::Integer, 0, "0", {0, true, 100000, true, ""}, U::Count,
          testing, "--sims", "N", "sims", "", "Simulations",
          "AR(1) surrogates with the lag-1 autocorrelation of what is tested for the p-value of the "
@@ -259,6 +306,14 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
          "with the track's identified rate beyond both methods' resolution are mismatched, named "
          "with the cycle the line is at the track's rate, and refused unless --accept-flags",
          false},
+        {ParameterId::IntervalProbability, K::Real, 0.95, "0.95", {0, false, 1, false, ""},
+         U::Probability, testing | C::Trace, "--interval", "P", "interval", "",
+         "Interval probability",
+         "the probability of the intervals given: of the sedimentation rate (timeopt, etimeopt; "
+         "the power fit's likelihood with AR(1) residuals, after Meyers and Malinverno 2018, "
+         "PNAS 115, 6363) and of each traced line's frequency (trace; least squares on the "
+         "window's eigencoefficients, Thomson 1982, with Beale's 1960 likelihood-ratio interval)",
+         false, "the probability"},
         {ParameterId::Seed, K::Integer, 1, "1", {0, true, 2147483647, true, ""}, U::None, rating,
          "--seed", "N", "seed", "", "Seed",
          "seed of the surrogates: the same seed gives the same p-value for any number of workers",

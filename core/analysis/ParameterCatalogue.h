@@ -61,6 +61,7 @@ enum class ParameterId {
     LinearGrid,
     PrecessionBand,
     Targets,
+    AgeMa,
     Simulations,
     Seed,
     AstroWorkers,
@@ -75,7 +76,16 @@ enum class ParameterId {
     MisfitTbw,
     MisfitTapers,
     RateColumn,
-    CheckTrack
+    CheckTrack,
+    IntervalProbability,
+    PeriodSd,
+    Ensemble,
+    EnsembleSeed,
+    EnsembleFile,
+    ReturnEnsemble,
+    Interval,
+    Anchor,
+    RowWindowLength
 };
 
 // What the value of a parameter is: a number, a whole number, a switch (given or not) or a text
@@ -93,6 +103,7 @@ enum class UnitKind {
     AgeUnits,              // a time in the unit of the ages (kyr for periods in kyr)
     CentimetresPerKyr,     // a sedimentation rate
     CyclesPerKyr,          // a frequency in time (the precession band)
+    MillionYears,          // an age before present (the record's, for its target periods)
     Probability,           // above 0 and at most 1
     Percent
 };

@@ -1,5 +1,6 @@
 #include "core/astro/AstroFiles.h"
 
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 
 #include "core/results/HeaderBlock.h"
@@ -26,6 +27,19 @@ results::HeaderBlock recordBlock(const analysis::Provenance& p, const std::strin
     return h;
 }
 
+// Where the target periods come from and, for an age, its precession constant.
+void targetsUsed(results::HeaderBlock& h, const TestDescription& d) {
+    if (!d.ageMa) {
+        h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+        return;
+    }
+    h.line("targets", "precession and obliquity for an age of " + text::exactNumber(*d.ageMa) +
+                          " Ma (Earth-Moon model after Waltham 2015, La2004 frequencies), "
+                          "eccentricity default");
+    h.line("precession constant k",
+           text::exactNumber(precessionConstantAt(*d.ageMa)) + " arcsec/yr");
+}
+
 results::HeaderBlock testBlock(const TestDescription& d, const std::string& what) {
     const TimeOptSettings& s = d.settings;
     const std::vector<double> scored = scoredRates(s, d.record.deltat);
@@ -43,12 +57,20 @@ results::HeaderBlock testBlock(const TestDescription& d, const std::string& what
                " (those putting the precession band below the Nyquist frequency)");
     h.line("precession band", text::exactNumber(s.precessionBand.low) + " to " +
                                   text::exactNumber(s.precessionBand.high) + " cycles/kyr");
-    h.line("targets", d.targetsSource.empty() ? std::string("default") : d.targetsSource);
+    targetsUsed(h, d);
     h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
     h.line("precession periods", list(s.targets.precession) + " kyr");
+    if (d.ageMa)
+        h.line("obliquity periods", list(s.targets.obliquity) + " kyr (not fitted by TimeOpt)");
     h.line("r2_power", "variance of the detrended, standardised series explained by the target "
                        "periods; r2_envelope: variance of the precession band's envelope explained "
                        "by the eccentricity periods; r2_opt = r2_envelope x r2_power");
+    h.line("record edges", "left out of r2_envelope, for the record and its surrogates: the "
+                           "samples where a unit sinusoid at the band's centre, filtered alike, "
+                           "has an envelope below " +
+                               text::exactNumber(trustedEnvelope) +
+                               " (r2_envelope 0 where "
+                               "too few samples are left)");
     return h;
 }
 
@@ -61,7 +83,38 @@ results::HeaderBlock windowBlock(const TestDescription& d, const std::string& wh
     return h;
 }
 
+// How a rate's interval is made, in one line.
+const char* intervalMethod = "the highest-density interval of the rate's posterior: uniform prior, "
+                             "likelihood of the power fit with AR(1) residuals (after Meyers and "
+                             "Malinverno 2018, PNAS 115, 6363), linear in log-likelihood between "
+                             "the rates it was computed at";
+
+// The interval's lines: the mode holding `rate` and the others.
+void rateIntervalLines(results::HeaderBlock& h, const RateInterval& interval, double rate) {
+    const RateMode* held = interval.holding(rate);
+    if (!held) {
+        h.line("rate interval", "none: the likelihood is not known");
+        return;
+    }
+    h.line("rate interval",
+           modeText(interval, *held) + ", the mode holding the optimum; " + intervalMethod);
+    std::string others;
+    for (const RateMode& m : interval.modes)
+        if (&m != held)
+            others += (others.empty() ? "" : ", ") + text::exactNumber(m.low) + " to " +
+                      text::exactNumber(m.high) + " cm/kyr (share " + text::exactNumber(m.share) +
+                      ")";
+    if (!others.empty())
+        h.line("other modes", others);
+}
+
 } // namespace
+
+std::string modeText(const RateInterval& interval, const RateMode& mode) {
+    return text::exactNumber(100 * interval.probability) + " % from " +
+           text::exactNumber(mode.low) + " to " + text::exactNumber(mode.high) + " cm/kyr (share " +
+           text::exactNumber(mode.share) + ")";
+}
 
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
@@ -72,12 +125,16 @@ std::string filterText(const analysis::Provenance& record, const Band& band,
                                   " cycles per position unit, zero-phase, raised-cosine edges a "
                                   "quarter of the band wide")
             .line("envelope", "modulus of the analytic signal of the filtered series")
+            .line("edge", "1 where the envelope of a unit sinusoid at the band's centre, "
+                          "filtered alike, falls below " +
+                              text::exactNumber(trustedEnvelope) +
+                              ": the record's ends, where filtered and envelope sag")
             .text();
-    t += "position\tvalue\tfiltered\tenvelope\n";
+    t += "position\tvalue\tfiltered\tenvelope\tedge\n";
     for (std::size_t i = 0; i < positions.size(); ++i)
         t += text::exactNumber(positions[i]) + "\t" + text::exactNumber(values[i]) + "\t" +
              text::exactNumber(filtered.filtered[i]) + "\t" +
-             text::exactNumber(filtered.envelope[i]) + "\n";
+             text::exactNumber(filtered.envelope[i]) + "\t" + (filtered.edge[i] ? "1" : "0") + "\n";
     return t;
 }
 
@@ -98,6 +155,7 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
     if (!reading.cautions.empty())
         h.line("candidates", candidatesText(reading.candidates));
     const RateScore& best = scan.scores[scan.best];
+    rateIntervalLines(h, rateInterval(scan.likelihood, d.interval), best.rate);
     h.line("optimal sedimentation rate", text::exactNumber(best.rate) + " cm/kyr");
     h.line("r2_opt", text::exactNumber(best.r2Opt));
     if (significance)
@@ -166,15 +224,26 @@ std::string trackText(const TestDescription& d, double windowLength, double step
                "identified " + candidateText(id.candidates[id.identified]) + p + "; alternative " +
                    candidateText(id.candidates[*id.alternative]));
     }
-    std::string t =
-        h.text() + "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\n";
+    h.line("rate interval",
+           text::exactNumber(100 * d.interval) +
+               " %: rate_low and rate_high bound the mode of the window's posterior that holds "
+               "its identified rate, mode_share is that mode's share of the probability (NA: a "
+               "window that lies on a line); " +
+               intervalMethod);
+    std::string t = h.text() +
+                    "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\t"
+                    "rate_low\trate_high\tmode_share\n";
     for (std::size_t w = 0; w < track.points.size(); ++w) {
         const TrackPoint& p = track.points[w];
         t += text::exactNumber(p.centre) + "\t" + text::exactNumber(p.rate) + "\t" +
              text::exactNumber(p.r2Opt) + "\t" +
              (track.pValues.empty() ? std::string("NA") : text::exactNumber(track.pValues[w])) +
              "\t" + tuning::rateFlagName(track.flags[w]) + "\t" +
-             text::exactNumber(track.identifiedRate(w)) + "\n";
+             text::exactNumber(track.identifiedRate(w));
+        const RateMode* m = track.mode(w);
+        t += m ? "\t" + text::exactNumber(m->low) + "\t" + text::exactNumber(m->high) + "\t" +
+                     text::exactNumber(m->share) + "\n"
+               : std::string("\tNA\tNA\tNA\n");
     }
     return t;
 }
@@ -187,7 +256,7 @@ std::string misfitText(const MisfitDescription& d, const LineSet& lines, const M
            std::to_string(s.grid.count) + " from " + text::exactNumber(s.grid.low) + " to " +
                text::exactNumber(s.grid.high) + " cm/kyr, " +
                (s.grid.linear ? "evenly spaced" : "evenly spaced in log(rate)"));
-    h.line("targets", d.test.targetsSource.empty() ? std::string("default") : d.test.targetsSource);
+    targetsUsed(h, d.test);
     h.line("eccentricity periods", list(s.targets.eccentricity) + " kyr");
     h.line("obliquity periods", list(s.targets.obliquity) + " kyr");
     h.line("precession periods", list(s.targets.precession) + " kyr");

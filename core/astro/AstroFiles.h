@@ -10,6 +10,7 @@
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,18 +20,23 @@ namespace astro {
 struct TestDescription {
     analysis::Provenance record;
     std::string positionUnit = "m";
-    std::string targetsSource; // empty: the default periods
+    std::string targetsSource;   // empty: the default periods
+    std::optional<double> ageMa; // the precession and obliquity periods are this age's
     TimeOptSettings settings;
+    // The probability of the rate's intervals.
+    double interval = analysis::parameterDefault(analysis::ParameterId::IntervalProbability);
 };
 
-// "position	value	filtered	envelope", one row per sample.
+// "position	value	filtered	envelope	edge", one row per sample, edge 1 on the
+// record's edges (core/astro/BandPass.h), else 0.
 std::string filterText(const analysis::Provenance& record, const Band& band,
                        const std::vector<double>& positions, const std::vector<double>& values,
                        const BandPassed& filtered);
 
 // "sedimentation_rate	r2_envelope	r2_power	r2_opt", one row per scored rate; the block
 // ends with what the optimum means (cautions and candidates, core/astro/TestReading.h), the
-// optimum, its r2_opt and, with a significance, the p-value.
+// rate's interval (the mode holding the optimum, and any other modes), the optimum, its r2_opt
+// and, with a significance, the p-value.
 std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
                         const Significance* significance);
 
@@ -39,12 +45,15 @@ std::string timeOptText(const TestDescription& d, const TimeOptScan& scan,
 std::string evolutiveText(const TestDescription& d, double windowLength, double stepLength,
                           const EvolutiveTimeOpt& e);
 
-// "x_centre	sedimentation_rate	r2_opt	p_value	flag	identified_rate", one row per window
-// (p_value NA where the windows were not tested); the block says how the windows were tested,
-// flagged and identified, and names each window's alternative rate.
+// "x_centre	sedimentation_rate	r2_opt	p_value	flag	identified_rate	rate_low
+// rate_high mode_share", one row per window (p_value NA where the windows were not tested; the
+// interval NA where the window has none); the block says how the windows were tested, flagged,
+// identified and given intervals, and names each window's alternative rate.
 std::string trackText(const TestDescription& d, double windowLength, double stepLength,
                       const FlaggedTrack& track, int simulations, double fdr);
 
+// "95 % from 2.01 to 2.03 cm/kyr (share 1)": a mode of an interval, in words.
+std::string modeText(const RateInterval& interval, const RateMode& mode);
 // What the '#' block of the misfit names: the test's record, grid and targets, and the lines'
 // F-test.
 struct MisfitDescription {

@@ -51,6 +51,24 @@ std::optional<Problem> checkPassband(const Band& band, double spacing) {
     return std::nullopt;
 }
 
+std::vector<bool> edgeSamples(const Fft& fft, const BandBins& bins, std::size_t n, double centre) {
+    const std::size_t length = fft.length();
+    FftBuffer<double> padded = fft.realBuffer();
+    for (std::size_t i = 0; i < n; ++i)
+        padded[i] = std::cos(2 * M_PI * centre * static_cast<double>(i));
+    FftBuffer<std::complex<double>> spectrum = fft.complexBuffer(length / 2 + 1);
+    FftBuffer<std::complex<double>> analytic = fft.complexBuffer(length);
+    FftBuffer<std::complex<double>> signal = fft.complexBuffer(length);
+    fft.forward(padded.get(), spectrum.get());
+    for (std::size_t j = 0; j < bins.weight.size(); ++j)
+        analytic[bins.first + j] = bins.weight[j] * spectrum[bins.first + j];
+    fft.inverse(analytic.get(), signal.get());
+    std::vector<bool> edge(n);
+    for (std::size_t i = 0; i < n; ++i)
+        edge[i] = std::abs(signal[i]) < trustedEnvelope * static_cast<double>(length);
+    return edge;
+}
+
 BandPassed bandPass(const std::vector<double>& values, double spacing, const Band& band) {
     BandPassed r;
     const std::size_t n = values.size();
@@ -77,6 +95,7 @@ BandPassed bandPass(const std::vector<double>& values, double spacing, const Ban
         r.filtered[i] = signal[i].real() * scale;
         r.envelope[i] = std::abs(signal[i]) * scale;
     }
+    r.edge = edgeSamples(fft, bins, n, 0.5 * (band.low + band.high) * spacing);
     return r;
 }
 

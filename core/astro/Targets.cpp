@@ -13,6 +13,7 @@ TargetsRead readTargets(const std::string& text) {
         return r;
     };
     r.targets.eccentricity.clear();
+    r.targets.obliquity.clear();
     r.targets.precession.clear();
     const auto lines = series::splitLines(text);
     int periodColumn = -1, kindColumn = -1;
@@ -40,10 +41,14 @@ TargetsRead readTargets(const std::string& text) {
         const std::string_view kind = fields[kindColumn];
         if (kind == "e")
             r.targets.eccentricity.push_back(*period);
+        else if (kind == "o")
+            r.targets.obliquity.push_back(*period);
         else if (kind == "p")
             r.targets.precession.push_back(*period);
         else
-            return fail(line + ": the kind must be e (eccentricity) or p (precession), not '" +
+            return fail(line +
+                        ": the kind must be e (eccentricity), o (obliquity) or p "
+                        "(precession), not '" +
                         std::string(kind) + "'");
     }
     if (periodColumn < 0)

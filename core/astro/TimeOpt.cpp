@@ -1,304 +1,21 @@
 #include "core/astro/TimeOpt.h"
 
-#include "core/astro/Fft.h"
+#include "core/astro/RateScanner.h"
 #include "core/text/NumberText.h"
 #include "core/units/RecordUnits.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <functional>
-#include <mutex>
 #include <random>
 
 namespace astro {
 
+using scanning::fewestFor;
+using scanning::Scanner;
+using scanning::scoreAll;
+
 namespace {
-
-// Bases of all rates are kept while they fit in this many bytes; beyond, each worker makes a
-// rate's bases when it needs them, for a block of series at a time.
-constexpr double basisCacheBytes = 256e6;
-
-// The series scored together against one rate's bases while these are in cache.
-constexpr std::size_t blockSize = 16;
-
-// Relative norm under which a column adds nothing to the ones before it (the fit is then made
-// on the others): at short spans, close periods cannot be told apart.
-constexpr double dependentColumn = 1e-7;
-
-// The values with their least-squares line removed, scaled to unit variance; false when they
-// lie on a line.
-bool standardise(const double* v, std::size_t n, double* out) {
-    const double centre = 0.5 * static_cast<double>(n - 1);
-    double mean = 0, sxy = 0, sxx = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        mean += v[i];
-    mean /= static_cast<double>(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double x = static_cast<double>(i) - centre;
-        sxy += x * (v[i] - mean);
-        sxx += x * x;
-    }
-    const double slope = sxx > 0 ? sxy / sxx : 0.0;
-    double ss = 0, scale = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        out[i] = v[i] - mean - slope * (static_cast<double>(i) - centre);
-        ss += out[i] * out[i];
-        scale = std::max(scale, std::abs(v[i]));
-    }
-    const double sd = std::sqrt(ss / static_cast<double>(n - 1));
-    if (!(sd > 1e-12 * scale) || !std::isfinite(sd))
-        return false;
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] /= sd;
-    return true;
-}
-
-double lagOneCorrelation(const std::vector<double>& y) {
-    double num = 0, den = 0;
-    for (std::size_t i = 0; i < y.size(); ++i) {
-        den += y[i] * y[i];
-        if (i + 1 < y.size())
-            num += y[i] * y[i + 1];
-    }
-    return den > 0 ? num / den : 0.0;
-}
-
-double dot(const std::vector<double>& a, const std::vector<double>& b) {
-    double s = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        s += a[i] * b[i];
-    return s;
-}
-
-// An orthonormal basis of the constant (first column) and a cosine and a sine at each period,
-// at times 0, dt, 2 dt, ...; rows one per time, stored row after row.
-struct Basis {
-    std::size_t columns = 0;
-    std::vector<double> q;
-};
-
-Basis sinusoidBasis(std::size_t n, double dt, const std::vector<double>& periods) {
-    std::vector<std::vector<double>> columns;
-    const auto add = [&](std::vector<double> v) {
-        const double original = std::sqrt(dot(v, v));
-        for (int pass = 0; pass < 2; ++pass) // twice is enough for orthogonality
-            for (const std::vector<double>& q : columns) {
-                const double d = dot(q, v);
-                for (std::size_t i = 0; i < n; ++i)
-                    v[i] -= d * q[i];
-            }
-        const double norm = std::sqrt(dot(v, v));
-        if (!(norm > dependentColumn * original))
-            return;
-        for (double& x : v)
-            x /= norm;
-        columns.push_back(std::move(v));
-    };
-    add(std::vector<double>(n, 1.0));
-    std::vector<double> c(n), s(n);
-    for (double period : periods) {
-        const double step = 2 * M_PI * dt / period;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double angle = step * static_cast<double>(i);
-            c[i] = std::cos(angle);
-            s[i] = std::sin(angle);
-        }
-        add(c);
-        add(s);
-    }
-    Basis b;
-    b.columns = columns.size();
-    b.q.resize(n * b.columns);
-    for (std::size_t j = 0; j < b.columns; ++j)
-        for (std::size_t i = 0; i < n; ++i)
-            b.q[i * b.columns + j] = columns[j][i];
-    return b;
-}
-
-// For each of `count` (at most blockSize) series of n values, the fraction of its variance
-// (about its mean) that its projection on the basis explains. One pass over the basis serves
-// them all; each series' sums run in the same order whatever the others are. c: room for
-// count x columns coefficients.
-void explainedFractions(const Basis& b, const double* const* ys, std::size_t count, std::size_t n,
-                        double* c, double* fractions) {
-    const std::size_t m = b.columns;
-    std::fill_n(c, count * m, 0.0);
-    double yy[blockSize] = {};
-    const double* row = b.q.data();
-    for (std::size_t i = 0; i < n; ++i, row += m)
-        for (std::size_t k = 0; k < count; ++k) {
-            const double v = ys[k][i];
-            yy[k] += v * v;
-            double* ck = c + k * m;
-            for (std::size_t j = 0; j < m; ++j)
-                ck[j] += row[j] * v;
-        }
-    for (std::size_t k = 0; k < count; ++k) {
-        const double* ck = c + k * m;
-        double explained = 0;
-        for (std::size_t j = 1; j < m; ++j)
-            explained += ck[j] * ck[j];
-        const double total = yy[k] - ck[0] * ck[0];
-        fractions[k] = total > 0 ? std::clamp(explained / total, 0.0, 1.0) : 0.0;
-    }
-}
-
-std::vector<double> allPeriods(const Targets& t) {
-    std::vector<double> p = t.eccentricity;
-    p.insert(p.end(), t.precession.begin(), t.precession.end());
-    return p;
-}
-
-// What scoring series of n samples at the scored rates needs: the transform, each rate's band
-// bins and (when they fit) its bases.
-class Scanner {
-public:
-    Scanner(std::size_t n, double spacingMetres, const TimeOptSettings& s,
-            std::vector<double> rates)
-        : n_(n), fft_(paddedLength(n)), periods_(allPeriods(s.targets)),
-          eccentricity_(s.targets.eccentricity), rates_(std::move(rates)) {
-        const std::size_t columns = 2 * periods_.size() + 2 * s.targets.eccentricity.size() + 2;
-        cached_ = static_cast<double>(rates_.size() * n * columns) * 8 <= basisCacheBytes;
-        plans_.resize(rates_.size());
-        for (std::size_t r = 0; r < rates_.size(); ++r) {
-            RatePlan& p = plans_[r];
-            p.dt = 100 * spacingMetres / rates_[r]; // kyr per sample
-            p.bins = bandBins(s.precessionBand, fft_.length(),
-                              1.0 / (static_cast<double>(fft_.length()) * p.dt));
-            if (cached_)
-                makeBases(p, p.power, p.envelope);
-        }
-    }
-
-    std::size_t samples() const { return n_; }
-    const std::vector<double>& rates() const { return rates_; }
-
-    // One worker's buffers, for `slots` series at a time.
-    struct Workspace {
-        std::vector<std::vector<double>> y;
-        std::vector<FftBuffer<std::complex<double>>> spectrum;
-        std::vector<bool> usable; // the series is not a straight line
-        FftBuffer<double> padded;
-        FftBuffer<std::complex<double>> analytic, signal;
-        std::vector<std::vector<double>> envelope;
-        std::vector<double> coefficients;
-        Basis power, envelopeBasis; // when not cached
-        std::size_t basesOf = SIZE_MAX;
-    };
-
-    Workspace workspace(std::size_t slots) const {
-        Workspace w;
-        w.y.assign(slots, std::vector<double>(n_));
-        for (std::size_t k = 0; k < slots; ++k)
-            w.spectrum.push_back(fft_.complexBuffer(fft_.length() / 2 + 1));
-        w.usable.assign(slots, false);
-        w.padded = fft_.realBuffer();
-        w.analytic = fft_.complexBuffer(fft_.length());
-        w.signal = fft_.complexBuffer(fft_.length());
-        w.envelope.assign(slots, std::vector<double>(n_));
-        w.coefficients.resize(slots * (2 * periods_.size() + 1));
-        return w;
-    }
-
-    // Standardises raw values (n) into slot k and takes their transform.
-    void load(const double* values, std::size_t k, Workspace& w) const {
-        w.usable[k] = standardise(values, n_, w.y[k].data());
-        std::copy(w.y[k].begin(), w.y[k].end(), w.padded.get());
-        fft_.forward(w.padded.get(), w.spectrum[k].get());
-    }
-
-    // The scores at rate r of the series in slots 0 .. count - 1.
-    void score(std::size_t r, std::size_t count, Workspace& w, RateScore* out) const {
-        const RatePlan& p = plans_[r];
-        if (!cached_ && w.basesOf != r) {
-            makeBases(p, w.power, w.envelopeBasis);
-            w.basesOf = r;
-        }
-        const double* ys[blockSize];
-        const double* envelopes[blockSize];
-        double power[blockSize], envelope[blockSize];
-        std::complex<double>* analytic = w.analytic.get();
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::complex<double>* spectrum = w.spectrum[k].get();
-            for (std::size_t j = 0; j < p.bins.weight.size(); ++j)
-                analytic[p.bins.first + j] = p.bins.weight[j] * spectrum[p.bins.first + j];
-            fft_.inverse(analytic, w.signal.get());
-            const std::complex<double>* a = w.signal.get();
-            for (std::size_t i = 0; i < n_; ++i)
-                w.envelope[k][i] = std::sqrt(a[i].real() * a[i].real() + a[i].imag() * a[i].imag());
-            ys[k] = w.y[k].data();
-            envelopes[k] = w.envelope[k].data();
-        }
-        std::fill_n(analytic + p.bins.first, p.bins.weight.size(), std::complex<double>());
-        explainedFractions(cached_ ? p.power : w.power, ys, count, n_, w.coefficients.data(),
-                           power);
-        explainedFractions(cached_ ? p.envelope : w.envelopeBasis, envelopes, count, n_,
-                           w.coefficients.data(), envelope);
-        for (std::size_t k = 0; k < count; ++k) {
-            out[k] = RateScore{rates_[r], 0, 0, 0};
-            if (w.usable[k])
-                out[k] = RateScore{rates_[r], envelope[k], power[k], envelope[k] * power[k]};
-        }
-    }
-
-private:
-    struct RatePlan {
-        double dt = 0;
-        BandBins bins;
-        Basis power, envelope;
-    };
-
-    void makeBases(const RatePlan& p, Basis& power, Basis& envelope) const {
-        power = sinusoidBasis(n_, p.dt, periods_);
-        envelope = sinusoidBasis(n_, p.dt, eccentricity_);
-    }
-
-    std::size_t n_;
-    Fft fft_;
-    std::vector<double> periods_, eccentricity_, rates_;
-    std::vector<RatePlan> plans_;
-    bool cached_ = false;
-};
-
-// Scores series 0 .. count - 1 at every rate on the workers, blockSize series at a time so
-// that each rate's bases serve the whole block while they are in cache. fill(item, values)
-// writes the item's raw values (n); take(item, rate, score) receives its scores, for different
-// items from different threads at once. False when cancelled.
-bool scoreAll(const Scanner& scanner, std::size_t count, const Execution& e,
-              const std::function<void(std::size_t, double*)>& fill,
-              const std::function<void(std::size_t, std::size_t, const RateScore&)>& take) {
-    std::atomic<std::size_t> nextBlock{0}, done{0};
-    std::atomic<bool> stopped{false};
-    std::mutex progressLock;
-    const std::size_t blocks = (count + blockSize - 1) / blockSize;
-    runOnWorkers(std::min<int>(workerCount(e.workers), static_cast<int>(blocks)), [&](int) {
-        Scanner::Workspace w = scanner.workspace(std::min(blockSize, count));
-        std::vector<double> raw(scanner.samples());
-        RateScore scores[blockSize];
-        for (std::size_t b = nextBlock++; b < blocks; b = nextBlock++) {
-            const std::size_t first = b * blockSize, last = std::min(count, first + blockSize);
-            for (std::size_t item = first; item < last; ++item) {
-                fill(item, raw.data());
-                scanner.load(raw.data(), item - first, w);
-            }
-            for (std::size_t r = 0; r < scanner.rates().size(); ++r) {
-                if (e.cancelled() || stopped) {
-                    stopped = true;
-                    return;
-                }
-                scanner.score(r, last - first, w, scores);
-                for (std::size_t item = first; item < last; ++item)
-                    take(item, r, scores[item - first]);
-            }
-            done += last - first;
-            if (e.progress) {
-                std::lock_guard<std::mutex> hold(progressLock);
-                e.progress(done, count);
-            }
-        }
-    });
-    return !stopped;
-}
 
 // A value outside the catalogue's range for its parameter, in the catalogue's words.
 std::optional<Problem> catalogueProblem(analysis::ParameterId id, double value) {
@@ -311,7 +28,7 @@ std::optional<Problem> checkTargets(const Targets& t) {
     if (t.eccentricity.empty() || t.precession.empty())
         return Problem{analysis::ParameterId::Targets,
                        "the test needs eccentricity and precession periods"};
-    for (const std::vector<double>* v : {&t.eccentricity, &t.precession})
+    for (const std::vector<double>* v : {&t.eccentricity, &t.obliquity, &t.precession})
         for (double p : *v)
             if (!(p > 0) || !std::isfinite(p))
                 return Problem{analysis::ParameterId::Targets,
@@ -322,7 +39,7 @@ std::optional<Problem> checkTargets(const Targets& t) {
 
 // Fewer samples than twice the regressors of the power fit leave nothing to test.
 std::size_t fewestSamples(const Targets& t) {
-    return 2 * (1 + 2 * (t.eccentricity.size() + t.precession.size()));
+    return fewestFor(t.eccentricity.size() + t.precession.size());
 }
 
 std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
@@ -359,6 +76,86 @@ std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
                            text::exactNumber(needed) + " cm/kyr are needed"};
     }
     return std::nullopt;
+}
+
+// Where the likelihood is searched closely: the power fit is so sharp on a long record that
+// its peak may lie between two scored rates with neither showing it, so that the stretches
+// beside the optima of r2_opt (the test's candidates, the best few) and of the likelihood are
+// sampled at a sixth of the fit's resolution: the share of the rate by which it changes to put
+// one more cycle of the shortest period in the record.
+constexpr std::size_t searchedOptima = 3;
+constexpr double searchStep = 1.0 / 6;
+constexpr std::size_t mostSearched = 64;
+
+std::vector<double> closeRates(const RateScore* scores, std::size_t count, double resolution) {
+    std::vector<std::size_t> optima;
+    double top = 0;
+    for (std::size_t r = 0; r < count; ++r)
+        top = std::max(top, scores[r].r2Opt);
+    for (std::size_t r = 0; r < count; ++r) {
+        const double v = scores[r].r2Opt;
+        if ((r == 0 || v >= scores[r - 1].r2Opt) && (r + 1 == count || v >= scores[r + 1].r2Opt) &&
+            v >= top / 2)
+            optima.push_back(r);
+    }
+    std::stable_sort(optima.begin(), optima.end(), [&](std::size_t a, std::size_t b) {
+        return scores[a].r2Opt > scores[b].r2Opt;
+    });
+    optima.resize(std::min(optima.size(), searchedOptima));
+    optima.push_back(
+        static_cast<std::size_t>(std::max_element(scores, scores + count,
+                                                  [](const RateScore& a, const RateScore& b) {
+                                                      return a.logLikelihood < b.logLikelihood;
+                                                  }) -
+                                 scores));
+    std::vector<double> rates;
+    for (const std::size_t r : optima) {
+        const double low = scores[r > 0 ? r - 1 : r].rate;
+        const double high = scores[r + 1 < count ? r + 1 : r].rate;
+        const double rate = scores[r].rate, step = searchStep * resolution * rate * rate;
+        const std::size_t points =
+            std::min(mostSearched, static_cast<std::size_t>(std::ceil((high - low) / step)));
+        for (std::size_t k = 1; k < points; ++k)
+            rates.push_back(low + (high - low) * static_cast<double>(k) / points);
+    }
+    std::sort(rates.begin(), rates.end());
+    rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
+    return rates;
+}
+
+// The rate's likelihood of the standardised series y: the scores' at their rates, searched
+// closely beside the optima and refined between them.
+std::vector<RateLikelihood> refinedLikelihood(const std::vector<double>& y, double spacingMetres,
+                                              const TimeOptSettings& s, const RateScore* scores,
+                                              std::size_t count) {
+    if (count == 0)
+        return {};
+    const std::vector<double> periods = scanning::allPeriods(s.targets);
+    const auto at = [&](const std::vector<double>& rates) {
+        std::vector<double> values;
+        for (double rate : rates)
+            values.push_back(scanning::powerLogLikelihood(y, 100 * spacingMetres / rate, periods));
+        return values;
+    };
+    // At rate s the record of n samples lasts 100 n spacing / s kyr: one more cycle of period
+    // P when s changes by the share s P / (100 n spacing), this `resolution` times s.
+    const double resolution = *std::min_element(periods.begin(), periods.end()) /
+                              (100 * spacingMetres * static_cast<double>(y.size()));
+    const std::vector<double> close = closeRates(scores, count, resolution);
+    const std::vector<double> closeValues = at(close);
+    std::vector<RateLikelihood> known;
+    for (std::size_t r = 0; r < count; ++r)
+        known.push_back({scores[r].rate, scores[r].logLikelihood});
+    for (std::size_t k = 0; k < close.size(); ++k)
+        known.push_back({close[k], closeValues[k]});
+    std::sort(known.begin(), known.end(),
+              [](const RateLikelihood& a, const RateLikelihood& b) { return a.rate < b.rate; });
+    known.erase(std::unique(known.begin(), known.end(),
+                            [](const RateLikelihood& a, const RateLikelihood& b) {
+                                return a.rate == b.rate;
+                            }),
+                known.end());
+    return refineLikelihood(std::move(known), at);
 }
 
 } // namespace
@@ -402,13 +199,14 @@ TimeOptScan timeOpt(const std::vector<double>& values, double spacing, const Tim
         (scan.problem = checkSettings(s, spacing)))
         return scan;
     std::vector<double> y(values.size());
-    if (!standardise(values.data(), values.size(), y.data())) {
+    if (!scanning::standardise(values.data(), values.size(), y.data())) {
         scan.problem = Problem{std::nullopt, "the record lies on a straight line: once its "
                                              "trend is removed nothing is left to test"};
         return scan;
     }
-    scan.lag1 = lagOneCorrelation(y);
-    const Scanner scanner(values.size(), spacing * s.metresPerUnit, s, scoredRates(s, spacing));
+    scan.lag1 = scanning::lagOneCorrelation(y);
+    const Scanner scanner(values.size(), spacing * s.metresPerUnit, s, scoredRates(s, spacing),
+                          true);
     scan.scores.resize(scanner.rates().size());
     Execution one = e;
     one.workers = 1;
@@ -420,6 +218,9 @@ TimeOptScan timeOpt(const std::vector<double>& values, double spacing, const Tim
     for (std::size_t r = 1; r < scan.scores.size(); ++r)
         if (scan.scores[r].r2Opt > scan.scores[scan.best].r2Opt)
             scan.best = r;
+    if (!scan.cancelled)
+        scan.likelihood = refinedLikelihood(y, spacing * s.metresPerUnit, s, scan.scores.data(),
+                                            scan.scores.size());
     return scan;
 }
 
@@ -445,7 +246,7 @@ Significance significance(const std::vector<double>& values, double spacing,
     const std::size_t n = values.size(), count = static_cast<std::size_t>(simulations);
     const double rho = std::clamp(record.lag1, -0.999999, 0.999999);
     const double innovation = std::sqrt(1 - rho * rho);
-    const Scanner scanner(n, spacing * s.metresPerUnit, s, scoredRates(s, spacing));
+    const Scanner scanner(n, spacing * s.metresPerUnit, s, scoredRates(s, spacing), false);
     std::vector<double> largest(count, 0.0);
     const auto surrogate = [&](std::size_t i, double* out) {
         std::seed_seq sequence{static_cast<std::uint32_t>(seed),
@@ -516,7 +317,7 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
     result.stepSamples = stride;
     for (std::size_t start = 0; start + length <= n; start += stride)
         result.centres.push_back(0.5 * (positions[start] + positions[start + length - 1]));
-    const Scanner scanner(length, spacing * s.metresPerUnit, s, scoredRates(s, spacing));
+    const Scanner scanner(length, spacing * s.metresPerUnit, s, scoredRates(s, spacing), true);
     result.rates = scanner.rates();
     result.cells.resize(result.centres.size() * result.rates.size());
     result.cancelled = !scoreAll(
@@ -527,6 +328,8 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
         [&](std::size_t w, std::size_t r, const RateScore& score) {
             result.cells[w * result.rates.size() + r] = score;
         });
+    if (!result.cancelled)
+        result.cancelled = !refineLikelihoods(values, spacing, s, result, e);
     return result;
 }
 
@@ -597,6 +400,36 @@ std::vector<TrackPoint> optimumTrack(const EvolutiveTimeOpt& e) {
         track.push_back({e.centres[w], best->rate, best->r2Opt});
     }
     return track;
+}
+
+bool refineLikelihoods(const std::vector<double>& values, double spacing, const TimeOptSettings& s,
+                       EvolutiveTimeOpt& result, const Execution& e) {
+    const double spacingMetres = spacing * s.metresPerUnit;
+    const std::size_t windows = result.centres.size(), rates = result.rates.size();
+    result.likelihoods.assign(windows, {});
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    runOnWorkers(std::min<int>(workerCount(e.workers), static_cast<int>(windows)), [&](int) {
+        std::vector<double> y(result.windowSamples);
+        for (std::size_t w = next++; w < windows && !stopped; w = next++) {
+            if (e.cancelled()) {
+                stopped = true;
+                return;
+            }
+            const double* first = values.data() + w * result.stepSamples;
+            if (scanning::standardise(first, y.size(), y.data()))
+                result.likelihoods[w] =
+                    refinedLikelihood(y, spacingMetres, s, result.cells.data() + w * rates, rates);
+        }
+    });
+    return !stopped;
+}
+
+std::vector<RateInterval> evolutiveIntervals(const EvolutiveTimeOpt& e, double probability) {
+    std::vector<RateInterval> intervals;
+    for (const std::vector<RateLikelihood>& l : e.likelihoods)
+        intervals.push_back(rateInterval(l, probability));
+    return intervals;
 }
 
 } // namespace astro

@@ -4,16 +4,22 @@
 //   r2_power    = fraction of the variance explained by a least-squares fit of a constant and
 //                 a cosine and a sine at every target period;
 //   r2_envelope = the same fraction for the amplitude envelope of the precession band (band-
-//                 passed, modulus of the analytic signal), fitted at the eccentricity periods;
+//                 passed, modulus of the analytic signal), fitted at the eccentricity periods
+//                 over the samples off the record's edges (core/astro/BandPass.h), where the
+//                 envelope sags for want of record; 0 where fewer than twice its regressors
+//                 are left;
 //   r2_opt      = r2_envelope x r2_power.
 // A rate is scored only when the whole precession band lies below the record's Nyquist
 // frequency in time. The significance of the largest r2_opt comes from AR(1) surrogates with
 // the record's lag-1 autocorrelation, each scored by its own largest r2_opt over the same
-// rates. The evolutive form tests moving windows of the record.
+// rates. The evolutive form tests moving windows of the record. Every scan also gives the
+// likelihood of the rate from the power fit's residuals, for the rate's interval
+// (core/astro/RatePosterior.h).
 #pragma once
 
 #include "core/astro/AstroProblem.h"
 #include "core/astro/BandPass.h"
+#include "core/astro/RatePosterior.h"
 #include "core/astro/Targets.h"
 #include "core/astro/Workers.h"
 
@@ -59,12 +65,16 @@ std::optional<Problem> checkTimeOpt(const TimeOptSettings& settings, std::size_t
 struct RateScore {
     double rate = 0; // cm/kyr
     double r2Envelope = 0, r2Power = 0, r2Opt = 0;
+    double logLikelihood = 0; // of the rate, from the power fit (RatePosterior.h); 0 in surrogates
 };
 
 struct TimeOptScan {
     std::vector<RateScore> scores; // one per scored rate, increasing
     std::size_t best = 0;          // the score of largest r2Opt
     double lag1 = 0;               // lag-1 autocorrelation of the detrended record
+    // The rate's log-likelihood at the scored rates and between them where the posterior holds
+    // its mass (refineLikelihood), increasing.
+    std::vector<RateLikelihood> likelihood;
     std::optional<Problem> problem;
     bool cancelled = false;
 };
@@ -96,6 +106,8 @@ struct EvolutiveTimeOpt {
     std::size_t windowSamples = 0, stepSamples = 0; // the windows, in samples
     std::vector<double> rates;                      // the scored rates, cm/kyr
     std::vector<RateScore> cells;                   // window-major: cells[w * rates.size() + r]
+    // Per window, as TimeOptScan::likelihood (empty for a window that lies on a line).
+    std::vector<std::vector<RateLikelihood>> likelihoods;
     std::optional<Problem> problem;
     bool cancelled = false;
 };
@@ -105,6 +117,13 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
                                   const std::vector<double>& values,
                                   const TimeOptSettings& settings, double windowLength,
                                   double stepLength, const Execution& execution = {});
+
+// Each window's likelihood (EvolutiveTimeOpt::likelihoods) refined between the scored rates
+// from the log-likelihoods of its cells, values and spacing those of evolutiveTimeOpt, which
+// ends with it; the windows shared among the workers. False when cancelled.
+bool refineLikelihoods(const std::vector<double>& values, double spacing,
+                       const TimeOptSettings& settings, EvolutiveTimeOpt& e,
+                       const Execution& execution = {});
 
 // Every window tested as the whole record is (significance): `simulations` AR(1) surrogates
 // with the window's own lag-1 autocorrelation, surrogate i of window w drawn from a generator
@@ -126,5 +145,8 @@ struct TrackPoint {
     double centre = 0, rate = 0, r2Opt = 0;
 };
 std::vector<TrackPoint> optimumTrack(const EvolutiveTimeOpt& e);
+
+// Per window, the rate's interval for probability P (rateInterval of its likelihood).
+std::vector<RateInterval> evolutiveIntervals(const EvolutiveTimeOpt& e, double probability);
 
 } // namespace astro

@@ -20,10 +20,15 @@ double gridStep(const std::vector<double>& rates, std::size_t i) {
 
 } // namespace
 
+const RateMode* FlaggedTrack::mode(std::size_t w) const {
+    return w < intervals.size() ? intervals[w].holding(identifiedRate(w)) : nullptr;
+}
+
 FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
-                       std::vector<CycleIdentity> identities) {
+                       std::vector<CycleIdentity> identities, double probability) {
     FlaggedTrack t;
     t.points = optimumTrack(e);
+    t.intervals = evolutiveIntervals(e, probability);
     t.pValues = pValues;
     t.identities = std::move(identities);
     const std::size_t windows = t.points.size(), rates = e.rates.size();

@@ -23,19 +23,25 @@ struct FlaggedTrack {
     std::vector<tuning::RateFlag> flags;
     // One per window when the lines were tested (evolutiveIdentity); else empty.
     std::vector<CycleIdentity> identities;
+    std::vector<RateInterval> intervals; // the rate's, one per window
 
     // The rate the lines and r2_opt agree on in window w; the optimum without identities.
     double identifiedRate(std::size_t w) const {
         return identities.size() > w && !identities[w].candidates.empty() ? identities[w].rate()
                                                                           : points[w].rate;
     }
+    // The mode of window w's interval that holds its identified rate (the one an age model
+    // integrates); nothing where it has none.
+    const RateMode* mode(std::size_t w) const;
 };
 
 // pValues: evolutiveSignificance's, or empty; fdr: the false-discovery rate over the windows;
-// identities: evolutiveIdentity's, or empty. A window is also flagged alias where its lines
-// alone fit best, significantly, at a rate at least 1.7 times or at most 1/1.7 its identified
-// rate.
-FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
-                       std::vector<CycleIdentity> identities = {});
+// identities: evolutiveIdentity's, or empty; probability: the intervals'. A window is also
+// flagged alias where its lines alone fit best, significantly, at a rate at least 1.7 times or
+// at most 1/1.7 its identified rate.
+FlaggedTrack flagTrack(
+    const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
+    std::vector<CycleIdentity> identities = {},
+    double probability = analysis::parameterDefault(analysis::ParameterId::IntervalProbability));
 
 } // namespace astro

@@ -2,6 +2,8 @@
 
 #include "core/text/NumberText.h"
 
+#include <algorithm>
+
 namespace results {
 
 const char* programVersion() {
@@ -38,6 +40,22 @@ HeaderBlock& HeaderBlock::reading(const analysis::Provenance& p, bool spacingNot
                                ")");
     line("interpolation", p.interpolation.empty() ? std::string("none") : p.interpolation);
     return line("preparation", p.preparation.empty() ? std::string("none") : p.preparation);
+}
+
+std::optional<std::string> headerValue(const std::string& text, const std::string& name) {
+    const std::string key = "# " + name + ": ";
+    std::size_t at = 0;
+    while (at < text.size() && text[at] == '#') {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        if (text.compare(at, key.size(), key) == 0) {
+            std::string value = text.substr(at + key.size(), end - at - key.size());
+            if (!value.empty() && value.back() == '\r')
+                value.pop_back();
+            return value;
+        }
+        at = end + 1;
+    }
+    return std::nullopt;
 }
 
 } // namespace results

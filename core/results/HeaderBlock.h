@@ -4,6 +4,7 @@
 
 #include "core/analysis/Provenance.h"
 
+#include <optional>
 #include <string>
 
 namespace results {
@@ -33,5 +34,9 @@ public:
 private:
     std::string text_;
 };
+
+// The value of the first "# name: value" line of a file's '#' block (the lines before the first
+// that does not start with '#'), as the block's own lines are read back; nothing without one.
+std::optional<std::string> headerValue(const std::string& text, const std::string& name);
 
 } // namespace results

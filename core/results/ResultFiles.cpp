@@ -149,16 +149,21 @@ bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator 
     return w.flush();
 }
 
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep,
-                const PeakCycles* cycles) {
-    Writer w(out);
-    std::string& t = w.text();
+HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule) {
     HeaderBlock h = headerBlock(
         r.provenance, rule.fdr > 0 ? "spectral lines kept by false-discovery control at rate " +
                                          text::writtenNumber(rule.fdr)
                                    : "spectral lines at probability " +
                                          text::writtenNumber(rule.level) + " or more");
     h.line("lines", lineRuleText(rule, r.provenance.params, r.windows > 0 ? testedBins(r, 0) : 0));
+    return h;
+}
+
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep,
+                const PeakCycles* cycles) {
+    Writer w(out);
+    std::string& t = w.text();
+    HeaderBlock h = peaksHeader(r, rule);
     if (cycles)
         h.line("cycle", cycles->note);
     t = h.text() + peakTitles(sep, cycles != nullptr);

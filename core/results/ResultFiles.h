@@ -35,6 +35,10 @@ struct PeakCycles {
     std::string note;
 };
 
+// The '#' block of a list of spectral lines: the analysis's, what the lines are and how they
+// were chosen.
+HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule);
+
 // Column titles and the rows of a list of spectral lines (with a cycle column when asked).
 std::string peakTitles(Separator sep, bool cycles = false);
 void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep,

@@ -1,5 +1,6 @@
 #include "core/results/ResultSet.h"
 
+#include "core/results/ChanceLines.h"
 #include "core/results/FalseDiscovery.h"
 
 #include <algorithm>

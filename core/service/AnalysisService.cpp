@@ -2,6 +2,7 @@
 
 #include "core/analysis/RunParameters.h"
 #include "core/spectrum/WholeRecordFile.h"
+#include "core/tuning/FrequencyInterval.h"
 #include "engine/auxfiles.h"
 #include "engine/diagnostics.h"
 #include "engine/mwc2.h"
@@ -87,6 +88,21 @@ public:
     DiagnosticsFor& operator=(const DiagnosticsFor&) = delete;
 };
 
+// The folder the engine's records go to now: the engine's own setting, kept here so that a run
+// can tell whether its folder differs (changing it empties the records).
+std::string& recordsFolderNow() {
+    static std::string folder;
+    return folder;
+}
+
+// Sets the run's records folder; called with the turn held.
+void takeRecordsFolder(const Execution& e) {
+    if (e.recordsFolder && *e.recordsFolder != recordsFolderNow()) {
+        engine::auxSetFolder(*e.recordsFolder);
+        recordsFolderNow() = *e.recordsFolder;
+    }
+}
+
 engine::Mwc2Execution engineExecution(const Execution& e, const RunControl& control,
                                       analysis::WindowDetrend windowDetrend) {
     engine::Mwc2Execution x;
@@ -160,6 +176,7 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
     Turn turn;
     if (!turn.wait(control))
         return {RunEnd::Cancelled, {}};
+    takeRecordsFolder(execution);
     const DiagnosticsFor diagnostics(execution);
     ProgressRelay relay{control, r.windows, r.bins};
     const int status = engine::mwc2x(
@@ -192,6 +209,7 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
         Turn turn;
         if (!turn.wait(control))
             return {RunEnd::Cancelled, {}};
+        takeRecordsFolder(execution);
         const DiagnosticsFor diagnostics(execution);
         engine::Mwc2Execution x = engineExecution(execution, control, request.windowDetrend);
         x.tapersOut = &tapers;
@@ -278,8 +296,17 @@ spectrum::TaperSet computeTapers(int length, int tapers, double tbw, const Execu
     return spectrum::slepianTapers(length, tapers, tbw);
 }
 
+void addTraceIntervals(std::vector<tuning::TracePoint>& trace, const results::ResultSet& r,
+                       double probability, const Execution& execution) {
+    const analysis::RunParameters& p = r.provenance.params;
+    const spectrum::TaperSet tapers = computeTapers(p.window, p.tapers, p.tbw, execution);
+    if (tapers.status == 0)
+        tuning::addFrequencyIntervals(trace, r, tapers.tapers, probability);
+}
+
 void setRecordsFolder(const std::string& path) {
     engine::auxSetFolder(path);
+    recordsFolderNow() = path;
 }
 
 } // namespace service

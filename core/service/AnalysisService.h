@@ -12,9 +12,11 @@
 #include "core/service/RunControl.h"
 #include "core/spectrum/SlepianTapers.h"
 #include "core/spectrum/WholeRecord.h"
+#include "core/tuning/LineTrace.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace service {
@@ -26,6 +28,10 @@ struct Execution {
     bool quiet = false;               // the engine's diagnostic lines are discarded
     int recordLevel = 95;             // percent: the lines the engine's records list
     int simulatedEngineStatus = 0;    // non-zero: the taper computation fails so (tests)
+    // When set, the folder of the engine's records from this run on (see setRecordsFolder),
+    // taken with the run's turn at the engine so that concurrent callers cannot change it
+    // under a running analysis. The records are emptied only when the folder changes.
+    std::optional<std::string> recordsFolder;
 };
 
 // The most workers a run may ask for.
@@ -89,6 +95,12 @@ WindowLines analyseLines(const series::Series& s, const analysis::Provenance& p,
 // going where the execution says.
 spectrum::TaperSet computeTapers(int length, int tapers, double tbw,
                                  const Execution& execution = {});
+
+// Every traced point of the map r given the interval of its frequency for probability P
+// (core/tuning/FrequencyInterval.h), from the run's tapers as the engine computes them; the
+// points keep none when the tapers cannot be computed.
+void addTraceIntervals(std::vector<tuning::TracePoint>& trace, const results::ResultSet& r,
+                       double probability, const Execution& execution = {});
 
 // The folder that receives the engine's record files from now on (empty: the working
 // directory).

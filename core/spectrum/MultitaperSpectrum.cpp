@@ -23,6 +23,12 @@ double seriesVariance(const double* x, int n) {
     return ss / n;
 }
 
+} // namespace
+
+bool isEdgeBin(int j, int nfft) {
+    return j == 0 || (nfft % 2 == 0 && j == nfft / 2);
+}
+
 // One bin: the fixed point of the weight update S -> sum_k d_k^2 S_k / sum_k d_k^2, from the
 // mean of the first two eigenspectra. Where broadband leakage dominates, the update can crawl
 // (ratios of successive changes near 1 for dozens of updates on steep spectra), so every second
@@ -30,8 +36,9 @@ double seriesVariance(const double* x, int n) {
 // way and shrink (0 < ratio < 1), kept when it stays positive and inside [min S_k, max S_k],
 // which holds every fixed point. Each update counts as an iteration; the stopping test is on a
 // plain update, so what is returned is a fixed point to the tolerance.
-double adaptiveBin(const double* sk, const double* lambda, int kspec, double noise, int& iterations,
-                   bool& done, double& dof) {
+AdaptiveBin adaptiveBin(const double* sk, const double* lambda, int kspec, double noise) {
+    int iterations = 0;
+    bool done = false;
     auto update = [&](double S) {
         double num = 0;
         double den = 0;
@@ -51,7 +58,6 @@ double adaptiveBin(const double* sk, const double* lambda, int kspec, double noi
         lo = std::min(lo, sk[k]);
         hi = std::max(hi, sk[k]);
     }
-    iterations = 0;
     double S = kspec > 1 ? 0.5 * (sk[0] + sk[1]) : sk[0];
     done = !(S > 0); // S = 0 is a fixed point (and 0/0 with lambda_k = 1)
     while (!done && iterations < kAdaptiveMaxIterations) {
@@ -78,11 +84,8 @@ double adaptiveBin(const double* sk, const double* lambda, int kspec, double noi
         sum += w;
         squares += w * w;
     }
-    dof = squares > 0 ? 2 * sum * sum / squares : 2.0 * kspec;
-    return S;
+    return {S, squares > 0 ? 2 * sum * sum / squares : 2.0 * kspec, iterations, done};
 }
-
-} // namespace
 
 AdaptiveSpectrum adaptiveSpectrum(const double* x, int n, double dt, const double* taperd, int ld,
                                   const double* lambda, int kspec, int nfft, int nbins) {
@@ -115,17 +118,14 @@ AdaptiveSpectrum adaptiveSpectrum(const double* x, int n, double dt, const doubl
             const double* y = yk.data() + 2 * (static_cast<size_t>(k) * nfft + j);
             sk[k] = dt * (y[0] * y[0] + y[1] * y[1]); // two-sided eigenspectrum
         }
-        int it = 0;
-        bool done = false;
-        double dof = 0;
-        const double S = adaptiveBin(sk.data(), lambda, kspec, noise, it, done, dof);
-        if (!done)
+        const AdaptiveBin b = adaptiveBin(sk.data(), lambda, kspec, noise);
+        if (!b.converged)
             out.converged = false;
-        if (it > out.iterations)
-            out.iterations = it;
-        const bool edge = j == 0 || (nfft % 2 == 0 && j == nfft / 2);
-        out.power[j] = edge ? S : 2 * S;
-        out.dof[j] = edge ? dof / 2 : dof;
+        if (b.iterations > out.iterations)
+            out.iterations = b.iterations;
+        const bool edge = isEdgeBin(j, nfft);
+        out.power[j] = edge ? b.power : 2 * b.power;
+        out.dof[j] = edge ? b.dof / 2 : b.dof;
         out.frequency[j] = j * df;
     }
     return out;

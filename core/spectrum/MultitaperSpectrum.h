@@ -24,6 +24,21 @@ namespace spectrum {
 constexpr double kAdaptiveTolerance = 1e-10;
 constexpr int kAdaptiveMaxIterations = 100;
 
+// One bin's two-sided adaptive power from its two-sided eigenspectra sk (kspec of them), the
+// concentration ratios and the broadband leakage bound noise = sigma^2 dt; its degrees of
+// freedom (before halving at the edges), the updates it took and whether it met the tolerance.
+struct AdaptiveBin {
+    double power = 0;
+    double dof = 0;
+    int iterations = 0;
+    bool converged = false;
+};
+AdaptiveBin adaptiveBin(const double* sk, const double* lambda, int kspec, double noise);
+
+// Frequency 0 and Nyquist (bin nfft / 2 of an even nfft): the transforms of a real series are
+// real there, and the one-sided power is not doubled.
+bool isEdgeBin(int j, int nfft);
+
 // Degrees of freedom of each bin (Percival and Walden eq. 370b): 2 (sum_k d_k^2)^2 / sum_k d_k^4,
 // 2K where every taper counts fully and fewer where the weights drop some; halved at frequency
 // 0 and at Nyquist, where the transforms of a real series are real.

@@ -1,8 +1,13 @@
 #include "core/spectrum/RedNoise.h"
 
+#include "core/spectrum/ExpectedPower.h"
+
 #include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/special_functions/digamma.hpp>
+#include <boost/math/special_functions/trigamma.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -39,6 +44,15 @@ double lagOneAutocorrelation(const double* x, int n) {
             num += (x[t] - m) * (x[t + 1] - m);
     }
     return den > 0 ? num / den : 0.0;
+}
+
+double biasCorrectionGain(int n) {
+    return n > 4 ? n / (n - 3.0) : 1.0;
+}
+
+double biasCorrectedRho(double r1, int n) {
+    const double rho = n > 4 ? (n * r1 + 1) / (n - 3.0) : r1;
+    return std::clamp(rho, -kRhoMax, kRhoMax);
 }
 
 double ar1Shape(double rho, double f, double dt) {
@@ -131,20 +145,20 @@ struct LogFit {
     }
 };
 
-// Grid over [0, kRobustRhoMax] to bracket the least cost, then golden section in the bracket.
+// Grid over [0, kRhoMax] to bracket the least cost, then golden section in the bracket.
 double fitRho(const LogFit& fit) {
     constexpr int grid = 100;
     int best = 0;
     double bestCost = std::numeric_limits<double>::infinity();
     for (int i = 0; i <= grid; ++i) {
-        const double c = fit.cost(kRobustRhoMax * i / grid);
+        const double c = fit.cost(kRhoMax * i / grid);
         if (c < bestCost) {
             bestCost = c;
             best = i;
         }
     }
-    double a = kRobustRhoMax * std::max(best - 1, 0) / grid;
-    double b = kRobustRhoMax * std::min(best + 1, grid) / grid;
+    double a = kRhoMax * std::max(best - 1, 0) / grid;
+    double b = kRhoMax * std::min(best + 1, grid) / grid;
     const double g = 0.5 * (std::sqrt(5.0) - 1);
     double x1 = b - g * (b - a);
     double x2 = a + g * (b - a);
@@ -180,31 +194,66 @@ double chiSquareQuantile(double p, double dof) {
 
 namespace {
 
-// chi2(p; nu) / nu over a range of nu: exact at nodes 1/kDofNodes apart, linear between (a
-// relative error below 1e-5 for nu >= 1), so that a spectrum of many bins, each with its own
-// nu, needs a few hundred quantiles instead of one per bin.
-constexpr int kDofNodes = 64;
-class ScaledQuantile {
+// What the levels need of chi2(nu) / nu, tabulated once on nodes evenly spaced in log nu
+// (ratio 1.0024) over [kLowestDof, kHighestDof] and interpolated linearly in log nu (relative
+// errors below 1e-6): its quantiles, E log and var log (trigamma(nu / 2)). A spectrum of many
+// bins, each with its own nu, then needs no quantile of its own.
+constexpr double kLowestDof = 0.25;
+constexpr double kHighestDof = 4096;
+constexpr int kDofNodes = 4096;
+constexpr double kTabulatedLevels[] = {0.5, 0.90, 0.95, 0.99};
+class ChiSquareTable {
 public:
-    ScaledQuantile(double p, double lowest, double highest)
-        : first_(std::floor(lowest * kDofNodes) / kDofNodes) {
-        const int nodes = static_cast<int>(std::ceil((highest - first_) * kDofNodes)) + 2;
-        values_.resize(nodes);
-        for (int i = 0; i < nodes; ++i) {
-            const double nu = first_ + static_cast<double>(i) / kDofNodes;
-            values_[i] = chiSquareQuantile(p, nu) / nu;
-        }
+    struct Row {
+        double logVariance = 0, logMean = 0;
+        std::array<double, 4> quantile{}; // at kTabulatedLevels, divided by nu
+    };
+    static const ChiSquareTable& get() {
+        static const ChiSquareTable table;
+        return table;
     }
-    double operator()(double nu) const {
-        const double at = (nu - first_) * kDofNodes;
-        const int i = std::min(static_cast<int>(at), static_cast<int>(values_.size()) - 2);
+    Row at(double nu) const {
+        const double at = std::clamp(std::log(nu / kLowestDof) / step_, 0.0, kDofNodes - 1.0);
+        const int i = std::min(static_cast<int>(at), kDofNodes - 2);
         const double u = at - i;
-        return values_[i] + u * (values_[i + 1] - values_[i]);
+        const Row& a = rows_[i];
+        const Row& b = rows_[i + 1];
+        Row r;
+        r.logVariance = a.logVariance + u * (b.logVariance - a.logVariance);
+        r.logMean = a.logMean + u * (b.logMean - a.logMean);
+        for (std::size_t k = 0; k < r.quantile.size(); ++k)
+            r.quantile[k] = a.quantile[k] + u * (b.quantile[k] - a.quantile[k]);
+        return r;
+    }
+    // The nu whose log(chi2(nu) / nu) has this variance (which falls as nu grows).
+    double dofOfLogVariance(double variance) const {
+        const auto it = std::partition_point(
+            rows_.begin(), rows_.end(), [&](const Row& r) { return r.logVariance > variance; });
+        if (it == rows_.begin())
+            return kLowestDof;
+        if (it == rows_.end())
+            return kHighestDof;
+        const Row& b = *it;
+        const Row& a = *(it - 1);
+        const double u = (a.logVariance - variance) / (a.logVariance - b.logVariance);
+        const double i = static_cast<double>(it - rows_.begin()) - 1 + u;
+        return kLowestDof * std::exp(i * step_);
     }
 
 private:
-    double first_;
-    std::vector<double> values_;
+    ChiSquareTable() : step_(std::log(kHighestDof / kLowestDof) / (kDofNodes - 1)) {
+        rows_.resize(kDofNodes);
+        for (int i = 0; i < kDofNodes; ++i) {
+            const double nu = kLowestDof * std::exp(i * step_);
+            Row& r = rows_[i];
+            r.logVariance = boost::math::trigamma(nu / 2);
+            r.logMean = boost::math::digamma(nu / 2) - std::log(nu / 2);
+            for (std::size_t k = 0; k < r.quantile.size(); ++k)
+                r.quantile[k] = chiSquareQuantile(kTabulatedLevels[k], nu) / nu;
+        }
+    }
+    double step_;
+    std::vector<Row> rows_;
 };
 
 // Half-widths of the robust fit's running median: kRobustLogWidth of each bin's frequency, at
@@ -223,9 +272,77 @@ std::vector<int> robustHalfWidths(std::size_t m, double df, double W) {
 
 } // namespace
 
+namespace {
+
+// d log(level_j) / d log(power_i) = x_j . z_i: how the fitted level at bin j moves with the power
+// at bin i, through the fit's two parameters (log S0 and rho) to first order.
+struct Influence {
+    std::vector<std::array<double, 2>> x, z;
+};
+
+// The ar1 fit: rho from the series, S0 the mean of power / shape over the used bins. Through
+// the spectrum, the lag-one autocorrelation is sum cos(2 pi f dt) P / sum P over the bins.
+Influence ar1Influence(const std::vector<double>& frequency, const std::vector<double>& level,
+                       const std::vector<double>& slope, const std::vector<bool>& used, double dt,
+                       double rhoGain) {
+    const std::size_t m = level.size();
+    double total = 0, lagOne = 0, meanSlope = 0, count = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+        total += level[i];
+        lagOne += std::cos(2 * M_PI * frequency[i] * dt) * level[i];
+        if (used[i]) {
+            meanSlope += slope[i];
+            count += 1;
+        }
+    }
+    Influence in;
+    in.x.assign(m, {0.0, 0.0});
+    in.z.assign(m, {0.0, 0.0});
+    if (!(total > 0) || count == 0) // a series without variance: nothing to follow
+        return in;
+    lagOne /= total;
+    meanSlope /= count;
+    for (std::size_t i = 0; i < m; ++i) {
+        in.x[i] = {1.0, slope[i] - meanSlope};
+        in.z[i] = {used[i] ? 1 / count : 0.0,
+                   rhoGain * (std::cos(2 * M_PI * frequency[i] * dt) - lagOne) * level[i] / total};
+    }
+    return in;
+}
+
+// The variance of log(power_j / level_j) as a share of that of log(power_j) alone: 1 - 2 h_j +
+// v_j, h_j = x_j . sum_i c_ij z_i the part of the bin's own scatter the level follows, v_j =
+// x_j' Z x_j the level's own scatter, c_ij the estimates' correlation. Kept in [0.1, 10].
+std::vector<double> varianceShares(const Influence& in, const std::vector<double>& correlation) {
+    const int m = static_cast<int>(in.x.size());
+    const int lags = static_cast<int>(correlation.size());
+    std::vector<std::array<double, 2>> cz(m, {0.0, 0.0});
+    for (int j = 0; j < m; ++j)
+        for (int i = std::max(0, j - lags + 1); i < std::min(m, j + lags); ++i) {
+            const double c = correlation[std::abs(i - j)];
+            cz[j][0] += c * in.z[i][0];
+            cz[j][1] += c * in.z[i][1];
+        }
+    std::array<double, 4> Z{};
+    for (int i = 0; i < m; ++i)
+        for (int a = 0; a < 2; ++a)
+            for (int b = 0; b < 2; ++b)
+                Z[2 * a + b] += in.z[i][a] * cz[i][b];
+    std::vector<double> share(m);
+    for (int j = 0; j < m; ++j) {
+        const auto& x = in.x[j];
+        const double h = x[0] * cz[j][0] + x[1] * cz[j][1];
+        const double v = x[0] * x[0] * Z[0] + x[0] * x[1] * (Z[1] + Z[2]) + x[1] * x[1] * Z[3];
+        share[j] = std::clamp(1 - 2 * h + v, 0.1, 10.0);
+    }
+    return share;
+}
+
+} // namespace
+
 Background fitBackground(BackgroundKind kind, const std::vector<double>& frequency,
                          const std::vector<double>& power, const std::vector<double>& dof,
-                         double rhoSeries, double dt, double W) {
+                         double rhoSeries, double dt, double W, const ExpectedPower& expected) {
     const size_t m = power.size();
     if (m == 0 || frequency.size() != m || dof.size() != m || !(dt > 0) ||
         !(std::fabs(rhoSeries) < 1))
@@ -234,54 +351,85 @@ Background fitBackground(BackgroundKind kind, const std::vector<double>& frequen
         if (!std::isfinite(power[i]) || !(dof[i] > 0) || !std::isfinite(dof[i]))
             throw std::invalid_argument("fitBackground: power or degrees of freedom not usable");
 
-    const auto [lowestAt, highestAt] = std::minmax_element(dof.begin(), dof.end());
-    const double lowest = *lowestAt, highest = *highestAt;
     Background bg;
     bg.kind = kind;
+    std::vector<double> shape;
+    std::vector<int> widths;
+    // The bins that set S0 (and, robust, rho): from W up, below which the removed mean holds
+    // the power down; every bin when none lies there.
+    const bool anyAboveW = frequency.back() >= W;
+    std::vector<bool> fitted(m);
+    for (size_t i = 0; i < m; ++i)
+        fitted[i] = frequency[i] >= W || !anyAboveW;
     if (kind == BackgroundKind::Ar1) {
-        bg.rho = rhoSeries;
-        double meanShape = 0;
-        double meanPower = 0;
-        for (size_t i = 0; i < m; ++i) {
-            meanShape += ar1Shape(bg.rho, frequency[i], dt);
-            meanPower += power[i];
-        }
-        bg.S0 = meanPower / meanShape;
+        bg.rho = biasCorrectedRho(rhoSeries, expected.length());
+        shape = expected.shape(bg.rho);
+        double ratios = 0, used = 0;
+        for (size_t i = 0; i < m; ++i)
+            if (fitted[i]) {
+                ratios += power[i] / shape[i];
+                used += 1;
+            }
+        bg.S0 = ratios / used;
     } else {
         const double df = m > 1 ? frequency[1] - frequency[0] : 1.0;
-        bg.smoothed = runningMedian(power, robustHalfWidths(m, df, W));
-        const ScaledQuantile median(0.5, lowest, highest);
+        widths = robustHalfWidths(m, df, W);
+        bg.smoothed = runningMedian(power, widths);
+        const ChiSquareTable& table = ChiSquareTable::get();
         LogFit fit;
         for (size_t i = 0; i < m; ++i) {
-            bg.smoothed[i] /= median(dof[i]);
-            if (bg.smoothed[i] > 0 && (frequency[i] >= W || m == 1)) {
+            bg.smoothed[i] /= table.at(dof[i]).quantile[0];
+            fitted[i] = fitted[i] && bg.smoothed[i] > 0;
+            if (fitted[i]) {
                 fit.logs.push_back(std::log(bg.smoothed[i]));
                 fit.cosines.push_back(std::cos(2 * M_PI * frequency[i] * dt));
             }
         }
         for (double l : fit.logs)
             fit.centre += l / static_cast<double>(fit.logs.size());
-        if (fit.logs.empty()) {
-            bg.rho = 0;
-            bg.S0 = 0;
-        } else {
-            bg.rho = fit.logs.size() > 1 ? fitRho(fit) : 0.0;
-            bg.S0 = std::exp(fit.logS0(bg.rho, nullptr));
-        }
+        bg.rho = fit.logs.size() > 1 ? fitRho(fit) : 0.0;
+        shape = expected.shape(bg.rho);
+        // S0 against the expected shape at that rho: where the adaptive weights let some of a
+        // steep spectrum's low-frequency power leak into the high bins, the fit has seen it.
+        double logS0 = 0;
+        for (size_t i = 0; i < m; ++i)
+            if (fitted[i])
+                logS0 += std::log(bg.smoothed[i] / shape[i]) / static_cast<double>(fit.logs.size());
+        bg.S0 = fit.logs.empty() ? 0.0 : std::exp(logS0);
+    }
+    bg.level.resize(m);
+    for (size_t i = 0; i < m; ++i)
+        bg.level[i] = bg.S0 * shape[i];
+
+    // The ar1 fit leans on the few bins that hold most of a red series' variance; the robust
+    // one, through medians, hardly follows a bin's own excursion.
+    std::vector<double> share(m, 1.0);
+    if (kind == BackgroundKind::Ar1) {
+        const double step = 1e-4 * (1 - std::fabs(bg.rho)) + 1e-7;
+        const double other = bg.rho + step < kRhoMax ? bg.rho + step : bg.rho - step;
+        const std::vector<double> moved = expected.shape(other);
+        std::vector<double> slope(m);
+        for (size_t i = 0; i < m; ++i)
+            slope[i] = std::log(moved[i] / shape[i]) / (other - bg.rho);
+        share = varianceShares(ar1Influence(frequency, bg.level, slope, fitted, dt,
+                                            biasCorrectionGain(expected.length())),
+                               expected.correlation());
     }
 
-    const ScaledQuantile q90(0.90, lowest, highest), q95(0.95, lowest, highest),
-        q99(0.99, lowest, highest);
-    bg.level.resize(m);
+    const ChiSquareTable& table = ChiSquareTable::get();
     bg.level90.resize(m);
     bg.level95.resize(m);
     bg.level99.resize(m);
+    bg.reliable.resize(m);
     for (size_t i = 0; i < m; ++i) {
-        const double s = bg.S0 * ar1Shape(bg.rho, frequency[i], dt);
-        bg.level[i] = s;
-        bg.level90[i] = s * q90(dof[i]);
-        bg.level95[i] = s * q95(dof[i]);
-        bg.level99[i] = s * q99(dof[i]);
+        const ChiSquareTable::Row own = table.at(dof[i]);
+        const ChiSquareTable::Row row =
+            table.at(table.dofOfLogVariance(share[i] * own.logVariance));
+        const double s = bg.level[i] * std::exp(own.logMean - row.logMean);
+        bg.level90[i] = s * row.quantile[1];
+        bg.level95[i] = s * row.quantile[2];
+        bg.level99[i] = s * row.quantile[3];
+        bg.reliable[i] = frequency[i] >= kReliableFrom * W;
     }
     return bg;
 }

@@ -43,4 +43,22 @@ TaperSet slepianTapers(int n, int k, double tbw) {
     return t;
 }
 
+std::string taperText(const TaperSet& t, int n, int k) {
+    std::string text = "k\tlambda\tone_minus_lambda\n";
+    for (int j = 0; j < k; ++j)
+        text += std::to_string(j + 1) + "\t" + text::exactNumber(t.ratios[j]) + "\t" +
+                text::exactNumber(t.oneMinusRatios[j]) + "\n";
+    text += "\nn";
+    for (int j = 0; j < k; ++j)
+        text += "\ttaper_" + std::to_string(j + 1);
+    text += "\n";
+    for (int i = 0; i < n; ++i) {
+        text += std::to_string(i + 1);
+        for (int j = 0; j < k; ++j)
+            text += "\t" + text::exactNumber(t.tapers[static_cast<std::size_t>(j) * n + i]);
+        text += "\n";
+    }
+    return text;
+}
+
 } // namespace spectrum

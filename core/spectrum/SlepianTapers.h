@@ -29,4 +29,8 @@ struct TaperSet {
 // The tapers of arguments checkTapers accepts.
 TaperSet slepianTapers(int n, int k, double tbw);
 
+// The tapers as the tool writes them: "k	lambda	one_minus_lambda", one row per taper, a
+// blank line, then "n	taper_1 ... taper_K", one row per sample (n counted from 1).
+std::string taperText(const TaperSet& t, int n, int k);
+
 } // namespace spectrum

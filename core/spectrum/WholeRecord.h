@@ -6,8 +6,10 @@
 #pragma once
 
 #include "core/analysis/RunParameters.h"
+#include "core/spectrum/ExpectedPower.h"
 #include "core/spectrum/RedNoise.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,8 @@ struct WholeRecord {
     std::vector<double> amplitude; // of a line, from the F-test
     std::vector<double> probability;
     Background background;
+    // What the estimate makes of AR(1) noise, for fitting the background again.
+    std::shared_ptr<const ExpectedPower> expected;
     double rhoSeries = 0;     // lag-one autocorrelation of the series as analysed
     double halfBandwidth = 0; // W of the tapers, cycles per position unit
     int iterations = 0;       // the adaptive weights' most iterations at any bin
@@ -46,10 +50,15 @@ void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt
                          const std::vector<double>& ratios);
 
 // The background of r fitted anew as `kind`, from the power already computed: a change of
-// background needs no new spectrum.
+// background needs no new spectrum. Throws std::invalid_argument for a record that
+// completeWholeRecord did not complete.
 void refitBackground(WholeRecord& r, BackgroundKind kind, double dt);
 
-// Bins that pass both the F-test at level and the background's 95 % level.
+// The frequency below which the levels are not to be trusted: that of the first reliable bin
+// (0 when every bin is; the highest frequency when none is).
+double unreliableBelow(const WholeRecord& r);
+
+// Bins that pass both the F-test at level and the background's 95 % level where it is reliable.
 std::vector<bool> passesBoth(const WholeRecord& r, double level);
 
 } // namespace spectrum

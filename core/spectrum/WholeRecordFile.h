@@ -11,11 +11,15 @@
 
 namespace spectrum {
 
+// The header's "reliable" line: which bins are not trusted, and why.
+std::string reliableText(const WholeRecord& r);
+
 // The '#' block of the run and of the background; a file's own lines may follow.
 results::HeaderBlock wholeRecordHeader(const analysis::Provenance& p, const WholeRecord& r);
 
 // "frequency	period	power	amplitude	probability	background	level_90
-// level_95	level_99	dof"
+// level_95	level_99	dof	reliable"
+// (reliable: 1 where the levels can be trusted, 0 in the lowest bands where they cannot).
 std::string wholeRecordTitles();
 
 // The period of frequency 0 is written as NA: it has none.

@@ -25,13 +25,16 @@ const char* traceFlagName(TraceFlag flag) {
         return "edge";
     case TraceFlag::Jump:
         return "jump";
+    case TraceFlag::Drift:
+        return "drift";
     default:
         return "ok";
     }
 }
 
 std::optional<TraceFlag> parseTraceFlag(const std::string& text) {
-    for (const TraceFlag f : {TraceFlag::Ok, TraceFlag::Weak, TraceFlag::Edge, TraceFlag::Jump})
+    for (const TraceFlag f :
+         {TraceFlag::Ok, TraceFlag::Weak, TraceFlag::Edge, TraceFlag::Jump, TraceFlag::Drift})
         if (text == traceFlagName(f))
             return f;
     return std::nullopt;
@@ -159,6 +162,16 @@ std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int b
     for (int w = window - 1; w >= 0; --w)
         trace[w] = follow(w, trace[w + 1]);
     return trace;
+}
+
+bool drifts(double frequency, double period, double W) {
+    return std::fabs(frequency - 1 / period) > W;
+}
+
+void flagDrift(std::vector<TracePoint>& trace, double period, double W) {
+    for (TracePoint& p : trace)
+        if (drifts(p.frequency, period, W))
+            p.flag = TraceFlag::Drift;
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "core/results/ResultSet.h"
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,10 +24,13 @@ const char* traceByName(TraceBy by);
 
 // From least to most serious: ok; weak, the probability below the trace's level; edge, the
 // chosen bin on the edge of the search band (the line may have left it); jump, the frequency
-// moved by more than half the band's half-width from the window it was followed from.
-enum class TraceFlag { Ok, Weak, Edge, Jump };
+// moved by more than half the band's half-width from the window it was followed from; drift,
+// on a record whose positions are ages, the frequency departs from 1 / period by more than the
+// half-bandwidth W. Drift is the most serious: a cycle keeps its period in time, so such a row
+// is no longer the cycle, however small the steps that led there.
+enum class TraceFlag { Ok, Weak, Edge, Jump, Drift };
 
-// "ok", "weak", "edge" or "jump".
+// "ok", "weak", "edge", "jump" or "drift".
 const char* traceFlagName(TraceFlag flag);
 std::optional<TraceFlag> parseTraceFlag(const std::string& text);
 
@@ -38,6 +42,10 @@ struct TracePoint {
     int bin = 0;
     double centre = 0, frequency = 0, amplitude = 0, probability = 0;
     TraceFlag flag = TraceFlag::Ok;
+    // The interval of the line's frequency (core/tuning/FrequencyInterval.h), cycles per
+    // position unit; not a number where it is not known.
+    double frequencyLow = std::numeric_limits<double>::quiet_NaN();
+    double frequencyHigh = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The half-bandwidth W = tbw / (window x spacing) of the run, in cycles per position unit; the
@@ -61,6 +69,14 @@ int startBin(const results::ResultSet& r, int window, double f, double band, Tra
 // keeps the nearest bin.
 std::vector<TracePoint> traceLine(const results::ResultSet& r, int window, int bin, double band,
                                   TraceBy by, double level = kTraceLevel);
+
+// Whether a frequency has drifted from the cycle of `period` (positions are ages in its unit):
+// it departs from 1 / period by more than the half-bandwidth W, the tapers' resolution.
+bool drifts(double frequency, double period, double W);
+
+// Flags drift every point of a trace on an age record that drifts (the other flags stay where
+// it does not): the check against the period that the neighbours' comparison cannot make.
+void flagDrift(std::vector<TracePoint>& trace, double period, double W);
 
 // The local maximum of the criterion nearest frequency f in one window (the bin itself when
 // the spectrum has none): where a dragged point snaps to.

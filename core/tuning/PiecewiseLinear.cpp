@@ -45,7 +45,8 @@ double piecewiseAt(const std::vector<double>& x, const std::vector<double>& v, d
 
 std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
                                            const char* valueColumn, const OptionalColumn& optional,
-                                           std::string* why) {
+                                           std::string* why,
+                                           const std::vector<std::string>& numbers) {
     const auto fail = [&](std::string reason) -> std::optional<PiecewiseRows> {
         if (why)
             *why = std::move(reason);
@@ -54,6 +55,7 @@ std::optional<PiecewiseRows> readPiecewise(const std::string& text, const Piecew
     const std::string columns = std::string("x_centre and ") + valueColumn;
     const auto lines = series::splitLines(text);
     int xColumn = -1, vColumn = -1, extra = -1;
+    std::vector<std::pair<std::string, std::size_t>> further; // name and field
     PiecewiseRows r;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto fields = series::splitFields(lines[i]);
@@ -68,6 +70,9 @@ std::optional<PiecewiseRows> readPiecewise(const std::string& text, const Piecew
                     vColumn = static_cast<int>(c);
                 if (optional.name && fields[c] == optional.name)
                     extra = static_cast<int>(c);
+                for (const std::string& name : numbers)
+                    if (fields[c] == name)
+                        further.emplace_back(name, c);
             }
             if (xColumn < 0 || vColumn < 0)
                 return fail("line " + std::to_string(line) + ": the " + words.what +
@@ -88,6 +93,14 @@ std::optional<PiecewiseRows> readPiecewise(const std::string& text, const Piecew
                 return fail("line " + std::to_string(line) + " of the " + words.what + " " +
                             optional.refusal);
             r.extra.push_back(e);
+        }
+        for (const auto& [name, field] : further) {
+            const auto n =
+                field < fields.size() ? series::parseNumber(fields[field]) : std::nullopt;
+            if (!n && (field >= fields.size() || fields[field] != "NA"))
+                return fail("line " + std::to_string(line) + " of the " + words.what +
+                            " holds neither a number nor NA in " + name);
+            r.numbers[name].push_back(n ? *n : std::nan(""));
         }
         r.position.push_back(*x);
         r.value.push_back(*v);

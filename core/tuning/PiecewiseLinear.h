@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
 double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value, double z);
 
 // A text column a track's file may have (a trace's flags): its name, which texts it takes,
-// and what a line that holds another says ("holds no flag (ok, weak, edge or jump)").
+// and what a line that holds another says ("holds no flag (ok, weak, edge, jump or drift)").
 struct OptionalColumn {
     const char* name = nullptr;
     std::function<bool(const std::string&)> valid;
@@ -41,14 +42,17 @@ struct OptionalColumn {
 // The rows of a tab-separated file holding the track: '#' lines skipped, the first other line
 // naming the columns (x_centre, the value's column, and the optional column when the file has
 // it), then a position and a value on every line; checked with checkPiecewise. Refusals name
-// the line.
+// the line. Further numeric columns (`numbers`, read where the file has them) hold a number or
+// NA (read as NaN) on every line.
 struct PiecewiseRows {
     std::vector<double> position, value;
     std::vector<int> lines;         // file line of each row
     std::vector<std::string> extra; // the optional column of each row; empty without it
+    std::map<std::string, std::vector<double>> numbers; // the further columns the file has
 };
 std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
                                            const char* valueColumn, const OptionalColumn& extra,
-                                           std::string* why);
+                                           std::string* why,
+                                           const std::vector<std::string>& numbers = {});
 
 } // namespace tuning

@@ -124,11 +124,15 @@ std::optional<ReadRateTrack> readRateTrack(const std::string& text, std::string*
     const std::string chosen = !column.empty()                          ? column
                                : titlesName(text, identifiedRateColumn) ? identifiedRateColumn
                                                                         : optimumRateColumn;
-    auto rows = readPiecewise(text, rateWords, chosen.c_str(), flag, why);
+    auto rows = readPiecewise(text, rateWords, chosen.c_str(), flag, why,
+                              {"rate_low", "rate_high", "mode_share"});
     if (!rows)
         return std::nullopt;
-    ReadRateTrack r{
-        {std::move(rows->position), std::move(rows->value)}, std::move(rows->lines), {}, chosen};
+    ReadRateTrack r{{std::move(rows->position), std::move(rows->value)},
+                    std::move(rows->lines),
+                    {},
+                    chosen,
+                    std::move(rows->numbers)};
     for (const std::string& f : rows->extra)
         r.flags.push_back(*parseRateFlag(f));
     return r;

@@ -10,6 +10,7 @@
 #include "core/results/HeaderBlock.h"
 #include "core/tuning/AgeModel.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct ReadRateTrack {
     std::vector<int> lines;      // the file line of each row, for messages
     std::vector<RateFlag> flags; // of each row; empty when the file has no flag column
     std::string column;          // the column the rates were read from
+    // rate_low, rate_high and mode_share, where the file has them (NaN for NA)
+    std::map<std::string, std::vector<double>> intervals;
 };
 
 // Why a track should not make an age model as it is: its rows flagged edge, alias or jump, the

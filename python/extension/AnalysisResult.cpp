@@ -1,7 +1,9 @@
 #include "python/extension/AnalysisResult.h"
 
+#include "core/service/AnalysisService.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/LineTrace.h"
+#include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
 #include "python/extension/Refusals.h"
 
@@ -63,8 +65,10 @@ py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWind
     py::list fields;
     for (const char* name : {"x_centre", "frequency", "period", "amplitude", "probability"})
         fields.append(py::make_tuple(name, "f8"));
-    fields.append(py::make_tuple("flag", "U4"));
+    fields.append(py::make_tuple("flag", "U5")); // the longest, "drift"
     fields.append(py::make_tuple("start", "?"));
+    fields.append(py::make_tuple("frequency_low", "f8"));
+    fields.append(py::make_tuple("frequency_high", "f8"));
     py::array out = np.attr("zeros")(points.size(), np.attr("dtype")(fields));
     const auto column = [&](auto value) {
         py::list c;
@@ -79,12 +83,15 @@ py::array traceRows(const std::vector<tuning::TracePoint>& points, int startWind
     out["amplitude"] = column([](const auto& q) { return q.amplitude; });
     out["probability"] = column([](const auto& q) { return q.probability; });
     out["flag"] = column([](const auto& q) { return tuning::traceFlagName(q.flag); });
+    out["frequency_low"] = column([](const auto& q) { return q.frequencyLow; });
+    out["frequency_high"] = column([](const auto& q) { return q.frequencyHigh; });
     out["start"] = column([&](const auto& q) { return q.window == startWindow; });
     return out;
 }
 
 py::array trace(const Analysis& a, double x, double f, const py::object& bandArg,
-                const std::string& byName, double level) {
+                const std::string& byName, double level, const py::object& periodArg,
+                double interval) {
     const auto by = tuning::parseTraceBy(byName);
     if (!by)
         throw py::value_error("by: '" + byName + "' is not amplitude or probability");
@@ -106,9 +113,24 @@ py::array trace(const Analysis& a, double x, double f, const py::object& bandArg
     const double band = bandArg.is_none() ? tuning::halfBandwidth(a.r) / 2 : bandArg.cast<double>();
     if (!(band > 0) || !std::isfinite(band))
         throw py::value_error("band: " + text::writtenNumber(band) + " must be a number above 0");
+    const double period = periodArg.is_none() ? 0.0 : periodArg.cast<double>();
+    if (!periodArg.is_none())
+        if (const auto problem = analysis::checkValue(
+                analysis::parameter(analysis::ParameterId::Period), period, "period"))
+            throw py::value_error(problem->message());
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     const int window = tuning::nearestWindow(a.r, x);
     const int bin = tuning::startBin(a.r, window, f, band, *by);
-    return traceRows(tuning::traceLine(a.r, window, bin, band, *by, level), window);
+    std::vector<tuning::TracePoint> points = tuning::traceLine(a.r, window, bin, band, *by, level);
+    if (period > 0)
+        tuning::flagDrift(points, period, tuning::halfBandwidth(a.r));
+    {
+        py::gil_scoped_release release;
+        service::Execution quiet;
+        quiet.quiet = true;
+        service::addTraceIntervals(points, a.r, interval, quiet);
+    }
+    return traceRows(points, window);
 }
 
 const char* analysisDoc = R"(The results of `analyze`: the amplitude of the harmonic line and the
@@ -171,9 +193,10 @@ The trace starts in the window nearest position `x`, at the local maximum of the
 (amplitude or probability) nearest `f` within `band` of it; each next window takes the bin of
 largest criterion within `band` of the previous one. The lowest band, below the half-bandwidth
 W, where a window's local mean lives, is never entered. Each row is flagged with the most
-serious of: "jump" (the frequency moved by more than half of `band` from the neighbouring
-window), "edge" (the bin lies on the edge of the search band, so the line may have left it),
-"weak" (probability below `level`), else "ok".
+serious of: "drift" (with `period` only: the frequency departs from 1 / `period` by more than
+W), "jump" (the frequency moved by more than half of `band` from the neighbouring window),
+"edge" (the bin lies on the edge of the search band, so the line may have left it), "weak"
+(probability below `level`), else "ok".
 
 Parameters
 ----------
@@ -189,13 +212,24 @@ by : {'amplitude', 'probability'}
     What the next window's bin maximises.
 level : float
     The probability a row must reach not to be flagged "weak", above 0 and at most 1.
+period : float, optional
+    The period of the traced cycle when the positions are ages in its unit (41 for obliquity
+    in kyr), above 0. A cycle keeps its period in time, so every row whose frequency departs
+    from 1 / `period` by more than W is flagged "drift", however small the steps that led
+    there; `tune` refuses such rows unless told.
+interval : float
+    The probability of each row's frequency interval, above 0 and below 1.
 
 Returns
 -------
 numpy.ndarray
     One row per window, with the float64 fields of `peaks`, then ``flag`` (str: "ok",
-    "weak", "edge" or "jump") and ``start`` (bool: True in the row where the trace started;
-    its frequency is where the start snapped to). `tune` takes it as it is.
+    "weak", "edge", "jump" or "drift"), ``start`` (bool: True in the row where the trace started;
+    its frequency is where the start snapped to) and ``frequency_low``, ``frequency_high``
+    (float64): the interval of the line's frequency in its window, from least squares of the
+    line on the window's eigencoefficients (Thomson 1982) with the likelihood-ratio interval
+    on 2K - 3 degrees of freedom (Beale 1960), stretched to hold the row's frequency; NaN with
+    fewer than 2 tapers. `tune` takes it as it is.
 
 Raises
 ------
@@ -259,6 +293,7 @@ void bindAnalysis(py::module_& m) {
             "The settings of the run, the samples, the spacing, interpolation and preparation.")
         .def("trace", &trace, py::arg("x"), py::arg("f"), py::arg("band") = py::none(),
              keyword("by", analysis::Command::Trace), keyword("level", analysis::Command::Trace),
+             py::arg("period") = py::none(), keyword("interval", analysis::Command::Trace),
              traceDoc)
         .def("peaks", &peaks, py::arg("level") = py::none(), py::arg("fdr") = py::none(), peaksDoc)
         .def("__repr__", [](const Analysis& a) {

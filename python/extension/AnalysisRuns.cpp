@@ -1,6 +1,7 @@
 #include "python/extension/AnalysisRuns.h"
 
 #include "core/astro/AstroFiles.h"
+#include "core/io/Folders.h"
 #include "core/service/AnalysisService.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/InterruptibleRun.h"
@@ -15,10 +16,11 @@ namespace {
 
 // How every run of the module is carried out: the engine's diagnostic lines would clutter a
 // script's output, and its records list the lines at the tool's default level.
-service::Execution quietExecution(int workers) {
+service::Execution quietExecution(int workers, const std::string& records) {
     service::Execution e;
     e.workers = workers;
     e.quiet = true;
+    e.recordsFolder = records;
     return e;
 }
 
@@ -35,19 +37,38 @@ void throwUnlessFinite(bool finite) {
 
 } // namespace
 
-results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int workers) {
+std::string recordsArgument(const pybind11::object& records) {
+    namespace py = pybind11;
+    if (records.is_none()) {
+        const std::string cache = io::userCacheFolder("tonalith");
+        if (cache.empty())
+            throw py::value_error("records: the user's cache folder is not known (neither "
+                                  "XDG_CACHE_HOME nor HOME is set); give a folder");
+        if (const auto problem = io::ensureFolder(cache))
+            throw py::value_error("records: " + cache + ": " + *problem);
+        return cache;
+    }
+    const std::string folder = py::str(py::module_::import("os").attr("fspath")(records));
+    if (const auto problem = io::folderProblem(folder))
+        throw py::value_error("records: " + folder + ": " + *problem);
+    return folder;
+}
+
+results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int workers,
+                                     const std::string& records) {
     results::ResultSet r;
     r.provenance = run.provenance;
     service::RunOutcome outcome;
     runInterruptibly([&](service::RunControl& control) {
-        outcome = service::analyseMap(run.series, r, control, quietExecution(workers));
+        outcome = service::analyseMap(run.series, r, control, quietExecution(workers, records));
     });
     throwOnFailure(outcome);
     return r;
 }
 
 spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool keepMean,
-                                          spectrum::BackgroundKind background) {
+                                          spectrum::BackgroundKind background,
+                                          const std::string& records) {
     const analysis::Provenance& p = run.provenance;
     spectrum::WholeRecordRequest q;
     q.tbw = p.params.tbw;
@@ -60,7 +81,8 @@ spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool
     spectrum::WholeRecord r;
     service::RunOutcome outcome;
     runInterruptibly([&](service::RunControl& control) {
-        outcome = service::analyseWholeRecord(run.series, p, q, r, control, quietExecution(0));
+        outcome =
+            service::analyseWholeRecord(run.series, p, q, r, control, quietExecution(0, records));
     });
     throwOnFailure(outcome);
     return r;

@@ -9,15 +9,25 @@
 #include "core/service/AnalysisService.h"
 #include "core/spectrum/WholeRecord.h"
 
+#include <pybind11/pybind11.h>
+
+#include <string>
+
 namespace pymodule {
 
+// The folder of the engine's records that records= names: None for the user's cache folder
+// (created when missing), else a writable folder; ValueError naming the argument otherwise.
+std::string recordsArgument(const pybind11::object& records);
+
 // The evolutive analysis of run's series with the run's settings; `workers` threads for the
-// windows (0: one per core).
-results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int workers);
+// windows (0: one per core); the engine's records go to the folder `records`.
+results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int workers,
+                                     const std::string& records);
 
 // The whole record's spectrum of run's series with the run's settings and that background.
 spectrum::WholeRecord wholeRecordAnalysis(const analysis::PreparedRun& run, bool keepMean,
-                                          spectrum::BackgroundKind background);
+                                          spectrum::BackgroundKind background,
+                                          const std::string& records);
 
 // The astronomical test of run's series over the settings' rates, its significance from
 // `simulations` surrogates (none when 0) and its evolutive form; `workers` threads (0: one per

@@ -17,8 +17,9 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
                                   int tapers, int window, int step, int nfft, double fmax,
                                   bool keepMean, const py::object& interpolate, int workers,
                                   bool log, const std::string& detrend, bool standardise,
-                                  const std::string& windowDetrend) {
+                                  const std::string& windowDetrend, const py::object& records) {
     checkWorkers(workers);
+    const std::string recordsFolder = recordsArgument(records);
     analysis::RunRequest request;
     request.params.tbw = tbw;
     request.params.tapers = tapers;
@@ -32,7 +33,7 @@ std::unique_ptr<Analysis> analyze(const py::object& positions, const py::object&
         prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
 
     auto a = std::make_unique<Analysis>();
-    a->r = evolutiveAnalysis(run, workers);
+    a->r = evolutiveAnalysis(run, workers, recordsFolder);
     const results::ResultSet& r = a->r;
     const analysis::RunParameters& q = request.params;
     py::dict& p = a->parameters;
@@ -100,6 +101,11 @@ window_detrend : {'none', 'mean', 'linear'}
     Remove each window's own mean, or its least-squares line, before tapering (after the
     record's mean), so that a step or a trend within a window does not fill the lowest
     frequencies.
+records : str or os.PathLike, optional
+    The folder that receives the engine's records fort.17, fort.20 and fort.27 (it must exist
+    and be writable). By default the user's cache folder, $XDG_CACHE_HOME/tonalith or
+    ~/.cache/tonalith, created when missing; earlier versions wrote them to the working
+    directory. The records are emptied when the folder changes.
 
 Returns
 -------
@@ -129,7 +135,8 @@ void bindAnalyze(py::module_& m) {
         keyword("workers", analysis::Command::Analyze), keyword("log", analysis::Command::Analyze),
         keyword("detrend", analysis::Command::Analyze),
         keyword("standardise", analysis::Command::Analyze),
-        keyword("window_detrend", analysis::Command::Analyze), analyzeDoc);
+        keyword("window_detrend", analysis::Command::Analyze), py::arg("records") = py::none(),
+        analyzeDoc);
 }
 
 } // namespace pymodule

@@ -1,9 +1,12 @@
 #include "python/extension/AstroArguments.h"
 
+#include "core/astro/TargetsAtAge.h"
 #include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 #include "core/units/RecordUnits.h"
 #include "python/extension/Refusals.h"
+
+#include <pybind11/numpy.h>
 
 #include <cmath>
 #include <utility>
@@ -58,6 +61,7 @@ astro::Targets targetsFromFile(const std::string& path) {
 astro::Targets targetsFromPairs(const py::object& pairs) {
     astro::Targets t;
     t.eccentricity.clear();
+    t.obliquity.clear();
     t.precession.clear();
     int row = 0;
     for (const py::handle item : pairs) {
@@ -73,12 +77,12 @@ astro::Targets targetsFromPairs(const py::object& pairs) {
         if (!(period > 0) || !std::isfinite(period))
             throw py::value_error(where + "the period " + text::exactNumber(period) +
                                   " must be a number above 0 (kyr)");
-        if (kind != "e" && kind != "p")
+        if (kind != "e" && kind != "o" && kind != "p")
             throw py::value_error(where +
-                                  "the kind must be e (eccentricity) or p (precession), "
-                                  "not '" +
+                                  "the kind must be e (eccentricity), o (obliquity) or p "
+                                  "(precession), not '" +
                                   kind + "'");
-        (kind == "e" ? t.eccentricity : t.precession).push_back(period);
+        (kind == "e" ? t.eccentricity : kind == "o" ? t.obliquity : t.precession).push_back(period);
     }
     if (t.eccentricity.empty() || t.precession.empty())
         throw py::value_error("targets: both kinds are needed, e (eccentricity) and p "
@@ -86,28 +90,64 @@ astro::Targets targetsFromPairs(const py::object& pairs) {
     return t;
 }
 
+// An age in Ma the Earth-Moon model covers, or none.
+std::optional<double> ageArgument(const py::object& ageMa, const py::object& targets) {
+    if (ageMa.is_none())
+        return std::nullopt;
+    if (!targets.is_none())
+        throw py::value_error("age_ma: give age_ma or targets, not both: the age sets the "
+                              "precession and obliquity periods that targets would replace");
+    if (PyBool_Check(ageMa.ptr()) || !PyNumber_Check(ageMa.ptr()))
+        throw py::value_error("age_ma: give an age in Ma, not " +
+                              py::repr(ageMa).cast<std::string>());
+    const double age = py::float_(ageMa).cast<double>();
+    if (const auto problem = astro::checkAge(age))
+        refuse(*problem);
+    return age;
+}
+
+py::array_t<double> periods(const std::vector<double>& v) {
+    return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
+}
+
 } // namespace
 
-astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
-                                       int numsed, bool linearGrid,
-                                       const py::object& precessionBand,
-                                       const py::object& targets) {
-    astro::TimeOptSettings s;
+TestSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
+                             int numsed, bool linearGrid, const py::object& precessionBand,
+                             const py::object& targets, const py::object& ageMa) {
+    TestSettings test;
+    astro::TimeOptSettings& s = test.settings;
     s.metresPerUnit = positionUnit(positionsIn);
     s.grid = {sedmin, sedmax, numsed, linearGrid};
     s.precessionBand = bandArgument(precessionBand, "precession_band");
+    if ((test.ageMa = ageArgument(ageMa, targets))) {
+        s.targets = astro::targetsAtAge(*test.ageMa);
+        return test;
+    }
     if (targets.is_none())
-        return s;
+        return test;
     const py::object path = py::module_::import("os").attr("PathLike");
     if (py::isinstance<py::str>(targets) || py::isinstance(targets, path))
         s.targets = targetsFromFile(py::str(py::module_::import("os").attr("fspath")(targets)));
     else
         s.targets = targetsFromPairs(targets);
-    return s;
+    return test;
 }
 
-std::uint64_t seedArgument(const py::object& seed) {
-    const analysis::ParameterEntry& e = analysis::parameter(analysis::ParameterId::Seed);
+void addTargets(py::dict& result, const TestSettings& test) {
+    const astro::Targets& t = test.settings.targets;
+    py::dict targets;
+    targets["eccentricity"] = periods(t.eccentricity);
+    targets["obliquity"] = periods(t.obliquity);
+    targets["precession"] = periods(t.precession);
+    result["targets"] = targets;
+    result["age_ma"] = test.ageMa ? py::object(py::float_(*test.ageMa)) : py::none();
+    result["precession_constant"] =
+        test.ageMa ? py::object(py::float_(astro::precessionConstantAt(*test.ageMa))) : py::none();
+}
+
+std::uint64_t seedArgument(const py::object& seed, analysis::ParameterId id) {
+    const analysis::ParameterEntry& e = analysis::parameter(id);
     if (PyLong_Check(seed.ptr()) && !PyBool_Check(seed.ptr())) {
         const long long v = PyLong_AsLongLong(seed.ptr());
         if (!PyErr_Occurred()) {
@@ -152,6 +192,25 @@ analysis::RunParameters lineTest(double tbw, int tapers, const py::object& nfft,
     }
     q.fmax = 0.5;
     return q;
+}
+
+py::object modeRows(const astro::RateInterval& interval) {
+    const py::module_ np = py::module_::import("numpy");
+    py::list fields;
+    for (const char* name : {"low", "high", "peak", "share"})
+        fields.append(py::make_tuple(name, "f8"));
+    py::array out = np.attr("zeros")(interval.modes.size(), np.attr("dtype")(fields));
+    const auto column = [&](double astro::RateMode::*field) {
+        py::list c;
+        for (const astro::RateMode& m : interval.modes)
+            c.append(m.*field);
+        return c;
+    };
+    out["low"] = column(&astro::RateMode::low);
+    out["high"] = column(&astro::RateMode::high);
+    out["peak"] = column(&astro::RateMode::peak);
+    out["share"] = column(&astro::RateMode::share);
+    return std::move(out);
 }
 
 } // namespace pymodule

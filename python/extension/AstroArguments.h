@@ -2,6 +2,7 @@
 // the tool's options make them, with refusals as ValueError naming the argument.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/analysis/RunParameters.h"
 #include "core/astro/AstroProblem.h"
 #include "core/astro/BandPass.h"
@@ -10,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pymodule {
@@ -27,14 +29,25 @@ astro::Band bandArgument(const pybind11::object& band, const char* name);
 double positionUnit(const std::string& unit);
 
 // The test's settings; targets None (the default periods), a file (str or path) with the
-// columns period and kind, or a sequence of (period, kind) pairs, kind "e" or "p".
-astro::TimeOptSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
-                                       int numsed, bool linearGrid,
-                                       const pybind11::object& precessionBand,
-                                       const pybind11::object& targets);
+// columns period and kind, or a sequence of (period, kind) pairs, kind "e", "o" or "p"; age_ma
+// None or an age (Ma) whose precession and obliquity periods replace the defaults (not with
+// targets).
+struct TestSettings {
+    astro::TimeOptSettings settings;
+    std::optional<double> ageMa;
+};
+TestSettings timeOptSettings(const std::string& positionsIn, double sedmin, double sedmax,
+                             int numsed, bool linearGrid, const pybind11::object& precessionBand,
+                             const pybind11::object& targets, const pybind11::object& ageMa);
 
-// A seed of the surrogates within the catalogue's range.
-std::uint64_t seedArgument(const pybind11::object& seed);
+// The periods tested against, as the result gives them: "targets", a dict of 1-D float64
+// arrays eccentricity, obliquity and precession (kyr); "age_ma" and "precession_constant"
+// (arcsec/yr), None without an age.
+void addTargets(pybind11::dict& result, const TestSettings& test);
+
+// A seed within the catalogue's range: the surrogates' (Seed) or another entry's.
+std::uint64_t seedArgument(const pybind11::object& seed,
+                           analysis::ParameterId id = analysis::ParameterId::Seed);
 
 // A number of surrogates within the catalogue's range (0: no significance).
 void checkSimulations(int sims);
@@ -46,5 +59,9 @@ void checkEntry(analysis::ParameterId id, double value, const char* keyword);
 // (None: the smallest power of two at least twice the window) checked as the tool checks them.
 analysis::RunParameters lineTest(double tbw, int tapers, const pybind11::object& nfft, int window,
                                  int step);
+
+// The modes of a rate's interval as a structured array with the float64 fields low, high,
+// peak and share, one row per mode, increasing.
+pybind11::object modeRows(const astro::RateInterval& interval);
 
 } // namespace pymodule

@@ -42,6 +42,10 @@ py::dict bandpass(const py::object& positions, const py::object& values, const p
     d["value"] = array(run.series.yval);
     d["filtered"] = array(f.filtered);
     d["envelope"] = array(f.envelope);
+    py::array_t<bool> edge(static_cast<py::ssize_t>(f.edge.size()));
+    for (std::size_t i = 0; i < f.edge.size(); ++i)
+        edge.mutable_at(i) = f.edge[i];
+    d["edge"] = edge;
     return d;
 }
 
@@ -50,7 +54,10 @@ const char* bandpassDoc = R"(The band-passed series and its amplitude envelope, 
 
 The filter is zero-phase, with a gain of 1 within the band falling to 0 along a raised cosine
 over a quarter of the band's width beyond each edge; the envelope is the modulus of the analytic
-signal of the filtered series. The series is prepared as for `analyze` first.
+signal of the filtered series. The series is prepared as for `analyze` first. Near the
+record's ends the filter sees only part of its span and both sag: `edge` marks the samples
+where the envelope of a unit sinusoid at the band's centre, filtered alike over the same
+samples, falls below 0.9.
 
 Parameters
 ----------
@@ -65,8 +72,8 @@ interpolate, log, detrend, standardise
 Returns
 -------
 dict
-    1-D float64 arrays, one entry per sample: position, value (the series after preparation),
-    filtered, envelope.
+    1-D arrays, one entry per sample: position, value (the series after preparation),
+    filtered, envelope (float64) and edge (bool).
 
 Raises
 ------

@@ -8,6 +8,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace pymodule {
 
 namespace {
 
-// The track as a structured array with the fields x_centre, sedimentation_rate and r2_opt, as
-// tune_sedrate takes it.
+// The track as a structured array with the fields x_centre, sedimentation_rate, r2_opt, flag,
+// identified_rate, rate_low, rate_high and mode_share, as tune_sedrate takes it.
 py::array trackRows(const astro::FlaggedTrack& flagged) {
     const std::vector<astro::TrackPoint>& track = flagged.points;
     const py::module_ np = py::module_::import("numpy");
@@ -27,6 +28,8 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
         fields.append(py::make_tuple(name, "f8"));
     fields.append(py::make_tuple("flag", "U5"));
     fields.append(py::make_tuple("identified_rate", "f8"));
+    for (const char* name : {"rate_low", "rate_high", "mode_share"})
+        fields.append(py::make_tuple(name, "f8"));
     py::array out = np.attr("zeros")(track.size(), np.attr("dtype")(fields));
     const auto column = [&](double astro::TrackPoint::*field) {
         py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
@@ -41,6 +44,17 @@ py::array trackRows(const astro::FlaggedTrack& flagged) {
     for (const tuning::RateFlag f : flagged.flags)
         flags.append(tuning::rateFlagName(f));
     out["flag"] = np.attr("array")(flags);
+    const auto interval = [&](double astro::RateMode::*field) {
+        py::array_t<double> a(static_cast<py::ssize_t>(track.size()));
+        for (std::size_t i = 0; i < track.size(); ++i) {
+            const astro::RateMode* m = flagged.mode(i);
+            a.mutable_at(i) = m ? m->*field : NAN;
+        }
+        return a;
+    };
+    out["rate_low"] = interval(&astro::RateMode::low);
+    out["rate_high"] = interval(&astro::RateMode::high);
+    out["mode_share"] = interval(&astro::RateMode::share);
     py::array_t<double> identified(static_cast<py::ssize_t>(track.size()));
     for (std::size_t i = 0; i < track.size(); ++i)
         identified.mutable_at(i) = flagged.identifiedRate(i);
@@ -76,12 +90,13 @@ py::list identities(const astro::FlaggedTrack& flagged) {
 py::dict etimeopt(const py::object& positions, const py::object& values, double windowLength,
                   double stepLength, const std::string& positionsIn, double sedmin, double sedmax,
                   int numsed, bool linearGrid, const py::object& precessionBand,
-                  const py::object& targets, int sims, const py::object& seed, double fdr,
-                  double tbw, int tapers, double level, int asmSims, int workers,
-                  const py::object& interpolate, bool log, const std::string& detrend,
-                  bool standardise) {
+                  const py::object& targets, const py::object& ageMa, int sims,
+                  const py::object& seed, double fdr, double tbw, int tapers, double level,
+                  int asmSims, int workers, double interval, const py::object& interpolate,
+                  bool log, const std::string& detrend, bool standardise) {
     checkEntry(analysis::ParameterId::WindowLineLevel, level, "level");
     checkEntry(analysis::ParameterId::WindowMisfitSimulations, asmSims, "asm_sims");
+    checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
     checkWorkers(workers);
     checkSimulations(sims);
     const std::uint64_t seedValue = seedArgument(seed);
@@ -89,8 +104,9 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
         analysis::parameter(analysis::ParameterId::WindowFalseDiscoveryRate);
     if (const auto problem = analysis::checkValue(rate, fdr, "fdr"))
         throw py::value_error(problem->message());
-    const astro::TimeOptSettings settings =
-        timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid, precessionBand, targets);
+    const TestSettings test = timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid,
+                                              precessionBand, targets, ageMa);
+    const astro::TimeOptSettings& settings = test.settings;
     analysis::RunRequest request;
     request.seriesOnly = true;
     const analysis::PreparedRun run =
@@ -129,11 +145,16 @@ py::dict etimeopt(const py::object& positions, const py::object& values, double 
     misfit.targets = settings.targets;
     misfit.simulations = asmSims;
     misfit.seed = seedValue;
-    const astro::FlaggedTrack flagged =
-        astro::flagTrack(e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit));
+    const astro::FlaggedTrack flagged = astro::flagTrack(
+        e, pValues, fdr, astro::evolutiveIdentity(e, lines.windows, misfit), interval);
     d["track"] = trackRows(flagged);
     d["identities"] = identities(flagged);
+    py::list modes;
+    for (const astro::RateInterval& i : flagged.intervals)
+        modes.append(modeRows(i));
+    d["modes"] = modes;
     d["p_values"] = sims > 0 ? py::object(array(pValues)) : py::none();
+    addTargets(d, test);
     return d;
 }
 
@@ -141,7 +162,8 @@ const char* etimeoptDoc = R"(The astronomical test in moving windows (Meyers 201
 ``tonalith-cli etimeopt`` makes it.
 
 `timeopt`'s scores in windows of `window_length` position units stepped by `step_length`,
-over the same trial rates, and per window the rate of largest r2_opt.
+over the same trial rates (r2_envelope leaving out each window's edges), and per window the
+rate of largest r2_opt.
 
 Parameters
 ----------
@@ -151,7 +173,7 @@ window_length : float
     The window's length in position units.
 step_length : float
     The step between windows in position units.
-positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets
+positions_in, sedmin, sedmax, numsed, linear_grid, precession_band, targets, age_ma
     As for `timeopt`.
 sims : int
     AR(1) surrogates per window with the window's lag-1 autocorrelation, 0 for none.
@@ -166,6 +188,8 @@ asm_sims : int
     Random line sets for each window's spectral misfit (as `asm`).
 workers : int
     Threads, 0 .. 64, 0 for one per core; changes no result.
+interval : float
+    The probability of each window's rate interval, above 0 and below 1.
 interpolate, log, detrend, standardise
     As for `analyze`.
 
@@ -175,17 +199,21 @@ dict
     centres (1-D float64, the window centres), rates (1-D float64, the scored rates in
     cm/kyr), r2_envelope, r2_power and r2_opt (2-D float64, windows x rates), track (a
     structured array with the float64 fields x_centre, sedimentation_rate and r2_opt, the
-    text field flag and the float64 field identified_rate, one row per window, as
-    `tune_sedrate` takes it), p_values (each window's p-value, 1-D float64; None without
-    `sims`) and identities (per window a dict: x_centre, identified and alternative, each a
-    dict of rate, r2_opt, misfit and null_probability, or None). The identified rate is, of the
-    local maxima of r2_opt above half the largest, the one whose F-test lines fit the
-    astronomical targets best (`asm`'s misfit, smallest corrected null probability); the
-    alternative is a candidate about twice or half as fast. The flag is the first that applies of
+    text field flag and the float64 fields identified_rate, rate_low, rate_high and
+    mode_share, one row per window, as `tune_sedrate` takes it), p_values (each window's
+    p-value, 1-D float64; None without `sims`), identities (per window a dict: x_centre,
+    identified and alternative, each a dict of rate, r2_opt, misfit and null_probability, or
+    None) and modes (per window, every mode of its rate's posterior as `timeopt` gives them).
+    The identified rate is, of the local maxima of r2_opt above half the largest, the one whose
+    F-test lines fit the astronomical targets best (`asm`'s misfit, smallest corrected null
+    probability); the alternative is a candidate about twice or half as fast. rate_low and
+    rate_high bound the mode that holds the window's identified rate, mode_share is its share
+    of the probability (NaN for a window that lies on a line); the posterior is `timeopt`'s,
+    window by window. The flag is the first that applies of
     edge (the optimum on the grid's edge), alias (another rate 1.7 to 2.2 times or the inverse
     scores at least half as well, or a significant neighbour sits at such a ratio), jump (more
     than 25 % or 3 grid steps from a neighbour's rate), weak (not significant after `fdr`, or
-    no `sims`) and ok.
+    no `sims`) and ok. targets, age_ma and precession_constant as for `timeopt`.
 
 Raises
 ------
@@ -207,13 +235,14 @@ void bindETimeOpt(py::module_& m) {
           keyword("numsed", analysis::Command::ETimeOpt),
           keyword("linear_grid", analysis::Command::ETimeOpt),
           keyword("precession_band", analysis::Command::ETimeOpt), py::arg("targets") = py::none(),
-          keyword("sims", analysis::Command::ETimeOpt),
+          py::arg("age_ma") = py::none(), keyword("sims", analysis::Command::ETimeOpt),
           keyword("seed", analysis::Command::ETimeOpt), keyword("fdr", analysis::Command::ETimeOpt),
           keyword("tbw", analysis::Command::ETimeOpt),
           keyword("tapers", analysis::Command::ETimeOpt),
           keyword("level", analysis::Command::ETimeOpt),
           keyword("asm_sims", analysis::Command::ETimeOpt),
-          keyword("workers", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
+          keyword("workers", analysis::Command::ETimeOpt),
+          keyword("interval", analysis::Command::ETimeOpt), py::arg("interpolate") = py::none(),
           keyword("log", analysis::Command::ETimeOpt),
           keyword("detrend", analysis::Command::ETimeOpt),
           keyword("standardise", analysis::Command::ETimeOpt), etimeoptDoc);

@@ -19,8 +19,8 @@ namespace {
 
 py::dict misfit(const py::object& positions, const py::object& values,
                 const std::string& positionsIn, double sedmin, double sedmax, int numsed,
-                bool linearGrid, const py::object& targets, double tbw, int tapers,
-                const py::object& nfft, double level, int sims, const py::object& seed,
+                bool linearGrid, const py::object& targets, const py::object& ageMa, double tbw,
+                int tapers, const py::object& nfft, double level, int sims, const py::object& seed,
                 const py::object& interpolate, bool log, const std::string& detrend,
                 bool standardise) {
     checkEntry(analysis::ParameterId::MisfitLevel, level, "level");
@@ -29,11 +29,10 @@ py::dict misfit(const py::object& positions, const py::object& values,
     settings.seed = seedArgument(seed);
     settings.simulations = sims;
     const astro::Band band = astro::defaultPrecessionBand(); // the misfit takes no band
-    const astro::TimeOptSettings test =
-        timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid,
-                        py::make_tuple(band.low, band.high), targets);
-    settings.metresPerUnit = test.metresPerUnit;
-    settings.targets = test.targets;
+    const TestSettings test = timeOptSettings(positionsIn, sedmin, sedmax, numsed, linearGrid,
+                                              py::make_tuple(band.low, band.high), targets, ageMa);
+    settings.metresPerUnit = test.settings.metresPerUnit;
+    settings.targets = test.settings.targets;
     analysis::RunRequest request;
     request.seriesOnly = true;
     const analysis::PreparedRun run =
@@ -42,7 +41,7 @@ py::dict misfit(const py::object& positions, const py::object& values,
     const service::WindowLines lines = linesRun(run, lineTest(tbw, tapers, nfft, n, 1), {level, 0});
     const astro::LineSet& record = lines.windows.front();
     const astro::MisfitScan scan =
-        astro::spectralMisfit(record, astro::gridRates(test.grid), settings);
+        astro::spectralMisfit(record, astro::gridRates(test.settings.grid), settings);
     if (scan.problem)
         refuse(*scan.problem);
     const auto column = [&](double astro::MisfitRow::*field) {
@@ -61,6 +60,7 @@ py::dict misfit(const py::object& positions, const py::object& values,
     d["best_misfit"] = scan.rows[scan.best].misfit;
     d["null_probability"] = scan.rows[scan.best].pNull;
     d["corrected_null_probability"] = scan.bestCorrected;
+    addTargets(d, test);
     return d;
 }
 
@@ -78,7 +78,7 @@ Parameters
 ----------
 positions, values : array_like
     The series, evenly spaced (or give `interpolate`).
-positions_in, sedmin, sedmax, numsed, linear_grid, targets
+positions_in, sedmin, sedmax, numsed, linear_grid, targets, age_ma
     As for `timeopt` (targets may hold kind "o", obliquity).
 tbw, tapers : float, int
     The tapers of the lines' F-test.
@@ -98,7 +98,8 @@ Returns
 dict
     rates, misfit (cycles/kyr), p_null (1-D float64, one per rate with two targets to count),
     lines (the lines' frequencies, cycles per position unit), best_rate, best_misfit,
-    null_probability and corrected_null_probability (times the number of rates, at most 1).
+    null_probability and corrected_null_probability (times the number of rates, at most 1);
+    targets, age_ma and precession_constant as for `timeopt`.
 
 Raises
 ------
@@ -115,11 +116,12 @@ void bindMisfit(py::module_& m) {
           keyword("positions_in", Command::Misfit), keyword("sedmin", Command::Misfit),
           keyword("sedmax", Command::Misfit), keyword("numsed", Command::Misfit),
           keyword("linear_grid", Command::Misfit), py::arg("targets") = py::none(),
-          keyword("tbw", Command::Misfit), keyword("tapers", Command::Misfit),
-          py::arg("nfft") = py::none(), keyword("level", Command::Misfit),
-          keyword("sims", Command::Misfit), keyword("seed", Command::Misfit),
-          py::arg("interpolate") = py::none(), keyword("log", Command::Misfit),
-          keyword("detrend", Command::Misfit), keyword("standardise", Command::Misfit), misfitDoc);
+          py::arg("age_ma") = py::none(), keyword("tbw", Command::Misfit),
+          keyword("tapers", Command::Misfit), py::arg("nfft") = py::none(),
+          keyword("level", Command::Misfit), keyword("sims", Command::Misfit),
+          keyword("seed", Command::Misfit), py::arg("interpolate") = py::none(),
+          keyword("log", Command::Misfit), keyword("detrend", Command::Misfit),
+          keyword("standardise", Command::Misfit), misfitDoc);
 }
 
 } // namespace pymodule

@@ -1,8 +1,10 @@
 // tune_sedrate(): the age model and tuned series from a sedimentation-rate track.
 #include "core/text/NumberText.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/SedimentationRate.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
+#include "python/extension/EnsembleArguments.h"
 #include "python/extension/Refusals.h"
 #include "python/extension/SeriesArguments.h"
 #include "python/extension/TuningArguments.h"
@@ -39,7 +41,9 @@ std::vector<tuning::RateFlag> rateFlags(const TableColumns& columns, const py::o
 py::dict tuneSedrate(const py::object& positions, const py::object& values,
                      const py::object& trackX, const py::object& trackRate,
                      const std::string& positionsIn, double startAge, const py::object& step,
-                     bool acceptFlags, const std::string& rateColumn) {
+                     bool acceptFlags, const std::string& rateColumn, int ensemble,
+                     const py::object& seed, double interval, const py::object& anchors,
+                     const py::object& windowLength, bool returnEnsemble) {
     const TuningSeries series = tuningSeries(positions, values);
     // The rate the lines and the test agree on, where the track has it.
     std::string column = rateColumn;
@@ -67,15 +71,22 @@ py::dict tuneSedrate(const py::object& positions, const py::object& values,
     if (const auto problem = tuning::checkRateTrack(track))
         throw py::value_error("track: " + *problem);
     tuning::ReadRateTrack read{
-        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size())), column};
+        track, {}, rateFlags(columns, trackX, static_cast<std::size_t>(x.size())), column, {}};
     for (py::ssize_t i = 0; i < x.size(); ++i)
         read.lines.push_back(static_cast<int>(i + 1));
     if (!acceptFlags)
         if (const auto problem = tuning::flaggedRateRowsProblem(read, "accept_flags=True"))
             throw py::value_error("accept_flags: " + *problem);
-    const tuning::AgeModel m =
-        tuning::sedimentationAgeModel(series.positions, track, metres, startAge);
-    return tuningResult(m, tuning::tunedSeries(m, series.values, s));
+    const EnsembleArguments e =
+        ensembleArguments(ensemble, seed, interval, windowLength, 0, anchors, returnEnsemble,
+                          startAge, series.positions);
+    std::string noIntervals;
+    const auto spread = structuredSpread(trackX, columns.structured, track.position, track.rate,
+                                         "rate_low", "rate_high", &noIntervals);
+    return ensembleResult(series.positions, series.values, s,
+                          spread ? *spread : tuning::pointSpread(track.position, track.rate),
+                          noIntervals, "track_positions",
+                          {tuning::RowIntegral::Kind::Rate, 0, 0, metres}, e, "rate");
 }
 
 const char* sedrateDoc = R"(The age model and tuned series from a sedimentation-rate track, as
@@ -106,12 +117,15 @@ accept_flags : bool
 rate_column : str
     The structured track's field of rates to integrate; empty: identified_rate where the track
     has it, else sedimentation_rate.
+ensemble, seed, interval, anchors, window_length, return_ensemble
+    As for `tune`; the intervals are the track's fields rate_low and rate_high (with
+    mode_share where present), as `etimeopt` returns them, and the anchors' ages are in kyr.
 
 Returns
 -------
 dict
     1-D float64 arrays: position, age (kyr), sedimentation_rate (position units per kyr),
-    tuned_age, tuned_value.
+    tuned_age, tuned_value; with an ensemble or anchors, the entries `tune` adds.
 
 Raises
 ------
@@ -128,7 +142,11 @@ void bindSedrate(py::module_& m) {
           keyword("positions_in", analysis::Command::Tune),
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           keyword("accept_flags", analysis::Command::Tune),
-          keyword("rate_column", analysis::Command::Tune), sedrateDoc);
+          keyword("rate_column", analysis::Command::Tune),
+          keyword("ensemble", analysis::Command::Tune), keyword("seed", analysis::Command::Tune),
+          keyword("interval", analysis::Command::Tune), py::arg("anchors") = py::none(),
+          py::arg("window_length") = py::none(),
+          keyword("return_ensemble", analysis::Command::Tune), sedrateDoc);
 }
 
 } // namespace pymodule

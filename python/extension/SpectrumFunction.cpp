@@ -17,7 +17,7 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
                      const py::object& nfft, double fmax, bool keepMean,
                      const py::object& interpolate, bool log, const std::string& detrend,
                      bool standardise, const std::string& background,
-                     const std::string& windowDetrend) {
+                     const std::string& windowDetrend, const py::object& records) {
     spectrum::BackgroundKind kind{};
     if (!spectrum::parseBackgroundKind(background, kind))
         throw py::value_error("background: '" + background + "' is not ar1 or robust");
@@ -29,9 +29,10 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     request.params.windowDetrend = windowDetrendArgument(windowDetrend);
     request.keepMean = keepMean;
     request.wholeRecord = true;
+    const std::string recordsFolder = recordsArgument(records);
     const analysis::PreparedRun run =
         prepareArrays(positions, values, request, interpolate, log, detrend, standardise);
-    const spectrum::WholeRecord r = wholeRecordAnalysis(run, keepMean, kind);
+    const spectrum::WholeRecord r = wholeRecordAnalysis(run, keepMean, kind, recordsFolder);
 
     const auto array = [](const std::vector<double>& v) {
         return py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data());
@@ -52,6 +53,10 @@ py::dict wholeRecord(const py::object& positions, const py::object& values, doub
     d["level_95"] = array(b.level95);
     d["level_99"] = array(b.level99);
     d["dof"] = array(r.dof);
+    py::array_t<bool> reliable(static_cast<py::ssize_t>(b.reliable.size()));
+    for (std::size_t i = 0; i < b.reliable.size(); ++i)
+        reliable.mutable_at(static_cast<py::ssize_t>(i)) = b.reliable[i] != 0;
+    d["reliable"] = reliable;
     d["rho"] = b.rho;
     d["S0"] = b.S0;
     d["kind"] = spectrum::backgroundKindName(b.kind);
@@ -84,19 +89,23 @@ fmax : float
 keep_mean, interpolate, log, detrend, standardise
     As for `analyze`.
 background : {'ar1', 'robust'}
-    The red-noise background: "ar1" (rho the lag-one autocorrelation) or "robust" (Mann and
-    Lees 1996).
+    The red-noise background: "ar1" (rho the lag-one autocorrelation, corrected for its bias)
+    or "robust" (Mann and Lees 1996).
 window_detrend : {'none', 'mean', 'linear'}
     As for `analyze`: the record's own mean or line removed (the one window is the record).
+records : str or os.PathLike, optional
+    As for `analyze`: the folder of the engine's records, by default the user's cache folder.
 
 Returns
 -------
 dict
     1-D float64 arrays with one entry per bin: frequency, period (nan at frequency 0), power,
-    amplitude, probability, background, level_90, level_95, level_99 and dof (the degrees of
-    freedom of each bin's power, from the adaptive weights, which its levels use); and rho,
-    S0, kind, nfft, converged (whether the adaptive weights met their tolerance at every bin)
-    and window_detrend.
+    amplitude, probability, background (the power the estimate gives the fitted AR(1) noise on
+    average), level_90, level_95, level_99 and dof (the degrees of freedom of each bin's power,
+    from the adaptive weights, on which its levels are built); a bool array reliable, False
+    in the lowest bins, below twice the half-bandwidth W, where the levels cannot be trusted
+    (see the tool's "reliable" header line); and rho, S0, kind, nfft, converged (whether the
+    adaptive weights met their tolerance at every bin) and window_detrend.
 
 Raises
 ------
@@ -119,7 +128,8 @@ void bindSpectrum(py::module_& m) {
           keyword("detrend", analysis::Command::Spectrum),
           keyword("standardise", analysis::Command::Spectrum),
           keyword("background", analysis::Command::Spectrum),
-          keyword("window_detrend", analysis::Command::Spectrum), spectrumDoc);
+          keyword("window_detrend", analysis::Command::Spectrum), py::arg("records") = py::none(),
+          spectrumDoc);
 }
 
 } // namespace pymodule

@@ -3,10 +3,12 @@
 #include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeModel.h"
+#include "core/tuning/RowIntervals.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/tuning/TraceFile.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/Bindings.h"
+#include "python/extension/EnsembleArguments.h"
 #include "python/extension/Refusals.h"
 #include "python/extension/SeriesArguments.h"
 #include "python/extension/TuningArguments.h"
@@ -40,7 +42,7 @@ std::vector<tuning::TraceFlag> traceFlags(const TableColumns& trace, const py::o
         if (!flag)
             throw py::value_error("trace_flags: row " + std::to_string(out.size() + 1) + ": '" +
                                   py::str(f).cast<std::string>() +
-                                  "' is not ok, weak, edge or jump");
+                                  "' is not ok, weak, edge, jump or drift");
         out.push_back(*flag);
     }
     if (out.size() != rows)
@@ -79,7 +81,9 @@ tuning::RateTrack checkedTrack(const py::object& track) {
 py::dict tune(const py::object& positions, const py::object& values, const py::object& traceX,
               const py::object& traceF, double period, double startAge, const py::object& step,
               const py::object& flagsArg, bool acceptFlags, const py::object& checkTrack,
-              const std::string& positionsIn) {
+              const std::string& positionsIn, int ensemble, const py::object& seed, double interval,
+              const py::object& anchors, const py::object& windowLength, double periodSd,
+              bool returnEnsemble) {
     const TuningSeries series = tuningSeries(positions, values);
     const TableColumns columns =
         tableColumns(traceX, traceF, "x_centre", "frequency", "trace_positions, trace_frequencies");
@@ -117,8 +121,20 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
                                       "accept_flags=True to use this trace as it is");
         }
     }
-    const tuning::AgeModel m = tuning::ageModel(series.positions, t.trace, period, startAge);
-    py::dict d = tuningResult(m, tuning::tunedSeries(m, series.values, s));
+    const EnsembleArguments e =
+        ensembleArguments(ensemble, seed, interval, windowLength, periodSd, anchors, returnEnsemble,
+                          startAge, series.positions);
+    if (const auto problem = tuning::periodSdProblem(period, periodSd))
+        throw py::value_error("period_sd: " + *problem);
+    std::string noIntervals;
+    const auto spread =
+        structuredSpread(traceX, columns.structured, t.trace.position, t.trace.frequency,
+                         "frequency_low", "frequency_high", &noIntervals);
+    py::dict d =
+        ensembleResult(series.positions, series.values, s,
+                       spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency),
+                       noIntervals, "trace_positions",
+                       {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1}, e, "frequency");
     if (!checkTrack.is_none())
         d["mismatches"] = checked;
     return d;
@@ -131,8 +147,9 @@ Between the trace's points the frequency is linear in position, held at the ends
 age(z) = start_age + period x the integral of the frequency from the first position to z; the
 sedimentation rate is 1 / (period x f(z)).
 
-A trace with rows flagged "jump" or "edge" (the line may have jumped to another cycle or left
-its search band) is refused unless `accept_flags` is True.
+A trace with rows flagged "jump", "edge" or "drift" (the line may have jumped to another
+cycle, left its search band, or, on a record whose positions are ages, drifted from its
+period: see `Analysis.trace`) is refused unless `accept_flags` is True.
 
 Parameters
 ----------
@@ -150,10 +167,10 @@ start_age : float
 step : float, optional
     When given, the tuned series is resampled linearly at start_age, start_age + step, ...
 trace_flags : sequence of str, optional
-    The flag of each row of the trace ("ok", "weak", "edge" or "jump"), for a trace given as
-    two columns; without flags the trace is taken as it is.
+    The flag of each row of the trace ("ok", "weak", "edge", "jump" or "drift"), for a trace
+    given as two columns; without flags the trace is taken as it is.
 accept_flags : bool
-    Build the model even when rows are flagged "jump" or "edge", or disagree with
+    Build the model even when rows are flagged "jump", "edge" or "drift", or disagree with
     `check_track`.
 check_track : str, os.PathLike or numpy.ndarray, optional
     An etimeopt track (a file, or the structured array `etimeopt` returns): each row's rate,
@@ -162,13 +179,40 @@ check_track : str, os.PathLike or numpy.ndarray, optional
     the cycle the line is at the track's rate) unless `accept_flags`.
 positions_in : {'m', 'cm', 'mm'}
     The unit of the positions, for `check_track`.
+ensemble : int
+    Age models drawn from the rows' intervals (the fields frequency_low and frequency_high of a
+    structured trace), each integrated as the single model, for the age band; 0: the single
+    model alone. Neighbouring rows are drawn correlated by the share of samples their windows
+    have in common.
+seed : int
+    Seed of the draws: the same seed gives the same band.
+interval : float
+    The probability of the band and of the duration's interval (0.95: the 2.5 and 97.5 %
+    points).
+anchors : sequence of (position, age) or (position, age, sd), optional
+    Ages known at positions, each with its standard deviation in age units (none: exact). One
+    shifts the model to it; several rescale it between them, each member of the ensemble
+    meeting ages drawn with their standard deviations. Refused with a start_age other than 0.
+window_length : float, optional
+    The length, in position units, of the windows the rows were measured in (the analysis's
+    window times the spacing); needed with `ensemble`.
+period_sd : float
+    One standard deviation of the period, drawn for each model of the ensemble.
+return_ensemble : bool
+    Also return the ensemble's ages (with `ensemble`).
 
 Returns
 -------
 dict
     1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
     tuned_age, tuned_value; with `check_track`, mismatches (a str naming the rows that disagree,
-    empty when none).
+    empty when none). With `ensemble`: age_low, age_median and
+    age_high (1-D float64, the band), duration, duration_low and duration_high (float); with
+    `anchors`: duration and anchor_misses (one dict per anchor: position, age, sd, model, the
+    model's age without anchors shifted to the first, miss, and miss_sd, the miss in standard
+    deviations or None); with either: hiatuses (one dict per possible hiatus or condensed
+    section: position, first, last, signs); with `return_ensemble`: ensemble (2-D float64,
+    models x positions).
 
 Raises
 ------
@@ -186,7 +230,10 @@ void bindTune(py::module_& m) {
           keyword("start_age", analysis::Command::Tune), py::arg("step") = py::none(),
           py::arg("trace_flags") = py::none(), keyword("accept_flags", analysis::Command::Tune),
           py::arg("check_track") = py::none(), keyword("positions_in", analysis::Command::Tune),
-          tuneDoc);
+          keyword("ensemble", analysis::Command::Tune), keyword("seed", analysis::Command::Tune),
+          keyword("interval", analysis::Command::Tune), py::arg("anchors") = py::none(),
+          py::arg("window_length") = py::none(), keyword("period_sd", analysis::Command::Tune),
+          keyword("return_ensemble", analysis::Command::Tune), tuneDoc);
 }
 
 } // namespace pymodule

@@ -20,7 +20,8 @@ analyze(positions, values, *, tbw=3.0, tapers=4, window=400, step=25, ...) -> An
 spectrum(positions, values, *, tbw=3.0, tapers=4, ...) -> dict
     The whole record's spectrum with its red-noise background and levels.
 tune(positions, values, trace, *, period, ...) -> dict
-    The age model and tuned series of a traced cycle.
+    The age model and tuned series of a traced cycle; with ``ensemble=N`` its age band and
+    the record's duration with an interval, with ``anchors=`` pinned to known ages.
 bandpass(positions, values, *, passband, ...) -> dict
     The band-passed series and its amplitude envelope.
 timeopt(positions, values, *, sedmin=0.5, sedmax=5.0, numsed=100, sims=0, ...) -> dict
@@ -45,8 +46,11 @@ in a process (the engine's storage is static) and concurrent calls wait their tu
 interrupts a running analysis (KeyboardInterrupt) at the next window, and a test at its next
 rate, window or surrogate.
 
-Like the tool, the engine writes its records to fort.17, fort.20 and fort.27 in the working
-directory. Its diagnostic lines are discarded.
+The engine writes its records fort.17, fort.20 and fort.27 into the folder that `analyze` and
+`spectrum` take as ``records=``, by default the user's cache folder ($XDG_CACHE_HOME/tonalith,
+else ~/.cache/tonalith, created when missing). This changed: earlier versions wrote them to the
+working directory, as the tool still does unless ``--records``. Its diagnostic lines are
+discarded.
 
 Examples
 --------

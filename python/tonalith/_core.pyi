@@ -37,6 +37,8 @@ class Analysis:
         band: float | None = None,
         by: Literal["amplitude", "probability"] = "amplitude",
         level: float = 0.95,
+        period: float | None = None,
+        interval: float = 0.95,
     ) -> npt.NDArray[np.void]: ...
     def peaks(
         self, level: float | None = None, fdr: float | None = None
@@ -60,6 +62,7 @@ def analyze(
     detrend: str = "none",
     standardise: bool = False,
     window_detrend: Literal["none", "mean", "linear"] = "none",
+    records: str | os.PathLike[str] | None = None,
 ) -> Analysis: ...
 def spectrum(
     positions: _ArrayLike,
@@ -76,6 +79,7 @@ def spectrum(
     standardise: bool = False,
     background: Literal["ar1", "robust"] = "ar1",
     window_detrend: Literal["none", "mean", "linear"] = "none",
+    records: str | os.PathLike[str] | None = None,
 ) -> dict[str, Any]: ...
 def tune(
     positions: _ArrayLike,
@@ -90,6 +94,13 @@ def tune(
     accept_flags: bool = False,
     check_track: str | os.PathLike[str] | npt.NDArray[Any] | None = None,
     positions_in: _Unit = "m",
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    period_sd: float = 0.0,
+    return_ensemble: bool = False,
 ) -> dict[str, Any]: ...
 def tune_sedrate(
     positions: _ArrayLike,
@@ -102,7 +113,13 @@ def tune_sedrate(
     step: float | None = None,
     accept_flags: bool = False,
     rate_column: str = "",
-) -> dict[str, _Floats]: ...
+    ensemble: int = 0,
+    seed: int = 1,
+    interval: float = 0.95,
+    anchors: Sequence[Sequence[float]] | None = None,
+    window_length: float | None = None,
+    return_ensemble: bool = False,
+) -> dict[str, Any]: ...
 def asm(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -113,6 +130,7 @@ def asm(
     numsed: int = 100,
     linear_grid: bool = False,
     targets: _Targets = None,
+    age_ma: float | None = None,
     tbw: float = 3.0,
     tapers: int = 4,
     nfft: int | None = None,
@@ -133,7 +151,7 @@ def bandpass(
     log: bool = False,
     detrend: str = "none",
     standardise: bool = False,
-) -> dict[str, _Floats]: ...
+) -> dict[str, _Floats | npt.NDArray[np.bool_]]: ...
 def timeopt(
     positions: _ArrayLike,
     values: _ArrayLike,
@@ -145,9 +163,11 @@ def timeopt(
     linear_grid: bool = False,
     precession_band: tuple[float, float] = (0.035, 0.065),
     targets: _Targets = None,
+    age_ma: float | None = None,
     sims: int = 0,
     seed: int = 1,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",
@@ -166,6 +186,7 @@ def etimeopt(
     linear_grid: bool = False,
     precession_band: tuple[float, float] = (0.035, 0.065),
     targets: _Targets = None,
+    age_ma: float | None = None,
     sims: int = 0,
     seed: int = 1,
     fdr: float = 0.05,
@@ -174,6 +195,7 @@ def etimeopt(
     level: float = 0.99,
     asm_sims: int = 2000,
     workers: int = 0,
+    interval: float = 0.95,
     interpolate: bool | float | None = None,
     log: bool = False,
     detrend: str = "none",

@@ -10,8 +10,10 @@
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
 #include "Qplot/TestOverlay.h"
+#include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/BandPassOverlay.h"
 #include "app/panels/EvolutiveTestView.h"
@@ -20,6 +22,7 @@
 #include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
 #include "app/services/NumberText.h"
+#include "app/services/PlatformServices.h"
 #include "app/services/Questions.h"
 #include "app/settings/Preferences.h"
 #include "app/window/MessageBar.h"
@@ -28,8 +31,10 @@
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
 
+#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_map.h>
 
 #include <QAction>
 #include <QApplication>
@@ -147,6 +152,11 @@ private slots:
         const astro::TimeOptScan& scan = *panel.scan();
         QVERIFY(std::fabs(scan.scores[scan.best].rate / rate - 1) < 0.03);
         QVERIFY(panel.outcome->text().contains("Optimal sedimentation rate"));
+        // The rate's interval: said, and shaded on the figure around the optimum.
+        QVERIFY2(panel.outcome->text().contains("% interval"), qPrintable(panel.outcome->text()));
+        QVERIFY(panel.figure->intervalLow() < panel.figure->intervalHigh());
+        QVERIFY(std::fabs(panel.figure->intervalLow() / rate - 1) < 0.03);
+        QVERIFY(std::fabs(panel.figure->intervalHigh() / rate - 1) < 0.03);
 
         panel.simulations->setValue(40);
         QVERIFY(runTo(panel, panel.significanceButton));
@@ -154,6 +164,66 @@ private slots:
         QCOMPARE(panel.significance()->simulations, 40);
         QVERIFY(panel.significance()->pValue <= 0.05);
         QVERIFY(panel.outcome->text().contains("p-value"));
+    }
+
+    // A track of 2 cm/kyr with a 10 % interval per row, whose windows around 20 m depart by
+    // 20 % and come back: the band is drawn around the model and the stretch shaded; a click on
+    // the age plot adds an anchor there with the model's age, and a typed age pins the model to
+    // it; the export carries the band.
+    void theAgeBandAnchorsAndAPossibleHiatusInThePanel() {
+        AgeModelPanel panel(nullptr);
+        const std::shared_ptr<const results::ResultSet> r = record(1000);
+        tuning::RowSpread spread;
+        tuning::RateTrack track;
+        for (int x = 4; x <= 36; ++x) {
+            const double v = std::fabs(x - 20) <= 2 ? 2.4 : 2.0;
+            track.position.push_back(x);
+            track.rate.push_back(v);
+            spread.main.push_back({v, v / 1.1, v * 1.1, 1});
+        }
+        spread.position = track.position;
+        spread.windowLength = 8;
+        panel.setRateTrack(r, track, "m", 1, spread);
+        auto* plot = reinterpret_cast<AgeModelPlot*>(panel.plot);
+        QCOMPARE(plot->bandSize(), 0); // no ensemble asked for
+        QCOMPARE(plot->stretchCount(), 1);
+        QVERIFY(std::fabs(panel.hiatuses().at(0).position - 20) <= 8);
+        panel.ensemble->setValue(200);
+        QCOMPARE(plot->bandSize(), 1000);
+        QVERIFY2(panel.summary->text().contains(" Duration "), qPrintable(panel.summary->text()));
+        const auto& band = panel.ensembleModel()->band;
+        QVERIFY(band.low[999] < panel.model()->age[999] &&
+                panel.model()->age[999] < band.high[999]);
+
+        panel.resize(900, 600);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        plot->agePlot()->replot();
+        QWidget* canvas = plot->agePlot()->canvas();
+        const QPoint middle(canvas->width() / 2, canvas->height() / 2);
+        const double clicked =
+            plot->agePlot()->canvasMap(QwtPlot::xBottom).invTransform(middle.x());
+        QTest::mouseClick(canvas, Qt::LeftButton, {}, middle);
+        QCOMPARE(panel.anchors->table->rowCount(), 1);
+        QVERIFY(std::fabs(panel.anchors->anchors().at(0).position - clicked) < 1e-9);
+        panel.anchors->table->item(0, 1)->setText("5000");
+        QVERIFY(!panel.startAge->isEnabled());
+        const tuning::Anchor a = panel.anchors->anchors().at(0);
+        QVERIFY2(panel.model(), qPrintable(panel.summary->text()));
+        QVERIFY(std::fabs(tuning::ageAt(*panel.model(), a.position) - 5000) < 1e-6);
+
+        QTemporaryDir dir;
+        const QString out = dir.filePath("model.tsv");
+        Platform::setSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                         QString*) { return out; });
+        panel.exportModel();
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.contains("# anchor 1: position "));
+        QVERIFY(text.contains("# possible hiatus or condensed section: at position "));
+        QVERIFY(
+            text.contains("position\tage\tsedimentation_rate\tage_low\tage_median\tage_high\n"));
     }
 
     void stopEndsTheSimulations() {
@@ -258,6 +328,9 @@ private slots:
         QVERIFY(shown[2] < e.rates.front() && shown[3] > e.rates.back()); // half a cell beyond
         QCOMPARE(plot->traceOverlay()->pointCount(), static_cast<int>(e.centres.size()));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains(" m | rate "));
+        // Every window's rate interval shaded along the track, and read out under the pointer.
+        QCOMPARE(plot->traceOverlay()->intervalCount(), static_cast<int>(e.centres.size()));
+        QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("% interval"));
         QVERIFY(w.evolutiveView->readoutAt(e.centres[1], e.rates[3]).contains("r2_opt"));
         // A rate axis of less than two decades labels 1, 2 and 5 times the powers of ten.
         QVERIFY(e.rates.back() / e.rates.front() < 100);

@@ -42,6 +42,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -49,11 +50,11 @@
 namespace {
 
 QString writeSeries(const QTemporaryDir& dir, const QString& name, int n,
-                    const std::function<double(double)>& f) {
+                    const std::function<double(double)>& f, const char* positionTitle = "depth") {
     const QString path = dir.filePath(name);
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write("depth\tvalue\n");
+    file.write(QByteArray(positionTitle) + "\tvalue\n");
     for (int i = 0; i < n; ++i)
         file.write(QString("%1\t%2\n").arg(i).arg(f(i), 0, 'g', 17).toUtf8());
     return path;
@@ -274,6 +275,43 @@ private slots:
         }
     }
 
+    // On a record in time a cycle keeps its period: a trace gliding from 1/41 to 1/70 in small
+    // steps is flagged drift where it lies farther than W from 1/41, crossed and named on the
+    // bar; the same record measured in metres has no period to keep.
+    void aTraceDriftingOffItsPeriodIsFlaggedOnARecordInTime() {
+        Preferences::store("windowIncrement", 5);
+        Preferences::store("fmax", 0.1);
+        std::mt19937 rng(5);
+        std::normal_distribution<double> noise(0, 0.1);
+        double cycles = 0;
+        const QString ages = writeSeries(
+            data, "ages.txt", 2000,
+            [&](double t) {
+                cycles += 1 / 41.0 + (1 / 70.0 - 1 / 41.0) * std::clamp((t - 800) / 600, 0.0, 1.0);
+                return std::cos(2 * M_PI * cycles) + noise(rng);
+            },
+            "age_ka");
+        ViewController w;
+        QVERIFY(runAndWait(w, ages));
+        w.ageModel->period->setCurrentText("41");
+        w.tracing->arm();
+        w.mapClicked(200, 0.0244);
+        const double W = tuning::halfBandwidth(*sharedPlot->lastResult());
+        const auto drifted = [&] {
+            return std::count_if(w.tracing->points().begin(), w.tracing->points().end(),
+                                 [](const auto& p) { return p.flag == tuning::TraceFlag::Drift; });
+        };
+        for (const tuning::TracePoint& p : w.tracing->points())
+            QCOMPARE(p.flag == tuning::TraceFlag::Drift, std::fabs(p.frequency - 1 / 41.0) > W);
+        QVERIFY(drifted() > 10);
+        QCOMPARE(sharedPlot->plot()->traceOverlay()->flaggedCount(),
+                 flaggedCount(w.tracing->points()));
+        QVERIFY2(w.tracing->status->text().contains("flagged jump, edge or drift"),
+                 qPrintable(w.tracing->status->text()));
+        w.setRecordUnits({"m", "kyr"}, false);
+        QCOMPARE(drifted(), 0L);
+    }
+
     void reversingThePositionAxisMirrorsTheMap() {
         // One strong line drifting in frequency: the picture is not its own mirror image.
         const QString chirp = writeSeries(data, "chirp.txt", 3000, [](double x) {
@@ -364,6 +402,7 @@ private slots:
         QSettings().clear();
         PreferencesDialog dialog(nullptr);
         AstroTestPanel panel(nullptr);
+        AgeModelPanel ageModel(nullptr);
         const std::pair<ParameterId, QAbstractSpinBox*> fields[] = {
             {ParameterId::Tbw, dialog.timeBandwidthProduct},
             {ParameterId::Tapers, dialog.numberOfTapers},
@@ -375,7 +414,12 @@ private slots:
             {ParameterId::SedMax, panel.sedMax},
             {ParameterId::NumSed, panel.numSed},
             {ParameterId::Simulations, panel.simulations},
-            {ParameterId::Seed, panel.seed}};
+            {ParameterId::Seed, panel.seed},
+            {ParameterId::AgeMa, panel.ageMa},
+            {ParameterId::IntervalProbability, panel.interval},
+            {ParameterId::Ensemble, ageModel.ensemble},
+            {ParameterId::EnsembleSeed, ageModel.seed},
+            {ParameterId::Interval, ageModel.interval}};
         for (const auto& [id, field] : fields) {
             const analysis::ParameterEntry& e = analysis::parameter(id);
             const auto* whole = qobject_cast<QSpinBox*>(field);
@@ -386,8 +430,10 @@ private slots:
             QVERIFY2(!analysis::checkValue(e, low, "x"), e.label);
             QVERIFY2(!analysis::checkValue(e, high, "x"), e.label);
             QVERIFY2(analysis::checkValue(e, low - step, "x"), e.label);
-            if (std::isfinite(e.rule.highest))
+            if (std::isfinite(e.rule.highest) && e.rule.highestIncluded)
                 QCOMPARE(high, e.rule.highest);
+            else if (std::isfinite(e.rule.highest))
+                QVERIFY2(analysis::checkValue(e, high + step, "x"), e.label);
             // The field starts at the catalogue's default, or at what the form proposes.
             const double start = whole ? whole->value() : real->value();
             QCOMPARE(start, std::isnan(e.formValue) ? e.defaultValue : e.formValue);

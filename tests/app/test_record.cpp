@@ -6,6 +6,7 @@
 #include "Qplot/WholeRecordFigure.h"
 #include "Qplot/WindowPanel.h"
 #include "app/panels/AgeModelPanel.h"
+#include "app/panels/AnchorList.h"
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/LineTracing.h"
 #include "app/panels/TargetPeriods.h"
@@ -296,6 +297,10 @@ private slots:
             traceAt(w, 1 / (41 * 0.015));
             w.ageModel->period->setCurrentText("41");
             w.ageModel->startAge->setValue(120);
+            w.ageModel->ensemble->setValue(30);
+            w.ageModel->seed->setValue(4);
+            w.ageModel->interval->setValue(0.9);
+            w.ageModel->anchors->setAnchors({{15, 5000, 2}});
             w.mapChoices->colourGroup->actions().at(2)->trigger();
             QVERIFY(w.hasUnsavedWork());
             QVERIFY(w.saveSessionTo(first.filePath("afternoon.json")));
@@ -318,6 +323,12 @@ private slots:
         QVERIFY(again.ampl == map->ampl && again.prob == map->prob);
         QVERIFY(w.ageModel->model());
         QVERIFY(w.ageModel->model()->age == ages);
+        QCOMPARE(w.ageModel->ensemble->value(), 30);
+        QCOMPARE(w.ageModel->seed->value(), 4);
+        QCOMPARE(w.ageModel->interval->value(), 0.9);
+        QCOMPARE(w.ageModel->anchors->anchors().size(), 1u);
+        QCOMPARE(w.ageModel->anchors->anchors()[0].sd, 2.0);
+        QVERIFY(std::fabs(tuning::ageAt(*w.ageModel->model(), 15) - 5000) < 1e-6);
         QCOMPARE(w.recordUnits.position, QString("m"));
         QVERIFY(!w.hasUnsavedWork());
         QCOMPARE(w.mapChoices->colourGroup->checkedAction()->data().toInt(), 2);

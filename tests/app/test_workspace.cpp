@@ -368,8 +368,17 @@ private slots:
         QVERIFY(after->background.kind == spectrum::BackgroundKind::Robust);
         QVERIFY(after->background.level != before->background.level);
         QVERIFY(w.wholeRecord->figure->title().contains("robust AR(1) background"));
+        // The levels are shaded where they are not to be trusted: up to the first reliable
+        // bin, at 2W or just above.
+        const double W = after->halfBandwidth;
+        QCOMPARE(w.wholeRecord->figure->unreliableBand().maxValue(),
+                 spectrum::unreliableBelow(*after));
+        QVERIFY(spectrum::unreliableBelow(*after) >= 2 * W);
         w.wholeRecord->background->setCurrentIndex(0);
         QCOMPARE(w.wholeRecord->spectrum()->background.level, before->background.level);
+        QCOMPARE(w.wholeRecord->figure->unreliableBand().maxValue(),
+                 spectrum::unreliableBelow(*before));
+        QVERIFY(spectrum::unreliableBelow(*before) >= 2 * W);
 
         // A computation stopped at once: the progress goes, the spectrum shown stays.
         const auto shown = w.wholeRecord->spectrum();

@@ -77,6 +77,14 @@ TEST(CliAstro, TimeOptFindsTheRateAndCallsItSignificant) {
     EXPECT_NEAR(stated(r.out, "optimal sedimentation rate") / 2.04, 1, 0.03) << r.out;
     EXPECT_LE(stated(r.out, "p-value"), 0.05) << r.out;
     EXPECT_NE(r.out.find(" (200 simulations)\n"), std::string::npos);
+    // The rate's interval, before the optimum; --interval asks for another probability.
+    EXPECT_LT(r.out.find("# rate interval: 95 % from "),
+              r.out.find("# optimal sedimentation rate: "));
+    const ProcessResult narrower =
+        runProcess(cli, {"timeopt", data, "--quiet", "--sedmin", "1.5", "--sedmax", "2.8",
+                         "--numsed", "27", "--interval", "0.5"});
+    ASSERT_EQ(narrower.exitCode, 0) << narrower.err;
+    EXPECT_NE(narrower.out.find("# rate interval: 50 % from "), std::string::npos);
 }
 
 TEST(CliAstro, EachCommandWritesItsColumns) {
@@ -85,10 +93,21 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
     const ProcessResult filtered =
         runProcess(cli, {"filter", data, "--quiet", "--passband", "1.5:3.5"});
     ASSERT_EQ(filtered.exitCode, 0) << filtered.err;
-    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope");
+    EXPECT_EQ(headerLine(filtered.out), "position\tvalue\tfiltered\tenvelope\tedge");
     EXPECT_EQ(std::count(filtered.out.begin(), filtered.out.end(), '\n') -
                   std::count(filtered.out.begin(), filtered.out.end(), '#'),
               samples + 1);
+    // The record's ends are marked, its middle is not.
+    std::vector<std::string> ends;
+    for (const auto line : series::splitLines(filtered.out)) {
+        const auto fields = series::splitFields(line);
+        if (fields.size() == 5 && series::parseNumber(fields[0]))
+            ends.emplace_back(fields[4]);
+    }
+    ASSERT_EQ(ends.size(), static_cast<std::size_t>(samples));
+    EXPECT_EQ(ends.front(), "1");
+    EXPECT_EQ(ends.back(), "1");
+    EXPECT_EQ(ends[samples / 2], "0");
 
     const ProcessResult evolutive =
         runProcess(cli, {"etimeopt", data, "--quiet", "--window-length", "20", "--step-length", "5",
@@ -99,7 +118,8 @@ TEST(CliAstro, EachCommandWritesItsColumns) {
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     const std::string track = readAll(dir / "track.tsv");
     EXPECT_EQ(headerLine(track),
-              "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate");
+              "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\trate_low\t"
+              "rate_high\tmode_share");
     // The track makes an age model, unless a window is flagged edge, alias or jump: then only
     // when asked.
     const ProcessResult tuned =
@@ -201,12 +221,107 @@ TEST(CliAstro, TuneBySedimentationRateIsTheClosedForm) {
     EXPECT_EQ(rows, samples);
 }
 
+// --age-ma: the block writes k and every period of the age; without it nothing changes.
+TEST(CliAstro, AnAgeSetsThePeriodsAndTheBlockSaysSo) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    const std::vector<std::string> test = {"timeopt",  data,  "--quiet",  "--sedmin", "1.5",
+                                           "--sedmax", "2.5", "--numsed", "5"};
+    std::vector<std::string> aged = test;
+    aged.insert(aged.end(), {"--age-ma", "120"});
+    const ProcessResult old = runProcess(cli, aged), now = runProcess(cli, test);
+    ASSERT_EQ(old.exitCode, 0) << old.err;
+    ASSERT_EQ(now.exitCode, 0) << now.err;
+    EXPECT_GT(stated(old.out, "precession constant k"), 50.48) << old.out;
+    EXPECT_LT(stated(old.out, "precession periods"), stated(now.out, "precession periods"));
+    EXPECT_LT(stated(old.out, "obliquity periods"), 40.97);
+    EXPECT_EQ(stated(old.out, "eccentricity periods"), stated(now.out, "eccentricity periods"));
+    EXPECT_NE(old.out.find("# targets: precession and obliquity for an age of 120 Ma"),
+              std::string::npos);
+    EXPECT_EQ(now.out.find("precession constant"), std::string::npos);
+    EXPECT_EQ(now.out.find("obliquity"), std::string::npos);
+}
+
+// The lines after the '#' block.
+std::string rowsOf(const std::string& text) {
+    return text.substr(text.find(headerLine(text)));
+}
+
+// A track of 2 cm/kyr with a 10 % interval in every row (windows of 8 m, as its block says): with
+// --ensemble 0 the files are those of the single model; with an ensemble the model keeps its
+// columns and appends the band around it, the block gives the duration's interval (about the
+// 1998 kyr of 39.96 m at 2 cm/kyr), and the ensemble's file holds every model.
+TEST(CliAstro, TheBandIsAppendedAndEnsembleZeroChangesNothing) {
+    TempDir dir;
+    const std::string data = record(dir / "core.txt", 2.0);
+    std::string track = "# window: 8 position units, step 1\n"
+                        "x_centre\tsedimentation_rate\trate_low\trate_high\n";
+    for (int x = 4; x <= 36; ++x)
+        track += std::to_string(x) + "\t2\t1.8\t2.2\n";
+    std::ofstream(dir / "track.tsv") << track;
+    const auto tune = [&](const std::string& name, std::vector<std::string> more) {
+        std::vector<std::string> args = {"tune",
+                                         data,
+                                         "--quiet",
+                                         "--sedrate",
+                                         dir / "track.tsv",
+                                         "--model",
+                                         dir / (name + "-model.tsv"),
+                                         "-o",
+                                         dir / (name + ".tsv")};
+        args.insert(args.end(), more.begin(), more.end());
+        const ProcessResult r = runProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 0) << name << ": " << r.err;
+        return readAll(dir / (name + "-model.tsv"));
+    };
+    const std::string single = tune("single", {});
+    EXPECT_EQ(tune("zero", {"--ensemble", "0", "--seed", "9", "--interval", "0.9"}), single);
+    EXPECT_EQ(readAll(dir / "zero.tsv"), readAll(dir / "single.tsv"));
+    EXPECT_EQ(single.find("age_low"), std::string::npos);
+
+    const std::string banded =
+        tune("band", {"--ensemble", "300", "--ensemble-file", dir / "members.tsv"});
+    EXPECT_EQ(headerLine(banded),
+              "position\tage\tsedimentation_rate\tage_low\tage_median\tage_high");
+    EXPECT_EQ(rowsOf(readAll(dir / "band.tsv")), rowsOf(readAll(dir / "single.tsv")));
+    std::vector<std::vector<double>> rows;
+    for (const auto line : series::splitLines(banded)) {
+        std::vector<double> v;
+        for (const auto field : series::splitFields(line))
+            if (const auto x = series::parseNumber(field))
+                v.push_back(*x);
+        if (v.size() == 6)
+            rows.push_back(v);
+    }
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(samples));
+    for (const auto& v : rows) {
+        EXPECT_NEAR(v[1], 100 * v[0] / 2, 1e-9 * (1 + v[1])); // the central model as before
+        EXPECT_LE(v[3], v[4]);
+        EXPECT_LE(v[4], v[5]);
+    }
+    // Ten percent at 95 % is a standard deviation of 5 % in a row; over 39 m of windows 8 m
+    // long the duration's is some 2 to 3 %: an interval of a few percent either side.
+    const std::size_t at = banded.find("# duration: ");
+    const std::string duration = banded.substr(at + 12, banded.find('\n', at) - at - 12);
+    const double low = rows.back()[3], high = rows.back()[5];
+    EXPECT_LT(low, 1998 * 0.98);
+    EXPECT_GT(low, 1998 * 0.85);
+    EXPECT_GT(high, 1998 * 1.02);
+    EXPECT_LT(high, 1998 * 1.15);
+    EXPECT_EQ(duration.rfind("1998 (95 % interval ", 0), 0u) << duration;
+    const std::string members = headerLine(readAll(dir / "members.tsv"));
+    EXPECT_EQ(std::count(members.begin(), members.end(), '\t'), 300);
+}
+
 TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
     TempDir dir;
     const std::string data = record(dir / "core.txt", 2.0);
     const std::string oneKind = dir.file("e.tsv", "period\tkind\n405.6795\te\n130.719\te\n");
     const std::string down = dir.file("down.tsv", "x_centre\tsedimentation_rate\n5\t1\n3\t2\n");
     const std::string zero = dir.file("zero.tsv", "x_centre\tsedimentation_rate\n1\t1\n5\t0\n");
+    const std::string oneRate = dir.file("one.tsv", "x_centre\tsedimentation_rate\n1\t2\n");
+    const std::string banded = dir.file(
+        "banded.tsv", "x_centre\tsedimentation_rate\trate_low\trate_high\n1\t2\t1.8\t2.2\n");
     const std::string trace = dir.file("trace.tsv", "x_centre\tfrequency\n1\t2\n5\t2\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"timeopt", data, "--numsed", "0"}, "--numsed"},
@@ -216,6 +331,10 @@ TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
         {{"timeopt", data, "--precession-band", "0.035"}, "--precession-band"},
         {{"timeopt", data, "--sedmin", "0.1", "--sedmax", "0.2"}, "--sedmax"}, // none scored
         {{"timeopt", data, "--targets", oneKind}, "--targets"},
+        {{"timeopt", data, "--age-ma", "700"}, "0 to 620"},
+        {{"etimeopt", data, "--window-length", "20", "--step-length", "5", "--age-ma", "-5"},
+         "--age-ma"},
+        {{"timeopt", data, "--age-ma", "65", "--targets", oneKind}, "--age-ma"},
         {{"timeopt", data, "--plot", dir / "curves.gif"}, "--plot"},
         {{"timeopt", data, "--positions-in", "ft"}, "--positions-in"},
         {{"filter", data, "--passband", "0:1"}, "--passband"},
@@ -231,6 +350,16 @@ TEST(CliAstro, BadInputIsRefusedByNameAndLeavesNoFile) {
         {{"tune", data, "--sedrate", zero}, "--sedrate"},
         {{"tune", data, "--sedrate", zero, "--trace", down, "--period", "41"}, "--sedrate"},
         {{"tune", data, "--sedrate", zero, "--period", "41"}, "--sedrate"},
+        {{"tune", data, "--sedrate", oneRate, "--ensemble", "10"}, "--sedrate"}, // no intervals
+        {{"tune", data, "--sedrate", banded, "--ensemble", "10"}, "--window-length"},
+        {{"tune", data, "--sedrate", oneRate, "--ensemble-file", dir / "e.tsv"}, "--ensemble"},
+        {{"tune", data, "--sedrate", oneRate, "--anchor", "10:500", "--start-age", "3"},
+         "--anchor"},
+        {{"tune", data, "--sedrate", oneRate, "--anchor", "100:500"}, "--anchor"},
+        {{"tune", data, "--sedrate", oneRate, "--anchor", "30:500", "--anchor", "10:600"},
+         "--anchor"},
+        {{"tune", data, "--sedrate", oneRate, "--anchor", "10:500:-2"}, "--anchor"},
+        {{"tune", data, "--trace", oneRate, "--period", "41:14"}, "--period"},
         {{"asm", data, "--level", "1.5"}, "--level"},
         {{"asm", data, "--sims", "0"}, "--sims"},
         {{"asm", data, "--tapers", "1"}, "--tapers"},

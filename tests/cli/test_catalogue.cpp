@@ -122,6 +122,7 @@ std::vector<std::string> commandLine(const ParameterEntry& e, const char* comman
     args.push_back(e.flag);
     args.push_back(e.id == ParameterId::StartPosition    ? value + ":0.05"
                    : e.id == ParameterId::StartFrequency ? "300:" + value
+                   : e.id == ParameterId::PeriodSd       ? "41:" + value
                                                          : value);
     return args;
 }
@@ -200,7 +201,10 @@ TEST(ParameterCatalogue, LookupsByEachFrontEndsName) {
         {"--tapers", C::Tapers, ParameterId::TaperCount},
         {"--level", C::Trace, ParameterId::TraceLevel},
         {"--workers", C::TimeOpt, ParameterId::AstroWorkers},
-        {"--window-length", C::ETimeOpt, ParameterId::AstroWindowLength}};
+        {"--window-length", C::ETimeOpt, ParameterId::AstroWindowLength},
+        {"--window-length", C::Tune, ParameterId::RowWindowLength},
+        {"--seed", C::Tune, ParameterId::EnsembleSeed},
+        {"--period", C::Tune, ParameterId::Period}};
     for (const auto& [flag, command, id] : flags) {
         const ParameterEntry* e = analysis::parameterByFlag(flag, command);
         ASSERT_NE(e, nullptr) << flag;
@@ -208,5 +212,6 @@ TEST(ParameterCatalogue, LookupsByEachFrontEndsName) {
     }
     EXPECT_EQ(analysis::parameterByFlag("--band", C::Analyze), nullptr);
     EXPECT_EQ(analysis::parameterByKeyword("step", C::Tune)->id, ParameterId::AgeStep);
+    EXPECT_EQ(analysis::parameterByKeyword("seed", C::Tune)->id, ParameterId::EnsembleSeed);
     EXPECT_EQ(analysis::parameterByKeyword("k", C::Tapers)->id, ParameterId::TaperCount);
 }

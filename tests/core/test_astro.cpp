@@ -4,9 +4,11 @@
 // closed form, and every refusal.
 #include "core/astro/AstroFiles.h"
 #include "core/astro/BandPass.h"
+#include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TrackFlags.h"
+#include "core/text/NumberText.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/units/RecordUnits.h"
 
@@ -237,6 +239,199 @@ TEST(BandPass, KeepsTheBandAndRecoversAnEnvelope) {
     EXPECT_LT(envelopeError, 0.01);
 }
 
+// The edge marks of a band-pass sit at the record's two ends, cover where the envelope of a
+// known sinusoid in the band sags, and nowhere else.
+TEST(BandPass, MarksTheRecordsEdgesWhereTheEnvelopeSags) {
+    const std::size_t n = 1000;
+    const Band band{0.08, 0.12};
+    std::vector<double> y(n);
+    for (std::size_t i = 0; i < n; ++i)
+        y[i] = 3 * std::cos(2 * M_PI * 0.095 * static_cast<double>(i) + 1.1);
+    const BandPassed f = bandPass(y, 1.0, band);
+    ASSERT_FALSE(f.problem);
+    ASSERT_EQ(f.edge.size(), n);
+    // One run at each end: the marks never come back once they have stopped.
+    std::size_t head = 0, tail = 0;
+    while (head < n && f.edge[head])
+        ++head;
+    while (tail < n && f.edge[n - 1 - tail])
+        ++tail;
+    EXPECT_GE(head, 1u);
+    EXPECT_GE(tail, 1u);
+    for (std::size_t i = head; i < n - tail; ++i)
+        ASSERT_FALSE(f.edge[i]) << i;
+    // The filter's response spans about 1 / (band width) = 25 samples: the sag, and so the
+    // marks, reach into the record by less than that.
+    EXPECT_LT(head, 25u);
+    EXPECT_LT(tail, 25u);
+    // This sinusoid (another frequency and phase than the reference) has its envelope below 0.9
+    // of its amplitude at the marked samples, or close to them, and not elsewhere.
+    int agree = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        agree += (f.envelope[i] < 0.9 * 3) == f.edge[i];
+    EXPECT_GE(agree, static_cast<int>(n) - 4);
+    EXPECT_LT(f.envelope.front(), 0.9 * 3);
+    EXPECT_LT(f.envelope.back(), 0.9 * 3);
+}
+
+// The least-squares share of y's variance that a constant and a cosine and a sine at each period
+// explain at times t, by Householder QR on the normal columns; the test's own fit, independent of
+// the one in TimeOpt.
+double explainedShare(const std::vector<double>& y, const std::vector<double>& t,
+                      const std::vector<double>& periods) {
+    const std::size_t n = y.size(), m = 1 + 2 * periods.size();
+    std::vector<std::vector<double>> a(m, std::vector<double>(n, 1.0));
+    for (std::size_t j = 0; j < periods.size(); ++j)
+        for (std::size_t i = 0; i < n; ++i) {
+            a[1 + 2 * j][i] = std::cos(2 * M_PI * t[i] / periods[j]);
+            a[2 + 2 * j][i] = std::sin(2 * M_PI * t[i] / periods[j]);
+        }
+    std::vector<double> r = y;
+    double mean = 0;
+    for (double v : y)
+        mean += v / static_cast<double>(n);
+    double total = 0;
+    for (double v : y)
+        total += (v - mean) * (v - mean);
+    for (std::size_t k = 0; k < m; ++k) { // reflect column k (and the rest, and r) onto e_k
+        double norm = 0;
+        for (std::size_t i = k; i < n; ++i)
+            norm += a[k][i] * a[k][i];
+        norm = std::copysign(std::sqrt(norm), a[k][k]);
+        std::vector<double> v(a[k].begin(), a[k].end());
+        std::fill(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), 0.0);
+        v[k] += norm;
+        double vv = 0;
+        for (std::size_t i = k; i < n; ++i)
+            vv += v[i] * v[i];
+        const auto reflect = [&](std::vector<double>& c) {
+            double d = 0;
+            for (std::size_t i = k; i < n; ++i)
+                d += v[i] * c[i];
+            for (std::size_t i = k; i < n; ++i)
+                c[i] -= 2 * d / vv * v[i];
+        };
+        for (std::size_t j = k; j < m; ++j)
+            reflect(a[j]);
+        reflect(r);
+    }
+    double residual = 0;
+    for (std::size_t i = m; i < n; ++i)
+        residual += r[i] * r[i];
+    return 1 - residual / total;
+}
+
+// Precession whose amplitude is exactly 1 + 0.5 cos(405.7 kyr) + 0.4 cos(123.8 kyr): the true
+// r2_envelope is 1. Leaving out the record's sagging ends brings the test's r2_envelope closer
+// to it than a fit of the whole envelope, in the record and in every window alike.
+TEST(TimeOpt, LeavingTheEdgesOutBringsR2EnvelopeNearTheTruth) {
+    const double rate = 2, dt = 2; // cm/kyr, kyr per sample: 4 cm samples
+    const std::size_t n = 300;
+    std::vector<double> y(n), t(n), z(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        t[i] = dt * static_cast<double>(i);
+        z[i] = rate * t[i] / 100;
+        y[i] = (1 + 0.5 * std::cos(2 * M_PI * t[i] / 405.6795) +
+                0.4 * std::cos(2 * M_PI * t[i] / 123.839)) *
+               std::cos(2 * M_PI * t[i] / 22.31868);
+    }
+    TimeOptSettings settings;
+    settings.grid = {rate, rate, 1, false};
+    const TimeOptScan scan = timeOpt(y, z[1], settings);
+    ASSERT_FALSE(scan.problem);
+    const double withEdgesOut = scan.scores[0].r2Envelope;
+    const BandPassed f = bandPass(y, dt, settings.precessionBand);
+    const double whole = explainedShare(f.envelope, t, settings.targets.eccentricity);
+    EXPECT_LT(1 - withEdgesOut, 0.5 * (1 - whole)) << withEdgesOut << " against " << whole;
+    EXPECT_GT(withEdgesOut, 0.95);
+    // The same fit over the unmarked samples is what the test computes.
+    std::vector<double> inside, at;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!f.edge[i]) {
+            inside.push_back(f.envelope[i]);
+            at.push_back(t[i]);
+        }
+    EXPECT_NEAR(explainedShare(inside, at, settings.targets.eccentricity), withEdgesOut, 1e-3);
+    // A window as long as the record scores as the record does.
+    const EvolutiveTimeOpt e = evolutiveTimeOpt(z, y, settings, z[1] * n, z[1]);
+    ASSERT_FALSE(e.problem);
+    ASSERT_EQ(e.cells.size(), 1u);
+    EXPECT_EQ(e.cells[0].r2Envelope, withEdgesOut);
+}
+
+// At the present the model gives La2004's periods; back in time k grows, every precession and
+// obliquity period shortens, obliquity about (k + g5) / (k + s3) times as much as the main
+// precession term (dP / P = -dk / (k + f)), and the day at 620 Ma is the rhythmites' day.
+TEST(TargetsAtAge, PresentPeriodsShortenBackInTime) {
+    const Targets present;
+    const Targets now = targetsAtAge(0);
+    EXPECT_EQ(precessionConstantAt(0), 50.475838);
+    for (std::size_t i = 0; i < present.obliquity.size(); ++i)
+        EXPECT_NEAR(now.obliquity[i], present.obliquity[i], 1e-5) << i;
+    // The default precession periods are La2004's averaged over -15 to +5 Myr, when k was a
+    // little larger: within 0.3 %.
+    for (std::size_t i = 0; i < present.precession.size(); ++i)
+        EXPECT_NEAR(now.precession[i] / present.precession[i], 1, 0.003) << i;
+    EXPECT_EQ(now.eccentricity, present.eccentricity);
+
+    const Targets then = targetsAtAge(65);
+    EXPECT_EQ(then.eccentricity, present.eccentricity);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_LT(then.precession[i], now.precession[i]) << i;
+        EXPECT_LT(then.obliquity[i], now.obliquity[i]) << i;
+    }
+    const double precessionShare = 1 - then.precession[0] / now.precession[0];
+    const double obliquityShare = 1 - then.obliquity[0] / now.obliquity[0];
+    EXPECT_GT(precessionShare, 0.005); // tens of Myr of tides move k by per cents
+    EXPECT_NEAR(obliquityShare / precessionShare, (50.48 + 4.26) / (50.48 - 18.85), 0.1);
+    double k = 0;
+    for (double age = 0; age <= 620; age += 62) {
+        EXPECT_GT(precessionConstantAt(age), k) << age;
+        k = precessionConstantAt(age);
+    }
+    // Williams (2000): 400 +- 7 solar days a year at 620 Ma, 21.9 +- 0.4 h; the model is set
+    // only by the Moon's distance then, so the day is a check of its spin.
+    const double siderealDay = 23.9344696 / earthMoonAt(620).spin;
+    const double solarDay = siderealDay / (1 - siderealDay / (365.25636 * 24));
+    EXPECT_NEAR(solarDay, 21.9, 0.4);
+    EXPECT_NEAR(earthMoonAt(620).distance, 0.965, 1e-12);
+
+    for (const double age : {-1.0, 620.5, static_cast<double>(NAN), 1e9}) {
+        const auto problem = checkAge(age);
+        ASSERT_TRUE(problem) << age;
+        EXPECT_EQ(problem->parameter, analysis::ParameterId::AgeMa);
+        EXPECT_NE(problem->text.find("from 0 to 620"), std::string::npos) << problem->text;
+    }
+    EXPECT_THROW(targetsAtAge(700), std::domain_error);
+}
+
+// Obliquity rows are read, kept apart and left out of the test's scores.
+TEST(Targets, ObliquityRowsAreReadAndTimeOptLeavesThemAside) {
+    const TargetsRead read =
+        readTargets("period\tkind\n405.7\te\n41\to\n23.6\tp\n39.6\to\n19.1\tp\n");
+    ASSERT_FALSE(read.problem);
+    EXPECT_EQ(read.targets.obliquity, (std::vector<double>{41, 39.6}));
+    EXPECT_EQ(read.targets.precession, (std::vector<double>{23.6, 19.1}));
+    // A file replaces every default: without o rows, no obliquity.
+    EXPECT_TRUE(readTargets("period\tkind\n405.7\te\n23.6\tp\n").targets.obliquity.empty());
+    EXPECT_TRUE(readTargets("period\tkind\n41\to\n23.6\tp\n").problem); // no e
+    EXPECT_NE(readTargets("period\tkind\n405\te\n41\tO\n").problem->text.find("o (obliquity)"),
+              std::string::npos);
+
+    const std::vector<double> y = record(
+        400, spacing, [](double z) { return 100 * z / gridRate; }, 0.6, 3);
+    TimeOptSettings with, without;
+    with.grid = without.grid = {1.5, 2.8, 9, false};
+    with.targets.obliquity = {41, 39.6, 53.7, 28.9, 29.9};
+    without.targets.obliquity.clear();
+    const TimeOptScan a = timeOpt(y, spacing, with), b = timeOpt(y, spacing, without);
+    ASSERT_EQ(a.scores.size(), b.scores.size());
+    for (std::size_t r = 0; r < a.scores.size(); ++r) {
+        EXPECT_EQ(a.scores[r].r2Envelope, b.scores[r].r2Envelope);
+        EXPECT_EQ(a.scores[r].r2Power, b.scores[r].r2Power);
+    }
+}
+
 TEST(SedimentationRate, AgeModelMatchesTheClosedForm) {
     // 1 cm/kyr at 0 m rising to 3 at 10 m, falling to 2 at 20 m, held beyond: over a stretch
     // of length L from s0 to s1 the time is 100 L ln(s1 / s0) / (s1 - s0).
@@ -357,10 +552,13 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
                                         "sedimentation_rate\tr2_envelope\tr2_power\tr2_opt",
                                         "1\t0.5\t0.2\t0.1", "2\t0.9\t0.5\t0.45"}));
     EXPECT_EQ(lastLines(timeOptText(d, scan, nullptr), 4)[0], "# r2_opt: 0.45");
-    // The optimum on the grid's edge: said, with the candidates, before the optimum.
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0],
+    // The optimum on the grid's edge: said, with the candidates and the rate's interval (none
+    // without a likelihood), before the optimum.
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 9)[0],
               "# caution: the optimum lies at the edge of the rate grid: widen it");
-    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 8)[0], "# candidates: 2 cm/kyr (r2_opt 0.45)");
+    EXPECT_EQ(lastLines(timeOptText(d, scan, &sig), 7)[0],
+              "# rate interval: none: the likelihood is not known");
 
     EvolutiveTimeOpt e;
     e.centres = {5, 6};
@@ -370,9 +568,23 @@ TEST(AstroFiles, BlocksEndWithTheOptimumAndColumnsAreTitled) {
               "x_centre\tsedimentation_rate\tr2_envelope\tr2_power\tr2_opt");
     EXPECT_EQ(lastLines(trackText(d, 4, 1, flagTrack(e, {}, 0.05), 0, 0.05), 3),
               (std::vector<std::string>{
-                  "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate",
-                  "5\t2\t0.45\tNA\tedge\t2", "6\t1\t0.45\tNA\tedge\t1"}));
-    const BandPassed f{{0.5}, {1.5}, std::nullopt};
-    EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3}, {4}, f), 2),
-              (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope", "3\t4\t0.5\t1.5"}));
+                  "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\t"
+                  "rate_low\trate_high\tmode_share",
+                  "5\t2\t0.45\tNA\tedge\t2\tNA\tNA\tNA", "6\t1\t0.45\tNA\tedge\t1\tNA\tNA\tNA"}));
+    const BandPassed f{{0.5, 0.6}, {1.5, 1.6}, {true, false}, std::nullopt};
+    EXPECT_EQ(lastLines(filterText(d.record, {0.1, 0.2}, {3, 4}, {4, 5}, f), 3),
+              (std::vector<std::string>{"position\tvalue\tfiltered\tenvelope\tedge",
+                                        "3\t4\t0.5\t1.5\t1", "4\t5\t0.6\t1.6\t0"}));
+    // With an age, the block says so and writes k and every period, obliquity too.
+    d.ageMa = 65;
+    d.settings.targets = targetsAtAge(65);
+    const std::string aged = timeOptText(d, scan, &sig);
+    EXPECT_NE(aged.find("# precession constant k: " + text::exactNumber(precessionConstantAt(65)) +
+                        " arcsec/yr\n"),
+              std::string::npos)
+        << aged;
+    EXPECT_NE(aged.find("# obliquity periods: " +
+                        text::exactNumber(d.settings.targets.obliquity[0]) + ", "),
+              std::string::npos);
+    EXPECT_EQ(timeOptText(TestDescription(), scan, &sig).find("obliquity"), std::string::npos);
 }

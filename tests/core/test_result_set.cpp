@@ -1,5 +1,6 @@
 // Reshaping result rows into the map's matrices, the spectral lines of one window, and the
 // number of lines white noise passes by chance.
+#include "core/results/ChanceLines.h"
 #include "core/results/FalseDiscovery.h"
 #include "core/results/ResultSet.h"
 #include "engine/diagnostics.h"

@@ -3,9 +3,11 @@
 // from a fixed seed; normal deviates by Box-Muller so no library distribution is involved.
 #include "core/analysis/RunParameters.h"
 #include "core/results/FalseDiscovery.h"
+#include "core/spectrum/ExpectedPower.h"
 #include "core/spectrum/MultitaperSpectrum.h"
 #include "core/spectrum/RedNoise.h"
 #include "core/spectrum/SlepianTapers.h"
+#include "core/spectrum/WholeRecord.h"
 #include "engine/fft.h"
 #include "engine/harmonic.h"
 #include "engine/tapers.h"
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <random>
 #include <stdexcept>
@@ -76,6 +79,12 @@ spectrum::AdaptiveSpectrum spectrumOf(const std::vector<double>& x, double dt) {
     return spectrum::adaptiveSpectrum(x.data(), N, dt, tapers().v.data(), N, tapers().lambda.data(),
                                       K, NFFT, NFFT / 2 + 1);
 }
+// What those tapers make of AR(1) noise whose mean was removed (as ar1Series does).
+const spectrum::ExpectedPower& expected() {
+    static const spectrum::ExpectedPower e(tapers().v, tapers().lambda, N, NFFT, NFFT / 2 + 1,
+                                           spectrum::Removed::Mean, 3.0);
+    return e;
+}
 
 TEST(AdaptiveSpectrum, RedNoiseAgainstItsBackgrounds) {
     const double dt = 2.0; // not 1, so that a missing dt factor shows
@@ -97,32 +106,36 @@ TEST(AdaptiveSpectrum, RedNoiseAgainstItsBackgrounds) {
     // About 330 independent estimates (one per 2W = 6/n): the 5 % exceedance has a standard
     // error near 1.2 %.
     const double W = 3.0 / (N * dt);
-    const auto ar1 =
-        spectrum::fitBackground(BackgroundKind::Ar1, s.frequency, s.power, s.dof, rho, dt, W);
+    const auto ar1 = spectrum::fitBackground(BackgroundKind::Ar1, s.frequency, s.power, s.dof, rho,
+                                             dt, W, expected());
     int above = 0;
     for (size_t j = 0; j < s.power.size(); ++j)
         above += s.power[j] > ar1.level95[j];
     EXPECT_GT(above, 0.02 * s.power.size());
     EXPECT_LT(above, 0.09 * s.power.size());
+    // The robust fit describes the same process...
+    const auto rob = spectrum::fitBackground(BackgroundKind::Robust, s.frequency, s.power, s.dof, 0,
+                                             dt, W, expected());
     // Each bin's level from its own degrees of freedom: 2K where the weights keep every taper,
-    // fewer where they drop some, half at frequency 0 and Nyquist.
+    // fewer where they drop some, half at frequency 0 and Nyquist. The ar1 fit's few dominant
+    // bins are its own lowest ones; far above them a bin's share of the fit is too small to
+    // change its level by more than a little.
     double fewest = 2 * K;
     for (size_t j = 0; j < s.power.size(); ++j) {
         ASSERT_LE(s.dof[j], 2 * K + 1e-9);
         fewest = std::min(fewest, s.dof[j]);
         const double scale = spectrum::chiSquareQuantile(0.95, s.dof[j]) / s.dof[j];
-        ASSERT_NEAR(ar1.level95[j] / ar1.level[j] / scale, 1.0, 1e-5) << j;
+        ASSERT_NEAR(rob.level95[j] / rob.level[j] / scale, 1.0, 1e-5) << j;
+        if (s.frequency[j] >= 8 * W) {
+            ASSERT_NEAR(ar1.level95[j] / ar1.level[j] / scale, 1.0, 0.01) << j;
+        }
     }
     EXPECT_LT(fewest, 2 * K - 1);
 
-    // The robust fit describes the same process...
-    const auto rob =
-        spectrum::fitBackground(BackgroundKind::Robust, s.frequency, s.power, s.dof, 0, dt, W);
     EXPECT_NEAR(rob.rho, 0.7, 0.03);
     EXPECT_NEAR(rob.S0 / ar1.S0, 1.0, 0.1);
-    // ...and is the least-squares fit in log above W: log S0 the mean residual, and no rho of a
-    // fine grid doing better.
-    double meanResidual = 0;
+    // ...its rho is the least-squares fit in log above W (log S0 the mean residual: no rho of a
+    // fine grid does better), and S0 that of the smoothed power against the expected power.
     auto misfit = [&](double r) {
         double sum = 0, sum2 = 0;
         int used = 0;
@@ -130,32 +143,43 @@ TEST(AdaptiveSpectrum, RedNoiseAgainstItsBackgrounds) {
             if (s.frequency[j] < W)
                 continue;
             const double c = std::cos(2 * M_PI * s.frequency[j] * dt);
-            const double res =
-                std::log(rob.smoothed[j] / rob.S0 * (1 - 2 * r * c + r * r) / (1 - r * r));
+            const double res = std::log(rob.smoothed[j] * (1 - 2 * r * c + r * r) / (1 - r * r));
             sum += res;
             sum2 += res * res;
             ++used;
         }
-        meanResidual = sum / used;
-        return sum2 - sum * meanResidual;
+        return sum2 - sum * sum / used;
     };
     const double best = misfit(rob.rho);
-    EXPECT_NEAR(meanResidual, 0.0, 1e-9);
     for (int i = 0; i < 1000; ++i)
         ASSERT_LE(best, misfit(i / 1000.0) * (1 + 1e-12)) << i / 1000.0;
+    const std::vector<double> shape = expected().shape(rob.rho);
+    double logS0 = 0;
+    int used = 0;
+    for (size_t j = 0; j < s.power.size(); ++j)
+        if (s.frequency[j] >= W) {
+            logS0 += std::log(rob.smoothed[j] / shape[j]);
+            ++used;
+        }
+    EXPECT_NEAR(std::log(rob.S0), logS0 / used, 1e-12);
+    for (size_t j = 0; j < s.power.size(); ++j)
+        ASSERT_NEAR(rob.level[j], rob.S0 * shape[j], 1e-12 * rob.level[j]) << j;
 }
 
 // Pure AR(1) noise, 20 series a case: the share of bins above each background's 95 and 99 %
-// levels, over the frequencies from the half-bandwidth W up, is near what the levels promise.
+// levels, over the bins marked reliable, is near what the levels promise (band by band in
+// bench/calibrate_spectrum_levels).
 TEST(RedNoiseCalibration, BothBackgroundsOnPureAr1Noise) {
     for (const int n : {2000, 20000}) {
         const int nfft = analysis::wholeRecordTransformLength(n);
         const spectrum::TaperSet t = spectrum::slepianTapers(n, K, 3.0);
         ASSERT_EQ(t.status, 0);
         const double W = 3.0 / n;
+        const spectrum::ExpectedPower expect(t.tapers, t.ratios, n, nfft, nfft / 2 + 1,
+                                             spectrum::Removed::Mean, 3.0);
         for (const double rho : {0.0, 0.5, 0.9, 0.985}) {
             double above[2][2] = {}; // [kind][95, 99]
-            double counted = 0;
+            double counted[2] = {};
             std::vector<double> x;
             for (std::uint64_t seed = 100; seed < 120; ++seed) {
                 ar1Series(rho, seed, x, n);
@@ -163,19 +187,19 @@ TEST(RedNoiseCalibration, BothBackgroundsOnPureAr1Noise) {
                                                           t.ratios.data(), K, nfft, nfft / 2 + 1);
                 const double r1 = spectrum::lagOneAutocorrelation(x.data(), n);
                 for (const BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
-                    const auto bg =
-                        spectrum::fitBackground(kind, s.frequency, s.power, s.dof, r1, 1.0, W);
+                    const auto bg = spectrum::fitBackground(kind, s.frequency, s.power, s.dof, r1,
+                                                            1.0, W, expect);
                     for (std::size_t j = 0; j < s.power.size(); ++j)
-                        if (s.frequency[j] >= W) {
+                        if (bg.reliable[j]) {
                             above[int(kind)][0] += s.power[j] > bg.level95[j];
                             above[int(kind)][1] += s.power[j] > bg.level99[j];
-                            counted += kind == BackgroundKind::Ar1;
+                            ++counted[int(kind)];
                         }
                 }
             }
             for (const BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
-                const double p95 = 100 * above[int(kind)][0] / counted;
-                const double p99 = 100 * above[int(kind)][1] / counted;
+                const double p95 = 100 * above[int(kind)][0] / counted[int(kind)];
+                const double p99 = 100 * above[int(kind)][1] / counted[int(kind)];
                 std::printf("calibration: n %5d rho %5.3f %-6s above level_95 %5.2f %%, above "
                             "level_99 %5.2f %%\n",
                             n, rho, spectrum::backgroundKindName(kind), p95, p99);
@@ -197,8 +221,8 @@ TEST(AdaptiveSpectrum, SineStandsAboveBothBackgrounds) {
     const double rho = spectrum::lagOneAutocorrelation(x.data(), N);
     const auto s = spectrumOf(x, dt);
     for (BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
-        const auto bg =
-            spectrum::fitBackground(kind, s.frequency, s.power, s.dof, rho, dt, 3.0 / (N * dt));
+        const auto bg = spectrum::fitBackground(kind, s.frequency, s.power, s.dof, rho, dt,
+                                                3.0 / (N * dt), expected());
         EXPECT_GT(s.power[j0], bg.level99[j0]) << spectrum::backgroundKindName(kind);
         size_t top = 0; // largest excess over the background: the line, on its own bin
         for (size_t j = 1; j < s.power.size(); ++j)
@@ -278,6 +302,92 @@ TEST(AdaptiveSpectrum, ArgumentsAndNames) {
     EXPECT_TRUE(
         spectrum::parseBackgroundKind(spectrum::backgroundKindName(BackgroundKind::Ar1), kind) &&
         kind == BackgroundKind::Ar1);
+}
+
+// E|Y(f)|^2 = g^H R g with g = P (v e^{-2 pi i f t}), summed by brute force over every pair of
+// samples for one taper (no adaptive weights): the expected power with nothing, the mean or the
+// line removed. One-sided with S0 = 1 (sigma^2 dt = 1/2): E|Y|^2 inside, half of it at 0 and
+// Nyquist.
+TEST(ExpectedPower, EqualsTheQuadraticFormOfEachBin) {
+    const int n = 48, nfft = 64;
+    const spectrum::TaperSet t = spectrum::slepianTapers(n, 1, 2.0);
+    ASSERT_EQ(t.status, 0);
+    const double rho = 0.8;
+    for (const auto removed :
+         {spectrum::Removed::Nothing, spectrum::Removed::Mean, spectrum::Removed::Line}) {
+        const spectrum::ExpectedPower e(t.tapers, t.ratios, n, nfft, nfft / 2 + 1, removed, 2.0);
+        const std::vector<double> shape = e.shape(rho);
+        for (int j = 0; j <= nfft / 2; ++j) {
+            std::vector<std::complex<double>> g(n);
+            for (int s = 0; s < n; ++s)
+                g[s] = t.tapers[s] * std::polar(1.0, -2 * M_PI * j * s / nfft);
+            // Least-squares residual of g on the constant (and the line): the projection.
+            const int removedCount = removed == spectrum::Removed::Nothing ? 0
+                                     : removed == spectrum::Removed::Mean  ? 1
+                                                                           : 2;
+            for (int pass = 0; pass < removedCount; ++pass) {
+                std::vector<double> q(n);
+                double norm = 0;
+                for (int s = 0; s < n; ++s) {
+                    q[s] = pass == 0 ? 1.0 : s - 0.5 * (n - 1);
+                    norm += q[s] * q[s];
+                }
+                std::complex<double> c = 0;
+                for (int s = 0; s < n; ++s)
+                    c += q[s] * g[s];
+                for (int s = 0; s < n; ++s)
+                    g[s] -= c * q[s] / norm;
+            }
+            std::complex<double> quadratic = 0;
+            for (int a = 0; a < n; ++a)
+                for (int b = 0; b < n; ++b)
+                    quadratic += std::conj(g[a]) * std::pow(rho, std::abs(a - b)) * g[b];
+            const double want =
+                (j == 0 || j == nfft / 2) ? 0.5 * quadratic.real() : quadratic.real();
+            ASSERT_NEAR(shape[j], want, 1e-9 * std::max(1.0, want)) << int(removed) << " " << j;
+        }
+    }
+}
+
+// The AR(1) level's scale does not depend on how finely the transform samples the spectrum
+// (the record of the report: 700 samples, rho 0.989, unpadded against 8 times padded), and the
+// bins marked unreliable are exactly those below 2W, for white and red noise, either
+// background.
+TEST(WholeRecordLevels, ScaleIndependentOfTheTransformAndReliableOnlyAbove) {
+    const int n = 700;
+    const spectrum::TaperSet t = spectrum::slepianTapers(n, K, 3.0);
+    ASSERT_EQ(t.status, 0);
+    const double W = 3.0 / n;
+    auto spectrumAt = [&](const std::vector<double>& x, int nfft, BackgroundKind kind) {
+        spectrum::WholeRecord r;
+        for (int j = 0; j <= nfft / 2; ++j)
+            r.frequency.push_back(double(j) / nfft);
+        r.amplitude.assign(r.frequency.size(), 0.0);
+        r.probability.assign(r.frequency.size(), 0.0);
+        spectrum::WholeRecordRequest q;
+        q.nfft = nfft;
+        q.background = kind;
+        spectrum::completeWholeRecord(r, x, 1.0, q, t.tapers, t.ratios);
+        return r;
+    };
+    std::vector<double> x;
+    for (std::uint64_t seed : {21, 22, 23}) {
+        ar1Series(0.989, seed, x, n);
+        const double coarse = spectrumAt(x, n, BackgroundKind::Ar1).background.S0;
+        const double fine = spectrumAt(x, 8 * n, BackgroundKind::Ar1).background.S0;
+        EXPECT_NEAR(coarse / fine, 1.0, 0.02) << seed;
+    }
+    for (const double rho : {0.0, 0.99})
+        for (const BackgroundKind kind : {BackgroundKind::Ar1, BackgroundKind::Robust}) {
+            ar1Series(rho, 30, x, n);
+            const spectrum::WholeRecord r = spectrumAt(x, 2048, kind);
+            const auto& reliable = r.background.reliable;
+            ASSERT_EQ(reliable.size(), r.frequency.size());
+            for (std::size_t j = 0; j < reliable.size(); ++j)
+                ASSERT_EQ(bool(reliable[j]), r.frequency[j] >= 2 * W) << j;
+            const double below = spectrum::unreliableBelow(r);
+            EXPECT_TRUE(below >= 2 * W && below < 2 * W + 1.0 / 2048) << below;
+        }
 }
 
 TEST(RunningMedian, MatchesSortingEachWindow) {

@@ -91,6 +91,57 @@ TEST(LineTrace, AFadingLineIsFlaggedAndTheLowestBandNeverEntered) {
     EXPECT_EQ(traceLine(r, 0, 40, 0.04, TraceBy::Amplitude)[3].flag, TraceFlag::Weak);
 }
 
+// On an age record a cycle keeps its period. The chirp climbs one bin (0.01) per window from
+// 0.20; with 1 / P = 0.255 and W = 0.03, the rows below 0.225 (windows 0 to 2) and above 0.285
+// (windows 9 on) have drifted, whatever their neighbours say; the others keep their flags. The
+// file says so and gives the period and W back; a trace without flags is flagged alike from
+// the W of its block, and one whose block gives no W cannot be.
+TEST(LineTrace, OnAnAgeRecordRowsOffThePeriodAreDrift) {
+    const results::ResultSet r = chirpMap(12, [](int w) { return 20.0 + w; });
+    const double period = 1 / 0.255;
+    const auto plain = traceLine(r, 5, 25, 0.02, TraceBy::Amplitude);
+    auto trace = plain;
+    flagDrift(trace, period, halfBandwidth(r));
+    std::vector<TraceFlag> expected;
+    for (int w = 0; w < 12; ++w)
+        expected.push_back(w <= 2 || w >= 9 ? TraceFlag::Drift : plain[w].flag);
+    std::vector<TraceFlag> flags;
+    for (const TracePoint& p : trace)
+        flags.push_back(p.flag);
+    EXPECT_EQ(flags, expected);
+
+    TraceStart start{50, 0.25, 0.02};
+    const std::string before = traceText(r.provenance, start, plain);
+    EXPECT_EQ(before.find("drift"), std::string::npos); // as written before periods were given
+    EXPECT_EQ(before.find("period of the traced cycle"), std::string::npos);
+    start.period = period;
+    std::string why;
+    const auto back = readTrace(traceText(r.provenance, start, trace), &why);
+    ASSERT_TRUE(back) << why;
+    EXPECT_EQ(back->flags, expected);
+    EXPECT_DOUBLE_EQ(back->period, period);
+    EXPECT_DOUBLE_EQ(back->halfBandwidth, 0.03);
+    const auto problem = flaggedRowsProblem(*back, "--accept-flags");
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find("flagged jump, edge or drift: x_centre 0 (line "), std::string::npos)
+        << *problem;
+    EXPECT_NE(problem->find(", drift), "), std::string::npos) << *problem;
+    EXPECT_NE(problem->find("drifted from its period"), std::string::npos) << *problem;
+
+    auto bare = readTrace("# trace criterion: largest amplitude, never below the half-bandwidth "
+                          "W = 0.03 cycles per position unit\nx_centre\tfrequency\n0\t0.2\n"
+                          "10\t0.25\n20\t0.3\n",
+                          &why);
+    ASSERT_TRUE(bare) << why;
+    EXPECT_EQ(bare->period, 0);
+    ASSERT_TRUE(flagDriftedRows(*bare, 4));
+    EXPECT_EQ(bare->flags, (std::vector{TraceFlag::Drift, TraceFlag::Ok, TraceFlag::Drift}));
+    auto byHand = readTrace("x_centre\tfrequency\n0\t0.2\n", &why);
+    ASSERT_TRUE(byHand) << why;
+    EXPECT_FALSE(flagDriftedRows(*byHand, 4));
+    EXPECT_TRUE(byHand->flags.empty());
+}
+
 // For f linear between (0, 0.1), (10, 0.2) and (20, 0.1) and held beyond, the integral from
 // z0 is known in closed form; the model is exact at every sample.
 TEST(AgeModel, ExactForPiecewiseLinearFrequencyWithHeldEnds) {

@@ -73,6 +73,8 @@ def test_bandpass_equals_the_tools(tmp_path, record):
     b = tonalith.bandpass(z, y, passband=(0.8, 1.4))
     for name in ("position", "value", "filtered", "envelope"):
         assert np.array_equal(b[name], columns[name]), name
+    assert np.array_equal(b["edge"], columns["edge"] == 1) and b["edge"].dtype == bool
+    assert b["edge"][0] and b["edge"][-1] and not b["edge"][len(z) // 2]
     assert np.all(b["envelope"] >= np.abs(b["filtered"]) - 1e-12)
 
 
@@ -95,6 +97,49 @@ def test_timeopt_equals_the_tools_and_finds_the_rate(tmp_path, record):
     assert r["cautions"] == [] and "# caution:" not in block
     assert own["cautions"] == ["no simulations were run: the optimum's significance is not known"]
     assert r["optimum"] in r["candidates"]
+    # The rate's interval, as the block states it, about the true rate (whether it holds it is
+    # a matter of calibration, over many records: bench/calibrate_intervals.py); a lower
+    # probability narrows it.
+    held = f"# rate interval: 95 % from {r['rate_low']!r} to {r['rate_high']!r} cm/kyr"
+    assert any(line.startswith(held) for line in block)
+    assert abs(r["rate_low"] / 2.0 - 1) < 0.01 and abs(r["rate_high"] / 2.0 - 1) < 0.01
+    assert r["mode_share"] > 0.5
+    assert r["modes"].dtype.names == ("low", "high", "peak", "share")
+    assert abs(r["modes"]["share"].sum() - 1) < 1e-9
+    half = tonalith.timeopt(z, y, interval=0.5)
+    assert r["rate_low"] < half["rate_low"] < half["rate_high"] < r["rate_high"]
+    with pytest.raises(ValueError, match="^interval: "):
+        tonalith.timeopt(z, y, interval=1.0)
+
+
+def test_an_age_sets_the_periods_as_the_tool_sets_them(tmp_path, record):
+    file, z, y = record
+    out = tmp_path / "aged.tsv"
+    done = subprocess.run([CLI, "timeopt", file, "--age-ma", "90", "--numsed", "9", "-o",
+                           str(out), "--quiet"], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    block, columns = table(out)
+    r = tonalith.timeopt(z, y, age_ma=90, numsed=9)
+    assert np.array_equal(r["r2_opt"], columns["r2_opt"])
+    assert f"# precession constant k: {r['precession_constant']!r} arcsec/yr" in block
+    periods = ", ".join(repr(float(p)) for p in r["targets"]["obliquity"])
+    assert f"# obliquity periods: {periods} kyr (not fitted by TimeOpt)" in block
+    assert r["age_ma"] == 90 and r["precession_constant"] > 50.475838
+    assert np.all(r["targets"]["precession"] < PRECESSION)
+    assert np.array_equal(r["targets"]["eccentricity"], ECCENTRICITY)
+    present = tonalith.timeopt(z, y, numsed=9)
+    assert present["age_ma"] is None and present["precession_constant"] is None
+    assert len(present["targets"]["obliquity"]) == 4
+    # Obliquity pairs are taken and left out of the scores; an age and targets are not taken
+    # together, nor an age beyond the model.
+    own = tonalith.timeopt(z, y, numsed=9, targets=[(p, "e") for p in ECCENTRICITY]
+                           + [(p, "p") for p in PRECESSION] + [(41.0, "o")])
+    assert np.array_equal(own["r2_opt"], present["r2_opt"])
+    assert list(own["targets"]["obliquity"]) == [41.0]
+    with pytest.raises(ValueError, match=r"^age_ma: .*not both"):
+        tonalith.timeopt(z, y, age_ma=90, targets=[(400.0, "e"), (23.0, "p")])
+    with pytest.raises(ValueError, match=r"^age_ma: .*0 to 620"):
+        tonalith.etimeopt(z, y, window_length=12, step_length=3, age_ma=1000)
 
 
 def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
@@ -112,6 +157,8 @@ def test_etimeopt_and_its_age_model_equal_the_tools(tmp_path, record):
     for name in e["track"].dtype.names:
         assert np.array_equal(e["track"][name], track[name]), name
     assert np.array_equal(e["p_values"], track["p_value"])
+    assert len(e["modes"]) == windows
+    assert np.all(e["track"]["rate_low"] <= e["track"]["rate_high"])
     assert np.all(np.abs(e["track"]["sedimentation_rate"] / 2.0 - 1) < 0.1)
 
     _, tuned = tool(tmp_path, "sedrate", file, track_file)
@@ -160,6 +207,45 @@ def test_tune_sedrate_is_exact_for_a_piecewise_linear_rate():
     centimetres = tonalith.tune_sedrate(z * 100, np.zeros(41), [100, 300], [1.0, 3.0],
                                         positions_in="cm", start_age=10)
     assert np.allclose(centimetres["age"], expected, rtol=1e-12)
+
+
+def test_the_band_and_the_anchors_equal_the_tools(tmp_path, record):
+    """A track of 2 cm/kyr with a 10 % interval per row, in windows of 8 m: the module's band,
+    duration and anchors are the tool's, number for number, for the same seed."""
+    file, z, y = record
+    track = np.zeros(23, dtype=[(n, "f8") for n in ("x_centre", "sedimentation_rate",
+                                                    "rate_low", "rate_high")])
+    track["x_centre"] = np.arange(4, 27)
+    track["sedimentation_rate"], track["rate_low"], track["rate_high"] = 2, 1.8, 2.2
+    path = tmp_path / "track.tsv"
+    path.write_text("# window: 8 position units, step 1\nx_centre\tsedimentation_rate\t"
+                    "rate_low\trate_high\n" + "".join(f"{r[0]!r}\t2\t1.8\t2.2\n" for r in track))
+    model = tmp_path / "model.tsv"
+    done = subprocess.run([CLI, "tune", file, "--sedrate", str(path), "--ensemble", "200",
+                           "--seed", "5", "--anchor", "5:300:4", "--anchor", "25:1310:6",
+                           "--model", str(model), "-o", os.devnull], capture_output=True,
+                          text=True)
+    assert done.returncode == 0, done.stderr
+    block, columns = table(model)
+    m = tonalith.tune_sedrate(z, y, track, ensemble=200, seed=5, window_length=8,
+                              anchors=[(5, 300, 4), (25, 1310, 6)], return_ensemble=True)
+    for name in ("age", "age_low", "age_median", "age_high"):
+        assert np.array_equal(m[name], columns[name]), name
+    assert m["ensemble"].shape == (200, len(z))
+    assert np.array_equal(np.quantile(m["ensemble"], 0.5, axis=0), m["age_median"])
+    assert any(line.startswith("# duration: ") for line in block)
+    second = m["anchor_misses"][1]
+    # Shifted to 300 at 5 m, the rows give 300 + 1000 at 25 m (20 m at 2 cm/kyr): 10 too young.
+    assert second["miss"] == pytest.approx(-10, abs=1e-6) and second["miss_sd"] < 0
+    for keywords, named in (({"ensemble": 5}, "window_length"),
+                            ({"anchors": [(5, 300), (25, 200)]}, "anchors"),
+                            ({"anchors": [(5, 300)], "start_age": 2}, "start_age"),
+                            ({"return_ensemble": True}, "return_ensemble")):
+        with pytest.raises(ValueError, match=f"^{named}: "):
+            tonalith.tune_sedrate(z, y, track, **keywords)
+    with pytest.raises(ValueError, match="^track_positions: the rows need the fields rate_low"):
+        tonalith.tune_sedrate(z, y, track[["x_centre", "sedimentation_rate"]], ensemble=5,
+                              window_length=8)
 
 
 def test_ctrl_c_stops_the_significance():

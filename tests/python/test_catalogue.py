@@ -65,6 +65,7 @@ CALLS = {
     "spectrum": lambda kw: tonalith.spectrum(X, Y, **kw),
     "tapers": lambda kw: tonalith.tapers(**{"n": 64, "k": 2, "tbw": 2, **kw}),
     "tune": lambda kw: tonalith.tune(X, Y, [0, 29.95], [1.1, 1.1], **{"period": 41, **kw}),
+    "trace": lambda kw: tonalith.analyze(X, Y, window=200).trace(**{"x": 15, "f": 1.1, **kw}),
     "timeopt": lambda kw: tonalith.timeopt(X, Y, **kw),
     "etimeopt": lambda kw: tonalith.etimeopt(X, Y, **{"window_length": 15, "step_length": 5,
                                                     **kw}),

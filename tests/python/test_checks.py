@@ -1,5 +1,6 @@
 """The module's own checks: arrays it cannot take, settings outside the tool's ranges, each
-window's own mean, and traces flagged where they may have left their line."""
+window's own mean, and traces flagged where they may have left their line or, on a record in
+time, their period."""
 import numpy as np
 import pytest
 
@@ -80,3 +81,25 @@ def test_a_trace_starts_within_the_analysed_frequencies(fading):
             fading.trace(300, f)
     with pytest.raises(ValueError, match="^level: "):
         fading.trace(300, 0.05, level=0)
+
+
+def test_on_an_age_record_a_trace_off_its_period_is_drift():
+    """Ages in kyr: a 41-kyr cycle fading into a 70-kyr one (its frequency gliding between 800
+    and 1400 ka), followed in small steps, every row ok to its neighbours. Given the period,
+    the rows farther than W = 3/400 from 1/41 are drift, and tune refuses them unless told."""
+    t = np.arange(2000.0)
+    glide = np.clip((t - 800) / 600, 0, 1)
+    y = np.cos(2 * np.pi * np.cumsum(1 / 41 + (1 / 70 - 1 / 41) * glide)) + 2 * NOISE[:2000]
+    a = tonalith.analyze(t, y, window=400, step=5)
+    plain = a.trace(200, 0.0244)
+    traced = a.trace(200, 0.0244, period=41)
+    off = np.abs(traced["frequency"] - 1 / 41) > 3 / 400
+    assert np.array_equal(traced["frequency"], plain["frequency"])
+    assert off.sum() > 50 and set(plain["flag"]) == {"ok"}
+    assert list(traced["flag"]) == ["drift" if o else "ok" for o in off]
+    with pytest.raises(ValueError, match=r"^accept_flags: .*drift.*accept_flags=True"):
+        tonalith.tune(t, y, traced, period=41)
+    accepted = tonalith.tune(t, y, traced, period=41, accept_flags=True)
+    assert accepted["age"][-1] > accepted["age"][0]
+    with pytest.raises(ValueError, match="^period: "):
+        a.trace(200, 0.0244, period=0)

@@ -90,10 +90,11 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
     _, rows = tool_table(tmp_path, "spectrum", SAMPLE, "--background", "robust")
     s = tonalith.spectrum(sample.positions, sample.values, background="robust")
     names = ("frequency", "period", "power", "amplitude", "probability", "background",
-             "level_90", "level_95", "level_99", "dof")
+             "level_90", "level_95", "level_99", "dof", "reliable")
     assert np.isnan(rows[0, 1]) and np.isnan(s["period"][0])  # frequency 0 has no period
     assert np.array_equal(np.column_stack([s[n] for n in names]), rows, equal_nan=True)
     assert s["kind"] == "robust" and s["nfft"] == 4096 and s["converged"]
+    assert s["reliable"].dtype == bool and not s["reliable"][0] and s["reliable"][-1]
     with pytest.raises(ValueError, match="^background: "):
         tonalith.spectrum(sample.positions, sample.values, background="white")
     with pytest.raises(ValueError, match="^fdr: "):
@@ -103,8 +104,14 @@ def test_false_discovery_control_and_spectrum_equal_the_tools(tmp_path, sample, 
 def test_trace_and_tune_equal_the_tools(tmp_path, result, sample):
     header, rows = tool_table(tmp_path, "trace", SAMPLE, "--start", "600:0.0244")
     traced = result.trace(600, 0.0244)
-    numbers = ("x_centre", "frequency", "period", "amplitude", "probability")
+    numbers = ("x_centre", "frequency", "period", "amplitude", "probability", "frequency_low",
+               "frequency_high")
     assert np.array_equal(np.column_stack([traced[n] for n in numbers]), rows)
+    assert np.all(traced["frequency_low"] <= traced["frequency"])
+    assert np.all(traced["frequency"] <= traced["frequency_high"])
+    wider = result.trace(600, 0.0244, interval=0.99)
+    assert np.all(wider["frequency_high"] - wider["frequency_low"]
+                  >= traced["frequency_high"] - traced["frequency_low"])
     started = traced[traced["start"]]
     assert len(started) == 1 and started["x_centre"][0] == result.centres[
         np.argmin(np.abs(result.centres - 600))]
@@ -258,3 +265,19 @@ def test_ctrl_c_interrupts_an_analysis_and_the_next_one_works(sample, result):
         helper.join()
         signal.signal(signal.SIGINT, previous)
     assert same(tonalith.analyze(sample.positions, sample.values), result)
+
+
+def test_records_go_to_the_users_cache_or_the_folder_given(tmp_path, monkeypatch, sample):
+    work, cache, own = tmp_path / "work", tmp_path / "cache", tmp_path / "own"
+    work.mkdir()
+    own.mkdir()
+    monkeypatch.chdir(work)
+    monkeypatch.setenv("XDG_CACHE_HOME", str(cache))
+    tonalith.analyze(sample.positions, sample.values)
+    assert (cache / "tonalith" / "fort.17").is_file()  # the folder made when missing
+    tonalith.spectrum(sample.positions, sample.values, records=own)
+    assert (own / "fort.17").is_file()
+    assert list(work.iterdir()) == []  # never the working directory
+    for folder, problem in ((tmp_path / "missing", "No such file"), (own / "fort.17", "not a folder")):
+        with pytest.raises(ValueError, match=f"^records: {folder}: {problem}"):
+            tonalith.analyze(sample.positions, sample.values, records=folder)

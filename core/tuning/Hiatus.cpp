@@ -1,0 +1,86 @@
+#include "core/tuning/Hiatus.h"
+
+#include "core/text/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tuning {
+
+namespace {
+
+// One standard deviation of a row's log value, from the wider half of its interval.
+double logSd(const RowMode& m, double z) {
+    return std::max(std::log(m.value / m.low), std::log(m.high / m.value)) / z;
+}
+
+// Whether one of the row's further modes lies within `tolerance` (log) of `value`: a change
+// to it is the factor-of-two case the row already allows, not a break.
+bool anotherModeNear(const RowSpread& s, std::size_t row, double value, double tolerance) {
+    if (s.others.empty())
+        return false;
+    for (const RowMode& m : s.others[row])
+        if (std::fabs(std::log(m.value / value)) <= tolerance)
+            return true;
+    return false;
+}
+
+struct Sign {
+    double first, last;
+    std::string text;
+};
+
+std::vector<Sign> signs(const RowSpread& s, const std::string& quantity) {
+    const double z = normalQuantile(0.5 + s.probability / 2);
+    std::vector<Sign> out;
+    for (std::size_t i = 0; i < s.main.size(); ++i) {
+        const RowMode& m = s.main[i];
+        if (m.share < dominantShare)
+            out.push_back({s.position[i], s.position[i],
+                           "no dominant " + quantity + " at x_centre " +
+                               text::writtenNumber(s.position[i]) + " (its mode holds " +
+                               text::displayNumber(m.share, 2) + " of the probability)"});
+        if (i + 1 == s.main.size())
+            continue;
+        const RowMode& n = s.main[i + 1];
+        const double gap = s.position[i + 1] - s.position[i];
+        const double rho = s.windowLength > 0 ? std::max(0.0, 1 - gap / s.windowLength) : 0.0;
+        const double a = logSd(m, z), b = logSd(n, z);
+        const double sd = std::sqrt(std::max(0.0, a * a + b * b - 2 * rho * a * b));
+        const double limit = std::max(abruptSds * sd, abruptChange);
+        const double change = std::log(n.value / m.value);
+        if (std::fabs(change) <= limit || anotherModeNear(s, i + 1, m.value, limit) ||
+            anotherModeNear(s, i, n.value, limit))
+            continue;
+        out.push_back({s.position[i], s.position[i + 1],
+                       "the " + quantity + " changes by " +
+                           text::displayNumber(100 * std::expm1(change), 2) +
+                           " % between x_centre " + text::writtenNumber(s.position[i]) + " and " +
+                           text::writtenNumber(s.position[i + 1])});
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<PossibleHiatus> possibleHiatuses(const RowSpread& s, const std::string& quantity) {
+    std::vector<PossibleHiatus> out;
+    if (s.main.size() < 2)
+        return out;
+    // Signs closer than a window (or, the window unknown, than two rows) are one stretch.
+    const double join = s.windowLength > 0 ? s.windowLength
+                                           : 2 * (s.position.back() - s.position.front()) /
+                                                 static_cast<double>(s.position.size() - 1);
+    for (const Sign& g : signs(s, quantity)) {
+        if (out.empty() || g.first - out.back().last >= join)
+            out.push_back({0, g.first, g.last, {}});
+        PossibleHiatus& h = out.back();
+        h.last = std::max(h.last, g.last);
+        h.signs.push_back(g.text);
+    }
+    for (PossibleHiatus& h : out)
+        h.position = (h.first + h.last) / 2;
+    return out;
+}
+
+} // namespace tuning

@@ -1,0 +1,92 @@
+bandpass <- function(x, passband, positions = NULL, interpolate = NULL, log, detrend,
+                     standardise) {
+    series <- series_argument(x, positions, substitute(x))
+    as_table(core(.bandpass(series, arguments(
+        passband = passband, interpolate = interpolate, log = log, detrend = detrend,
+        standardise = standardise))))
+}
+
+timeopt <- function(x, positions = NULL, positions_in, sedmin, sedmax, numsed, linear_grid,
+                    precession_band, targets = NULL, sims, seed, workers, interpolate = NULL,
+                    log, detrend, standardise) {
+    series <- series_argument(x, positions, substitute(x))
+    test <- core(.timeopt(series, c(arguments(
+        positions_in = positions_in, sedmin = sedmin, sedmax = sedmax, numsed = numsed,
+        linear_grid = linear_grid, precession_band = precession_band, sims = sims, seed = seed,
+        workers = workers, interpolate = interpolate, log = log, detrend = detrend,
+        standardise = standardise), targets_argument(targets, substitute(targets)))))
+    scores <- as_table(test$scores)
+    structure(c(list(scores = scores), test[-1L]), class = "tonalith_timeopt",
+              header = attr(scores, "header"))
+}
+
+etimeopt <- function(x, window_length, step_length, positions = NULL, positions_in, sedmin,
+                     sedmax, numsed, linear_grid, precession_band, targets = NULL, sims, seed, fdr,
+                     workers, interpolate = NULL, log, detrend, standardise) {
+    series <- series_argument(x, positions, substitute(x))
+    test <- core(.etimeopt(series, c(arguments(
+        window_length = window_length, step_length = step_length, positions_in = positions_in,
+        sedmin = sedmin, sedmax = sedmax, numsed = numsed, linear_grid = linear_grid,
+        precession_band = precession_band, sims = sims, seed = seed, fdr = fdr,
+        workers = workers, interpolate = interpolate, log = log, detrend = detrend,
+        standardise = standardise), targets_argument(targets, substitute(targets)))))
+    scores <- as_table(test$scores)
+    structure(list(scores = scores, track = as_table(test$track), centres = test$centres,
+                   rates = test$rates),
+              class = "tonalith_etimeopt", header = attr(scores, "header"))
+}
+
+# targets = NULL (the default periods), a file of period and kind, or a data frame of them.
+targets_argument <- function(targets, expression) {
+    if (is.null(targets))
+        return(list())
+    if (is.character(targets) && length(targets) == 1L && !is.na(targets))
+        return(list(targets_file = path.expand(targets)))
+    if (is.data.frame(targets) && all(c("period", "kind") %in% names(targets)) &&
+        is.numeric(targets$period))
+        return(list(target_periods = as.double(targets$period),
+                    target_kinds = as.character(targets$kind),
+                    targets_name = paste(deparse(expression), collapse = " ")))
+    refuse("targets", paste("targets: give NULL (the default periods), a file, or a data frame",
+                            "with the columns period (kyr) and kind (e or p)"),
+           call = sys.call(-1L))
+}
+
+print.tonalith_timeopt <- function(x, ...) {
+    cat(sprintf("<tonalith astronomical test: optimum %s cm/kyr (r2_opt %s) of %d rates%s>\n",
+                format(x$optimum), format(x$r2_opt_optimum), nrow(x$scores),
+                if (is.null(x$p_value)) "" else sprintf(", p-value %s from %d simulations",
+                                                        format(x$p_value), x$simulations)))
+    for (caution in x$cautions)
+        cat("caution:", caution, "\n")
+    invisible(x)
+}
+
+plot.tonalith_timeopt <- function(x, xlab = "Sedimentation rate (cm/kyr)", ylab = "r2", ...) {
+    s <- x$scores
+    top <- max(c(s$r2_envelope, s$r2_power, s$r2_opt), na.rm = TRUE)
+    graphics::plot(s$sedimentation_rate, s$r2_opt, type = "l", log = "x", lwd = 2,
+                   ylim = c(0, top), xlab = xlab, ylab = ylab, ...)
+    graphics::lines(s$sedimentation_rate, s$r2_envelope, col = "steelblue")
+    graphics::lines(s$sedimentation_rate, s$r2_power, col = "darkorange")
+    graphics::abline(v = x$optimum, lty = 3)
+    graphics::legend("topright", c("r2_opt", "r2_envelope", "r2_power"),
+                     col = c("black", "steelblue", "darkorange"), lwd = c(2, 1, 1), bty = "n",
+                     cex = 0.8)
+    invisible(x)
+}
+
+print.tonalith_etimeopt <- function(x, ...) {
+    cat(sprintf("<tonalith evolutive astronomical test: %d windows x %d rates>\n",
+                length(x$centres), length(x$rates)))
+    invisible(x)
+}
+
+plot.tonalith_etimeopt <- function(x, col = grDevices::hcl.colors(64, "viridis"),
+                                   xlab = "Depth/Time", ylab = "Sedimentation rate (cm/kyr)",
+                                   ...) {
+    r2 <- matrix(x$scores$r2_opt, nrow = length(x$centres), byrow = TRUE)
+    graphics::image(x$centres, x$rates, r2, col = col, log = "y", xlab = xlab, ylab = ylab, ...)
+    graphics::lines(x$track$x_centre, x$track$sedimentation_rate, col = "white", lwd = 2)
+    invisible(x)
+}

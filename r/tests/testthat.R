@@ -1,0 +1,4 @@
+library(testthat)
+library(tonalith)
+
+test_check("tonalith")
