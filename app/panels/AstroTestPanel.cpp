@@ -443,7 +443,7 @@ void AstroTestPanel::runEvolutive() {
                 return;
             *track = testWindows(in, *result, sims, probability, job);
         },
-        [this, what, result, track, logarithmic, sims, probability, unit = in->unit,
+        [this, what, result, track, logarithmic, sims, probability, window, unit = in->unit,
          metres = in->settings.metresPerUnit, targets = in->settings.targets] {
             if (result->cancelled) {
                 emit message(what + " stopped; the map area shows what it showed.");
@@ -465,6 +465,7 @@ void AstroTestPanel::runEvolutive() {
                 evolutiveInterval_ = probability;
                 evolutiveUnit_ = unit;
                 evolutiveMetres_ = metres;
+                evolutiveWindow_ = window;
                 evolutiveTargets_ = targets;
                 ageModelButton->setEnabled(true);
                 emit message(what +
@@ -631,7 +632,9 @@ void AstroTestPanel::useTrack() {
                            .arg(where.mid(0, 5).join(", ") + (where.size() > 5 ? ", ..." : "")),
                        {"Use It", "Cancel"}) != 0)
         return;
-    emit rateTrackChosen(read.track, evolutiveUnit_, evolutiveMetres_);
+    std::string none;
+    emit rateTrackChosen(read.track, evolutiveUnit_, evolutiveMetres_,
+                         astro::trackSpread(flagged, evolutiveWindow_, &none));
 }
 
 void AstroTestPanel::showScan() {

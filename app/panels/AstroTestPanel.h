@@ -110,8 +110,9 @@ signals:
     // The track of identified rates came or went (testTrack).
     void trackChanged();
     // The track for an age model: rates in cm/kyr at positions in `unit`.
+    // spread: the track's rows with their intervals, for an ensemble; none when no window has one.
     void rateTrackChosen(const tuning::RateTrack& track, const std::string& unit,
-                         double metresPerUnit);
+                         double metresPerUnit, const std::optional<tuning::RowSpread>& spread);
 
 private:
     struct Job;
@@ -145,4 +146,5 @@ private:
     double evolutiveInterval_ = 0.95;
     std::string evolutiveUnit_ = "m";
     double evolutiveMetres_ = 1;
+    double evolutiveWindow_ = 0; // the windows' length, position units
 };

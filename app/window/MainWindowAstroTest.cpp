@@ -113,8 +113,9 @@ void ViewController::buildAstronomicalTest() {
         ageModel->setTestTrack(track);
     });
     connect(astroTest, &AstroTestPanel::rateTrackChosen, this,
-            [this](const tuning::RateTrack& track, const std::string& unit, double metres) {
-                ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres);
+            [this](const tuning::RateTrack& track, const std::string& unit, double metres,
+                   const std::optional<tuning::RowSpread>& spread) {
+                ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres, spread);
                 ageModelAction->setChecked(true);
                 if (QDockWidget* dock = PanelDocks::dockOf(ageModel))
                     dock->raise(); // the current tab of its group, though it was open already
