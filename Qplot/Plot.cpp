@@ -8,6 +8,7 @@
 #include "Qplot/PeriodScaleDraw.h"
 #include "Qplot/QwtPlotTonalith2.h"
 #include "Qplot/RasterData.h"
+#include "Qplot/TestOverlay.h"
 #include "Qplot/TraceOverlay.h"
 #include "Qplot/plot_api.h"
 #include "core/io/AtomicFile.h"
@@ -100,6 +101,7 @@ Plot::Plot(QWidget* parent) : QwtPlot(parent) {
     rasterItem->setData(new RasterData());
     rasterItem->attach(this);
     trace_ = std::make_unique<TraceOverlay>(this);
+    test_ = std::make_unique<TestOverlay>(this);
     const QwtInterval z = rasterItem->interval(Qt::ZAxis);
 
     setAxisTitle(yLeft, "Frequency");

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QwtPlotTonalith2;
+class TestOverlay;
 class TraceOverlay;
 
 class Plot : public QwtPlot {
@@ -75,6 +76,8 @@ public:
     using TraceDragFunction = void (*)(void* ctx, int index, double frequency);
     void setTraceDragCallback(void* ctx, TraceDragFunction dragged);
     void traceDragCallback(void** ctx, TraceDragFunction* dragged) const;
+    // The evolutive test's shaded windows and identified rates over its r2_opt map.
+    TestOverlay* testOverlay() const { return test_.get(); }
     // A vertical line at one window's centre (on: shown).
     void markPosition(double x, bool on);
     bool periodLabels() const { return periodLabels_; }
@@ -114,6 +117,7 @@ private:
     QString measure_;
     QString documentTitle_;
     std::unique_ptr<TraceOverlay> trace_;
+    std::unique_ptr<TestOverlay> test_;
     void* dragContext_ = nullptr;
     TraceDragFunction dragged_ = nullptr;
     int dragging_ = -1; // the trace point being dragged

@@ -143,31 +143,72 @@ void TraceOverlay::movePoint(int i, double f) {
     redraw();
 }
 
-void TraceOverlay::setGuides(const double* f, const QStringList& labels) {
+void TraceOverlay::clearGuides() {
     qDeleteAll(guides_);
     guides_.clear();
     qDeleteAll(guideHalos_);
     guideHalos_.clear();
-    for (int i = 0; i < labels.size(); ++i) {
+    qDeleteAll(guideCurves_);
+    guideCurves_.clear();
+}
+
+void TraceOverlay::addGuideMarker(const QString& label, bool level, double x, double f) {
+    if (level) {
         auto* halo = new QwtPlotMarker();
         halo->setLineStyle(QwtPlotMarker::HLine);
-        halo->setYValue(f[i]);
+        halo->setYValue(f);
         halo->setLinePen(haloColour(), 3.5);
         halo->setZ(24);
         halo->attach(plot_);
         guideHalos_ << halo;
-        auto* m = new QwtPlotMarker();
-        m->setLineStyle(QwtPlotMarker::HLine);
-        m->setYValue(f[i]);
-        m->setLinePen(QColor(255, 255, 255, 220), 1.2, Qt::DashLine);
-        QwtText text(labels[i]);
-        text.setColor(Qt::white);
-        text.setBackgroundBrush(haloColour());
-        m->setLabel(text);
-        m->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
-        m->setZ(25);
-        m->attach(plot_);
-        guides_ << m;
+    }
+    auto* m = new QwtPlotMarker();
+    m->setLineStyle(level ? QwtPlotMarker::HLine : QwtPlotMarker::NoLine);
+    m->setValue(x, f);
+    m->setLinePen(QColor(255, 255, 255, 220), 1.2, Qt::DashLine);
+    QwtText text(label);
+    text.setColor(Qt::white);
+    text.setBackgroundBrush(haloColour());
+    m->setLabel(text);
+    m->setLabelAlignment((level ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    m->setZ(25);
+    m->attach(plot_);
+    guides_ << m;
+}
+
+void TraceOverlay::setGuides(const double* f, const QStringList& labels) {
+    clearGuides();
+    for (int i = 0; i < labels.size(); ++i)
+        addGuideMarker(labels[i], true, 0, f[i]);
+    plot_->replot();
+}
+
+void TraceOverlay::setGuideCurves(const double* x, const double* f, int points,
+                                  const QStringList& labels) {
+    clearGuides();
+    for (int i = 0; i < labels.size() && points > 0; ++i) {
+        const double* fi = f + static_cast<std::ptrdiff_t>(i) * points;
+        guideCurves_ << newCurve(plot_, QPen(haloColour(), 3.5), nullptr, 24);
+        guideCurves_.last()->setSamples(x, fi, points);
+        guideCurves_ << newCurve(plot_, QPen(QColor(255, 255, 255, 220), 1.2, Qt::DashLine),
+                                 nullptr, 25);
+        guideCurves_.last()->setSamples(x, fi, points);
+        addGuideMarker(labels[i], false, x[points - 1], fi[points - 1]);
     }
     plot_->replot();
+}
+
+double TraceOverlay::guideAt(int i, double x) const {
+    if (guideCurves_.isEmpty())
+        return guides_[i]->yValue();
+    const QwtSeriesData<QPointF>* d = guideCurves_[2 * i + 1]->data();
+    const std::size_t n = d->size();
+    if (x <= d->sample(0).x())
+        return d->sample(0).y();
+    for (std::size_t j = 1; j < n; ++j) {
+        const QPointF a = d->sample(j - 1), b = d->sample(j);
+        if (x <= b.x())
+            return a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x());
+    }
+    return d->sample(n - 1).y();
 }

@@ -1,8 +1,8 @@
 // What is drawn over the map for tuning: a traced line (a marker per window, filled where the
 // F-test reaches the level, hollow where it does not, a cross where the point is flagged as a
 // possible jump to another line), the band it was followed in, the interval of each point
-// (shaded), and
-// horizontal guide lines at target frequencies, each over a dark halo.
+// (shaded), and guide lines at target frequencies (level, or following a rate along the
+// positions), each over a dark halo.
 #pragma once
 
 #include <QString>
@@ -29,6 +29,9 @@ public:
     // The points whose interval is drawn.
     int intervalCount() const;
     void setGuides(const double* f, const QStringList& labels);
+    // Guides that follow a rate along the positions in place of any guides: guide i through
+    // (x[j], f[i * points + j]), labelled at its last point.
+    void setGuideCurves(const double* x, const double* f, int points, const QStringList& labels);
 
     int pointCount() const { return x_.size(); }
     double pointX(int i) const { return x_[i]; }
@@ -38,11 +41,16 @@ public:
     // Shows point i at frequency f while it is dragged.
     void movePoint(int i, double f);
     int guideCount() const { return guides_.size(); }
+    // Guide i's frequency at position x (a following guide's, linear between its points).
+    double guideAt(int i, double x) const;
     // The points drawn as crosses.
     int flaggedCount() const;
 
 private:
     void redraw();
+    void clearGuides();
+    // A guide's label (and, for a level guide, its line over its halo) at (x, f).
+    void addGuideMarker(const QString& label, bool level, double x, double f);
 
     QwtPlot* plot_;
     QwtPlotCurve* line_;
@@ -61,4 +69,5 @@ private:
     double band_ = 0;
     QVector<QwtPlotMarker*> guides_;
     QVector<QwtPlotMarker*> guideHalos_;
+    QVector<QwtPlotCurve*> guideCurves_; // with their halos, two per following guide
 };

@@ -1,8 +1,10 @@
 #include "Qplot/plot_api.h"
 
 #include "Qplot/AgeModelPlot.h"
+#include "Qplot/MisfitFigure.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/TestOverlay.h"
 #include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "Qplot/WholeRecordFigure.h"
@@ -182,6 +184,22 @@ void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n
     plot->traceOverlay()->setGuides(f, names);
 }
 
+void plotSetGuideCurves(Plot* plot, const double* x, const double* f, int points,
+                        const char* const* labels, int n) {
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << (labels && labels[i] ? QString::fromUtf8(labels[i]) : QString());
+    plot->traceOverlay()->setGuideCurves(x, f, points, names);
+}
+
+void plotSetShadedColumns(Plot* plot, const double* from, const double* to, int n) {
+    plot->testOverlay()->setShadedColumns(from, to, n);
+}
+
+void plotSetMarks(Plot* plot, const double* x, const double* y, int n) {
+    plot->testOverlay()->setMarks(x, y, n);
+}
+
 void plotMarkPosition(Plot* plot, double x, bool on) {
     plot->markPosition(x, on);
 }
@@ -314,6 +332,17 @@ bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double widt
 
 void timeOptFigureDestroy(TimeOptFigure* figure) {
     delete figure;
+}
+
+MisfitFigure* misfitFigureCreate(QWidget* parent) {
+    return new MisfitFigure(parent);
+}
+
+void misfitFigureSetData(MisfitFigure* figure, const double* rate, const double* misfit,
+                         const double* pNull, int count, double best, double bestMisfit,
+                         double bestCorrected, int simulations, const char* title) {
+    figure->setData({rate, misfit, pNull, count, best, bestMisfit, bestCorrected, simulations},
+                    QString::fromUtf8(title));
 }
 
 AgeModelPlot* ageModelPlotCreate(QWidget* parent) {

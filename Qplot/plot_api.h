@@ -20,6 +20,7 @@ class WindowPanel;
 class WholeRecordFigure;
 class AgeModelPlot;
 class TimeOptFigure;
+class MisfitFigure;
 extern "C" {
 #else
 #include <stdbool.h>
@@ -30,6 +31,7 @@ typedef struct WindowPanel WindowPanel;
 typedef struct WholeRecordFigure WholeRecordFigure;
 typedef struct AgeModelPlot AgeModelPlot;
 typedef struct TimeOptFigure TimeOptFigure;
+typedef struct MisfitFigure MisfitFigure;
 #endif
 
 /* The integer codes, by name. */
@@ -125,8 +127,18 @@ void plotSetTraceIntervals(Plot* plot, const double* low, const double* high, in
 typedef void (*PlotTraceDragFunction)(void* ctx, int index, double frequency);
 void plotSetTraceDragCallback(Plot* plot, void* ctx, PlotTraceDragFunction dragged);
 void plotGetTraceDragCallback(Plot* plot, void** ctx, PlotTraceDragFunction* dragged);
-/* Horizontal guide lines at frequencies f[0..n-1], labelled (labels[i] may be null). */
+/* Horizontal guide lines at frequencies f[0..n-1], labelled (labels[i] may be null); any guides
+   before them go. */
 void plotSetGuides(Plot* plot, const double* f, const char* const* labels, int n);
+/* Guides that follow a rate along the positions, in place of any guides: guide i runs through
+   (x[j], f[i * points + j]) for j < points (x increasing), labelled at its end. */
+void plotSetGuideCurves(Plot* plot, const double* x, const double* f, int points,
+                        const char* const* labels, int n);
+/* Over the evolutive test's map: columns from from[i] to to[i] along the position axis hatched
+   and dimmed (windows not significant), and marks at (x[i], y[i]) (identified rates); n = 0
+   clears either. */
+void plotSetShadedColumns(Plot* plot, const double* from, const double* to, int n);
+void plotSetMarks(Plot* plot, const double* x, const double* y, int n);
 /* A vertical line on the map at position x (a selected window's centre); on false hides it. */
 void plotMarkPosition(Plot* plot, double x, bool on);
 
@@ -192,6 +204,14 @@ void timeOptFigureSetInterval(TimeOptFigure* figure, double low, double high, co
 bool timeOptFigureWrite(TimeOptFigure* figure, const char* fileName, double width, double height,
                         char* message, int messageSize);
 void timeOptFigureDestroy(TimeOptFigure* figure);
+
+/* The spectral misfit: misfit (cycles/kyr) and null probability against count trial rates
+   (cm/kyr, increasing), the best rate marked with its misfit and null probability corrected
+   for the rates tried, from `simulations` random line sets. */
+MisfitFigure* misfitFigureCreate(QWidget* parent);
+void misfitFigureSetData(MisfitFigure* figure, const double* rate, const double* misfit,
+                         const double* pNull, int count, double best, double bestMisfit,
+                         double bestCorrected, int simulations, const char* title);
 
 /* The age model: sedimentation rate and age against position (unit: the positions' name). */
 AgeModelPlot* ageModelPlotCreate(QWidget* parent);

@@ -58,6 +58,40 @@ void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& e, bool 
     plotSetTraceIntervals(plot, low.data(), high.data(), n);
 }
 
+void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track) {
+    std::vector<double> x, rate, from, to, identified;
+    std::vector<unsigned char> significant, flagged;
+    const std::size_t windows = track ? track->points.size() : 0;
+    const bool tested = track && track->pValues.size() == windows;
+    for (std::size_t w = 0; w < windows; ++w) {
+        x.push_back(track->points[w].centre);
+        rate.push_back(track->points[w].rate);
+        identified.push_back(track->identifiedRate(w));
+        significant.push_back(!tested || track->significant[w]);
+        const tuning::RateFlag f = track->flags[w];
+        flagged.push_back(f == tuning::RateFlag::Edge || f == tuning::RateFlag::Alias ||
+                          f == tuning::RateFlag::Jump);
+    }
+    // A window's column reaches halfway to its neighbours' centres.
+    for (std::size_t w = 0; tested && windows > 1 && w < windows; ++w) {
+        if (track->significant[w])
+            continue;
+        const double c = x[w];
+        const double before = w > 0 ? x[w - 1] : 2 * c - x[w + 1];
+        const double after = w + 1 < windows ? x[w + 1] : 2 * c - x[w - 1];
+        from.push_back((before + c) / 2);
+        to.push_back((c + after) / 2);
+    }
+    const int n = static_cast<int>(windows);
+    if (track) {
+        plotSetTrace(plot, x.data(), rate.data(), significant.data(), n, 0);
+        plotSetTraceFlags(plot, flagged.data(), n);
+    }
+    plotSetShadedColumns(plot, from.data(), to.data(), static_cast<int>(from.size()));
+    const bool lines = track && !track->identities.empty();
+    plotSetMarks(plot, x.data(), identified.data(), lines ? n : 0);
+}
+
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
                        const astro::Significance* significance, const std::string& title,
                        double interval) {
@@ -81,6 +115,20 @@ void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
     const astro::RateMode* m = i.holding(best.rate);
     timeOptFigureSetInterval(figure, m ? m->low : NAN, m ? m->high : NAN,
                              m ? astro::modeText(i, *m).c_str() : "");
+}
+
+void figureShowMisfit(MisfitFigure* figure, const astro::MisfitScan& scan, int simulations,
+                      const std::string& title) {
+    std::vector<double> rate, misfit, pNull;
+    for (const astro::MisfitRow& row : scan.rows) {
+        rate.push_back(row.rate);
+        misfit.push_back(row.misfit);
+        pNull.push_back(row.pNull);
+    }
+    const astro::MisfitRow& best = scan.rows[scan.best];
+    misfitFigureSetData(figure, rate.data(), misfit.data(), pNull.data(),
+                        static_cast<int>(rate.size()), best.rate, best.misfit, scan.bestCorrected,
+                        simulations, title.c_str());
 }
 
 void figureShowAgeModel(AgeModelPlot* plot, const tuning::AgeModel* model, double rateFactor,

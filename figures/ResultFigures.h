@@ -4,7 +4,9 @@
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "core/astro/SpectralMisfit.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TrackFlags.h"
 #include "core/results/MapVariant.h"
 #include "core/results/ResultGrids.h"
 #include "core/spectrum/WholeRecord.h"
@@ -34,11 +36,22 @@ void figureShowMap(Plot* plot, const results::Grids& grids, const MapLook& look,
 void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bool logarithmic,
                              int colorMap, bool reverseX, double interval);
 
+// What the windows' tests say, over the evolutive test's map (drawn first): the track's points
+// filled where the window's optimum is significant and crossed where it is flagged edge, alias
+// or jump, the windows not significant hatched and dimmed (when they were tested), and each
+// window's identified rate marked (when the lines were tested). None: all of it cleared.
+void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track);
+
 // The astronomical test's three scores against the rate, with the optimum, its interval for
 // probability `interval` and, when there is one, the p-value.
 void figureShowTimeOpt(TimeOptFigure* figure, const astro::TimeOptScan& scan,
                        const astro::Significance* significance, const std::string& title,
                        double interval);
+
+// The spectral misfit of the record's lines against the rate, the best rate marked with its
+// corrected null probability, from `simulations` random line sets.
+void figureShowMisfit(MisfitFigure* figure, const astro::MisfitScan& scan, int simulations,
+                      const std::string& title);
 
 // An age model: age and sedimentation rate against position, the rate multiplied by
 // `rateFactor` (to show it in cm/kyr); none: an empty plot.

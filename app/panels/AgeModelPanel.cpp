@@ -10,6 +10,7 @@
 #include "app/settings/NumberBox.h"
 #include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
+#include "core/units/RecordUnits.h"
 #include "figures/ResultFigures.h"
 
 #include <QComboBox>
@@ -28,12 +29,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
-// The traced rows as the ensemble draws them, in windows of the run's length.
-tuning::RowSpread traceSpread(const tuning::Trace& t, const results::ResultSet& r) {
-    tuning::RowSpread s = tuning::pointSpread(t.position, t.frequency);
+// The traced rows as the ensemble draws them, with their frequencies' intervals where they were
+// computed (a row without one takes the median widths of the others), in windows of the run's
+// length.
+tuning::RowSpread traceSpread(const std::vector<tuning::TracePoint>& points,
+                              const tuning::Trace& t, const results::ResultSet& r) {
+    std::vector<double> low, high;
+    for (const tuning::TracePoint& p : points) {
+        low.push_back(p.frequencyLow);
+        high.push_back(p.frequencyHigh);
+    }
+    std::string none;
+    tuning::RowSpread s =
+        tuning::spreadFrom(t.position, t.frequency,
+                           {{"frequency_low", low}, {"frequency_high", high}}, "frequency_low",
+                           "frequency_high", "trace", &none)
+            .value_or(tuning::pointSpread(t.position, t.frequency));
     s.windowLength = r.provenance.params.window * r.provenance.deltat;
     return s;
 }
@@ -92,6 +107,12 @@ AgeModelPanel::AgeModelPanel(QWidget* parent) : QWidget(parent) {
     connect(exportTunedButton, &QPushButton::clicked, this, &AgeModelPanel::exportTuned);
     connect(analyseButton, &QPushButton::clicked, this, &AgeModelPanel::analyseTuned);
     connect(period, &QComboBox::currentTextChanged, this, &AgeModelPanel::recompute);
+    // A period half typed ("4" of "41") asks nothing of the test's track.
+    connect(period->lineEdit(), &QLineEdit::textEdited, this, [this] { periodTyped_ = true; });
+    connect(period->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (std::exchange(periodTyped_, false))
+            recompute();
+    });
     connect(startAge, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             &AgeModelPanel::recompute);
     for (QSpinBox* box : {ensemble, seed})
@@ -154,6 +175,11 @@ void AgeModelPanel::setTrace(std::shared_ptr<const results::ResultSet> result,
     recompute();
 }
 
+void AgeModelPanel::setTestTrack(std::optional<TestTrack> track) {
+    againstTest_.setTrack(std::move(track));
+    recompute();
+}
+
 void AgeModelPanel::setRateTrack(std::shared_ptr<const results::ResultSet> result,
                                  const tuning::RateTrack& track, const std::string& unit,
                                  double metresPerUnit,
@@ -197,6 +223,12 @@ bool AgeModelPanel::flagsAccepted() {
         Questions::ask(this, "Flagged Trace", text, {"Build the Age Model", "Don't Build"}) == 0;
     flagAnswers_.push_back({flags, accepted});
     return accepted;
+}
+
+bool AgeModelPanel::testAccepted(const tuning::Trace& t, double period) {
+    const auto kyr = units::kyrPer(units_.age.toStdString());
+    return !kyr || againstTest_.accepted(this, t, period * *kyr, !periodTyped_,
+                                         [this](const QString& said) { emit warning(said); });
 }
 
 void AgeModelPanel::showRateModel() {
@@ -347,8 +379,16 @@ void AgeModelPanel::recompute() {
                              .arg(flaggedPoints(flaggedCount(trace_)), flaggedKinds(trace_)));
     } else if (const auto problem = tuning::checkTrace(t)) {
         summary->setText("No age model: " + QString::fromStdString(*problem) + ".");
+    } else if (!testAccepted(t, p)) {
+        summary->setText(
+            "No age model: " +
+            againstTest_.mismatches(t, p * units::kyrPer(units_.age.toStdString()).value_or(1)) +
+            (periodTyped_ ? QString(". Finish the period (Enter) to be asked whether to build it "
+                                    "all the same.")
+                          : QString(". Trace the line again, or give the period it has at the "
+                                    "test's rate.")));
     } else if (QString said;
-               showModel(traceSpread(t, *result_), {tuning::RowIntegral::Kind::Frequency, p, 0, 1},
+               showModel(traceSpread(trace_, t, *result_), {tuning::RowIntegral::Kind::Frequency, p, 0, 1},
                          "frequency", &said)) {
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();
@@ -390,9 +430,9 @@ tuning::TunedSeries AgeModelPanel::tuned(bool forAnalysis) const {
 
 results::HeaderBlock AgeModelPanel::header(double stepUsed) const {
     results::HeaderBlock h =
-        rateTrack_ ? tuning::sedimentationRateHeader(result_->provenance,
-                                                     "the evolutive astronomical test's track",
-                                                     rateUnit_, startAge->value(), stepUsed)
+        rateTrack_ ? tuning::sedimentationRateHeader(
+                         result_->provenance, "the evolutive astronomical test's track", rateUnit_,
+                         startAge->value(), stepUsed, tuning::identifiedRateColumn)
                    : tuning::tuningHeader(result_->provenance, "traced on the map", periodValue(),
                                           startAge->value(), stepUsed);
     if (!units_.position.isEmpty())

@@ -2,12 +2,14 @@
 // give the sedimentation rate along the record and the age-position curve, shown beside the
 // map; the age model and the tuned series can be exported, and the tuned series analysed in
 // the window in place of the record. A trace with points flagged jump, edge or drift makes a
-// model only once the user accepts them. With an ensemble drawn from the rows' intervals the age
+// model only once the user accepts them, and so does a trace whose rows disagree with the
+// evolutive astronomical test's track. With an ensemble drawn from the rows' intervals the age
 // plot shows the band and its median and the summary the duration with its interval; anchors pin
 // the model to known ages; stretches where time may be missing are shaded.
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/panels/TraceAgainstTest.h"
 #include "app/settings/RecordUnitChoice.h"
 #include "core/results/HeaderBlock.h"
 #include "core/results/ResultSet.h"
@@ -61,6 +63,8 @@ public:
     void setRateTrack(std::shared_ptr<const results::ResultSet> result,
                       const tuning::RateTrack& track, const std::string& unit, double metresPerUnit,
                       const std::optional<tuning::RowSpread>& spread = std::nullopt);
+    // The evolutive test's track (none: gone), which a traced line is held against.
+    void setTestTrack(std::optional<TestTrack> track);
     // The central model (pinned to the anchors).
     const std::optional<tuning::AgeModel>& model() const { return model_; }
     // The ensemble's band and duration, when one was drawn.
@@ -86,6 +90,8 @@ public slots:
 
 signals:
     void message(const QString& text);
+    // What the user should read before answering a question about it (the message bar).
+    void warning(const QString& text);
     // The tuned series was written to path, to be analysed in place of the record.
     void analyse(const QString& path);
 
@@ -103,6 +109,9 @@ private:
     // Whether a trace with points flagged jump, edge or drift may make the model: asked once for the
     // same flags.
     bool flagsAccepted();
+    // Whether trace t called `period` (in the ages' unit) may make the model where it
+    // disagrees with the test's track: asked once the period is settled.
+    bool testAccepted(const tuning::Trace& t, double period);
 
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
@@ -119,4 +128,6 @@ private:
     QLabel* periodLabel_ = nullptr;
     // The flagged points asked about ("12.5 (jump)") and the answer: accepted or not.
     std::vector<std::pair<QSet<QString>, bool>> flagAnswers_;
+    TraceAgainstTest againstTest_;
+    bool periodTyped_ = false; // being typed: the question waits for Enter
 };

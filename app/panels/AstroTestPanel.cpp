@@ -4,7 +4,9 @@
 #include "app/services/PlatformServices.h"
 #include "app/services/Questions.h"
 #include "app/settings/CatalogueFields.h"
+#include "core/analysis/RunParameters.h"
 #include "core/astro/AstroFiles.h"
+#include "core/astro/CycleIdentity.h"
 #include "core/astro/TargetsAtAge.h"
 #include "core/astro/TestReading.h"
 #include "core/astro/TrackFlags.h"
@@ -26,11 +28,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace {
 
@@ -40,20 +45,63 @@ QString fieldOf(const astro::Problem& problem) {
                              : QString("The series");
 }
 
+// The harmonic F-test whose lines the spectral misfit counts, with the catalogue's tapers, in
+// windows of `window` samples stepped by `step` (the record: its length and 1).
+analysis::RunParameters lineParameters(std::size_t window, std::size_t step) {
+    using analysis::ParameterId;
+    analysis::RunParameters q;
+    q.tbw = analysis::parameterDefault(ParameterId::MisfitTbw);
+    q.tapers = analysis::wholeDefault(ParameterId::MisfitTapers);
+    q.window = static_cast<int>(window);
+    q.step = static_cast<int>(step);
+    q.nfft = analysis::wholeRecordTransformLength(q.window);
+    q.fmax = 0.5;
+    return q;
+}
+
+// "14 of 20 windows significant ...; 3 flagged edge, alias or jump".
+QString trackSummary(const astro::FlaggedTrack& t, int simulations) {
+    const auto count = [&](auto pass) {
+        return static_cast<int>(std::count_if(t.flags.begin(), t.flags.end(), pass));
+    };
+    const int flagged = count([](tuning::RateFlag f) {
+        return f == tuning::RateFlag::Edge || f == tuning::RateFlag::Alias ||
+               f == tuning::RateFlag::Jump;
+    });
+    const int windows = static_cast<int>(t.flags.size());
+    const QString tested =
+        t.pValues.empty()
+            ? QString("no window tested for significance (Simulations 0): every window is weak")
+            : QString("%1 of %2 windows significant at a false discovery rate of %3 (%4 "
+                      "simulations each)")
+                  .arg(std::count(t.significant.begin(), t.significant.end(), true))
+                  .arg(windows)
+                  .arg(displayNumberText(
+                      analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate)))
+                  .arg(simulations);
+    return tested + QString("; %1 flagged edge, alias or jump").arg(flagged);
+}
+
 } // namespace
 
-// One computation's control: Stop from the window, progress read back by its timer.
+// One computation's control: Stop from the window, progress read back by its timer. A
+// computation of several steps fills the bar once, each step its share.
 struct AstroTestPanel::Job : service::RunControl {
     std::atomic<double> percent{0};
-    void progress(double p) override { percent.store(p); }
+    int steps = 1;
+    std::atomic<int> step{0};
+    void progress(double p) override { percent.store((step.load() + p / 100) * 100 / steps); }
+    void nextStep() { step.fetch_add(1); }
 };
 
 struct AstroTestPanel::Input {
     series::Series series;
+    analysis::Provenance provenance;
     double spacing = 0;
     astro::TimeOptSettings settings;
     std::optional<double> ageMa;
     std::string unit;
+    std::uint64_t seed = 1;
 };
 
 AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
@@ -85,6 +133,9 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     ageMa->setEnabled(false);
     simulations = wholeField(ParameterId::Simulations, this);
     simulations->setValue(analysis::parameter(ParameterId::Simulations).formValue);
+    simulations->setToolTip(simulations->toolTip() +
+                            "; the evolutive test tests each window with as many");
+    seed = wholeField(ParameterId::Seed, this);
     interval = numberField(ParameterId::IntervalProbability, this, 3);
     // Empty lengths (0) take lengths that suit the record.
     windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
@@ -99,9 +150,14 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     significanceButton = new QPushButton("Run Significance", this);
     significanceButton->setToolTip("The p-value of the optimum against AR(1) surrogates");
     evolutiveButton = new QPushButton("Evolutive Test", this);
-    evolutiveButton->setToolTip("The test in moving windows, r2_opt shown in the map area");
+    evolutiveButton->setToolTip(
+        "The test in moving windows, r2_opt shown in the map area: each window tested against "
+        "AR(1) surrogates (Simulations above 0), its lines named and its rate identified");
     ageModelButton = new QPushButton("Use as Age Model", this);
-    ageModelButton->setToolTip("The evolutive test's track of optima as the age model");
+    ageModelButton->setToolTip("The evolutive test's track of identified rates as the age model");
+    misfitButton = new QPushButton("Spectral Misfit", this);
+    misfitButton->setToolTip("The misfit of the record's F-test lines to the astronomical "
+                             "frequencies at every rate, and its null probability");
     ageModelButton->setEnabled(false);
     stopButton = new QPushButton("Stop", this);
     stopButton->setEnabled(false);
@@ -111,6 +167,9 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     outcome = new QLabel(this);
     outcome->setWordWrap(true);
     outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    misfitOutcome = new QLabel(this);
+    misfitOutcome->setWordWrap(true);
+    misfitOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // Three columns, so that the panel stays low beside the map: the rates and targets, the
     // runs, the figure.
@@ -140,6 +199,7 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     form->addRow(label(ParameterId::AgeMa), age);
     auto* runs = new QFormLayout();
     runs->addRow(label(ParameterId::Simulations), simulations);
+    runs->addRow(label(ParameterId::Seed), seed);
     runs->addRow(label(ParameterId::IntervalProbability), interval);
     runs->addRow(label(ParameterId::AstroWindowLength), windowLength);
     runs->addRow(label(ParameterId::AstroStepLength), stepLength);
@@ -148,8 +208,9 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     buttons->addWidget(significanceButton, 0, 1);
     buttons->addWidget(evolutiveButton, 1, 0);
     buttons->addWidget(ageModelButton, 1, 1);
-    buttons->addWidget(stopButton, 2, 0);
-    buttons->addWidget(progress, 2, 1);
+    buttons->addWidget(misfitButton, 2, 0);
+    buttons->addWidget(stopButton, 3, 0);
+    buttons->addWidget(progress, 3, 1);
     auto* settings = new QVBoxLayout();
     settings->addLayout(form);
     settings->addStretch(1);
@@ -157,13 +218,18 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     side->addLayout(runs);
     side->addLayout(buttons);
     side->addWidget(outcome);
+    side->addWidget(misfitOutcome);
     side->addStretch(1);
+    figures = new QTabWidget(this);
     figure = timeOptFigureCreate(this);
+    misfitFigure = misfitFigureCreate(this);
+    figures->addTab(reinterpret_cast<QWidget*>(figure), "TimeOpt");
+    figures->addTab(reinterpret_cast<QWidget*>(misfitFigure), "Spectral misfit");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(settings, 2);
     layout->addLayout(side, 2);
-    layout->addWidget(reinterpret_cast<QWidget*>(figure), 3);
+    layout->addWidget(figures, 3);
 
     poll_ = new QTimer(this);
     poll_->setInterval(100);
@@ -175,6 +241,7 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     connect(significanceButton, &QPushButton::clicked, this, &AstroTestPanel::runSignificance);
     connect(evolutiveButton, &QPushButton::clicked, this, &AstroTestPanel::runEvolutive);
     connect(ageModelButton, &QPushButton::clicked, this, &AstroTestPanel::useTrack);
+    connect(misfitButton, &QPushButton::clicked, this, &AstroTestPanel::runMisfit);
     connect(stopButton, &QPushButton::clicked, this, &AstroTestPanel::stop);
     // An age sets the periods a targets file would: one or the other.
     connect(ageGiven, &QCheckBox::toggled, this, [this, chooseTargets](bool on) {
@@ -212,7 +279,9 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
                       "cm or mm). Analysis > Record Units states the unit of a record.");
     in.series.xpos = record->positions;
     in.series.yval = record->values;
+    in.provenance = record->provenance;
     in.spacing = record->provenance.deltat;
+    in.seed = static_cast<std::uint64_t>(seed->value());
     in.unit = positionsIn->currentText().toStdString();
     const auto metres = units::metresPer(in.unit);
     if (!metres)
@@ -250,7 +319,7 @@ std::optional<AstroTestPanel::Input> AstroTestPanel::input(const QString& what) 
 }
 
 void AstroTestPanel::setBusy(bool on) {
-    for (QPushButton* b : {testButton, significanceButton, evolutiveButton})
+    for (QPushButton* b : {testButton, significanceButton, evolutiveButton, misfitButton})
         b->setEnabled(!on);
     ageModelButton->setEnabled(!on && evolutive_);
     stopButton->setEnabled(on);
@@ -328,8 +397,8 @@ void AstroTestPanel::runSignificance() {
             *scan = service::timeOpt(in.series, in.spacing, in.settings, job);
             if (scan->problem || scan->cancelled)
                 return;
-            *sig = service::timeOptSignificance(in.series, in.spacing, in.settings, *scan, sims, 1,
-                                                job);
+            *sig = service::timeOptSignificance(in.series, in.spacing, in.settings, *scan, sims,
+                                                in.seed, job);
         },
         [this, what, scan, sig, age = in->ageMa] {
             const std::optional<astro::Problem>& problem =
@@ -361,15 +430,21 @@ void AstroTestPanel::runEvolutive() {
     const double window = windowLength->value() > 0 ? windowLength->value() : span / 4;
     const double step = stepLength->value() > 0 ? stepLength->value() : window / 10;
     const bool logarithmic = !in->settings.grid.linear;
+    const int sims = simulations->value();
     const double probability = interval->value();
     auto result = std::make_shared<astro::EvolutiveTimeOpt>();
+    auto track = std::make_shared<astro::FlaggedTrack>();
     start(
         what,
-        [in = *in, result, window, step](Job& job) {
+        [in = *in, result, track, window, step, sims, probability](Job& job) {
+            job.steps = sims > 0 ? 3 : 2;
             *result = service::evolutiveTimeOpt(in.series, in.settings, window, step, job);
+            if (result->problem || result->cancelled)
+                return;
+            *track = testWindows(in, *result, sims, probability, job);
         },
-        [this, what, result, logarithmic, probability, unit = in->unit,
-         metres = in->settings.metresPerUnit] {
+        [this, what, result, track, logarithmic, sims, probability, window, unit = in->unit,
+         metres = in->settings.metresPerUnit, targets = in->settings.targets] {
             if (result->cancelled) {
                 emit message(what + " stopped; the map area shows what it showed.");
             } else if (result->problem) {
@@ -385,15 +460,112 @@ void AstroTestPanel::runEvolutive() {
                                         .arg(result->rates.size()));
             } else {
                 evolutive_ = result;
+                track_ = track;
                 evolutiveLogarithmic_ = logarithmic;
                 evolutiveInterval_ = probability;
                 evolutiveUnit_ = unit;
                 evolutiveMetres_ = metres;
+                evolutiveWindow_ = window;
+                evolutiveTargets_ = targets;
                 ageModelButton->setEnabled(true);
-                emit message(what + QString(": %1 windows x %2 rates.")
-                                        .arg(result->centres.size())
-                                        .arg(result->rates.size()));
+                emit message(what +
+                             QString(": %1 windows x %2 rates; ")
+                                 .arg(result->centres.size())
+                                 .arg(result->rates.size()) +
+                             trackSummary(*track, sims) + ".");
+                // The guides follow the track on the analysis map before the r2_opt map hides it.
+                emit trackChanged();
                 emit evolutiveReady();
+            }
+        });
+}
+
+astro::FlaggedTrack AstroTestPanel::testWindows(const Input& in, astro::EvolutiveTimeOpt& e,
+                                                int simulations, double probability, Job& job) {
+    using analysis::ParameterId;
+    std::vector<double> pValues;
+    if (simulations > 0) {
+        job.nextStep();
+        const astro::WindowSignificance sig =
+            service::evolutiveSignificance(in.series, in.settings, e, simulations, in.seed, job);
+        e.problem = sig.problem;
+        e.cancelled = sig.cancelled;
+        if (sig.problem || sig.cancelled)
+            return {};
+        if (!astro::allFinite(sig.pValues)) {
+            e.problem = astro::Problem{std::nullopt, "the windows' p-values are not finite"};
+            return {};
+        }
+        pValues = sig.pValues;
+    }
+    // Which cycle each window's optimum is: its F-test lines against the targets.
+    job.nextStep();
+    const service::WindowLines lines = service::analyseLines(
+        in.series, in.provenance, lineParameters(e.windowSamples, e.stepSamples),
+        {analysis::parameterDefault(ParameterId::WindowLineLevel), 0}, job);
+    if (!lines.outcome.finished()) {
+        e.cancelled = lines.outcome.end == service::RunEnd::Cancelled;
+        if (!e.cancelled)
+            e.problem =
+                astro::Problem{std::nullopt, "the windows' lines: " + lines.outcome.problem};
+        return {};
+    }
+    astro::MisfitSettings misfit;
+    misfit.metresPerUnit = in.settings.metresPerUnit;
+    misfit.targets = in.settings.targets;
+    misfit.simulations = analysis::wholeDefault(ParameterId::WindowMisfitSimulations);
+    misfit.seed = in.seed;
+    return astro::flagTrack(e, pValues,
+                            analysis::parameterDefault(ParameterId::WindowFalseDiscoveryRate),
+                            astro::evolutiveIdentity(e, lines.windows, misfit), probability);
+}
+
+void AstroTestPanel::runMisfit() {
+    const QString what = "Spectral misfit";
+    auto in = input(what);
+    if (!in || busy())
+        return;
+    using analysis::ParameterId;
+    const int sims = analysis::wholeDefault(ParameterId::MisfitSimulations);
+    auto scan = std::make_shared<astro::MisfitScan>();
+    auto stopped = std::make_shared<bool>(false);
+    start(
+        what,
+        [in = *in, scan, stopped, sims](Job& job) {
+            const service::WindowLines lines = service::analyseLines(
+                in.series, in.provenance, lineParameters(in.series.yval.size(), 1),
+                {analysis::parameterDefault(ParameterId::MisfitLevel), 0}, job);
+            if (!lines.outcome.finished()) {
+                *stopped = lines.outcome.end == service::RunEnd::Cancelled;
+                scan->problem =
+                    astro::Problem{std::nullopt, "the record's lines: " + lines.outcome.problem};
+                return;
+            }
+            astro::MisfitSettings settings;
+            settings.metresPerUnit = in.settings.metresPerUnit;
+            settings.targets = in.settings.targets;
+            settings.simulations = sims;
+            settings.seed = in.seed;
+            *scan = astro::spectralMisfit(lines.windows.front(), astro::gridRates(in.settings.grid),
+                                          settings);
+        },
+        [this, what, scan, stopped, sims] {
+            const bool finite =
+                std::all_of(scan->rows.begin(), scan->rows.end(), [](const astro::MisfitRow& r) {
+                    return std::isfinite(r.misfit) && std::isfinite(r.pNull);
+                });
+            if (*stopped) {
+                emit message(what + " stopped; the figure shows the previous result.");
+            } else if (scan->problem) {
+                emit message(what + ": " + fieldOf(*scan->problem) + ": " +
+                             QString::fromStdString(scan->problem->text) + ".");
+            } else if (!finite) {
+                emit message(what + ": the misfits are not finite numbers; nothing is shown.");
+            } else {
+                misfit_ = std::move(*scan);
+                misfitSimulations_ = sims;
+                showMisfit();
+                emit message(misfitOutcome->text());
             }
         });
 }
@@ -403,23 +575,37 @@ void AstroTestPanel::forgetResults() {
     scanAge_.reset();
     significance_.reset();
     evolutive_.reset();
+    track_.reset();
+    misfit_.reset();
+    misfitOutcome->clear();
     ageModelButton->setEnabled(false);
+    emit trackChanged();
+}
+
+std::optional<TestTrack> AstroTestPanel::testTrack() const {
+    if (!track_ || track_->points.empty())
+        return std::nullopt;
+    TestTrack t;
+    for (std::size_t w = 0; w < track_->points.size(); ++w) {
+        t.rates.position.push_back(track_->points[w].centre);
+        t.rates.rate.push_back(track_->identifiedRate(w));
+    }
+    t.metresPerUnit = evolutiveMetres_;
+    t.targets = evolutiveTargets_;
+    return t;
 }
 
 void AstroTestPanel::useTrack() {
-    if (!evolutive_) {
+    if (!evolutive_ || !track_) {
         emit message("Use as Age Model: run the evolutive test first.");
         return;
     }
-    // The windows' rates flagged as the tool flags them (untested here: weak at best).
-    const astro::FlaggedTrack flagged = astro::flagTrack(
-        *evolutive_, {},
-        analysis::parameterDefault(analysis::ParameterId::WindowFalseDiscoveryRate), {},
-        evolutiveInterval_);
+    // The rate the lines and r2_opt agree on in each window, as tune --sedrate takes it.
+    const astro::FlaggedTrack& flagged = *track_;
     tuning::ReadRateTrack read;
     for (std::size_t i = 0; i < flagged.points.size(); ++i) {
         read.track.position.push_back(flagged.points[i].centre);
-        read.track.rate.push_back(flagged.points[i].rate);
+        read.track.rate.push_back(flagged.identifiedRate(i));
         read.lines.push_back(static_cast<int>(i + 1));
     }
     read.flags = flagged.flags;
@@ -446,7 +632,9 @@ void AstroTestPanel::useTrack() {
                            .arg(where.mid(0, 5).join(", ") + (where.size() > 5 ? ", ..." : "")),
                        {"Use It", "Cancel"}) != 0)
         return;
-    emit rateTrackChosen(read.track, evolutiveUnit_, evolutiveMetres_);
+    std::string none;
+    emit rateTrackChosen(read.track, evolutiveUnit_, evolutiveMetres_,
+                         astro::trackSpread(flagged, evolutiveWindow_, &none));
 }
 
 void AstroTestPanel::showScan() {
@@ -459,6 +647,7 @@ void AstroTestPanel::showScan() {
         "astronomical test (TimeOpt)";
     figureShowTimeOpt(figure, scan, significance_ ? &*significance_ : nullptr, title.toStdString(),
                       interval->value());
+    figures->setCurrentWidget(reinterpret_cast<QWidget*>(figure));
     QString text = QString("Optimal sedimentation rate %1 cm/kyr, r2_opt %2")
                        .arg(displayNumberText(best.rate), displayNumberText(best.r2Opt));
     const astro::RateInterval rates = astro::rateInterval(scan.likelihood, interval->value());
@@ -499,4 +688,24 @@ void AstroTestPanel::showScan() {
                          periods(t.precession), periods(t.obliquity));
     }
     outcome->setText(text);
+}
+
+void AstroTestPanel::showMisfit() {
+    const astro::MisfitScan& scan = *misfit_;
+    const astro::MisfitRow& best = scan.rows[scan.best];
+    const auto record = source_ ? source_() : nullptr;
+    const QString title =
+        (record ? QFileInfo(QString::fromStdString(record->provenance.input)).fileName() + ": "
+                : QString()) +
+        "average spectral misfit";
+    figureShowMisfit(misfitFigure, scan, misfitSimulations_, title.toStdString());
+    figures->setCurrentWidget(reinterpret_cast<QWidget*>(misfitFigure));
+    QString text = QString("Spectral misfit: best rate %1 cm/kyr, misfit %2 cycles/kyr, null "
+                           "probability %3 corrected for the %4 rates tried")
+                       .arg(displayNumberText(best.rate), displayNumberText(best.misfit),
+                            displayNumberText(scan.bestCorrected))
+                       .arg(scan.rows.size());
+    if (scan.bestCorrected > astro::significanceLevel)
+        text += ": not significant at the 0.05 level";
+    misfitOutcome->setText(text + ".");
 }

@@ -31,6 +31,10 @@ std::size_t nearest(const std::vector<double>& v, double value, Scale scaled) {
 EvolutiveTestView::EvolutiveTestView(MyPlot* plot, QObject* parent)
     : QObject(parent), plot_(plot) {}
 
+void EvolutiveTestView::setTrack(std::shared_ptr<const astro::FlaggedTrack> track) {
+    track_ = std::move(track);
+}
+
 void EvolutiveTestView::setResult(std::shared_ptr<const astro::EvolutiveTimeOpt> result,
                                   bool logarithmic, double interval) {
     result_ = std::move(result);
@@ -59,6 +63,14 @@ QString EvolutiveTestView::readoutAt(double x, double rate) const {
             .arg(displayNumberText(e.centres[w]) + (unit_.isEmpty() ? QString() : " " + unit_),
                  displayNumberText(s.rate), displayNumberText(s.r2Envelope),
                  displayNumberText(s.r2Power), displayNumberText(s.r2Opt));
+    // What the window's tests say: its p-value and flag, the rate its lines identify.
+    if (track_ && w < track_->flags.size()) {
+        if (w < track_->pValues.size())
+            text += " | window p-value " + displayNumberText(track_->pValues[w]);
+        text += QString(" | %1 | identified %2 cm/kyr")
+                    .arg(tuning::rateFlagName(track_->flags[w]),
+                         displayNumberText(track_->identifiedRate(w)));
+    }
     // The window's interval: the mode holding its optimum.
     if (w < e.likelihoods.size()) {
         const astro::RateInterval i = astro::rateInterval(e.likelihoods[w], interval_);
@@ -84,6 +96,7 @@ void EvolutiveTestView::show() {
     plotSetGuides(plot, nullptr, nullptr, 0);
     const MyPlot::MapDisplay& display = plot_->mapDisplay();
     figureShowEvolutiveTest(plot, e, logarithmic_, display.colorMap, display.reverseX, interval_);
+    figureShowWindowTests(plot, track_.get());
     if (!shown_) {
         shown_ = true;
         emit shownChanged(true);
@@ -94,6 +107,7 @@ void EvolutiveTestView::handBack() {
     Plot* plot = plot_->plot();
     plotSetPointerCallbacks(plot, pointerContext_, moved_, clicked_);
     plotSetTraceDragCallback(plot, dragContext_, dragged_);
+    figureShowWindowTests(plot, nullptr);
     shown_ = false;
     emit readout(QString());
 }

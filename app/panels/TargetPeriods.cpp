@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QSettings>
 
+#include <algorithm>
 #include <vector>
 
 TargetPeriods::TargetPeriods(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
@@ -33,6 +34,9 @@ TargetPeriods::TargetPeriods(QWidget* parent, Plot* plot) : QWidget(parent), plo
     row->addWidget(new QLabel("at a sedimentation rate of", this));
     row->addWidget(rate);
     row->addWidget(rateLabel_);
+    followNote_ = new QLabel("(the guides follow the astronomical test's track)", this);
+    followNote_->hide();
+    row->addWidget(followNote_);
     connect(periodsText, &QLineEdit::textChanged, this, [this] {
         apply();
         emit periodsChanged();
@@ -69,14 +73,59 @@ void TargetPeriods::rateFromLine(double f, double period) {
         rate->setValue(1.0 / (f * period));
 }
 
+void TargetPeriods::setTestTrack(std::optional<TestTrack> track) {
+    track_ = std::move(track);
+    rate->setEnabled(!track_);
+    followNote_->setVisible(track_.has_value());
+    apply();
+}
+
+bool TargetPeriods::followTrack(const QList<double>& periods,
+                                const std::vector<QByteArray>& names) {
+    const auto kyr = units::kyrPer(ageUnit_.toStdString());
+    if (!kyr)
+        return false;
+    double xmin = 0, xmax = 0, y[4];
+    plotGetIntervals(plot_, &xmin, &xmax, &y[0], &y[1], &y[2], &y[3]);
+    // Across the map's range and the track's: its ends and the track's rows between them, each
+    // stretch cut in eight (between rows the rate is linear, the frequency 1 / (P s) is not).
+    const std::vector<double>& rows = track_->rates.position;
+    const double low = std::min({xmin, xmax, rows.front()});
+    const double high = std::max({xmin, xmax, rows.back()});
+    if (!(high > low))
+        return false;
+    std::vector<double> knots = {low};
+    for (double z : rows)
+        if (z > low && z < high)
+            knots.push_back(z);
+    knots.push_back(high);
+    std::vector<double> x;
+    for (std::size_t k = 0; k + 1 < knots.size(); ++k)
+        for (int j = 0; j < 8; ++j)
+            x.push_back(knots[k] + (knots[k + 1] - knots[k]) * j / 8);
+    x.push_back(high);
+    std::vector<double> f;
+    for (double p : periods)
+        for (double z : x)
+            f.push_back(1.0 / (p * *kyr * track_->unitsPerKyr(z)));
+    std::vector<const char*> labels;
+    for (const QByteArray& n : names)
+        labels.push_back(n.constData());
+    plotSetGuideCurves(plot_, x.data(), f.data(), static_cast<int>(x.size()), labels.data(),
+                       static_cast<int>(labels.size()));
+    return true;
+}
+
 void TargetPeriods::apply() {
     std::vector<double> f;
     std::vector<QByteArray> names;
-    if (isVisible())
-        for (double p : periods()) {
-            f.push_back(1.0 / (p * rate->value()));
-            names.push_back((displayNumberText(p) + " " + ageUnit_).toUtf8());
-        }
+    const QList<double> shown = isVisible() ? periods() : QList<double>();
+    for (double p : shown) {
+        f.push_back(1.0 / (p * rate->value()));
+        names.push_back((displayNumberText(p) + " " + ageUnit_).toUtf8());
+    }
+    if (track_ && !shown.isEmpty() && followTrack(shown, names))
+        return;
     std::vector<const char*> labels;
     for (const QByteArray& n : names)
         labels.push_back(n.constData());

@@ -4,8 +4,11 @@
 #include "app/services/ElidedLabel.h"
 #include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
+#include "core/astro/CycleIdentity.h"
 #include "core/results/ResultFiles.h"
 #include "core/results/SignificanceLevels.h"
+#include "core/text/NumberText.h"
+#include "core/tuning/LineTrace.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -100,6 +103,30 @@ void WindowDetail::setResult(std::shared_ptr<const results::ResultSet> result) {
     updatePeakList();
 }
 
+void WindowDetail::setTestTrack(std::optional<TestTrack> track) {
+    track_ = std::move(track);
+    updatePeakList();
+}
+
+std::optional<results::PeakCycles> WindowDetail::cycles() const {
+    if (!track_ || !result_ || selectedWindow_ < 0 || selectedWindow_ >= result_->windows)
+        return std::nullopt;
+    // Frequencies and the bandwidth in cycles per kyr at the track's rate here.
+    const double centre = result_->centre(selectedWindow_);
+    const double perKyr = track_->unitsPerKyr(centre);
+    const double w = tuning::halfBandwidth(*result_) * perKyr;
+    results::PeakCycles c;
+    c.of = [perKyr, w, targets = track_->targets](const results::Peak& p) {
+        return astro::cycleName(p.frequency * perKyr, w, targets);
+    };
+    c.note = "each line's astronomical cycle (e405, e100, o41, p23, p19 or none) at the "
+             "evolutive astronomical test's identified rate, " +
+             text::displayNumber(tuning::rateAt(track_->rates, centre)) + " cm/kyr at " +
+             text::displayNumber(centre) + ", within the half-bandwidth " + text::displayNumber(w) +
+             " cycles/kyr";
+    return c;
+}
+
 int WindowDetail::nearestWindow(double x) const {
     const auto& r = result_;
     if (!r || r->windows < 1)
@@ -190,12 +217,19 @@ void WindowDetail::updatePeakList() {
                                    lineRule(), result_->provenance.params,
                                    results::testedBins(*result_, selectedWindow_)))
                              : QString());
+    // The cycle column while the test's track names the lines.
+    const auto named = cycles();
+    peakTable->setColumnCount(named ? 5 : 4);
+    if (named)
+        peakTable->setHorizontalHeaderItem(4, new QTableWidgetItem("Cycle"));
     peakTable->setRowCount(static_cast<int>(lines.size()));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         const results::Peak& k = lines[static_cast<std::size_t>(i)];
         const double values[] = {k.frequency, k.period, k.amplitude, k.probability};
         for (int c = 0; c < 4; ++c)
             peakTable->setItem(i, c, new QTableWidgetItem(displayNumberText(values[c])));
+        if (named)
+            peakTable->setItem(i, 4, new QTableWidgetItem(QString::fromStdString(named->of(k))));
     }
 }
 
@@ -204,8 +238,9 @@ void WindowDetail::copyPeakList() {
         emit message("No window is selected: click the map to choose one.");
         return;
     }
-    std::string text = results::peakTitles(results::Separator::Tab);
-    results::appendPeaks(text, peaks(), results::Separator::Tab);
+    const auto named = cycles();
+    std::string text = results::peakTitles(results::Separator::Tab, named.has_value());
+    results::appendPeaks(text, peaks(), results::Separator::Tab, named ? &*named : nullptr);
     QApplication::clipboard()->setText(QString::fromStdString(text));
     emit message(QString("Copied the lines of window %1.").arg(selectedWindow_ + 1));
 }
@@ -235,8 +270,10 @@ void WindowDetail::exportPeakList() {
     one.ampl = slice(r.ampl);
     one.prob = slice(r.prob);
     one.windows = 1;
+    const auto named = cycles();
     const QString why = writeWholeFile(path, [&](io::AtomicFile& out) {
-        return results::writePeaks(out, one, lineRule(), results::Separator::Tab);
+        return results::writePeaks(out, one, lineRule(), results::Separator::Tab,
+                                   named ? &*named : nullptr);
     });
     if (!why.isEmpty()) {
         emit message(why + ".");

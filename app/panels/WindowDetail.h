@@ -1,14 +1,18 @@
 // Below the map: the spectrum of one window (amplitude and F-test probability) with its lines,
-// which can be copied or exported; and the status-bar readout of the grid cell under the
-// pointer. Both read the results of the last run that reached the map.
+// which can be copied or exported, each named by its astronomical cycle when the evolutive
+// test's track gives the rate; and the status-bar readout of the grid cell under the pointer.
+// Both read the results of the last run that reached the map.
 #pragma once
 
 #include "Qplot/plot_api.h"
+#include "app/panels/TestTrack.h"
+#include "core/results/ResultFiles.h"
 #include "core/results/ResultSet.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QDoubleSpinBox;
@@ -30,6 +34,9 @@ public:
     QString positionUnit;           // the record's ("m"; empty: not known), for the readout
 
     void setResult(std::shared_ptr<const results::ResultSet> result);
+    // The evolutive test's track (none: gone): the lines gain a column naming their cycle at
+    // its rate at the window's centre.
+    void setTestTrack(std::optional<TestTrack> track);
     // The window whose spectrum is shown (-1: none).
     int selectedWindow() const { return selectedWindow_; }
     // The window whose centre is nearest x (-1 without results).
@@ -55,7 +62,11 @@ signals:
 private:
     void updatePeakList();
     std::vector<results::Peak> peaks() const;
+    // Each line's cycle at the track's rate at the selected window's centre; none without a
+    // track or a window.
+    std::optional<results::PeakCycles> cycles() const;
 
     std::shared_ptr<const results::ResultSet> result_;
     int selectedWindow_ = -1;
+    std::optional<TestTrack> track_;
 };

@@ -60,6 +60,7 @@ void ViewController::buildAstronomicalTest() {
             evolutiveTestAction->setChecked(false); // refused, with a message
     });
     connect(astroTest, &AstroTestPanel::evolutiveReady, this, [this] {
+        evolutiveView->setTrack(astroTest->flaggedTrack());
         evolutiveView->setResult(astroTest->evolutive(), astroTest->evolutiveLogarithmic(),
                                  astroTest->evolutiveInterval());
         evolutiveView->show();
@@ -96,18 +97,29 @@ void ViewController::buildAstronomicalTest() {
             evolutiveView->analysisMapDrawn();
             targets->apply();
         }
+        evolutiveView->setTrack(nullptr);
         evolutiveView->setResult(nullptr, true, 0.95);
         astroTest->forgetResults();
         bandPass->clear();
         if (astroTest->isVisible())
             astroTest->runTest();
     });
+    connect(ageModel, &AgeModelPanel::warning, this, [this](const QString& text) { refuse(text); });
+    // The lines' cycles, the guides and a traced line's check follow the test's track.
+    connect(astroTest, &AstroTestPanel::trackChanged, this, [this] {
+        const std::optional<TestTrack> track = astroTest->testTrack();
+        windowDetail->setTestTrack(track);
+        targets->setTestTrack(track);
+        ageModel->setTestTrack(track);
+    });
     connect(astroTest, &AstroTestPanel::rateTrackChosen, this,
-            [this](const tuning::RateTrack& track, const std::string& unit, double metres) {
-                ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres);
+            [this](const tuning::RateTrack& track, const std::string& unit, double metres,
+                   const std::optional<tuning::RowSpread>& spread) {
+                ageModel->setRateTrack(sharedPlot->lastResult(), track, unit, metres, spread);
                 ageModelAction->setChecked(true);
                 if (QDockWidget* dock = PanelDocks::dockOf(ageModel))
                     dock->raise(); // the current tab of its group, though it was open already
-                report("The age model follows the evolutive test's track of optima.");
+                report("The age model follows the evolutive test's track of optima, each window at "
+                       "the rate its lines identify.");
             });
 }

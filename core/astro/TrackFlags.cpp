@@ -3,6 +3,7 @@
 #include "core/astro/CycleIdentity.h"
 
 #include "core/results/FalseDiscovery.h"
+#include "core/tuning/RowIntervals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,6 +74,34 @@ FlaggedTrack flagTrack(const EvolutiveTimeOpt& e, const std::vector<double>& pVa
                                               : RateFlag::Ok);
     }
     return t;
+}
+
+std::optional<tuning::RowSpread> trackSpread(const FlaggedTrack& t, double windowLength,
+                                             std::string* why) {
+    const double none = std::nan("");
+    std::vector<double> position, value, low, high, share;
+    for (std::size_t w = 0; w < t.points.size(); ++w) {
+        const RateMode* m = t.mode(w);
+        position.push_back(t.points[w].centre);
+        value.push_back(t.identifiedRate(w));
+        low.push_back(m ? m->low : none);
+        high.push_back(m ? m->high : none);
+        share.push_back(m ? m->share : none);
+    }
+    auto s = tuning::spreadFrom(position, value,
+                                {{"rate_low", low}, {"rate_high", high}, {"mode_share", share}},
+                                "rate_low", "rate_high", "track", why);
+    if (!s)
+        return std::nullopt;
+    s->windowLength = windowLength;
+    if (!t.intervals.empty())
+        s->probability = t.intervals.front().probability;
+    s->others.resize(t.points.size());
+    for (std::size_t w = 0; w < t.points.size() && w < t.intervals.size(); ++w)
+        for (const RateMode& m : t.intervals[w].modes)
+            if (&m != t.mode(w))
+                s->others[w].push_back({m.peak, m.low, m.high, m.share});
+    return s;
 }
 
 } // namespace astro

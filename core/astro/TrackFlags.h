@@ -6,7 +6,11 @@
 
 #include "core/astro/CycleIdentity.h"
 #include "core/astro/TimeOpt.h"
+#include "core/tuning/RowDraws.h"
 #include "core/tuning/SedimentationRate.h"
+
+#include <optional>
+#include <string>
 
 #include <vector>
 
@@ -43,5 +47,12 @@ FlaggedTrack flagTrack(
     const EvolutiveTimeOpt& e, const std::vector<double>& pValues, double fdr,
     std::vector<CycleIdentity> identities = {},
     double probability = analysis::parameterDefault(analysis::ParameterId::IntervalProbability));
+
+// The windows' identified rates as an age ensemble draws them, as the tool's track gives them to
+// tune: each with the interval of the mode holding it (a window without one takes the median
+// widths of the others, tuning::spreadFrom) and the other modes beside it; windowLength in
+// position units. Nothing, and why, when no window has an interval.
+std::optional<tuning::RowSpread> trackSpread(const FlaggedTrack& t, double windowLength,
+                                             std::string* why);
 
 } // namespace astro

@@ -86,13 +86,14 @@ void appendRow(std::string& out, const ResultSet& r, std::size_t i, Separator se
     out.push_back('\n');
 }
 
-std::string peakTitles(Separator sep) {
+std::string peakTitles(Separator sep, bool cycles) {
     const char s = static_cast<char>(sep);
     return std::string("x_centre") + s + "frequency" + s + "period" + s + "amplitude" + s +
-           "probability\n";
+           "probability" + (cycles ? std::string(1, s) + "cycle" : std::string()) + "\n";
 }
 
-void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep) {
+void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep,
+                 const PeakCycles* cycles) {
     const char s = static_cast<char>(sep);
     for (const Peak& p : peaks) {
         for (double v : {p.centre, p.frequency, p.period, p.amplitude}) {
@@ -100,6 +101,10 @@ void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep
             out.push_back(s);
         }
         text::appendExactNumber(out, p.probability);
+        if (cycles) {
+            out.push_back(s);
+            out += cycles->of(p);
+        }
         out.push_back('\n');
     }
 }
@@ -154,12 +159,16 @@ HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule) {
     return h;
 }
 
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep) {
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep,
+                const PeakCycles* cycles) {
     Writer w(out);
     std::string& t = w.text();
-    t = peaksHeader(r, rule).text() + peakTitles(sep);
+    HeaderBlock h = peaksHeader(r, rule);
+    if (cycles)
+        h.line("cycle", cycles->note);
+    t = h.text() + peakTitles(sep, cycles != nullptr);
     for (int w0 = 0; w0 < r.windows; ++w0) {
-        appendPeaks(t, findPeaks(r, w0, rule), sep);
+        appendPeaks(t, findPeaks(r, w0, rule), sep, cycles);
         if (!w.maybeFlush())
             return false;
     }

@@ -9,6 +9,7 @@
 #include "core/results/ResultSet.h"
 #include "core/text/NumberText.h"
 
+#include <functional>
 #include <string>
 
 namespace results {
@@ -27,16 +28,25 @@ std::string runSummary(const analysis::Provenance& p);
 std::string rowTitles(Separator sep);
 void appendRow(std::string& out, const ResultSet& r, std::size_t row, Separator sep);
 
+// A last column `cycle` in a list of lines: the astronomical cycle each line is (e405, e100,
+// o41, p23, p19 or none), named by a caller who knows the rate, and the header's line on how.
+struct PeakCycles {
+    std::function<std::string(const Peak&)> of;
+    std::string note;
+};
+
 // The '#' block of a list of spectral lines: the analysis's, what the lines are and how they
 // were chosen.
 HeaderBlock peaksHeader(const ResultSet& r, const LineRule& rule);
 
-// Column titles and the rows of a list of spectral lines.
-std::string peakTitles(Separator sep);
-void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep);
+// Column titles and the rows of a list of spectral lines (with a cycle column when asked).
+std::string peakTitles(Separator sep, bool cycles = false);
+void appendPeaks(std::string& out, const std::vector<Peak>& peaks, Separator sep,
+                 const PeakCycles* cycles = nullptr);
 
 bool writeRows(io::AtomicFile& out, const ResultSet& r, Separator sep);
 bool writeGrid(io::AtomicFile& out, const ResultSet& r, GridOf which, Separator sep);
-bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep);
+bool writePeaks(io::AtomicFile& out, const ResultSet& r, const LineRule& rule, Separator sep,
+                const PeakCycles* cycles = nullptr);
 
 } // namespace results

@@ -2,10 +2,14 @@
 // precession modulated by eccentricity, laid on a depth axis at a known rate, plus AR(1)
 // noise. The panel finds the rate and its significance, Stop ends a long run, the r2_opt map
 // takes the analysis map's place and gives it back unchanged, its track becomes the age model,
-// and the band-pass is drawn over the series.
+// and the band-pass is drawn over the series. Every window is tested and a window of noise
+// stands apart; the spectral misfit finds the rate; the test's track names the lines' cycles,
+// moves the target guides and questions a trace called by another cycle's period.
 #include "Qplot/AgeModelPlot.h"
+#include "Qplot/MisfitFigure.h"
 #include "Qplot/Plot.h"
 #include "Qplot/SeriesPlot.h"
+#include "Qplot/TestOverlay.h"
 #include "Qplot/TimeOptFigure.h"
 #include "Qplot/TraceOverlay.h"
 #include "app/panels/AgeModelPanel.h"
@@ -13,9 +17,15 @@
 #include "app/panels/AstroTestPanel.h"
 #include "app/panels/BandPassOverlay.h"
 #include "app/panels/EvolutiveTestView.h"
+#include "app/panels/LineTracing.h"
+#include "app/panels/TargetPeriods.h"
+#include "app/panels/WindowDetail.h"
 #include "app/run/QPlot.h"
+#include "app/services/NumberText.h"
 #include "app/services/PlatformServices.h"
 #include "app/services/Questions.h"
+#include "app/settings/Preferences.h"
+#include "app/window/MessageBar.h"
 #include "app/window/PanelDocks.h"
 #include "app/window/ViewController.h"
 #include "core/astro/TimeOpt.h"
@@ -27,6 +37,8 @@
 #include <qwt_scale_map.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
@@ -50,9 +62,16 @@ namespace {
 const double spacing = 0.04;                                 // metres per sample
 const double rate = astro::gridRates(astro::RateGrid())[60]; // cm/kyr, on the default grid
 
+// What a record holds beside eccentricity and precession: obliquity (41 kyr) of this
+// amplitude, and samples [quietFrom, quietTo) of noise alone.
+struct Shape {
+    double obliquity = 0;
+    int quietFrom = 0, quietTo = 0;
+};
+
 // n samples at times 100 z / rate: eccentricity terms, precession whose amplitude follows
 // them, and AR(1) noise.
-std::shared_ptr<results::ResultSet> record(int n) {
+std::shared_ptr<results::ResultSet> record(int n, Shape shape = {}) {
     const astro::Targets targets;
     const double eAmp[] = {1.0, 0.6, 0.5, 0.8, 0.6}, pAmp[] = {1.0, 0.8, 0.7, 0.6};
     std::mt19937_64 g(7);
@@ -68,14 +87,17 @@ std::shared_ptr<results::ResultSet> record(int n) {
         for (std::size_t k = 0; k < 4; ++k)
             p += pAmp[k] * std::cos(2 * M_PI * t / targets.precession[k] + 2 * k);
         noise = 0.5 * noise + std::sqrt(0.75) * normal(g);
+        const bool quiet = i >= shape.quietFrom && i < shape.quietTo;
+        const double o = shape.obliquity * std::cos(2 * M_PI * t / 41);
         r->positions.push_back(spacing * i);
-        r->values.push_back(0.3 * e + (1 + 0.25 * e) * p + 0.6 * noise);
+        r->values.push_back(quiet ? noise : 0.3 * e + (1 + 0.25 * e) * p + o + 0.6 * noise);
     }
     return r;
 }
 
-QString writeRecord(const QTemporaryDir& dir, int n, const char* positions = "depth_m") {
-    const auto r = record(n);
+QString writeRecord(const QTemporaryDir& dir, int n, const char* positions = "depth_m",
+                    Shape shape = {}) {
+    const auto r = record(n, shape);
     const QString path = dir.filePath("orbital.txt");
     QFile f(path);
     f.open(QIODevice::WriteOnly);
@@ -86,6 +108,18 @@ QString writeRecord(const QTemporaryDir& dir, int n, const char* positions = "de
                     .arg(r->values[i], 0, 'g', 17)
                     .toUtf8());
     return path;
+}
+
+bool plotted(ViewController& w) {
+    QSignalSpy finished(sharedPlot, &MyPlot::runFinished);
+    w.setupPlot();
+    return finished.wait(60000) && finished.last().at(0).toBool();
+}
+
+// The evolutive test from the menu, waited for until its map is shown.
+bool evolutiveShown(ViewController& w) {
+    w.evolutiveTestAction->setChecked(true);
+    return QTest::qWaitFor([&] { return w.evolutiveView->isShown(); }, 120000);
 }
 
 // Clicks and waits for the computation it started to end.
@@ -208,6 +242,16 @@ private slots:
         QVERIFY(!panel.busy());
         QVERIFY(!panel.significance());
         QVERIFY(messages.last().at(0).toString().contains("stopped"));
+
+        // The evolutive test is stopped once its fit is done (the first of three steps).
+        panel.windowLength->setValue(20);
+        panel.simulations->setValue(20000);
+        panel.evolutiveButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(panel.progress->value() >= 333, 60000);
+        panel.stopButton->click();
+        QVERIFY(ended.wait(10000));
+        QVERIFY(!panel.evolutive() && !panel.flaggedTrack());
+        QVERIFY(messages.last().at(0).toString().contains("stopped"));
     }
 
     void refusesBadSettingsNamingTheField_data() {
@@ -306,7 +350,7 @@ private slots:
 
         // The track of optima as the age model: an age for every sample; flagged windows are
         // asked about first, and Cancel keeps the model as it was.
-        const auto flags = astro::flagTrack(e, {}, 0.05).flags;
+        const auto flags = w.astroTest->flaggedTrack()->flags;
         const bool flagged = std::any_of(flags.begin(), flags.end(), [](tuning::RateFlag f) {
             return f == tuning::RateFlag::Edge || f == tuning::RateFlag::Alias ||
                    f == tuning::RateFlag::Jump;
@@ -360,6 +404,169 @@ private slots:
         // The new map is tested, the panel being open.
         QTRY_VERIFY_WITH_TIMEOUT(w.astroTest->scan().has_value(), 60000);
         QCOMPARE(static_cast<int>(series->bandPass()->dataSize()), 0);
+    }
+
+    // With Simulations above 0 every window is tested: a window of noise alone between two of
+    // signal is not significant, is flagged and stands apart on the r2_opt map, while every
+    // window's identified rate is marked; the age model follows the identified rates.
+    void eachWindowIsTestedAndNoiseStandsApart() {
+        QTemporaryDir dir;
+        ViewController w;
+        w.show();
+        QVERIFY(w.chooseFileAt(writeRecord(dir, 1500, "depth_m", {0, 500, 1000})));
+        QVERIFY(plotted(w));
+        w.astroTest->windowLength->setValue(500 * spacing); // three windows, the middle of noise
+        w.astroTest->stepLength->setValue(500 * spacing);
+        w.astroTest->simulations->setValue(100);
+        QSignalSpy said(w.astroTest, &AstroTestPanel::message);
+        QVERIFY(evolutiveShown(w));
+        const astro::FlaggedTrack& t = *w.astroTest->flaggedTrack();
+        QCOMPARE(t.pValues.size(), std::size_t(3));
+        QVERIFY(t.significant[0] && !t.significant[1] && t.significant[2]);
+        QVERIFY(t.flags[1] != tuning::RateFlag::Ok);
+        const QString text = said.last().at(0).toString();
+        QVERIFY2(text.contains("2 of 3 windows significant"), qPrintable(text));
+
+        const TestOverlay* over = sharedPlot->plot()->testOverlay();
+        QCOMPARE(over->shadedCount(), 1);
+        const double c = t.points[1].centre;
+        QVERIFY(over->shadedFrom(0) < c && c < over->shadedTo(0));
+        QVERIFY(over->shadedFrom(0) > t.points[0].centre && over->shadedTo(0) < t.points[2].centre);
+        QCOMPARE(over->markCount(), 3);
+        QVERIFY(w.evolutiveView->readoutAt(c, t.points[1].rate).contains("window p-value"));
+        // The analysis map comes back without them.
+        w.evolutiveTestAction->setChecked(false);
+        QCOMPARE(over->shadedCount(), 0);
+        QCOMPARE(over->markCount(), 0);
+
+        Questions::asker() = [](QWidget*, const QString&, const QString&, const QStringList&) {
+            return 0;
+        };
+        w.astroTest->ageModelButton->click();
+        QVERIFY(w.ageModel->rateTrack());
+        for (int k : {0, 2})
+            QVERIFY2(std::fabs(w.ageModel->rateTrack()->rate[k] / rate - 1) < 0.05,
+                     qPrintable(QString::number(w.ageModel->rateTrack()->rate[k])));
+    }
+
+    // The spectral misfit of the record's lines against the rate: the figure and the text give
+    // the best rate with its corrected null probability, and say when it is not significant.
+    void spectralMisfitIsShownWithItsReading() {
+        AstroTestPanel panel(nullptr);
+        std::shared_ptr<const results::ResultSet> r = record(1000);
+        panel.setRecordSource([&r] { return r; });
+        for (const Shape shape : {Shape{}, Shape{0, 0, 1000}}) { // signal, then noise alone
+            r = record(1000, shape);
+            QVERIFY(runTo(panel, panel.misfitButton));
+            QVERIFY(panel.misfit());
+            const astro::MisfitScan& scan = *panel.misfit();
+            const astro::MisfitRow& best = scan.rows[scan.best];
+            for (const astro::MisfitRow& row : scan.rows)
+                QVERIFY(row.pNull >= best.pNull);
+            const QString n = QString::number(scan.rows.size());
+            const QString text = panel.misfitOutcome->text();
+            QVERIFY2(text.startsWith("Spectral misfit: best rate " + displayNumberText(best.rate) +
+                                     " cm/kyr") &&
+                         text.contains(displayNumberText(scan.bestCorrected) +
+                                       " corrected for the " + n + " rates tried"),
+                     qPrintable(text));
+            QCOMPARE(text.contains("not significant at the 0.05 level"),
+                     scan.bestCorrected > 0.05);
+            QVERIFY(panel.misfitFigure->bestText().startsWith("best "));
+            QCOMPARE(panel.misfitFigure->levelLine(), 0.05 / scan.rows.size());
+            QCOMPARE(panel.figures->currentIndex(), 1);
+        }
+        // Noise alone fits no rate.
+        QVERIFY(panel.misfit()->bestCorrected > 0.05);
+    }
+
+    // With the test's track, the window's lines are named by their cycle at its rate (a column
+    // copied with them), and a trace of a precession line called 41 kyr is questioned.
+    void theTrackNamesLinesAndQuestionsATrace() {
+        QTemporaryDir dir;
+        ViewController w;
+        w.show();
+        QVERIFY(w.chooseFileAt(writeRecord(dir, 1000, "depth_m", {1.0})));
+        // The map up to 0.15 cycles per sample: precession, 10 samples a cycle, on it.
+        const char* fmax = analysis::parameter(analysis::ParameterId::Fmax).settingsKey;
+        Preferences::store(fmax, 0.15);
+        QVERIFY(plotted(w));
+        Preferences::remove(fmax);
+        const auto& r = *sharedPlot->lastResult();
+        w.windowDetail->selectWindowAt(r.centre(r.windows / 2));
+        QCOMPARE(w.peakTable->columnCount(), 4);
+        w.astroTest->simulations->setValue(0);
+        w.astroTest->windowLength->setValue(20);
+        w.astroTest->stepLength->setValue(4);
+        QVERIFY(evolutiveShown(w));
+        w.evolutiveTestAction->setChecked(false);
+
+        QCOMPARE(w.peakTable->columnCount(), 5);
+        QCOMPARE(w.peakTable->horizontalHeaderItem(4)->text(), QString("Cycle"));
+        // The rows nearest obliquity and the longer precession term at the record's rate
+        // (frequencies in cycles per metre: 100 / (P rate)).
+        const auto cycleNear = [&](double period) {
+            const double f = 100 / (period * rate);
+            int best = 0;
+            for (int i = 1; i < w.peakTable->rowCount(); ++i)
+                if (std::fabs(w.peakTable->item(i, 0)->text().toDouble() - f) <
+                    std::fabs(w.peakTable->item(best, 0)->text().toDouble() - f))
+                    best = i;
+            return w.peakTable->item(best, 4)->text();
+        };
+        QCOMPARE(cycleNear(41), QString("o41"));
+        QCOMPARE(cycleNear(astro::Targets().precession[0]), QString("p23"));
+        w.windowDetail->copyPeakList();
+        QVERIFY(QApplication::clipboard()->text().section('\n', 0, 0).endsWith("\tcycle"));
+
+        int questions = 0;
+        QString asked;
+        Questions::asker() = [&](QWidget*, const QString& title, const QString& text,
+                                 const QStringList&) {
+            if (title != "Trace Against the Test")
+                return 0;
+            ++questions;
+            asked = text;
+            return 1;
+        };
+        w.ageModel->period->setCurrentText("41");
+        w.tracing->arm();
+        w.tracing->mapClicked(r.centre(r.windows / 2),
+                              100 / (astro::Targets().precession[0] * rate));
+        QCOMPARE(questions, 1);
+        QVERIFY2(asked.contains("precession, not 41 kyr"), qPrintable(asked));
+        QVERIFY(!w.messageBar->isHidden());
+        QVERIFY(w.messageBar->text->text().contains("precession"));
+        QVERIFY(!w.ageModel->model());
+        w.ageModel->startAge->setValue(10); // the same mismatches: not asked again
+        QCOMPARE(questions, 1);
+        w.ageModel->period->setCurrentText("23");
+        QVERIFY(w.ageModel->model());
+        QCOMPARE(questions, 1);
+    }
+
+    // The target guides follow a track: at each position 1 / (P s(z)), s the track's rate
+    // linear between its rows; without a track, level at the trial rate.
+    void guidesFollowTheTrack() {
+        QWidget host;
+        Plot* plot = plotCreate(&host);
+        TargetPeriods guides(&host, plot);
+        host.show();
+        guides.periodsText->setText("41");
+        guides.rate->setValue(0.02); // m/kyr
+        plotSetIntervals(plot, 0, 10, 0, 5, 0, 1);
+        const TraceOverlay* over = plot->traceOverlay();
+        QCOMPARE(over->guideCount(), 1);
+        QCOMPARE(over->guideAt(0, 0), 1 / (41 * 0.02));
+        QCOMPARE(over->guideAt(0, 10), 1 / (41 * 0.02));
+        // 1 cm/kyr at 2 m rising to 2 cm/kyr at 8 m, positions in metres.
+        guides.setTestTrack(TestTrack{{{2, 8}, {1, 2}}, 1, astro::Targets()});
+        QVERIFY(!guides.rate->isEnabled());
+        for (const auto& [z, s] : {std::pair{0.0, 0.01}, {2.0, 0.01}, {5.0, 0.015}, {10.0, 0.02}})
+            QVERIFY2(std::fabs(over->guideAt(0, z) * 41 * s - 1) < 1e-3,
+                     qPrintable(QString("%1: %2").arg(z).arg(over->guideAt(0, z))));
+        guides.setTestTrack(std::nullopt);
+        QCOMPARE(over->guideAt(0, 0), over->guideAt(0, 10));
     }
 
     // A record in a time unit is not tested as if its ages were depths: the panel says the

@@ -414,6 +414,7 @@ private slots:
             {ParameterId::SedMax, panel.sedMax},
             {ParameterId::NumSed, panel.numSed},
             {ParameterId::Simulations, panel.simulations},
+            {ParameterId::Seed, panel.seed},
             {ParameterId::AgeMa, panel.ageMa},
             {ParameterId::IntervalProbability, panel.interval},
             {ParameterId::Ensemble, ageModel.ensemble},

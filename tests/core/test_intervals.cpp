@@ -161,9 +161,21 @@ TEST(RateInterval, HoldsTheRecordsRateAndNarrowsWithLengthAndLessNoise) {
             columns = line;
         last = line;
     }
-    EXPECT_EQ(columns, "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\trate_low\trate_"
-                       "high\tmode_share");
-    EXPECT_EQ(std::count(last.begin(), last.end(), '\t'), 7) << last;
+    EXPECT_EQ(columns, "x_centre\tsedimentation_rate\tr2_opt\tp_value\tflag\tidentified_rate\t"
+                       "rate_low\trate_high\tmode_share");
+    EXPECT_EQ(std::count(last.begin(), last.end(), '\t'), 8) << last;
+
+    // As an ensemble draws the track in the window: each window's mode, its others beside it.
+    std::string why;
+    const auto spread = trackSpread(track, 16, &why);
+    ASSERT_TRUE(spread) << why;
+    EXPECT_EQ(spread->widened, 0);
+    EXPECT_EQ(spread->windowLength, 16);
+    EXPECT_EQ(spread->probability, 0.9);
+    for (std::size_t w = 0; w < e.centres.size(); ++w) {
+        EXPECT_EQ(spread->main[w].low, track.mode(w)->low) << w;
+        EXPECT_EQ(spread->others[w].size() + 1, track.intervals[w].modes.size()) << w;
+    }
 }
 
 TEST(AstroFiles, TheIntervalComesBeforeTheOptimum) {
