@@ -84,8 +84,18 @@ void figureShowWindowTests(Plot* plot, const astro::FlaggedTrack* track) {
     }
     const int n = static_cast<int>(windows);
     if (track) {
+        // The trace drawn again with its points' kinds: the optimum's intervals with it.
+        std::vector<double> low, high;
+        for (std::size_t w = 0; w < windows; ++w) {
+            const astro::RateMode* m = w < track->intervals.size()
+                                           ? track->intervals[w].holding(track->points[w].rate)
+                                           : nullptr;
+            low.push_back(m ? m->low : NAN);
+            high.push_back(m ? m->high : NAN);
+        }
         plotSetTrace(plot, x.data(), rate.data(), significant.data(), n, 0);
         plotSetTraceFlags(plot, flagged.data(), n);
+        plotSetTraceIntervals(plot, low.data(), high.data(), n);
     }
     plotSetShadedColumns(plot, from.data(), to.data(), static_cast<int>(from.size()));
     const bool lines = track && !track->identities.empty();

@@ -91,7 +91,8 @@ struct AstroTestPanel::Job : service::RunControl {
     int steps = 1;
     std::atomic<int> step{0};
     void progress(double p) override { percent.store((step.load() + p / 100) * 100 / steps); }
-    void nextStep() { step.fetch_add(1); }
+    // A step begun shows the steps done, though its own first report may be long in coming.
+    void nextStep() { percent.store((step.fetch_add(1) + 1) * 100.0 / steps); }
 };
 
 struct AstroTestPanel::Input {
@@ -140,9 +141,11 @@ AstroTestPanel::AstroTestPanel(QWidget* parent) : QWidget(parent) {
     // Empty lengths (0) take lengths that suit the record.
     windowLength = numberField(ParameterId::AstroWindowLength, this, 4);
     windowLength->setMinimum(0);
+    windowLength->setValue(0);
     windowLength->setSpecialValueText("a quarter of the record");
     stepLength = numberField(ParameterId::AstroStepLength, this, 4);
     stepLength->setMinimum(0);
+    stepLength->setValue(0);
     stepLength->setSpecialValueText("a tenth of the window");
 
     testButton = new QPushButton("Test", this);

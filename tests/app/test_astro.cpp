@@ -243,11 +243,15 @@ private slots:
         QVERIFY(!panel.significance());
         QVERIFY(messages.last().at(0).toString().contains("stopped"));
 
-        // The evolutive test is stopped once its fit is done (the first of three steps).
+        // The evolutive test is stopped once its fit is done (the first of three steps); the
+        // step left empty is a tenth of the window.
+        QCOMPARE(panel.stepLength->text(), QString("a tenth of the window"));
         panel.windowLength->setValue(20);
         panel.simulations->setValue(20000);
         panel.evolutiveButton->click();
-        QTRY_VERIFY_WITH_TIMEOUT(panel.progress->value() >= 333, 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(panel.progress->value() >= 333 || !panel.busy(),
+                                  qPrintable(messages.last().at(0).toString()), 60000);
+        QVERIFY2(panel.busy(), qPrintable(messages.last().at(0).toString()));
         panel.stopButton->click();
         QVERIFY(ended.wait(10000));
         QVERIFY(!panel.evolutive() && !panel.flaggedTrack());
@@ -470,8 +474,7 @@ private slots:
                          text.contains(displayNumberText(scan.bestCorrected) +
                                        " corrected for the " + n + " rates tried"),
                      qPrintable(text));
-            QCOMPARE(text.contains("not significant at the 0.05 level"),
-                     scan.bestCorrected > 0.05);
+            QCOMPARE(text.contains("not significant at the 0.05 level"), scan.bestCorrected > 0.05);
             QVERIFY(panel.misfitFigure->bestText().startsWith("best "));
             QCOMPARE(panel.misfitFigure->levelLine(), 0.05 / scan.rows.size());
             QCOMPARE(panel.figures->currentIndex(), 1);
