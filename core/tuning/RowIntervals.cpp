@@ -5,8 +5,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 namespace tuning {
+
+namespace {
+
+// How far (a factor) a value may lie outside its interval and still be its own: beyond a grid
+// step of the rates (2.3 % on the default grid), well short of another mode (a factor of two).
+constexpr double nearInterval = 1.1;
+
+} // namespace
 
 namespace {
 
@@ -37,8 +48,8 @@ std::optional<double> rowWindowLength(const std::string& text) {
 std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
                                     const std::vector<double>& value,
                                     const std::map<std::string, std::vector<double>>& columns,
-                                    const char* lowColumn,
-                                    const char* highColumn, const char* what, std::string* why) {
+                                    const char* lowColumn, const char* highColumn, const char* what,
+                                    std::string* why) {
     const auto low = columns.find(lowColumn), high = columns.find(highColumn);
     if (low == columns.end() || high == columns.end()) {
         *why = std::string("the ") + what + " holds no columns named " + lowColumn + " and " +
@@ -46,17 +57,22 @@ std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
         return std::nullopt;
     }
     const auto share = columns.find("mode_share");
-    // A row without an interval that holds its value (NA, or the interval of another mode than
-    // the value's) takes the median widths of the others, either side.
-    const auto holds = [&](std::size_t i) {
-        return low->second[i] > 0 && value[i] >= low->second[i] && high->second[i] >= value[i] &&
-               std::isfinite(high->second[i]);
+    // An interval computed between the grid's rates may miss a value that lies on the grid by
+    // up to a step: it is stretched to hold it. A row without an interval near its value (NA,
+    // or the interval of another mode than the value's) takes the median widths of the others,
+    // either side.
+    const auto ends = [&](std::size_t i) -> std::optional<std::pair<double, double>> {
+        const double a = low->second[i], b = high->second[i], v = value[i];
+        if (!(a > 0) || !(b >= a) || !std::isfinite(b) || !(v > 0) || !std::isfinite(v) ||
+            v < a / nearInterval || v > b * nearInterval)
+            return std::nullopt;
+        return std::make_pair(std::min(a, v), std::max(b, v));
     };
     std::vector<double> below, above;
     for (std::size_t i = 0; i < position.size(); ++i)
-        if (holds(i)) {
-            below.push_back(std::log(value[i] / low->second[i]));
-            above.push_back(std::log(high->second[i] / value[i]));
+        if (const auto e = ends(i)) {
+            below.push_back(std::log(value[i] / e->first));
+            above.push_back(std::log(e->second / value[i]));
         }
     if (below.empty()) {
         *why = std::string("the ") + what + " holds no row with an interval (" + lowColumn +
@@ -73,7 +89,9 @@ std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
     for (std::size_t i = 0; i < position.size(); ++i) {
         RowMode m{value[i], low->second[i], high->second[i],
                   share == columns.end() ? 1.0 : share->second[i]};
-        if (!holds(i)) {
+        if (const auto e = ends(i)) {
+            std::tie(m.low, m.high) = *e;
+        } else {
             m.low = value[i] * std::exp(-medianBelow);
             m.high = value[i] * std::exp(medianAbove);
             ++s.widened;
@@ -94,8 +112,8 @@ RowSpread pointSpread(const std::vector<double>& position, const std::vector<dou
 }
 
 std::optional<RowSpread> rateSpread(const ReadRateTrack& t, std::string* why) {
-    return spreadFrom(t.track.position, t.track.rate, t.intervals, "rate_low", "rate_high",
-                      "track", why);
+    return spreadFrom(t.track.position, t.track.rate, t.intervals, "rate_low", "rate_high", "track",
+                      why);
 }
 
 std::optional<RowSpread> frequencySpread(const ReadTrace& t, std::string* why) {

@@ -20,15 +20,17 @@ namespace tuning {
 std::optional<double> rowWindowLength(const std::string& text);
 
 // The rows with their intervals: centres (the rows' values), the columns' ends and the main
-// mode's share (1 where the file has no mode_share or NA). A row whose interval is NA or does
-// not hold its value takes the median widths of the others (counted in `widened`). Why not,
+// mode's share (1 where the file has no mode_share or NA). An interval that misses its value by
+// less than 10 % (an interval between the grid's rates, the value on the grid) is stretched to
+// hold it; a row whose interval is NA or lies further off takes the median widths of the others
+// (counted in `widened`). Why not,
 // naming the columns, when the file lacks them or no row has an interval; `what` names the
 // rows ("track").
 std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
                                     const std::vector<double>& value,
                                     const std::map<std::string, std::vector<double>>& columns,
-                                    const char* lowColumn,
-                                    const char* highColumn, const char* what, std::string* why);
+                                    const char* lowColumn, const char* highColumn, const char* what,
+                                    std::string* why);
 
 // Rows without intervals: each interval its value alone (the central model needs no more).
 RowSpread pointSpread(const std::vector<double>& position, const std::vector<double>& value);
