@@ -49,17 +49,17 @@ void bind(OptionGroups& g, ParsedCommandLine& p) {
         "'#' skipped): from trace, the window, R or Python",
         a.traceFile, group, "--trace needs a file name");
     const analysis::ParameterEntry& periodEntry = analysis::parameter(ParameterId::Period);
-    CLI::Option* period = g.parsed(
-                               periodEntry.flag,
-                               analysis::parameter(ParameterId::PeriodSd).valueName,
-                               help::entryLine(periodEntry) + "; " +
-                                   help::entryLine(analysis::parameter(ParameterId::PeriodSd)),
-                               [&a](const std::string& s) {
-                                   std::string why;
-                                   std::tie(a.period, a.ensemble.periodSd) = *parsePeriod(s, &why);
-                               },
-                               group)
-                              ->check(periodWithSd());
+    CLI::Option* period =
+        g.parsed(
+             periodEntry.flag, analysis::parameter(ParameterId::PeriodSd).valueName,
+             help::entryLine(periodEntry) + "; " +
+                 help::entryLine(analysis::parameter(ParameterId::PeriodSd)),
+             [&a](const std::string& s) {
+                 std::string why;
+                 std::tie(a.period, a.ensemble.periodSd) = *parsePeriod(s, &why);
+             },
+             group)
+            ->check(periodWithSd());
     const analysis::ParameterEntry& track =
         analysis::parameter(ParameterId::SedimentationRateTrack);
     CLI::Option* sedrate = g.path(track.flag, track.valueName, track.help, p.astro.sedrateTrack,

@@ -65,8 +65,8 @@ int runTrace(const AnalyzeOptions& o) {
     execution.diagnostics = stderr;
     execution.quiet = o.quiet;
     service::addTraceIntervals(trace, r, o.interval, execution);
-    const tuning::TraceStart start{o.startPosition, o.startFrequency, band,     o.traceBy,
-                                   r.frequency(bin), o.level,         o.period, o.interval};
+    const tuning::TraceStart start{o.startPosition,  o.startFrequency, band,     o.traceBy,
+                                   r.frequency(bin), o.level,          o.period, o.interval};
     return writeText(o.output, tuning::traceText(r.provenance, start, trace))
                ? 0
                : EXIT_ANALYSIS_FAILED;

@@ -36,19 +36,18 @@ namespace {
 // The traced rows as the ensemble draws them, with their frequencies' intervals where they were
 // computed (a row without one takes the median widths of the others), in windows of the run's
 // length.
-tuning::RowSpread traceSpread(const std::vector<tuning::TracePoint>& points,
-                              const tuning::Trace& t, const results::ResultSet& r) {
+tuning::RowSpread traceSpread(const std::vector<tuning::TracePoint>& points, const tuning::Trace& t,
+                              const results::ResultSet& r) {
     std::vector<double> low, high;
     for (const tuning::TracePoint& p : points) {
         low.push_back(p.frequencyLow);
         high.push_back(p.frequencyHigh);
     }
     std::string none;
-    tuning::RowSpread s =
-        tuning::spreadFrom(t.position, t.frequency,
-                           {{"frequency_low", low}, {"frequency_high", high}}, "frequency_low",
-                           "frequency_high", "trace", &none)
-            .value_or(tuning::pointSpread(t.position, t.frequency));
+    tuning::RowSpread s = tuning::spreadFrom(t.position, t.frequency,
+                                             {{"frequency_low", low}, {"frequency_high", high}},
+                                             "frequency_low", "frequency_high", "trace", &none)
+                              .value_or(tuning::pointSpread(t.position, t.frequency));
     s.windowLength = r.provenance.params.window * r.provenance.deltat;
     return s;
 }
@@ -388,8 +387,8 @@ void AgeModelPanel::recompute() {
                           : QString(". Trace the line again, or give the period it has at the "
                                     "test's rate.")));
     } else if (QString said;
-               showModel(traceSpread(trace_, t, *result_), {tuning::RowIntegral::Kind::Frequency, p, 0, 1},
-                         "frequency", &said)) {
+               showModel(traceSpread(trace_, t, *result_),
+                         {tuning::RowIntegral::Kind::Frequency, p, 0, 1}, "frequency", &said)) {
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();
         const QString ages = QString("Ages %1 to %2 %3; ")

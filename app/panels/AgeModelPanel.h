@@ -106,8 +106,8 @@ private:
                    const QString& quantity, QString* said);
     // The band, the anchors' misses and the possible hiatuses in words.
     QString uncertaintyText() const;
-    // Whether a trace with points flagged jump, edge or drift may make the model: asked once for the
-    // same flags.
+    // Whether a trace with points flagged jump, edge or drift may make the model: asked once for
+    // the same flags.
     bool flagsAccepted();
     // Whether trace t called `period` (in the ages' unit) may make the model where it
     // disagrees with the test's track: asked once the period is settled.

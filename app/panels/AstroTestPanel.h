@@ -61,7 +61,7 @@ public:
     QDoubleSpinBox* ageMa;    // Ma
     QSpinBox* simulations;    // of the significance and of each window in the evolutive test
     QSpinBox* seed;
-    QDoubleSpinBox* interval; // the probability of the rate's intervals
+    QDoubleSpinBox* interval;     // the probability of the rate's intervals
     QDoubleSpinBox* windowLength; // position units; 0: a quarter of the record
     QDoubleSpinBox* stepLength;   // position units; 0: a tenth of the window
     QPushButton* testButton;

@@ -248,7 +248,7 @@ const std::vector<ParameterEntry>& parameterCatalogue() {
         {ParameterId::Targets, K::Text, 0,
          "the eccentricity periods 405.6795, 130.719, 123.839, 98.86307 and 94.87666 kyr, the "
          "precession periods 23.62069, 22.31868, 19.06768 and 18.91979 kyr and the obliquity "
-         "periods 40.97656, 39.60295, 53.71357 and 28.88612 kyr (La2004, Laskar et al. 2004)",
+         "periods 40.97656, 39.60295 and 53.71357 kyr (La2004, Laskar et al. 2004)",
          any, U::AgeUnits, rating, "--targets", "FILE", "targets", "", "Targets file",
          "a tab-separated file with a column period (kyr) and a column kind holding e "
          "(eccentricity), o (obliquity) or p (precession), e and p present; it replaces every "

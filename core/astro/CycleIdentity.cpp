@@ -4,8 +4,17 @@
 #include "core/text/NumberText.h"
 
 #include <cmath>
+#include <optional>
 
 namespace astro {
+
+namespace {
+
+// Rates within this factor of each other put the lines on the same cycles, give or take a
+// bandwidth; the closest ratio of two distinct readings, eccentricity's 124.8 and 95 kyr, is 1.3.
+constexpr double sameReading = 1.25;
+
+} // namespace
 
 bool aliasRatio(double a, double b) {
     const double r = a > b ? a / b : b / a;
@@ -22,12 +31,29 @@ CycleIdentity identifyCycle(const std::vector<RateScore>& scores, const MisfitSc
         }
         id.candidates.push_back(c);
     }
-    for (std::size_t i = 1; i < id.candidates.size(); ++i) {
-        const CycleCandidate &a = id.candidates[i], &b = id.candidates[id.identified];
-        if (a.nullProbability < b.nullProbability ||
-            (a.nullProbability == b.nullProbability && a.score.r2Opt > b.score.r2Opt))
-            id.identified = i;
+    // Candidates closer than sameReading read the lines as the same cycles, which the misfit,
+    // at the lines' resolution, cannot tell apart: of those, r2_opt decides, and only the
+    // readings the lines can tell apart compete on their null probability.
+    const auto outscored = [&](std::size_t i) {
+        for (const CycleCandidate& c : id.candidates) {
+            const double a = c.score.rate, b = id.candidates[i].score.rate;
+            if ((a > b ? a / b : b / a) < sameReading &&
+                c.score.r2Opt > id.candidates[i].score.r2Opt)
+                return true;
+        }
+        return false;
+    };
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < id.candidates.size(); ++i) {
+        if (outscored(i))
+            continue;
+        const CycleCandidate& a = id.candidates[i];
+        if (!best || a.nullProbability < id.candidates[*best].nullProbability ||
+            (a.nullProbability == id.candidates[*best].nullProbability &&
+             a.score.r2Opt > id.candidates[*best].score.r2Opt))
+            best = i;
     }
+    id.identified = best.value_or(0);
     for (std::size_t i = 0; i < id.candidates.size(); ++i) {
         if (i == id.identified ||
             !aliasRatio(id.candidates[i].score.rate, id.candidates[id.identified].score.rate))

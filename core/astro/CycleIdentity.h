@@ -2,8 +2,10 @@
 // amplitude test (r2_opt, core/astro/TimeOpt.h) proposes candidate rates, the local maxima of
 // r2_opt above half the largest; the lines' misfit (core/astro/SpectralMisfit.h) decides among
 // them: the identified rate is the candidate of smallest corrected null probability (ties: the
-// larger r2_opt). A candidate about twice or half as fast (obliquity taken for precession, or
-// the reverse) is named as the alternative.
+// larger r2_opt), of those that no candidate within a factor 1.25 outscores on r2_opt (such
+// neighbours read the lines as the same cycles, which the misfit cannot tell apart). A candidate
+// about twice or half as fast (obliquity taken for precession, or the reverse) is named as the
+// alternative.
 #pragma once
 
 #include "core/astro/SpectralMisfit.h"

@@ -22,9 +22,8 @@ py::dict timeopt(const py::object& positions, const py::object& values,
                  const std::string& positionsIn, double sedmin, double sedmax, int numsed,
                  bool linearGrid, const py::object& precessionBand, const py::object& targets,
                  const py::object& ageMa, int sims, const py::object& seed, int workers,
-                 double interval,
-                 const py::object& interpolate, bool log, const std::string& detrend,
-                 bool standardise) {
+                 double interval, const py::object& interpolate, bool log,
+                 const std::string& detrend, bool standardise) {
     checkWorkers(workers);
     checkSimulations(sims);
     checkEntry(analysis::ParameterId::IntervalProbability, interval, "interval");
@@ -157,20 +156,19 @@ KeyboardInterrupt
 } // namespace
 
 void bindTimeOpt(py::module_& m) {
-    m.def("timeopt", &timeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
-          keyword("positions_in", analysis::Command::TimeOpt),
-          keyword("sedmin", analysis::Command::TimeOpt),
-          keyword("sedmax", analysis::Command::TimeOpt),
-          keyword("numsed", analysis::Command::TimeOpt),
-          keyword("linear_grid", analysis::Command::TimeOpt),
-          keyword("precession_band", analysis::Command::TimeOpt), py::arg("targets") = py::none(),
-          py::arg("age_ma") = py::none(), keyword("sims", analysis::Command::TimeOpt),
-          keyword("seed", analysis::Command::TimeOpt),
-          keyword("workers", analysis::Command::TimeOpt),
-          keyword("interval", analysis::Command::TimeOpt), py::arg("interpolate") = py::none(),
-          keyword("log", analysis::Command::TimeOpt),
-          keyword("detrend", analysis::Command::TimeOpt),
-          keyword("standardise", analysis::Command::TimeOpt), timeoptDoc);
+    m.def(
+        "timeopt", &timeopt, py::arg("positions"), py::arg("values"), py::kw_only(),
+        keyword("positions_in", analysis::Command::TimeOpt),
+        keyword("sedmin", analysis::Command::TimeOpt),
+        keyword("sedmax", analysis::Command::TimeOpt),
+        keyword("numsed", analysis::Command::TimeOpt),
+        keyword("linear_grid", analysis::Command::TimeOpt),
+        keyword("precession_band", analysis::Command::TimeOpt), py::arg("targets") = py::none(),
+        py::arg("age_ma") = py::none(), keyword("sims", analysis::Command::TimeOpt),
+        keyword("seed", analysis::Command::TimeOpt), keyword("workers", analysis::Command::TimeOpt),
+        keyword("interval", analysis::Command::TimeOpt), py::arg("interpolate") = py::none(),
+        keyword("log", analysis::Command::TimeOpt), keyword("detrend", analysis::Command::TimeOpt),
+        keyword("standardise", analysis::Command::TimeOpt), timeoptDoc);
 }
 
 } // namespace pymodule

@@ -229,11 +229,11 @@ TEST(Hiatus, ABreakIsNamedWhereTheRowsDepartAndComeBack) {
 // first row, 2 from 1.8 to 2.2 (the upper of two medians). The window is the block's.
 TEST(RowIntervals, RowsWithoutAnIntervalTakeTheMedianWidthsAndTheWindowIsTheBlocks) {
     const double na = std::nan("");
-    const std::map<std::string, std::vector<double>> columns{
-        {"rate_low", {1.8, 1.9, na, 1.8}}, {"rate_high", {2.2, 2.1, na, 2.2}}};
+    const std::map<std::string, std::vector<double>> columns{{"rate_low", {1.8, 1.9, na, 1.8}},
+                                                             {"rate_high", {2.2, 2.1, na, 2.2}}};
     std::string why;
-    const auto s = spreadFrom({1, 2, 3, 4}, {2, 2, 2, 4}, columns, "rate_low", "rate_high",
-                              "track", &why);
+    const auto s =
+        spreadFrom({1, 2, 3, 4}, {2, 2, 2, 4}, columns, "rate_low", "rate_high", "track", &why);
     ASSERT_TRUE(s) << why;
     EXPECT_EQ(s->widened, 2);
     EXPECT_NEAR(s->main[2].low, 1.8, 1e-12);

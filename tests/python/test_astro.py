@@ -129,7 +129,7 @@ def test_an_age_sets_the_periods_as_the_tool_sets_them(tmp_path, record):
     assert np.array_equal(r["targets"]["eccentricity"], ECCENTRICITY)
     present = tonalith.timeopt(z, y, numsed=9)
     assert present["age_ma"] is None and present["precession_constant"] is None
-    assert len(present["targets"]["obliquity"]) == 4
+    assert len(present["targets"]["obliquity"]) == 3
     # Obliquity pairs are taken and left out of the scores; an age and targets are not taken
     # together, nor an age beyond the model.
     own = tonalith.timeopt(z, y, numsed=9, targets=[(p, "e") for p in ECCENTRICITY]
