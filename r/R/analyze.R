@@ -18,10 +18,11 @@ peaks <- function(a, level = NULL, fdr = NULL) {
     as_table(core(.peaks(a$rows, arguments(level = level, fdr = fdr))))
 }
 
-trace_line <- function(a, start, band = NULL, by, level) {
+trace_line <- function(a, start, band = NULL, by, level, period = NULL, interval) {
     check_map(a)
     as_table(core(.trace_line(a$rows, arguments(start = start, band = band, by = by,
-                                                level = level))))
+                                                level = level, period = period,
+                                                interval = interval))))
 }
 
 check_map <- function(a) {

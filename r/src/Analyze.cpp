@@ -149,11 +149,21 @@ SEXP traceLineOf(SEXP analysis, Rcpp::List args) {
         const double band = a.given("band") ? a.real("band") : tuning::halfBandwidth(r) / 2;
         if (!(band > 0) || !std::isfinite(band))
             refuse("band", text::exactNumber(band) + " must be a number above 0");
+        // Given, the positions are ages in the period's unit and rows off 1 / period drift.
+        const double period =
+            a.given("period") ? rpackage::checkedReal(a, "period", analysis::ParameterId::Period)
+                              : 0.0;
+        const double interval =
+            rpackage::checkedReal(a, "interval", analysis::ParameterId::IntervalProbability);
         const int window = tuning::nearestWindow(r, x);
         const int bin = tuning::startBin(r, window, f, band, *by);
-        const std::vector<tuning::TracePoint> trace =
-            tuning::traceLine(r, window, bin, band, *by, level);
-        const tuning::TraceStart from{x, f, band, *by, r.frequency(bin), level};
+        std::vector<tuning::TracePoint> trace = tuning::traceLine(r, window, bin, band, *by, level);
+        if (period > 0)
+            tuning::flagDrift(trace, period, tuning::halfBandwidth(r));
+        service::Execution quiet;
+        quiet.quiet = true;
+        service::addTraceIntervals(trace, r, interval, quiet);
+        const tuning::TraceStart from{x, f, band, *by, r.frequency(bin), level, period, interval};
         return rpackage::tables(tuning::traceText(r.provenance, from, trace));
     });
 }
