@@ -71,4 +71,6 @@ test_that("the plots draw", {
     expect_identical(plot(e), e)
     m <- tune_sedrate(core, e, accept_flags = TRUE)
     expect_identical(plot(m), m)
+    f <- asm(core, numsed = 30, sims = 100)
+    expect_identical(plot(f), f)
 })
