@@ -61,7 +61,8 @@ series_argument <- function(x, positions, expression) {
          column = if (is.null(source)) 1L else source$column,
          column_name = if (is.null(source)) given$names[2L] else source$column_name,
          position_name = if (is.null(source)) given$names[1L] else source$position_name,
-         skip = if (is.null(source)) 0L else source$skip)
+         skip = if (is.null(source)) 0L else source$skip,
+         dropped_lines = if (is.null(source$dropped_lines)) "" else source$dropped_lines)
 }
 
 # The folder of the engine's records: the user's cache folder, made when missing, unless the

@@ -16,6 +16,8 @@ cp "$sample" $f/etp.txt
 # A core in metres: the first 700 kyr of ETP at 2 cm/kyr, 0.02 m a sample.
 awk -F'\t' 'NR == 1 { print "depth_m\tetp"; next }
             NR <= 701 { printf "%.2f\t%s\n", ($1 * 2) / 100, $2 }' $f/etp.txt > $f/core.txt
+# The same core with a line that holds no number in the column: dropped, and said so.
+awk 'NR == 10 { print "0.15\tn/a" } { print }' $f/core.txt > $f/gap.txt
 
 run() { "$cli" "$@" --quiet; }
 run analyze $f/etp.txt --column etp -o $f/analyze.tsv
@@ -33,6 +35,7 @@ run tune $f/etp.txt --trace $f/trace.tsv --period 41:1 --accept-flags --ensemble
     --interval 0.9 --model $f/tune_ensemble_model.tsv -o $f/tune_ensemble.tsv
 "$cli" tapers --length 64 --tapers 5 --tbw 3 -o $f/tapers.tsv
 run filter $f/core.txt --passband 1.5:3.5 -o $f/filter.tsv
+run filter $f/gap.txt --passband 1.5:3.5 -o $f/filter_gap.tsv 2> /dev/null # its warning said
 run timeopt $f/core.txt --sims 50 --seed 7 -o $f/timeopt.tsv
 run timeopt $f/core.txt --age-ma 300 --interval 0.9 --numsed 40 -o $f/timeopt_age.tsv
 run asm $f/core.txt --numsed 40 --sims 200 --seed 4 --tapers 3 -o $f/asm.tsv

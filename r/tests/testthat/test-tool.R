@@ -43,6 +43,11 @@ test_that("an ensemble drawn with the tool's seed gives the tool's age band", {
 
 test_that("the band-pass, the astronomical test and its age model are the tool's", {
     expect_tool(bandpass(core, passband = c(1.5, 3.5)), "filter.tsv")
+    w <- tryCatch(read_record(fixture("gap.txt")), warning = function(w) w)
+    expect_s3_class(w, "tonalith_dropped_lines")
+    expect_identical(w$lines$line, 10L) # after the titles and 8 samples
+    gap <- suppressWarnings(read_record(fixture("gap.txt")))
+    expect_tool(bandpass(gap, passband = c(1.5, 3.5)), "filter_gap.tsv")
     today <- timeopt(core, sims = 50, seed = 7)
     expect_tool(today$scores, "timeopt.tsv")
     aged <- timeopt(core, age_ma = 300, interval = 0.9, numsed = 40)
