@@ -1,21 +1,23 @@
 bandpass <- function(x, passband, positions = NULL, interpolate = NULL, log, detrend,
                      standardise) {
     series <- series_argument(x, positions, substitute(x))
-    as_table(core(.bandpass(series, arguments(
+    filtered <- core(.bandpass(series, arguments(
         passband = passband, interpolate = interpolate, log = log, detrend = detrend,
-        standardise = standardise))))
+        standardise = standardise)))
+    as_table(filtered)
 }
 
 timeopt <- function(x, positions = NULL, positions_in, sedmin, sedmax, numsed, linear_grid,
                     precession_band, targets = NULL, age_ma = NULL, sims, seed, workers,
                     interval, interpolate = NULL, log, detrend, standardise) {
     series <- series_argument(x, positions, substitute(x))
+    periods <- targets_argument(targets, substitute(targets))
     test <- core(.timeopt(series, c(arguments(
         positions_in = positions_in, sedmin = sedmin, sedmax = sedmax, numsed = numsed,
         linear_grid = linear_grid, precession_band = precession_band, age_ma = age_ma,
         sims = sims, seed = seed, workers = workers, interval = interval,
         interpolate = interpolate, log = log, detrend = detrend, standardise = standardise),
-        targets_argument(targets, substitute(targets)))))
+        periods)))
     scores <- as_table(test$scores)
     structure(c(list(scores = scores), test[-1L]), class = "tonalith_timeopt",
               header = attr(scores, "header"))
@@ -26,6 +28,7 @@ etimeopt <- function(x, window_length, step_length, positions = NULL, positions_
                      sims, seed, fdr, tbw, tapers, level, asm_sims, workers, interval,
                      interpolate = NULL, log, detrend, standardise) {
     series <- series_argument(x, positions, substitute(x))
+    periods <- targets_argument(targets, substitute(targets))
     test <- core(.etimeopt(series, c(arguments(
         window_length = window_length, step_length = step_length, positions_in = positions_in,
         sedmin = sedmin, sedmax = sedmax, numsed = numsed, linear_grid = linear_grid,
@@ -33,7 +36,7 @@ etimeopt <- function(x, window_length, step_length, positions = NULL, positions_
         fdr = fdr, tbw = tbw, tapers = tapers, level = level, asm_sims = asm_sims,
         workers = workers, interval = interval, interpolate = interpolate, log = log,
         detrend = detrend, standardise = standardise, records = lines_records()),
-        targets_argument(targets, substitute(targets)))))
+        periods)))
     scores <- as_table(test$scores)
     structure(c(list(scores = scores, track = as_table(test$track)), test[-(1:2)]),
               class = "tonalith_etimeopt", header = attr(scores, "header"))
@@ -43,12 +46,13 @@ asm <- function(x, positions = NULL, positions_in, sedmin, sedmax, numsed, linea
                 targets = NULL, age_ma = NULL, tbw, tapers, nfft = NULL, level, sims, seed,
                 interpolate = NULL, log, detrend, standardise) {
     series <- series_argument(x, positions, substitute(x))
+    periods <- targets_argument(targets, substitute(targets))
     fit <- core(.asm(series, c(arguments(
         positions_in = positions_in, sedmin = sedmin, sedmax = sedmax, numsed = numsed,
         linear_grid = linear_grid, age_ma = age_ma, tbw = tbw, tapers = tapers, nfft = nfft,
         level = level, sims = sims, seed = seed, interpolate = interpolate, log = log,
         detrend = detrend, standardise = standardise, records = lines_records()),
-        targets_argument(targets, substitute(targets)))))
+        periods)))
     scores <- as_table(fit$scores)
     structure(c(list(scores = scores), fit[-1L]), class = "tonalith_asm",
               header = attr(scores, "header"))

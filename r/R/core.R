@@ -2,7 +2,8 @@
 # conditions of class tonalith_error naming the argument at fault.
 
 # The compiled part's value; a refusal it handed back (a list of class tonalith_refusal) is
-# signalled here, once no C++ frame is left, as an error of the calling function.
+# signalled here, once no C++ frame is left, as an error of the calling function (core is
+# called in that function's body, not in an argument another function forces).
 core <- function(result, call = sys.call(-1L)) {
     if (inherits(result, "tonalith_refusal"))
         refuse(result$argument, result$message, call = call)

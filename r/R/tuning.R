@@ -4,7 +4,9 @@ tune <- function(x, trace, period, positions = NULL, start_age, step = NULL, acc
     series <- series_argument(x, positions, substitute(x))
     columns <- table_columns(trace, "trace", c("x_centre", "frequency"),
                              c("frequency_low", "frequency_high"))
-    age_model(core(.tune(series, c(arguments(
+    checked <- check_track_argument(check_track, substitute(check_track))
+    pins <- anchors_argument(anchors)
+    model <- core(.tune(series, c(arguments(
         trace_positions = columns[[1L]], trace_frequencies = columns[[2L]],
         trace_flags = columns$flag, intervals = columns$intervals,
         trace_name = paste(deparse(substitute(trace)), collapse = " "),
@@ -12,8 +14,8 @@ tune <- function(x, trace, period, positions = NULL, start_age, step = NULL, acc
         accept_flags = accept_flags, positions_in = positions_in, ensemble = ensemble,
         seed = seed, interval = interval, window_length = window_length,
         return_ensemble = return_ensemble),
-        check_track_argument(check_track, substitute(check_track)),
-        anchors_argument(anchors)))))
+        checked, pins)))
+    age_model(model)
 }
 
 tune_sedrate <- function(x, track, positions = NULL, positions_in, start_age, step = NULL,
@@ -32,15 +34,16 @@ tune_sedrate <- function(x, track, positions = NULL, positions_in, start_age, st
             "identified_rate" else "sedimentation_rate"
     columns <- table_columns(track, "track", c("x_centre", rate_column),
                              c("rate_low", "rate_high", "mode_share"))
-    age_model(core(.tune_sedrate(series, c(arguments(
+    pins <- anchors_argument(anchors)
+    model <- core(.tune_sedrate(series, c(arguments(
         track_positions = columns[[1L]], track_rates = columns[[2L]], track_flags = columns$flag,
         intervals = columns$intervals, rate_column = rate_column,
         track_name = name,
         track_header = columns$header, positions_in = positions_in, start_age = start_age,
         step = step, accept_flags = accept_flags, ensemble = ensemble, seed = seed,
         interval = interval, window_length = window_length,
-        return_ensemble = return_ensemble),
-        anchors_argument(anchors)))))
+        return_ensemble = return_ensemble), pins)))
+    age_model(model)
 }
 
 # The two columns a trace or track is read by, its flags and the interval columns among
@@ -132,6 +135,10 @@ plot.tonalith_age_model <- function(x, xlab = "Position", ...) {
     old <- graphics::par(mfrow = c(2L, 1L), mar = c(4, 4, 1, 1))
     on.exit(graphics::par(old))
     graphics::plot(x$model$position, x$model$age, type = "l", xlab = xlab, ylab = "Age", ...)
+    if (!is.null(x$model$age_low)) { # the ensemble's band
+        graphics::lines(x$model$position, x$model$age_low, lty = 2, col = "grey40")
+        graphics::lines(x$model$position, x$model$age_high, lty = 2, col = "grey40")
+    }
     graphics::plot(x$model$position, x$model$sedimentation_rate, type = "l", xlab = xlab,
                    ylab = "Sedimentation rate")
     invisible(x)

@@ -71,6 +71,9 @@ test_that("the plots draw", {
     expect_identical(plot(e), e)
     m <- tune_sedrate(core, e, accept_flags = TRUE)
     expect_identical(plot(m), m)
+    band <- tune(etp, trace_line(a, start = c(1000, 0.0244)), period = 41, accept_flags = TRUE,
+                 ensemble = 10)
+    expect_identical(plot(band), band)
     f <- asm(core, numsed = 30, sims = 100)
     expect_identical(plot(f), f)
 })

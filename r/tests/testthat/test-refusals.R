@@ -84,6 +84,7 @@ test_that("the astronomical functions refuse their settings naming them", {
     expect_refusal(timeopt(core, targets = data.frame(period = 41, kind = "o")), "targets")
     expect_refusal(timeopt(core, targets = file.path(tempdir(), "none.txt")), "targets")
     expect_refusal(timeopt(core, age_ma = 5000), "age_ma")
+    expect_refusal(asm(core, targets = 3), "targets")
     expect_refusal(timeopt(core, age_ma = 100, targets = data.frame(period = c(100, 20),
                                                                     kind = c("e", "p"))),
                    "age_ma")
