@@ -72,7 +72,12 @@ SEXP analyzeSeries(Rcpp::List series, Rcpp::List args) {
         for (int i = 0; i < r->bins; ++i)
             frequencies[i] = r->frequency(i);
         const analysis::Provenance& p = r->provenance;
+        const analysis::RunParameters& ran = p.params; // as the engine ran them
         const Rcpp::List parameters = Rcpp::List::create(
+            Rcpp::Named("tbw") = ran.tbw, Rcpp::Named("tapers") = ran.tapers,
+            Rcpp::Named("window") = ran.window, Rcpp::Named("step") = ran.step,
+            Rcpp::Named("nfft") = ran.nfft, Rcpp::Named("fmax") = ran.fmax,
+            Rcpp::Named("window_detrend") = analysis::windowDetrendName(ran.windowDetrend),
             Rcpp::Named("samples") = p.samples, Rcpp::Named("spacing") = p.deltat,
             Rcpp::Named("interpolation") = p.interpolation.empty() ? "none" : p.interpolation,
             Rcpp::Named("preparation") = p.preparation.empty() ? "none" : p.preparation,
