@@ -56,9 +56,10 @@ Description: GNU R evolutive multitaper harmonic analysis and cyclostratigraphy
  record with Thomson's harmonic F-test, the whole record's spectrum with
  red-noise backgrounds, line tracing and age models, and the astronomical
  test of a record over trial sedimentation rates (TimeOpt) with its
- evolutive form, as data frames. Its numbers are those of the Tonalith
- window, its command-line tool and its Python module, bit for bit: it is
- built from the same engine and core libraries.
+ evolutive form and the average spectral misfit, as data frames. Its
+ numbers are those of the Tonalith window, its command-line tool and its
+ Python module, bit for bit: it is built from the same engine and core
+ libraries.
 CONTROL
 deb="$out/r-cran-tonalith_${debian_version}_amd64.deb"
 dpkg-deb --build --root-owner-group "$root" "$deb" > /dev/null

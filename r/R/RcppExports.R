@@ -25,6 +25,10 @@
     .Call(`_tonalith_etimeoptSeries`, series, args)
 }
 
+.asm <- function(series, args) {
+    .Call(`_tonalith_misfitSeries`, series, args)
+}
+
 .interrupt_next_run <- function() {
     invisible(.Call(`_tonalith_interruptNextRun`))
 }

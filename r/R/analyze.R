@@ -15,13 +15,16 @@ analyze <- function(x, positions = NULL, tbw, tapers, window, step, nfft, fmax, 
 
 peaks <- function(a, level = NULL, fdr = NULL) {
     check_map(a)
-    as_table(core(.peaks(a$rows, arguments(level = level, fdr = fdr))))
+    lines <- core(.peaks(a$rows, arguments(level = level, fdr = fdr)))
+    as_table(lines)
 }
 
-trace_line <- function(a, start, band = NULL, by, level) {
+trace_line <- function(a, start, band = NULL, by, level, period = NULL, interval) {
     check_map(a)
-    as_table(core(.trace_line(a$rows, arguments(start = start, band = band, by = by,
-                                                level = level))))
+    trace <- core(.trace_line(a$rows, arguments(start = start, band = band, by = by,
+                                                level = level, period = period,
+                                                interval = interval)))
+    as_table(trace)
 }
 
 check_map <- function(a) {

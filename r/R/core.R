@@ -2,7 +2,8 @@
 # conditions of class tonalith_error naming the argument at fault.
 
 # The compiled part's value; a refusal it handed back (a list of class tonalith_refusal) is
-# signalled here, once no C++ frame is left, as an error of the calling function.
+# signalled here, once no C++ frame is left, as an error of the calling function (core is
+# called in that function's body, not in an argument another function forces).
 core <- function(result, call = sys.call(-1L)) {
     if (inherits(result, "tonalith_refusal"))
         refuse(result$argument, result$message, call = call)
@@ -61,7 +62,8 @@ series_argument <- function(x, positions, expression) {
          column = if (is.null(source)) 1L else source$column,
          column_name = if (is.null(source)) given$names[2L] else source$column_name,
          position_name = if (is.null(source)) given$names[1L] else source$position_name,
-         skip = if (is.null(source)) 0L else source$skip)
+         skip = if (is.null(source)) 0L else source$skip,
+         dropped_lines = if (is.null(source$dropped_lines)) "" else source$dropped_lines)
 }
 
 # The folder of the engine's records: the user's cache folder, made when missing, unless the

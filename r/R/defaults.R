@@ -6,18 +6,23 @@ catalogue_arguments <- list(
     read_record = list("analyze", c("column", "skip")),
     analyze = list("analyze", c("tbw", "tapers", "window", "step", "nfft", "fmax", "keep_mean",
                                 "workers", "log", "detrend", "standardise", "window_detrend")),
-    trace_line = list("trace", c("by", "level")),
+    trace_line = list("trace", c("by", "level", "interval")),
     record_spectrum = list("spectrum", c("tbw", "tapers", "fmax", "keep_mean", "log", "detrend",
                                          "standardise", "background", "window_detrend")),
-    tune = list("tune", c("start_age", "accept_flags")),
+    tune = list("tune", c("start_age", "accept_flags", "positions_in", "ensemble", "seed",
+                          "interval", "return_ensemble")),
     bandpass = list("filter", c("log", "detrend", "standardise")),
     timeopt = list("timeopt", c("positions_in", "sedmin", "sedmax", "numsed", "linear_grid",
-                                "precession_band", "sims", "seed", "workers", "log", "detrend",
-                                "standardise")),
+                                "precession_band", "sims", "seed", "workers", "interval", "log",
+                                "detrend", "standardise")),
     etimeopt = list("etimeopt", c("positions_in", "sedmin", "sedmax", "numsed", "linear_grid",
-                                  "precession_band", "sims", "seed", "fdr", "workers", "log",
-                                  "detrend", "standardise")),
-    tune_sedrate = list("tune", c("positions_in", "start_age", "accept_flags"))
+                                  "precession_band", "sims", "seed", "fdr", "tbw", "tapers",
+                                  "level", "asm_sims", "workers", "interval", "log", "detrend",
+                                  "standardise")),
+    asm = list("asm", c("positions_in", "sedmin", "sedmax", "numsed", "linear_grid", "tbw",
+                        "tapers", "level", "sims", "seed", "log", "detrend", "standardise")),
+    tune_sedrate = list("tune", c("positions_in", "start_age", "accept_flags", "rate_column",
+                                  "ensemble", "seed", "interval", "return_ensemble"))
 )
 
 # The default of one entry as R writes it, as the module's keyword() makes it: a number, FALSE

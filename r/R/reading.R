@@ -8,7 +8,13 @@ read_record <- function(path, column, skip) {
     names(x) <- c(if (nzchar(record$position_name)) record$position_name else "position",
                   record$title)
     attr(x, "tonalith_source") <- record[c("input", "column", "column_name", "position_name",
-                                           "skip")]
+                                           "skip", "dropped_lines")]
+    if (nrow(record$dropped))
+        warning(structure(class = c("tonalith_dropped_lines", "warning", "condition"),
+                          list(message = paste0(path, ": dropped lines: ", record$dropped_lines,
+                                                ": no number where the position or the chosen ",
+                                                "column needs one"),
+                               call = sys.call(), lines = record$dropped)))
     x
 }
 

@@ -3,11 +3,11 @@ record_spectrum <- function(x, positions = NULL, tbw, tapers, nfft = NULL, fmax,
                             window_detrend, records = tools::R_user_dir("tonalith", "cache")) {
     series <- series_argument(x, positions, substitute(x))
     folder <- records_folder(records, missing(records))
-    as_table(core(.record_spectrum(series, arguments(
+    spectrum <- core(.record_spectrum(series, arguments(
         tbw = tbw, tapers = tapers, nfft = nfft, fmax = fmax, keep_mean = keep_mean,
         interpolate = interpolate, log = log, detrend = detrend, standardise = standardise,
-        background = background, window_detrend = window_detrend, records = folder))),
-        class = "tonalith_spectrum")
+        background = background, window_detrend = window_detrend, records = folder)))
+    as_table(spectrum, class = "tonalith_spectrum")
 }
 
 plot.tonalith_spectrum <- function(x, xlab = "Frequency", ylab = "Power", ...) {

@@ -72,7 +72,12 @@ SEXP analyzeSeries(Rcpp::List series, Rcpp::List args) {
         for (int i = 0; i < r->bins; ++i)
             frequencies[i] = r->frequency(i);
         const analysis::Provenance& p = r->provenance;
+        const analysis::RunParameters& ran = p.params; // as the engine ran them
         const Rcpp::List parameters = Rcpp::List::create(
+            Rcpp::Named("tbw") = ran.tbw, Rcpp::Named("tapers") = ran.tapers,
+            Rcpp::Named("window") = ran.window, Rcpp::Named("step") = ran.step,
+            Rcpp::Named("nfft") = ran.nfft, Rcpp::Named("fmax") = ran.fmax,
+            Rcpp::Named("window_detrend") = analysis::windowDetrendName(ran.windowDetrend),
             Rcpp::Named("samples") = p.samples, Rcpp::Named("spacing") = p.deltat,
             Rcpp::Named("interpolation") = p.interpolation.empty() ? "none" : p.interpolation,
             Rcpp::Named("preparation") = p.preparation.empty() ? "none" : p.preparation,
@@ -149,11 +154,21 @@ SEXP traceLineOf(SEXP analysis, Rcpp::List args) {
         const double band = a.given("band") ? a.real("band") : tuning::halfBandwidth(r) / 2;
         if (!(band > 0) || !std::isfinite(band))
             refuse("band", text::exactNumber(band) + " must be a number above 0");
+        // Given, the positions are ages in the period's unit and rows off 1 / period drift.
+        const double period =
+            a.given("period") ? rpackage::checkedReal(a, "period", analysis::ParameterId::Period)
+                              : 0.0;
+        const double interval =
+            rpackage::checkedReal(a, "interval", analysis::ParameterId::IntervalProbability);
         const int window = tuning::nearestWindow(r, x);
         const int bin = tuning::startBin(r, window, f, band, *by);
-        const std::vector<tuning::TracePoint> trace =
-            tuning::traceLine(r, window, bin, band, *by, level);
-        const tuning::TraceStart from{x, f, band, *by, r.frequency(bin), level};
+        std::vector<tuning::TracePoint> trace = tuning::traceLine(r, window, bin, band, *by, level);
+        if (period > 0)
+            tuning::flagDrift(trace, period, tuning::halfBandwidth(r));
+        service::Execution quiet;
+        quiet.quiet = true;
+        service::addTraceIntervals(trace, r, interval, quiet);
+        const tuning::TraceStart from{x, f, band, *by, r.frequency(bin), level, period, interval};
         return rpackage::tables(tuning::traceText(r.provenance, from, trace));
     });
 }

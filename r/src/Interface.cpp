@@ -105,6 +105,20 @@ std::string recordsFolder(const Arguments& a) {
     return folder;
 }
 
+double checkedReal(const Arguments& a, const char* name, analysis::ParameterId id) {
+    const double v = a.real(name);
+    if (const auto problem = analysis::checkValue(analysis::parameter(id), v, name))
+        refuse(name, problem->text);
+    return v;
+}
+
+int checkedWhole(const Arguments& a, const char* name, analysis::ParameterId id) {
+    const int v = a.whole(name);
+    if (const auto problem = analysis::checkValue(analysis::parameter(id), v, name))
+        refuse(name, problem->text);
+    return v;
+}
+
 void checkWorkers(int workers) {
     if (workers < 0 || workers > service::maxWorkers)
         refuse("workers", std::to_string(workers) + " lies outside 0 .. " +

@@ -82,6 +82,18 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// misfitSeries
+SEXP misfitSeries(Rcpp::List series, Rcpp::List args);
+RcppExport SEXP _tonalith_misfitSeries(SEXP seriesSEXP, SEXP argsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type series(seriesSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type args(argsSEXP);
+    rcpp_result_gen = Rcpp::wrap(misfitSeries(series, args));
+    return rcpp_result_gen;
+END_RCPP
+}
 // interruptNextRun
 void interruptNextRun();
 RcppExport SEXP _tonalith_interruptNextRun() {
@@ -190,6 +202,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_tonalith_bandpassSeries", (DL_FUNC) &_tonalith_bandpassSeries, 2},
     {"_tonalith_timeoptSeries", (DL_FUNC) &_tonalith_timeoptSeries, 2},
     {"_tonalith_etimeoptSeries", (DL_FUNC) &_tonalith_etimeoptSeries, 2},
+    {"_tonalith_misfitSeries", (DL_FUNC) &_tonalith_misfitSeries, 2},
     {"_tonalith_interruptNextRun", (DL_FUNC) &_tonalith_interruptNextRun, 0},
     {"_tonalith_readResult", (DL_FUNC) &_tonalith_readResult, 1},
     {"_tonalith_catalogue", (DL_FUNC) &_tonalith_catalogue, 0},

@@ -26,7 +26,7 @@ Rcpp::List catalogue() {
         {Command::Spectrum, "spectrum"}, {Command::Trace, "trace"},
         {Command::Tune, "tune"},         {Command::Tapers, "tapers"},
         {Command::Filter, "filter"},     {Command::TimeOpt, "timeopt"},
-        {Command::ETimeOpt, "etimeopt"}};
+        {Command::ETimeOpt, "etimeopt"}, {Command::Misfit, "asm"}};
     Rcpp::CharacterVector keyword, command, kind, defaultText;
     Rcpp::NumericVector defaultValue, low, high;
     for (const analysis::ParameterEntry& e : analysis::parameterCatalogue())

@@ -2,6 +2,7 @@
 #include "rpackage/Interface.h"
 
 #include "core/series/Preparation.h"
+#include "core/series/SeriesFile.h"
 #include "core/text/NumberText.h"
 
 #include <algorithm>
@@ -78,6 +79,7 @@ analysis::PreparedRun prepareSeries(const Rcpp::List& series, analysis::RunReque
     p.columnName = Rcpp::as<std::string>(series["column_name"]);
     p.positionName = Rcpp::as<std::string>(series["position_name"]);
     p.skip = Rcpp::as<int>(series["skip"]);
+    p.droppedLines = Rcpp::as<std::string>(series["dropped_lines"]);
     return run;
 }
 
@@ -120,10 +122,22 @@ SEXP readRecord(std::string path, std::string column, SEXP skipArgument) {
         if (title.empty() && p.column >= 1 &&
             static_cast<std::size_t>(p.column) <= run.columnTitles.size())
             title = run.columnTitles[static_cast<std::size_t>(p.column) - 1];
+        // Lines without a number where the position or the column needs one, which the reader
+        // dropped (not blank lines, '#' comments or the titles).
+        std::vector<int> droppedLine;
+        std::vector<std::string> droppedText;
+        for (const series::DroppedLine& d : run.series.dropped) {
+            droppedLine.push_back(d.line);
+            droppedText.push_back(d.text);
+        }
         return Rcpp::List::create(
             Rcpp::Named("positions") = run.series.xpos, Rcpp::Named("values") = run.series.yval,
             Rcpp::Named("input") = p.input, Rcpp::Named("column") = p.column,
             Rcpp::Named("column_name") = p.columnName, Rcpp::Named("title") = title,
-            Rcpp::Named("position_name") = p.positionName, Rcpp::Named("skip") = p.skip);
+            Rcpp::Named("position_name") = p.positionName, Rcpp::Named("skip") = p.skip,
+            Rcpp::Named("dropped_lines") = p.droppedLines,
+            Rcpp::Named("dropped") = Rcpp::DataFrame::create(
+                Rcpp::Named("line") = droppedLine, Rcpp::Named("text") = droppedText,
+                Rcpp::Named("stringsAsFactors") = false));
     });
 }

@@ -130,6 +130,28 @@ def test_trace_and_tune_equal_the_tools(tmp_path, result, sample):
         tonalith.tune(sample.positions, sample.values, [1, 1], [0.02, 0.02], period=41)
 
 
+def test_an_age_band_drawn_with_the_tools_seed_is_the_tools(tmp_path, result, sample):
+    """The tool's band from its own trace file and the module's from the same trace, drawn with
+    one seed: equal number for number."""
+    trace_file = tmp_path / "trace.tsv"
+    model_file = tmp_path / "model.tsv"
+    tool_table(tmp_path, "trace", SAMPLE, "--start", "1000:0.0244")
+    (tmp_path / "out.tsv").rename(trace_file)
+    tool_table(tmp_path, "tune", SAMPLE, "--trace", str(trace_file), "--period", "41:1",
+               "--accept-flags", "--ensemble", "20", "--seed", "5", "--model", str(model_file))
+    lines = [line for line in model_file.read_text().splitlines() if not line.startswith("#")]
+    titles = lines[0].split("\t")
+    band = np.array([[float(v) for v in line.split("\t")] for line in lines[1:]])
+    t = tonalith.tune(sample.positions, sample.values, result.trace(1000, 0.0244), period=41,
+                      period_sd=1, accept_flags=True, ensemble=20, seed=5, window_length=400)
+    for name in ("age", "age_low", "age_median", "age_high"):
+        assert np.array_equal(t[name], band[:, titles.index(name)]), name
+    other = tonalith.tune(sample.positions, sample.values, result.trace(1000, 0.0244),
+                          period=41, period_sd=1, accept_flags=True, ensemble=20, seed=6,
+                          window_length=400)
+    assert not np.array_equal(other["age_low"], t["age_low"])
+
+
 def test_tapers_equal_the_tools(tmp_path):
     out = tmp_path / "tapers.tsv"
     subprocess.run([CLI, "tapers", "--length", "256", "--tapers", "5", "--tbw", "4", "-o",

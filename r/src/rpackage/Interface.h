@@ -3,6 +3,7 @@
 // conditions naming the argument, and long runs that R can interrupt.
 #pragma once
 
+#include "core/analysis/ParameterCatalogue.h"
 #include "core/analysis/RunPreparation.h"
 #include "core/service/AnalysisService.h"
 
@@ -68,6 +69,11 @@ void runInterruptibly(const std::function<void(service::RunControl&)>& job);
 // The folder of the engine's records that records= names (R gives the default, the user's
 // cache folder, created when missing); refused unless a writable folder.
 std::string recordsFolder(const Arguments& a);
+
+// One number (a whole number) within the range of the catalogue's entry id, refused naming
+// `name`.
+double checkedReal(const Arguments& a, const char* name, analysis::ParameterId id);
+int checkedWhole(const Arguments& a, const char* name, analysis::ParameterId id);
 
 // Refused unless workers lies in the tool's range, 0 (one per core) .. service::maxWorkers.
 void checkWorkers(int workers);

@@ -20,9 +20,11 @@ expect_tool <- function(result, file, other_lines = character()) {
 
 # The refusal of `code`: a tonalith_error naming `argument` first in its message.
 expect_refusal <- function(code, argument) {
+    called <- substitute(code)[[1L]] # the function the error must name as its call
     e <- tryCatch(code, tonalith_error = function(e) e)
     expect_s3_class(e, "tonalith_error")
     expect_identical(e$argument, argument)
+    expect_identical(e$call[[1L]], called)
     expect_true(startsWith(conditionMessage(e), paste0(argument, ": ")),
                 label = conditionMessage(e))
 }

@@ -28,6 +28,8 @@ test_that("a record read by read_record is the file's, and a vector with positio
     from_frame <- analyze(etp)
     expect_identical(from_vector$amplitude, from_frame$amplitude)
     expect_identical(dim(from_frame$amplitude), c(65L, 246L))
+    expect_identical(analyze(etp, window = 300, tapers = 3)$parameters[c("window", "tapers")],
+                     list(window = 300L, tapers = 3L))
     expect_match(attr(from_frame, "header")[1], "^# Tonalith .*: evolutive")
     expect_true(paste("# input:", sample) %in% attr(from_frame, "header"))
     expect_true("# input: etp$etp" %in% attr(from_vector, "header"))
@@ -71,4 +73,9 @@ test_that("the plots draw", {
     expect_identical(plot(e), e)
     m <- tune_sedrate(core, e, accept_flags = TRUE)
     expect_identical(plot(m), m)
+    band <- tune(etp, trace_line(a, start = c(1000, 0.0244)), period = 41, accept_flags = TRUE,
+                 ensemble = 10)
+    expect_identical(plot(band), band)
+    f <- asm(core, numsed = 30, sims = 100)
+    expect_identical(plot(f), f)
 })
