@@ -6,10 +6,10 @@ etp <- read_record(sample)
 test_that("catalogue arguments take the catalogue's defaults", {
     entries <- tonalith:::.catalogue()
     for (name in names(tonalith:::catalogue_arguments)) {
-        spec <- tonalith:::catalogue_arguments[[name]]
+        listed <- tonalith:::catalogue_arguments[[name]]
         defaults <- formals(getExportedValue("tonalith", name))
-        for (argument in spec[[2]]) {
-            entry <- entries[entries$keyword == argument & entries$command == spec[[1]], ]
+        for (argument in listed[[2]]) {
+            entry <- entries[entries$keyword == argument & entries$command == listed[[1]], ]
             expected <- switch(entry$kind, real = , whole = entry$default, switch = FALSE,
                                text = if (!is.na(entry$low)) c(entry$low, entry$high)
                                       else if (grepl("^[0-9]+$", entry$default_text))
