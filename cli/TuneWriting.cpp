@@ -100,19 +100,8 @@ int writeTuning(const AnalyzeOptions& o, const series::Series& s, TuneRows rows,
         complain(rows.unfinite);
         return EXIT_ANALYSIS_FAILED;
     }
-    tuning::EnsembleDescription d;
-    d.members = e.members;
-    d.seed = e.seed;
-    d.probability = e.interval;
-    d.rowProbability = rows.spread.probability;
-    d.windowLength = rows.spread.windowLength;
-    d.widened = rows.spread.widened;
-    for (const auto& list : rows.spread.others)
-        d.severalModes = d.severalModes || !list.empty();
-    d.period = rows.how.period;
-    d.periodSd = rows.how.periodSd;
-    d.anchors = settings.anchors;
-    d.hiatuses = tuning::possibleHiatuses(rows.spread, rows.quantity);
+    const tuning::EnsembleDescription d = tuning::describedEnsemble(
+        rows.spread, rows.how, settings, tuning::possibleHiatuses(rows.spread, rows.quantity));
     tuning::describeEnsemble(block, d, model);
     table.band = &model.band;
     if (!o.model.empty() && !writeText(o.model, tuning::ageModelText(block, model.central, table)))

@@ -311,16 +311,7 @@ bool AgeModelPanel::showModel(const tuning::RowSpread& rows, const tuning::RowIn
         return refuse(QString::fromStdString(*e.problem));
     model_ = e.central;
     hiatuses_ = tuning::possibleHiatuses(rows, quantity.toStdString());
-    described_ = {};
-    described_.members = s.members;
-    described_.seed = s.seed;
-    described_.probability = s.probability;
-    described_.rowProbability = rows.probability;
-    described_.windowLength = rows.windowLength;
-    described_.widened = rows.widened;
-    described_.period = how.period;
-    described_.anchors = s.anchors;
-    described_.hiatuses = hiatuses_;
+    described_ = tuning::describedEnsemble(rows, how, s, hiatuses_);
     if (s.members > 0 || !s.anchors.empty())
         ensemble_ = std::move(e);
     *said = uncertaintyText();

@@ -3,6 +3,7 @@
 #include "core/text/NumberText.h"
 
 #include <cmath>
+#include <utility>
 
 namespace tuning {
 
@@ -36,6 +37,25 @@ std::string missText(const AnchorMiss& m) {
 std::string bandPoints(double probability) {
     return text::displayNumber(50 - 50 * probability) + ", 50 and " +
            text::displayNumber(50 + 50 * probability);
+}
+
+EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& how,
+                                      const EnsembleSettings& settings,
+                                      std::vector<PossibleHiatus> hiatuses) {
+    EnsembleDescription d;
+    d.members = settings.members;
+    d.seed = settings.seed;
+    d.probability = settings.probability;
+    d.rowProbability = rows.probability;
+    d.windowLength = rows.windowLength;
+    d.widened = rows.widened;
+    for (const auto& list : rows.others)
+        d.severalModes = d.severalModes || !list.empty();
+    d.period = how.period;
+    d.periodSd = how.periodSd;
+    d.anchors = settings.anchors;
+    d.hiatuses = std::move(hiatuses);
+    return d;
 }
 
 void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, const AgeEnsemble& e) {

@@ -26,6 +26,12 @@ struct EnsembleDescription {
     std::vector<PossibleHiatus> hiatuses;
 };
 
+// How an ensemble drawn from `rows` with `how` and `settings` was made, with the possible
+// hiatuses found among the rows.
+EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& how,
+                                      const EnsembleSettings& settings,
+                                      std::vector<PossibleHiatus> hiatuses);
+
 // The lines, added to the block of the model and of the tuned series, one for each possible
 // hiatus among them; nothing is added without members or anchors.
 void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, const AgeEnsemble& e);

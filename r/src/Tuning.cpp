@@ -194,19 +194,8 @@ Rcpp::List agedRows(const analysis::PreparedRun& run, const Arguments& a, Rows r
     const tuning::TunedSeries tuned = tuning::tunedSeries(model.central, run.series.yval, step);
     if (!tuning::tuningFinite(model.central, tuned) || !ensembleFinite(model))
         throw std::runtime_error("the age model is not finite for these settings");
-    tuning::EnsembleDescription d;
-    d.members = settings.members;
-    d.seed = settings.seed;
-    d.probability = settings.probability;
-    d.rowProbability = rows.spread.probability;
-    d.windowLength = rows.spread.windowLength;
-    d.widened = rows.spread.widened;
-    for (const auto& list : rows.spread.others)
-        d.severalModes = d.severalModes || !list.empty();
-    d.period = rows.how.period;
-    d.periodSd = rows.how.periodSd;
-    d.anchors = settings.anchors;
-    d.hiatuses = tuning::possibleHiatuses(rows.spread, rows.quantity);
+    const tuning::EnsembleDescription d = tuning::describedEnsemble(
+        rows.spread, rows.how, settings, tuning::possibleHiatuses(rows.spread, rows.quantity));
     tuning::describeEnsemble(block, d, model);
     table.band = &model.band;
     Rcpp::List result = Rcpp::List::create(
