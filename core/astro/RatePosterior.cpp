@@ -204,6 +204,7 @@ std::vector<RateLikelihood> refineLikelihood(std::vector<RateLikelihood> p, cons
             std::sort(halved.begin(), halved.end());
         }
         std::vector<double> rates;
+        rates.reserve(halved.size());
         for (const std::size_t i : halved)
             rates.push_back(0.5 * (p[i].rate + p[i + 1].rate));
         const std::vector<double> values = at(rates);

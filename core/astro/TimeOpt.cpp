@@ -133,6 +133,7 @@ std::vector<RateLikelihood> refinedLikelihood(const std::vector<double>& y, doub
     const std::vector<double> periods = scanning::allPeriods(s.targets);
     const auto at = [&](const std::vector<double>& rates) {
         std::vector<double> values;
+        values.reserve(rates.size());
         for (double rate : rates)
             values.push_back(scanning::powerLogLikelihood(y, 100 * spacingMetres / rate, periods));
         return values;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <stdexcept>
 
 namespace spectrum {
@@ -224,8 +225,8 @@ std::vector<double> ExpectedPower::shape(double rho) const {
                 if (withLags)
                     e[j] += T[j].real();
                 if (withBasis) {
-                    const double* d =
-                        basisDft_[static_cast<std::size_t>(k) * nq + a].data() + 2 * j;
+                    const double* d = basisDft_[static_cast<std::size_t>(k) * nq + a].data() +
+                                      2 * static_cast<std::ptrdiff_t>(j);
                     e[j] -= 2 * (d[0] * B[j].real() + d[1] * B[j].imag());
                 }
             }
@@ -233,10 +234,10 @@ std::vector<double> ExpectedPower::shape(double rho) const {
         for (int j = 0; j < nbins_; ++j)
             for (int a = 0; a < nq; ++a)
                 for (int b = 0; b < nq; ++b) {
-                    const double* da =
-                        basisDft_[static_cast<std::size_t>(k) * nq + a].data() + 2 * j;
-                    const double* db =
-                        basisDft_[static_cast<std::size_t>(k) * nq + b].data() + 2 * j;
+                    const double* da = basisDft_[static_cast<std::size_t>(k) * nq + a].data() +
+                                       2 * static_cast<std::ptrdiff_t>(j);
+                    const double* db = basisDft_[static_cast<std::size_t>(k) * nq + b].data() +
+                                       2 * static_cast<std::ptrdiff_t>(j);
                     e[j] += inSpace[static_cast<std::size_t>(a) * nq + b] *
                             (da[0] * db[0] + da[1] * db[1]);
                 }

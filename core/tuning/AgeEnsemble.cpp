@@ -71,6 +71,7 @@ std::optional<std::vector<double>> drawAnchorAges(RowDraws& draws,
                                                   const std::vector<Anchor>& anchors) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::vector<double> at;
+        at.reserve(anchors.size());
         for (const Anchor& a : anchors)
             at.push_back(a.age + a.sd * draws.normal());
         if (std::is_sorted(at.begin(), at.end(), std::less_equal<>()) &&

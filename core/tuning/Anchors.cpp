@@ -75,6 +75,7 @@ double ageAt(const AgeModel& m, double x) {
 
 void pinToAnchors(AgeModel& m, const std::vector<Anchor>& anchors, const std::vector<double>& at) {
     std::vector<double> own;
+    own.reserve(anchors.size());
     for (const Anchor& a : anchors)
         own.push_back(ageAt(m, a.position));
     std::size_t j = 0; // the stretch: below anchor j (0), between j - 1 and j, or beyond the last
