@@ -74,6 +74,7 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/AgeEnsemble.cpp
   core/tuning/AgeBandText.cpp
   core/tuning/Hiatus.cpp
+  core/tuning/NeighbourReadings.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp

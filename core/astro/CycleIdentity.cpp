@@ -3,6 +3,7 @@
 #include "core/astro/TestReading.h"
 #include "core/text/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -14,12 +15,11 @@ namespace {
 // bandwidth; the closest ratio of two distinct readings, eccentricity's 124.8 and 95 kyr, is 1.3.
 constexpr double sameReading = 1.25;
 
-} // namespace
+// How many times more probable by chance the lines' fit at one rate must be than at another for
+// the lines to tell the two readings apart.
+constexpr double distinctLines = 2.0;
 
-bool aliasRatio(double a, double b) {
-    const double r = a > b ? a / b : b / a;
-    return r >= aliasLow && r <= aliasHigh;
-}
+} // namespace
 
 CycleIdentity identifyCycle(const std::vector<RateScore>& scores, const MisfitScan& misfit) {
     CycleIdentity id;
@@ -43,14 +43,19 @@ CycleIdentity identifyCycle(const std::vector<RateScore>& scores, const MisfitSc
         }
         return false;
     };
+    // The lines decide only where they tell readings apart: of the candidates whose null
+    // probability is within a factor of two of the smallest, r2_opt decides. Nearly equal null
+    // probabilities (0.8 against 1, lines that fit no better than chance at either rate) are no
+    // evidence, and letting them overrule r2_opt took the alias at random.
+    double smallest = 1;
+    for (std::size_t i = 0; i < id.candidates.size(); ++i)
+        if (!outscored(i))
+            smallest = std::min(smallest, id.candidates[i].nullProbability);
     std::optional<std::size_t> best;
     for (std::size_t i = 0; i < id.candidates.size(); ++i) {
-        if (outscored(i))
+        if (outscored(i) || id.candidates[i].nullProbability > distinctLines * smallest)
             continue;
-        const CycleCandidate& a = id.candidates[i];
-        if (!best || a.nullProbability < id.candidates[*best].nullProbability ||
-            (a.nullProbability == id.candidates[*best].nullProbability &&
-             a.score.r2Opt > id.candidates[*best].score.r2Opt))
+        if (!best || id.candidates[i].score.r2Opt > id.candidates[*best].score.r2Opt)
             best = i;
     }
     id.identified = best.value_or(0);

@@ -1,15 +1,16 @@
 // Which astronomical cycle the test's optimum is, from both halves of the evidence: the
 // amplitude test (r2_opt, core/astro/TimeOpt.h) proposes candidate rates, the local maxima of
 // r2_opt above half the largest; the lines' misfit (core/astro/SpectralMisfit.h) decides among
-// them: the identified rate is the candidate of smallest corrected null probability (ties: the
-// larger r2_opt), of those that no candidate within a factor 1.25 outscores on r2_opt (such
-// neighbours read the lines as the same cycles, which the misfit cannot tell apart). A candidate
-// about twice or half as fast (obliquity taken for precession, or the reverse) is named as the
-// alternative.
+// them: of the candidates whose corrected null probability is within a factor of two of the
+// smallest, the identified rate is that of the largest r2_opt, among those that no candidate
+// within a factor 1.25 outscores on r2_opt (such neighbours read the lines as the same cycles,
+// which the misfit cannot tell apart). A candidate about twice or half as fast (obliquity taken for
+// precession, or the reverse) is named as the alternative.
 #pragma once
 
 #include "core/astro/SpectralMisfit.h"
 #include "core/astro/TimeOpt.h"
+#include "core/tuning/NeighbourReadings.h"
 
 #include <optional>
 #include <string>
@@ -17,8 +18,11 @@
 
 namespace astro {
 
-// The rate ratios of an alias: obliquity's period is 1.7 to 2.2 times precession's.
-constexpr double aliasLow = 1.7, aliasHigh = 2.2;
+// The rate ratios of an alias (obliquity's period is 1.7 to 2.2 times precession's), and whether
+// two rates lie at one.
+using tuning::aliasHigh;
+using tuning::aliasLow;
+using tuning::aliasRatio;
 
 struct CycleCandidate {
     RateScore score;
@@ -47,9 +51,6 @@ CycleIdentity identifyCycle(const std::vector<RateScore>& scores, const MisfitSc
 std::vector<CycleIdentity> evolutiveIdentity(const EvolutiveTimeOpt& e,
                                              const std::vector<LineSet>& lines,
                                              MisfitSettings settings);
-
-// Whether a and b lie at the ratio of obliquity's period to precession's, either way.
-bool aliasRatio(double a, double b);
 
 // "2.27 cm/kyr (r2_opt 0.121, misfit 0.0012 cycles/kyr, null probability 0.004)".
 std::string candidateText(const CycleCandidate& c);

@@ -1,6 +1,7 @@
 #include "core/tuning/AgeBandText.h"
 
 #include "core/text/NumberText.h"
+#include "core/tuning/NeighbourReadings.h"
 
 #include <cmath>
 #include <utility>
@@ -51,6 +52,7 @@ EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& 
     d.widened = rows.widened;
     for (const auto& list : rows.others)
         d.severalModes = d.severalModes || !list.empty();
+    d.outlying = outlyingReadings(rows);
     d.period = how.period;
     d.periodSd = how.periodSd;
     d.anchors = settings.anchors;
@@ -62,7 +64,7 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
     if (d.members > 0) {
         std::string how =
             std::to_string(d.members) + " age models, seed " + std::to_string(d.seed) +
-            "; each row drawn in log value from a normal split at its value, whose halves put "
+            "; each row drawn in log value from a normal about its interval's middle that puts "
             "its " +
             percent(d.rowProbability) +
             " interval's ends at the matching points; neighbouring rows correlated by the share "
@@ -75,6 +77,12 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
                    " the median widths of the others";
         if (d.severalModes)
             how += "; a row with several modes takes one per model by their shares";
+        if (d.outlying > 0)
+            how += "; " + std::to_string(d.outlying) +
+                   (d.outlying == 1 ? " row read at the other cycle than its neighbours"
+                                    : " rows read at the other cycle than their neighbours") +
+                   " (a rate about twice or half theirs) drawn at either reading, half the "
+                   "models each";
         if (d.periodSd > 0)
             how += "; the period drawn for each model, normal with standard deviation " +
                    text::writtenNumber(d.periodSd);

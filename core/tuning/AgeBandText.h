@@ -21,6 +21,7 @@ struct EnsembleDescription {
     double windowLength = 0;         // of the rows, position units
     bool severalModes = false;       // some row has further modes
     int widened = 0;                 // rows given the median widths (RowSpread::widened)
+    std::size_t outlying = 0;        // rows read at the other cycle than their neighbours
     double period = 0, periodSd = 0; // a traced cycle's; periodSd 0: exact
     std::vector<Anchor> anchors;
     std::vector<PossibleHiatus> hiatuses;

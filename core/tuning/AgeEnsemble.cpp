@@ -1,6 +1,7 @@
 #include "core/tuning/AgeEnsemble.h"
 
 #include "core/text/NumberText.h"
+#include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/PiecewiseLinear.h"
 #include "core/tuning/SedimentationRate.h"
 
@@ -171,7 +172,9 @@ AgeEnsemble ageEnsemble(const std::vector<double>& z, const RowSpread& spread,
             e.problem = std::move(problem);
             return e;
         }
-    RowDraws draws(z, spread, s.seed);
+    // Rows read at the other cycle than their neighbours are drawn at either reading.
+    const RowSpread drawn = s.members > 0 ? withNeighbourReadings(spread) : spread;
+    RowDraws draws(z, drawn, s.seed);
     std::vector<std::vector<double>> ages;
     std::vector<std::vector<double>> freeAt; // each member's ages at the anchors, unpinned
     const RecordEnds ends = s.members > 0 ? recordEnds(z, spread) : RecordEnds();

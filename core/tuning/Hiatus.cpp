@@ -1,6 +1,7 @@
 #include "core/tuning/Hiatus.h"
 
 #include "core/text/NumberText.h"
+#include "core/tuning/NeighbourReadings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,7 +72,8 @@ std::vector<PossibleHiatus> possibleHiatuses(const RowSpread& s, const std::stri
     const double join = s.windowLength > 0 ? s.windowLength
                                            : 2 * (s.position.back() - s.position.front()) /
                                                  static_cast<double>(s.position.size() - 1);
-    for (const Sign& g : signs(s, quantity)) {
+    // A row read at the other cycle than its neighbours is the factor-of-two case, not a break.
+    for (const Sign& g : signs(withNeighbourReadings(s), quantity)) {
         if (out.empty() || g.first - out.back().last >= join)
             out.push_back({0, g.first, g.last, {}});
         PossibleHiatus& h = out.back();

@@ -100,8 +100,11 @@ std::vector<double> RowDraws::correlatedNormals() {
 }
 
 double RowDraws::fromMode(const RowMode& m, double e) const {
-    const double spread = e < 0 ? std::log(m.value / m.low) : std::log(m.high / m.value);
-    return m.value * std::exp(e * spread / zScore_);
+    // About the interval's middle, not the row's value: a value on the grid of trial rates may
+    // sit at one end of an interval narrower than the grid's step, and draws split at it were
+    // biased by up to that step.
+    const double middle = std::sqrt(m.low * m.high), half = std::log(m.high / m.low) / 2;
+    return middle * std::exp(e * half / zScore_);
 }
 
 std::vector<double> RowDraws::next() {

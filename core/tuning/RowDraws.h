@@ -1,8 +1,8 @@
 // Random rows of an age model drawn from the intervals its rows carry: a traced line's
 // frequency or a track's sedimentation rate, each measured in a window of the record. Each row
-// is drawn in log value from a normal split at its central value, whose two halves put the
-// interval's ends at the matching quantiles, so that a row's draws fall within its interval as
-// often as the interval claims. Neighbouring windows share samples and their errors with them:
+// is drawn in log value from a normal about the middle of its interval that puts the interval's
+// ends at the matching quantiles, so that a row's draws fall within its interval as often as the
+// interval claims. Neighbouring windows share samples and their errors with them:
 // the standard normal behind row i is the sum of independent normals over the samples of its
 // window, scaled to unit variance, so that two rows correlate by the share of samples they have
 // in common, |A and B| / sqrt(|A| |B|). A row whose distribution has several modes (the

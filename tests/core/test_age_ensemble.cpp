@@ -3,6 +3,7 @@
 // may be missing named.
 #include "core/tuning/AgeEnsemble.h"
 #include "core/tuning/Hiatus.h"
+#include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/RowIntervals.h"
 
 #include <gtest/gtest.h>
@@ -222,6 +223,30 @@ TEST(Hiatus, ABreakIsNamedWhereTheRowsDepartAndComeBack) {
     EXPECT_TRUE(possibleHiatuses(alias, "rate").empty());
     alias.main[10].share = 0.4; // no mode holds most: named
     EXPECT_EQ(possibleHiatuses(alias, "rate").size(), 1u);
+}
+
+// Rows of rate 2 every unit in windows of 12 over 60 samples, one of them read at the other cycle
+// (4, a narrow interval and no further mode). Its neighbours' reading is drawn half the time, so
+// that the band holds the model of rate 2 throughout (and the one the rows give, whose row at 4
+// makes it younger), and the row is no break.
+TEST(AgeEnsemble, ARowReadAtTheOtherCycleIsDrawnAtEither) {
+    const std::vector<double> z = samples(61);
+    RowSpread s = rows(6, 54, 1, 2, 1.01, 12);
+    const RowIntegral how{RowIntegral::Kind::Rate, 0, 0, 1};
+    EnsembleSettings settings;
+    settings.members = 400;
+    const AgeModel truth = ageEnsemble(z, s, how, settings).central;
+    s.main[20] = {4, 4 / 1.01, 4 * 1.01, 1};
+    const AgeEnsemble e = ageEnsemble(z, s, how, settings);
+    ASSERT_FALSE(e.problem) << *e.problem;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        EXPECT_LE(e.band.low[i], truth.age[i]) << i;
+        EXPECT_GE(e.band.high[i], truth.age[i]) << i;
+        EXPECT_LE(e.band.low[i], e.central.age[i]) << i;
+    }
+    EXPECT_LT(e.central.age.back(), truth.age.back() - 10); // half a unit's 50 kyr missing
+    EXPECT_TRUE(possibleHiatuses(s, "rate").empty());
+    EXPECT_EQ(outlyingReadings(s), 1u);
 }
 
 // A row whose interval is NA, or holds another mode than the row's value (an identified rate
