@@ -41,7 +41,7 @@ public:
             if (!o->get_option_text().empty())
                 item += " " + o->get_option_text();
             if (!o->get_required() && !o->get_positional())
-                item = "[" + item + "]";
+                item.insert(0, "[").push_back(']');
             if (text.size() - lineStart + 1 + item.size() > width) {
                 text += "\n      ";
                 lineStart = text.size() - 6;

@@ -65,11 +65,11 @@ CLI::Option* OptionGroups::text(const std::string& flag, const std::string& valu
 
 CLI::Option* OptionGroups::parsed(const std::string& flag, const std::string& valueName,
                                   const std::string& description,
-                                  std::function<void(const std::string&)> read, const char* group) {
-    return inOrder(
-        cmd.add_option_function<std::string>(flag, std::move(read), help::describe(description))
-            ->option_text(valueName)
-            ->group(group));
+                                  const std::function<void(const std::string&)>& read,
+                                  const char* group) {
+    return inOrder(cmd.add_option_function<std::string>(flag, read, help::describe(description))
+                       ->option_text(valueName)
+                       ->group(group));
 }
 
 CLI::Option* OptionGroups::path(const std::string& flag, const std::string& valueName,

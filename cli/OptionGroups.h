@@ -38,7 +38,7 @@ public:
     // A text read by a parser into a field of its own type.
     CLI::Option* parsed(const std::string& flag, const std::string& valueName,
                         const std::string& description,
-                        std::function<void(const std::string&)> read, const char* group);
+                        const std::function<void(const std::string&)>& read, const char* group);
     // A file or folder name; an empty one is refused with whenEmpty.
     CLI::Option* path(const std::string& flag, const std::string& valueName,
                       const std::string& description, std::string& field, const char* group,

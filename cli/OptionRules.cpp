@@ -50,7 +50,7 @@ std::optional<int> parseInteger(const std::string& text) {
     return static_cast<int>(v);
 }
 
-CLI::Validator refusing(std::function<std::string(const std::string&)> why) {
+CLI::Validator refusing(const std::function<std::string(const std::string&)>& why) {
     return CLI::Validator([why](std::string& s) { return why(s); }, "");
 }
 
@@ -88,7 +88,8 @@ const CLI::Validator& figureFile() {
     return v;
 }
 
-CLI::Validator oneOf(std::function<bool(const std::string&)> known, const std::string& words) {
+CLI::Validator oneOf(const std::function<bool(const std::string&)>& known,
+                     const std::string& words) {
     return refusing([known, words](const std::string& s) {
         return known(s) ? std::string() : inQuotes(s) + " is not " + words;
     });

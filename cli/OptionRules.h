@@ -20,7 +20,7 @@ std::optional<double> parseReal(const std::string& text);
 std::optional<int> parseInteger(const std::string& text);
 
 // A validator from a check that says what is wrong with a value, or nothing.
-CLI::Validator refusing(std::function<std::string(const std::string&)> why);
+CLI::Validator refusing(const std::function<std::string(const std::string&)>& why);
 
 // The whole text a number, in the C locale.
 const CLI::Validator& realNumber();
@@ -34,7 +34,8 @@ CLI::Validator catalogueNumber(const analysis::ParameterEntry& e, bool whole, bo
 const CLI::Validator& figureFile();
 
 // One of the words a parser knows, refused as "'x' is not <words>".
-CLI::Validator oneOf(std::function<bool(const std::string&)> known, const std::string& words);
+CLI::Validator oneOf(const std::function<bool(const std::string&)>& known,
+                     const std::string& words);
 
 // WxH, each between 1 and 20000.
 std::optional<std::pair<double, double>> parseSize(const std::string& s);

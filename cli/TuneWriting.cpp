@@ -5,6 +5,7 @@
 #include "core/tuning/AgeBandText.h"
 #include "core/tuning/RowIntervals.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cli {
@@ -21,10 +22,7 @@ bool writeText(const std::string& path, const std::string& text) {
 }
 
 bool allFinite(const std::vector<double>& v) {
-    for (double x : v)
-        if (!std::isfinite(x))
-            return false;
-    return true;
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
 }
 
 bool ensembleFinite(const tuning::AgeEnsemble& e) {

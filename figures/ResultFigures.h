@@ -33,7 +33,7 @@ void figureShowMap(Plot* plot, const results::Grids& grids, const MapLook& look,
 // The evolutive astronomical test: r2_opt over position and rate (a logarithmic rate axis for
 // a logarithmic grid), with the track of optima and each window's rate interval for
 // probability `interval` (the mode holding its optimum).
-void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& test, bool logarithmic,
+void figureShowEvolutiveTest(Plot* plot, const astro::EvolutiveTimeOpt& e, bool logarithmic,
                              int colorMap, bool reverseX, double interval);
 
 // What the windows' tests say, over the evolutive test's map (drawn first): the track's points

@@ -292,18 +292,14 @@ std::string misfitText(const MisfitDescription& d, const LineSet& lines, const M
 }
 
 bool allFinite(const std::vector<double>& v) {
-    for (double x : v)
-        if (!std::isfinite(x))
-            return false;
-    return true;
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
 }
 
 bool allFinite(const std::vector<RateScore>& scores) {
-    for (const RateScore& s : scores)
-        if (!std::isfinite(s.rate) || !std::isfinite(s.r2Envelope) || !std::isfinite(s.r2Power) ||
-            !std::isfinite(s.r2Opt))
-            return false;
-    return true;
+    return std::all_of(scores.begin(), scores.end(), [](const RateScore& s) {
+        return std::isfinite(s.rate) && std::isfinite(s.r2Envelope) && std::isfinite(s.r2Power) &&
+               std::isfinite(s.r2Opt);
+    });
 }
 
 } // namespace astro

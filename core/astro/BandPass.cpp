@@ -56,9 +56,9 @@ std::vector<bool> edgeSamples(const Fft& fft, const BandBins& bins, std::size_t 
     FftBuffer<double> padded = fft.realBuffer();
     for (std::size_t i = 0; i < n; ++i)
         padded[i] = std::cos(2 * M_PI * centre * static_cast<double>(i));
-    FftBuffer<std::complex<double>> spectrum = fft.complexBuffer(length / 2 + 1);
-    FftBuffer<std::complex<double>> analytic = fft.complexBuffer(length);
-    FftBuffer<std::complex<double>> signal = fft.complexBuffer(length);
+    FftBuffer<std::complex<double>> spectrum = Fft::complexBuffer(length / 2 + 1);
+    FftBuffer<std::complex<double>> analytic = Fft::complexBuffer(length);
+    FftBuffer<std::complex<double>> signal = Fft::complexBuffer(length);
     fft.forward(padded.get(), spectrum.get());
     for (std::size_t j = 0; j < bins.weight.size(); ++j)
         analytic[bins.first + j] = bins.weight[j] * spectrum[bins.first + j];
@@ -80,9 +80,9 @@ BandPassed bandPass(const std::vector<double>& values, double spacing, const Ban
     const double mean = std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(n);
     for (std::size_t i = 0; i < n; ++i)
         padded[i] = values[i] - mean;
-    FftBuffer<std::complex<double>> spectrum = fft.complexBuffer(length / 2 + 1);
-    FftBuffer<std::complex<double>> analytic = fft.complexBuffer(length);
-    FftBuffer<std::complex<double>> signal = fft.complexBuffer(length);
+    FftBuffer<std::complex<double>> spectrum = Fft::complexBuffer(length / 2 + 1);
+    FftBuffer<std::complex<double>> analytic = Fft::complexBuffer(length);
+    FftBuffer<std::complex<double>> signal = Fft::complexBuffer(length);
     fft.forward(padded.get(), spectrum.get());
     const BandBins bins = bandBins(band, length, 1.0 / (static_cast<double>(length) * spacing));
     for (std::size_t j = 0; j < bins.weight.size(); ++j)

@@ -45,7 +45,7 @@ FftBuffer<double> Fft::realBuffer() const {
     return b;
 }
 
-FftBuffer<std::complex<double>> Fft::complexBuffer(std::size_t count) const {
+FftBuffer<std::complex<double>> Fft::complexBuffer(std::size_t count) {
     FftBuffer<std::complex<double>> b(
         reinterpret_cast<std::complex<double>*>(fftw_alloc_complex(count)));
     std::fill_n(b.get(), count, std::complex<double>());

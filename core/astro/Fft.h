@@ -25,7 +25,7 @@ public:
     std::size_t length() const { return n_; }
     // length reals, and length / 2 + 1 or length complex numbers, all zero.
     FftBuffer<double> realBuffer() const;
-    FftBuffer<std::complex<double>> complexBuffer(std::size_t count) const;
+    static FftBuffer<std::complex<double>> complexBuffer(std::size_t count);
 
     // in (length reals) to bins 0 .. length / 2 of its transform.
     void forward(double* in, std::complex<double>* out) const;

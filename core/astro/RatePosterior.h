@@ -52,9 +52,8 @@ struct RateInterval {
 // highest likelihood first). `at` gives the log-likelihood at the rates of one round at once
 // (increasing).
 using LikelihoodAt = std::function<std::vector<double>(const std::vector<double>& rates)>;
-std::vector<RateLikelihood> refineLikelihood(std::vector<RateLikelihood> known,
-                                             const LikelihoodAt& at, int rounds = 24,
-                                             std::size_t budget = 400);
+std::vector<RateLikelihood> refineLikelihood(std::vector<RateLikelihood> p, const LikelihoodAt& at,
+                                             int rounds = 24, std::size_t budget = 400);
 
 // The modes of the posterior for probability 0 < P < 1; no modes from fewer than 2 rates or
 // a likelihood that is not finite.

@@ -219,11 +219,11 @@ Scanner::Workspace Scanner::workspace(std::size_t slots) const {
     Workspace w;
     w.y.assign(slots, std::vector<double>(n_));
     for (std::size_t k = 0; k < slots; ++k)
-        w.spectrum.push_back(fft_.complexBuffer(fft_.length() / 2 + 1));
+        w.spectrum.push_back(Fft::complexBuffer(fft_.length() / 2 + 1));
     w.usable.assign(slots, false);
     w.padded = fft_.realBuffer();
-    w.analytic = fft_.complexBuffer(fft_.length());
-    w.signal = fft_.complexBuffer(fft_.length());
+    w.analytic = Fft::complexBuffer(fft_.length());
+    w.signal = Fft::complexBuffer(fft_.length());
     w.envelope.assign(slots, std::vector<double>(n_));
     w.coefficients.resize(slots * (2 * periods_.size() + 1));
     return w;

@@ -57,14 +57,14 @@ std::optional<Problem> checkSettings(const TimeOptSettings& s, double spacing) {
     if (g.count < 1)
         return Problem{analysis::ParameterId::NumSed,
                        "the grid needs at least 1 rate, not " + std::to_string(g.count)};
-    if (const auto problem = catalogueProblem(analysis::ParameterId::NumSed, g.count))
+    if (auto problem = catalogueProblem(analysis::ParameterId::NumSed, g.count))
         return problem;
     const Band& b = s.precessionBand;
     if (!(b.low > 0) || !(b.high > b.low) || !std::isfinite(b.high))
         return Problem{analysis::ParameterId::PrecessionBand,
                        "the band " + text::exactNumber(b.low) + ":" + text::exactNumber(b.high) +
                            " must have 0 < low < high (cycles per kyr)"};
-    if (const auto problem = checkTargets(s.targets))
+    if (auto problem = checkTargets(s.targets))
         return problem;
     if (scoredRates(s, spacing).empty()) {
         const double needed = 200 * spacing * s.metresPerUnit * b.high;

@@ -121,9 +121,8 @@ EvolutiveTimeOpt evolutiveTimeOpt(const std::vector<double>& positions,
 // Each window's likelihood (EvolutiveTimeOpt::likelihoods) refined between the scored rates
 // from the log-likelihoods of its cells, values and spacing those of evolutiveTimeOpt, which
 // ends with it; the windows shared among the workers. False when cancelled.
-bool refineLikelihoods(const std::vector<double>& values, double spacing,
-                       const TimeOptSettings& settings, EvolutiveTimeOpt& e,
-                       const Execution& execution = {});
+bool refineLikelihoods(const std::vector<double>& values, double spacing, const TimeOptSettings& s,
+                       EvolutiveTimeOpt& result, const Execution& e = {});
 
 // Every window tested as the whole record is (significance): `simulations` AR(1) surrogates
 // with the window's own lag-1 autocorrelation, surrogate i of window w drawn from a generator

@@ -26,7 +26,7 @@ std::string runSummary(const analysis::Provenance& p);
 
 // Column titles and one row of the result rows (x_centre, frequency, amplitude, probability).
 std::string rowTitles(Separator sep);
-void appendRow(std::string& out, const ResultSet& r, std::size_t row, Separator sep);
+void appendRow(std::string& out, const ResultSet& r, std::size_t i, Separator sep);
 
 // A last column `cycle` in a list of lines: the astronomical cycle each line is (e405, e100,
 // o41, p23, p19 or none), named by a caller who knows the rate, and the header's line on how.

@@ -184,7 +184,7 @@ RunOutcome analyseMap(const series::Series& s, results::ResultSet& r, RunControl
         r.ampl.data(), r.prob.data(), r.positions.data(), q.tbw, q.fmax, r.provenance.deltat,
         r.values.data(), r.provenance.meanRemoved ? 1 : 0, samples, q.tapers, q.window, q.step,
         q.nfft, execution.recordLevel, &relay, &ProgressRelay::report);
-    if (const RunOutcome o = outcomeOf(status); !o.finished())
+    if (RunOutcome o = outcomeOf(status); !o.finished())
         return o;
     if (!results::resultsFinite(r.xcent, r.freq, r.ampl, r.prob))
         return {RunEnd::Failed, "the analysis gave numbers that are not finite (the values are "
@@ -220,7 +220,7 @@ RunOutcome analyseWholeRecord(const series::Series& s, const analysis::Provenanc
                           p.deltat, s.yval.data(), request.keepMean ? 0 : 1, n, request.tapers, n,
                           1, request.nfft, execution.recordLevel, nullptr, nullptr);
     }
-    if (const RunOutcome o = outcomeOf(out.status); !o.finished())
+    if (RunOutcome o = outcomeOf(out.status); !o.finished())
         return o;
     control.progress(50);
     if (control.cancelled())

@@ -46,7 +46,7 @@ struct WholeRecord {
 // removed unless keepMean) with the engine's tapers and concentration ratios, and the
 // background.
 void completeWholeRecord(WholeRecord& r, const std::vector<double>& y, double dt,
-                         const WholeRecordRequest& request, const std::vector<double>& tapers,
+                         const WholeRecordRequest& q, const std::vector<double>& tapers,
                          const std::vector<double>& ratios);
 
 // The background of r fitted anew as `kind`, from the power already computed: a change of

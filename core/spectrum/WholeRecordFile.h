@@ -23,7 +23,7 @@ results::HeaderBlock wholeRecordHeader(const analysis::Provenance& p, const Whol
 std::string wholeRecordTitles();
 
 // The period of frequency 0 is written as NA: it has none.
-void appendWholeRecordRow(std::string& out, const WholeRecord& r, std::size_t bin);
+void appendWholeRecordRow(std::string& out, const WholeRecord& r, std::size_t i);
 
 // Whether every number a file would hold is finite.
 bool wholeRecordFinite(const WholeRecord& r);

@@ -20,10 +20,9 @@ double logSd(const RowMode& m, double z) {
 bool anotherModeNear(const RowSpread& s, std::size_t row, double value, double tolerance) {
     if (s.others.empty())
         return false;
-    for (const RowMode& m : s.others[row])
-        if (std::fabs(std::log(m.value / value)) <= tolerance)
-            return true;
-    return false;
+    return std::any_of(s.others[row].begin(), s.others[row].end(), [&](const RowMode& m) {
+        return std::fabs(std::log(m.value / value)) <= tolerance;
+    });
 }
 
 struct Sign {

@@ -19,9 +19,9 @@ double median(std::vector<double> v) {
 std::optional<RowMode> neighbourReading(const RowSpread& s, std::size_t i) {
     std::vector<double> value, below, above;
     for (std::size_t j = 0; j < s.main.size(); ++j) {
-        const bool near = s.windowLength > 0 ? std::fabs(s.position[j] - s.position[i]) <=
-                                                   s.windowLength
-                                             : j + 1 == i || j == i + 1;
+        const bool near = s.windowLength > 0
+                              ? std::fabs(s.position[j] - s.position[i]) <= s.windowLength
+                              : j + 1 == i || j == i + 1;
         if (j == i || !near)
             continue;
         const RowMode& m = s.main[j];

@@ -29,7 +29,7 @@ std::optional<std::string> checkPiecewise(const std::vector<double>& position,
                                           const PiecewiseWords& words);
 
 // The value at z: linear between the rows, held beyond the ends (rows checked).
-double piecewiseAt(const std::vector<double>& position, const std::vector<double>& value, double z);
+double piecewiseAt(const std::vector<double>& x, const std::vector<double>& v, double z);
 
 // A text column a track's file may have (a trace's flags): its name, which texts it takes,
 // and what a line that holds another says ("holds no flag (ok, weak, edge, jump or drift)").
@@ -51,7 +51,7 @@ struct PiecewiseRows {
     std::map<std::string, std::vector<double>> numbers; // the further columns the file has
 };
 std::optional<PiecewiseRows> readPiecewise(const std::string& text, const PiecewiseWords& words,
-                                           const char* valueColumn, const OptionalColumn& extra,
+                                           const char* valueColumn, const OptionalColumn& optional,
                                            std::string* why,
                                            const std::vector<std::string>& numbers = {});
 
