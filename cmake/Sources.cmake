@@ -75,6 +75,7 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/AgeBandText.cpp
   core/tuning/Hiatus.cpp
   core/tuning/NeighbourReadings.cpp
+  core/tuning/WindowChange.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp

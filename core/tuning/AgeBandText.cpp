@@ -67,7 +67,8 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             "; each row drawn in log value from a normal about its interval's middle that puts "
             "its " +
             percent(d.rowProbability) +
-            " interval's ends at the matching points; neighbouring rows correlated by the share "
+            " interval's ends at the matching points, the interval widened by the change of the "
+            "rows across the row's window; neighbouring rows correlated by the share "
             "of samples their windows (" +
             people(d.windowLength) + " position units) have in common";
         if (d.widened > 0)

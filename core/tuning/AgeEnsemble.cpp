@@ -4,6 +4,7 @@
 #include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/PiecewiseLinear.h"
 #include "core/tuning/SedimentationRate.h"
+#include "core/tuning/WindowChange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,8 +173,10 @@ AgeEnsemble ageEnsemble(const std::vector<double>& z, const RowSpread& spread,
             e.problem = std::move(problem);
             return e;
         }
-    // Rows read at the other cycle than their neighbours are drawn at either reading.
-    const RowSpread drawn = s.members > 0 ? withNeighbourReadings(spread) : spread;
+    // Rows read at the other cycle than their neighbours are drawn at either reading, and every
+    // row's interval holds the change of the rows across its window.
+    const RowSpread drawn =
+        s.members > 0 ? withWindowChange(withNeighbourReadings(spread)) : spread;
     RowDraws draws(z, drawn, s.seed);
     std::vector<std::vector<double>> ages;
     std::vector<std::vector<double>> freeAt; // each member's ages at the anchors, unpinned

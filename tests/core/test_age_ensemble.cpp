@@ -249,6 +249,34 @@ TEST(AgeEnsemble, ARowReadAtTheOtherCycleIsDrawnAtEither) {
     EXPECT_EQ(outlyingReadings(s), 1u);
 }
 
+// A ramp from 1.5 to 3 cm/kyr over 40 m, measured in windows of 16 m stepped by 0.84 m whose
+// rates run 7 % fast with intervals of 1 % (a window's best single rate departs from its
+// centre's where the rate changes within it): the band, widened by the change across each
+// window, holds the ramp's ages at every metre.
+TEST(AgeEnsemble, TheBandHoldsTheChangeOfRateWithinAWindow) {
+    std::vector<double> z;
+    for (int i = 0; i <= 2000; ++i)
+        z.push_back(0.02 * i);
+    RowSpread fast = rows(8, 32.1, 0.84, 1, 1.01, 16);
+    std::vector<double> ramp;
+    for (std::size_t i = 0; i < fast.position.size(); ++i) {
+        ramp.push_back(1.5 + 1.5 * fast.position[i] / 40);
+        const double v = 1.07 * ramp.back();
+        fast.main[i] = {v, v / 1.01, v * 1.01, 1};
+    }
+    const RowIntegral how{RowIntegral::Kind::Rate, 0, 0, 1};
+    const AgeModel truth = integrateRows(z, fast.position, ramp, how, 0, 0);
+    EnsembleSettings settings;
+    settings.members = 400;
+    const AgeEnsemble e = ageEnsemble(z, fast, how, settings);
+    ASSERT_FALSE(e.problem) << *e.problem;
+    for (std::size_t i = 50; i < z.size(); i += 50) {
+        EXPECT_LE(e.band.low[i], truth.age[i]) << z[i];
+        EXPECT_GE(e.band.high[i], truth.age[i]) << z[i];
+    }
+    EXPECT_LT(e.durationHigh - e.durationLow, 0.5 * e.duration); // widened, not boundless
+}
+
 // A row whose interval is NA, or holds another mode than the row's value (an identified rate
 // the optimum's interval misses), takes the median widths of the others: here those of the
 // first row, 2 from 1.8 to 2.2 (the upper of two medians). The window is the block's.
