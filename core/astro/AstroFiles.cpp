@@ -210,9 +210,10 @@ std::string trackText(const TestDescription& d, double windowLength, double step
     h.line("identified_rate",
            track.identities.empty()
                ? std::string("the optimum (the lines were not tested)")
-               : "of the local maxima of r2_opt above half the largest, the rate whose significant "
-                 "lines fit the targets best (average spectral misfit, smallest null probability "
-                 "corrected for the rates tried)");
+               : "of the local maxima of r2_opt above half the largest, the rate of the largest "
+                 "r2_opt among those whose lines fit the targets (average spectral misfit) with a "
+                 "null probability, corrected for the rates tried, within a factor of two of the "
+                 "smallest");
     for (std::size_t w = 0; w < track.identities.size(); ++w) {
         const CycleIdentity& id = track.identities[w];
         if (!id.alternative)

@@ -2,6 +2,7 @@
 
 #include "core/text/NumberText.h"
 #include "core/tuning/NeighbourReadings.h"
+#include "core/tuning/WindowChange.h"
 
 #include <cmath>
 #include <utility>
@@ -53,6 +54,7 @@ EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& 
     for (const auto& list : rows.others)
         d.severalModes = d.severalModes || !list.empty();
     d.outlying = outlyingReadings(rows);
+    d.windowChange = widensByWindowChange(rows);
     d.period = how.period;
     d.periodSd = how.periodSd;
     d.anchors = settings.anchors;
@@ -66,10 +68,11 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             std::to_string(d.members) + " age models, seed " + std::to_string(d.seed) +
             "; each row drawn in log value from a normal about its interval's middle that puts "
             "its " +
-            percent(d.rowProbability) +
-            " interval's ends at the matching points, the interval widened by the change of the "
-            "rows across the row's window; neighbouring rows correlated by the share "
-            "of samples their windows (" +
+            percent(d.rowProbability) + " interval's ends at the matching points" +
+            (d.windowChange ? ", the interval widened by the change of the rows across the row's "
+                              "window"
+                            : "") +
+            "; neighbouring rows correlated by the share of samples their windows (" +
             people(d.windowLength) + " position units) have in common";
         if (d.widened > 0)
             how += "; " + std::to_string(d.widened) +
@@ -82,7 +85,7 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             how += "; " + std::to_string(d.outlying) +
                    (d.outlying == 1 ? " row read at the other cycle than its neighbours"
                                     : " rows read at the other cycle than their neighbours") +
-                   " (a rate about twice or half theirs) drawn at either reading, half the "
+                   " (a value about twice or half theirs) drawn at either reading, half the "
                    "models each";
         if (d.periodSd > 0)
             how += "; the period drawn for each model, normal with standard deviation " +

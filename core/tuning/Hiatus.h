@@ -4,8 +4,9 @@
 // allow, or where a row has no dominant rate (its main mode holds less than half the
 // probability). A removed interval breaks the cycles' phase in every window that holds it, and
 // those windows' rates depart from their neighbours' and come back: changes within a window
-// length of one another are named as one stretch. The age band covers the rows' uncertainty,
-// not such missing time.
+// length of one another are named as one stretch. A change to a row read at the other cycle
+// than its neighbours (NeighbourReadings.h) is the factor-of-two case, not a break. The age band
+// covers the rows' uncertainty, not such missing time.
 #pragma once
 
 #include "core/tuning/RowDraws.h"

@@ -15,9 +15,12 @@ double median(std::vector<double> v) {
     return *middle;
 }
 
-// The neighbours' reading of row i, when the row is read at the other cycle.
+// The neighbours' reading of row i, when the row is read at the other cycle: the rows before it
+// and those after it (within a window) each lie, by their median, at the alias ratio from it; a
+// side without rows leaves the other to decide, with two rows at least. Each side decides apart,
+// so that a real change of rate between two stretches is not taken for an outlying row.
 std::optional<RowMode> neighbourReading(const RowSpread& s, std::size_t i) {
-    std::vector<double> value, below, above;
+    std::vector<double> before, after, below, above;
     for (std::size_t j = 0; j < s.main.size(); ++j) {
         const bool near = s.windowLength > 0
                               ? std::fabs(s.position[j] - s.position[i]) <= s.windowLength
@@ -25,15 +28,22 @@ std::optional<RowMode> neighbourReading(const RowSpread& s, std::size_t i) {
         if (j == i || !near)
             continue;
         const RowMode& m = s.main[j];
-        value.push_back(m.value);
+        (j < i ? before : after).push_back(m.value);
         below.push_back(m.low / m.value);
         above.push_back(m.high / m.value);
     }
-    if (value.size() < 2)
+    const double own = s.main[i].value;
+    const auto aside = [&](const std::vector<double>& side) {
+        if (side.empty())
+            return true;
+        const double m = median(side), r = m > own ? m / own : own / m;
+        return r >= outlyingLow && r <= outlyingHigh;
+    };
+    if (before.size() + after.size() < 2 || !aside(before) || !aside(after))
         return std::nullopt;
-    const double v = median(value);
-    if (!aliasRatio(v, s.main[i].value))
-        return std::nullopt;
+    std::vector<double> all = before;
+    all.insert(all.end(), after.begin(), after.end());
+    const double v = median(all);
     return RowMode{v, v * median(below), v * median(above), s.main[i].share};
 }
 

@@ -13,9 +13,11 @@ namespace tuning {
 
 namespace {
 
-// How far (a factor) a value may lie outside its interval and still be its own: beyond a grid
-// step of the rates (2.3 % on the default grid), well short of another mode (a factor of two).
-constexpr double nearInterval = 1.1;
+// How far (a factor) a value may lie outside its interval and still be its own: the same reading
+// of the cycles (the factor within which the astronomical test's candidates read the lines
+// alike; a window's optimum on the grid of r2_opt may lie several grid steps from the
+// likelihood's interval), well short of another mode (a factor of two).
+constexpr double nearInterval = 1.25;
 
 } // namespace
 

@@ -21,7 +21,7 @@ std::optional<double> rowWindowLength(const std::string& text);
 
 // The rows with their intervals: centres (the rows' values), the columns' ends and the main
 // mode's share (1 where the file has no mode_share or NA). An interval that misses its value by
-// less than 10 % (an interval between the grid's rates, the value on the grid) is stretched to
+// less than 25 % (an interval between the grid's rates, the value on the grid) is stretched to
 // hold it; a row whose interval is NA or lies further off takes the median widths of the others
 // (counted in `widened`). Why not,
 // naming the columns, when the file lacks them or no row has an interval; `what` names the

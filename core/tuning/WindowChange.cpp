@@ -8,9 +8,13 @@
 
 namespace tuning {
 
+bool widensByWindowChange(const RowSpread& s) {
+    return s.windowLength > 0 && std::isfinite(s.windowLength) && s.main.size() >= 3;
+}
+
 RowSpread withWindowChange(RowSpread s) {
     const std::size_t n = s.main.size();
-    if (!(s.windowLength > 0) || n < 3)
+    if (!widensByWindowChange(s))
         return s;
     // The rows' log values, each the median of three neighbouring rows.
     std::vector<double> smooth(n);

@@ -13,8 +13,9 @@
 
 namespace tuning {
 
-// s with each main mode's interval widened (about its middle) by the change across its window;
-// s.windowLength 0 or fewer than three rows: s unchanged.
+// s with each main mode's interval widened (about its middle) by the change across its window.
 RowSpread withWindowChange(RowSpread s);
+// Whether withWindowChange widens s's intervals (a window length and three rows at least).
+bool widensByWindowChange(const RowSpread& s);
 
 } // namespace tuning

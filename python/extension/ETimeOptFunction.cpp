@@ -204,9 +204,9 @@ dict
     p-value, 1-D float64; None without `sims`), identities (per window a dict: x_centre,
     identified and alternative, each a dict of rate, r2_opt, misfit and null_probability, or
     None) and modes (per window, every mode of its rate's posterior as `timeopt` gives them).
-    The identified rate is, of the local maxima of r2_opt above half the largest, the one whose
-    F-test lines fit the astronomical targets best (`asm`'s misfit, smallest corrected null
-    probability); the alternative is a candidate about twice or half as fast. rate_low and
+    The identified rate is, of the local maxima of r2_opt above half the largest, the one of the
+    largest r2_opt among those whose F-test lines fit the astronomical targets (`asm`'s misfit)
+    with a corrected null probability within a factor of two of the smallest; the alternative is a candidate about twice or half as fast. rate_low and
     rate_high bound the mode that holds the window's identified rate, mode_share is its share
     of the probability (NaN for a window that lies on a line); the posterior is `timeopt`'s,
     window by window. The flag is the first that applies of

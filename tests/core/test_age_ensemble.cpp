@@ -228,7 +228,7 @@ TEST(Hiatus, ABreakIsNamedWhereTheRowsDepartAndComeBack) {
 // Rows of rate 2 every unit in windows of 12 over 60 samples, one of them read at the other cycle
 // (4, a narrow interval and no further mode). Its neighbours' reading is drawn half the time, so
 // that the band holds the model of rate 2 throughout (and the one the rows give, whose row at 4
-// makes it younger), and the row is no break.
+// makes it younger), and the row is no break; a doubling that lasts is one.
 TEST(AgeEnsemble, ARowReadAtTheOtherCycleIsDrawnAtEither) {
     const std::vector<double> z = samples(61);
     RowSpread s = rows(6, 54, 1, 2, 1.01, 12);
@@ -247,6 +247,14 @@ TEST(AgeEnsemble, ARowReadAtTheOtherCycleIsDrawnAtEither) {
     EXPECT_LT(e.central.age.back(), truth.age.back() - 10); // half a unit's 50 kyr missing
     EXPECT_TRUE(possibleHiatuses(s, "rate").empty());
     EXPECT_EQ(outlyingReadings(s), 1u);
+
+    // A real doubling of the rate from 30 on is no outlying row: it is named.
+    RowSpread step = rows(6, 54, 1, 2, 1.01, 12);
+    for (std::size_t i = 0; i < step.position.size(); ++i)
+        if (step.position[i] >= 30)
+            step.main[i] = {4, 4 / 1.01, 4 * 1.01, 1};
+    EXPECT_EQ(outlyingReadings(step), 0u);
+    EXPECT_EQ(possibleHiatuses(step, "rate").size(), 1u);
 }
 
 // A ramp from 1.5 to 3 cm/kyr over 40 m, measured in windows of 16 m stepped by 0.84 m whose
