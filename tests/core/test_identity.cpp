@@ -109,6 +109,27 @@ TEST(CycleIdentity, ObliquityOutweighingPrecessionIsNotTakenForIt) {
     EXPECT_NEAR(id.candidates[*id.alternative].score.rate, 2 * trueRate, 0.25 * trueRate);
 }
 
+// Two readings, r2_opt favouring 2 cm/kyr over 4.4: lines whose corrected null probabilities
+// are 0.8 and 1 (no better than chance at either) leave the choice to r2_opt; lines five times
+// less likely by chance at 4.4 take it.
+TEST(CycleIdentity, LinesDecideOnlyWhereTheyTellTheReadingsApart) {
+    std::vector<RateScore> scores;
+    for (int i = 0; i <= 20; ++i) {
+        const double rate = 1 + 0.2 * i;
+        const double r2 = std::fabs(rate - 2) < 1e-9     ? 0.3
+                          : std::fabs(rate - 4.4) < 1e-9 ? 0.2
+                                                         : 0.01;
+        scores.push_back({rate, r2, r2, r2, 0});
+    }
+    const auto identified = [&](double pAt2, double pAt44) {
+        MisfitScan lines;
+        lines.rows = {{scores[5].rate, 0.004, pAt2}, {scores[17].rate, 0.004, pAt44}};
+        return identifyCycle(scores, lines).rate();
+    };
+    EXPECT_DOUBLE_EQ(identified(0.5, 0.4), scores[5].rate);
+    EXPECT_DOUBLE_EQ(identified(0.5, 0.1), scores[17].rate);
+}
+
 TEST(CycleIdentity, WithoutPrecessionNoWindowIsSilentlyDoubled) {
     Mix mix;
     mix.precession = 0;
