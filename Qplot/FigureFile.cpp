@@ -38,7 +38,7 @@ bool looksComplete(const QString& path, const QString& format) {
 
 QString formatOf(const QString& fileName, QString* why) {
     const QString suffix = QFileInfo(fileName).suffix();
-    const QString format = suffix.toLower();
+    QString format = suffix.toLower();
     if (format == "pdf" || format == "png" || format == "svg")
         return format;
     *why = "the figure format ." + suffix + " is not known (use .pdf, .png or .svg)";

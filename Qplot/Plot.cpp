@@ -405,6 +405,7 @@ void Plot::drawItems(QPainter* painter, const QRectF& canvasRect,
     QwtPlot::drawItems(painter, canvasRect, maps);
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a named entry point, a member
 void Plot::printInfo() {
     qDebug() << "List of printers";
     for (const QPrinterInfo& info : QPrinterInfo::availablePrinters())

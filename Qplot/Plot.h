@@ -22,7 +22,7 @@ public:
 
     void setColorMap(int index);
     void setColorTableSize(int type);
-    void setAlpha(int alpha);
+    void setAlpha(int value);
     void showContour(bool on);
     void showImage(bool on);
     void setContourLevels(const double* levels, int count);

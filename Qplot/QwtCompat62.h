@@ -11,6 +11,8 @@
 
 #include <QVector>
 
+#include <cmath>
+
 #if QWT_VERSION < 0x060200
 
 // Hue over an interval at a fixed saturation and value (0..359, 0..255, 0..255).
@@ -33,8 +35,8 @@ class QwtSaturationValueColorMap : public QwtColorMap {
 public:
     QwtSaturationValueColorMap();
     void setHue(int hue);
-    void setSaturationInterval(int saturation1, int saturation2);
-    void setValueInterval(int value1, int value2);
+    void setSaturationInterval(int s1, int s2);
+    void setValueInterval(int v1, int v2);
     void setAlpha(int alpha);
     QRgb rgb(const QwtInterval& interval, double value) const override;
     unsigned char colorIndex(const QwtInterval& interval, double value) const override;
@@ -65,7 +67,7 @@ inline uint colorIndex(const QwtColorMap& map, int numColors, const QwtInterval&
     const int maxIndex = numColors - 1;
     if (value >= interval.maxValue())
         return static_cast<uint>(maxIndex);
-    return static_cast<uint>(maxIndex * ((value - interval.minValue()) / width) + 0.5);
+    return static_cast<uint>(std::lround(maxIndex * ((value - interval.minValue()) / width)));
 #else
     return map.colorIndex(numColors, interval, value);
 #endif

@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(TONALITH_VERSION);
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching(QApplication::arguments());
-    application.exec();
+    QApplication::exec();
     return 0;
 }

@@ -51,13 +51,15 @@ void ResultExports::exportResults() {
     if (chosen.startsWith("Grids")) {
         const QFileInfo info(path);
         const QString base = info.absolutePath() + "/" + info.completeBaseName();
-        for (const auto& [suffix, which] :
+        for (const auto& [suffix, grid] :
              {std::pair{"-amplitude.", results::GridOf::Amplitude},
-              std::pair{"-probability.", results::GridOf::Probability}})
+              std::pair{"-probability.", results::GridOf::Probability}}) {
+            const results::GridOf which = grid; // a lambda may not capture a binding in C++17
             if (!write(base + suffix + extension, [&](io::AtomicFile& out) {
                     return results::writeGrid(out, *r, which, sep);
                 }))
                 return;
+        }
     } else if (!write(path,
                       [&](io::AtomicFile& out) { return results::writeRows(out, *r, sep); })) {
         return;

@@ -333,8 +333,8 @@ void AstroTestPanel::setBusy(bool on) {
         poll_->stop();
 }
 
-void AstroTestPanel::start(const QString& what, std::function<void(Job&)> work,
-                           std::function<void()> done) {
+void AstroTestPanel::start(const QString& what, const std::function<void(Job&)>& work,
+                           const std::function<void()>& done) {
     auto job = std::make_shared<Job>();
     job_ = job;
     setBusy(true);

@@ -119,7 +119,8 @@ private:
     struct Input;
     // The record and settings of a run; nothing, with the message given, when they are wrong.
     std::optional<Input> input(const QString& what);
-    void start(const QString& what, std::function<void(Job&)> work, std::function<void()> done);
+    void start(const QString& what, const std::function<void(Job&)>& work,
+               const std::function<void()>& done);
     void showScan();
     void showMisfit();
     // After the evolutive scan of e (on the worker): each window tested against `simulations`

@@ -109,6 +109,7 @@ bool TargetPeriods::followTrack(const QList<double>& periods,
         for (double z : x)
             f.push_back(1.0 / (p * *kyr * track_->unitsPerKyr(z)));
     std::vector<const char*> labels;
+    labels.reserve(names.size());
     for (const QByteArray& n : names)
         labels.push_back(n.constData());
     plotSetGuideCurves(plot_, x.data(), f.data(), static_cast<int>(x.size()), labels.data(),
@@ -127,6 +128,7 @@ void TargetPeriods::apply() {
     if (track_ && !shown.isEmpty() && followTrack(shown, names))
         return;
     std::vector<const char*> labels;
+    labels.reserve(names.size());
     for (const QByteArray& n : names)
         labels.push_back(n.constData());
     plotSetGuides(plot_, f.data(), labels.data(), static_cast<int>(f.size()));

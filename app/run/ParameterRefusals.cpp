@@ -1,7 +1,7 @@
 #include "app/run/ParameterRefusals.h"
 
 QString refusalNamingPreference(const analysis::Problem& problem) {
-    const QString text = QString::fromStdString(problem.text);
+    QString text = QString::fromStdString(problem.text);
     if (!problem.parameter)
         return text;
     // Resampling is refused for the step its field holds.

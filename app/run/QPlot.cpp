@@ -107,7 +107,7 @@ void QPlot::setIntervals(double xmin, double xmax, double ymin, double ymax, dou
 
 std::array<double, 6> QPlot::intervals() const {
     std::array<double, 6> v{};
-    plotGetIntervals(plot_, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
+    plotGetIntervals(plot_, v.data(), &v[1], &v[2], &v[3], &v[4], &v[5]);
     return v;
 }
 

@@ -47,6 +47,7 @@ MapChoices::MapChoices(QMenu* view, QObject* parent) : QObject(parent) {
                             static_cast<int>(of.value_or(results::MapOf::Amplitude)), this);
     QMenu* colours = view->addMenu("&Colour Map");
     std::vector<const char*> colourLabels;
+    colourLabels.reserve(std::size(results::colourMaps));
     for (const results::ColourMapName& name : results::colourMaps)
         colourLabels.push_back(name.label);
     colourGroup = radioGroup(colours, colourLabels, colour < 0 ? 0 : colour, this);

@@ -21,7 +21,7 @@ class MapExportDialog : public QDialog {
     Q_OBJECT
 public:
     // extension: "pdf", "png" or "svg"; title: the line proposed.
-    MapExportDialog(QWidget* parent, const QString& extension, const QString& title);
+    MapExportDialog(QWidget* parent, const QString& extension, const QString& text);
     MapExportOptions options() const;
 
     QDoubleSpinBox* width;

@@ -40,7 +40,7 @@ void RecentFiles::rebuildMenu() {
     menu_->clear();
     const QStringList list = files();
     for (int i = 0; i < list.size(); ++i) {
-        const QString path = list[i];
+        const QString& path = list[i];
         QAction* a =
             menu_->addAction(QString("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(path).fileName()));
         a->setToolTip(path);

@@ -71,8 +71,6 @@ public:
     QCheckBox* significanceCheckBox = nullptr;
     QPushButton* chooseButton = nullptr;
     QPushButton* plotButton = nullptr;
-    QPushButton* axisControlsButton = nullptr;
-    QPushButton* printButton = nullptr;
     QProgressBar* progressIndicator = nullptr;
     QFrame* boxView = nullptr;
 
@@ -96,7 +94,6 @@ public:
     QAction* showSpectrumAction = nullptr;
     QAction* periodAxisAction = nullptr;
     QAction* logAxisAction = nullptr;
-    QAction* showTrendAction = nullptr;
     QAction* showWholeRecordAction = nullptr;
     QAction* targetPeriodsAction = nullptr;
     QAction* tracingBarAction = nullptr;
@@ -237,6 +234,9 @@ private:
     QByteArray savedSession_; // as last saved or opened
 
     QMenu* viewMenu_ = nullptr;
+    QPushButton* axisControlsButton = nullptr;
+    QPushButton* printButton = nullptr;
+    QAction* showTrendAction = nullptr;
     DataFileChooser* chooser_ = nullptr;
     SeriesPanel* seriesPanel_ = nullptr;
     MapArea* mapArea_ = nullptr;

@@ -85,8 +85,10 @@ QJsonArray numbers(const std::vector<double>& v) {
 }
 
 std::vector<double> numbers(const QJsonValue& v) {
+    const QJsonArray array = v.toArray();
     std::vector<double> out;
-    for (const QJsonValue& x : v.toArray())
+    out.reserve(static_cast<std::size_t>(array.size()));
+    for (const auto& x : array)
         out.push_back(x.toDouble());
     return out;
 }
@@ -225,6 +227,7 @@ void ViewController::rateFromTrace() {
     if (points.empty() || tracing->edits->count() > 0 || pendingSession_)
         return;
     std::vector<double> f;
+    f.reserve(points.size());
     for (const tuning::TracePoint& p : points)
         f.push_back(p.frequency);
     targets->rateFromLine(median(f), ageModel->periodValue());

@@ -40,7 +40,7 @@ void throwUnlessFinite(bool finite) {
 std::string recordsArgument(const pybind11::object& records) {
     namespace py = pybind11;
     if (records.is_none()) {
-        const std::string cache = io::userCacheFolder("tonalith");
+        std::string cache = io::userCacheFolder("tonalith");
         if (cache.empty())
             throw py::value_error("records: the user's cache folder is not known (neither "
                                   "XDG_CACHE_HOME nor HOME is set); give a folder");
@@ -48,7 +48,7 @@ std::string recordsArgument(const pybind11::object& records) {
             throw py::value_error("records: " + cache + ": " + *problem);
         return cache;
     }
-    const std::string folder = py::str(py::module_::import("os").attr("fspath")(records));
+    std::string folder = py::str(py::module_::import("os").attr("fspath")(records));
     if (const auto problem = io::folderProblem(folder))
         throw py::value_error("records: " + folder + ": " + *problem);
     return folder;

@@ -77,11 +77,13 @@ astro::Targets targetsFromPairs(const py::object& pairs) {
         if (!(period > 0) || !std::isfinite(period))
             throw py::value_error(where + "the period " + text::exactNumber(period) +
                                   " must be a number above 0 (kyr)");
-        if (kind != "e" && kind != "o" && kind != "p")
-            throw py::value_error(where +
-                                  "the kind must be e (eccentricity), o (obliquity) or p "
-                                  "(precession), not '" +
-                                  kind + "'");
+        if (kind != "e" && kind != "o" && kind != "p") {
+            std::string message = where;
+            message += "the kind must be e (eccentricity), o (obliquity) or p (precession), not '";
+            message += kind;
+            message += "'";
+            throw py::value_error(message);
+        }
         (kind == "e" ? t.eccentricity : kind == "o" ? t.obliquity : t.precession).push_back(period);
     }
     if (t.eccentricity.empty() || t.precession.empty())
