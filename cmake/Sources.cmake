@@ -76,6 +76,7 @@ set(TONALITH_CORE_TUNING_SOURCES
   core/tuning/Hiatus.cpp
   core/tuning/NeighbourReadings.cpp
   core/tuning/WindowChange.cpp
+  core/tuning/RowScatter.cpp
 )
 set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/AstroProblem.cpp

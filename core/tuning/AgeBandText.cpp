@@ -2,6 +2,7 @@
 
 #include "core/text/NumberText.h"
 #include "core/tuning/NeighbourReadings.h"
+#include "core/tuning/RowScatter.h"
 #include "core/tuning/WindowChange.h"
 
 #include <cmath>
@@ -55,6 +56,7 @@ EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& 
         d.severalModes = d.severalModes || !list.empty();
     d.outlying = outlyingReadings(rows);
     d.windowChange = widensByWindowChange(rows);
+    d.scatter = rowScatter(rows);
     d.period = how.period;
     d.periodSd = how.periodSd;
     d.anchors = settings.anchors;
@@ -69,8 +71,8 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             "; each row drawn in log value from a normal about its interval's middle that puts "
             "its " +
             percent(d.rowProbability) + " interval's ends at the matching points" +
-            (d.windowChange ? ", the interval widened by the change of the rows across the row's "
-                              "window"
+            (d.windowChange ? ", with an error all rows share (one draw per model) from the "
+                              "change of the rows across each row's window"
                             : "") +
             "; neighbouring rows correlated by the share of samples their windows (" +
             people(d.windowLength) + " position units) have in common";
@@ -79,6 +81,12 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
                    (d.widened == 1 ? " row without an interval that holds its value took"
                                    : " rows without an interval that holds their value took") +
                    " the median widths of the others";
+        if (d.scatter > 0)
+            how +=
+                "; intervals narrower than the rows' scatter about their trend (" +
+                people(d.scatter) +
+                " in log value, from their second differences an eighth of a window apart) widened "
+                "to it";
         if (d.severalModes)
             how += "; a row with several modes takes one per model by their shares";
         if (d.outlying > 0)

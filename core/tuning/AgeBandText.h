@@ -22,7 +22,8 @@ struct EnsembleDescription {
     bool severalModes = false;       // some row has further modes
     int widened = 0;                 // rows given the median widths (RowSpread::widened)
     std::size_t outlying = 0;        // rows read at the other cycle than their neighbours
-    bool windowChange = false;       // intervals widened by the change across the window
+    bool windowChange = false;       // a shared error from the change across the window
+    double scatter = 0;              // the rows' scatter, log value (0: not read)
     double period = 0, periodSd = 0; // a traced cycle's; periodSd 0: exact
     std::vector<Anchor> anchors;
     std::vector<PossibleHiatus> hiatuses;

@@ -3,6 +3,7 @@
 #include "core/text/NumberText.h"
 #include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/PiecewiseLinear.h"
+#include "core/tuning/RowScatter.h"
 #include "core/tuning/SedimentationRate.h"
 #include "core/tuning/WindowChange.h"
 
@@ -85,32 +86,43 @@ std::optional<std::vector<double>> drawAnchorAges(RowDraws& draws,
 
 // Beyond the outer rows the single model holds their values, but the outer windows measured
 // the rate over a whole window, not over the half window beyond their centres: where the rate
-// trends, the held value is off by about the change over half a window. Each model draws the
-// value at the record's ends about the held one with that change (in log) as its standard
-// deviation, linear from there to the outer row; the change estimated from the central rows.
+// trends, the held value is off by about the change over half a window, in the trend's
+// direction. Each model draws the value at the record's ends about the trend carried on to
+// them, with that change (in log) as its standard deviation, linear from there to the outer
+// row; the trend read from the rows within half a window of the outer one, leaving out those
+// read at the other cycle than their neighbours.
 struct RecordEnds {
     std::vector<double> position; // the rows' positions with the record's ends added
     double sdFirst = 0, sdLast = 0;
+    double shiftFirst = 0, shiftLast = 0; // log: the trend carried on to the end
     bool first = false, last = false;
 };
 
 RecordEnds recordEnds(const std::vector<double>& z, const RowSpread& s) {
     RecordEnds e;
     const std::vector<double>& x = s.position;
-    std::vector<double> v;
-    for (const RowMode& m : s.main)
-        v.push_back(m.value);
+    SettledRows settled = settledRows(s);
+    if (settled.position.empty()) {
+        settled.position = x;
+        for (const RowMode& m : s.main)
+            settled.logValue.push_back(std::log(m.value));
+    }
+    const auto at = [&](double p) { return piecewiseAt(settled.position, settled.logValue, p); };
     const double half = s.windowLength / 2;
     e.first = z.front() < x.front();
     e.last = z.back() > x.back();
     if (e.first) {
         e.position.push_back(z.front());
-        e.sdFirst = std::fabs(std::log(piecewiseAt(x, v, x.front() + half) / v.front()));
+        const double change = at(x.front() + half) - at(x.front());
+        e.sdFirst = std::fabs(change);
+        e.shiftFirst = -change * std::min(1.0, (x.front() - z.front()) / half);
     }
     e.position.insert(e.position.end(), x.begin(), x.end());
     if (e.last) {
         e.position.push_back(z.back());
-        e.sdLast = std::fabs(std::log(piecewiseAt(x, v, x.back() - half) / v.back()));
+        const double change = at(x.back()) - at(x.back() - half);
+        e.sdLast = std::fabs(change);
+        e.shiftLast = change * std::min(1.0, (z.back() - x.back()) / half);
     }
     return e;
 }
@@ -118,9 +130,10 @@ RecordEnds recordEnds(const std::vector<double>& z, const RowSpread& s) {
 // A model's rows with the record's ends drawn.
 std::vector<double> withEnds(const RecordEnds& e, std::vector<double> rows, RowDraws& draws) {
     if (e.first)
-        rows.insert(rows.begin(), rows.front() * std::exp(e.sdFirst * draws.normal()));
+        rows.insert(rows.begin(),
+                    rows.front() * std::exp(e.shiftFirst + e.sdFirst * draws.normal()));
     if (e.last)
-        rows.push_back(rows.back() * std::exp(e.sdLast * draws.normal()));
+        rows.push_back(rows.back() * std::exp(e.shiftLast + e.sdLast * draws.normal()));
     return rows;
 }
 
@@ -173,10 +186,11 @@ AgeEnsemble ageEnsemble(const std::vector<double>& z, const RowSpread& spread,
             e.problem = std::move(problem);
             return e;
         }
-    // Rows read at the other cycle than their neighbours are drawn at either reading, and every
-    // row's interval holds the change of the rows across its window.
+    // Rows read at the other cycle than their neighbours are drawn at either reading, every
+    // interval holds at least the rows' scatter, and every row shares the error that the change
+    // of the rows across its window brings.
     const RowSpread drawn =
-        s.members > 0 ? withWindowChange(withNeighbourReadings(spread)) : spread;
+        s.members > 0 ? withWindowChange(withRowScatter(withNeighbourReadings(spread))) : spread;
     RowDraws draws(z, drawn, s.seed);
     std::vector<std::vector<double>> ages;
     std::vector<std::vector<double>> freeAt; // each member's ages at the anchors, unpinned

@@ -68,6 +68,16 @@ RowSpread withNeighbourReadings(RowSpread s) {
     return s;
 }
 
+SettledRows settledRows(const RowSpread& s) {
+    SettledRows r;
+    for (std::size_t i = 0; i < s.main.size(); ++i)
+        if ((s.others.empty() || s.others[i].empty()) && !neighbourReading(s, i)) {
+            r.position.push_back(s.position[i]);
+            r.logValue.push_back(std::log(s.main[i].value));
+        }
+    return r;
+}
+
 std::size_t outlyingReadings(const RowSpread& s) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < s.main.size(); ++i)

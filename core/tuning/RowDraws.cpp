@@ -29,6 +29,9 @@ std::optional<std::string> checkMode(const RowMode& m, std::size_t row) {
         return where + ": the interval " + text::writtenNumber(m.low) + " to " +
                text::writtenNumber(m.high) + " does not hold the value " +
                text::writtenNumber(m.value);
+    if (!(m.changeSd >= 0) || !std::isfinite(m.changeSd))
+        return where + ": the shared error's standard deviation " +
+               text::writtenNumber(m.changeSd) + " is not finite and at least 0";
     if (!(m.share >= 0 && m.share <= 1))
         return where + ": the mode's share " + text::writtenNumber(m.share) +
                " does not lie within 0 to 1";
@@ -82,6 +85,8 @@ RowDraws::RowDraws(const std::vector<double>& z, const RowSpread& spread, std::u
       prefix_(z.size() + 1, 0.0) {
     for (const auto& list : spread.others)
         modes_ = modes_ || !list.empty();
+    for (const RowMode& m : spread.main)
+        changes_ = changes_ || m.changeSd > 0;
 }
 
 double RowDraws::normal() {
@@ -112,6 +117,7 @@ std::vector<double> RowDraws::next() {
     std::vector<double> pick;
     if (modes_)
         pick = correlatedNormals();
+    const double shared = changes_ ? normal_(generator_) : 0.0;
     std::vector<double> v(e.size());
     for (std::size_t i = 0; i < v.size(); ++i) {
         const RowMode* mode = &spread_.main[i];
@@ -125,7 +131,7 @@ std::vector<double> RowDraws::next() {
                 u -= mode->share;
             }
         }
-        v[i] = fromMode(*mode, e[i]);
+        v[i] = fromMode(*mode, e[i]) * std::exp(shared * spread_.main[i].changeSd);
     }
     return v;
 }

@@ -8,6 +8,7 @@
 // in common, |A and B| / sqrt(|A| |B|). A row whose distribution has several modes (the
 // factor-of-two case of the astronomical test) takes one per draw by the modes' shares, from a
 // second field correlated in the same way, so that overlapping windows tend to take the same.
+// A row's shared error (RowMode::changeSd) takes one standard normal per draw for all rows.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,11 @@
 
 namespace tuning {
 
-// One mode of a row's distribution: its central value, its interval and its share.
+// One mode of a row's distribution: its central value, its interval and its share; changeSd,
+// the standard deviation in log value of an error the row shares with every other row (the
+// change of rate within its window, see WindowChange.h), drawn with one deviate per draw.
 struct RowMode {
-    double value = 0, low = 0, high = 0, share = 1;
+    double value = 0, low = 0, high = 0, share = 1, changeSd = 0;
 };
 
 // The rows of a model with what they may be: at each position the main mode (the value the
@@ -65,6 +68,7 @@ private:
     std::size_t samples_;
     double zScore_; // the standard normal's quantile at (1 + probability) / 2
     bool modes_ = false;
+    bool changes_ = false; // some row has a shared error
     std::mt19937_64 generator_;
     std::normal_distribution<double> normal_;
     std::vector<double> prefix_;

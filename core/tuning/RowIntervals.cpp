@@ -91,15 +91,22 @@ std::optional<RowSpread> spreadFrom(const std::vector<double>& position,
     for (std::size_t i = 0; i < position.size(); ++i) {
         RowMode m{value[i], low->second[i], high->second[i],
                   share == columns.end() ? 1.0 : share->second[i]};
+        if (!std::isfinite(m.share))
+            m.share = 1;
         if (const auto e = ends(i)) {
             std::tie(m.low, m.high) = *e;
         } else {
+            // The interval of another mode than the value's (the likelihood's, where the
+            // identity chose the value by the lines): drawn at either, half the models each.
+            const double a = low->second[i], b = high->second[i];
+            if (a > 0 && b >= a && std::isfinite(b)) {
+                s.others.resize(position.size());
+                s.others[i].push_back({std::sqrt(a * b), a, b, m.share});
+            }
             m.low = value[i] * std::exp(-medianBelow);
             m.high = value[i] * std::exp(medianAbove);
             ++s.widened;
         }
-        if (!std::isfinite(m.share))
-            m.share = 1;
         s.main.push_back(m);
     }
     return s;

@@ -1,5 +1,6 @@
 #include "core/tuning/WindowChange.h"
 
+#include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/PiecewiseLinear.h"
 
 #include <algorithm>
@@ -16,26 +17,31 @@ RowSpread withWindowChange(RowSpread s) {
     const std::size_t n = s.main.size();
     if (!widensByWindowChange(s))
         return s;
-    // The rows' log values, each the median of three neighbouring rows.
-    std::vector<double> smooth(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t b = std::clamp<std::size_t>(i, 1, n - 2) - 1;
-        double v[3] = {std::log(s.main[b].value), std::log(s.main[b + 1].value),
-                       std::log(s.main[b + 2].value)};
+    // The rows' log values without those read at the other cycle than their neighbours (drawn
+    // at either reading), each the median of three neighbouring rows.
+    const SettledRows settled = settledRows(s);
+    const std::vector<double>& at = settled.position;
+    const std::size_t m = at.size();
+    if (m < 3)
+        return s;
+    std::vector<double> smooth(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        const std::size_t b = std::clamp<std::size_t>(i, 1, m - 2) - 1;
+        double v[3] = {settled.logValue[b], settled.logValue[b + 1], settled.logValue[b + 2]};
         std::sort(std::begin(v), std::end(v));
         smooth[i] = v[1];
     }
-    const double z = normalQuantile(0.5 + s.probability / 2);
     const double half = s.windowLength / 2;
+    const double first = at.front(), last = at.back();
     for (std::size_t i = 0; i < n; ++i) {
-        RowMode& m = s.main[i];
-        const double change = std::fabs(piecewiseAt(s.position, smooth, s.position[i] + half) -
-                                        piecewiseAt(s.position, smooth, s.position[i] - half));
-        const double own = std::log(m.high / m.low) / 2;
-        const double widened = std::hypot(own, z * change / std::sqrt(12.0));
-        const double middle = std::sqrt(m.low * m.high);
-        m.low = std::min(m.value, middle * std::exp(-widened));
-        m.high = std::max(m.value, middle * std::exp(widened));
+        const double from = std::max(first, s.position[i] - half);
+        const double to = std::min(last, s.position[i] + half);
+        if (!(to > from))
+            continue;
+        const double change =
+            std::fabs(piecewiseAt(at, smooth, to) - piecewiseAt(at, smooth, from)) *
+            std::min(2.0, s.windowLength / (to - from));
+        s.main[i].changeSd = change / std::sqrt(12.0);
     }
     return s;
 }

@@ -1,10 +1,13 @@
 // A window's value stands for the whole window, over which the rate (or the traced frequency)
-// may change: on a ramp or across a step, the test's best single rate departs from the rate at
-// the window's centre by more than its interval, which assumes the rate constant within the
-// window. An age ensemble widens each row's interval by that change, read from the rows
-// themselves: the spread of a value spread evenly between the rows half a window either side
-// (each the median of three neighbouring rows, so that one outlying row does not count), added
-// in quadrature to the interval's own, in log value.
+// may change: on a ramp or across a step, the test's best single rate departs from the rate
+// the window's thickness and duration give by more than its interval, which assumes the rate
+// constant within the window, and it departs the same way in every window the change spans. An
+// age ensemble gives each row that error as a shared one (RowMode::changeSd), read from the
+// rows themselves: the spread of a value spread evenly over the change between the rows half a
+// window either side (each the median of three neighbouring rows, leaving out those read at the
+// other cycle than their neighbours), in log value. Near the ends, where one side lies beyond the
+// rows, the change over the part within them is scaled to the whole window, as the ends' ages are
+// extrapolated.
 #pragma once
 
 #include "core/tuning/RowDraws.h"
@@ -13,9 +16,9 @@
 
 namespace tuning {
 
-// s with each main mode's interval widened (about its middle) by the change across its window.
+// s with each main mode's shared error set to the change across its window.
 RowSpread withWindowChange(RowSpread s);
-// Whether withWindowChange widens s's intervals (a window length and three rows at least).
+// Whether withWindowChange gives s's rows a shared error (a window length and three rows).
 bool widensByWindowChange(const RowSpread& s);
 
 } // namespace tuning

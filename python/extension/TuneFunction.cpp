@@ -183,7 +183,9 @@ ensemble : int
     Age models drawn from the rows' intervals (the fields frequency_low and frequency_high of a
     structured trace), each integrated as the single model, for the age band; 0: the single
     model alone. Neighbouring rows are drawn correlated by the share of samples their windows
-    have in common.
+    have in common; the change of the rows across each row's window adds an error all rows
+    share (one draw per model); an interval narrower than the rows' scatter about their trend
+    (read from their second differences an eighth of a window apart) is widened to it.
 seed : int
     Seed of the draws: the same seed gives the same band.
 interval : float

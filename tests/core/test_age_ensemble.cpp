@@ -5,6 +5,7 @@
 #include "core/tuning/Hiatus.h"
 #include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/RowIntervals.h"
+#include "core/tuning/RowScatter.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,24 @@ TEST(RowDraws, IntervalsHoldTheirShareAndNeighboursCorrelateByTheirSamples) {
     RowDraws again(z, s, 7);
     RowDraws first(z, s, 7);
     EXPECT_EQ(again.next(), first.next());
+
+    // A shared error of 0.1 (log) in two rows whose windows share no samples, each with its
+    // own of 0.058 (a 90 % interval of a factor 1.1): they correlate by 0.01 / 0.01336.
+    RowSpread shared;
+    shared.position = {100, 500};
+    shared.main = {{2, 2 / 1.1, 2.2, 1, 0.1}, {2, 2 / 1.1, 2.2, 1, 0.1}};
+    shared.probability = 0.9;
+    shared.windowLength = 200;
+    ASSERT_FALSE(checkSpread(shared));
+    RowDraws both(z, shared, 3);
+    std::vector<std::vector<double>> logs(2);
+    for (int k = 0; k < n; ++k) {
+        const std::vector<double> v = both.next();
+        for (int i = 0; i < 2; ++i)
+            logs[i].push_back(std::log(v[i] / 2));
+    }
+    EXPECT_NEAR(correlation(logs[0], logs[1]), 0.01 / 0.01336, 0.03);
+    EXPECT_NEAR(sd(logs[0]), std::sqrt(0.01336), 0.005);
 }
 
 // Frequency rows of 0.05 with a period of 20: age = z exactly; a 20 % interval in every row.
@@ -259,8 +278,8 @@ TEST(AgeEnsemble, ARowReadAtTheOtherCycleIsDrawnAtEither) {
 
 // A ramp from 1.5 to 3 cm/kyr over 40 m, measured in windows of 16 m stepped by 0.84 m whose
 // rates run 7 % fast with intervals of 1 % (a window's best single rate departs from its
-// centre's where the rate changes within it): the band, widened by the change across each
-// window, holds the ramp's ages at every metre.
+// centre's where the rate changes within it): the band, with the change across each window
+// as an error the rows share, holds the ramp's ages at every metre.
 TEST(AgeEnsemble, TheBandHoldsTheChangeOfRateWithinAWindow) {
     std::vector<double> z;
     for (int i = 0; i <= 2000; ++i)
@@ -285,9 +304,50 @@ TEST(AgeEnsemble, TheBandHoldsTheChangeOfRateWithinAWindow) {
     EXPECT_LT(e.durationHigh - e.durationLow, 0.5 * e.duration); // widened, not boundless
 }
 
+// Rows of 800-sample windows every 42 samples whose errors (sd 0.08 in log, drawn correlated by
+// the windows' shared samples) their 1 % intervals do not show: the scatter read from the rows
+// finds the 0.08 (on average over 300 records: the median of two dozen closely correlated
+// differences is rough for one), is blind to a trend linear in log and to a step, and widens
+// the rows that claim less.
+TEST(RowScatter, ReadsTheRowsOwnErrorsAndNotATrend) {
+    const std::vector<double> z = samples(2000);
+    RowSpread truth = rows(400, 1600, 42, 1, std::exp(1.96 * 0.08), 800);
+    RowDraws draws(z, truth, 11);
+    std::vector<double> found;
+    RowSpread flat = rows(400, 1600, 42, 1, 1.01, 800);
+    for (int k = 0; k < 300; ++k) {
+        const std::vector<double> e = draws.next();
+        RowSpread trend = flat;
+        for (std::size_t i = 0; i < e.size(); ++i) {
+            flat.main[i] = {e[i], e[i] / 1.01, e[i] * 1.01, 1};
+            const double ramp = std::exp(flat.position[i] / 2000);
+            trend.main[i] = {e[i] * ramp, e[i] * ramp / 1.01, e[i] * ramp * 1.01, 1};
+        }
+        found.push_back(rowScatter(flat));
+        ASSERT_NEAR(rowScatter(trend), found.back(), 1e-9);
+    }
+    EXPECT_NEAR(mean(found), 0.08, 0.012);
+
+    flat.main[0].low = flat.main[0].value / 2; // wider than any scatter here: kept
+    flat.main[0].high = flat.main[0].value * 2;
+    const double s = rowScatter(flat);
+    ASSERT_GT(s, 0.01);
+    const RowSpread widened = withRowScatter(flat);
+    EXPECT_NEAR(std::log(widened.main[1].high / widened.main[1].low) / 2, 1.96 * s, 1e-3);
+    EXPECT_DOUBLE_EQ(widened.main[0].high, flat.main[0].high);
+
+    // A doubling of the rate halfway is a change, not scatter.
+    RowSpread step = rows(400, 1600, 42, 1, 1.01, 800);
+    for (std::size_t i = 0; i < step.main.size(); ++i)
+        if (step.position[i] > 1000)
+            step.main[i] = {2, 2 / 1.01, 2 * 1.01, 1};
+    EXPECT_EQ(rowScatter(step), 0.0);
+}
+
 // A row whose interval is NA, or holds another mode than the row's value (an identified rate
 // the optimum's interval misses), takes the median widths of the others: here those of the
-// first row, 2 from 1.8 to 2.2 (the upper of two medians). The window is the block's.
+// first row, 2 from 1.8 to 2.2 (the upper of two medians); an interval of another mode is drawn
+// as a further one. The window is the block's.
 TEST(RowIntervals, RowsWithoutAnIntervalTakeTheMedianWidthsAndTheWindowIsTheBlocks) {
     const double na = std::nan("");
     const std::map<std::string, std::vector<double>> columns{{"rate_low", {1.8, 1.9, na, 1.8}},
@@ -301,6 +361,12 @@ TEST(RowIntervals, RowsWithoutAnIntervalTakeTheMedianWidthsAndTheWindowIsTheBloc
     EXPECT_NEAR(s->main[2].high, 2.2, 1e-12);
     EXPECT_NEAR(s->main[3].low, 3.6, 1e-12);
     EXPECT_NEAR(s->main[3].high, 4.4, 1e-12);
+    // Row 4's interval is another mode's: a further mode, with the row's share; row 3 has none.
+    ASSERT_EQ(s->others.size(), 4u);
+    EXPECT_TRUE(s->others[2].empty());
+    ASSERT_EQ(s->others[3].size(), 1u);
+    EXPECT_NEAR(s->others[3][0].value, std::sqrt(1.8 * 2.2), 1e-12);
+    EXPECT_EQ(s->others[3][0].share, s->main[3].share);
     EXPECT_FALSE(spreadFrom({1}, {2}, {{"rate_low", {na}}, {"rate_high", {na}}}, "rate_low",
                             "rate_high", "track", &why));
     EXPECT_NE(why.find("holds no row with an interval"), std::string::npos) << why;
