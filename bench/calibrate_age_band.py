@@ -3,6 +3,7 @@ the true age, by route, rate history and noise level; how often a removed interv
 possible hiatus near its place; and how long the intervals and a 1000-member ensemble take.
 
     PYTHONPATH=build/python /usr/bin/python3 bench/calibrate_age_band.py [RECORDS] [--quick]
+        [--checked]
 
 RECORDS per cell (route x history x noise; default 50: 450 records per route). Each record:
 2000 samples 2 cm apart (bench/synthetic_records.py), eccentricity, precession and obliquity laid
@@ -16,7 +17,12 @@ ensemble=500. Coverage is pooled over 40 positions per record (every 50th sample
 whose age is given); a record's duration is covered when its interval holds the true one. Records
 with a hiatus are left out of the coverage and scored for naming only: a removed interval of a
 third of a window's duration at a random depth in the middle half, named when a possible hiatus lies
-within one window length of it."""
+within one window length of it.
+
+--checked: the trace route only, as a careful user runs it: the trace is held against the
+astronomical test's track (check_track); a record whose trace disagrees with the track (the line
+traced is another cycle than the period says in some window) is refused, counted, and left out
+of the coverage."""
 import sys
 import time
 
@@ -40,33 +46,51 @@ def track_route(z, y):
                                  window_length=TRACK_WINDOW, accept_flags=True)
 
 
-def trace_route(z, y, first_rate):
+class Refused(Exception):
+    """The trace disagrees with the astronomical test's track."""
+
+
+def trace_route(z, y, first_rate, checked=False):
     a = tonalith.analyze(z, y, window=TRACE_WINDOW, step=TRACE_STEP, workers=2)
     start = z[TRACE_WINDOW // 2]
     trace = a.trace(start, 100 / (OBLIQUITY * first_rate))
-    return tonalith.tune(z, y, trace, period=OBLIQUITY, ensemble=MEMBERS, seed=1,
-                         window_length=TRACE_WINDOW * DZ, accept_flags=True)
+    check = {}
+    if checked:
+        e = tonalith.etimeopt(z, y, window_length=TRACK_WINDOW, step_length=TRACK_STEP, workers=2)
+        check = {"check_track": e["track"]}
+    m = tonalith.tune(z, y, trace, period=OBLIQUITY, ensemble=MEMBERS, seed=1,
+                      window_length=TRACE_WINDOW * DZ, accept_flags=True, **check)
+    if checked and m["mismatches"]:
+        raise Refused(m["mismatches"])
+    return m
 
 
-def run(route, z, y, history):
+def run(route, z, y, history, checked=False):
     rate0 = sr.rate_history(history, z)[0]
-    return track_route(z, y) if route == "track" else trace_route(z, y, rate0)
+    return track_route(z, y) if route == "track" else trace_route(z, y, rate0, checked)
 
 
-def coverage(records, quick):
-    print("route\thistory\tnoise\trecords\tfailed\tcoverage\tduration_coverage\tmedian_width_%")
+def coverage(records, quick, checked=False):
+    print("route\thistory\tnoise\trecords\tfailed\tcoverage\tduration_coverage\tmedian_width_%"
+          + ("\trefused" if checked else ""))
     seed = 100
     for route in ("track", "trace"):
+        if checked and route == "track":
+            seed += records * len(sr.HISTORIES) * len(NOISE)  # the trace route's records
+            continue
         pooled = []
         for history in sr.HISTORIES:
             for level, (snr, rho) in NOISE.items():
-                hits, total, durations, widths, failed = 0, 0, [], [], 0
+                hits, total, durations, widths, failed, refused = 0, 0, [], [], 0, 0
                 for _ in range(records):
                     seed += 1
                     rng = np.random.default_rng(seed)
                     z, y, t = sr.record(history, rho, snr, rng, n=N, dz=DZ)
                     try:
-                        m = run(route, z, y, history)
+                        m = run(route, z, y, history, checked)
+                    except Refused:
+                        refused += 1
+                        continue
                     except (ValueError, RuntimeError):
                         failed += 1
                         continue
@@ -81,7 +105,8 @@ def coverage(records, quick):
                 pooled.append((hits, total))
                 print(f"{route}\t{history}\t{level}\t{records}\t{failed}\t{share:.3f}\t"
                       f"{np.mean(durations) if durations else float('nan'):.3f}\t"
-                      f"{np.median(widths) if widths else float('nan'):.1f}", flush=True)
+                      f"{np.median(widths) if widths else float('nan'):.1f}"
+                      + (f"\t{refused}" if checked else ""), flush=True)
                 if quick:
                     break
         hits = sum(h for h, _ in pooled)
@@ -136,6 +161,9 @@ if __name__ == "__main__":
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     quick = "--quick" in sys.argv
     records = int(args[0]) if args else 50
+    if "--checked" in sys.argv:
+        coverage(records, quick, checked=True)
+        sys.exit()
     timing()
     coverage(records, quick)
     hiatuses(records, quick)
