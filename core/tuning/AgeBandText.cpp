@@ -82,11 +82,10 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
                                    : " rows without an interval that holds their value took") +
                    " the median widths of the others";
         if (d.scatter > 0)
-            how +=
-                "; intervals narrower than the rows' scatter about their trend (" +
-                people(d.scatter) +
-                " in log value, from their second differences an eighth of a window apart) widened "
-                "to it";
+            how += "; intervals narrower than the rows' scatter about their trend (" +
+                   people(d.scatter) +
+                   " in log value, from their second differences half a window apart) widened "
+                   "to it";
         if (d.severalModes)
             how += "; a row with several modes takes one per model by their shares";
         if (d.outlying > 0)

@@ -71,7 +71,7 @@ RowSpread withNeighbourReadings(RowSpread s) {
 SettledRows settledRows(const RowSpread& s) {
     SettledRows r;
     for (std::size_t i = 0; i < s.main.size(); ++i)
-        if ((s.others.empty() || s.others[i].empty()) && !neighbourReading(s, i)) {
+        if (!neighbourReading(s, i)) {
             r.position.push_back(s.position[i]);
             r.logValue.push_back(std::log(s.main[i].value));
         }

@@ -34,8 +34,7 @@ RowSpread withNeighbourReadings(RowSpread s);
 // How many rows withNeighbourReadings gives a further mode.
 std::size_t outlyingReadings(const RowSpread& s);
 // The rows' positions and log values without those read at the other cycle than their
-// neighbours or with further modes (both drawn at either reading): what the rows say of the
-// rate history itself.
+// neighbours: what the rows say of the rate history itself.
 struct SettledRows {
     std::vector<double> position, logValue;
 };

@@ -3,14 +3,13 @@
 #include "core/tuning/NeighbourReadings.h"
 #include "core/tuning/PiecewiseLinear.h"
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace tuning {
 
 double rowScatter(const RowSpread& s) {
-    const double half = s.windowLength / 8; // h in RowScatter.h
+    const double half = s.windowLength / 2;
     if (!(half > 0) || !std::isfinite(half) || s.main.size() < 5)
         return 0;
     // Rows read at the other cycle than their neighbours are drawn at either reading; as
@@ -27,12 +26,14 @@ double rowScatter(const RowSpread& s) {
                              piecewiseAt(at, logs, x + half));
     if (second.size() < 5)
         return 0;
-    for (double& d : second)
-        d = std::fabs(d);
-    const auto middle = second.begin() + static_cast<std::ptrdiff_t>(second.size() / 2);
-    std::nth_element(second.begin(), middle, second.end());
-    // median |d| = 0.6745 sd(d), sd(d) = s sqrt(4 h / L) = s / sqrt(2).
-    return 1.4826 * *middle * std::sqrt(2.0);
+    // The mean absolute value, not a median: the differences of neighbouring rows correlate
+    // closely, and a median of a few effective values leans towards their largest.
+    double sum = 0;
+    for (const double d : second)
+        sum += std::fabs(d);
+    const double meanAbsolute = sum / static_cast<double>(second.size());
+    // E|d| = sd(d) sqrt(2 / pi), sd(d) = s sqrt(2).
+    return meanAbsolute * std::sqrt(M_PI / 2) / std::sqrt(2.0);
 }
 
 RowSpread withRowScatter(RowSpread s) {

@@ -185,7 +185,7 @@ ensemble : int
     model alone. Neighbouring rows are drawn correlated by the share of samples their windows
     have in common; the change of the rows across each row's window adds an error all rows
     share (one draw per model); an interval narrower than the rows' scatter about their trend
-    (read from their second differences an eighth of a window apart) is widened to it.
+    (read from their second differences half a window apart) is widened to it.
 seed : int
     Seed of the draws: the same seed gives the same band.
 interval : float

@@ -306,9 +306,8 @@ TEST(AgeEnsemble, TheBandHoldsTheChangeOfRateWithinAWindow) {
 
 // Rows of 800-sample windows every 42 samples whose errors (sd 0.08 in log, drawn correlated by
 // the windows' shared samples) their 1 % intervals do not show: the scatter read from the rows
-// finds the 0.08 (on average over 300 records: the median of two dozen closely correlated
-// differences is rough for one), is blind to a trend linear in log and to a step, and widens
-// the rows that claim less.
+// finds the 0.08 (on average over 300 records: the mean of ten closely correlated differences
+// is rough for one), is blind to a trend linear in log, and widens the rows that claim less.
 TEST(RowScatter, ReadsTheRowsOwnErrorsAndNotATrend) {
     const std::vector<double> z = samples(2000);
     RowSpread truth = rows(400, 1600, 42, 1, std::exp(1.96 * 0.08), 800);
@@ -335,13 +334,6 @@ TEST(RowScatter, ReadsTheRowsOwnErrorsAndNotATrend) {
     const RowSpread widened = withRowScatter(flat);
     EXPECT_NEAR(std::log(widened.main[1].high / widened.main[1].low) / 2, 1.96 * s, 1e-3);
     EXPECT_DOUBLE_EQ(widened.main[0].high, flat.main[0].high);
-
-    // A doubling of the rate halfway is a change, not scatter.
-    RowSpread step = rows(400, 1600, 42, 1, 1.01, 800);
-    for (std::size_t i = 0; i < step.main.size(); ++i)
-        if (step.position[i] > 1000)
-            step.main[i] = {2, 2 / 1.01, 2 * 1.01, 1};
-    EXPECT_EQ(rowScatter(step), 0.0);
 }
 
 // A row whose interval is NA, or holds another mode than the row's value (an identified rate
