@@ -14,6 +14,19 @@
 #include <algorithm>
 #include <vector>
 
+namespace {
+
+// The plot layer takes the guides' labels as C strings; names must outlive them.
+std::vector<const char*> labelPointers(const std::vector<QByteArray>& names) {
+    std::vector<const char*> labels;
+    labels.reserve(names.size());
+    for (const QByteArray& n : names)
+        labels.push_back(n.constData());
+    return labels;
+}
+
+} // namespace
+
 TargetPeriods::TargetPeriods(QWidget* parent, Plot* plot) : QWidget(parent), plot_(plot) {
     QSettings settings;
     periodsText =
@@ -108,10 +121,7 @@ bool TargetPeriods::followTrack(const QList<double>& periods,
     for (double p : periods)
         for (double z : x)
             f.push_back(1.0 / (p * *kyr * track_->unitsPerKyr(z)));
-    std::vector<const char*> labels;
-    labels.reserve(names.size());
-    for (const QByteArray& n : names)
-        labels.push_back(n.constData());
+    const std::vector<const char*> labels = labelPointers(names);
     plotSetGuideCurves(plot_, x.data(), f.data(), static_cast<int>(x.size()), labels.data(),
                        static_cast<int>(labels.size()));
     return true;
@@ -127,10 +137,7 @@ void TargetPeriods::apply() {
     }
     if (track_ && !shown.isEmpty() && followTrack(shown, names))
         return;
-    std::vector<const char*> labels;
-    labels.reserve(names.size());
-    for (const QByteArray& n : names)
-        labels.push_back(n.constData());
+    const std::vector<const char*> labels = labelPointers(names);
     plotSetGuides(plot_, f.data(), labels.data(), static_cast<int>(f.size()));
 }
 
