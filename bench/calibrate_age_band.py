@@ -3,7 +3,7 @@ the true age, by route, rate history and noise level; how often a removed interv
 possible hiatus near its place; and how long the intervals and a 1000-member ensemble take.
 
     PYTHONPATH=build/python /usr/bin/python3 bench/calibrate_age_band.py [RECORDS] [--quick]
-        [--checked]
+        [--checked] [--route track|trace]
 
 RECORDS per cell (route x history x noise; default 50: 450 records per route). Each record:
 2000 samples 2 cm apart (bench/synthetic_records.py), eccentricity, precession and obliquity laid
@@ -22,7 +22,9 @@ within one window length of it.
 --checked: the trace route only, as a careful user runs it: the trace is held against the
 astronomical test's track (check_track); a record whose trace disagrees with the track (the line
 traced is another cycle than the period says in some window) is refused, counted, and left out
-of the coverage."""
+of the coverage.
+
+--route: that route alone (its records and seeds as in the full run)."""
 import sys
 import time
 
@@ -70,13 +72,13 @@ def run(route, z, y, history, checked=False):
     return track_route(z, y) if route == "track" else trace_route(z, y, rate0, checked)
 
 
-def coverage(records, quick, checked=False):
+def coverage(records, quick, checked=False, only=None):
     print("route\thistory\tnoise\trecords\tfailed\tcoverage\tduration_coverage\tmedian_width_%"
           + ("\trefused" if checked else ""))
     seed = 100
     for route in ("track", "trace"):
-        if checked and route == "track":
-            seed += records * len(sr.HISTORIES) * len(NOISE)  # the trace route's records
+        if (checked and route == "track") or (only and route != only):
+            seed += records * len(sr.HISTORIES) * len(NOISE)  # the other route's records
             continue
         pooled = []
         for history in sr.HISTORIES:
@@ -114,10 +116,13 @@ def coverage(records, quick, checked=False):
         print(f"{route}\tall\tall\t\t\t{hits / max(total, 1):.3f}", flush=True)
 
 
-def hiatuses(records, quick):
+def hiatuses(records, quick, only=None):
     print("route\tnoise\trecords\tnamed_near\tnamed_in_clean_records")
     seed = 5000
     for route, window in (("track", TRACK_WINDOW), ("trace", TRACE_WINDOW * DZ)):
+        if only and route != only:
+            seed += records * len(NOISE)
+            continue
         for level, (snr, rho) in NOISE.items():
             near, clean_named = 0, 0
             for _ in range(records):
@@ -164,6 +169,12 @@ if __name__ == "__main__":
     if "--checked" in sys.argv:
         coverage(records, quick, checked=True)
         sys.exit()
-    timing()
-    coverage(records, quick)
-    hiatuses(records, quick)
+    only = sys.argv[sys.argv.index("--route") + 1] if "--route" in sys.argv else None
+    if only not in (None, "track", "trace"):
+        sys.exit("--route: give track or trace")
+    args = [a for a in args if a != only]
+    records = int(args[0]) if args else 50
+    if not only:
+        timing()
+    coverage(records, quick, only=only)
+    hiatuses(records, quick, only)

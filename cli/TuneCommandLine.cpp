@@ -102,9 +102,10 @@ std::optional<std::string> incomplete(const OptionGroups& g, ParsedCommandLine& 
         if (a.traceFile.empty() || !(a.period > 0))
             return std::string("tune needs --trace FILE and --period P (the period of the traced "
                                "cycle), or --sedrate TRACK");
-        if (g.cmd.get_option("--positions-in")->count() > 0 && a.checkTrack.empty())
-            return std::string("--positions-in is the unit of the positions for --sedrate; a "
-                               "traced cycle needs none");
+        if (g.cmd.get_option("--positions-in")->count() > 0 && a.checkTrack.empty() &&
+            a.ensemble.members == 0)
+            return std::string("--positions-in is the unit of the positions for --sedrate, "
+                               "--check-track and --ensemble; a traced cycle alone needs none");
         a.positionsIn = x.positionsIn;
         return std::nullopt;
     }

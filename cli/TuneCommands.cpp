@@ -97,6 +97,11 @@ int runTune(const AnalyzeOptions& o) {
             complain("--trace " + o.traceFile + ": " + *flagged);
             return EXIT_BAD_INPUT;
         }
+    const auto metres = units::metresPer(o.positionsIn);
+    if (!metres) {
+        complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
+        return EXIT_BAD_INPUT;
+    }
     // The trace held against the astronomical test's track: its period must be the line's at
     // the test's rate.
     std::vector<astro::TrackMismatch> mismatched;
@@ -105,11 +110,6 @@ int runTune(const AnalyzeOptions& o) {
         const auto track = trackText ? tuning::readRateTrack(*trackText, &why) : std::nullopt;
         if (!track) {
             complain("--check-track " + o.checkTrack + ": " + why);
-            return EXIT_BAD_INPUT;
-        }
-        const auto metres = units::metresPer(o.positionsIn);
-        if (!metres) {
-            complain("--positions-in: '" + o.positionsIn + "' is not a unit; give m, cm or mm");
             return EXIT_BAD_INPUT;
         }
         mismatched =
@@ -138,7 +138,7 @@ int runTune(const AnalyzeOptions& o) {
         rows.spread = *spread;
     else
         rows.spread = tuning::pointSpread(trace->trace.position, trace->trace.frequency);
-    rows.how = {tuning::RowIntegral::Kind::Frequency, o.period, o.ensemble.periodSd, 1};
+    rows.how = {tuning::RowIntegral::Kind::Frequency, o.period, o.ensemble.periodSd, *metres};
     rows.quantity = "frequency";
     rows.title = p.columnName;
     rows.unfinite = "the age model is not finite for this trace and period; nothing was written";

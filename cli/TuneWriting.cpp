@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "core/io/AtomicFile.h"
+#include "core/service/CycleReadings.h"
 #include "core/tuning/AgeBandText.h"
 #include "core/tuning/RowIntervals.h"
 
@@ -83,9 +84,18 @@ int writeTuning(const AnalyzeOptions& o, const series::Series& s, TuneRows rows,
         complain("--anchor: " + *problem);
         return EXIT_BAD_INPUT;
     }
-    if (e.members > 0)
+    if (e.members > 0) {
         if (const int status = readyToDraw(e, s, rows))
             return status;
+        if (rows.how.kind == tuning::RowIntegral::Kind::Frequency) {
+            service::Execution execution;
+            execution.diagnostics = stderr;
+            execution.quiet = o.quiet;
+            rows.spread =
+                service::withTraceReadings(s.xpos, s.yval, std::move(rows.spread), rows.how.period,
+                                           rows.how.metresPerUnit, execution);
+        }
+    }
     if (!(rows.spread.windowLength > 0)) // for the hiatuses' stretches, where it is stated
         rows.spread.windowLength = tuning::rowWindowLength(rows.fileText).value_or(0.0);
     const tuning::AgeEnsemble model = tuning::ageEnsemble(s.xpos, rows.spread, rows.how, settings);

@@ -92,12 +92,14 @@ set(TONALITH_CORE_ASTRO_SOURCES
   core/astro/TestReading.cpp
   core/astro/SpectralMisfit.cpp
   core/astro/CycleIdentity.cpp
+  core/astro/TraceReading.cpp
   core/astro/TrackFlags.cpp
   core/astro/TrackCheck.cpp
   core/astro/EvolutiveMap.cpp
 )
 set(TONALITH_CORE_SERVICE_SOURCES
   core/service/AnalysisService.cpp
+  core/service/CycleReadings.cpp
 )
 set(TONALITH_CORE_UNITS_SOURCES
   core/units/RecordUnits.cpp

@@ -8,6 +8,7 @@
 #include "app/services/Questions.h"
 #include "app/settings/CatalogueFields.h"
 #include "app/settings/NumberBox.h"
+#include "core/service/CycleReadings.h"
 #include "core/tuning/RowIntervals.h"
 #include "core/tuning/TraceFile.h"
 #include "core/units/RecordUnits.h"
@@ -338,10 +339,36 @@ QString AgeModelPanel::uncertaintyText() const {
                      ? QString(" (%1 standard deviations).").arg(displayNumberText(m.inSd))
                      : QString(".");
         }
+    if (ensemble_ && !described_.readings.empty())
+        t += " Cycle reading: " + QString::fromStdString(described_.readings) + ".";
     for (const tuning::PossibleHiatus& h : hiatuses_)
         t += QString(" Possible hiatus or condensed section at %1 (shaded).")
                  .arg(displayNumberText(h.position));
     return t;
+}
+
+tuning::RowSpread AgeModelPanel::withReadings(tuning::RowSpread rows, const tuning::Trace& t,
+                                              double period) {
+    // A record in time keeps its cycles' periods: nothing to read.
+    if (ensemble->value() == 0 || units::isTime(units_.position.toStdString()))
+        return rows;
+    const auto kyr = units::kyrPer(units_.age.toStdString());
+    const auto metres = units::metresPer(units_.position.toStdString());
+    if (!kyr || !metres) {
+        rows.readings = "not read: the record's units are not known (Analysis > Record Units)";
+        return rows;
+    }
+    const double periodKyr = period * *kyr;
+    if (!readings_ || readings_->result.lock() != result_ || readings_->periodKyr != periodKyr ||
+        readings_->metresPerUnit != *metres || readings_->trace.position != t.position ||
+        readings_->trace.frequency != t.frequency) {
+        service::Execution quiet;
+        quiet.quiet = true;
+        readings_ = Readings{result_, t, periodKyr, *metres,
+                             service::withTraceReadings(result_->positions, result_->values, rows,
+                                                        periodKyr, *metres, quiet)};
+    }
+    return readings_->spread;
 }
 
 void AgeModelPanel::recompute() {
@@ -378,7 +405,7 @@ void AgeModelPanel::recompute() {
                           : QString(". Trace the line again, or give the period it has at the "
                                     "test's rate.")));
     } else if (QString said;
-               showModel(traceSpread(trace_, t, *result_),
+               showModel(withReadings(traceSpread(trace_, t, *result_), t, p),
                          {tuning::RowIntegral::Kind::Frequency, p, 0, 1}, "frequency", &said)) {
         const auto [lo, hi] = std::minmax_element(model_->rate.begin(), model_->rate.end());
         const double cm = units_.cmPerKyr();

@@ -112,6 +112,10 @@ private:
     // Whether trace t called `period` (in the ages' unit) may make the model where it
     // disagrees with the test's track: asked once the period is settled.
     bool testAccepted(const tuning::Trace& t, double period);
+    // rows (trace t's, period in the ages' unit) with the rows the astronomical test reads as
+    // another cycle given that reading too (service/CycleReadings.h), when a band is asked for;
+    // kept for the same trace, period and units.
+    tuning::RowSpread withReadings(tuning::RowSpread rows, const tuning::Trace& t, double period);
 
     std::shared_ptr<const results::ResultSet> result_;
     std::vector<tuning::TracePoint> trace_;
@@ -129,5 +133,12 @@ private:
     // The flagged points asked about ("12.5 (jump)") and the answer: accepted or not.
     std::vector<std::pair<QSet<QString>, bool>> flagAnswers_;
     TraceAgainstTest againstTest_;
+    struct Readings {
+        std::weak_ptr<const results::ResultSet> result;
+        tuning::Trace trace;
+        double periodKyr = 0, metresPerUnit = 0;
+        tuning::RowSpread spread;
+    };
+    std::optional<Readings> readings_;
     bool periodTyped_ = false; // being typed: the question waits for Enter
 };

@@ -165,6 +165,26 @@ std::vector<Piece> merged(const Density& d, const std::vector<Piece>& pieces) {
 
 } // namespace
 
+double posteriorMass(const std::vector<RateLikelihood>& likelihood, double from, double to) {
+    if (likelihood.size() < 2)
+        return 0;
+    const Density d = density(likelihood);
+    if (!(d.total > 0) || !std::isfinite(d.total))
+        return 0;
+    double m = 0;
+    for (std::size_t i = 0; i + 1 < d.x.size(); ++i) {
+        const double a = std::max(from, d.x[i]), b = std::min(to, d.x[i + 1]);
+        if (!(b > a))
+            continue;
+        // The log-density is linear on the stretch: its values at the clipped ends.
+        const auto at = [&](double x) {
+            return d.u[i] + (x - d.x[i]) / (d.x[i + 1] - d.x[i]) * (d.u[i + 1] - d.u[i]);
+        };
+        m += stretchMass(b - a, at(a), at(b));
+    }
+    return m / d.total;
+}
+
 const RateMode* RateInterval::holding(double rate) const {
     const RateMode* best = nullptr;
     double distance = std::numeric_limits<double>::infinity();

@@ -55,6 +55,10 @@ using LikelihoodAt = std::function<std::vector<double>(const std::vector<double>
 std::vector<RateLikelihood> refineLikelihood(std::vector<RateLikelihood> p, const LikelihoodAt& at,
                                              int rounds = 24, std::size_t budget = 400);
 
+// The posterior's probability of the rates from `from` to `to` (0 without a finite
+// likelihood of at least 2 rates).
+double posteriorMass(const std::vector<RateLikelihood>& likelihood, double from, double to);
+
 // The modes of the posterior for probability 0 < P < 1; no modes from fewer than 2 rates or
 // a likelihood that is not finite.
 RateInterval rateInterval(const std::vector<RateLikelihood>& likelihood, double probability);

@@ -57,6 +57,7 @@ EnsembleDescription describedEnsemble(const RowSpread& rows, const RowIntegral& 
     d.outlying = outlyingReadings(rows);
     d.windowChange = widensByWindowChange(rows);
     d.scatter = rowScatter(rows);
+    d.readings = rows.readings;
     d.period = how.period;
     d.periodSd = how.periodSd;
     d.anchors = settings.anchors;
@@ -98,6 +99,8 @@ void describeEnsemble(results::HeaderBlock& h, const EnsembleDescription& d, con
             how += "; the period drawn for each model, normal with standard deviation " +
                    text::writtenNumber(d.periodSd);
         h.line("ensemble", how);
+        if (!d.readings.empty())
+            h.line("cycle reading", d.readings);
         h.line("age band", "age_low, age_median and age_high, the " + bandPoints(d.probability) +
                                " % points of the models' ages at each position; the rows' "
                                "intervals only: time missing in a hiatus is not in it");

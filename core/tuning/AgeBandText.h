@@ -24,6 +24,7 @@ struct EnsembleDescription {
     std::size_t outlying = 0;        // rows read at the other cycle than their neighbours
     bool windowChange = false;       // a shared error from the change across the window
     double scatter = 0;              // the rows' scatter, log value (0: not read)
+    std::string readings;            // rows read as another cycle (RowSpread::readings)
     double period = 0, periodSd = 0; // a traced cycle's; periodSd 0: exact
     std::vector<Anchor> anchors;
     std::vector<PossibleHiatus> hiatuses;

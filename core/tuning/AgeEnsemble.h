@@ -22,7 +22,7 @@ namespace tuning {
 struct RowIntegral {
     enum class Kind { Frequency, Rate } kind = Kind::Frequency;
     double period = 0, periodSd = 0; // frequency rows; periodSd: one standard deviation
-    double metresPerUnit = 1;        // rate rows
+    double metresPerUnit = 1;        // positions in metres (frequency rows: to read their cycle)
 };
 
 // Why a period's standard deviation cannot be drawn from: a third of the period or more, where

@@ -36,6 +36,9 @@ struct RowSpread {
     double probability = 0.95;                // of every interval
     double windowLength = 0;                  // position units: the window each row was measured in
     int widened = 0; // rows whose interval was not known, given the median widths of the others
+    // Rows read as another cycle than the traced one, with that reading as a further mode, in
+    // words for the '#' block (core/astro/TraceReading.h); empty: none.
+    std::string readings;
 };
 
 // Why the spread cannot be drawn from (the first fault, naming its row from 1), or nothing: an

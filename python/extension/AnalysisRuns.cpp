@@ -135,6 +135,10 @@ std::vector<double> windowSignificanceRun(const analysis::PreparedRun& run,
     return sig.pValues;
 }
 
+service::Execution moduleExecution() {
+    return quietExecution(0, recordsArgument(py::none()));
+}
+
 service::WindowLines linesRun(const analysis::PreparedRun& run, const analysis::RunParameters& q,
                               const results::LineRule& rule) {
     // The engine's records of these runs go where the module's do by default.

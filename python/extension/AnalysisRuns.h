@@ -19,6 +19,9 @@ namespace pymodule {
 // (created when missing), else a writable folder; ValueError naming the argument otherwise.
 std::string recordsArgument(const pybind11::object& records);
 
+// How the module's runs are carried out: quiet, the engine's records where they go by default.
+service::Execution moduleExecution();
+
 // The evolutive analysis of run's series with the run's settings; `workers` threads for the
 // windows (0: one per core); the engine's records go to the folder `records`.
 results::ResultSet evolutiveAnalysis(const analysis::PreparedRun& run, int workers,

@@ -1,9 +1,11 @@
 #include "python/extension/EnsembleArguments.h"
 
 #include "core/analysis/ParameterCatalogue.h"
+#include "core/service/CycleReadings.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/Hiatus.h"
 #include "core/tuning/RowIntervals.h"
+#include "python/extension/AnalysisRuns.h"
 #include "python/extension/AstroArguments.h"
 #include "python/extension/TuningArguments.h"
 
@@ -163,6 +165,9 @@ py::dict ensembleResult(const std::vector<double>& z, const std::vector<double>&
                                   "neighbouring rows by the samples they share)");
         if (const auto problem = tuning::checkSpread(rows))
             throw py::value_error(std::string(intervalsArgument) + ": " + *problem);
+        if (how.kind == tuning::RowIntegral::Kind::Frequency)
+            rows = service::withTraceReadings(z, values, std::move(rows), how.period,
+                                              how.metresPerUnit, moduleExecution());
     }
     const tuning::AgeEnsemble e = tuning::ageEnsemble(z, rows, how, s);
     if (e.problem)
@@ -179,6 +184,8 @@ py::dict ensembleResult(const std::vector<double>& z, const std::vector<double>&
         d["age_high"] = array(e.band.high);
         d["duration_low"] = e.durationLow;
         d["duration_high"] = e.durationHigh;
+        if (how.kind == tuning::RowIntegral::Kind::Frequency)
+            d["cycle_readings"] = rows.readings;
     }
     if (s.members > 0 || anchored) {
         d["duration"] = e.duration;

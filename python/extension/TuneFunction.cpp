@@ -130,11 +130,12 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     const auto spread =
         structuredSpread(traceX, columns.structured, t.trace.position, t.trace.frequency,
                          "frequency_low", "frequency_high", &noIntervals);
-    py::dict d =
-        ensembleResult(series.positions, series.values, s,
-                       spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency),
-                       noIntervals, "trace_positions",
-                       {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1}, e, "frequency");
+    py::dict d = ensembleResult(
+        series.positions, series.values, s,
+        spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency), noIntervals,
+        "trace_positions",
+        {tuning::RowIntegral::Kind::Frequency, period, periodSd, positionUnit(positionsIn)}, e,
+        "frequency");
     if (!checkTrack.is_none())
         d["mismatches"] = checked;
     return d;
@@ -178,14 +179,18 @@ check_track : str, os.PathLike or numpy.ndarray, optional
     identified rate there; rows that differ by more than 25 % are refused (ValueError naming
     the cycle the line is at the track's rate) unless `accept_flags`.
 positions_in : {'m', 'cm', 'mm'}
-    The unit of the positions, for `check_track`.
+    The unit of the positions, for `check_track` and the cycle reading of an `ensemble`.
 ensemble : int
     Age models drawn from the rows' intervals (the fields frequency_low and frequency_high of a
     structured trace), each integrated as the single model, for the age band; 0: the single
     model alone. Neighbouring rows are drawn correlated by the share of samples their windows
     have in common; the change of the rows across each row's window adds an error all rows
     share (one draw per model); an interval narrower than the rows' scatter about their trend
-    (read from their second differences half a window apart) is widened to it.
+    (read from their second differences half a window apart) is widened to it. A row that the
+    astronomical test in its window reads as another cycle than the period (precession for
+    obliquity, or the reverse: a trace goes over to another line where the rate steps) is drawn
+    at either reading, half the models each; the result's cycle_readings names those rows (the
+    period in kyr, the positions in positions_in).
 seed : int
     Seed of the draws: the same seed gives the same band.
 interval : float
@@ -209,7 +214,8 @@ dict
     1-D float64 arrays: position, age, sedimentation_rate (position units per age unit),
     tuned_age, tuned_value; with `check_track`, mismatches (a str naming the rows that disagree,
     empty when none). With `ensemble`: age_low, age_median and
-    age_high (1-D float64, the band), duration, duration_low and duration_high (float); with
+    age_high (1-D float64, the band), duration, duration_low and duration_high (float),
+    cycle_readings (str: the rows read as another cycle too, empty when none); with
     `anchors`: duration and anchor_misses (one dict per anchor: position, age, sd, model, the
     model's age without anchors shifted to the first, miss, and miss_sd, the miss in standard
     deviations or None); with either: hiatuses (one dict per possible hiatus or condensed

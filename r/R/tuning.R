@@ -13,7 +13,7 @@ tune <- function(x, trace, period, positions = NULL, start_age, step = NULL, acc
         trace_header = columns$header, period = period, start_age = start_age, step = step,
         accept_flags = accept_flags, positions_in = positions_in, ensemble = ensemble,
         seed = seed, interval = interval, window_length = window_length,
-        return_ensemble = return_ensemble),
+        return_ensemble = return_ensemble, records = lines_records()),
         checked, pins)))
     age_model(model)
 }

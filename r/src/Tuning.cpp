@@ -5,6 +5,7 @@
 
 #include "core/astro/TrackCheck.h"
 #include "core/series/SeriesFile.h"
+#include "core/service/CycleReadings.h"
 #include "core/text/NumberText.h"
 #include "core/tuning/AgeBandText.h"
 #include "core/tuning/AgeEnsemble.h"
@@ -185,6 +186,10 @@ Rcpp::List agedRows(const analysis::PreparedRun& run, const Arguments& a, Rows r
         rows.spread.windowLength = *window;
         if (const auto problem = tuning::checkSpread(rows.spread))
             refuse(rows.argument, *problem);
+        if (rows.how.kind == tuning::RowIntegral::Kind::Frequency)
+            rows.spread = service::withTraceReadings(
+                z, run.series.yval, std::move(rows.spread), rows.how.period, rows.how.metresPerUnit,
+                rpackage::quietExecution(0, rpackage::recordsFolder(a)));
     } else {
         rows.spread.windowLength = window.value_or(0.0); // for the hiatuses' stretches
     }
@@ -208,6 +213,8 @@ Rcpp::List agedRows(const analysis::PreparedRun& run, const Arguments& a, Rows r
         if (settings.members > 0) {
             result["duration_low"] = model.durationLow;
             result["duration_high"] = model.durationHigh;
+            if (rows.how.kind == tuning::RowIntegral::Kind::Frequency)
+                result["cycle_readings"] = rows.spread.readings;
         }
         result["hiatuses"] = hiatusRows(d.hiatuses);
     }
@@ -288,11 +295,11 @@ SEXP tuneSeries(Rcpp::List series, Rcpp::List args) {
         // The trace held against the astronomical test's track: its period must be the line's
         // at the test's rate.
         std::string mismatches;
+        const std::string unit = a.text("positions_in");
+        const auto metres = units::metresPer(unit);
+        if (!metres)
+            refuse("positions_in", "'" + unit + "' is not a unit; give m, cm or mm");
         if (a.given("check_track_name")) {
-            const std::string unit = a.text("positions_in");
-            const auto metres = units::metresPer(unit);
-            if (!metres)
-                refuse("positions_in", "'" + unit + "' is not a unit; give m, cm or mm");
             const auto mismatched =
                 astro::checkTraceAgainstTrack(t.trace, period, checkedTrack(a), *metres, {});
             if (!mismatched.empty()) {
@@ -308,7 +315,7 @@ SEXP tuneSeries(Rcpp::List series, Rcpp::List args) {
                                                          : ": " + mismatches));
         }
         Rows rows{"trace",     {},
-                  {},          {tuning::RowIntegral::Kind::Frequency, period, periodSd, 1},
+                  {},          {tuning::RowIntegral::Kind::Frequency, period, periodSd, *metres},
                   "frequency", a.text("trace_header")};
         if (const auto spread = tuning::frequencySpread(t, &rows.noIntervals))
             rows.spread = *spread;

@@ -1,16 +1,19 @@
 // Which cycle a line is: records made here with a known rate, whose obliquity outweighs their
 // precession (the factor-of-two trap), the lines' misfit on signal and on AR(1) noise, and a
-// trace whose period belongs to another line.
+// trace whose period belongs to another line, or becomes another line after a step in rate.
 #include "core/astro/CycleIdentity.h"
 #include "core/astro/SpectralMisfit.h"
 #include "core/astro/TimeOpt.h"
+#include "core/astro/TraceReading.h"
 #include "core/astro/TrackCheck.h"
 #include "core/astro/TrackFlags.h"
 #include "core/service/AnalysisService.h"
+#include "core/service/CycleReadings.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 using namespace astro;
@@ -27,15 +30,16 @@ struct Mix {
 
 // Eccentricity and its modulation of precession as in nature; obliquity modulated at twice the
 // eccentricity periods, so that read twice as fast it looks like precession modulated by
-// eccentricity: the trap that makes r2_opt favour the doubled rate.
-std::vector<double> record(std::size_t n, const Mix& mix, unsigned seed) {
+// eccentricity: the trap that makes r2_opt favour the doubled rate. timeAt: kyr at a depth (m).
+std::vector<double> record(std::size_t n, const Mix& mix, unsigned seed,
+                           const std::function<double(double)>& timeAt) {
     const Targets t;
     std::mt19937_64 g(seed);
     std::normal_distribution<double> normal;
     std::vector<double> y(n);
     double noise = normal(g);
     for (std::size_t i = 0; i < n; ++i) {
-        const double time = spacing * static_cast<double>(i) * 100 / trueRate;
+        const double time = timeAt(spacing * static_cast<double>(i));
         double e = 0, m = 0, p = 0;
         for (std::size_t k = 0; k < 3; ++k) {
             e += std::cos(2 * pi * time / t.eccentricity[k * 2] + k);
@@ -48,6 +52,10 @@ std::vector<double> record(std::size_t n, const Mix& mix, unsigned seed) {
                mix.obliquity * (1 + 0.3 * m) * std::cos(2 * pi * time / 41.0) + mix.noise * noise;
     }
     return y;
+}
+
+std::vector<double> record(std::size_t n, const Mix& mix, unsigned seed) {
+    return record(n, mix, seed, [](double z) { return z * 100 / trueRate; });
 }
 
 series::Series asSeries(const std::vector<double>& y) {
@@ -189,4 +197,43 @@ TEST(TrackCheck, FortyOneOnAPrecessionLineNamesPrecession) {
         << text;
     // Called by its own period, the same line agrees with the track.
     EXPECT_TRUE(checkTraceAgainstTrack(trace, 21, track, 1.0, {}).empty());
+}
+
+TEST(TraceReading, AfterAStepTheTracedLineIsReadAsPrecessionToo) {
+    // 2 cm/kyr to 40 m, then 4: obliquity's line at 1.22 cycles/m before, the 19-kyr
+    // precession line at 1.31 after, where a trace that follows the line by continuity goes.
+    const double step = 40;
+    const auto timeAt = [&](double z) { return z < step ? z * 50 : step * 50 + (z - step) * 25; };
+    const Mix mix{1.0, 0.6, 0.3, 0.3};
+    const series::Series s = asSeries(record(1600, mix, 7, timeAt));
+    tuning::RowSpread rows;
+    for (double x = 10; x <= 70; x += 4) {
+        const double f = x < step ? 100 / (41 * 2.0) : 100 / (19.0677 * 4.0);
+        rows.position.push_back(x);
+        rows.main.push_back({f, f * 0.97, f * 1.03});
+    }
+    rows.windowLength = 16;
+    service::Execution quiet;
+    quiet.quiet = true;
+    const tuning::RowSpread read = service::withTraceReadings(s.xpos, s.yval, rows, 41, 1, quiet);
+    ASSERT_EQ(read.others.size(), rows.main.size()) << read.readings;
+    for (std::size_t i = 0; i < rows.position.size(); ++i) {
+        const double x = rows.position[i];
+        SCOPED_TRACE(x);
+        if (x + rows.windowLength / 2 < step) { // the window wholly before the step
+            EXPECT_TRUE(read.others[i].empty());
+        } else if (x - rows.windowLength / 2 > step) {
+            // The further mode: the frequency obliquity has at the rate the precession reading
+            // gives, 1.31 x 19.07 / 41 = 0.61 cycles/m, the interval scaled with it.
+            ASSERT_EQ(read.others[i].size(), 1u);
+            EXPECT_NEAR(read.others[i][0].value, 100 / (41 * 4.0), 0.02);
+            EXPECT_NEAR(read.others[i][0].high / read.others[i][0].value, 1.03 / 1.0, 1e-9);
+        }
+    }
+    EXPECT_NE(read.readings.find("-kyr precession"), std::string::npos) << read.readings;
+    // Unevenly spaced samples are not read, and the block says so.
+    std::vector<double> uneven = s.xpos;
+    uneven[5] += spacing / 3;
+    EXPECT_EQ(service::withTraceReadings(uneven, s.yval, rows, 41, 1, quiet).readings,
+              "not read: the samples are not evenly spaced");
 }

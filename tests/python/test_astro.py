@@ -267,3 +267,42 @@ def test_ctrl_c_stops_the_significance():
     finally:
         helper.join()
         signal.signal(signal.SIGINT, previous)
+
+
+def test_a_trace_over_a_step_is_read_as_precession_too(tmp_path):
+    """2 cm/kyr to 20 m, then 4: obliquity's line traced from the start goes over to a
+    precession line after the step, where period 41 makes the ages twice too long. The rows
+    there are drawn at either reading, so the band still holds the true ages; the tool's '#'
+    block names the rows as the module does, and both draw the same band."""
+    rng = np.random.default_rng(3)
+    z = np.arange(800) * 0.05
+    t = np.where(z < 20, z * 50, 1000 + (z - 20) * 25)
+    e = sum(np.cos(2 * np.pi * t / p) for p in ECCENTRICITY)
+    y = (0.5 * e + (1 + 0.3 * e) * sum(np.cos(2 * np.pi * t / p + i)
+                                       for i, p in enumerate(PRECESSION))
+         + np.cos(2 * np.pi * t / 41) + 0.3 * rng.standard_normal(len(z)))
+    series = tmp_path / "step.tsv"
+    series.write_text("depth\tvalue\n" + "".join(f"{a!r}\t{b!r}\n" for a, b in zip(z, y)))
+    trace_file, model_file = tmp_path / "trace.tsv", tmp_path / "model.tsv"
+    start = f"{z[160]!r}:{100 / (41 * 2.0)!r}"
+    for words in (["trace", str(series), "--window", "320", "--step", "40", "--fmax-unit", "3",
+                   "--start", start, "-o", str(trace_file)],
+                  ["tune", str(series), "--trace", str(trace_file), "--period", "41",
+                   "--accept-flags", "--ensemble", "200", "--seed", "3", "--model",
+                   str(model_file), "-o", os.devnull]):
+        done = subprocess.run([CLI, *words, "--quiet"], capture_output=True, text=True)
+        assert done.returncode == 0, done.stderr
+    _, traced = table(trace_file)
+    trace = np.zeros(len(traced["x_centre"]), dtype=[(n, "f8") for n in (
+        "x_centre", "frequency", "frequency_low", "frequency_high")])
+    for name in trace.dtype.names:
+        trace[name] = traced[name]
+    m = tonalith.tune(z, y, trace, period=41, accept_flags=True, ensemble=200, seed=3,
+                      window_length=16)
+    assert "precession" in m["cycle_readings"], m["cycle_readings"]
+    assert m["age"][-1] > 1.2 * t[-1]  # the period alone: far too old
+    assert m["age_low"][-1] <= t[-1] <= m["age_high"][-1]
+    block, columns = table(model_file)
+    assert f"# cycle reading: {m['cycle_readings']}" in block
+    for name in ("age", "age_low", "age_median", "age_high"):
+        assert np.array_equal(m[name], columns[name]), name
