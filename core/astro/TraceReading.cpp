@@ -68,9 +68,8 @@ std::string readingsText(const std::vector<CycleReading>& r, double period,
 
 std::vector<CycleReading> readTracedCycle(const std::vector<double>& position,
                                           const std::vector<double>& frequency,
-                                          const EvolutiveTimeOpt& e,
-                                          double period, double metresPerUnit,
-                                          const Targets& targets) {
+                                          const EvolutiveTimeOpt& e, double period,
+                                          double metresPerUnit, const Targets& targets) {
     std::vector<CycleReading> found;
     if (e.centres.empty() || e.likelihoods.size() != e.centres.size())
         return found;

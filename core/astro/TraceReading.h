@@ -7,8 +7,8 @@
 // of obliquity's period to precession's from it (the factor-of-two case). A row is read as
 // another cycle where the posterior gives the rates within a factor 1.25 of such a reading more
 // probability than those about the given reading. An age ensemble then draws the row at either
-// reading, half the models each: one window's test does not settle the identity, so neither reading is
-// dropped.
+// reading, half the models each: one window's test does not settle the identity, so neither reading
+// is dropped.
 #pragma once
 
 #include "core/astro/Targets.h"
@@ -32,9 +32,8 @@ struct CycleReading {
 // window centred nearest it); period: the given one (kyr).
 std::vector<CycleReading> readTracedCycle(const std::vector<double>& position,
                                           const std::vector<double>& frequency,
-                                          const EvolutiveTimeOpt& e,
-                                          double period, double metresPerUnit,
-                                          const Targets& targets = {});
+                                          const EvolutiveTimeOpt& e, double period,
+                                          double metresPerUnit, const Targets& targets = {});
 
 // s with each row read as another cycle given that reading as a further mode of the row's
 // share: its frequency and interval times period_read / period, the frequency the given

@@ -53,8 +53,8 @@ tuning::RowSpread withTraceReadings(const std::vector<double>& z, const std::vec
     const astro::EvolutiveTimeOpt e = evolutiveTimeOpt(run.series, settings, spread.windowLength,
                                                        step, control, execution.workers);
     if (e.problem)
-        return unread(std::move(spread), "the astronomical test in the rows' windows: " +
-                                             e.problem->text);
+        return unread(std::move(spread),
+                      "the astronomical test in the rows' windows: " + e.problem->text);
     std::vector<double> frequency;
     for (const tuning::RowMode& m : spread.main)
         frequency.push_back(m.value);

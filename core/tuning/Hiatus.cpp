@@ -25,6 +25,21 @@ bool anotherModeNear(const RowSpread& s, std::size_t row, double value, double t
     });
 }
 
+// The upper quartile of the absolute changes of log value between neighbouring rows, leaving
+// out rows read at the other cycle than their neighbours: a break changes a few of them, noise
+// many (most neighbours of a quiet record take the same grid rate, so a median reads 0).
+double usualChange(const RowSpread& s) {
+    const std::vector<double> logs = settledRows(s).logValue;
+    std::vector<double> change;
+    for (std::size_t i = 1; i < logs.size(); ++i)
+        change.push_back(std::fabs(logs[i] - logs[i - 1]));
+    if (change.empty())
+        return 0;
+    const auto middle = change.begin() + static_cast<std::ptrdiff_t>(change.size() * 3 / 4);
+    std::nth_element(change.begin(), middle, change.end());
+    return *middle;
+}
+
 struct Sign {
     double first, last;
     std::string text;
@@ -32,6 +47,9 @@ struct Sign {
 
 std::vector<Sign> signs(const RowSpread& s, const std::string& quantity) {
     const double z = normalQuantile(0.5 + s.probability / 2);
+    // In a noisy record the rows jump between neighbours by more than their intervals say: a
+    // change no larger than abruptSds times the rows' usual change is no break.
+    const double usualFloor = abruptSds * usualChange(s);
     std::vector<Sign> out;
     for (std::size_t i = 0; i < s.main.size(); ++i) {
         const RowMode& m = s.main[i];
@@ -47,7 +65,7 @@ std::vector<Sign> signs(const RowSpread& s, const std::string& quantity) {
         const double rho = s.windowLength > 0 ? std::max(0.0, 1 - gap / s.windowLength) : 0.0;
         const double a = logSd(m, z), b = logSd(n, z);
         const double sd = std::sqrt(std::max(0.0, a * a + b * b - 2 * rho * a * b));
-        const double limit = std::max(abruptSds * sd, abruptChange);
+        const double limit = std::max({abruptSds * sd, abruptChange, usualFloor});
         const double change = std::log(n.value / m.value);
         if (std::fabs(change) <= limit || anotherModeNear(s, i + 1, m.value, limit) ||
             anotherModeNear(s, i, n.value, limit))

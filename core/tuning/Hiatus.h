@@ -1,12 +1,13 @@
 // Where an age model may miss time: a hiatus, or a condensed section whose rate the windows
 // cannot follow. The rows say so where the rate (or the traced frequency) changes abruptly
 // between two neighbouring windows, beyond what the windows' overlap and the rows' intervals
-// allow, or where a row has no dominant rate (its main mode holds less than half the
-// probability). A removed interval breaks the cycles' phase in every window that holds it, and
-// those windows' rates depart from their neighbours' and come back: changes within a window
-// length of one another are named as one stretch. A change to a row read at the other cycle
-// than its neighbours (NeighbourReadings.h) is the factor-of-two case, not a break. The age band
-// covers the rows' uncertainty, not such missing time.
+// allow and beyond the record's usual changes between neighbours, or where a row has no dominant
+// rate (its main mode holds less than half the probability). A removed interval breaks the cycles'
+// phase in every window that holds it, and those windows' rates depart from their neighbours' and
+// come back: changes within a window length of one another are named as one stretch. A change to a
+// row read at the other cycle than its neighbours (NeighbourReadings.h) is the factor-of-two case,
+// not a break. The age band covers the rows' uncertainty, not such missing time. A trace cannot
+// show a removed interval at an unchanged rate: the line keeps its frequency across it.
 #pragma once
 
 #include "core/tuning/RowDraws.h"
