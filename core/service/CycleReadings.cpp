@@ -3,6 +3,7 @@
 #include "core/analysis/RunPreparation.h"
 #include "core/astro/TimeOpt.h"
 #include "core/astro/TraceReading.h"
+#include "core/tuning/AgeEnsemble.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,9 +24,7 @@ int rowStep(const std::vector<double>& position, double spacing) {
         gaps.push_back(position[i] - position[i - 1]);
     if (gaps.empty())
         return 1;
-    std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2),
-                     gaps.end());
-    return std::max(1, static_cast<int>(std::lround(gaps[gaps.size() / 2] / spacing)));
+    return std::max(1, static_cast<int>(std::lround(tuning::quantile(gaps, 0.5) / spacing)));
 }
 
 } // namespace

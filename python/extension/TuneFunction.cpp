@@ -108,9 +108,9 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     if (!acceptFlags)
         if (const auto problem = tuning::flaggedRowsProblem(t, "accept_flags=True"))
             throw py::value_error("accept_flags: " + *problem);
+    const double metres = positionUnit(positionsIn);
     std::string checked;
     if (!checkTrack.is_none()) {
-        const double metres = positionUnit(positionsIn);
         const auto mismatched =
             astro::checkTraceAgainstTrack(t.trace, period, checkedTrack(checkTrack), metres, {});
         if (!mismatched.empty()) {
@@ -133,8 +133,7 @@ py::dict tune(const py::object& positions, const py::object& values, const py::o
     py::dict d = ensembleResult(
         series.positions, series.values, s,
         spread ? *spread : tuning::pointSpread(t.trace.position, t.trace.frequency), noIntervals,
-        "trace_positions",
-        {tuning::RowIntegral::Kind::Frequency, period, periodSd, positionUnit(positionsIn)}, e,
+        "trace_positions", {tuning::RowIntegral::Kind::Frequency, period, periodSd, metres}, e,
         "frequency");
     if (!checkTrack.is_none())
         d["mismatches"] = checked;
